@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QDialog>
+
+// "关于本系统": what the program is and which version runs.
+class Tform_About : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit Tform_About(QWidget *parent = nullptr);
+};

@@ -1,0 +1,537 @@
+#include "shell/core/dataset.h"
+
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+const QString StoredFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+QString errorText(const QSqlError &e)
+{
+    const QString db = e.databaseText().trimmed();
+    return db.isEmpty() ? e.text().trimmed() : db;
+}
+}
+
+DataSet::DataSet(const QString &name, QObject *parent)
+    : QObject(parent)
+    , m_connection(QStringLiteral("ADO_system"))
+{
+    setObjectName(name);
+}
+
+DataSet::~DataSet() = default;
+
+void DataSet::setSql(const QStringList &lines)
+{
+    m_sql = lines;
+}
+
+void DataSet::clearSql()
+{
+    m_sql.clear();
+    clearBindings();
+}
+
+void DataSet::addLine(const QString &line)
+{
+    m_sql << line;
+}
+
+QString DataSet::orderingLine() const
+{
+    return m_sql.isEmpty() ? QString() : m_sql.constLast();
+}
+
+void DataSet::setOrderingLine(const QString &line)
+{
+    if (m_sql.isEmpty()) {
+        m_sql << line;
+    } else {
+        m_sql.last() = line;
+    }
+}
+
+void DataSet::bind(const QString &placeholder, const QVariant &value)
+{
+    for (auto &p : m_named) {
+        if (p.first == placeholder) {
+            p.second = value;
+            return;
+        }
+    }
+    m_named.append({placeholder, value});
+}
+
+void DataSet::bindPositional(const QVariant &value)
+{
+    m_positional << value;
+}
+
+void DataSet::clearBindings()
+{
+    m_named.clear();
+    m_positional.clear();
+}
+
+QString DataSet::tableName() const
+{
+    static const QRegularExpression re(QStringLiteral("\\bfrom\\s+(\"([^\"]+)\"|([^\\s,()]+))"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    const auto m = re.match(statement());
+    if (!m.hasMatch()) {
+        return {};
+    }
+    return m.captured(2).isEmpty() ? m.captured(3) : m.captured(2);
+}
+
+bool DataSet::runQuery(bool select)
+{
+    m_lastError.clear();
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.isOpen()) {
+        m_lastError = QStringLiteral("数据库没有连接");
+        return false;
+    }
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(statement())) {
+        m_lastError = errorText(q.lastError());
+        return false;
+    }
+    for (const auto &p : m_named) {
+        q.bindValue(p.first, p.second);
+    }
+    for (int i = 0; i < m_positional.size(); ++i) {
+        q.bindValue(i, m_positional[i]);
+    }
+    if (!q.exec()) {
+        m_lastError = errorText(q.lastError());
+        return false;
+    }
+    if (!select) {
+        return true;
+    }
+    const QSqlRecord rec = q.record();
+    m_fields.clear();
+    m_fieldIndex.clear();
+    m_kinds.clear();
+    for (int i = 0; i < rec.count(); ++i) {
+        m_fields << rec.fieldName(i);
+        m_fieldIndex.insert(rec.fieldName(i), i);
+        const QString f = rec.fieldName(i);
+        m_kinds << m_kindOverride.value(f, Schema::kindOf(f));
+    }
+    const int n = int(m_fields.size());
+    m_cells.clear();
+    m_rowCount = 0;
+    while (q.next()) {
+        for (int i = 0; i < n; ++i) {
+            m_cells.append(q.value(i));
+        }
+        ++m_rowCount;
+    }
+    return true;
+}
+
+bool DataSet::open()
+{
+    close();
+    if (!runQuery(true)) {
+        m_fields.clear();
+        m_fieldIndex.clear();
+        m_cells.clear();
+        m_rowCount = 0;
+        return false;
+    }
+    m_state = State::Browse;
+    m_current = m_rowCount > 0 ? 0 : -1;
+    emit opened();
+    emit stateChanged(m_state);
+    emit currentChanged(m_current);
+    return true;
+}
+
+void DataSet::close()
+{
+    if (m_state == State::Inactive) {
+        return;
+    }
+    m_state = State::Inactive;
+    m_cells.clear();
+    m_cells.squeeze();
+    m_rowCount = 0;
+    m_current = -1;
+    m_editBuffer.clear();
+    emit closed();
+    emit stateChanged(m_state);
+}
+
+bool DataSet::execute()
+{
+    return runQuery(false);
+}
+
+void DataSet::setState(State s)
+{
+    if (m_state != s) {
+        m_state = s;
+        emit stateChanged(s);
+    }
+}
+
+void DataSet::setCurrent(int row)
+{
+    if (m_rowCount == 0) {
+        row = -1;
+    } else {
+        row = qBound(0, row, m_rowCount - 1);
+    }
+    if (row == m_current) {
+        return;
+    }
+    if (isEditing()) {
+        // Leaving a pending row writes it, as a record set does when the cursor moves on.
+        if (!post()) {
+            return;
+        }
+    }
+    m_current = row;
+    emit currentChanged(row);
+}
+
+void DataSet::first() { setCurrent(0); }
+void DataSet::prior() { setCurrent(m_current - 1); }
+void DataSet::next() { setCurrent(m_current + 1); }
+void DataSet::last() { setCurrent(m_rowCount - 1); }
+void DataSet::moveTo(int row) { setCurrent(row); }
+
+FieldKind DataSet::fieldKind(int column) const
+{
+    return column >= 0 && column < m_kinds.size() ? m_kinds[column] : FieldKind::Text;
+}
+
+FieldKind DataSet::fieldKind(const QString &field) const
+{
+    const int i = fieldIndex(field);
+    return i >= 0 ? m_kinds[i] : m_kindOverride.value(field, Schema::kindOf(field));
+}
+
+QVariant DataSet::value(int row, int column) const
+{
+    if (row < 0 || row >= m_rowCount || column < 0 || column >= m_fields.size()) {
+        return {};
+    }
+    return cell(row, column);
+}
+
+QVariant DataSet::value(const QString &field) const
+{
+    return value(m_current, fieldIndex(field));
+}
+
+bool DataSet::isNull(const QString &field) const
+{
+    return value(field).isNull();
+}
+
+QString DataSet::text(const QString &field) const
+{
+    const QVariant v = value(field);
+    if (v.isNull()) {
+        return {};
+    }
+    switch (fieldKind(field)) {
+    case FieldKind::Money:
+        return Money::fromRaw(v.toLongLong()).toString();
+    default:
+        return v.toString();
+    }
+}
+
+Money DataSet::money(const QString &field) const
+{
+    const QVariant v = value(field);
+    if (v.isNull()) {
+        return {};
+    }
+    if (v.typeId() == QMetaType::Double) {
+        // A value stored as a real (never by this program): take it as ten-thousandths.
+        return Money::fromRaw(qint64(v.toDouble()));
+    }
+    if (v.typeId() == QMetaType::QString) {
+        return Money::parse(v.toString()).value_or(Money());
+    }
+    return Money::fromRaw(v.toLongLong());
+}
+
+double DataSet::number(const QString &field) const
+{
+    return value(field).toDouble();
+}
+
+qint64 DataSet::integer(const QString &field) const
+{
+    return value(field).toLongLong();
+}
+
+QDateTime DataSet::dateTime(const QString &field) const
+{
+    return fromStored(value(field));
+}
+
+bool DataSet::yesNo(const QString &field) const
+{
+    return value(field).toInt() != 0;
+}
+
+QString DataSet::displayText(int row, int column) const
+{
+    const QVariant v = value(row, column);
+    if (v.isNull()) {
+        return {};
+    }
+    switch (fieldKind(column)) {
+    case FieldKind::Money:
+        return Money::fromRaw(v.toLongLong()).toString();
+    case FieldKind::Date: {
+        const QDateTime dt = fromStored(v);
+        return dt.isValid() ? dt.date().toString(QStringLiteral("yyyy-MM-dd")) : v.toString();
+    }
+    case FieldKind::DateTime: {
+        const QDateTime dt = fromStored(v);
+        return dt.isValid() ? dt.toString(StoredFormat) : v.toString();
+    }
+    case FieldKind::YesNo:
+        return v.toInt() != 0 ? QStringLiteral("True") : QStringLiteral("False");
+    case FieldKind::Number: {
+        const double d = v.toDouble();
+        return QString::number(d, 'g', 15);
+    }
+    default:
+        return v.toString();
+    }
+}
+
+void DataSet::setValue(const QString &field, const QVariant &v)
+{
+    const int col = fieldIndex(field);
+    if (col < 0 || m_current < 0) {
+        return;
+    }
+    if (!isEditing()) {
+        edit();
+    }
+    QVariant stored = v;
+    if (stored.typeId() == QMetaType::QString && stored.toString().isNull() && !v.isNull()) {
+        stored = QString(QLatin1String(""));
+    }
+    cellRef(m_current, col) = stored;
+    emit fieldChanged(field);
+    emit rowChanged(m_current);
+}
+
+void DataSet::setDateTime(const QString &field, const QDateTime &v)
+{
+    setValue(field, v.isValid() ? QVariant(toStoredDateTime(v)) : QVariant());
+}
+
+void DataSet::setDate(const QString &field, const QDate &d)
+{
+    setValue(field, d.isValid() ? QVariant(toStoredDateTime(d.startOfDay())) : QVariant());
+}
+
+bool DataSet::edit()
+{
+    if (m_state == State::Inactive || m_current < 0) {
+        return false;
+    }
+    if (isEditing()) {
+        return true;
+    }
+    m_editBuffer.resize(m_fields.size());
+    for (int c = 0; c < m_fields.size(); ++c) {
+        m_editBuffer[c] = cell(m_current, c);
+    }
+    setState(State::Edit);
+    return true;
+}
+
+void DataSet::append()
+{
+    if (m_state == State::Inactive) {
+        return;
+    }
+    if (isEditing()) {
+        cancel();
+    }
+    for (int c = 0; c < m_fields.size(); ++c) {
+        m_cells.append(QVariant());
+    }
+    ++m_rowCount;
+    m_current = m_rowCount - 1;
+    m_editBuffer.clear();
+    emit rowInserted(m_current);
+    setState(State::Insert);
+    emit currentChanged(m_current);
+}
+
+bool DataSet::writeRow(QString *error)
+{
+    const QString table = tableName();
+    const int idCol = fieldIndex(QStringLiteral("id"));
+    if (table.isEmpty() || idCol < 0) {
+        *error = QStringLiteral("该查询不能修改数据");
+        return false;
+    }
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery q(db);
+    QStringList cols;
+    QVariantList values;
+    for (int c = 0; c < m_fields.size(); ++c) {
+        if (c == idCol) {
+            continue;
+        }
+        const QVariant v = cell(m_current, c);
+        if (m_state == State::Insert) {
+            if (!v.isNull()) {
+                cols << Schema::quoted(m_fields[c]);
+                values << v;
+            }
+        } else if (v != m_editBuffer.value(c) || v.isNull() != m_editBuffer.value(c).isNull()) {
+            cols << Schema::quoted(m_fields[c]) + QStringLiteral("=?");
+            values << v;
+        }
+    }
+    QString sql;
+    if (m_state == State::Insert) {
+        if (cols.isEmpty()) {
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(Schema::quoted(table));
+        } else {
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(Schema::quoted(table), cols.join(QLatin1Char(',')),
+                           QStringList(cols.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+        }
+    } else {
+        if (cols.isEmpty()) {
+            return true;
+        }
+        sql = QStringLiteral("UPDATE %1 SET %2 WHERE id=?").arg(Schema::quoted(table), cols.join(QLatin1Char(',')));
+        values << cell(m_current, idCol);
+    }
+    if (!q.prepare(sql)) {
+        *error = errorText(q.lastError());
+        return false;
+    }
+    for (int i = 0; i < values.size(); ++i) {
+        q.bindValue(i, values[i]);
+    }
+    if (!q.exec()) {
+        *error = errorText(q.lastError());
+        return false;
+    }
+    if (m_state == State::Insert) {
+        cellRef(m_current, idCol) = q.lastInsertId();
+    }
+    return true;
+}
+
+bool DataSet::post()
+{
+    if (!isEditing()) {
+        return true;
+    }
+    QString error;
+    if (!writeRow(&error)) {
+        m_lastError = error;
+        return false;
+    }
+    m_lastError.clear();
+    m_editBuffer.clear();
+    const int row = m_current;
+    setState(State::Browse);
+    emit rowChanged(row);
+    return true;
+}
+
+void DataSet::cancel()
+{
+    if (m_state == State::Insert) {
+        const int row = m_current;
+        m_cells.remove(qsizetype(row) * m_fields.size(), m_fields.size());
+        --m_rowCount;
+        m_current = m_rowCount > 0 ? qMin(row, m_rowCount - 1) : -1;
+        setState(State::Browse);
+        emit rowRemoved(row);
+        emit currentChanged(m_current);
+    } else if (m_state == State::Edit) {
+        for (int c = 0; c < m_fields.size() && c < m_editBuffer.size(); ++c) {
+            cellRef(m_current, c) = m_editBuffer[c];
+        }
+        m_editBuffer.clear();
+        setState(State::Browse);
+        emit rowChanged(m_current);
+        emit currentChanged(m_current);
+    }
+}
+
+bool DataSet::deleteCurrent()
+{
+    if (m_current < 0) {
+        return false;
+    }
+    if (m_state == State::Insert) {
+        cancel();
+        return true;
+    }
+    if (m_state == State::Edit) {
+        cancel();
+    }
+    const QString table = tableName();
+    const int idCol = fieldIndex(QStringLiteral("id"));
+    if (table.isEmpty() || idCol < 0) {
+        m_lastError = QStringLiteral("该查询不能删除数据");
+        return false;
+    }
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("DELETE FROM %1 WHERE id=?").arg(Schema::quoted(table)));
+    q.bindValue(0, cell(m_current, idCol));
+    if (!q.exec()) {
+        m_lastError = errorText(q.lastError());
+        return false;
+    }
+    const int row = m_current;
+    m_cells.remove(qsizetype(row) * m_fields.size(), m_fields.size());
+    --m_rowCount;
+    m_current = m_rowCount > 0 ? qMin(row, m_rowCount - 1) : -1;
+    emit rowRemoved(row);
+    emit currentChanged(m_current);
+    return true;
+}
+
+QString DataSet::toStoredDateTime(const QDateTime &dt)
+{
+    return dt.toString(StoredFormat);
+}
+
+QDateTime DataSet::fromStored(const QVariant &v)
+{
+    if (v.isNull()) {
+        return {};
+    }
+    const QString s = v.toString().trimmed();
+    QDateTime dt = QDateTime::fromString(s, StoredFormat);
+    if (!dt.isValid()) {
+        dt = QDateTime::fromString(s, Qt::ISODate);
+    }
+    if (!dt.isValid()) {
+        const QDate d = QDate::fromString(s.left(10), QStringLiteral("yyyy-MM-dd"));
+        if (d.isValid()) {
+            dt = d.startOfDay();
+        }
+    }
+    return dt;
+}

@@ -1,0 +1,302 @@
+#include "shell/core/dm1.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+const QString Dm1::ConnectionName = QStringLiteral("ADO_system");
+
+namespace {
+Dm1 *g_instance = nullptr;
+
+// The first bytes of every SQLite database file.
+bool looksLikeDatabase(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray head = f.read(16);
+    return head == QByteArray("SQLite format 3\0", 16);
+}
+}
+
+Session &Session::current()
+{
+    static Session s;
+    return s;
+}
+
+Dm1::Dm1(const QString &home, QObject *parent)
+    : QObject(parent)
+    , m_home(QDir(home).absolutePath())
+{
+    setObjectName(QStringLiteral("Dm1"));
+    g_instance = this;
+    q_qxb = makeQuery("q_qxb");
+    q_gsxx = makeQuery("q_gsxx");
+    q_tongyong = makeQuery("q_tongyong");
+    q_search = makeQuery("q_search");
+    q_change = makeQuery("q_change");
+    q_iteminfo = makeQuery("q_iteminfo");
+    q_guestinfo = makeQuery("q_guestinfo");
+    q_houseinfo = makeQuery("q_houseinfo");
+    q_storeyinfo = makeQuery("q_storeyinfo");
+    q_sfhzb = makeQuery("q_sfhzb");
+    q_houselease = makeQuery("q_houselease");
+    m_saveDialog.filters = {QStringLiteral("Text files (*.txt)"),
+                            QStringLiteral("Comma separated values (*.csv)"),
+                            QStringLiteral("HTML file (*.htm)"),
+                            QStringLiteral("Rich Text Format (*.rtf)"),
+                            QStringLiteral("Microsoft Excel Workbook (*.xls)"),
+                            QStringLiteral("Excel 2007 workbook (*.xlsx)")};
+}
+
+Dm1::~Dm1()
+{
+    closeConnection();
+    if (g_instance == this) {
+        g_instance = nullptr;
+    }
+}
+
+Dm1 *Dm1::instance()
+{
+    return g_instance;
+}
+
+DataSet *Dm1::makeQuery(const char *name)
+{
+    return new DataSet(QString::fromLatin1(name), this);
+}
+
+QString Dm1::databasePath() const
+{
+    return homePath(QStringLiteral("data/data.db"));
+}
+
+QString Dm1::homePath(const QString &relative) const
+{
+    return QDir(m_home).filePath(relative);
+}
+
+QSqlDatabase Dm1::database() const
+{
+    return QSqlDatabase::database(ConnectionName, false);
+}
+
+bool Dm1::isConnected() const
+{
+    return QSqlDatabase::contains(ConnectionName) && database().isOpen();
+}
+
+DataSet *Dm1::query(const QString &name) const
+{
+    return findChild<DataSet *>(name, Qt::FindDirectChildrenOnly);
+}
+
+QList<DataSet *> Dm1::sharedQueries() const
+{
+    return findChildren<DataSet *>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+void Dm1::configureConnection()
+{
+    QSqlQuery q(database());
+    q.exec(QStringLiteral("PRAGMA busy_timeout=5000"));
+    q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+}
+
+bool Dm1::openConnection()
+{
+    m_lastError.clear();
+    if (isConnected()) {
+        return true;
+    }
+    const QString path = databasePath();
+    const QFileInfo info(path);
+    const bool isNew = !info.exists();
+    if (!isNew && (!info.isFile() || !info.isReadable() || !looksLikeDatabase(path))) {
+        m_lastError = QStringLiteral("%1 不是可用的数据库文件").arg(QDir::toNativeSeparators(path));
+        return false;
+    }
+    if (isNew && !QDir().mkpath(info.absolutePath())) {
+        m_lastError = QStringLiteral("不能创建文件夹 %1").arg(info.absolutePath());
+        return false;
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::contains(ConnectionName)
+                              ? QSqlDatabase::database(ConnectionName, false)
+                              : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        if (!db.open()) {
+            m_lastError = db.lastError().text();
+            return false;
+        }
+        // A damaged file passes the header test but fails on its first read.
+        QSqlQuery probe(db);
+        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+            m_lastError = probe.lastError().databaseText();
+            probe.finish();
+            db.close();
+            return false;
+        }
+    }
+    configureConnection();
+    if (isNew && !createSchema()) {
+        closeConnection();
+        QFile::remove(path);
+        return false;
+    }
+    return true;
+}
+
+void Dm1::closeConnection()
+{
+    for (DataSet *q : sharedQueries()) {
+        q->close();
+    }
+    if (QSqlDatabase::contains(ConnectionName)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(ConnectionName, false);
+            db.close();
+        }
+    }
+}
+
+bool Dm1::createSchema()
+{
+    return inTransaction(
+        [this](QString *error) {
+            for (const QString &stmt : Schema::createStatements()) {
+                if (!exec(stmt, {}, error)) {
+                    return false;
+                }
+            }
+            const QString now = DataSet::toStoredDateTime(QDateTime::currentDateTime());
+            return exec(QStringLiteral("INSERT INTO 权限表 (姓名, 操作口令, 操作员, 操作日期) VALUES (?, '', ?, ?)"),
+                        {defaultOperator(), defaultOperator(), now}, error)
+                   && exec(QStringLiteral("INSERT INTO 公司信息 (公司名称, 系统标题, 动态文字, 自动提醒, 提前提醒天数) "
+                                          "VALUES (?, ?, ?, 0, 30)"),
+                           {QStringLiteral("物业管理处"), QStringLiteral("Parvell 物业收费管理系统"),
+                            QStringLiteral("欢迎使用 Parvell 物业收费管理系统，祝您工作顺利！")},
+                           error);
+        },
+        &m_lastError);
+}
+
+bool Dm1::exec(const QString &sql, const QVariantList &binds, QString *error)
+{
+    QSqlQuery q(database());
+    if (!q.prepare(sql)) {
+        if (error) {
+            *error = q.lastError().databaseText();
+        }
+        return false;
+    }
+    for (int i = 0; i < binds.size(); ++i) {
+        q.bindValue(i, binds[i]);
+    }
+    if (!q.exec()) {
+        if (error) {
+            *error = q.lastError().databaseText();
+        }
+        return false;
+    }
+    return true;
+}
+
+QVariant Dm1::scalar(const QString &sql, const QVariantList &binds)
+{
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) {
+        return {};
+    }
+    for (int i = 0; i < binds.size(); ++i) {
+        q.bindValue(i, binds[i]);
+    }
+    if (q.exec() && q.next()) {
+        return q.value(0);
+    }
+    return {};
+}
+
+QStringList Dm1::column(const QString &sql, const QVariantList &binds)
+{
+    QStringList out;
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) {
+        return out;
+    }
+    for (int i = 0; i < binds.size(); ++i) {
+        q.bindValue(i, binds[i]);
+    }
+    if (q.exec()) {
+        while (q.next()) {
+            out << q.value(0).toString();
+        }
+    }
+    return out;
+}
+
+bool Dm1::inTransaction(const std::function<bool(QString *)> &work, QString *error)
+{
+    QSqlDatabase db = database();
+    QString why;
+    if (!db.transaction()) {
+        if (error) {
+            *error = db.lastError().databaseText();
+        }
+        return false;
+    }
+    if (!work(&why)) {
+        db.rollback();
+        if (error) {
+            *error = why;
+        }
+        return false;
+    }
+    if (!db.commit()) {
+        if (error) {
+            *error = db.lastError().databaseText();
+        }
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
+bool Dm1::prepareScratch()
+{
+    q_tongyong->close();
+    if (!exec(QStringLiteral("delete from 通用"))) {
+        return false;
+    }
+    q_tongyong->clearSql();
+    q_tongyong->addLine(QStringLiteral("select * from 通用"));
+    q_tongyong->addLine(QStringLiteral("order by texta"));
+    return q_tongyong->open();
+}
+
+QStringList Dm1::buildingNames()
+{
+    q_search->close();
+    q_search->clearSql();
+    q_search->addLine(QStringLiteral("select * from 楼宇资料 "));
+    q_search->addLine(QStringLiteral("order by 楼宇名称 "));
+    QStringList names;
+    if (q_search->open()) {
+        const int col = q_search->fieldIndex(QStringLiteral("楼宇名称"));
+        for (int r = 0; r < q_search->recordCount(); ++r) {
+            names << q_search->value(r, col).toString();
+        }
+    }
+    q_search->close();
+    return names;
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "shell/core/dataset.h"
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+
+// Values held for the life of the process, set at start-up and login.
+struct Session
+{
+    QString currentOperator;   // stamped into 操作人员 and printed as "制表:" on lists
+    QString inputMethod;       // the operator's preferred input method, from 权限表.输入法
+    QString password;          // the text typed at the last successful login
+    bool loggedIn = false;     // false until the start-up login dialog has closed
+
+    static Session &current();
+};
+
+// The data module: the one connection ADO_system to HOME/data/data.db, the shared queries
+// every window reuses, and the state of the shared export dialog.
+class Dm1 : public QObject
+{
+    Q_OBJECT
+public:
+    static const QString ConnectionName;   // "ADO_system"
+
+    // Home is the folder holding data/, the layout files, report/ and jpg/.
+    explicit Dm1(const QString &home, QObject *parent = nullptr);
+    ~Dm1() override;
+    static Dm1 *instance();
+
+    QString home() const { return m_home; }
+    QString databasePath() const;
+    QString homePath(const QString &relative) const;
+
+    // Opens the connection. A missing database file is created with every table, one operator
+    // who logs in with an empty password and the organisation row. An existing file is opened
+    // unchanged; a file that is not a readable database is left exactly as it was and refused.
+    bool openConnection();
+    void closeConnection();
+    bool isConnected() const;
+    QString lastError() const { return m_lastError; }
+    QSqlDatabase database() const;
+
+    // The shared queries (objectName as below).
+    DataSet *q_qxb, *q_gsxx, *q_tongyong, *q_search, *q_change, *q_iteminfo, *q_guestinfo,
+        *q_houseinfo, *q_storeyinfo, *q_sfhzb, *q_houselease;
+    DataSet *query(const QString &name) const;
+    QList<DataSet *> sharedQueries() const;
+
+    // The shared export dialog: default name, the file types in order, the chosen type
+    // (1-based), remembered for the rest of the run.
+    struct SaveDialogState
+    {
+        QString fileName = QStringLiteral("file1");
+        QStringList filters;
+        int filterIndex = 5;
+    };
+    SaveDialogState &saveDialog() { return m_saveDialog; }
+
+    // Small helpers over bound statements on the connection.
+    bool exec(const QString &sql, const QVariantList &binds = {}, QString *error = nullptr);
+    QVariant scalar(const QString &sql, const QVariantList &binds = {});
+    QStringList column(const QString &sql, const QVariantList &binds = {});
+    // Runs work in one transaction: all its statements take effect or none.
+    bool inTransaction(const std::function<bool(QString *error)> &work, QString *error = nullptr);
+
+    // Empties 通用 and opens q_tongyong on it ordered by texta, ready for a report to fill.
+    bool prepareScratch();
+    // Every 楼宇名称 in name order, duplicates kept.
+    QStringList buildingNames();
+
+    static QString defaultOperator() { return QStringLiteral("管理员"); }
+
+private:
+    bool createSchema();
+    void configureConnection();
+    DataSet *makeQuery(const char *name);
+
+    QString m_home;
+    QString m_lastError;
+    SaveDialogState m_saveDialog;
+};

@@ -1,0 +1,106 @@
+#include "shell/core/money.h"
+
+#include <cmath>
+
+qint64 divideRoundHalfEven(__int128 n, qint64 d)
+{
+    __int128 q = n / d;
+    __int128 r = n % d;
+    if (r < 0) {
+        r = -r;
+    }
+    const __int128 twice = 2 * r;
+    if (twice > d || (twice == d && (q % 2 != 0))) {
+        q += (n < 0) ? -1 : 1;
+    }
+    return static_cast<qint64>(q);
+}
+
+std::optional<Money> Money::parse(const QString &text)
+{
+    QString s = text.trimmed();
+    s.remove(QLatin1Char(','));
+    if (s.isEmpty()) {
+        return std::nullopt;
+    }
+    bool negative = false;
+    int i = 0;
+    if (s[0] == QLatin1Char('-') || s[0] == QLatin1Char('+')) {
+        negative = s[0] == QLatin1Char('-');
+        i = 1;
+    }
+    __int128 whole = 0;
+    int wholeDigits = 0;
+    for (; i < s.size() && s[i].isDigit(); ++i, ++wholeDigits) {
+        whole = whole * 10 + s[i].digitValue();
+        if (whole > __int128(1) << 80) {
+            return std::nullopt;
+        }
+    }
+    __int128 frac = 0;
+    qint64 fracScale = 1;
+    int fracDigits = 0;
+    if (i < s.size() && s[i] == QLatin1Char('.')) {
+        for (++i; i < s.size() && s[i].isDigit(); ++i, ++fracDigits) {
+            if (fracDigits < 15) {
+                frac = frac * 10 + s[i].digitValue();
+                fracScale *= 10;
+            }
+        }
+    }
+    if (i != s.size() || (wholeDigits == 0 && fracDigits == 0)) {
+        return std::nullopt;
+    }
+    // whole.frac in units of 1/fracScale, brought to ten-thousandths.
+    const __int128 total = whole * fracScale + frac;
+    const qint64 raw = fracScale <= Scale ? static_cast<qint64>(total * (Scale / fracScale))
+                                          : divideRoundHalfEven(total, fracScale / Scale);
+    return fromRaw(negative ? -raw : raw);
+}
+
+Money Money::fromReal(double value)
+{
+    // Take the decimal text of the real number (shortest round-trip form), then round it as
+    // text, so 2.675 becomes 2.675 and not 2.67499999.
+    const auto m = parse(QString::number(value, 'f', 10));
+    if (m) {
+        return *m;
+    }
+    return fromRaw(static_cast<qint64>(std::nearbyint(value * Scale)));
+}
+
+Money Money::operator*(Money o) const
+{
+    return fromRaw(divideRoundHalfEven(__int128(m_raw) * o.m_raw, Scale));
+}
+
+QString Money::toString(int decimals) const
+{
+    decimals = qBound(0, decimals, 4);
+    qint64 div = 1;
+    for (int i = decimals; i < 4; ++i) {
+        div *= 10;
+    }
+    const qint64 scaled = divideRoundHalfEven(m_raw, div);
+    const qint64 unit = Scale / div;
+    const qint64 a = scaled < 0 ? -scaled : scaled;
+    QString s = QString::number(a / unit);
+    if (decimals > 0) {
+        s += QLatin1Char('.') + QStringLiteral("%1").arg(a % unit, decimals, 10, QLatin1Char('0'));
+    }
+    return scaled < 0 ? QLatin1Char('-') + s : s;
+}
+
+QString Money::toString() const
+{
+    QString s = toString(4);
+    if (s.contains(QLatin1Char('.'))) {
+        while (s.endsWith(QLatin1Char('0'))) {
+            s.chop(1);
+        }
+        if (s.endsWith(QLatin1Char('.'))) {
+            s.chop(1);
+        }
+    }
+    return s == QLatin1String("-0") ? QStringLiteral("0") : s;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QMetaType>
+#include <QString>
+#include <QtGlobal>
+#include <optional>
+
+// An amount of money: a signed count of ten-thousandths. Sums are exact; the product of two
+// amounts is rounded to the nearest 0.0001 with ties going to the even digit. No double
+// arithmetic is used on money anywhere.
+class Money
+{
+public:
+    static constexpr qint64 Scale = 10000;
+
+    constexpr Money() = default;
+    static constexpr Money fromRaw(qint64 tenThousandths) { Money m; m.m_raw = tenThousandths; return m; }
+    static constexpr Money fromUnits(qint64 units) { return fromRaw(units * Scale); }
+
+    // Parses "12.5", "-3.25", " 1,234.5 ", ".5"; more than four decimals round half to even.
+    // Empty or malformed text gives nothing.
+    static std::optional<Money> parse(const QString &text);
+    // A real number (an area, a meter reading) taken as money: rounded to four places, ties to even.
+    static Money fromReal(double value);
+
+    constexpr qint64 raw() const { return m_raw; }
+    double toReal() const { return double(m_raw) / Scale; }
+
+    // Shortest text: "12.5", "0", "-3.25".
+    QString toString() const;
+    // Fixed number of decimals (0..4), rounded half to even: toString(2) of 3.8333 is "3.83".
+    QString toString(int decimals) const;
+
+    constexpr Money operator+(Money o) const { return fromRaw(m_raw + o.m_raw); }
+    constexpr Money operator-(Money o) const { return fromRaw(m_raw - o.m_raw); }
+    constexpr Money operator-() const { return fromRaw(-m_raw); }
+    Money &operator+=(Money o) { m_raw += o.m_raw; return *this; }
+    Money &operator-=(Money o) { m_raw -= o.m_raw; return *this; }
+    // Product of two amounts (price × quantity), rounded to 0.0001, ties to even.
+    Money operator*(Money o) const;
+
+    constexpr auto operator<=>(const Money &) const = default;
+    constexpr bool isZero() const { return m_raw == 0; }
+
+private:
+    qint64 m_raw = 0;
+};
+
+// Divides n by d (d > 0) rounding to the nearest integer, ties to even.
+qint64 divideRoundHalfEven(__int128 n, qint64 d);
+
+Q_DECLARE_METATYPE(Money)

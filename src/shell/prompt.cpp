@@ -1,0 +1,124 @@
+#include "shell/prompt.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::Icon boxIcon(Prompt::Icon icon)
+{
+    switch (icon) {
+    case Prompt::Icon::Information:
+        return QMessageBox::Information;
+    case Prompt::Icon::Question:
+        return QMessageBox::Question;
+    case Prompt::Icon::Critical:
+        return QMessageBox::Critical;
+    default:
+        return QMessageBox::Warning;
+    }
+}
+
+class DialogHandler : public Prompt::Handler
+{
+public:
+    void message(QWidget *parent, const QString &text, const QString &caption, Prompt::Icon icon) override
+    {
+        QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Ok, parent);
+        box.exec();
+    }
+
+    bool question(QWidget *parent, const QString &text, const QString &caption) override
+    {
+        QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    }
+
+    QString saveFile(QWidget *parent, const QString &caption, const QString &fileName,
+                     const QStringList &filters, int *filterIndex, const QString &defaultSuffix) override
+    {
+        QFileDialog dlg(parent, caption);
+        dlg.setAcceptMode(QFileDialog::AcceptSave);
+        dlg.setFileMode(QFileDialog::AnyFile);
+        dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+        if (!filters.isEmpty()) {
+            dlg.setNameFilters(filters);
+            const int i = filterIndex ? *filterIndex : 1;
+            if (i >= 1 && i <= filters.size()) {
+                dlg.selectNameFilter(filters[i - 1]);
+            }
+        }
+        if (!defaultSuffix.isEmpty()) {
+            dlg.setDefaultSuffix(defaultSuffix);
+        }
+        dlg.selectFile(fileName);
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) {
+            return {};
+        }
+        if (filterIndex && !filters.isEmpty()) {
+            *filterIndex = int(filters.indexOf(dlg.selectedNameFilter())) + 1;
+        }
+        return dlg.selectedFiles().constFirst();
+    }
+
+    QString openFile(QWidget *parent, const QString &caption, const QString &dir, const QStringList &filters) override
+    {
+        QFileDialog dlg(parent, caption, dir);
+        dlg.setAcceptMode(QFileDialog::AcceptOpen);
+        dlg.setFileMode(QFileDialog::ExistingFile);
+        dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+        if (!filters.isEmpty()) {
+            dlg.setNameFilters(filters);
+        }
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) {
+            return {};
+        }
+        return dlg.selectedFiles().constFirst();
+    }
+};
+
+std::unique_ptr<Prompt::Handler> &current()
+{
+    static std::unique_ptr<Prompt::Handler> h = std::make_unique<DialogHandler>();
+    return h;
+}
+
+} // namespace
+
+void Prompt::setHandler(std::unique_ptr<Handler> handler)
+{
+    current() = handler ? std::move(handler) : std::make_unique<DialogHandler>();
+}
+
+Prompt::Handler &Prompt::handler()
+{
+    return *current();
+}
+
+void Prompt::notice(QWidget *parent, const QString &text, Icon icon, const QString &caption)
+{
+    handler().message(parent, text, caption, icon);
+}
+
+bool Prompt::ask(QWidget *parent, const QString &text, const QString &caption)
+{
+    return handler().question(parent, text, caption);
+}
+
+void Prompt::databaseError(QWidget *parent, const QString &reason)
+{
+    handler().message(parent, QStringLiteral("数据库拒绝了这次操作：\n%1").arg(reason), QStringLiteral("提示"),
+                      Icon::Critical);
+}
+
+QString Prompt::saveFile(QWidget *parent, const QString &caption, const QString &fileName,
+                         const QStringList &filters, int *filterIndex, const QString &defaultSuffix)
+{
+    return handler().saveFile(parent, caption, fileName, filters, filterIndex, defaultSuffix);
+}
+
+QString Prompt::openFile(QWidget *parent, const QString &caption, const QString &dir, const QStringList &filters)
+{
+    return handler().openFile(parent, caption, dir, filters);
+}

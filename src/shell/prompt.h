@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QWidget;
+
+// Every message box, question and file dialog of the program goes through here, so that a
+// test can script the answers and read back what the operator would have seen.
+class Prompt
+{
+public:
+    enum class Icon { Information, Warning, Question, Critical };
+
+    struct Handler
+    {
+        virtual ~Handler() = default;
+        virtual void message(QWidget *parent, const QString &text, const QString &caption, Icon icon) = 0;
+        // Yes/No with No preselected; true for Yes.
+        virtual bool question(QWidget *parent, const QString &text, const QString &caption) = 0;
+        // Empty when cancelled. filterIndex is 1-based, in and out.
+        virtual QString saveFile(QWidget *parent, const QString &caption, const QString &fileName,
+                                 const QStringList &filters, int *filterIndex, const QString &defaultSuffix) = 0;
+        virtual QString openFile(QWidget *parent, const QString &caption, const QString &dir,
+                                 const QStringList &filters) = 0;
+    };
+
+    // Notices and refusals: caption "提示", exclamation icon.
+    static void notice(QWidget *parent, const QString &text, Icon icon = Icon::Warning,
+                       const QString &caption = QStringLiteral("提示"));
+    // Questions: caption "请选择", Yes and No, No the default.
+    static bool ask(QWidget *parent, const QString &text, const QString &caption = QStringLiteral("请选择"));
+    // A database refusal, with the database's own reason.
+    static void databaseError(QWidget *parent, const QString &reason);
+    static QString saveFile(QWidget *parent, const QString &caption, const QString &fileName,
+                            const QStringList &filters, int *filterIndex = nullptr,
+                            const QString &defaultSuffix = {});
+    static QString openFile(QWidget *parent, const QString &caption, const QString &dir = {},
+                            const QStringList &filters = {});
+
+    // Installs another handler (tests); null restores the real dialogs.
+    static void setHandler(std::unique_ptr<Handler> handler);
+    static Handler &handler();
+};

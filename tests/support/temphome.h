@@ -1,0 +1,24 @@
+#pragma once
+
+#include "shell/core/dm1.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A fresh home folder with a new database, open on ADO_system, for one test.
+class TempHome
+{
+public:
+    TempHome();
+    ~TempHome();
+
+    QString path() const { return m_dir.path(); }
+    Dm1 *dm() const { return m_dm.get(); }
+    bool ok() const { return m_ok; }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<Dm1> m_dm;
+    bool m_ok = false;
+};
