@@ -1,0 +1,96 @@
+#pragma once
+
+#include "components/grid/core/exporttable.h"
+#include "shell/core/dataset.h"
+
+#include <QList>
+#include <QString>
+#include <QTableView>
+
+class QSettings;
+class QPrinter;
+
+// One column of a grid: which field it shows and how.
+struct GridColumn
+{
+    enum class Footer { None, Text, Count, Sum, Value };
+
+    QString field;
+    QString title;                 // levels separated by "|": "面积|房屋面积"
+    int width = 80;
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;   // money and numbers: right
+    bool sortable = false;         // the title is a sort button
+    Footer footer = Footer::None;
+    QString footerText;            // for Footer::Text, and the value set for Footer::Value
+    bool visible = true;
+    int decimals = -1;             // money/number display decimals; -1 = shortest form
+};
+
+// Everything the printed page needs besides the rows.
+struct PrintOptions
+{
+    QString title;                 // centred in the page header
+    QString printedAt;             // "打印时间:..." after substitution
+    QString preparedBy;            // "制表:" + operator + " ."
+};
+
+// The data grid (DBGridEh1 in every list window): bound to a DataSet, with multi-level titles,
+// one footer row, sort markers, hidden columns, alternating row colours, fit-to-width, a row
+// indicator, whole-row selection, printing and export. Cells are never edited in place.
+class DBGridEh : public QTableView
+{
+    Q_OBJECT
+public:
+    explicit DBGridEh(QWidget *parent = nullptr);
+    ~DBGridEh() override;
+
+    void setDataSet(DataSet *dataSet);
+    DataSet *dataSet() const;
+
+    void setColumns(const QList<GridColumn> &columns);   // the design layout
+    QList<GridColumn> columns() const;                   // in display order, with visibility
+    int visibleColumnCount() const;
+    void setFooterValue(const QString &field, const QString &text);
+
+    // Alternating row colour RGB(236, 249, 249) on odd records ("区分列表").
+    void setDichromatic(bool on);
+    bool dichromatic() const;
+    // Fit all columns into the width ("满屏显示").
+    void setFitToWidth(bool on);
+    bool fitToWidth() const;
+
+    // Title-click sorting: markers per column and the ordering line they give
+    // (" ORDER BY 房屋代码, 业主名称 DESC "), empty when nothing is marked.
+    enum class SortMarker { None, Ascending, Descending };
+    SortMarker sortMarker(const QString &field) const;
+    QString orderingLine() const;
+    // A title click as the operator makes it (with or without Ctrl).
+    void clickTitle(int logicalColumn, bool ctrl);
+
+    // Column hiding ("隐藏最右边的列" / "显示隐藏的列"): returns the caption of the hidden
+    // column for the drop-down list, empty when nothing was hidden.
+    QString hideRightmostColumn();
+    void showColumn(const QString &field);   // moved to just after the visible columns
+    QStringList hiddenFields() const;
+
+    // Layout files: one section per window class.
+    void saveLayout(QSettings &settings, const QString &section) const;
+    void loadLayout(QSettings &settings, const QString &section);
+
+    // Printing: the preview with page set-up, and the same pages to a PDF (tests).
+    void printPreview(const PrintOptions &options);
+    bool printToPdf(const QString &path, const PrintOptions &options);
+    void render(QPrinter *printer, const PrintOptions &options);
+
+    // Every row, the visible columns in their order, titles and footer.
+    ExportTable exportTable() const;
+
+signals:
+    // The sort markers changed and the query should be re-run with this ordering line.
+    void sortRequested(const QString &orderingLine);
+    void rowDoubleClicked();
+
+private:
+    class Private;
+    Private *d;
+};
