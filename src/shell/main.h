@@ -34,6 +34,8 @@ public:
     bool runCommand(const QString &item);
     int exitCode() const { return m_exitCode; }
     QLabel *scrollingText() const { return m_label1; }
+    // One tick of Timer1: the scrolling text moves a pixel left, or re-enters on the right.
+    void scrollText();
 
     struct Command
     {
@@ -56,7 +58,6 @@ private:
     void buildMenus();
     void buildTopBar();
     void buildStatusBar();
-    void scrollText();
     void execute(const Command &command);
     bool login();
     void remind();

@@ -7,6 +7,9 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDialog>
+#include <QPixmap>
+#include <QScreen>
 #include <QDir>
 #include <QFileInfo>
 #include <QFont>
@@ -79,7 +82,21 @@ int main(int argc, char *argv[])
     if (parser.isSet(shotOption)) {
         const QString file = QFileInfo(parser.value(shotOption)).absoluteFilePath();
         QTimer::singleShot(1500, &form, [&form, file] {
-            form.grab().save(file);
+            // The whole screen where the platform can grab it (so a dialog in front shows too),
+            // else the main window alone; then any open dialog is dismissed and the program ends.
+            QPixmap shot;
+            if (QScreen *screen = QGuiApplication::primaryScreen()) {
+                shot = screen->grabWindow(0);
+            }
+            if (shot.isNull()) {
+                shot = form.grab();
+            }
+            shot.save(file);
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (auto *dialog = qobject_cast<QDialog *>(w); dialog && dialog->isVisible()) {
+                    dialog->reject();
+                }
+            }
             form.close();
         });
     }

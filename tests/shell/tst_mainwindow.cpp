@@ -1,0 +1,266 @@
+#include "scriptedprompt.h"
+#include "shell/core/clock.h"
+#include "shell/core/dm1.h"
+#include "shell/main.h"
+#include "shell/windowregistry.h"
+#include "temphome.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QTimer>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+QStringList itemsOf(QMenu *menu)
+{
+    QStringList out;
+    for (QAction *a : menu->actions()) {
+        out << (a->isSeparator() ? QStringLiteral("-") : a->text() + (a->isVisible() ? QString() : QStringLiteral("(隐藏)")));
+    }
+    return out;
+}
+}
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private:
+    ScriptedPrompt *prompt = nullptr;
+
+private slots:
+    void init()
+    {
+        prompt = ScriptedPrompt::install();
+        Clock::setFixed(QDateTime(QDate(2004, 8, 15), QTime(9, 30)));
+    }
+    void cleanup() { Clock::setFixed({}); }
+
+    void menusInOrderWithSeparators()
+    {
+        TempHome home;
+        TForm_main form(home.dm());
+        QList<QMenu *> menus;
+        for (QAction *a : form.menuBar()->actions()) {
+            menus << a->menu();
+        }
+        QCOMPARE(menus.size(), 4);
+        QCOMPARE(menus[0]->title(), QStringLiteral("【系统维护】"));
+        QCOMPARE(itemsOf(menus[0]), QString::fromUtf8("操作员设置 修改操作员口令 更换操作员 - 数据整理(隐藏) 数据初始化 数据备份 数据恢复 - 退出系统").split(' '));
+        QCOMPARE(menus[1]->title(), QStringLiteral("【基本资料】"));
+        QCOMPARE(itemsOf(menus[1]), QString::fromUtf8("楼宇资料设置 收费项目设置 业主资料管理 房屋资料设置 业主迁入迁出管理 - 房屋状态表 - "
+                                                      "房屋收费项目设置 - 使用单位信息 - 到期报警 到期报警设置").split(' '));
+        QCOMPARE(menus[2]->title(), QStringLiteral("【收费管理】"));
+        QCOMPARE(itemsOf(menus[2]), QString::fromUtf8("业主应缴费用管理 业主缴费管理 - 实收费用明细表 业主缴费明细查询 - 业主押金管理 "
+                                                      "业主押金明细表 业主押金汇总表 - 业主缴费全况表 业主已缴费项目明细表 业主未缴费项目明细表 - "
+                                                      "业主欠费总表 - 按月份统计缴费总金额 按收费项目统计缴费总金额").split(' '));
+        QCOMPARE(menus[3]->title(), QStringLiteral("【帮助】"));
+        QCOMPARE(itemsOf(menus[3]), QString::fromUtf8("帮助系统 - 关于......").split(' '));
+    }
+
+    void toolbarAndStatusBar()
+    {
+        TempHome home;
+        TForm_main form(home.dm());
+        QStringList captions;
+        for (QToolButton *b : form.findChild<QWidget *>(QStringLiteral("Panel1"))->findChildren<QToolButton *>()) {
+            captions << b->text();
+            QVERIFY(!b->icon().isNull());
+            QVERIFY(b->toolTip().isEmpty());
+        }
+        QCOMPARE(captions, QString::fromUtf8("收费项目 业主资料 房屋资料 应缴费用 缴费管理 到期报警 退出").split(' '));
+        QCOMPARE(form.windowTitle(), QStringLiteral("Parvell"));
+        QCOMPARE(form.scrollingText()->text(), QStringLiteral("好人一生平安"));
+
+        QVERIFY(form.firstActivation());
+        QCOMPARE(form.windowTitle(), QStringLiteral("Parvell 物业收费管理系统"));
+        QCOMPARE(form.scrollingText()->text(), home.dm()->scalar(QStringLiteral("select 动态文字 from 公司信息")).toString());
+        QStatusBar *bar = form.statusBar();
+        QList<QLabel *> panels;
+        for (int i = 0; i < 4; ++i) {
+            panels << bar->findChild<QLabel *>(QStringLiteral("Panel%1").arg(i));
+        }
+        QCOMPARE(panels[0]->width(), 120);
+        QCOMPARE(panels[0]->text(), QStringLiteral("操作员：管理员"));
+        QCOMPARE(panels[1]->text(), QLocale().toString(QDate(2004, 8, 15), QLocale::ShortFormat));
+        QCOMPARE(panels[2]->text(), QString());
+        QVERIFY(!panels[3]->text().isEmpty());
+        QVERIFY(prompt->shown.isEmpty());
+    }
+
+    void textScrollsOutLeftThenReentersRight()
+    {
+        TempHome home;
+        TForm_main form(home.dm());
+        form.resize(900, 600);
+        form.show();
+        QLabel *label = form.scrollingText();
+        auto *timer = form.findChild<QTimer *>(QStringLiteral("Timer1"));
+        QCOMPARE(timer->interval(), 60);
+        timer->stop();
+        QCOMPARE(label->x(), 250);
+        form.scrollText();
+        QCOMPARE(label->x(), 249);
+        label->move(-label->width(), label->y());
+        form.scrollText();
+        QCOMPARE(label->x(), label->parentWidget()->width());
+
+        label->setText(QString());
+        label->adjustSize();
+        label->move(0, label->y());
+        label->resize(0, label->height());
+        form.scrollText();
+        QCOMPARE(label->x(), label->parentWidget()->width());
+    }
+
+    void badDatabaseEndsStartUpWithTheMessage()
+    {
+        QTemporaryDir dir;
+        QDir(dir.path()).mkpath(QStringLiteral("data"));
+        QFile f(dir.path() + QStringLiteral("/data/data.db"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("garbage garbage garbage");
+        f.close();
+        Dm1 dm(dir.path());
+        TForm_main form(&dm);
+        QVERIFY(!form.firstActivation());
+        QCOMPARE(prompt->texts(), QStringList(QStringLiteral("系统数据库没有连接，请与软件公司联系！")));
+        QVERIFY(form.exitCode() != 0);
+    }
+
+    void missingSettingsTableOrFieldIsShownAndStartUpStops_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("no table") << "drop table 公司信息";
+        QTest::newRow("no field") << "alter table 公司信息 drop column 动态文字";
+    }
+    void missingSettingsTableOrFieldIsShownAndStartUpStops()
+    {
+        QFETCH(QString, damage);
+        TempHome home;
+        QVERIFY(home.dm()->exec(damage));
+        Session::current().currentOperator.clear();
+        TForm_main form(home.dm());
+        QVERIFY(!form.firstActivation());
+        QCOMPARE(prompt->shown.size(), 1);
+        QVERIFY(prompt->lastText().contains(QStringLiteral("公司信息")));
+        QVERIFY(form.exitCode() != 0);
+        QVERIFY(Session::current().currentOperator.isEmpty());
+    }
+
+    void pictureIsOptional()
+    {
+        TempHome home;
+        {
+            TForm_main form(home.dm());
+            QVERIFY(form.findChild<QLabel *>(QStringLiteral("Image1"))->pixmap().isNull());
+        }
+        QDir(home.path()).mkpath(QStringLiteral("jpg"));
+        QFile bad(home.path() + QStringLiteral("/jpg/system.jpg"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("not a picture");
+        bad.close();
+        {
+            TForm_main form(home.dm());
+            QVERIFY(form.findChild<QLabel *>(QStringLiteral("Image1"))->pixmap().isNull());
+        }
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QVERIFY(image.save(home.path() + QStringLiteral("/jpg/system.jpg"), "JPG"));
+        TForm_main form(home.dm());
+        QCOMPARE(form.findChild<QLabel *>(QStringLiteral("Image1"))->pixmap().size(), QSize(40, 30));
+        QVERIFY(prompt->shown.isEmpty());
+    }
+
+    void helpAndCommandsWithoutAWindow()
+    {
+        TempHome home;
+        TForm_main form(home.dm());
+        QVERIFY(form.firstActivation());
+        QVERIFY(form.runCommand(QStringLiteral("帮助系统")));
+        QCOMPARE(prompt->lastText(), QStringLiteral("该系统操作非常简单，在窗口中已经有提示！"));
+        prompt->clear();
+        QVERIFY(form.runCommand(QStringLiteral("业主欠费总表")));
+        QVERIFY(prompt->shown.isEmpty());
+        QVERIFY(!form.runCommand(QStringLiteral("没有这个命令")));
+    }
+
+    // The restore command closes the connection before its window and opens it again after,
+    // whatever the window did.
+    void restoreCommandReconnects()
+    {
+        TempHome home;
+        TForm_main form(home.dm());
+        QVERIFY(form.firstActivation());
+        bool connectedWhileOpen = true;
+        WindowRegistry::add(QStringLiteral("TForm_restore"), [&](QWidget *parent) {
+            auto *d = new QDialog(parent);
+            QTimer::singleShot(0, d, [&, d] {
+                connectedWhileOpen = home.dm()->isConnected();
+                d->reject();
+            });
+            return d;
+        });
+        QVERIFY(form.runCommand(QStringLiteral("数据恢复")));
+        QVERIFY(!connectedWhileOpen);
+        QVERIFY(home.dm()->isConnected());
+        QCOMPARE(QDir::currentPath(), QDir(home.path()).absolutePath());
+    }
+
+    // Each command prepares the shared query of its window and closes it afterwards.
+    void commandPreparesAndClosesItsQuery()
+    {
+        TempHome home;
+        QVERIFY(home.dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('翠园'), ('A座')")));
+        TForm_main form(home.dm());
+        QVERIFY(form.firstActivation());
+        QStringList seenSql;
+        int seenRows = -1;
+        WindowRegistry::add(QStringLiteral("TForm_storeyinfo"), [&](QWidget *parent) {
+            auto *d = new QDialog(parent);
+            QTimer::singleShot(0, d, [&, d] {
+                seenSql = home.dm()->q_storeyinfo->sql();
+                seenRows = home.dm()->q_storeyinfo->recordCount();
+                d->accept();
+            });
+            return d;
+        });
+        form.runCommand(QStringLiteral("楼宇资料设置"));
+        QCOMPARE(seenSql, QStringList({QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by 楼宇名称")}));
+        QCOMPARE(seenRows, 2);
+        QVERIFY(!home.dm()->q_storeyinfo->isOpen());
+    }
+
+    void buildingBoxIsFilledInNameOrder()
+    {
+        TempHome home;
+        QVERIFY(home.dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('B座'), ('A座')")));
+        TForm_main form(home.dm());
+        QVERIFY(form.firstActivation());
+        QStringList items;
+        WindowRegistry::add(QStringLiteral("TForm_jiaofeidan"), [&](QWidget *parent) {
+            auto *d = new QDialog(parent);
+            auto *box = new QComboBox(d);
+            box->setObjectName(QStringLiteral("DBComboBoxEh3"));
+            box->addItem(QStringLiteral("设计时的项目"));
+            QTimer::singleShot(0, d, [&, d, box] {
+                for (int i = 0; i < box->count(); ++i) {
+                    items << box->itemText(i);
+                }
+                d->accept();
+            });
+            return d;
+        });
+        form.runCommand(QStringLiteral("业主应缴费用管理"));
+        QCOMPARE(items, QStringList({QStringLiteral("A座"), QStringLiteral("B座")}));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

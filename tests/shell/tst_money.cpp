@@ -1,0 +1,112 @@
+#include "shell/core/money.h"
+
+#include <QTest>
+
+class TestMoney : public QObject
+{
+    Q_OBJECT
+private slots:
+    void parse_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<qint64>("raw");
+        QTest::newRow("whole") << "12" << true << qint64(120000);
+        QTest::newRow("decimals") << "12.5" << true << qint64(125000);
+        QTest::newRow("four places") << "3.3333" << true << qint64(33333);
+        QTest::newRow("negative") << "-3.25" << true << qint64(-32500);
+        QTest::newRow("leading point") << ".5" << true << qint64(5000);
+        QTest::newRow("blanks and grouping") << " 1,234.5 " << true << qint64(12345000);
+        QTest::newRow("fifth place rounds half to even down") << "0.00005" << true << qint64(0);
+        QTest::newRow("fifth place rounds half to even up") << "0.00015" << true << qint64(2);
+        QTest::newRow("above half") << "0.000051" << true << qint64(1);
+        QTest::newRow("empty") << "" << false << qint64(0);
+        QTest::newRow("letters") << "12a" << false << qint64(0);
+        QTest::newRow("two points") << "1.2.3" << false << qint64(0);
+        QTest::newRow("sign only") << "-" << false << qint64(0);
+    }
+    void parse()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(qint64, raw);
+        const auto m = Money::parse(text);
+        QCOMPARE(m.has_value(), valid);
+        if (valid) {
+            QCOMPARE(m->raw(), raw);
+        }
+    }
+
+    void shortestText_data()
+    {
+        QTest::addColumn<qint64>("raw");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << qint64(0) << "0";
+        QTest::newRow("half") << qint64(125000) << "12.5";
+        QTest::newRow("negative") << qint64(-32500) << "-3.25";
+        QTest::newRow("smallest") << qint64(1) << "0.0001";
+        QTest::newRow("negative smallest") << qint64(-1) << "-0.0001";
+        QTest::newRow("whole") << qint64(1000000) << "100";
+    }
+    void shortestText()
+    {
+        QFETCH(qint64, raw);
+        QFETCH(QString, text);
+        QCOMPARE(Money::fromRaw(raw).toString(), text);
+        QCOMPARE(Money::parse(text)->raw(), raw);
+    }
+
+    // A product of two amounts is rounded to the nearest 0.0001, ties to the even digit.
+    void product_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<QString>("product");
+        QTest::newRow("tie goes to even") << "2.5" << "0.0001" << "0.0002";
+        QTest::newRow("tie stays even") << "1.5" << "0.0001" << "0.0002";
+        QTest::newRow("tie down to even") << "0.5" << "0.0001" << "0";
+        QTest::newRow("rounds down") << "1.15" << "3.3333" << "3.8333";
+        QTest::newRow("exact") << "35.5" << "1.2" << "42.6";
+        QTest::newRow("negative tie") << "-2.5" << "0.0001" << "-0.0002";
+        QTest::newRow("large") << "123456789.1234" << "2" << "246913578.2468";
+    }
+    void product()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(QString, product);
+        QCOMPARE((*Money::parse(a) * *Money::parse(b)).toString(), product);
+    }
+
+    void fixedDecimalsRoundHalfEven()
+    {
+        QCOMPARE(Money::parse(QStringLiteral("3.8333"))->toString(2), QStringLiteral("3.83"));
+        QCOMPARE(Money::parse(QStringLiteral("0.125"))->toString(2), QStringLiteral("0.12"));
+        QCOMPARE(Money::parse(QStringLiteral("0.135"))->toString(2), QStringLiteral("0.14"));
+        QCOMPARE(Money::parse(QStringLiteral("-1.5"))->toString(0), QStringLiteral("-2"));
+        QCOMPARE(Money::fromRaw(0).toString(2), QStringLiteral("0.00"));
+    }
+
+    void realTakenAsMoney()
+    {
+        QCOMPARE(Money::fromReal(89.56).toString(), QStringLiteral("89.56"));
+        QCOMPARE(Money::fromReal(2.675).toString(), QStringLiteral("2.675"));
+        QCOMPARE(Money::fromReal(0.00005).raw(), qint64(0));
+        QCOMPARE(Money::fromReal(0.00015).raw(), qint64(2));
+        QCOMPARE(Money::fromReal(-12.34567).toString(), QStringLiteral("-12.3457"));
+    }
+
+    void sumsAreExact()
+    {
+        Money total;
+        for (int i = 0; i < 1000; ++i) {
+            total += *Money::parse(QStringLiteral("0.1"));
+        }
+        QCOMPARE(total.toString(), QStringLiteral("100"));
+        QCOMPARE((*Money::parse(QStringLiteral("0.3")) - *Money::parse(QStringLiteral("0.1"))).toString(),
+                 QStringLiteral("0.2"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMoney)
+#include "tst_money.moc"
