@@ -41,6 +41,7 @@ TableChoiceDialog::TableChoiceDialog(const Texts &texts, Action action, QWidget 
 
     auto *group = new QGroupBox(this);
     group->setObjectName(QStringLiteral("GroupBox1"));
+    group->setAccessibleName(QStringLiteral("选择数据表"));
     auto *grid = new QGridLayout(group);
     grid->setHorizontalSpacing(18);
     grid->setVerticalSpacing(12);

@@ -13,6 +13,12 @@ namespace {
 bool run(Dm1 *dm, const QStringList &tables, const std::function<QString(const Item &)> &statement,
          QString *error)
 {
+    if (!dm || !dm->isConnected()) {
+        if (error) {
+            *error = QStringLiteral("系统数据库没有连接。");
+        }
+        return false;
+    }
     for (const QString &name : tables) {
         const bool known = std::any_of(items().cbegin(), items().cend(),
                                        [&name](const Item &i) { return i.table == name; });
