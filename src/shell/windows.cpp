@@ -1,9 +1,17 @@
 #include "shell/windowregistry.h"
 
+#include "admin/arrange.h"
+#include "admin/backup.h"
+#include "admin/initialize.h"
+#include "admin/restore.h"
 #include "shell/about.h"
 
 // Every window the menus and toolbar open. Add a line here when a window is built.
 void WindowRegistry::registerAll()
 {
     add(QStringLiteral("Tform_About"), [](QWidget *parent) { return new Tform_About(parent); });
+    add(QStringLiteral("TForm_arrange"), [](QWidget *parent) { return new TForm_arrange(parent); });
+    add(QStringLiteral("TForm_initialize"), [](QWidget *parent) { return new TForm_initialize(parent); });
+    add(QStringLiteral("TForm_backup"), [](QWidget *parent) { return new TForm_backup(parent); });
+    add(QStringLiteral("TForm_restore"), [](QWidget *parent) { return new TForm_restore(parent); });
 }

@@ -1,0 +1,106 @@
+#include "admin/core/databasebackup.h"
+
+#include "admin/core/sqlitefile.h"
+#include "shell/core/dm1.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QTemporaryFile>
+
+#include <sqlite3.h>
+
+#include <filesystem>
+
+namespace {
+
+sqlite3 *handleOf(const QSqlDatabase &db)
+{
+    const QVariant v = db.driver() ? db.driver()->handle() : QVariant();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) {
+        return nullptr;
+    }
+    return *static_cast<sqlite3 *const *>(v.constData());
+}
+
+// True when path names the database file or one of its side files (by any spelling or link).
+bool isDatabaseFile(const QString &path, const QString &database)
+{
+    QStringList own = SqliteFile::sideFiles(database);
+    own.prepend(database);
+    const QFileInfo target(path);
+    const QString canonicalDir = QFileInfo(target.absolutePath()).canonicalFilePath();
+    const QString spelled = QDir(canonicalDir).filePath(target.fileName());
+    for (const QString &file : std::as_const(own)) {
+        const QFileInfo f(file);
+        const QString ownSpelled = QDir(QFileInfo(f.absolutePath()).canonicalFilePath()).filePath(f.fileName());
+        if (!canonicalDir.isEmpty() && spelled == ownSpelled) {
+            return true;
+        }
+        std::error_code ec;
+        if (target.exists() && f.exists()
+            && std::filesystem::equivalent(QFile::encodeName(path).constData(), QFile::encodeName(file).constData(), ec)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool fail(QString *error, const QString &text)
+{
+    if (error) {
+        *error = text;
+    }
+    return false;
+}
+
+}
+
+bool DatabaseBackup::backup(Dm1 *dm, const QString &destination, QString *error)
+{
+    const QString dest = destination.trimmed();
+    if (dest.isEmpty()) {
+        return fail(error, QStringLiteral("请先选择备份的目的数据库文件！"));
+    }
+    const QString shown = QDir::toNativeSeparators(QFileInfo(dest).absoluteFilePath());
+    if (!dm || !dm->isConnected()) {
+        return fail(error, QStringLiteral("系统数据库没有连接，不能备份！"));
+    }
+    sqlite3 *source = handleOf(dm->database());
+    if (!source) {
+        return fail(error, QStringLiteral("系统数据库没有连接，不能备份！"));
+    }
+    if (isDatabaseFile(dest, dm->databasePath())) {
+        return fail(error, QStringLiteral("不能备份到系统正在使用的数据库文件 %1 ！").arg(shown));
+    }
+    const QFileInfo info(dest);
+    if (info.isDir()) {
+        return fail(error, QStringLiteral("备份失败：%1 是一个文件夹。").arg(shown));
+    }
+    if (!QFileInfo(info.absolutePath()).isDir()) {
+        return fail(error, QStringLiteral("备份失败：文件夹 %1 不存在。")
+                               .arg(QDir::toNativeSeparators(info.absolutePath())));
+    }
+
+    // The copy is made under a private name beside the destination, then renamed over it.
+    QTemporaryFile part(QDir(info.absolutePath()).filePath(QStringLiteral(".%1.XXXXXX.part").arg(info.fileName())));
+    if (!part.open()) {
+        return fail(error, QStringLiteral("备份失败，不能写入 %1：%2").arg(shown, part.errorString()));
+    }
+    const QString partName = part.fileName();
+    part.close();
+    QString why;
+    if (!SqliteFile::copyInto(source, partName, &why)) {
+        SqliteFile::removeWithSideFiles(partName);
+        return fail(error, QStringLiteral("备份失败，不能写入 %1：%2").arg(shown, why));
+    }
+    if (!SqliteFile::replace(partName, info.absoluteFilePath(), &why)) {
+        SqliteFile::removeWithSideFiles(partName);
+        return fail(error, QStringLiteral("备份失败，不能写入 %1：%2").arg(shown, why));
+    }
+    // A stale journal of an older file of that name must not be applied to the new copy.
+    for (const QString &side : SqliteFile::sideFiles(info.absoluteFilePath())) {
+        QFile::remove(side);
+    }
+    return true;
+}

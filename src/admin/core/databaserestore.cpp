@@ -1,0 +1,161 @@
+#include "admin/core/databaserestore.h"
+
+#include "admin/core/sqlitefile.h"
+#include "shell/core/schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+bool fail(QString *error, const QString &text)
+{
+    if (error) {
+        *error = text;
+    }
+    return false;
+}
+
+QString shownName(const QString &path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+bool hasDatabaseHeader(const QString &path, QString *error)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return fail(error, QStringLiteral("不能读取文件 %1：%2").arg(shownName(path), f.errorString()));
+    }
+    if (f.read(16) != QByteArray("SQLite format 3\0", 16)) {
+        return fail(error, QStringLiteral("文件 %1 不是本系统的数据库文件，不能恢复！").arg(shownName(path)));
+    }
+    return true;
+}
+
+// Opens source read-only and proves it is an undamaged database of this system.
+bool openChecked(const QString &source, SqliteFile::Connection &db, QString *error)
+{
+    if (source.trimmed().isEmpty()) {
+        return fail(error, QStringLiteral("请先选择要恢复的数据库文件！"));
+    }
+    const QString shown = shownName(source);
+    const QFileInfo info(source);
+    if (!info.exists()) {
+        return fail(error, QStringLiteral("文件 %1 不存在！").arg(shown));
+    }
+    if (!info.isFile()) {
+        return fail(error, QStringLiteral("%1 不是一个文件！").arg(shown));
+    }
+    if (!hasDatabaseHeader(source, error)) {
+        return false;
+    }
+    QString why;
+    if (!db.open(source, true, &why)) {
+        return fail(error, QStringLiteral("不能打开数据库文件 %1：%2").arg(shown, why));
+    }
+    QStringList result;
+    if (!db.rows(QStringLiteral("PRAGMA integrity_check"), &result, &why)) {
+        return fail(error, QStringLiteral("数据库文件 %1 已经损坏，不能恢复：%2").arg(shown, why));
+    }
+    if (result != QStringList{QStringLiteral("ok")}) {
+        return fail(error, QStringLiteral("数据库文件 %1 已经损坏，不能恢复：%2")
+                               .arg(shown, result.mid(0, 3).join(QLatin1Char('\n'))));
+    }
+    QStringList names;
+    if (!db.rows(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"), &names, &why)) {
+        return fail(error, QStringLiteral("不能读取数据库文件 %1：%2").arg(shown, why));
+    }
+    const QSet<QString> present(names.cbegin(), names.cend());
+    QStringList missing;
+    for (const TableDef &t : Schema::tables()) {
+        if (!present.contains(t.name)) {
+            missing << t.name;
+        }
+    }
+    if (!missing.isEmpty()) {
+        return fail(error, QStringLiteral("文件 %1 不是本系统的数据库文件，不能恢复！\n缺少数据表：%2")
+                               .arg(shown, missing.join(QStringLiteral("、"))));
+    }
+    return true;
+}
+
+// Folds whatever the old database still keeps in its side files into the file itself, so that
+// those side files can go before the new file takes the name. False while another program
+// still has the database open (its side files stay after our last connection closes).
+bool settleOld(const QString &target, QString *error)
+{
+    const QStringList sides = SqliteFile::sideFiles(target);
+    const auto anySide = [&sides] {
+        return std::any_of(sides.cbegin(), sides.cend(), [](const QString &s) { return QFile::exists(s); });
+    };
+    if (!QFile::exists(target) || !anySide()) {
+        return true;
+    }
+    {
+        SqliteFile::Connection old;
+        QString why;
+        // Reading rolls back a hot journal; closing the last connection checkpoints the WAL
+        // and deletes it.
+        if (old.open(target, false, &why) && old.rows(QStringLiteral("SELECT count(*) FROM sqlite_master"), nullptr, &why)
+            && !old.rows(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), nullptr, &why)) {
+            return fail(error, QStringLiteral("不能整理当前数据库 %1：%2").arg(shownName(target), why));
+        }
+    }
+    if (QFile::exists(target + QStringLiteral("-wal")) || QFile::exists(target + QStringLiteral("-journal"))) {
+        // Still there: either another program is connected, or the old file is no database at
+        // all and its side files mean nothing.
+        SqliteFile::Connection probe;
+        QString why;
+        if (probe.open(target, true, &why) && probe.rows(QStringLiteral("SELECT count(*) FROM sqlite_master"), nullptr, &why)) {
+            return fail(error, QStringLiteral("数据库 %1 正被其他程序使用，请先关闭其他程序再恢复！")
+                                   .arg(shownName(target)));
+        }
+    }
+    return true;
+}
+
+}
+
+bool DatabaseRestore::check(const QString &source, QString *error)
+{
+    SqliteFile::Connection db;
+    return openChecked(source, db, error);
+}
+
+bool DatabaseRestore::restore(const QString &source, const QString &target, QString *error)
+{
+    SqliteFile::Connection db;
+    if (!openChecked(source, db, error)) {
+        return false;
+    }
+    const QString staging = target + QStringLiteral(".restoring");
+    SqliteFile::removeWithSideFiles(staging);
+    QString why;
+    if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
+        return fail(error, QStringLiteral("恢复失败，不能创建文件夹 %1。")
+                               .arg(QDir::toNativeSeparators(QFileInfo(target).absolutePath())));
+    }
+    if (!SqliteFile::copyInto(db.handle(), staging, &why)) {
+        SqliteFile::removeWithSideFiles(staging);
+        return fail(error, QStringLiteral("恢复失败，不能写入 %1：%2").arg(shownName(staging), why));
+    }
+    db.close();
+    if (!settleOld(target, error)) {
+        SqliteFile::removeWithSideFiles(staging);
+        return false;
+    }
+    // Side files of the old database must never be applied to the new file.
+    for (const QString &side : SqliteFile::sideFiles(target)) {
+        QFile::remove(side);
+    }
+    if (!SqliteFile::replace(staging, target, &why)) {
+        SqliteFile::removeWithSideFiles(staging);
+        return fail(error, QStringLiteral("恢复失败，不能写入 %1：%2").arg(shownName(target), why));
+    }
+    return true;
+}

@@ -1,0 +1,188 @@
+#include "admin/core/sqlitefile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace SqliteFile {
+
+namespace {
+// Attempts at a step the engine reports busy (another connection holds a lock for a moment).
+constexpr int BusyRetries = 100;
+constexpr int BusySleepMs = 50;
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+bool syncDescriptor(const QString &path, int flags)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), flags);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+}
+
+bool Connection::open(const QString &path, bool readOnly, QString *error)
+{
+    close();
+    const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        if (error) {
+            *error = m_db ? lastError() : QString::fromUtf8(sqlite3_errstr(rc));
+        }
+        close();
+        return false;
+    }
+    sqlite3_busy_timeout(m_db, 5000);
+    return true;
+}
+
+void Connection::close()
+{
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+QString Connection::lastError() const
+{
+    return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+}
+
+bool Connection::rows(const QString &sql, QStringList *out, QString *error) const
+{
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
+        if (error) {
+            *error = lastError();
+        }
+        return false;
+    }
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        if (out) {
+            const auto *value = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0));
+            out->append(QString::fromUtf8(value ? value : ""));
+        }
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE) {
+        if (error) {
+            *error = lastError();
+        }
+        return false;
+    }
+    return true;
+}
+
+bool copyInto(sqlite3 *source, const QString &path, QString *error)
+{
+    // The file was just created empty beside its final place; the engine fills it.
+    sqlite3 *db = nullptr;
+    int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        if (error) {
+            *error = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        }
+        sqlite3_close_v2(db);
+        return false;
+    }
+    sqlite3_backup *backup = sqlite3_backup_init(db, "main", source, "main");
+    if (!backup) {
+        if (error) {
+            *error = QString::fromUtf8(sqlite3_errmsg(db));
+        }
+        sqlite3_close_v2(db);
+        return false;
+    }
+    // All pages in one step: one read transaction on the source, so one consistent snapshot.
+    int attempts = 0;
+    do {
+        rc = sqlite3_backup_step(backup, -1);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            sqlite3_sleep(BusySleepMs);
+        }
+    } while ((rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && ++attempts < BusyRetries);
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) {
+        if (error) {
+            *error = QString::fromUtf8(sqlite3_errstr(rc));
+        }
+        sqlite3_close_v2(db);
+        return false;
+    }
+    // The pages carry the source's WAL marking; a copy is a plain single file.
+    char *message = nullptr;
+    rc = sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, &message);
+    if (rc != SQLITE_OK) {
+        if (error) {
+            *error = QString::fromUtf8(message ? message : sqlite3_errstr(rc));
+        }
+        sqlite3_free(message);
+        sqlite3_close_v2(db);
+        return false;
+    }
+    if (sqlite3_close(db) != SQLITE_OK) {
+        if (error) {
+            *error = QString::fromUtf8(sqlite3_errmsg(db));
+        }
+        sqlite3_close_v2(db);
+        return false;
+    }
+    if (!sync(path)) {
+        if (error) {
+            *error = systemError();
+        }
+        return false;
+    }
+    return true;
+}
+
+QStringList sideFiles(const QString &path)
+{
+    return {path + QStringLiteral("-journal"), path + QStringLiteral("-wal"), path + QStringLiteral("-shm")};
+}
+
+void removeWithSideFiles(const QString &path)
+{
+    QFile::remove(path);
+    for (const QString &side : sideFiles(path)) {
+        QFile::remove(side);
+    }
+}
+
+bool replace(const QString &from, const QString &to, QString *error)
+{
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
+        if (error) {
+            *error = systemError();
+        }
+        return false;
+    }
+    syncDescriptor(QFileInfo(to).absolutePath(), O_RDONLY | O_DIRECTORY);
+    return true;
+}
+
+bool sync(const QString &path)
+{
+    return syncDescriptor(path, O_RDONLY);
+}
+
+}

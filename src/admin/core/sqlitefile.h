@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+struct sqlite3;
+
+// Whole-file work on SQLite databases below Qt SQL: the backup and restore of the estate's
+// database. Used only inside the core library; the windows call DatabaseBackup/DatabaseRestore.
+namespace SqliteFile {
+
+// One sqlite3 connection, closed when it goes out of scope.
+class Connection
+{
+public:
+    Connection() = default;
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+    ~Connection() { close(); }
+
+    // Opens path read-only, or read-write without creating it. The engine reads lazily, so a
+    // file that is not a database is only refused by the first statement.
+    bool open(const QString &path, bool readOnly, QString *error);
+    void close();
+    sqlite3 *handle() const { return m_db; }
+    // The first column of every row of sql; false (and the engine's reason) on failure.
+    bool rows(const QString &sql, QStringList *out, QString *error) const;
+    QString lastError() const;
+
+private:
+    sqlite3 *m_db = nullptr;
+};
+
+// Writes every page of source's main database into the new file path as one self-contained
+// database (rollback journal, no side files), synced to disk. source may be written by other
+// connections meanwhile: the copy is one consistent snapshot of what was committed.
+bool copyInto(sqlite3 *source, const QString &path, QString *error);
+
+// Removes path and its journal, WAL and shared-memory side files.
+void removeWithSideFiles(const QString &path);
+QStringList sideFiles(const QString &path);
+
+// Renames from over to in one step (an existing to is replaced atomically) and syncs the folder.
+bool replace(const QString &from, const QString &to, QString *error);
+
+// Flushes a file's contents to disk.
+bool sync(const QString &path);
+
+}

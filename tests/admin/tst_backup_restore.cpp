@@ -1,0 +1,410 @@
+// Backup and restore of the whole database on real files: consistency while another
+// connection writes, replacement of existing files, and refusal of every unfit restore source
+// with the current database left byte for byte as it was.
+
+#include "admin/core/databasebackup.h"
+#include "admin/core/databaserestore.h"
+#include "temphome.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+
+namespace {
+
+bool addOwner(Dm1 *dm, const QString &name)
+{
+    return dm->exec(QStringLiteral("insert into 业主资料 (业主名称) values (?)"), {name});
+}
+
+int count(const QString &connection, const QString &table)
+{
+    QSqlQuery q(QSqlDatabase::database(connection));
+    if (!q.exec(QStringLiteral("select count(*) from %1").arg(table)) || !q.next()) {
+        return -1;
+    }
+    return q.value(0).toInt();
+}
+
+// Opens a file on its own connection, for checking what a copy holds.
+class Reader
+{
+public:
+    explicit Reader(const QString &path)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name());
+        db.setDatabaseName(path);
+        m_open = db.open();
+    }
+    ~Reader()
+    {
+        QSqlDatabase::database(name(), false).close();
+        QSqlDatabase::removeDatabase(name());
+    }
+    static QString name() { return QStringLiteral("reader"); }
+    bool open() const { return m_open; }
+    int owners() const { return count(name(), QStringLiteral("业主资料")); }
+    QString integrity() const
+    {
+        QSqlQuery q(QSqlDatabase::database(name()));
+        return q.exec(QStringLiteral("PRAGMA integrity_check")) && q.next() ? q.value(0).toString() : QString();
+    }
+
+private:
+    bool m_open = false;
+};
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QStringList folderListing(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+}
+
+class TestBackupRestore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void backupHoldsCommittedRowsWhileAnotherConnectionWrites();
+    void backupUnderContinuousWrites();
+    void backupReplacesExistingFile();
+    void backupRefused_data();
+    void backupRefused();
+    void restoreBringsBackupRowsBack();
+    void restoreIgnoresLeftoverSideFiles();
+    void restoreRefused_data();
+    void restoreRefused();
+    void restoreRefusedWhileAnotherProgramIsConnected();
+};
+
+void TestBackupRestore::backupHoldsCommittedRowsWhileAnotherConnectionWrites()
+{
+    TempHome home;
+    QVERIFY(home.ok());
+    QVERIFY(addOwner(home.dm(), QStringLiteral("张三")));
+    {
+        // Another copy of the program: one committed row still in the WAL, one row written
+        // inside a transaction it has not committed yet.
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(home.dm()->databasePath());
+        QVERIFY(other.open());
+        QSqlQuery q(other);
+        QVERIFY(q.exec(QStringLiteral("insert into 业主资料 (业主名称) values ('李四')")));
+        QVERIFY(other.transaction());
+        QVERIFY(q.exec(QStringLiteral("insert into 业主资料 (业主名称) values ('王五')")));
+
+        const QString dest = QDir(home.path()).filePath(QStringLiteral("copy.db"));
+        QString error;
+        QVERIFY2(DatabaseBackup::backup(home.dm(), dest, &error), qPrintable(error));
+        QVERIFY(other.rollback());
+        q.finish();
+        other.close();
+
+        Reader copy(dest);
+        QVERIFY(copy.open());
+        QCOMPARE(copy.integrity(), QStringLiteral("ok"));
+        QCOMPARE(copy.owners(), 2);
+        // A copy is one file: no WAL beside it is needed to read it.
+        QCOMPARE(fileBytes(dest).at(18), char(1));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+}
+
+void TestBackupRestore::backupUnderContinuousWrites()
+{
+    TempHome home;
+    QVERIFY(home.ok());
+    const QString path = home.dm()->databasePath();
+    std::atomic<bool> stop = false;
+    std::atomic<int> committed = 0;
+    QThread *writer = QThread::create([&] {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
+            db.setDatabaseName(path);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+            if (db.open()) {
+                QSqlQuery q(db);
+                for (int i = 0; !stop && i < 100000; ++i) {
+                    q.prepare(QStringLiteral("insert into 业主资料 (业主名称, 备注) values (?, ?)"));
+                    q.addBindValue(QStringLiteral("业主%1").arg(i));
+                    q.addBindValue(QString(200, QLatin1Char('x')));
+                    if (q.exec()) {
+                        ++committed;
+                    }
+                }
+            }
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("writer"));
+    });
+    writer->start();
+    QTRY_VERIFY(committed > 200);
+    const int before = committed;
+    const QString dest = QDir(home.path()).filePath(QStringLiteral("busy.db"));
+    QString error;
+    const bool ok = DatabaseBackup::backup(home.dm(), dest, &error);
+    const int after = committed;
+    stop = true;
+    writer->wait();
+    delete writer;
+    QVERIFY2(ok, qPrintable(error));
+
+    Reader copy(dest);
+    QVERIFY(copy.open());
+    QCOMPARE(copy.integrity(), QStringLiteral("ok"));
+    QVERIFY2(copy.owners() >= before && copy.owners() <= after,
+             qPrintable(QStringLiteral("%1 not in %2..%3").arg(copy.owners()).arg(before).arg(after)));
+}
+
+void TestBackupRestore::backupReplacesExistingFile()
+{
+    TempHome home;
+    QVERIFY(home.ok());
+    QVERIFY(addOwner(home.dm(), QStringLiteral("张三")));
+    QTemporaryDir target;
+    const QString dest = target.filePath(QStringLiteral("备份.db"));
+    writeFile(dest, QByteArray("an older file of that name, not a database at all"));
+    // An old journal beside it belongs to the old file, not to the copy.
+    writeFile(dest + QStringLiteral("-journal"), QByteArray(512, 'j'));
+
+    QString error;
+    QVERIFY2(DatabaseBackup::backup(home.dm(), dest, &error), qPrintable(error));
+    QCOMPARE(folderListing(target.path()), QStringList{QStringLiteral("备份.db")});
+    Reader copy(dest);
+    QVERIFY(copy.open());
+    QCOMPARE(copy.owners(), 1);
+}
+
+void TestBackupRestore::backupRefused_data()
+{
+    QTest::addColumn<QString>("destination");   // relative to the home; %1 is the home
+    QTest::addColumn<QString>("named");         // what the message must name; empty for none
+
+    QTest::newRow("nothing chosen") << QString() << QString();
+    QTest::newRow("blank") << QStringLiteral("   ") << QString();
+    QTest::newRow("the database itself") << QStringLiteral("%1/data/data.db") << QStringLiteral("data.db");
+    QTest::newRow("the database by another spelling")
+        << QStringLiteral("%1/data/../data/data.db") << QStringLiteral("data.db");
+    QTest::newRow("its WAL") << QStringLiteral("%1/data/data.db-wal") << QStringLiteral("data.db-wal");
+    QTest::newRow("folder missing") << QStringLiteral("%1/nowhere/copy.db") << QStringLiteral("nowhere");
+    QTest::newRow("a folder") << QStringLiteral("%1/data") << QStringLiteral("data");
+}
+
+void TestBackupRestore::backupRefused()
+{
+    QFETCH(QString, destination);
+    QFETCH(QString, named);
+    TempHome home;
+    QVERIFY(home.ok());
+    QVERIFY(addOwner(home.dm(), QStringLiteral("张三")));
+    const QString dest = destination.contains(QStringLiteral("%1")) ? destination.arg(home.path()) : destination;
+    const QStringList dataBefore = folderListing(home.path() + QStringLiteral("/data"));
+
+    QString error;
+    QVERIFY(!DatabaseBackup::backup(home.dm(), dest, &error));
+    QVERIFY(!error.isEmpty());
+    if (!named.isEmpty()) {
+        QVERIFY2(error.contains(named), qPrintable(error));
+    }
+    QCOMPARE(folderListing(home.path() + QStringLiteral("/data")), dataBefore);
+    QCOMPARE(home.dm()->scalar(QStringLiteral("select count(*) from 业主资料")).toInt(), 1);
+}
+
+void TestBackupRestore::restoreBringsBackupRowsBack()
+{
+    TempHome home;
+    QVERIFY(home.ok());
+    Dm1 *dm = home.dm();
+    QVERIFY(addOwner(dm, QStringLiteral("张三")));
+    QVERIFY(addOwner(dm, QStringLiteral("O'Brien")));
+    const QString backup = QDir(home.path()).filePath(QStringLiteral("backup.db"));
+    QString error;
+    QVERIFY2(DatabaseBackup::backup(dm, backup, &error), qPrintable(error));
+    QVERIFY(dm->exec(QStringLiteral("delete from 业主资料")));
+    QVERIFY(addOwner(dm, QStringLiteral("后来的")));
+
+    dm->closeConnection();
+    QVERIFY2(DatabaseRestore::restore(backup, dm->databasePath(), &error), qPrintable(error));
+    QVERIFY2(dm->openConnection(), qPrintable(dm->lastError()));
+    QCOMPARE(dm->column(QStringLiteral("select 业主名称 from 业主资料 order by id")),
+             (QStringList{QStringLiteral("张三"), QStringLiteral("O'Brien")}));
+    // Writing after a restore works, and nothing of the staging copy is left behind.
+    QVERIFY(addOwner(dm, QStringLiteral("再来的")));
+    dm->closeConnection();
+    QCOMPARE(folderListing(home.path() + QStringLiteral("/data")), QStringList{QStringLiteral("data.db")});
+}
+
+void TestBackupRestore::restoreIgnoresLeftoverSideFiles()
+{
+    TempHome home;
+    QVERIFY(home.ok());
+    Dm1 *dm = home.dm();
+    QVERIFY(addOwner(dm, QStringLiteral("张三")));
+    const QString backup = QDir(home.path()).filePath(QStringLiteral("backup.db"));
+    QString error;
+    QVERIFY2(DatabaseBackup::backup(dm, backup, &error), qPrintable(error));
+    QVERIFY(addOwner(dm, QStringLiteral("李四")));
+    dm->closeConnection();
+    // Leftovers of the old database that must not be applied to the restored file.
+    const QString db = dm->databasePath();
+    writeFile(db + QStringLiteral("-shm"), QByteArray(32768, '\x7f'));
+    writeFile(db + QStringLiteral("-journal"), QByteArray(4096, '\x01'));
+
+    QVERIFY2(DatabaseRestore::restore(backup, db, &error), qPrintable(error));
+    QVERIFY2(dm->openConnection(), qPrintable(dm->lastError()));
+    QCOMPARE(dm->column(QStringLiteral("select 业主名称 from 业主资料")), QStringList{QStringLiteral("张三")});
+    QCOMPARE(dm->scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+}
+
+void TestBackupRestore::restoreRefused_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");   // a word the message must hold
+
+    QTest::newRow("nothing chosen") << QStringLiteral("empty path") << QStringLiteral("请先选择");
+    QTest::newRow("text file") << QStringLiteral("text") << QStringLiteral("不是本系统的数据库文件");
+    QTest::newRow("empty file") << QStringLiteral("zero") << QStringLiteral("不是本系统的数据库文件");
+    QTest::newRow("truncated backup") << QStringLiteral("truncated") << QStringLiteral("损坏");
+    QTest::newRow("corrupt page") << QStringLiteral("corrupt") << QStringLiteral("损坏");
+    QTest::newRow("another program's database") << QStringLiteral("foreign") << QStringLiteral("缺少数据表");
+    QTest::newRow("some of our tables only") << QStringLiteral("partial") << QStringLiteral("押金明细表");
+    QTest::newRow("gone after choosing") << QStringLiteral("gone") << QStringLiteral("不存在");
+    QTest::newRow("a folder") << QStringLiteral("folder") << QStringLiteral("不是一个文件");
+}
+
+void TestBackupRestore::restoreRefused()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    TempHome home;
+    QVERIFY(home.ok());
+    Dm1 *dm = home.dm();
+    // Enough rows for a database of many pages, so that a damaged page is one in use.
+    QVERIFY(dm->inTransaction([dm](QString *e) {
+        for (int i = 0; i < 400; ++i) {
+            if (!dm->exec(QStringLiteral("insert into 业主资料 (业主名称, 备注) values (?, ?)"),
+                          {QStringLiteral("业主%1").arg(i), QString(300, QLatin1Char('m'))}, e)) {
+                return false;
+            }
+        }
+        return true;
+    }));
+    const QString good = QDir(home.path()).filePath(QStringLiteral("good.db"));
+    QString error;
+    QVERIFY2(DatabaseBackup::backup(dm, good, &error), qPrintable(error));
+    const QByteArray goodBytes = fileBytes(good);
+    QVERIFY(goodBytes.size() > 40 * 4096);
+
+    QString source = QDir(home.path()).filePath(QStringLiteral("source.db"));
+    if (kind == QStringLiteral("empty path")) {
+        source.clear();
+    } else if (kind == QStringLiteral("text")) {
+        writeFile(source, QStringLiteral("房屋代码,业主名称\n0101,张三\n").toUtf8());
+    } else if (kind == QStringLiteral("zero")) {
+        writeFile(source, {});
+    } else if (kind == QStringLiteral("truncated")) {
+        writeFile(source, goodBytes.left(goodBytes.size() / 2));
+    } else if (kind == QStringLiteral("corrupt")) {
+        QByteArray bytes = goodBytes;
+        const int page = 4096;
+        // Pages past the empty tables' roots: rows of 业主资料 and its indexes.
+        for (int p = 50; p < 54; ++p) {
+            bytes.replace(p * page + 8, page - 8, QByteArray(page - 8, '\xa5'));
+        }
+        writeFile(source, bytes);
+    } else if (kind == QStringLiteral("foreign") || kind == QStringLiteral("partial")) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
+            db.setDatabaseName(source);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            if (kind == QStringLiteral("foreign")) {
+                QVERIFY(q.exec(QStringLiteral("create table notes (id integer primary key, body text)")));
+            } else {
+                for (const TableDef &t : Schema::tables()) {
+                    if (t.name != QStringLiteral("押金明细表")) {
+                        QVERIFY(q.exec(QStringLiteral("create table %1 (id integer primary key)").arg(Schema::quoted(t.name))));
+                    }
+                }
+            }
+            q.finish();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
+    } else if (kind == QStringLiteral("gone")) {
+        writeFile(source, goodBytes);
+        QVERIFY(QFile::remove(source));
+    } else if (kind == QStringLiteral("folder")) {
+        QVERIFY(QDir(home.path()).mkdir(QStringLiteral("source.db")));
+    }
+
+    dm->closeConnection();
+    const QString db = dm->databasePath();
+    const QByteArray before = fileBytes(db);
+    const QStringList filesBefore = folderListing(QFileInfo(db).absolutePath());
+    QVERIFY(!before.isEmpty());
+
+    error.clear();
+    QVERIFY(!DatabaseRestore::restore(source, db, &error));
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    if (!source.isEmpty()) {
+        QVERIFY2(error.contains(QStringLiteral("source.db")), qPrintable(error));
+    }
+    QVERIFY(fileBytes(db) == before);
+    QCOMPARE(folderListing(QFileInfo(db).absolutePath()), filesBefore);
+    QVERIFY2(dm->openConnection(), qPrintable(dm->lastError()));
+    QCOMPARE(dm->scalar(QStringLiteral("select count(*) from 业主资料")).toInt(), 400);
+}
+
+void TestBackupRestore::restoreRefusedWhileAnotherProgramIsConnected()
+{
+    TempHome home;
+    QVERIFY(home.ok());
+    Dm1 *dm = home.dm();
+    QVERIFY(addOwner(dm, QStringLiteral("张三")));
+    const QString backup = QDir(home.path()).filePath(QStringLiteral("backup.db"));
+    QString error;
+    QVERIFY2(DatabaseBackup::backup(dm, backup, &error), qPrintable(error));
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(dm->databasePath());
+        QVERIFY(other.open());
+        QSqlQuery q(other);
+        QVERIFY(q.exec(QStringLiteral("insert into 业主资料 (业主名称) values ('李四')")));
+        q.finish();
+        dm->closeConnection();
+
+        QVERIFY(!DatabaseRestore::restore(backup, dm->databasePath(), &error));
+        QVERIFY2(error.contains(QStringLiteral("其他程序")), qPrintable(error));
+        QCOMPARE(count(QStringLiteral("other"), QStringLiteral("业主资料")), 2);
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    QVERIFY(dm->openConnection());
+    QCOMPARE(dm->scalar(QStringLiteral("select count(*) from 业主资料")).toInt(), 2);
+    QVERIFY(!QFile::exists(dm->databasePath() + QStringLiteral(".restoring")));
+}
+
+QTEST_GUILESS_MAIN(TestBackupRestore)
+#include "tst_backup_restore.moc"
