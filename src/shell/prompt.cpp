@@ -2,6 +2,9 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPageLayout>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 
 namespace {
 
@@ -121,4 +124,25 @@ QString Prompt::saveFile(QWidget *parent, const QString &caption, const QString 
 QString Prompt::openFile(QWidget *parent, const QString &caption, const QString &dir, const QStringList &filters)
 {
     return handler().openFile(parent, caption, dir, filters);
+}
+
+void Prompt::Handler::printPreview(QWidget *parent, const std::function<void(QPrinter *)> &render)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    setUpPage(&printer);
+    QPrintPreviewDialog preview(&printer, parent);
+    preview.setWindowTitle(QStringLiteral("打印预览"));
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&render](QPrinter *p) { render(p); });
+    preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
+    preview.exec();
+}
+
+void Prompt::setUpPage(QPrinter *printer)
+{
+    printer->setPageMargins(QMarginsF(2, 2, 2, 2), QPageLayout::Millimeter);
+}
+
+void Prompt::printPreview(QWidget *parent, const std::function<void(QPrinter *)> &render)
+{
+    handler().printPreview(parent, render);
 }

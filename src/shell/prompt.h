@@ -3,8 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
+class QPrinter;
 class QWidget;
 
 // Every message box, question and file dialog of the program goes through here, so that a
@@ -25,6 +27,8 @@ public:
                                  const QStringList &filters, int *filterIndex, const QString &defaultSuffix) = 0;
         virtual QString openFile(QWidget *parent, const QString &caption, const QString &dir,
                                  const QStringList &filters) = 0;
+        // The print preview of a list: render draws every page on the printer it is given.
+        virtual void printPreview(QWidget *parent, const std::function<void(QPrinter *)> &render);
     };
 
     // Notices and refusals: caption "提示", exclamation icon.
@@ -39,6 +43,9 @@ public:
                             const QString &defaultSuffix = {});
     static QString openFile(QWidget *parent, const QString &caption, const QString &dir = {},
                             const QStringList &filters = {});
+    // Page set-up of every printed list: millimetres, 2 mm margins; then the preview.
+    static void printPreview(QWidget *parent, const std::function<void(QPrinter *)> &render);
+    static void setUpPage(QPrinter *printer);
 
     // Installs another handler (tests); null restores the real dialogs.
     static void setHandler(std::unique_ptr<Handler> handler);

@@ -1,5 +1,9 @@
 #include "scriptedprompt.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QPrinter>
+
 ScriptedPrompt *ScriptedPrompt::install()
 {
     auto p = std::make_unique<ScriptedPrompt>();
@@ -44,4 +48,19 @@ QString ScriptedPrompt::openFile(QWidget *, const QString &caption, const QStrin
 {
     lastDialogCaption = caption;
     return files.isEmpty() ? QString() : files.dequeue();
+}
+
+void ScriptedPrompt::printPreview(QWidget *, const std::function<void(QPrinter *)> &render)
+{
+    ++printed;
+    if (!pdfFiles.isEmpty()) {
+        lastPdf = pdfFiles.dequeue();
+    } else if (lastPdf.isEmpty()) {
+        lastPdf = QDir::temp().filePath(QStringLiteral("parvell-print-%1.pdf").arg(QCoreApplication::applicationPid()));
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(lastPdf);
+    Prompt::setUpPage(&printer);
+    render(&printer);
 }

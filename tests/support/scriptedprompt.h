@@ -38,6 +38,13 @@ public:
                      int *filterIndex, const QString &defaultSuffix) override;
     QString openFile(QWidget *, const QString &caption, const QString &dir, const QStringList &filters) override;
 
+    // A print preview writes its pages to this PDF instead (one preview per file; the last path
+    // is kept when the queue is empty); printed counts the previews.
+    QQueue<QString> pdfFiles;
+    QString lastPdf;
+    int printed = 0;
+    void printPreview(QWidget *, const std::function<void(QPrinter *)> &render) override;
+
     QString lastSaveName;          // the file name a save dialog proposed
     QString lastDialogCaption;
 };
