@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 
 using SortKeys = QList<QPair<int, bool>>;   // (column, ctrl) clicks
@@ -31,6 +32,7 @@ private slots:
     void sorting();
     void ctrlSortWaitsForRelease();
     void sortingKeepsOrderOfRows();
+    void titleClicksWithTheMouse();
     void emptyResultDoesNotRequery();
     void orderingNames_data();
     void orderingNames();
@@ -44,6 +46,8 @@ private slots:
     void titleSpans();
     void headerGrowsWithLevels();
     void exportTable();
+    void fitToWidth();
+    void toolTipsForCutOffCells();
     void printsPdf();
 
 private:
@@ -325,6 +329,31 @@ void TestDBGridEh::sortingKeepsOrderOfRows()
     QCOMPARE(grid->columnWidth(1), 90);
 }
 
+void TestDBGridEh::titleClicksWithTheMouse()
+{
+    addHouse(QStringLiteral("M1"), QStringLiteral("甲"), 0, 1);
+    QVERIFY(ds->open());
+    grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(grid.get()));
+    QHeaderView *header = grid->horizontalHeader();
+    const int line = header->height() / 3;   // three title lines
+    auto at = [&](int column, int y) { return QPoint(header->sectionViewportPosition(column) + 10, y); };
+    // The upper box "房屋" spans two columns and is no sort button.
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at(0, line / 2));
+    QCOMPARE(grid->sortMarker(QStringLiteral("房屋代码")), DBGridEh::SortMarker::None);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at(0, line * 2));
+    QCOMPARE(grid->sortMarker(QStringLiteral("房屋代码")), DBGridEh::SortMarker::Ascending);
+    QCOMPARE(ds->orderingLine(), QStringLiteral(" ORDER BY 房屋代码"));
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::ControlModifier, at(1, line * 2));
+    QCOMPARE(grid->sortMarker(QStringLiteral("业主名称")), DBGridEh::SortMarker::Ascending);
+    QCOMPARE(ds->orderingLine(), QStringLiteral(" ORDER BY 房屋代码"));
+    // Ctrl let go while another widget has the focus.
+    QWidget other;
+    other.show();
+    QTest::keyRelease(&other, Qt::Key_Control);
+    QCOMPARE(ds->orderingLine(), QStringLiteral(" ORDER BY 房屋代码, 业主名称"));
+}
+
 void TestDBGridEh::emptyResultDoesNotRequery()
 {
     QVERIFY(ds->open());
@@ -559,6 +588,47 @@ void TestDBGridEh::exportTable()
     QCOMPARE(t.text(1, 0), QStringLiteral("I2"));
     QCOMPARE(t.footer, (QStringList{QStringLiteral("记录数"), QStringLiteral("2"), QStringLiteral("3.5"),
                                     QStringLiteral("2.2345")}));
+}
+
+void TestDBGridEh::fitToWidth()
+{
+    grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(grid.get()));
+    grid->setFitToWidth(true);
+    int total = 0;
+    for (int i = 0; i < 5; ++i) {
+        total += grid->columnWidth(i);
+    }
+    QCOMPARE(total, grid->viewport()->width());
+    QVERIFY(grid->columnWidth(1) > grid->columnWidth(0));   // in proportion to their own widths
+    grid->resize(900, 300);
+    QTRY_COMPARE(grid->columnWidth(0) + grid->columnWidth(1) + grid->columnWidth(2) + grid->columnWidth(3)
+                     + grid->columnWidth(4),
+                 grid->viewport()->width());
+    grid->setFitToWidth(false);
+    QCOMPARE(grid->columnWidth(0), 80);
+    QCOMPARE(grid->columnWidth(4), 90);
+    QCOMPARE(grid->columns().at(1).width, 90);
+}
+
+void TestDBGridEh::toolTipsForCutOffCells()
+{
+    const QString longName = QStringLiteral("一个很长很长很长很长很长很长的业主名称");
+    addHouse(QStringLiteral("T1"), longName, 0, 1);
+    addHouse(QStringLiteral("T2"), QStringLiteral("甲"), 0, 1);
+    QVERIFY(ds->open());
+    grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(grid.get()));
+    auto helpAt = [this](int row) {
+        const QPoint pos = grid->visualRect(grid->model()->index(row, 1)).center();
+        QHelpEvent help(QEvent::ToolTip, pos, grid->viewport()->mapToGlobal(pos));
+        QApplication::sendEvent(grid->viewport(), &help);
+    };
+    helpAt(0);
+    QVERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), longName);
+    helpAt(1);   // fits: no tip
+    QTRY_VERIFY(!QToolTip::isVisible());
 }
 
 void TestDBGridEh::printsPdf()

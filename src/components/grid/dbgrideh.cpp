@@ -50,7 +50,7 @@ DBGridEh::DBGridEh(QWidget *parent)
     });
     connect(d->titles, &GridTitleHeader::titleClicked, this, &DBGridEh::clickTitle);
     connect(d->titles, &QHeaderView::sectionResized, this, [this](int logical, int, int size) {
-        if (!d->applyingWidths && !d->fitToWidth) {
+        if (!d->applyingWidths && !d->fitToWidth && size > 0 && !isColumnHidden(logical)) {
             d->model->setStoredWidth(logical, size);
         }
     });
@@ -76,12 +76,11 @@ void DBGridEh::setDataSet(DataSet *dataSet)
         disconnect(d->dataSet, nullptr, this, nullptr);
     }
     d->dataSet = dataSet;
-    d->model->setDataSet(dataSet);
+    changeColumns([&] { d->model->setDataSet(dataSet); });
     if (dataSet) {
         connect(dataSet, &DataSet::currentChanged, this, &DBGridEh::followDataSet);
         followDataSet(dataSet->currentRow());
     }
-    applyColumnLayout();
 }
 
 DataSet *DBGridEh::dataSet() const
@@ -130,8 +129,17 @@ void DBGridEh::currentChanged(const QModelIndex &current, const QModelIndex &pre
 
 void DBGridEh::setColumns(const QList<GridColumn> &columns)
 {
-    d->model->setColumns(columns);
+    changeColumns([&] { d->model->setColumns(columns); });
+}
+
+// A change of the column list moves and resizes sections; those are not the operator's widths.
+void DBGridEh::changeColumns(const std::function<void()> &change)
+{
+    const bool was = d->applyingWidths;
+    d->applyingWidths = true;
+    change();
     applyColumnLayout();
+    d->applyingWidths = was;
 }
 
 QList<GridColumn> DBGridEh::columns() const
@@ -199,6 +207,8 @@ bool DBGridEh::fitToWidth() const
 // Hidden state and widths from the column list.
 void DBGridEh::applyColumnLayout()
 {
+    const bool was = d->applyingWidths;
+    d->applyingWidths = true;
     const auto &cols = d->model->columns();
     for (int i = 0; i < cols.size(); ++i) {
         setColumnHidden(i, !cols[i].visible);
@@ -207,11 +217,13 @@ void DBGridEh::applyColumnLayout()
     d->titles->updateGeometry();
     updateGeometries();
     d->footer->update();
+    d->applyingWidths = was;
 }
 
 // The columns' own widths, or all visible columns scaled into the width of the grid.
 void DBGridEh::applyWidths()
 {
+    const bool was = d->applyingWidths;
     d->applyingWidths = true;
     const auto &cols = d->model->columns();
     int total = 0;
@@ -236,7 +248,7 @@ void DBGridEh::applyWidths()
     if (d->fitToWidth && lastVisible >= 0 && available > used) {
         setColumnWidth(lastVisible, columnWidth(lastVisible) + available - used);
     }
-    d->applyingWidths = false;
+    d->applyingWidths = was;
 }
 
 void DBGridEh::resizeEvent(QResizeEvent *event)
@@ -452,8 +464,7 @@ QString DBGridEh::hideRightmostColumn()
     }
     GridColumn c = d->model->column(i);
     c.visible = false;
-    d->model->updateColumn(i, c);
-    applyColumnLayout();
+    changeColumns([&] { d->model->updateColumn(i, c); });
     return GridText::hiddenCaption(c.title);
 }
 
@@ -471,11 +482,12 @@ void DBGridEh::showColumn(const QString &field)
         }
     }
     const int to = i > lastVisible ? lastVisible + 1 : lastVisible;
-    d->model->moveColumn(i, to);
-    GridColumn c = d->model->column(to);
-    c.visible = true;
-    d->model->updateColumn(to, c);
-    applyColumnLayout();
+    changeColumns([&] {
+        d->model->moveColumn(i, to);
+        GridColumn c = d->model->column(to);
+        c.visible = true;
+        d->model->updateColumn(to, c);
+    });
 }
 
 QString DBGridEh::showFirstHiddenColumn()

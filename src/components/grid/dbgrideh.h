@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTableView>
 
+#include <functional>
+
 class QSettings;
 class QPrinter;
 class QPainter;
@@ -118,6 +120,7 @@ protected:
 private:
     void followDataSet(int row);
     void applyColumnLayout();
+    void changeColumns(const std::function<void()> &change);
     void applyWidths();
     void requery();
     int printPages(QPainter *painter, const QRectF &page, const PrintOptions &options);

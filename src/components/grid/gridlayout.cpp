@@ -123,8 +123,7 @@ void DBGridEh::loadLayout(QSettings &settings, const QString &section)
             }
         }
     }
-    d->model->setColumns(loaded);
-    applyColumnLayout();
+    changeColumns([&] { d->model->setColumns(loaded); });
     if (fit) {
         setFitToWidth(*fit);
     }
