@@ -7,8 +7,12 @@
 #include <QString>
 #include <QTableView>
 
+#include <functional>
+
 class QSettings;
 class QPrinter;
+class QPainter;
+class DBGridModel;
 
 // One column of a grid: which field it shows and how.
 struct GridColumn
@@ -51,6 +55,9 @@ public:
     QList<GridColumn> columns() const;                   // in display order, with visibility
     int visibleColumnCount() const;
     void setFooterValue(const QString &field, const QString &text);
+    // The footer text shown under a column ("记录数", a count, a sum, a value).
+    QString footerText(int logicalColumn) const;
+    QString footerText(const QString &field) const;
 
     // Alternating row colour RGB(236, 249, 249) on odd records ("区分列表").
     void setDichromatic(bool on);
@@ -66,12 +73,20 @@ public:
     QString orderingLine() const;
     // A title click as the operator makes it (with or without Ctrl).
     void clickTitle(int logicalColumn, bool ctrl);
+    // Ctrl was released: the query held back by Ctrl clicks runs now.
+    void releaseCtrl();
 
     // Column hiding ("隐藏最右边的列" / "显示隐藏的列"): returns the caption of the hidden
     // column for the drop-down list, empty when nothing was hidden.
     QString hideRightmostColumn();
     void showColumn(const QString &field);   // moved to just after the visible columns
     QStringList hiddenFields() const;
+    // The field hideRightmostColumn() would hide next; empty when no column is visible.
+    QString rightmostVisibleField() const;
+    // Shows the hidden column just after the visible ones; its field, empty when none was hidden.
+    QString showFirstHiddenColumn();
+    // The drop-down caption of a title: after its second-last "|", the other "|" as tabs.
+    static QString hiddenCaption(const QString &title);
 
     // Layout files: one section per window class.
     void saveLayout(QSettings &settings, const QString &section) const;
@@ -82,15 +97,34 @@ public:
     bool printToPdf(const QString &path, const PrintOptions &options);
     void render(QPrinter *printer, const PrintOptions &options);
 
-    // Every row, the visible columns in their order, titles and footer.
+    // Every row, the visible columns in their order, titles and footer. The accessors read
+    // the grid's rows and stay valid while the grid lives.
     ExportTable exportTable() const;
+
+    DBGridModel *gridModel() const;
 
 signals:
     // The sort markers changed and the query should be re-run with this ordering line.
     void sortRequested(const QString &orderingLine);
     void rowDoubleClicked();
 
+protected:
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void updateGeometries() override;
+    void resizeEvent(QResizeEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void followDataSet(int row);
+    void applyColumnLayout();
+    void changeColumns(const std::function<void()> &change);
+    void applyWidths();
+    void requery();
+    int printPages(QPainter *painter, const QRectF &page, const PrintOptions &options);
+
     class Private;
     Private *d;
 };

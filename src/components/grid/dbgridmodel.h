@@ -1,0 +1,69 @@
+#pragma once
+
+#include "components/grid/dbgrideh.h"
+
+#include <QAbstractTableModel>
+#include <QPointer>
+#include <QVector>
+
+// The rows of a DataSet under the grid's declared columns. Rows are read from the data set on
+// demand; only the mapping of columns to fields and the footer texts are kept here.
+class DBGridModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    explicit DBGridModel(QObject *parent = nullptr);
+
+    void setDataSet(DataSet *dataSet);
+    DataSet *dataSet() const { return m_dataSet; }
+
+    void setColumns(const QList<GridColumn> &columns);
+    const QList<GridColumn> &columns() const { return m_columns; }
+    const GridColumn &column(int i) const { return m_columns.at(i); }
+    // Changes what a column shows without touching the rows (visibility, width, footer, title).
+    void updateColumn(int i, const GridColumn &column);
+    void moveColumn(int from, int to);
+    // The column's own width, kept when the operator resizes it (no repaint needed).
+    void setStoredWidth(int i, int width) { if (i >= 0 && i < m_columns.size()) m_columns[i].width = width; }
+    int columnOfField(const QString &field) const;
+
+    void setDichromatic(bool on);
+    bool dichromatic() const { return m_dichromatic; }
+
+    // The text the grid shows and the stored value of a cell.
+    QString text(int row, int column) const;
+    QVariant value(int row, int column) const;
+    FieldKind kind(int column) const;
+    // The footer text of a column, recomputed after the rows changed.
+    QString footerText(int column) const;
+    bool hasFooter() const;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    static QColor oddRecordColour();
+
+signals:
+    void footerChanged();
+
+private:
+    void dataSetOpened();
+    void dataSetClosed();
+    void mapFields();
+    void invalidateFooter();
+    void computeFooter() const;
+    int dataSetRow(int row) const;
+
+    QPointer<DataSet> m_dataSet;
+    QList<GridColumn> m_columns;
+    QVector<int> m_fieldIndex;   // per column: the data set's field, -1 when it has none
+    int m_rows = 0;
+    int m_pendingInsert = -1;
+    int m_pendingRemove = -1;
+    bool m_dichromatic = false;
+    mutable bool m_footerDirty = true;
+    mutable QStringList m_footer;
+};

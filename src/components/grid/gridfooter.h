@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QWidget>
+
+class DBGridModel;
+class QHeaderView;
+
+// The footer row under the grid's rows, white, scrolling sideways with the columns.
+class GridFooter : public QWidget
+{
+    Q_OBJECT
+public:
+    GridFooter(DBGridModel *model, QHeaderView *titles, QWidget *parent);
+    // Width of the blank box under the row indicator.
+    void setIndent(int indent);
+    int rowHeight() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    DBGridModel *m_model;
+    QHeaderView *m_titles;
+    int m_indent = 0;
+};

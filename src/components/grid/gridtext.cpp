@@ -1,0 +1,108 @@
+#include "components/grid/gridtext.h"
+
+#include "shell/core/schema.h"
+
+QStringList GridText::levels(const QString &title)
+{
+    return title.split(QLatin1Char('|'));
+}
+
+QString GridText::hiddenCaption(const QString &title)
+{
+    QString caption = title;
+    const int last = title.lastIndexOf(QLatin1Char('|'));
+    if (last > 0) {
+        const int secondLast = title.lastIndexOf(QLatin1Char('|'), last - 1);
+        if (secondLast >= 0) {
+            caption = title.mid(secondLast + 1);
+        }
+    }
+    caption.replace(QLatin1Char('|'), QLatin1Char('\t'));
+    return caption;
+}
+
+QString GridText::orderingName(const QString &field)
+{
+    bool plain = !field.isEmpty() && !field.front().isDigit();
+    for (const QChar c : field) {
+        if (!(c.isLetterOrNumber() || c == QLatin1Char('_'))) {
+            plain = false;
+            break;
+        }
+    }
+    return plain ? field : Schema::quoted(field);
+}
+
+QString GridText::orderingLine(const QList<SortKey> &keys)
+{
+    QString line;
+    for (const SortKey &k : keys) {
+        line += orderingName(k.field) + (k.descending ? QStringLiteral(" DESC , ") : QStringLiteral(", "));
+    }
+    line.chop(2);
+    if (!line.isEmpty()) {
+        line.prepend(QStringLiteral(" ORDER BY "));
+    }
+    return line;
+}
+
+Money GridText::moneyOf(const QVariant &v)
+{
+    if (v.isNull()) {
+        return {};
+    }
+    if (v.typeId() == QMetaType::Double) {
+        return Money::fromRaw(qint64(v.toDouble()));
+    }
+    if (v.typeId() == QMetaType::QString) {
+        return Money::parse(v.toString()).value_or(Money());
+    }
+    return Money::fromRaw(v.toLongLong());
+}
+
+int GridText::levelCount(const QStringList &titles)
+{
+    int n = 1;
+    for (const QString &t : titles) {
+        n = qMax(n, int(t.count(QLatin1Char('|'))) + 1);
+    }
+    return n;
+}
+
+QList<GridText::TitleCell> GridText::titleCells(const QStringList &titles)
+{
+    const int n = levelCount(titles);
+    QList<QStringList> lv;
+    for (const QString &t : titles) {
+        lv << levels(t);
+    }
+    // Columns i and j share levels 0..level when those texts are equal and both go deeper.
+    auto shares = [&](int i, int j, int level) {
+        if (level >= lv[i].size() - 1 || level >= lv[j].size() - 1) {
+            return false;
+        }
+        for (int l = 0; l <= level; ++l) {
+            if (lv[i][l] != lv[j][l]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    QList<TitleCell> cells;
+    for (int level = 0; level < n; ++level) {
+        for (int i = 0; i < lv.size(); ++i) {
+            const int own = int(lv[i].size()) - 1;
+            if (level < own) {
+                int j = i;
+                while (j + 1 < lv.size() && shares(i, j + 1, level)) {
+                    ++j;
+                }
+                cells << TitleCell{i, j, level, level + 1, lv[i][level], false};
+                i = j;
+            } else if (level == own) {
+                cells << TitleCell{i, i, level, n, lv[i][level], true};
+            }
+        }
+    }
+    return cells;
+}
