@@ -17,7 +17,11 @@ public:
     // lo .. hi, both included.
     int between(int lo, int hi) { return lo + below(hi - lo + 1); }
     bool chance(int percent) { return below(100) < percent; }
-    QDate dateBetween(const QDate &from, const QDate &to) { return from.addDays(below(int(from.daysTo(to)) + 1)); }
+    // A day from .. to, both included (from when to is earlier).
+    QDate dateBetween(const QDate &from, const QDate &to)
+    {
+        return to <= from ? from : from.addDays(below(int(from.daysTo(to)) + 1));
+    }
     template<class T>
     const T &pick(const QList<T> &list) { return list.at(below(int(list.size()))); }
 
@@ -37,7 +41,7 @@ struct DemoPerson
 };
 
 namespace DemoPeople {
-// A person whose name is not yet in used (the name is added to it).
+// A person whose name is not yet in use (the name is added to the set).
 DemoPerson make(DemoRandom &rnd, QSet<QString> *used);
 // A relative of someone: same family name, another given name.
 QString relativeOf(DemoRandom &rnd, const QString &name);
