@@ -471,6 +471,7 @@ bool TForm_main::firstActivation()
     if (m_autoRemind) {
         remind();
     }
+    emit started();
     return true;
 }
 

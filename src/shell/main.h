@@ -49,6 +49,10 @@ public:
         bool hidden = false;
     };
 
+signals:
+    // The first activation has finished: connected, settings read, logged in, reminded.
+    void started();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;

@@ -11,6 +11,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFont>
 #include <QLibraryInfo>
@@ -41,6 +42,8 @@ void installChinese(QApplication &app)
 
 int main(int argc, char *argv[])
 {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parvell"));
     QApplication::setApplicationDisplayName(QStringLiteral("Parvell 物业收费管理系统"));
@@ -56,7 +59,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption demoOption(QStringLiteral("demo"), QStringLiteral("为空的主文件夹填入示例小区数据。"));
     const QCommandLineOption shotOption(QStringLiteral("screenshot"),
                                         QStringLiteral("启动后把主窗口存为图片并退出。"), QStringLiteral("FILE"));
-    parser.addOptions({homeOption, demoOption, shotOption});
+    const QCommandLineOption readyOption(QStringLiteral("exit-when-ready"),
+                                         QStringLiteral("启动完成后输出“ready 毫秒数”并退出（用于测量启动时间）。"));
+    parser.addOptions({homeOption, demoOption, shotOption, readyOption});
     parser.process(app);
 
     const QString home = QDir(parser.isSet(homeOption) ? parser.value(homeOption) : QDir::currentPath()).absolutePath();
@@ -99,6 +104,13 @@ int main(int argc, char *argv[])
             }
             form.close();
         });
+    }
+    if (parser.isSet(readyOption)) {
+        QObject::connect(&form, &TForm_main::started, &form, [&form, &sinceStart] {
+            std::printf("ready %lld\n", static_cast<long long>(sinceStart.elapsed()));
+            std::fflush(stdout);
+            form.close();
+        }, Qt::QueuedConnection);
     }
     const int rc = QApplication::exec();
     return form.exitCode() != 0 ? form.exitCode() : rc;

@@ -1,0 +1,79 @@
+// The program itself, started as the operator would start it: on an empty home with the demo
+// estate, and with the start-up measurement option.
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestProgram : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QString program() { return qEnvironmentVariable("PARVELL_BIN"); }
+
+    // Runs the program; its standard output, or nothing when it did not end by itself.
+    static QByteArray start(const QStringList &args, int *exitCode)
+    {
+        QProcess p;
+        p.start(program(), args);
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished();
+            return {};
+        }
+        *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        return p.readAllStandardOutput();
+    }
+
+    static QVariant value(const QTemporaryDir &home, const QString &sql)
+    {
+        QVariant v;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
+            db.setDatabaseName(home.filePath(u"data/data.db"_s));
+            QSqlQuery q(db);
+            if (db.open() && q.exec(sql) && q.next()) {
+                v = q.value(0);
+            }
+        }
+        QSqlDatabase::removeDatabase(u"check"_s);
+        return v;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (program().isEmpty()) {
+            QSKIP("PARVELL_BIN is not set");
+        }
+    }
+
+    void demoEstateAndReadyLine()
+    {
+        QTemporaryDir home;
+        int rc = -1;
+        const QByteArray out = start({u"--home"_s, home.path(), u"--demo"_s, u"--exit-when-ready"_s}, &rc);
+        QCOMPARE(rc, 0);
+        QVERIFY2(out.startsWith("ready "), out.constData());
+        bool ok = false;
+        QVERIFY(out.mid(6).trimmed().toLongLong(&ok) > 0 && ok);
+
+        QCOMPARE(value(home, u"select 系统标题 from 公司信息"_s).toString(), u"翠园小区物业收费管理系统"_s);
+        QCOMPARE(value(home, u"select count(*) from 楼宇资料"_s).toInt(), 3);
+        const int lines = value(home, u"select count(*) from 收费明细表"_s).toInt();
+        QVERIFY(lines > 0);
+
+        // A second start with --demo leaves the existing estate alone.
+        QVERIFY(start({u"--home"_s, home.path(), u"--demo"_s, u"--exit-when-ready"_s}, &rc).startsWith("ready "));
+        QCOMPARE(rc, 0);
+        QCOMPARE(value(home, u"select count(*) from 楼宇资料"_s).toInt(), 3);
+        QCOMPARE(value(home, u"select count(*) from 收费明细表"_s).toInt(), lines);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "tst_program.moc"
