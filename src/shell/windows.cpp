@@ -1,9 +1,15 @@
 #include "shell/windowregistry.h"
 
+#include "admin/enter.h"
+#include "admin/gsxx_edit.h"
+#include "admin/password.h"
 #include "shell/about.h"
 
 // Every window the menus and toolbar open. Add a line here when a window is built.
 void WindowRegistry::registerAll()
 {
+    add(QStringLiteral("TForm_Enter"), [](QWidget *parent) { return new TForm_Enter(parent); });
+    add(QStringLiteral("TForm_password"), [](QWidget *parent) { return new TForm_password(parent); });
+    add(QStringLiteral("TForm_gsxx_edit"), [](QWidget *parent) { return new TForm_gsxx_edit(parent); });
     add(QStringLiteral("Tform_About"), [](QWidget *parent) { return new Tform_About(parent); });
 }

@@ -1,0 +1,75 @@
+#include "admin/fixeddialog.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QValidator>
+
+namespace {
+class UpperCase : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        input = input.toUpper();
+        return Acceptable;
+    }
+};
+}
+
+FixedDialog::FixedDialog(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    QFont f(QStringLiteral("宋体"));
+    f.setPixelSize(12);
+    setFont(f);
+}
+
+void FixedDialog::fixSize()
+{
+    adjustSize();
+    setFixedSize(sizeHint().expandedTo(minimumSizeHint()));
+}
+
+QLabel *FixedDialog::labelFor(const QString &text, QWidget *field)
+{
+    auto *label = new QLabel(text, this);
+    label->setBuddy(field);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (field->accessibleName().isEmpty()) {
+        QString name = text;
+        name.remove(QStringLiteral("："));
+        field->setAccessibleName(name);
+    }
+    return label;
+}
+
+void FixedDialog::showEvent(QShowEvent *event)
+{
+    if (QScreen *screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    QDialog::showEvent(event);
+}
+
+void FixedDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+PasswordBox::PasswordBox(QWidget *parent)
+    : QLineEdit(parent)
+{
+    setEchoMode(QLineEdit::Password);
+    setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    setValidator(new UpperCase(this));
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+}
