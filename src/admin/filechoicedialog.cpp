@@ -11,7 +11,7 @@
 
 FileChoiceDialog::FileChoiceDialog(const QString &caption, const QString &action, const QString &browseName,
                                    QWidget *parent)
-    : FixedDialog(parent)
+    : FixedDialog(parent, TitleBar::CloseBox)
 {
     setWindowTitle(caption);
 

@@ -1,27 +1,79 @@
 #include "admin/fixeddialog.h"
 
-#include <QLayout>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QScreen>
+#include <QValidator>
 
-FixedDialog::FixedDialog(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+namespace {
+class UpperCase : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        input = input.toUpper();
+        return Acceptable;
+    }
+};
+}
+
+FixedDialog::FixedDialog(QWidget *parent, TitleBar titleBar)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | (titleBar == TitleBar::CloseBox ? Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                                                            : Qt::WindowFlags()))
+    , m_titleBar(titleBar)
 {
     setModal(true);
+    QFont f(QStringLiteral("宋体"));
+    f.setPixelSize(12);
+    setFont(f);
 }
 
 void FixedDialog::fixSize()
 {
-    if (layout()) {
-        layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+    setFixedSize(sizeHint().expandedTo(minimumSizeHint()));
+}
+
+QLabel *FixedDialog::labelFor(const QString &text, QWidget *field)
+{
+    auto *label = new QLabel(text, this);
+    label->setBuddy(field);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (field->accessibleName().isEmpty()) {
+        QString name = text;
+        name.remove(QStringLiteral("："));
+        field->setAccessibleName(name);
     }
-    setFixedSize(sizeHint());
+    return label;
 }
 
 void FixedDialog::showEvent(QShowEvent *event)
 {
-    if (const QScreen *s = screen()) {
-        move(s->availableGeometry().center() - rect().center());
+    if (QScreen *screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
     }
     QDialog::showEvent(event);
+}
+
+void FixedDialog::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && m_titleBar == TitleBar::NoButtons) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+PasswordBox::PasswordBox(QWidget *parent)
+    : QLineEdit(parent)
+{
+    setEchoMode(QLineEdit::Password);
+    setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    setValidator(new UpperCase(this));
+    setAttribute(Qt::WA_InputMethodEnabled, false);
 }

@@ -1,17 +1,37 @@
 #pragma once
 
 #include <QDialog>
+#include <QLineEdit>
 
-// A modal dialog of fixed size with only a close box, centred on the screen when shown: the
-// frame of the maintenance windows.
+class QLabel;
+
+// The small dialogs of administration: fixed size, centred on the screen. Without title-bar
+// buttons (login, password, settings) Esc does not close them, only their own buttons do;
+// the maintenance windows keep a close box.
 class FixedDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit FixedDialog(QWidget *parent = nullptr);
+    enum class TitleBar { NoButtons, CloseBox };
+    explicit FixedDialog(QWidget *parent = nullptr, TitleBar titleBar = TitleBar::NoButtons);
 
 protected:
-    // Fixes the size to what the layout needs; call once the controls are in place.
+    // Fixes the size to the laid-out size; call at the end of the constructor.
     void fixSize();
+    // A label for an entry field, with the field as its buddy.
+    QLabel *labelFor(const QString &text, QWidget *field);
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    TitleBar m_titleBar;
+};
+
+// A password box: shows "*" for each character and turns letters into upper case as they
+// are typed.
+class PasswordBox : public QLineEdit
+{
+    Q_OBJECT
+public:
+    explicit PasswordBox(QWidget *parent = nullptr);
 };

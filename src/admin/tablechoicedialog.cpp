@@ -23,7 +23,7 @@ QPushButton *button(const QString &text, const char *name, QWidget *parent)
 }
 
 TableChoiceDialog::TableChoiceDialog(const Texts &texts, Action action, QWidget *parent)
-    : FixedDialog(parent)
+    : FixedDialog(parent, TitleBar::CloseBox)
     , m_texts(texts)
     , m_action(action)
 {

@@ -2,7 +2,10 @@
 
 #include "admin/arrange.h"
 #include "admin/backup.h"
+#include "admin/enter.h"
+#include "admin/gsxx_edit.h"
 #include "admin/initialize.h"
+#include "admin/password.h"
 #include "admin/restore.h"
 #include "shell/about.h"
 
@@ -11,7 +14,10 @@ void WindowRegistry::registerAll()
 {
     add(QStringLiteral("Tform_About"), [](QWidget *parent) { return new Tform_About(parent); });
     add(QStringLiteral("TForm_arrange"), [](QWidget *parent) { return new TForm_arrange(parent); });
-    add(QStringLiteral("TForm_initialize"), [](QWidget *parent) { return new TForm_initialize(parent); });
     add(QStringLiteral("TForm_backup"), [](QWidget *parent) { return new TForm_backup(parent); });
+    add(QStringLiteral("TForm_Enter"), [](QWidget *parent) { return new TForm_Enter(parent); });
+    add(QStringLiteral("TForm_gsxx_edit"), [](QWidget *parent) { return new TForm_gsxx_edit(parent); });
+    add(QStringLiteral("TForm_initialize"), [](QWidget *parent) { return new TForm_initialize(parent); });
+    add(QStringLiteral("TForm_password"), [](QWidget *parent) { return new TForm_password(parent); });
     add(QStringLiteral("TForm_restore"), [](QWidget *parent) { return new TForm_restore(parent); });
 }

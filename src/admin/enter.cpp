@@ -1,0 +1,134 @@
+#include "admin/enter.h"
+
+#include "admin/core/passwords.h"
+#include "components/dbctrls/enterring.h"
+#include "shell/core/dm1.h"
+#include "shell/prompt.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+TForm_Enter::TForm_Enter(QWidget *parent)
+    : FixedDialog(parent)
+    , m_qxb(Dm1::instance()->q_qxb)
+{
+    setObjectName(QStringLiteral("Form_Enter"));
+    setWindowTitle(QStringLiteral("系统登录"));
+
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setMaxVisibleItems(8);
+    ComboBox1->setMinimumWidth(160);
+    Edit1 = new PasswordBox(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    BitBtn1 = new QPushButton(QStringLiteral("确认"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn2 = new QPushButton(QStringLiteral("终止"), this);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    for (QPushButton *b : {BitBtn1, BitBtn2}) {
+        b->setAutoDefault(false);
+        b->setAccessibleName(b->text());
+    }
+
+    auto *grid = new QGridLayout(this);
+    grid->setContentsMargins(24, 20, 24, 16);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(12);
+    grid->addWidget(labelFor(QStringLiteral("操作员："), ComboBox1), 0, 0);
+    grid->addWidget(ComboBox1, 0, 1);
+    grid->addWidget(labelFor(QStringLiteral("操作口令："), Edit1), 1, 0);
+    grid->addWidget(Edit1, 1, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+    buttons->addStretch();
+    grid->addLayout(buttons, 2, 0, 1, 2);
+
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TForm_Enter::chooseOperator);
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm_Enter::confirm);
+    connect(BitBtn2, &QPushButton::clicked, this, &TForm_Enter::abandon);
+    EnterRing::install({ComboBox1, Edit1}, [this] { confirm(); });
+    fixSize();
+}
+
+void TForm_Enter::showEvent(QShowEvent *event)
+{
+    // Every showing starts afresh: the operators as the caller's query lists them.
+    m_failures = 0;
+    const QSignalBlocker block(ComboBox1);
+    ComboBox1->clear();
+    if (m_qxb->isOpen()) {
+        const int col = m_qxb->fieldIndex(QStringLiteral("姓名"));
+        for (int row = 0; row < m_qxb->recordCount(); ++row) {
+            ComboBox1->addItem(m_qxb->value(row, col).toString());
+        }
+    }
+    ComboBox1->setCurrentIndex(-1);
+    Edit1->clear();
+    ComboBox1->setFocus();
+    FixedDialog::showEvent(event);
+}
+
+void TForm_Enter::chooseOperator(int index)
+{
+    if (index >= 0) {
+        m_qxb->moveTo(index);
+    }
+}
+
+// Counts a refused attempt; true when it was the third, which ends the dialog.
+bool TForm_Enter::refuse()
+{
+    ++m_failures;
+    if (m_failures >= 3) {
+        abandon();
+        return true;
+    }
+    return false;
+}
+
+void TForm_Enter::confirm()
+{
+    const int row = ComboBox1->currentIndex();
+    if (ComboBox1->currentText().trimmed().isEmpty() || row < 0 || row >= m_qxb->recordCount()) {
+        if (!refuse()) {
+            Prompt::notice(this, QStringLiteral("请选择操作人员！  "));
+            ComboBox1->setFocus();
+        }
+        return;
+    }
+    m_qxb->moveTo(row);
+    const QString stored = m_qxb->text(QStringLiteral("操作口令"));
+    const QString typed = Passwords::normalise(Edit1->text());
+    const Passwords::Check check = Passwords::verify(stored, typed);
+    if (check == Passwords::Check::Refused) {
+        if (!refuse()) {
+            Prompt::notice(this, QStringLiteral("密码不对，第%1次！  ").arg(m_failures));
+            Edit1->clear();
+            Edit1->setFocus();
+        }
+        return;
+    }
+    if (check == Passwords::Check::AcceptedPlainText) {
+        // A password kept as plain text by an older version: from now on only its hash.
+        QString error;
+        if (!Passwords::store(Dm1::instance(), m_qxb->value(QStringLiteral("id")), typed, &error)) {
+            Prompt::databaseError(this, error);
+        }
+    }
+    Session &s = Session::current();
+    s.currentOperator = m_qxb->text(QStringLiteral("姓名"));
+    s.inputMethod = m_qxb->text(QStringLiteral("输入法"));
+    s.password = typed;
+    accept();
+}
+
+void TForm_Enter::abandon()
+{
+    // At start-up the caller ends the program; later the previous operator stays logged in.
+    reject();
+}

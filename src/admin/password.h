@@ -1,0 +1,30 @@
+#pragma once
+
+#include "admin/fixeddialog.h"
+
+class QLabel;
+class QPushButton;
+class DataSet;
+
+// "修改当前操作员口令": the current operator types his password of the login, then the new one
+// twice. q_qxb holds his row (opened by the caller).
+class TForm_password : public FixedDialog
+{
+    Q_OBJECT
+public:
+    explicit TForm_password(QWidget *parent = nullptr);
+
+    void save();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    DataSet *m_qxb;
+    QLabel *Label4;
+    PasswordBox *Edit1;
+    PasswordBox *Edit2;
+    PasswordBox *Edit3;
+    QPushButton *BitBtn1;
+    QPushButton *BitBtn2;
+};

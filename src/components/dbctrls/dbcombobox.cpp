@@ -1,0 +1,78 @@
+#include "components/dbctrls/dbcombobox.h"
+
+#include "components/dbctrls/dbedit.h"
+#include "shell/core/dataset.h"
+
+#include <QLineEdit>
+
+DBComboBoxEh::DBComboBoxEh(QWidget *parent)
+    : QComboBox(parent)
+    , DBControl(this)
+{
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    setMaxVisibleItems(8);
+}
+
+void DBComboBoxEh::setItems(const QStringList &items)
+{
+    const QString shown = currentText();
+    clear();
+    addItems(items);
+    if (isEditable()) {
+        setEditText(shown);
+    } else {
+        setCurrentIndex(findText(shown));
+    }
+}
+
+QVariant DBComboBoxEh::shownValue(bool *ok) const
+{
+    return storedFromText(dataSet(), field(), currentText(), ok);
+}
+
+void DBComboBoxEh::showValue(const QVariant &stored)
+{
+    const QString text = stored.isNull() ? QString() : stored.toString();
+    const int i = findText(text);
+    if (isEditable()) {
+        if (i >= 0) {
+            setCurrentIndex(i);
+        }
+        setEditText(text);
+        lineEdit()->setCursorPosition(0);
+    } else {
+        setCurrentIndex(i);
+    }
+}
+
+DBCheckBox::DBCheckBox(const QString &text, QWidget *parent)
+    : QCheckBox(text, parent)
+    , DBControl(this)
+{
+}
+
+void DBCheckBox::setValues(const QString &checked, const QString &unchecked)
+{
+    m_checked = checked.isNull() ? QStringLiteral("") : checked;
+    m_unchecked = unchecked.isNull() ? QStringLiteral("") : unchecked;
+    refresh();
+}
+
+QVariant DBCheckBox::shownValue(bool *ok) const
+{
+    *ok = true;
+    if (textValues()) {
+        return isChecked() ? m_checked : m_unchecked;
+    }
+    return isChecked() ? 1 : 0;
+}
+
+void DBCheckBox::showValue(const QVariant &stored)
+{
+    if (textValues()) {
+        setChecked(!stored.isNull() && stored.toString() == m_checked);
+    } else {
+        setChecked(!stored.isNull() && stored.toInt() != 0);
+    }
+}

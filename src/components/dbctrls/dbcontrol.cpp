@@ -1,0 +1,161 @@
+#include "components/dbctrls/dbcontrol.h"
+
+#include "shell/core/dataset.h"
+
+#include <QWidget>
+
+#include <algorithm>
+
+DBControl::~DBControl()
+{
+    disconnectAll();
+}
+
+void DBControl::disconnectAll()
+{
+    for (const auto &c : std::as_const(m_connections)) {
+        QObject::disconnect(c);
+    }
+    m_connections.clear();
+}
+
+void DBControl::bind(DataSet *dataSet, const QString &field)
+{
+    disconnectAll();
+    m_dataSet = dataSet;
+    m_field = field;
+    if (dataSet) {
+        const auto reshow = [this] { refresh(); };
+        m_connections << QObject::connect(dataSet, &DataSet::opened, m_widget, reshow)
+                      << QObject::connect(dataSet, &DataSet::closed, m_widget, reshow)
+                      << QObject::connect(dataSet, &DataSet::currentChanged, m_widget, reshow)
+                      // A whole row changed (posted, cancelled): show it. While editing only the
+                      // field's own change is shown, so text typed into the other editors stays.
+                      << QObject::connect(dataSet, &DataSet::rowChanged, m_widget,
+                                          [this](int row) {
+                                              if (m_dataSet && !m_dataSet->isEditing()
+                                                  && row == m_dataSet->currentRow()) {
+                                                  refresh();
+                                              }
+                                          })
+                      << QObject::connect(dataSet, &DataSet::fieldChanged, m_widget,
+                                          [this](const QString &f) {
+                                              if (f == m_field && !m_committing) {
+                                                  refresh();
+                                              }
+                                          })
+                      << QObject::connect(dataSet, &DataSet::stateChanged, m_widget, [this] { applyState(); });
+    }
+    refresh();
+    applyState();
+}
+
+void DBControl::setFollowState(bool follow)
+{
+    m_followState = follow;
+    if (!follow) {
+        applyEditable(true);
+    } else {
+        applyState();
+    }
+}
+
+void DBControl::applyState()
+{
+    if (m_followState) {
+        applyEditable(m_dataSet && m_dataSet->isEditing());
+    }
+}
+
+void DBControl::applyEditable(bool editable)
+{
+    m_widget->setEnabled(editable);
+}
+
+void DBControl::refresh()
+{
+    if (!m_dataSet || !m_dataSet->isOpen() || m_dataSet->currentRow() < 0 || !m_dataSet->hasField(m_field)) {
+        showValue(QVariant());
+        return;
+    }
+    showValue(m_dataSet->value(m_field));
+}
+
+bool DBControl::sameValue(const QVariant &stored, const QVariant &shown) const
+{
+    if (stored.isNull() || shown.isNull()) {
+        return stored.isNull() && shown.isNull();
+    }
+    return stored.toString() == shown.toString();
+}
+
+bool DBControl::commit()
+{
+    if (!m_dataSet || !m_dataSet->isOpen() || m_dataSet->currentRow() < 0 || !m_dataSet->hasField(m_field)) {
+        return false;
+    }
+    bool ok = true;
+    const QVariant v = shownValue(&ok);
+    if (!ok) {
+        return false;
+    }
+    if (!m_dataSet->isEditing() && !m_dataSet->edit()) {
+        return false;
+    }
+    if (!sameValue(m_dataSet->value(m_field), v)) {
+        m_committing = true;
+        m_dataSet->setValue(m_field, v);
+        m_committing = false;
+    }
+    return true;
+}
+
+bool DBControl::isModified() const
+{
+    if (!m_dataSet || !m_dataSet->isOpen() || m_dataSet->currentRow() < 0 || !m_dataSet->hasField(m_field)) {
+        return false;
+    }
+    bool ok = true;
+    const QVariant v = shownValue(&ok);
+    return !ok || !sameValue(m_dataSet->value(m_field), v);
+}
+
+DBControl *DBControl::of(QWidget *w)
+{
+    return dynamic_cast<DBControl *>(w);
+}
+
+QList<DBControl *> DBControl::all(QWidget *container)
+{
+    QList<DBControl *> out;
+    for (QWidget *w : container->findChildren<QWidget *>()) {
+        if (DBControl *c = of(w)) {
+            out << c;
+        }
+    }
+    return out;
+}
+
+QWidget *DBControl::commitAll(QWidget *container)
+{
+    QWidget *failed = nullptr;
+    for (DBControl *c : all(container)) {
+        if (c->dataSet() && !c->commit() && !failed) {
+            failed = c->widget();
+        }
+    }
+    return failed;
+}
+
+bool DBControl::anyModified(QWidget *container)
+{
+    const auto controls = all(container);
+    return std::any_of(controls.begin(), controls.end(), [](const DBControl *c) { return c->isModified(); });
+}
+
+void DBControl::refreshAll(QWidget *container)
+{
+    for (DBControl *c : all(container)) {
+        c->refresh();
+    }
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QList>
+#include <QMetaObject>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+
+#include "shell/core/dataset.h"
+class QWidget;
+
+// What every data-bound editor shares: it is bound to one field of a DataSet, shows the
+// current row's value and follows the data set as it moves, opens and closes, and takes part
+// in the browse/edit rule: text editors are read-only while browsing, number, date, drop-down
+// and check-box editors are disabled while browsing. A dialog whose fields are always editable
+// turns that off with setFollowState(false).
+//
+// Typed text reaches the row only through commit(), which the window calls when it saves.
+class DBControl
+{
+public:
+    virtual ~DBControl();
+
+    void bind(DataSet *dataSet, const QString &field);
+    DataSet *dataSet() const { return m_dataSet; }
+    QString field() const { return m_field; }
+
+    void setFollowState(bool follow);
+    bool followsState() const { return m_followState; }
+
+    // Shows the current row's value (blank when there is no current row).
+    void refresh();
+    // Copies the shown value into the current row, putting the row into edit state first when
+    // the data set is browsing. False when there is no current row or the shown text is not a
+    // value of the field (a date that does not exist, a number that cannot be read); the row
+    // is then left as it was.
+    bool commit();
+    // Whether the shown value differs from the current row's (text that cannot be read as a
+    // value counts as a change).
+    bool isModified() const;
+
+    // The editor's own widget.
+    QWidget *widget() const { return m_widget; }
+    static DBControl *of(QWidget *w);
+
+    // Every data-bound editor inside container, in creation order.
+    static QList<DBControl *> all(QWidget *container);
+    // Commits every editor inside container; the first editor whose text could not be taken,
+    // or nullptr when all were.
+    static QWidget *commitAll(QWidget *container);
+    static bool anyModified(QWidget *container);
+    static void refreshAll(QWidget *container);
+
+protected:
+    explicit DBControl(QWidget *self) : m_widget(self) {}
+
+    // The value to store for the shown text; ok false when the text is not a value.
+    // A null QVariant stores NULL.
+    virtual QVariant shownValue(bool *ok) const = 0;
+    virtual void showValue(const QVariant &stored) = 0;
+    // Text editors become read-only, the others disabled.
+    virtual void applyEditable(bool editable);
+
+    // Whether stored and shown mean the same value of the field (so nothing needs writing).
+    virtual bool sameValue(const QVariant &stored, const QVariant &shown) const;
+
+private:
+    void disconnectAll();
+    void applyState();
+
+    QWidget *m_widget;
+    QPointer<DataSet> m_dataSet;
+    QString m_field;
+    bool m_followState = true;
+    bool m_committing = false;
+    QList<QMetaObject::Connection> m_connections;
+};

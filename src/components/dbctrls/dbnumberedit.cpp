@@ -1,0 +1,124 @@
+#include "components/dbctrls/dbnumberedit.h"
+
+#include "shell/core/dataset.h"
+
+#include <QRegularExpressionValidator>
+
+#include <cmath>
+
+namespace {
+QString shortest(double v, int decimals)
+{
+    QString s = QString::number(v, 'f', decimals);
+    if (s.contains(QLatin1Char('.'))) {
+        while (s.endsWith(QLatin1Char('0'))) {
+            s.chop(1);
+        }
+        if (s.endsWith(QLatin1Char('.'))) {
+            s.chop(1);
+        }
+    }
+    return s == QStringLiteral("-0") ? QStringLiteral("0") : s;
+}
+}
+
+DBNumberEditEh::DBNumberEditEh(QWidget *parent)
+    : QLineEdit(parent)
+    , DBControl(this)
+{
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    setDecimals(0);
+}
+
+void DBNumberEditEh::setDecimals(int decimals)
+{
+    m_decimals = qBound(0, decimals, 10);
+    const QString pattern = m_decimals == 0 ? QStringLiteral("-?\\d*")
+                                            : QStringLiteral("-?\\d*(\\.\\d{0,%1})?").arg(m_decimals);
+    setValidator(new QRegularExpressionValidator(QRegularExpression(pattern), this));
+}
+
+std::optional<double> DBNumberEditEh::number() const
+{
+    bool ok = false;
+    const double v = text().trimmed().toDouble(&ok);
+    return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+}
+
+void DBNumberEditEh::setNumber(std::optional<double> value)
+{
+    setText(value ? shortest(*value, m_decimals) : QString());
+}
+
+QVariant DBNumberEditEh::shownValue(bool *ok) const
+{
+    *ok = true;
+    if (text().trimmed().isEmpty()) {
+        return {};
+    }
+    const FieldKind kind = dataSet() ? dataSet()->fieldKind(field()) : FieldKind::Number;
+    if (kind == FieldKind::Money) {
+        const auto m = Money::parse(text());
+        *ok = m.has_value();
+        return m ? QVariant(m->raw()) : QVariant();
+    }
+    const auto v = number();
+    if (!v) {
+        *ok = false;
+        return {};
+    }
+    if (kind == FieldKind::Integer) {
+        return qint64(std::llround(*v));
+    }
+    return *v;
+}
+
+void DBNumberEditEh::showValue(const QVariant &stored)
+{
+    if (stored.isNull()) {
+        clear();
+        return;
+    }
+    const FieldKind kind = dataSet() ? dataSet()->fieldKind(field()) : FieldKind::Number;
+    if (kind == FieldKind::Money) {
+        setText(Money::fromRaw(stored.toLongLong()).toString(m_decimals));
+    } else if (kind == FieldKind::Integer) {
+        setText(QString::number(stored.toLongLong()));
+    } else {
+        setNumber(stored.toDouble());
+    }
+}
+
+DBMoneyEdit::DBMoneyEdit(QWidget *parent)
+    : QLineEdit(parent)
+    , DBControl(this)
+{
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\s*-?[\\d,]*(\\.\\d*)?\\s*")), this));
+}
+
+void DBMoneyEdit::setMoney(std::optional<Money> value)
+{
+    setText(value ? value->toString() : QString());
+}
+
+QVariant DBMoneyEdit::shownValue(bool *ok) const
+{
+    *ok = true;
+    if (text().trimmed().isEmpty()) {
+        return {};
+    }
+    const auto m = money();
+    *ok = m.has_value();
+    return m ? QVariant(m->raw()) : QVariant();
+}
+
+void DBMoneyEdit::showValue(const QVariant &stored)
+{
+    if (stored.isNull()) {
+        clear();
+    } else {
+        setMoney(Money::fromRaw(stored.toLongLong()));
+    }
+    setCursorPosition(0);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "components/dbctrls/dbcontrol.h"
+
+#include "shell/core/money.h"
+
+#include <QLineEdit>
+
+#include <optional>
+
+// A number: a whole number (decimals 0, the default) or one with up to the given number of
+// decimals. An empty box is an empty (NULL) field. Only digits, one point and a leading minus
+// can be typed. Shown right-aligned in its shortest form.
+class DBNumberEditEh : public QLineEdit, public DBControl
+{
+    Q_OBJECT
+public:
+    explicit DBNumberEditEh(QWidget *parent = nullptr);
+
+    void setDecimals(int decimals);
+    int decimals() const { return m_decimals; }
+    // The typed number; nothing when the box is empty or holds no number.
+    std::optional<double> number() const;
+    void setNumber(std::optional<double> value);
+
+protected:
+    QVariant shownValue(bool *ok) const override;
+    void showValue(const QVariant &stored) override;
+
+private:
+    int m_decimals = 0;
+};
+
+// An amount of money, read with Money's own parsing (exact to 0.0001) and shown in its
+// shortest form. An empty box is an empty (NULL) field.
+class DBMoneyEdit : public QLineEdit, public DBControl
+{
+    Q_OBJECT
+public:
+    explicit DBMoneyEdit(QWidget *parent = nullptr);
+
+    std::optional<Money> money() const { return Money::parse(text()); }
+    void setMoney(std::optional<Money> value);
+
+protected:
+    QVariant shownValue(bool *ok) const override;
+    void showValue(const QVariant &stored) override;
+};

@@ -1,0 +1,100 @@
+#include "components/dbctrls/enterring.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QWidget>
+
+EnterRing::EnterRing(const QList<QWidget *> &ring, std::function<void()> onLastEnter)
+    : QObject(ring.value(0))
+    , m_onLastEnter(std::move(onLastEnter))
+{
+    for (QWidget *w : ring) {
+        m_ring << w;
+        watch(w);
+    }
+}
+
+EnterRing *EnterRing::install(const QList<QWidget *> &ring, std::function<void()> onLastEnter)
+{
+    if (ring.isEmpty()) {
+        return nullptr;
+    }
+    return new EnterRing(ring, std::move(onLastEnter));
+}
+
+void EnterRing::watch(QWidget *w)
+{
+    // The key reaches the inner editor of a drop-down or spin box first.
+    w->installEventFilter(this);
+    for (QWidget *child : w->findChildren<QWidget *>()) {
+        child->installEventFilter(this);
+    }
+}
+
+int EnterRing::indexOf(QObject *watched) const
+{
+    for (int i = 0; i < m_ring.size(); ++i) {
+        for (QObject *o = watched; o; o = o->parent()) {
+            if (o == m_ring[i]) {
+                return i;
+            }
+        }
+    }
+    return -1;
+}
+
+QWidget *EnterRing::nextAfter(QWidget *from) const
+{
+    const int at = indexOf(from);
+    if (at < 0) {
+        return nullptr;
+    }
+    for (int step = 1; step <= m_ring.size(); ++step) {
+        const int i = at + step;
+        if (i >= m_ring.size() && m_onLastEnter) {
+            return nullptr;
+        }
+        QWidget *w = m_ring[i % m_ring.size()];
+        if (w && w->isEnabled() && w->isVisibleTo(w->window()) && w->focusPolicy() != Qt::NoFocus) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+bool EnterRing::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
+        return false;
+    }
+    auto *key = static_cast<QKeyEvent *>(event);
+    if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) {
+        return false;
+    }
+    // A drop-down whose list is open takes Enter as the choice of an item.
+    for (QObject *o = watched; o; o = o->parent()) {
+        if (auto *combo = qobject_cast<QComboBox *>(o); combo && combo->view() && combo->view()->isVisible()) {
+            return false;
+        }
+    }
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Claim the key so that no default button or shortcut takes it.
+        event->accept();
+        return true;
+    }
+    const int at = indexOf(watched);
+    if (at < 0) {
+        return false;
+    }
+    if (QWidget *next = nextAfter(m_ring[at])) {
+        next->setFocus(Qt::TabFocusReason);
+        if (auto *edit = next->findChild<QLineEdit *>(); edit && !qobject_cast<QLineEdit *>(next)) {
+            edit->selectAll();
+        }
+    } else if (m_onLastEnter) {
+        m_onLastEnter();
+    }
+    return true;
+}

@@ -1,0 +1,427 @@
+#include "components/dbctrls/dbcombobox.h"
+#include "components/dbctrls/dbdatetimeedit.h"
+#include "components/dbctrls/dbedit.h"
+#include "components/dbctrls/dbnumberedit.h"
+#include "components/dbctrls/enterring.h"
+#include "shell/core/dataset.h"
+#include "temphome.h"
+#include "typing.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+namespace {
+enum class Kind { Edit, Memo, Integer, Decimal, Money, Date, Combo, Check, CheckText };
+
+QWidget *makeEditor(Kind kind, QWidget *parent)
+{
+    switch (kind) {
+    case Kind::Edit: return new DBEdit(parent);
+    case Kind::Memo: return new DBMemo(parent);
+    case Kind::Integer: return new DBNumberEditEh(parent);
+    case Kind::Decimal: {
+        auto *e = new DBNumberEditEh(parent);
+        e->setDecimals(2);
+        return e;
+    }
+    case Kind::Money: return new DBMoneyEdit(parent);
+    case Kind::Date: return new DBDateTimeEditEh(parent);
+    case Kind::Combo: {
+        auto *c = new DBComboBoxEh(parent);
+        c->setItems({QStringLiteral("收取"), QStringLiteral("退还")});
+        return c;
+    }
+    case Kind::Check: return new DBCheckBox(QStringLiteral("自动提醒"), parent);
+    case Kind::CheckText: {
+        auto *c = new DBCheckBox(QStringLiteral("是否"), parent);
+        c->setValues(QStringLiteral("是"), QStringLiteral("否"));
+        return c;
+    }
+    }
+    return nullptr;
+}
+
+// Types the text the way an operator would (a tick for check boxes: "1" ticks).
+void enter(QWidget *w, const QString &text)
+{
+    if (auto *c = qobject_cast<QCheckBox *>(w)) {
+        c->setChecked(text == QStringLiteral("1"));
+    } else if (auto *m = qobject_cast<QPlainTextEdit *>(w)) {
+        m->setPlainText(text);
+    } else if (auto *c = qobject_cast<QComboBox *>(w)) {
+        c->lineEdit()->clear();
+        typeText(c->lineEdit(), text);
+    } else if (auto *e = qobject_cast<QLineEdit *>(w)) {
+        e->clear();
+        typeText(e, text);
+    }
+}
+
+QString shown(QWidget *w)
+{
+    if (auto *c = qobject_cast<QCheckBox *>(w)) {
+        return c->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    }
+    if (auto *m = qobject_cast<QPlainTextEdit *>(w)) {
+        return m->toPlainText();
+    }
+    if (auto *c = qobject_cast<QComboBox *>(w)) {
+        return c->currentText();
+    }
+    return qobject_cast<QLineEdit *>(w)->text();
+}
+
+void openTable(DataSet &ds, const QString &table)
+{
+    ds.clearSql();
+    ds.addLine(QStringLiteral("select * from ") + table);
+    ds.addLine(QStringLiteral("order by id"));
+    QVERIFY2(ds.open(), qPrintable(ds.lastError()));
+}
+}
+
+class TestDbCtrls : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_home = std::make_unique<TempHome>();
+        QVERIFY(m_home->ok());
+    }
+    void cleanup() { m_home.reset(); }
+
+    void roundTrip_data();
+    void roundTrip();
+    void invalidTextLeavesRow_data();
+    void invalidTextLeavesRow();
+    void nullDateStaysNullAndClears();
+    void dateKeepsTimeWhenUnchanged();
+    void commitAllKeepsEveryTypedValue();
+    void followsCurrentRow();
+    void browseEditRule();
+    void enterRing();
+    void enterRingLastFieldAction();
+
+private:
+    std::unique_ptr<TempHome> m_home;
+};
+
+void TestDbCtrls::roundTrip_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QVariant>("stored");   // as read back from the database
+    QTest::addColumn<QString>("reshown");
+
+    const auto k = [](Kind x) { return int(x); };
+    QTest::newRow("text") << k(Kind::Edit) << "楼宇资料" << "楼宇名称" << "一号楼" << QVariant(QStringLiteral("一号楼")) << "一号楼";
+    QTest::newRow("text with apostrophe") << k(Kind::Edit) << "楼宇资料" << "楼宇名称" << "O'Neil 楼"
+                                          << QVariant(QStringLiteral("O'Neil 楼")) << "O'Neil 楼";
+    QTest::newRow("text in money field") << k(Kind::Edit) << "押金明细表" << "金额" << "0.0001" << QVariant(qint64(1)) << "0.0001";
+    QTest::newRow("memo") << k(Kind::Memo) << "房屋资料" << "备注" << "第一行\n第二行"
+                          << QVariant(QStringLiteral("第一行\n第二行")) << "第一行\n第二行";
+    QTest::newRow("whole number") << k(Kind::Integer) << "楼宇资料" << "楼宇层数" << "12" << QVariant(qint64(12)) << "12";
+    QTest::newRow("negative whole") << k(Kind::Integer) << "楼宇资料" << "房屋数量" << "-3" << QVariant(qint64(-3)) << "-3";
+    QTest::newRow("empty number is null") << k(Kind::Integer) << "楼宇资料" << "楼宇层数" << "" << QVariant() << "";
+    QTest::newRow("decimals") << k(Kind::Decimal) << "房屋资料" << "房屋面积" << "85.25" << QVariant(85.25) << "85.25";
+    QTest::newRow("decimals shortest") << k(Kind::Decimal) << "房屋资料" << "房屋面积" << "85.50" << QVariant(85.5) << "85.5";
+    QTest::newRow("money exact") << k(Kind::Money) << "押金明细表" << "金额" << "12.3456" << QVariant(qint64(123456)) << "12.3456";
+    QTest::newRow("money negative") << k(Kind::Money) << "押金明细表" << "金额" << "-0.5" << QVariant(qint64(-5000)) << "-0.5";
+    QTest::newRow("money thousands") << k(Kind::Money) << "押金明细表" << "金额" << "1,234.5" << QVariant(qint64(12345000)) << "1234.5";
+    QTest::newRow("empty money is null") << k(Kind::Money) << "押金明细表" << "金额" << "" << QVariant() << "";
+    QTest::newRow("date") << k(Kind::Date) << "楼宇资料" << "建成日期" << "2004-08-15"
+                          << QVariant(QStringLiteral("2004-08-15 00:00:00")) << "2004-08-15";
+    QTest::newRow("date short month") << k(Kind::Date) << "押金明细表" << "日期" << "2004-8-5"
+                                      << QVariant(QStringLiteral("2004-08-05 00:00:00")) << "2004-08-05";
+    QTest::newRow("empty date is null") << k(Kind::Date) << "楼宇资料" << "建成日期" << "" << QVariant() << "";
+    QTest::newRow("drop-down item") << k(Kind::Combo) << "押金明细表" << "操作类型" << "退还" << QVariant(QStringLiteral("退还")) << "退还";
+    QTest::newRow("drop-down typed") << k(Kind::Combo) << "押金明细表" << "操作类型" << "冲减" << QVariant(QStringLiteral("冲减")) << "冲减";
+    QTest::newRow("yes") << k(Kind::Check) << "公司信息" << "自动提醒" << "1" << QVariant(qint64(1)) << "1";
+    QTest::newRow("no") << k(Kind::Check) << "公司信息" << "自动提醒" << "0" << QVariant(qint64(0)) << "0";
+    QTest::newRow("是") << k(Kind::CheckText) << "楼宇资料" << "楼房结构" << "1" << QVariant(QStringLiteral("是")) << "1";
+    QTest::newRow("否") << k(Kind::CheckText) << "楼宇资料" << "楼房结构" << "0" << QVariant(QStringLiteral("否")) << "0";
+}
+
+void TestDbCtrls::roundTrip()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, table);
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QVariant, stored);
+    QFETCH(QString, reshown);
+
+    QWidget form;
+    QWidget *editor = makeEditor(Kind(kind), &form);
+    DataSet ds;
+    openTable(ds, table);
+    DBControl::of(editor)->bind(&ds, field);
+    if (ds.isEmpty()) {
+        ds.append();
+    } else {
+        QVERIFY(ds.edit());
+    }
+    enter(editor, typed);
+    QVERIFY(DBControl::of(editor)->commit());
+    QVERIFY2(ds.post(), qPrintable(ds.lastError()));
+
+    const QVariant inDb = m_home->dm()->scalar(QStringLiteral("select %1 from %2 order by id desc limit 1")
+                                                   .arg(Schema::quoted(field), table));
+    QCOMPARE(inDb.isNull(), stored.isNull());
+    if (!stored.isNull()) {
+        QCOMPARE(inDb.toString(), stored.toString());
+    }
+
+    // A fresh editor over the reopened table shows the value again.
+    QWidget other;
+    QWidget *again = makeEditor(Kind(kind), &other);
+    DataSet ds2;
+    openTable(ds2, table);
+    ds2.last();
+    DBControl::of(again)->bind(&ds2, field);
+    QCOMPARE(shown(again), reshown);
+}
+
+void TestDbCtrls::invalidTextLeavesRow_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("no such day") << int(Kind::Date) << "建成日期" << "2004-02-30";
+    QTest::newRow("half a date") << int(Kind::Date) << "建成日期" << "2004-0";
+    QTest::newRow("minus alone") << int(Kind::Integer) << "楼宇层数" << "-";
+}
+
+void TestDbCtrls::invalidTextLeavesRow()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QVERIFY(m_home->dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称, 建成日期, 楼宇层数) values ('A', '2001-01-01 00:00:00', 6)")));
+    QWidget form;
+    QWidget *editor = makeEditor(Kind(kind), &form);
+    DataSet ds;
+    openTable(ds, QStringLiteral("楼宇资料"));
+    DBControl::of(editor)->bind(&ds, field);
+    const QVariant before = ds.value(field);
+    QVERIFY(ds.edit());
+    qobject_cast<QLineEdit *>(editor)->setText(text);
+    QVERIFY(!DBControl::of(editor)->commit());
+    QCOMPARE(ds.value(field), before);
+    QCOMPARE(DBControl::commitAll(&form), editor);
+}
+
+void TestDbCtrls::nullDateStaysNullAndClears()
+{
+    QVERIFY(m_home->dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('A')")));
+    QWidget form;
+    auto *date = new DBDateTimeEditEh(&form);
+    auto *name = new DBEdit(&form);
+    DataSet ds;
+    openTable(ds, QStringLiteral("楼宇资料"));
+    date->bind(&ds, QStringLiteral("建成日期"));
+    name->bind(&ds, QStringLiteral("楼宇名称"));
+    QVERIFY(date->text().isEmpty());
+    QVERIFY(!date->date().isValid());
+
+    // Saving the row with the date left empty keeps it NULL.
+    ds.edit();
+    typeText(name, QStringLiteral("楼"));
+    QCOMPARE(DBControl::commitAll(&form), nullptr);
+    QVERIFY(ds.post());
+    QVERIFY(m_home->dm()->scalar(QStringLiteral("select 建成日期 from 楼宇资料")).isNull());
+
+    // A date, then cleared again with the keyboard: back to NULL.
+    ds.edit();
+    date->setDate(QDate(2003, 5, 1));
+    QVERIFY(date->commit());
+    QVERIFY(ds.post());
+    QCOMPARE(m_home->dm()->scalar(QStringLiteral("select 建成日期 from 楼宇资料")).toString(),
+             QStringLiteral("2003-05-01 00:00:00"));
+    ds.edit();
+    date->selectAll();
+    QTest::keyClick(date, Qt::Key_Delete);
+    QVERIFY(date->text().isEmpty());
+    QVERIFY(date->commit());
+    QVERIFY(ds.post());
+    QVERIFY(m_home->dm()->scalar(QStringLiteral("select 建成日期 from 楼宇资料")).isNull());
+}
+
+void TestDbCtrls::dateKeepsTimeWhenUnchanged()
+{
+    QVERIFY(m_home->dm()->exec(QStringLiteral("insert into 押金明细表 (日期, 金额) values ('2004-08-15 10:20:30', 10000)")));
+    QWidget form;
+    auto *date = new DBDateTimeEditEh(&form);
+    DataSet ds;
+    openTable(ds, QStringLiteral("押金明细表"));
+    date->bind(&ds, QStringLiteral("日期"));
+    QCOMPARE(date->text(), QStringLiteral("2004-08-15"));
+    QVERIFY(date->commit());
+    QCOMPARE(ds.value(QStringLiteral("日期")).toString(), QStringLiteral("2004-08-15 10:20:30"));
+}
+
+void TestDbCtrls::commitAllKeepsEveryTypedValue()
+{
+    // Committing the first editor changes the row; the others must not be reset to the row's
+    // old values before they are committed.
+    QVERIFY(m_home->dm()->exec(QStringLiteral("insert into 房屋资料 (房屋代码, 房屋名称, 零头) values ('0101', '旧', 0)")));
+    QWidget form;
+    auto *code = new DBEdit(&form);
+    auto *name = new DBEdit(&form);
+    auto *odd = new DBMoneyEdit(&form);
+    auto *area = new DBNumberEditEh(&form);
+    area->setDecimals(2);
+    DataSet ds;
+    openTable(ds, QStringLiteral("房屋资料"));
+    code->bind(&ds, QStringLiteral("房屋代码"));
+    name->bind(&ds, QStringLiteral("房屋名称"));
+    odd->bind(&ds, QStringLiteral("零头"));
+    area->bind(&ds, QStringLiteral("房屋面积"));
+    ds.edit();
+    code->setText(QStringLiteral("0102"));
+    name->setText(QStringLiteral("新"));
+    odd->setText(QStringLiteral("3.5"));
+    area->setText(QStringLiteral("90.1"));
+    QCOMPARE(DBControl::commitAll(&form), nullptr);
+    QVERIFY(ds.post());
+    QCOMPARE(m_home->dm()->scalar(QStringLiteral("select 房屋代码 || '/' || 房屋名称 || '/' || 零头 || '/' || 房屋面积 from 房屋资料")).toString(),
+             QStringLiteral("0102/新/35000/90.1"));
+}
+
+void TestDbCtrls::followsCurrentRow()
+{
+    QVERIFY(m_home->dm()->exec(QStringLiteral("insert into 押金明细表 (房屋代码, 金额) values ('A', 10000), ('B', NULL)")));
+    QWidget form;
+    auto *code = new DBEdit(&form);
+    auto *amount = new DBMoneyEdit(&form);
+    DataSet ds;
+    code->bind(&ds, QStringLiteral("房屋代码"));
+    amount->bind(&ds, QStringLiteral("金额"));
+    openTable(ds, QStringLiteral("押金明细表"));
+    QCOMPARE(code->text(), QStringLiteral("A"));
+    QCOMPARE(amount->text(), QStringLiteral("1"));
+    ds.next();
+    QCOMPARE(code->text(), QStringLiteral("B"));
+    QCOMPARE(amount->text(), QString());
+
+    // Cancelling an edit shows the row as it was.
+    ds.edit();
+    amount->setText(QStringLiteral("7"));
+    QVERIFY(amount->commit());
+    ds.cancel();
+    QCOMPARE(amount->text(), QString());
+
+    // A value set by the program while editing (a chooser) is shown at once.
+    ds.edit();
+    ds.setText(QStringLiteral("房屋代码"), QStringLiteral("C"));
+    QCOMPARE(code->text(), QStringLiteral("C"));
+    ds.cancel();
+
+    ds.close();
+    QCOMPARE(code->text(), QString());
+}
+
+void TestDbCtrls::browseEditRule()
+{
+    QVERIFY(m_home->dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('A')")));
+    QWidget form;
+    auto *text = new DBEdit(&form);
+    auto *memo = new DBMemo(&form);
+    auto *number = new DBNumberEditEh(&form);
+    auto *date = new DBDateTimeEditEh(&form);
+    auto *combo = new DBComboBoxEh(&form);
+    auto *check = new DBCheckBox(QString(), &form);
+    auto *always = new DBEdit(&form);
+    auto *alwaysNumber = new DBNumberEditEh(&form);
+    DataSet ds;
+    openTable(ds, QStringLiteral("楼宇资料"));
+    text->bind(&ds, QStringLiteral("楼宇名称"));
+    memo->bind(&ds, QStringLiteral("备注"));
+    number->bind(&ds, QStringLiteral("楼宇层数"));
+    date->bind(&ds, QStringLiteral("建成日期"));
+    combo->bind(&ds, QStringLiteral("楼房结构"));
+    check->bind(&ds, QStringLiteral("楼房结构"));
+    always->bind(&ds, QStringLiteral("楼宇名称"));
+    always->setFollowState(false);
+    alwaysNumber->bind(&ds, QStringLiteral("楼宇层数"));
+    alwaysNumber->setFollowState(false);
+
+    const auto check_ = [&](bool editing) {
+        QCOMPARE(text->isReadOnly(), !editing);
+        QVERIFY(text->isEnabled());
+        QCOMPARE(memo->isReadOnly(), !editing);
+        QCOMPARE(number->isEnabled(), editing);
+        QCOMPARE(date->isEnabled(), editing);
+        QCOMPARE(combo->isEnabled(), editing);
+        QCOMPARE(check->isEnabled(), editing);
+        QVERIFY(!always->isReadOnly());
+        QVERIFY(alwaysNumber->isEnabled());
+    };
+    check_(false);
+    ds.edit();
+    check_(true);
+    ds.cancel();
+    check_(false);
+    ds.append();
+    check_(true);
+    ds.cancel();
+    ds.close();
+    check_(false);
+}
+
+void TestDbCtrls::enterRing()
+{
+    QWidget form;
+    auto *layout = new QVBoxLayout(&form);
+    auto *a = new DBEdit(&form);
+    auto *b = new DBComboBoxEh(&form);
+    auto *skipped = new DBEdit(&form);
+    auto *c = new DBMemo(&form);
+    for (QWidget *w : {static_cast<QWidget *>(a), static_cast<QWidget *>(b), static_cast<QWidget *>(skipped),
+                       static_cast<QWidget *>(c)}) {
+        layout->addWidget(w);
+    }
+    skipped->setEnabled(false);
+    EnterRing::install({a, b, skipped, c});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+
+    a->setFocus();
+    QTest::keyClick(a, Qt::Key_Return);
+    QVERIFY(b->hasFocus() || b->lineEdit()->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+    QVERIFY(c->hasFocus());
+    typeText(c, QStringLiteral("x"));
+    QTest::keyClick(c, Qt::Key_Return);
+    QVERIFY(a->hasFocus());
+    QCOMPARE(c->toPlainText(), QStringLiteral("x"));   // Enter typed no new line
+    QVERIFY(a->text().isEmpty());
+}
+
+void TestDbCtrls::enterRingLastFieldAction()
+{
+    QWidget form;
+    auto *layout = new QVBoxLayout(&form);
+    auto *a = new QLineEdit(&form);
+    auto *b = new QLineEdit(&form);
+    layout->addWidget(a);
+    layout->addWidget(b);
+    int saved = 0;
+    EnterRing::install({a, b}, [&saved] { ++saved; });
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    a->setFocus();
+    QTest::keyClick(a, Qt::Key_Return);
+    QVERIFY(b->hasFocus());
+    QCOMPARE(saved, 0);
+    QTest::keyClick(b, Qt::Key_Return);
+    QCOMPARE(saved, 1);
+    QVERIFY(b->hasFocus());
+}
+
+QTEST_MAIN(TestDbCtrls)
+#include "tst_dbctrls.moc"
