@@ -100,6 +100,7 @@ private slots:
     void dateKeepsTimeWhenUnchanged();
     void commitAllKeepsEveryTypedValue();
     void followsCurrentRow();
+    void fixedDropDownKeepsUnlistedValue();
     void browseEditRule();
     void enterRing();
     void enterRingLastFieldAction();
@@ -325,6 +326,27 @@ void TestDbCtrls::followsCurrentRow()
     QCOMPARE(code->text(), QString());
 }
 
+void TestDbCtrls::fixedDropDownKeepsUnlistedValue()
+{
+    QVERIFY(m_home->dm()->exec(QStringLiteral("insert into 押金明细表 (操作类型) values ('旧类型'), ('收取')")));
+    QWidget form;
+    auto *combo = new DBComboBoxEh(&form);
+    combo->setEditable(false);
+    combo->setItems({QStringLiteral("收取"), QStringLiteral("退还")});
+    DataSet ds;
+    openTable(ds, QStringLiteral("押金明细表"));
+    combo->bind(&ds, QStringLiteral("操作类型"));
+    QCOMPARE(combo->currentIndex(), -1);
+    QVERIFY(combo->commit());
+    QCOMPARE(ds.text(QStringLiteral("操作类型")), QStringLiteral("旧类型"));
+    ds.cancel();
+    ds.next();
+    QCOMPARE(combo->currentText(), QStringLiteral("收取"));
+    combo->setCurrentIndex(1);
+    QVERIFY(combo->commit());
+    QCOMPARE(ds.text(QStringLiteral("操作类型")), QStringLiteral("退还"));
+}
+
 void TestDbCtrls::browseEditRule()
 {
     QVERIFY(m_home->dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('A')")));
@@ -386,7 +408,9 @@ void TestDbCtrls::enterRing()
         layout->addWidget(w);
     }
     skipped->setEnabled(false);
+    b->setEditable(false);
     EnterRing::install({a, b, skipped, c});
+    b->setEditable(true);   // its editor is made after the ring was installed
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
 

@@ -28,6 +28,11 @@ void DBComboBoxEh::setItems(const QStringList &items)
 
 QVariant DBComboBoxEh::shownValue(bool *ok) const
 {
+    if (!isEditable() && currentIndex() < 0) {
+        // A stored value that is not one of the choices is kept as it is.
+        *ok = true;
+        return dataSet() && dataSet()->currentRow() >= 0 ? dataSet()->value(field()) : QVariant();
+    }
     return storedFromText(dataSet(), field(), currentText(), ok);
 }
 

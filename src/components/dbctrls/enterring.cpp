@@ -66,6 +66,13 @@ QWidget *EnterRing::nextAfter(QWidget *from) const
 
 bool EnterRing::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::ChildAdded) {
+        // An editor made later (a drop-down turned editable) is watched as well.
+        if (auto *w = qobject_cast<QWidget *>(static_cast<QChildEvent *>(event)->child())) {
+            w->installEventFilter(this);
+        }
+        return false;
+    }
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
         return false;
     }
