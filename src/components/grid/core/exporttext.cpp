@@ -77,12 +77,17 @@ bool writeText(const ExportTable &table, QIODevice *out, QString *error)
         for (qsizetype i = 0; i < cells.size(); ++i) {
             if (i > 0)
                 line += QLatin1Char('\t');
-            qsizetype start = line.size();
-            line += cells[i];
-            for (qsizetype k = start; k < line.size(); ++k) {
-                const QChar c = line[k];
-                if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
-                    line[k] = QLatin1Char(' ');
+            const QString &cell = cells[i];
+            if (cell.contains(QLatin1Char('\t')) || cell.contains(QLatin1Char('\n'))
+                || cell.contains(QLatin1Char('\r'))) {
+                QString flat = cell;
+                for (QChar &c : flat) {
+                    if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+                        c = QLatin1Char(' ');
+                }
+                line += flat;
+            } else {
+                line += cell;
             }
         }
         line += QLatin1String("\r\n");
