@@ -340,6 +340,10 @@ private slots:
     void extensionRule_data();
     void extensionRule();
     void titleLayout();
+    void serialDate_data();
+    void serialDate();
+    void footerCell_data();
+    void footerCell();
     void csv();
     void text();
     void html();
@@ -396,6 +400,68 @@ void TestExport::titleLayout()
                                  "x@2,3 1x1", "y@2,4 1x1", "z@2,5 1x1"}));
     QCOMPARE(layout.flatRow(1), QStringList({"", "面积", "楼层", "房屋", "车位", ""}));
     QCOMPARE(ExportWriters::titleLayout({QStringLiteral("a"), QStringLiteral("b")}).rows, 1);
+}
+
+void TestExport::serialDate_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<double>("serial");
+    QTest::newRow("date") << "2004-08-15 00:00:00" << true << 38214.0;
+    QTest::newRow("date only") << "2004-08-15" << true << 38214.0;
+    QTest::newRow("noon") << "2004-08-15 12:00:00" << true << 38214.5;
+    QTest::newRow("iso separator") << "2004-08-15T06:00:00" << true << 38214.25;
+    QTest::newRow("first day counted alike") << "1900-03-01" << true << 61.0;
+    QTest::newRow("before March 1900") << "1900-02-28" << false << 0.0;
+    QTest::newRow("no such day") << "2004-02-30 00:00:00" << false << 0.0;
+    QTest::newRow("bad time") << "2004-08-15 24:00:00" << false << 0.0;
+    QTest::newRow("not a date") << "2004/08/15" << false << 0.0;
+    QTest::newRow("empty") << "" << false << 0.0;
+}
+
+void TestExport::serialDate()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QFETCH(double, serial);
+    double result = -1;
+    QCOMPARE(ExportWriters::serialDate(text, &result), ok);
+    if (ok)
+        QCOMPARE(result, serial);
+}
+
+void TestExport::footerCell_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("number");
+    QTest::addColumn<double>("value");
+    QTest::newRow("money sum") << int(FieldKind::Money) << "1,234.5678" << true << 1234.5678;
+    QTest::newRow("negative money") << int(FieldKind::Money) << "-3.25" << true << -3.25;
+    QTest::newRow("number sum") << int(FieldKind::Number) << "12,000.5" << true << 12000.5;
+    QTest::newRow("count in a text column") << int(FieldKind::Text) << "125" << true << 125.0;
+    QTest::newRow("static text") << int(FieldKind::Text) << "记录数" << false << 0.0;
+    QTest::newRow("code with leading zero") << int(FieldKind::Text) << "0101" << false << 0.0;
+    QTest::newRow("text in a money column") << int(FieldKind::Money) << "合计" << false << 0.0;
+    QTest::newRow("empty") << int(FieldKind::Money) << "" << false << 0.0;
+}
+
+void TestExport::footerCell()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, text);
+    QFETCH(bool, number);
+    QFETCH(double, value);
+    ExportTable table;
+    table.titles = {QStringLiteral("a")};
+    table.kinds = {FieldKind(kind)};
+    table.footer = {text};
+    const auto cell = ExportWriters::footerCell(table, 0);
+    QCOMPARE(cell.type == ExportWriters::SheetCell::Type::Number, number);
+    if (number)
+        QCOMPARE(cell.number, value);
+    else
+        QCOMPARE(cell.text, text);
 }
 
 void TestExport::csv()
