@@ -330,6 +330,56 @@ QByteArray unzipped(const QString &zip, const QString &member)
     return unzip.readAllStandardOutput();
 }
 
+struct XlsxSheet
+{
+    QMap<QString, QString> cells;     // "B3" -> text or number
+    QStringList merges;
+    bool formulas = false;
+    QString problem;
+};
+
+XlsxSheet readXlsx(const QString &path)
+{
+    XlsxSheet result;
+    QMap<QString, QString> &cells = result.cells;
+    QStringList &merges = result.merges;
+    // Texts are either shared strings or written inline in the sheet.
+    QStringList strings;
+    QXmlStreamReader sst(unzipped(path, QStringLiteral("xl/sharedStrings.xml")));
+    while (!sst.atEnd()) {
+        sst.readNext();
+        if (sst.isStartElement() && sst.name() == QLatin1String("t"))
+            strings << sst.readElementText();
+    }
+
+    const QByteArray sheetXml = unzipped(path, QStringLiteral("xl/worksheets/sheet1.xml"));
+    result.formulas = sheetXml.contains("<f>");
+    if (!sheetXml.contains("<sheetData>"))
+        result.problem = QStringLiteral("no sheet data");
+    QXmlStreamReader sheet(sheetXml);
+    QString ref, type;
+    while (!sheet.atEnd()) {
+        sheet.readNext();
+        if (!sheet.isStartElement())
+            continue;
+        if (sheet.name() == QLatin1String("c")) {
+            ref = sheet.attributes().value(QLatin1String("r")).toString();
+            type = sheet.attributes().value(QLatin1String("t")).toString();
+        } else if (sheet.name() == QLatin1String("v")) {
+            const QString v = sheet.readElementText();
+            cells[ref] = type == QLatin1String("s") ? strings.value(v.toInt()) : v;
+        } else if (sheet.name() == QLatin1String("t") && type == QLatin1String("inlineStr")) {
+            cells[ref] = sheet.readElementText();
+        } else if (sheet.name() == QLatin1String("mergeCell")) {
+            merges << sheet.attributes().value(QLatin1String("ref")).toString();
+        }
+    }
+    if (sheet.hasError())
+        result.problem = sheet.errorString();
+    merges.sort();
+    return result;
+}
+
 } // namespace
 
 class TestExport : public QObject
@@ -353,6 +403,7 @@ private slots:
     void xlsLimits_data();
     void xlsLimits();
     void xlsx();
+    void xlsxThreeTitleLevels();
     void writeFileReplacesOnlyWhenComplete();
     void writeFileToUnwritableFolder();
     void writeToClosedDevice();
@@ -664,36 +715,11 @@ void TestExport::xlsx()
     QString error;
     QVERIFY2(Export::writeFile(ExportFormat::Xlsx, s->table, path, &error), qPrintable(error));
 
-    QStringList strings;
-    QXmlStreamReader sst(unzipped(path, QStringLiteral("xl/sharedStrings.xml")));
-    while (!sst.atEnd()) {
-        sst.readNext();
-        if (sst.isStartElement() && sst.name() == QLatin1String("t"))
-            strings << sst.readElementText();
-    }
-    QVERIFY(strings.size() > 5);
-
-    const QByteArray sheetXml = unzipped(path, QStringLiteral("xl/worksheets/sheet1.xml"));
-    QVERIFY(!sheetXml.contains("<f>"));
-    QMap<QString, QString> cells;     // "B3" -> text or number
-    QStringList merges;
-    QXmlStreamReader sheet(sheetXml);
-    QString ref, type;
-    while (!sheet.atEnd()) {
-        sheet.readNext();
-        if (!sheet.isStartElement())
-            continue;
-        if (sheet.name() == QLatin1String("c")) {
-            ref = sheet.attributes().value(QLatin1String("r")).toString();
-            type = sheet.attributes().value(QLatin1String("t")).toString();
-        } else if (sheet.name() == QLatin1String("v")) {
-            const QString v = sheet.readElementText();
-            cells[ref] = type == QLatin1String("s") ? strings.value(v.toInt()) : v;
-        } else if (sheet.name() == QLatin1String("mergeCell")) {
-            merges << sheet.attributes().value(QLatin1String("ref")).toString();
-        }
-    }
-    QVERIFY2(!sheet.hasError(), qPrintable(sheet.errorString()));
+    const XlsxSheet book = readXlsx(path);
+    QVERIFY2(book.problem.isEmpty(), qPrintable(book.problem));
+    QVERIFY(!book.formulas);
+    const auto &cells = book.cells;
+    const auto &merges = book.merges;
     QCOMPARE(merges, QStringList({"A1:A2", "B1:C1", "D1:D2", "E1:E2", "F1:F2"}));
     QCOMPARE(cells.value("A1"), QStringLiteral("房屋代码"));
     QCOMPARE(cells.value("B1"), QStringLiteral("房屋"));
@@ -707,6 +733,31 @@ void TestExport::xlsx()
     QCOMPARE(cells.value("A5"), QStringLiteral("记录数"));
     QCOMPARE(cells.value("E5").toDouble(), 118.4567);
     QVERIFY(unzipped(path, QStringLiteral("xl/styles.xml")).contains("formatCode=\"0.00##\""));
+}
+
+void TestExport::xlsxThreeTitleLevels()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty())
+        QSKIP("unzip is not installed");
+    SampleTable s;
+    s.table.titles = {QStringLiteral("代码"), QStringLiteral("费用|房屋|物业费"),
+                      QStringLiteral("费用|车位|停车费"), QStringLiteral("费用|车位|租金")};
+    s.values = {{QVariant(QStringLiteral("A")), QVariant(1), QVariant(2), QVariant(3)}};
+    s.texts = {{QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}};
+    s.finish();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.xlsx"));
+    QString error;
+    QVERIFY2(Export::writeFile(ExportFormat::Xlsx, s.table, path, &error), qPrintable(error));
+    const XlsxSheet book = readXlsx(path);
+    QVERIFY2(book.problem.isEmpty(), qPrintable(book.problem));
+    QCOMPARE(book.merges, QStringList({"A1:A3", "B1:D1", "C2:D2"}));
+    QCOMPARE(book.cells.value("A1"), QStringLiteral("代码"));
+    QCOMPARE(book.cells.value("B1"), QStringLiteral("费用"));
+    QCOMPARE(book.cells.value("B2"), QStringLiteral("房屋"));
+    QCOMPARE(book.cells.value("C2"), QStringLiteral("车位"));
+    QCOMPARE(book.cells.value("D3"), QStringLiteral("租金"));
+    QCOMPARE(book.cells.value("A4"), QStringLiteral("A"));
 }
 
 void TestExport::writeFileReplacesOnlyWhenComplete()

@@ -85,16 +85,33 @@ lxw_error writeSheet(const ExportTable &table, lxw_worksheet *sheet, const Forma
     };
     for (int column = 0; column < columns; ++column)
         keep(worksheet_set_column(sheet, lxw_col_t(column), lxw_col_t(column), widths[column], nullptr));
-    for (const TitleCell &title : titles.cells) {
-        const QByteArray text = title.text.left(MaxTextLength).toUtf8();
-        if (title.rowSpan > 1 || title.columnSpan > 1)
+    // The workbook is written in libxlsxwriter's constant-memory mode: each row goes to disk
+    // once the next one starts, so cells are written strictly row by row. A merged title is
+    // registered when its last row is complete; the cells it would write again into rows
+    // already finished are ignored by the library, and those hold the same texts anyway.
+    for (int row = 0; row < titles.rows; ++row) {
+        QVector<const TitleCell *> owner(columns, nullptr);
+        for (const TitleCell &title : titles.cells) {
+            if (title.row <= row && row < title.row + title.rowSpan) {
+                for (int c = title.column; c < title.column + title.columnSpan; ++c)
+                    owner[c] = &title;
+            }
+        }
+        for (int column = 0; column < columns; ++column) {
+            const TitleCell *title = owner[column];
+            if (title && title->row == row && title->column == column && !title->text.isEmpty())
+                keep(worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column),
+                                            title->text.left(MaxTextLength).toUtf8().constData(), f.title));
+            else
+                keep(worksheet_write_blank(sheet, lxw_row_t(row), lxw_col_t(column), f.title));
+        }
+        for (const TitleCell &title : titles.cells) {
+            if (title.row + title.rowSpan - 1 != row || (title.rowSpan == 1 && title.columnSpan == 1))
+                continue;
             keep(worksheet_merge_range(sheet, lxw_row_t(title.row), lxw_col_t(title.column),
-                                       lxw_row_t(title.row + title.rowSpan - 1),
-                                       lxw_col_t(title.column + title.columnSpan - 1),
-                                       text.constData(), f.title));
-        else
-            keep(worksheet_write_string(sheet, lxw_row_t(title.row), lxw_col_t(title.column),
-                                        text.constData(), f.title));
+                                       lxw_row_t(row), lxw_col_t(title.column + title.columnSpan - 1),
+                                       title.text.left(MaxTextLength).toUtf8().constData(), f.title));
+        }
     }
     if (columns > 0)
         worksheet_freeze_panes(sheet, lxw_row_t(titles.rows), 0);
@@ -129,6 +146,7 @@ bool writeXlsx(const ExportTable &table, QIODevice *out, QString *error)
     const QByteArray nativePath = QFile::encodeName(path);
     QByteArray tempPath = QFile::encodeName(dir.path());
     lxw_workbook_options options = {};
+    options.constant_memory = LXW_TRUE;
     options.tmpdir = tempPath.data();
     lxw_workbook *book = workbook_new_opt(nativePath.constData(), &options);
     if (!book) {
