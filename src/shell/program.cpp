@@ -5,7 +5,9 @@
 #include "shell/main.h"
 #include "shell/windowregistry.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QCommandLineParser>
 #include <QDialog>
 #include <QPixmap>
@@ -37,6 +39,30 @@ void installChinese(QApplication &app)
     QFont font(QStringLiteral("WenQuanYi Zen Hei"));
     font.setPixelSize(13);
     QApplication::setFont(font);
+}
+
+// For unattended starts (timing, screenshots): confirms the start-up login once, as an operator
+// who presses "确认" with the first operator chosen and an empty password box would. Only an
+// operator without a password gets in this way; anyone else is refused as usual.
+void confirmLoginOnce(QObject *owner)
+{
+    auto *timer = new QTimer(owner);
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->inherits("TForm_Enter") && w->isVisible()) {
+                auto *names = w->findChild<QComboBox *>(QStringLiteral("ComboBox1"));
+                if (names && names->currentIndex() < 0 && names->count() > 0) {
+                    names->setCurrentIndex(0);
+                }
+                if (auto *confirm = w->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))) {
+                    timer->stop();
+                    confirm->click();
+                }
+            }
+        }
+    });
+    timer->start();
 }
 }
 
@@ -84,6 +110,9 @@ int main(int argc, char *argv[])
     TForm_main form(&dm);
     form.showMaximized();
 
+    if (parser.isSet(shotOption) || parser.isSet(readyOption)) {
+        confirmLoginOnce(&form);
+    }
     if (parser.isSet(shotOption)) {
         const QString file = QFileInfo(parser.value(shotOption)).absoluteFilePath();
         QTimer::singleShot(1500, &form, [&form, file] {

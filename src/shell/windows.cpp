@@ -7,6 +7,7 @@
 #include "admin/initialize.h"
 #include "admin/password.h"
 #include "admin/restore.h"
+#include "masterdata/storeyinfo.h"
 #include "shell/about.h"
 
 // Every window the menus and toolbar open. Add a line here when a window is built.
@@ -20,4 +21,5 @@ void WindowRegistry::registerAll()
     add(QStringLiteral("TForm_initialize"), [](QWidget *parent) { return new TForm_initialize(parent); });
     add(QStringLiteral("TForm_password"), [](QWidget *parent) { return new TForm_password(parent); });
     add(QStringLiteral("TForm_restore"), [](QWidget *parent) { return new TForm_restore(parent); });
+    add(QStringLiteral("TForm_storeyinfo"), [](QWidget *parent) { return new TForm_storeyinfo(parent); });
 }

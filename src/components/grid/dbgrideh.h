@@ -28,6 +28,21 @@ struct GridColumn
     QString footerText;            // for Footer::Text, and the value set for Footer::Value
     bool visible = true;
     int decimals = -1;             // money/number display decimals; -1 = shortest form
+
+    // Declaration helpers, so a window's column table reads as one line a column:
+    // GridColumn::of("楼宇名称", "楼宇名称", 160).withFooter(Footer::Text, "记录数")
+    static GridColumn of(const QString &field, const QString &title, int width = 80)
+    {
+        GridColumn c;
+        c.field = field;
+        c.title = title;
+        c.width = width;
+        return c;
+    }
+    GridColumn &alignRight() { alignment = Qt::AlignRight | Qt::AlignVCenter; return *this; }
+    GridColumn &sortButton() { sortable = true; return *this; }
+    GridColumn &withFooter(Footer kind, const QString &text = {}) { footer = kind; footerText = text; return *this; }
+    GridColumn &withDecimals(int n) { decimals = n; return *this; }
 };
 
 // Everything the printed page needs besides the rows.

@@ -1,0 +1,503 @@
+#include "listwindow/listwindow.h"
+
+#include "components/dbctrls/dbcombobox.h"
+#include "components/dbctrls/dbcontrol.h"
+#include "components/dbctrls/dbdatetimeedit.h"
+#include "components/dbctrls/dbedit.h"
+#include "components/dbctrls/dbnumberedit.h"
+#include "components/dbctrls/enterring.h"
+#include "components/dbctrls/inputmethod.h"
+#include "components/grid/core/exporttable.h"
+#include "listwindow/dbnavigator.h"
+#include "shell/core/clock.h"
+#include "shell/core/dm1.h"
+#include "shell/icons.h"
+#include "shell/prompt.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QSettings>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+QFrame *bevel(QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::VLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+QWidget *makeEditor(const EntryField &e, QWidget *parent)
+{
+    QWidget *w = nullptr;
+    switch (e.editor) {
+    case EntryField::Editor::Memo:
+        w = new DBMemo(parent);
+        w->setMaximumHeight(60);
+        break;
+    case EntryField::Editor::Number: {
+        auto *n = new DBNumberEditEh(parent);
+        n->setDecimals(e.decimals);
+        w = n;
+        break;
+    }
+    case EntryField::Editor::Money:
+        w = new DBMoneyEdit(parent);
+        break;
+    case EntryField::Editor::Date:
+        w = new DBDateTimeEditEh(parent);
+        break;
+    case EntryField::Editor::Combo: {
+        auto *c = new DBComboBoxEh(parent);
+        c->setItems(e.items);
+        w = c;
+        break;
+    }
+    case EntryField::Editor::Check:
+        w = new DBCheckBox(QString(), parent);
+        break;
+    default:
+        w = new DBEdit(parent);
+        break;
+    }
+    w->setObjectName(e.objectName);
+    w->setAccessibleName(QString(e.label).remove(QStringLiteral("：")));
+    return w;
+}
+}
+
+ListWindow::ListWindow(DataSet *dataSet, const ListWindowSpec &spec, QWidget *parent)
+    : QDialog(parent)
+    , m_dataSet(dataSet)
+    , m_spec(spec)
+{
+    setObjectName(spec.className.mid(QStringLiteral("T").size()));
+    setWindowTitle(spec.caption);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
+                   | Qt::WindowCloseButtonHint);
+    setWindowState(Qt::WindowMaximized);
+    QFont f(QStringLiteral("宋体"));
+    f.setPixelSize(12);
+    setFont(f);
+
+    m_body = new QVBoxLayout(this);
+    m_body->setContentsMargins(0, 0, 0, 0);
+    m_body->setSpacing(0);
+    buildButtonBar();
+
+    auto *band = new QLabel(spec.titleBand, this);
+    band->setObjectName(QStringLiteral("Panel1"));
+    band->setFixedHeight(26);
+    band->setStyleSheet(QStringLiteral("background: white; color: navy; font-weight: bold; font-size: 16px; padding-left: 6px;"));
+    m_body->addWidget(band);
+
+    if (!spec.entries.isEmpty()) {
+        buildEntryPanel();
+    }
+    buildGridStrip();
+
+    m_grid = new DBGridEh(this);
+    m_grid->setObjectName(QStringLiteral("DBGridEh1"));
+    m_grid->setAccessibleName(spec.titleBand.isEmpty() ? spec.caption : spec.titleBand);
+    m_grid->setColumns(spec.columns);
+    m_grid->setDataSet(dataSet);
+    m_grid->setDichromatic(true);
+    m_grid->setFitToWidth(spec.fitInitially);
+    m_body->addWidget(m_grid, 1);
+    m_navigator->setDataSet(dataSet);
+    if (spec.doubleClickEdits) {
+        connect(m_grid, &DBGridEh::rowDoubleClicked, this, &ListWindow::editRecord);
+    }
+
+    connect(dataSet, &DataSet::stateChanged, this, &ListWindow::updateStates);
+    connect(dataSet, &DataSet::opened, this, &ListWindow::updateStates);
+    updateStates();
+}
+
+ListWindow::~ListWindow() = default;
+
+QToolButton *ListWindow::addButton(const QString &objectName, const QString &caption, const QString &glyph,
+                                   const QColor &colour)
+{
+    auto *b = new QToolButton(this);
+    b->setObjectName(objectName);
+    b->setText(caption);
+    b->setAccessibleName(caption);
+    b->setIcon(Icons::tile(glyph, colour, 22));
+    b->setIconSize(QSize(22, 22));
+    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    b->setAutoRaise(true);
+    b->setFixedSize(50, 43);
+    // Window buttons go before the last bevel and "返回".
+    if (m_returnButton) {
+        m_buttonRow->insertWidget(m_buttonRow->indexOf(m_returnButton) - 1, b);
+    } else {
+        m_buttonRow->addWidget(b);
+    }
+    return b;
+}
+
+void ListWindow::buildButtonBar()
+{
+    auto *bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("Panel2"));
+    bar->setFixedHeight(55);
+    m_buttonRow = new QHBoxLayout(bar);
+    m_buttonRow->setContentsMargins(4, 4, 4, 4);
+    m_buttonRow->setSpacing(2);
+    m_body->addWidget(bar);
+    const QColor edit(0x15, 0x65, 0xc0), save(0x2e, 0x7d, 0x32), out(0x6a, 0x1b, 0x9a), back(0x54, 0x6e, 0x7a);
+    const int b = m_spec.buttons;
+    if (b & ListWindowSpec::Add) {
+        connect(addButton(QStringLiteral("bitbtn_add"), QStringLiteral("增加"), QStringLiteral("＋"), edit),
+                &QToolButton::clicked, this, &ListWindow::addRecord);
+    }
+    if (b & ListWindowSpec::Edit) {
+        connect(addButton(QStringLiteral("bitbtn_edit"), QStringLiteral("编辑"), QStringLiteral("改"), edit),
+                &QToolButton::clicked, this, &ListWindow::editRecord);
+    }
+    if (b & ListWindowSpec::Delete) {
+        connect(addButton(QStringLiteral("bitbtn_delete"), QStringLiteral("删除"), QStringLiteral("删"), QColor(0xc6, 0x28, 0x28)),
+                &QToolButton::clicked, this, &ListWindow::deleteRecord);
+    }
+    if (b & (ListWindowSpec::Add | ListWindowSpec::Edit | ListWindowSpec::Delete)) {
+        m_buttonRow->addWidget(bevel(bar));
+    }
+    if (b & ListWindowSpec::SaveCancel) {
+        connect(addButton(QStringLiteral("bitbtn_save"), QStringLiteral("存盘"), QStringLiteral("存"), save),
+                &QToolButton::clicked, this, &ListWindow::saveRecord);
+        connect(addButton(QStringLiteral("bitbtn_cancel"), QStringLiteral("取消"), QStringLiteral("消"), QColor(0xef, 0x6c, 0x00)),
+                &QToolButton::clicked, this, &ListWindow::cancelRecord);
+        m_buttonRow->addWidget(bevel(bar));
+    }
+    connect(addButton(QStringLiteral("bitbtn_out"), QStringLiteral("导出"), QStringLiteral("出"), out),
+            &QToolButton::clicked, this, &ListWindow::exportList);
+    connect(addButton(QStringLiteral("bitbtn_print"), QStringLiteral("打印"), QStringLiteral("印"), out),
+            &QToolButton::clicked, this, &ListWindow::printList);
+    m_buttonRow->addWidget(bevel(bar));
+    if (m_spec.hasReset) {
+        connect(addButton(QStringLiteral("bitbtn_reset"), QStringLiteral("初始界面"), QStringLiteral("原"), back),
+                &QToolButton::clicked, this, &ListWindow::resetLayout);
+    }
+    m_buttonRow->addWidget(bevel(bar));
+    auto *ret = addButton(QStringLiteral("SpeedButton4"), QStringLiteral("返回"), QStringLiteral("返"), back);
+    connect(ret, &QToolButton::clicked, this, &QDialog::reject);
+    m_returnButton = ret;
+    m_buttonRow->addStretch(1);
+}
+
+void ListWindow::buildEntryPanel()
+{
+    auto *panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("Panel7"));
+    auto *grid = new QGridLayout(panel);
+    grid->setContentsMargins(8, 6, 8, 6);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
+    QList<QWidget *> chinese;
+    int i = 0;
+    for (const EntryField &e : std::as_const(m_spec.entries)) {
+        QWidget *editor = makeEditor(e, panel);
+        auto *label = new QLabel(e.label, panel);
+        label->setBuddy(editor);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        const int row = i / m_spec.entryColumns;
+        const int col = (i % m_spec.entryColumns) * 2;
+        grid->addWidget(label, row, col);
+        grid->addWidget(editor, row, col + 1);
+        grid->setColumnStretch(col + 1, 1);
+        if (DBControl *c = DBControl::of(editor)) {
+            c->bind(m_dataSet, e.field);
+        }
+        if (e.chinese) {
+            chinese << editor;
+        }
+        m_entries << editor;
+        ++i;
+    }
+    EnterRing::install(m_entries);
+    InputMethod::apply(chinese, Session::current().inputMethod);
+    m_body->addWidget(panel);
+}
+
+void ListWindow::buildGridStrip()
+{
+    auto *strip = new QWidget(this);
+    strip->setObjectName(QStringLiteral("Panel8"));
+    strip->setFixedHeight(35);
+    auto *row = new QHBoxLayout(strip);
+    row->setContentsMargins(6, 4, 6, 4);
+    m_navigator = new DBNavigator(strip);
+    row->addWidget(m_navigator);
+    row->addSpacing(16);
+    m_dichromatic = new QCheckBox(m_spec.dichromaticLabel, strip);
+    m_dichromatic->setObjectName(QStringLiteral("cbDichromatic"));
+    m_dichromatic->setChecked(true);
+    connect(m_dichromatic, &QCheckBox::toggled, this, [this](bool on) { m_grid->setDichromatic(on); });
+    row->addWidget(m_dichromatic);
+    m_fit = new QCheckBox(m_spec.fitLabel, strip);
+    m_fit->setObjectName(QStringLiteral("CheckBox1"));
+    m_fit->setChecked(m_spec.fitInitially);
+    connect(m_fit, &QCheckBox::toggled, this, [this](bool on) { m_grid->setFitToWidth(on); });
+    row->addWidget(m_fit);
+    row->addStretch(1);
+    if (m_spec.hideFloor > 0) {
+        m_showHidden = new QToolButton(strip);
+        m_showHidden->setObjectName(QStringLiteral("ToolButton1"));
+        m_showHidden->setToolTip(QStringLiteral("显示隐藏的列"));
+        m_showHidden->setAccessibleName(QStringLiteral("显示隐藏的列"));
+        m_showHidden->setText(QStringLiteral("显示列"));
+        m_showHidden->setPopupMode(QToolButton::MenuButtonPopup);
+        m_hiddenMenu = new QMenu(m_showHidden);
+        m_hiddenMenu->setObjectName(QStringLiteral("PopupMenu1"));
+        m_showHidden->setMenu(m_hiddenMenu);
+        m_showHidden->setEnabled(false);
+        connect(m_showHidden, &QToolButton::clicked, this, &ListWindow::showFirstHiddenColumn);
+        m_hideRightmost = new QToolButton(strip);
+        m_hideRightmost->setObjectName(QStringLiteral("ToolButton2"));
+        m_hideRightmost->setToolTip(QStringLiteral("隐藏最右边的列"));
+        m_hideRightmost->setAccessibleName(QStringLiteral("隐藏最右边的列"));
+        m_hideRightmost->setText(QStringLiteral("隐藏列"));
+        connect(m_hideRightmost, &QToolButton::clicked, this, &ListWindow::hideRightmostColumn);
+        row->addWidget(m_showHidden);
+        row->addWidget(m_hideRightmost);
+    }
+    m_body->addWidget(strip);
+}
+
+bool ListWindow::isEditing() const
+{
+    return m_dataSet->isEditing();
+}
+
+QWidget *ListWindow::entry(const QString &field) const
+{
+    for (QWidget *w : m_entries) {
+        if (DBControl *c = DBControl::of(w); c && c->field() == field) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+void ListWindow::updateStates()
+{
+    const bool editing = isEditing();
+    const auto enable = [this](const char *name, bool on) {
+        if (auto *b = findChild<QToolButton *>(QString::fromLatin1(name))) {
+            b->setEnabled(on);
+        }
+    };
+    enable("bitbtn_add", !editing);
+    enable("bitbtn_edit", !editing);
+    enable("bitbtn_delete", !editing);
+    enable("bitbtn_save", editing);
+    enable("bitbtn_cancel", editing);
+    enable("bitbtn_out", !editing);
+    enable("bitbtn_print", !editing);
+    m_navigator->setEnabled(!editing);
+    m_grid->setEnabled(!editing);
+}
+
+void ListWindow::addRecord()
+{
+    m_dataSet->cancel();
+    m_dataSet->last();
+    m_dataSet->append();
+    if (!m_entries.isEmpty()) {
+        m_entries.constFirst()->setFocus();
+    }
+}
+
+void ListWindow::editRecord()
+{
+    if (!m_dataSet->isOpen() || !canEdit()) {
+        return;
+    }
+    if (m_dataSet->edit() && !m_entries.isEmpty()) {
+        m_entries.constFirst()->setFocus();
+    }
+}
+
+bool ListWindow::require(const QString &field, const QString &message)
+{
+    if (!m_dataSet->text(field).trimmed().isEmpty()) {
+        return true;
+    }
+    Prompt::notice(this, message);
+    if (QWidget *w = entry(field)) {
+        w->setFocus();
+    }
+    return false;
+}
+
+void ListWindow::saveRecord()
+{
+    if (!isEditing()) {
+        return;
+    }
+    if (QWidget *bad = DBControl::commitAll(this)) {
+        // A date or number that cannot be read: say so, stay editing at the field.
+        Prompt::notice(this, QStringLiteral("输入的内容不正确,请重新输入!"));
+        bad->setFocus();
+        return;
+    }
+    if (!validate()) {
+        return;
+    }
+    if (m_dataSet->hasField(QStringLiteral("操作人员"))) {
+        m_dataSet->setText(QStringLiteral("操作人员"), Session::current().currentOperator);
+    }
+    if (m_dataSet->hasField(QStringLiteral("操作日期"))) {
+        m_dataSet->setDateTime(QStringLiteral("操作日期"), Clock::now());
+    }
+    if (!m_dataSet->post()) {
+        // The database refused the row: say why and keep what was typed.
+        Prompt::databaseError(this, m_dataSet->lastError());
+    }
+}
+
+void ListWindow::cancelRecord()
+{
+    m_dataSet->cancel();
+    DBControl::refreshAll(this);
+}
+
+void ListWindow::deleteRecord()
+{
+    if (m_dataSet->recordCount() == 0 || !canDelete()) {
+        return;
+    }
+    if (!Prompt::ask(this, QStringLiteral("要删除当前记录吗? "))) {
+        return;
+    }
+    if (!m_dataSet->deleteCurrent()) {
+        Prompt::databaseError(this, m_dataSet->lastError());
+    }
+}
+
+void ListWindow::exportList()
+{
+    Dm1::SaveDialogState &dialog = Dm1::instance()->saveDialog();
+    dialog.fileName = m_spec.exportName;
+    QString path = Prompt::saveFile(this, QStringLiteral("导出"), dialog.fileName, dialog.filters, &dialog.filterIndex);
+    if (path.isEmpty() || dialog.filterIndex < 1 || dialog.filterIndex > int(ExportFormat::Xlsx)) {
+        return;
+    }
+    const auto format = ExportFormat(dialog.filterIndex);
+    path = Export::withExtension(path, format);
+    QString error;
+    if (!Export::writeFile(format, m_grid->exportTable(), path, &error)) {
+        Prompt::notice(this, error);
+    }
+}
+
+void ListWindow::printList()
+{
+    m_dichromatic->setChecked(false);
+    m_grid->viewport()->update();
+    PrintOptions options;
+    options.title = m_spec.printTitle;
+    const QDateTime now = Clock::now();
+    options.printedAt = QStringLiteral("打印时间:") + QLocale().toString(now.date(), QLocale::ShortFormat)
+                        + QLatin1Char(' ') + QLocale().toString(now.time(), QLocale::LongFormat);
+    options.preparedBy = QStringLiteral("制表:") + Session::current().currentOperator + QStringLiteral(" .");
+    Prompt::printPreview(this, [this, options](QPrinter *printer) { m_grid->render(printer, options); });
+    m_dichromatic->setChecked(true);
+    m_grid->viewport()->update();
+}
+
+void ListWindow::resetLayout()
+{
+    m_resetRequested = true;
+    Prompt::notice(this, QStringLiteral("界面初始化完毕！"));
+}
+
+void ListWindow::hideRightmostColumn()
+{
+    if (m_grid->visibleColumnCount() <= m_spec.hideFloor) {
+        return;
+    }
+    const QString field = m_grid->rightmostVisibleField();
+    const QString caption = m_grid->hideRightmostColumn();
+    if (field.isEmpty()) {
+        return;
+    }
+    auto *action = new QAction(caption, m_hiddenMenu);
+    action->setData(field);
+    connect(action, &QAction::triggered, this, [this, action] {
+        m_grid->showColumn(action->data().toString());
+        m_hiddenMenu->removeAction(action);
+        action->deleteLater();
+        m_showHidden->setEnabled(!m_hiddenMenu->actions().isEmpty() && !m_grid->hiddenFields().isEmpty());
+    });
+    m_hiddenMenu->insertAction(m_hiddenMenu->actions().value(0), action);
+    m_showHidden->setEnabled(true);
+}
+
+void ListWindow::showFirstHiddenColumn()
+{
+    const QList<QAction *> listed = m_hiddenMenu->actions();
+    if (!listed.isEmpty()) {
+        QAction *top = listed.constFirst();
+        m_hiddenMenu->removeAction(top);
+        top->deleteLater();
+    }
+    m_grid->showFirstHiddenColumn();
+    m_showHidden->setEnabled(!m_grid->hiddenFields().isEmpty() && !m_hiddenMenu->actions().isEmpty());
+    m_hideRightmost->setEnabled(true);
+}
+
+QString ListWindow::layoutPath() const
+{
+    return m_spec.layoutFile.isEmpty() ? QString() : Dm1::instance()->homePath(m_spec.layoutFile);
+}
+
+void ListWindow::loadLayout()
+{
+    if (layoutPath().isEmpty() || !QFile::exists(layoutPath())) {
+        return;
+    }
+    QSettings settings(layoutPath(), QSettings::IniFormat);
+    m_grid->loadLayout(settings, m_spec.className);
+    const QSignalBlocker block(m_fit);
+    m_fit->setChecked(m_grid->fitToWidth());
+}
+
+void ListWindow::saveLayout()
+{
+    if (layoutPath().isEmpty()) {
+        return;
+    }
+    {
+        QSettings settings(layoutPath(), QSettings::IniFormat);
+        m_grid->saveLayout(settings, m_spec.className);
+    }
+    if (m_resetRequested) {
+        QFile::remove(layoutPath());
+    }
+}
+
+void ListWindow::showEvent(QShowEvent *event)
+{
+    if (!m_layoutLoaded) {
+        m_layoutLoaded = true;
+        loadLayout();
+    }
+    QDialog::showEvent(event);
+}
+
+void ListWindow::done(int result)
+{
+    // Closing drops a pending change; the layout is kept for the next opening.
+    m_dataSet->cancel();
+    saveLayout();
+    QDialog::done(result);
+}

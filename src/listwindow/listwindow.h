@@ -1,0 +1,141 @@
+#pragma once
+
+#include "components/grid/dbgrideh.h"
+
+#include <QDialog>
+#include <QList>
+#include <QString>
+
+class DataSet;
+class QCheckBox;
+class QFrame;
+class QGridLayout;
+class QHBoxLayout;
+class QLabel;
+class QMenu;
+class QToolButton;
+class QVBoxLayout;
+class DBNavigator;
+
+// One entry field of a list window's entry panel.
+struct EntryField
+{
+    enum class Editor { Text, Memo, Number, Money, Date, Combo, Check };
+
+    QString objectName;      // DBEdit4, DBDateTimeEditEh1, ...
+    QString field;
+    QString label;           // "楼宇名称："
+    Editor editor = Editor::Text;
+    int decimals = 0;        // numbers
+    QStringList items;       // drop-down items
+    bool chinese = false;    // switches on the operator's input method
+
+    static EntryField of(const QString &objectName, const QString &field, const QString &label,
+                         Editor editor = Editor::Text)
+    {
+        EntryField e;
+        e.objectName = objectName;
+        e.field = field;
+        e.label = label;
+        e.editor = editor;
+        return e;
+    }
+    EntryField &takesChinese() { chinese = true; return *this; }
+    EntryField &withItems(const QStringList &list) { items = list; return *this; }
+    EntryField &withDecimals(int n) { decimals = n; return *this; }
+};
+
+// What is particular to one list window: its texts, its grid and its entry panel.
+struct ListWindowSpec
+{
+    QString className;       // TForm_storeyinfo: the layout file's section
+    QString caption;         // window caption
+    QString titleBand;       // the white band above the entry panel
+    QString printTitle;
+    QString exportName;
+    QString layoutFile;      // "system.ini" in the home folder; empty for none
+    bool hasReset = false;   // "初始界面"
+    int hideFloor = 0;       // fewest visible columns "隐藏最右边的列" leaves; 0: no column buttons
+    enum Button { Add = 1, Edit = 2, Delete = 4, SaveCancel = 8, AllEditing = 15 };
+    int buttons = AllEditing;   // which of 增加, 编辑, 删除, 存盘/取消 the window has
+    bool doubleClickEdits = false;
+    QString dichromaticLabel = QStringLiteral("区分列表");
+    QString fitLabel = QStringLiteral("满屏显示");
+    bool fitInitially = false;
+    QList<GridColumn> columns;
+    QList<EntryField> entries;   // in Enter-ring order
+    int entryColumns = 4;        // label/editor pairs per row of the entry panel
+};
+
+// The shared list window: button bar, title band, entry panel, grid strip with navigator and
+// grid tools, and the grid over one data set. A window subclasses it with a ListWindowSpec and
+// overrides the hooks that make it particular (validation, preconditions, extra buttons).
+class ListWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    ListWindow(DataSet *dataSet, const ListWindowSpec &spec, QWidget *parent = nullptr);
+    ~ListWindow() override;
+
+    DataSet *dataSet() const { return m_dataSet; }
+    DBGridEh *grid() const { return m_grid; }
+    const ListWindowSpec &spec() const { return m_spec; }
+    bool isEditing() const;
+    QWidget *entry(const QString &field) const;
+
+public slots:
+    void addRecord();
+    // "编辑" (and a double-click where the window has it).
+    virtual void editRecord();
+    void saveRecord();
+    void cancelRecord();
+    void deleteRecord();
+    void exportList();
+    void printList();
+    void resetLayout();
+    void hideRightmostColumn();
+    void showFirstHiddenColumn();
+
+protected:
+    // Checks the row before it is written; on failure shows the message, focuses the field
+    // and returns false. The base requires nothing.
+    virtual bool validate() { return true; }
+    // Refusals before editing or deleting (for example "请先增加记录!").
+    virtual bool canEdit() { return true; }
+    virtual bool canDelete() { return true; }
+    // Shows message and focuses editor when text is blank; for validate().
+    bool require(const QString &field, const QString &message);
+
+    // A button of the window's own, placed before "返回".
+    QToolButton *addButton(const QString &objectName, const QString &caption, const QString &glyph,
+                           const QColor &colour);
+    QVBoxLayout *body() const { return m_body; }
+
+    void done(int result) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildButtonBar();
+    void buildEntryPanel();
+    void buildGridStrip();
+    void updateStates();
+    void loadLayout();
+    void saveLayout();
+    QString layoutPath() const;
+
+    DataSet *m_dataSet;
+    ListWindowSpec m_spec;
+    QVBoxLayout *m_body = nullptr;
+    QHBoxLayout *m_buttonRow = nullptr;
+    QList<QWidget *> m_entries;
+    DBGridEh *m_grid = nullptr;
+    DBNavigator *m_navigator = nullptr;
+    QCheckBox *m_dichromatic = nullptr;
+    QCheckBox *m_fit = nullptr;
+    QToolButton *m_showHidden = nullptr;
+    QToolButton *m_hideRightmost = nullptr;
+    QMenu *m_hiddenMenu = nullptr;
+    QWidget *m_returnButton = nullptr;
+    bool m_layoutLoaded = false;
+    bool m_resetRequested = false;
+};
