@@ -6,6 +6,7 @@
 #include "admin/gsxx_edit.h"
 #include "admin/initialize.h"
 #include "admin/password.h"
+#include "admin/qxb.h"
 #include "admin/restore.h"
 #include "masterdata/storeyinfo.h"
 #include "shell/about.h"
@@ -20,6 +21,7 @@ void WindowRegistry::registerAll()
     add(QStringLiteral("TForm_gsxx_edit"), [](QWidget *parent) { return new TForm_gsxx_edit(parent); });
     add(QStringLiteral("TForm_initialize"), [](QWidget *parent) { return new TForm_initialize(parent); });
     add(QStringLiteral("TForm_password"), [](QWidget *parent) { return new TForm_password(parent); });
+    add(QStringLiteral("TForm_qxb"), [](QWidget *parent) { return new TForm_qxb(parent); });
     add(QStringLiteral("TForm_restore"), [](QWidget *parent) { return new TForm_restore(parent); });
     add(QStringLiteral("TForm_storeyinfo"), [](QWidget *parent) { return new TForm_storeyinfo(parent); });
 }

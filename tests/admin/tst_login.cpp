@@ -4,6 +4,7 @@
 #include "admin/qxb_edit.h"
 #include "components/dbctrls/dbcombobox.h"
 #include "components/dbctrls/dbedit.h"
+#include "modal.h"
 #include "scriptedprompt.h"
 #include "shell/core/clock.h"
 #include "shell/main.h"
@@ -34,22 +35,6 @@ T *child(QWidget *w, const QString &name)
     auto *c = w->findChild<T *>(name);
     Q_ASSERT(c);
     return c;
-}
-
-// Runs the script on the next modal dialog of class T as soon as it is shown.
-template<typename T>
-void whenShown(std::function<void(T *)> script)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, script] {
-        if (auto *d = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            script(d);
-        }
-    });
-    timer->start();
 }
 
 // One login attempt: choose the operator (empty: none), type the password, press "确认".

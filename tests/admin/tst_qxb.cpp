@@ -1,0 +1,136 @@
+#include "admin/qxb.h"
+#include "admin/qxb_edit.h"
+#include "modal.h"
+#include "scriptedprompt.h"
+#include "shell/core/dm1.h"
+#include "shell/main.h"
+#include "shell/windowregistry.h"
+#include "temphome.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+class TestOperatorList : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<TempHome> home;
+    ScriptedPrompt *prompt = nullptr;
+    std::unique_ptr<TForm_qxb> window;
+
+    DataSet *q() const { return home->dm()->q_qxb; }
+    QToolButton *button(const char *name) const { return window->findChild<QToolButton *>(QString::fromLatin1(name)); }
+
+    void openWindow()
+    {
+        q()->close();
+        q()->clearSql();
+        q()->addLine(QStringLiteral("select * from 权限表 "));
+        q()->addLine(QStringLiteral("order by 姓名"));
+        QVERIFY(q()->open());
+        window = std::make_unique<TForm_qxb>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+private slots:
+    void initTestCase() { WindowRegistry::registerAll(); }
+    void init()
+    {
+        home = std::make_unique<TempHome>();
+        prompt = ScriptedPrompt::install();
+        QVERIFY(home->dm()->exec(QStringLiteral("insert into 权限表 (姓名, 身份证号) values ('李四', '2'), ('王五', '1')")));
+    }
+    void cleanup()
+    {
+        window.reset();
+        home.reset();
+    }
+
+    void listHasItsButtonsAndOptions()
+    {
+        openWindow();
+        QCOMPARE(window->windowTitle(), QStringLiteral("操作员设置"));
+        QVERIFY(button("bitbtn_edit"));
+        QVERIFY(button("bitbtn_delete"));
+        QVERIFY(!button("bitbtn_add"));
+        QVERIFY(!button("bitbtn_save"));
+        QVERIFY(!button("bitbtn_cancel"));
+        auto *shade = window->findChild<QCheckBox *>(QStringLiteral("cbDichromatic"));
+        auto *fit = window->findChild<QCheckBox *>(QStringLiteral("CheckBox1"));
+        QCOMPARE(shade->text(), QStringLiteral("区分网格"));
+        QCOMPARE(fit->text(), QStringLiteral("自动匹配列宽"));
+        QVERIFY(shade->isChecked());
+        QVERIFY(fit->isChecked());
+        QCOMPARE(window->grid()->footerText(QStringLiteral("姓名")), QStringLiteral("记录数"));
+        QCOMPARE(window->grid()->footerText(QStringLiteral("身份证号")), QStringLiteral("3"));
+    }
+
+    // Five columns: one can be hidden, then the floor of four holds.
+    void hidingStopsAtFourColumns()
+    {
+        openWindow();
+        QCOMPARE(window->grid()->visibleColumnCount(), 5);
+        QTest::mouseClick(button("ToolButton2"), Qt::LeftButton);
+        QTest::mouseClick(button("ToolButton2"), Qt::LeftButton);
+        QCOMPARE(window->grid()->visibleColumnCount(), 4);
+        window->close();
+        const QStringList ini = QDir(home->path()).entryList({QStringLiteral("*.ini")});
+        QVERIFY2(ini.isEmpty(), qPrintable(ini.join(QLatin1Char(' '))));
+    }
+
+    void titlesOfNameAndIdSort()
+    {
+        openWindow();
+        window->grid()->clickTitle(1, false);
+        QCOMPARE(q()->orderingLine(), QStringLiteral(" ORDER BY 身份证号"));
+        QCOMPARE(q()->text(QStringLiteral("姓名")), QStringLiteral("王五"));
+        window->grid()->clickTitle(3, false);   // 输入法 is not a sort button
+        QCOMPARE(q()->orderingLine(), QStringLiteral(" ORDER BY 身份证号"));
+    }
+
+    void editOpensTheEditorOnTheChosenRow()
+    {
+        openWindow();
+        q()->moveTo(1);
+        QString shownName;
+        whenShown<TForm_qxb_edit>([&](TForm_qxb_edit *editor) {
+            shownName = editor->findChild<QLineEdit *>(QStringLiteral("DBEdit1"))->text();
+            editor->findChild<QPushButton *>(QStringLiteral("BitBtn4"))->click();
+        });
+        QTest::mouseClick(button("bitbtn_edit"), Qt::LeftButton);
+        QCOMPARE(shownName, q()->text(QStringLiteral("姓名")));
+        QVERIFY(!shownName.isEmpty());
+    }
+
+    void deleteAsksFirst()
+    {
+        openWindow();
+        const QString first = q()->text(QStringLiteral("姓名"));
+        QTest::mouseClick(button("bitbtn_delete"), Qt::LeftButton);
+        QCOMPARE(prompt->lastText(), QStringLiteral("要删除当前记录吗? "));
+        QCOMPARE(home->dm()->scalar(QStringLiteral("select count(*) from 权限表")).toInt(), 3);
+        prompt->answers.enqueue(true);
+        QTest::mouseClick(button("bitbtn_delete"), Qt::LeftButton);
+        QCOMPARE(home->dm()->scalar(QStringLiteral("select count(*) from 权限表 where 姓名=?"), {first}).toInt(), 0);
+    }
+
+    void openedFromTheMenu()
+    {
+        TForm_main form(home->dm());
+        bool seen = false;
+        whenShown<TForm_qxb>([&](TForm_qxb *w) {
+            seen = w->dataSet()->recordCount() == 3;
+            w->reject();
+        });
+        QVERIFY(form.runCommand(QStringLiteral("操作员设置")));
+        QVERIFY(seen);
+        QVERIFY(!q()->isOpen());
+    }
+};
+
+QTEST_MAIN(TestOperatorList)
+#include "tst_qxb.moc"
