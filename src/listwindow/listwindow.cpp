@@ -15,6 +15,9 @@
 #include "shell/prompt.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -98,6 +101,9 @@ ListWindow::ListWindow(DataSet *dataSet, const ListWindowSpec &spec, QWidget *pa
     band->setStyleSheet(QStringLiteral("background: white; color: navy; font-weight: bold; font-size: 16px; padding-left: 6px;"));
     m_body->addWidget(band);
 
+    if (!spec.search.isEmpty()) {
+        buildSearchBar();
+    }
     if (!spec.entries.isEmpty()) {
         buildEntryPanel();
     }
@@ -225,6 +231,92 @@ void ListWindow::buildEntryPanel()
     EnterRing::install(m_entries);
     InputMethod::apply(chinese, Session::current().inputMethod);
     m_body->addWidget(panel);
+}
+
+void ListWindow::buildSearchBar()
+{
+    auto *panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("SearchPanel"));
+    auto *row = new QHBoxLayout(panel);
+    row->setContentsMargins(8, 4, 8, 4);
+    for (const SearchField &f : std::as_const(m_spec.search)) {
+        QWidget *box = nullptr;
+        if (f.equality) {
+            auto *combo = new QComboBox(panel);
+            combo->setEditable(true);
+            combo->setMinimumWidth(120);
+            box = combo;
+        } else {
+            box = new QLineEdit(panel);
+        }
+        box->setObjectName(f.objectName);
+        box->setAccessibleName(QString(f.label).remove(QStringLiteral("：")));
+        auto *label = new QLabel(f.label, panel);
+        label->setBuddy(box);
+        row->addWidget(label);
+        row->addWidget(box);
+        label->setVisible(!f.hidden);
+        box->setVisible(!f.hidden);
+        if (auto *edit = qobject_cast<QLineEdit *>(box)) {
+            connect(edit, &QLineEdit::returnPressed, this, &ListWindow::find);
+        }
+    }
+    auto *findButton = new QPushButton(QStringLiteral("查找"), panel);
+    findButton->setObjectName(QStringLiteral("bitbtn_find"));
+    findButton->setAccessibleName(QStringLiteral("查找"));
+    findButton->setAutoDefault(false);
+    connect(findButton, &QPushButton::clicked, this, &ListWindow::find);
+    row->addWidget(findButton);
+    row->addStretch(1);
+    m_body->addWidget(panel);
+}
+
+void ListWindow::find()
+{
+    // Typed text is bound, and its % and _ match themselves: the operator finds what he typed.
+    QStringList conditions;
+    QVariantList values;
+    for (const SearchField &f : std::as_const(m_spec.search)) {
+        QWidget *box = findChild<QWidget *>(f.objectName);
+        QString text;
+        if (auto *edit = qobject_cast<QLineEdit *>(box)) {
+            text = edit->text().trimmed();
+        } else if (auto *combo = qobject_cast<QComboBox *>(box)) {
+            text = combo->currentText().trimmed();
+        }
+        if (text.isEmpty()) {
+            continue;
+        }
+        const QString prefix = conditions.isEmpty() ? QString() : QStringLiteral("and");
+        if (f.equality) {
+            conditions << prefix + QStringLiteral("(") + f.column + QStringLiteral(" = ?)");
+            values << text;
+        } else {
+            text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+            text.replace(QLatin1Char('%'), QLatin1String("\\%"));
+            text.replace(QLatin1Char('_'), QLatin1String("\\_"));
+            conditions << prefix + QStringLiteral("(") + f.column + QStringLiteral(" like ? escape '\\')");
+            values << QString(QLatin1Char('%') + text + QLatin1Char('%'));
+        }
+    }
+    m_dataSet->cancel();
+    m_dataSet->close();
+    m_dataSet->clearSql();
+    m_dataSet->addLine(m_spec.searchSelect);
+    if (!conditions.isEmpty()) {
+        m_dataSet->addLine(QStringLiteral(" where ") + conditions.join(QString()));
+    }
+    m_dataSet->addLine(m_spec.searchOrdering);
+    for (const QVariant &v : std::as_const(values)) {
+        m_dataSet->bindPositional(v);
+    }
+    if (!m_dataSet->open()) {
+        Prompt::databaseError(this, m_dataSet->lastError());
+        return;
+    }
+    if (m_dataSet->isEmpty()) {
+        Prompt::notice(this, QStringLiteral("没有找到合适的记录！"), Prompt::Icon::Information);
+    }
 }
 
 void ListWindow::buildGridStrip()

@@ -45,6 +45,17 @@ struct EntryField
     EntryField &withDecimals(int n) { decimals = n; return *this; }
 };
 
+// One box of a search bar: a text box matched with like, or the building drop-down matched
+// with equality.
+struct SearchField
+{
+    QString objectName;      // Edit1, DBComboBoxEh3
+    QString label;           // "房屋代码："
+    QString column;          // the column the condition tests
+    bool equality = false;   // the building drop-down
+    bool hidden = false;     // present but not shown (some windows keep a hidden box)
+};
+
 // What is particular to one list window: its texts, its grid and its entry panel.
 struct ListWindowSpec
 {
@@ -65,6 +76,11 @@ struct ListWindowSpec
     QList<GridColumn> columns;
     QList<EntryField> entries;   // in Enter-ring order
     int entryColumns = 4;        // label/editor pairs per row of the entry panel
+    // The search bar ("查找"): its boxes in condition order, and the select and ordering lines
+    // the found rows are queried with. No boxes: no search bar.
+    QList<SearchField> search;
+    QString searchSelect;        // "select * from 房屋资料 "
+    QString searchOrdering;      // "order by 房屋代码"
 };
 
 // The shared list window: button bar, title band, entry panel, grid strip with navigator and
@@ -95,6 +111,9 @@ public slots:
     void resetLayout();
     void hideRightmostColumn();
     void showFirstHiddenColumn();
+    // "查找": re-queries with a condition for every filled box; "没有找到合适的记录！" when
+    // nothing matches.
+    void find();
 
 protected:
     // Checks the row before it is written; on failure shows the message, focuses the field
@@ -118,6 +137,7 @@ private:
     void buildButtonBar();
     void buildEntryPanel();
     void buildGridStrip();
+    void buildSearchBar();
     void updateStates();
     void loadLayout();
     void saveLayout();
