@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -85,6 +86,10 @@ ListWindow::ListWindow(DataSet *dataSet, const ListWindowSpec &spec, QWidget *pa
     setWindowTitle(spec.caption);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
                    | Qt::WindowCloseButtonHint);
+    // Maximised; the screen's size first, for desktops without a window manager to maximise it.
+    if (const QScreen *s = screen()) {
+        setGeometry(s->availableGeometry());
+    }
     setWindowState(Qt::WindowMaximized);
     QFont f(QStringLiteral("宋体"));
     f.setPixelSize(12);

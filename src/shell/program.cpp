@@ -87,7 +87,10 @@ int main(int argc, char *argv[])
                                         QStringLiteral("启动后把主窗口存为图片并退出。"), QStringLiteral("FILE"));
     const QCommandLineOption readyOption(QStringLiteral("exit-when-ready"),
                                          QStringLiteral("启动完成后输出“ready 毫秒数”并退出（用于测量启动时间）。"));
-    parser.addOptions({homeOption, demoOption, shotOption, readyOption});
+    const QCommandLineOption commandOption(QStringLiteral("command"),
+                                           QStringLiteral("启动后执行一个菜单命令（如“楼宇资料设置”），可与 --screenshot 同用。"),
+                                           QStringLiteral("ITEM"));
+    parser.addOptions({homeOption, demoOption, shotOption, readyOption, commandOption});
     parser.process(app);
 
     const QString home = QDir(parser.isSet(homeOption) ? parser.value(homeOption) : QDir::currentPath()).absolutePath();
@@ -108,8 +111,16 @@ int main(int argc, char *argv[])
 
     WindowRegistry::registerAll();
     TForm_main form(&dm);
+    // Maximised; the screen's size first, for desktops without a window manager to maximise it.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        form.setGeometry(screen->availableGeometry());
+    }
     form.showMaximized();
 
+    if (parser.isSet(commandOption)) {
+        QObject::connect(&form, &TForm_main::started, &form,
+                         [&form, item = parser.value(commandOption)] { form.runCommand(item); }, Qt::QueuedConnection);
+    }
     if (parser.isSet(shotOption) || parser.isSet(readyOption)) {
         confirmLoginOnce(&form);
     }

@@ -306,6 +306,8 @@ private slots:
         openWindow();
         QCOMPARE(window->grid()->visibleColumnCount(), 8);
         QVERIFY(!button("ToolButton1")->isEnabled());
+        // The layout read at opening keeps the current row marked.
+        QVERIFY(window->grid()->selectionModel()->isRowSelected(q()->currentRow(), {}));
         for (int i = 0; i < 10; ++i) {
             QTest::mouseClick(button("ToolButton2"), Qt::LeftButton);
         }

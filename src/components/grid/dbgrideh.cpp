@@ -140,6 +140,10 @@ void DBGridEh::changeColumns(const std::function<void()> &change)
     change();
     applyColumnLayout();
     d->applyingWidths = was;
+    // A new column list resets the model: mark the data set's current row again.
+    if (d->dataSet) {
+        followDataSet(d->dataSet->currentRow());
+    }
 }
 
 QList<GridColumn> DBGridEh::columns() const
