@@ -24,14 +24,8 @@ TForm_Enter::TForm_Enter(QWidget *parent)
     ComboBox1->setMinimumWidth(160);
     Edit1 = new PasswordBox(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    BitBtn1 = new QPushButton(QStringLiteral("确认"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn2 = new QPushButton(QStringLiteral("终止"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    for (QPushButton *b : {BitBtn1, BitBtn2}) {
-        b->setAutoDefault(false);
-        b->setAccessibleName(b->text());
-    }
+    BitBtn1 = makeButton(QStringLiteral("BitBtn1"), QStringLiteral("确认"));
+    BitBtn2 = makeButton(QStringLiteral("BitBtn2"), QStringLiteral("终止"));
 
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(24, 20, 24, 16);

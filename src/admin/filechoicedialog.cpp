@@ -29,12 +29,8 @@ FileChoiceDialog::FileChoiceDialog(const QString &caption, const QString &action
     SpeedButton1->setToolTip(browseName);
     SpeedButton1->setAccessibleName(browseName);
 
-    BitBtn1 = new QPushButton(action, this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setAccessibleName(action);
-    BitBtn2 = new QPushButton(QStringLiteral("返回"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setAccessibleName(QStringLiteral("返回"));
+    BitBtn1 = makeButton(QStringLiteral("BitBtn1"), action);
+    BitBtn2 = makeButton(QStringLiteral("BitBtn2"), QStringLiteral("返回"));
 
     auto *fields = new QHBoxLayout;
     fields->addWidget(Label1);

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QValidator>
 
@@ -48,6 +49,15 @@ QLabel *FixedDialog::labelFor(const QString &text, QWidget *field)
         field->setAccessibleName(name);
     }
     return label;
+}
+
+QPushButton *FixedDialog::makeButton(const QString &objectName, const QString &text)
+{
+    auto *b = new QPushButton(text, this);
+    b->setObjectName(objectName);
+    b->setAccessibleName(QString(text).remove(QLatin1Char('&')));
+    b->setAutoDefault(false);
+    return b;
 }
 
 void FixedDialog::showEvent(QShowEvent *event)

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 class QLabel;
+class QPushButton;
 
 // The small dialogs of administration: fixed size, centred on the screen. Without title-bar
 // buttons (login, password, settings) Esc does not close them, only their own buttons do;
@@ -20,6 +21,9 @@ protected:
     void fixSize();
     // A label for an entry field, with the field as its buddy.
     QLabel *labelFor(const QString &text, QWidget *field);
+    // A push button of the dialog: its name, its caption as accessible name (without the "&"
+    // of its accelerator), and no default-button behaviour, so Enter stays with the fields.
+    QPushButton *makeButton(const QString &objectName, const QString &text);
     void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 

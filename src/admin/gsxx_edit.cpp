@@ -48,17 +48,12 @@ TForm_gsxx_edit::TForm_gsxx_edit(QWidget *parent)
         m_editors << e;
         ++row;
     }
-    BitBtn1 = new QPushButton(QStringLiteral("保存 (&S)"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn2 = new QPushButton(QStringLiteral("返回 (&R)"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn1 = makeButton(QStringLiteral("BitBtn1"), QStringLiteral("保存 (&S)"));
+    BitBtn2 = makeButton(QStringLiteral("BitBtn2"), QStringLiteral("返回 (&R)"));
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
-    for (QPushButton *b : {BitBtn1, BitBtn2}) {
-        b->setAutoDefault(false);
-        b->setAccessibleName(b->text().remove(QLatin1Char('&')));
-        buttons->addWidget(b);
-    }
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
     buttons->addStretch();
     grid->addLayout(buttons, row, 0, 1, 2);
 

@@ -28,14 +28,8 @@ TForm_password::TForm_password(QWidget *parent)
         e->setObjectName(QStringLiteral("Edit%1").arg(++n));
         e->setMaxLength(10);
     }
-    BitBtn1 = new QPushButton(QStringLiteral("保存"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn2 = new QPushButton(QStringLiteral("返回"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    for (QPushButton *b : {BitBtn1, BitBtn2}) {
-        b->setAutoDefault(false);
-        b->setAccessibleName(b->text());
-    }
+    BitBtn1 = makeButton(QStringLiteral("BitBtn1"), QStringLiteral("保存"));
+    BitBtn2 = makeButton(QStringLiteral("BitBtn2"), QStringLiteral("返回"));
 
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(24, 20, 24, 16);

@@ -67,16 +67,12 @@ TForm_qxb_edit::TForm_qxb_edit(QWidget *parent)
         f.control->setFollowState(false);
         ++row;
     }
-    BitBtn1 = new QPushButton(QStringLiteral("增加 (&A)"), this);
-    BitBtn2 = new QPushButton(QStringLiteral("存盘 (&S)"), this);
-    BitBtn3 = new QPushButton(QStringLiteral("取消 (&C)"), this);
-    BitBtn4 = new QPushButton(QStringLiteral("返回 (&R)"), this);
-    int n = 0;
+    BitBtn1 = makeButton(QStringLiteral("BitBtn1"), QStringLiteral("增加 (&A)"));
+    BitBtn2 = makeButton(QStringLiteral("BitBtn2"), QStringLiteral("存盘 (&S)"));
+    BitBtn3 = makeButton(QStringLiteral("BitBtn3"), QStringLiteral("取消 (&C)"));
+    BitBtn4 = makeButton(QStringLiteral("BitBtn4"), QStringLiteral("返回 (&R)"));
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {BitBtn1, BitBtn2, BitBtn3, BitBtn4}) {
-        b->setObjectName(QStringLiteral("BitBtn%1").arg(++n));
-        b->setAutoDefault(false);
-        b->setAccessibleName(b->text().remove(QLatin1Char('&')));
         buttons->addWidget(b);
     }
     grid->addLayout(buttons, row, 0, 1, 5);

@@ -11,17 +11,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-QPushButton *button(const QString &text, const char *name, QWidget *parent)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAccessibleName(text);
-    b->setAutoDefault(false);
-    return b;
-}
-}
-
 TableChoiceDialog::TableChoiceDialog(const Texts &texts, Action action, QWidget *parent)
     : FixedDialog(parent, TitleBar::CloseBox)
     , m_texts(texts)
@@ -57,10 +46,10 @@ TableChoiceDialog::TableChoiceDialog(const Texts &texts, Action action, QWidget 
     // The guidance wraps at the width of the boxes below it.
     Label2->setFixedWidth(group->sizeHint().width());
 
-    BitBtn1 = button(QStringLiteral("全选"), "BitBtn1", this);
-    BitBtn2 = button(QStringLiteral("不选"), "BitBtn2", this);
-    BitBtn3 = button(QStringLiteral("确定"), "BitBtn3", this);
-    BitBtn4 = button(QStringLiteral("取消"), "BitBtn4", this);
+    BitBtn1 = makeButton(QStringLiteral("BitBtn1"), QStringLiteral("全选"));
+    BitBtn2 = makeButton(QStringLiteral("BitBtn2"), QStringLiteral("不选"));
+    BitBtn3 = makeButton(QStringLiteral("BitBtn3"), QStringLiteral("确定"));
+    BitBtn4 = makeButton(QStringLiteral("BitBtn4"), QStringLiteral("取消"));
     BitBtn4->setDefault(true);
 
     auto *buttons = new QHBoxLayout;

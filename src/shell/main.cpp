@@ -82,12 +82,7 @@ TForm_main::~TForm_main() = default;
 bool TForm_main::openShared(const char *query, const QStringList &sql)
 {
     DataSet *q = m_dm->query(QString::fromLatin1(query));
-    q->close();
-    q->clearSql();
-    for (const QString &line : sql) {
-        q->addLine(line);
-    }
-    if (!q->open()) {
+    if (!q->openOn(sql)) {
         Prompt::databaseError(this, q->lastError());
         return false;
     }
@@ -132,12 +127,7 @@ void TForm_main::buildCommands()
             if (!q) {
                 return true;
             }
-            q->close();
-            q->clearSql();
-            for (const QString &line : sql) {
-                q->addLine(line);
-            }
-            if (!q->open()) {
+            if (!q->openOn(sql)) {
                 Prompt::databaseError(this, q->lastError());
                 return false;
             }

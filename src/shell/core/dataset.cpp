@@ -155,6 +155,14 @@ bool DataSet::open()
     return true;
 }
 
+bool DataSet::openOn(const QStringList &lines)
+{
+    close();
+    clearSql();
+    m_sql = lines;
+    return open();
+}
+
 void DataSet::close()
 {
     if (m_state == State::Inactive) {

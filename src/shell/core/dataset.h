@@ -44,6 +44,8 @@ public:
 
     // --- opening ---
     bool open();
+    // Closes, replaces the SQL (and its bindings) by these lines and opens.
+    bool openOn(const QStringList &lines);
     void close();
     bool reopen() { close(); return open(); }
     // Runs an action statement (update, delete, insert); the data set stays closed.
