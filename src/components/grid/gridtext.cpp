@@ -48,16 +48,7 @@ QString GridText::orderingLine(const QList<SortKey> &keys)
 
 Money GridText::moneyOf(const QVariant &v)
 {
-    if (v.isNull()) {
-        return {};
-    }
-    if (v.typeId() == QMetaType::Double) {
-        return Money::fromRaw(qint64(v.toDouble()));
-    }
-    if (v.typeId() == QMetaType::QString) {
-        return Money::parse(v.toString()).value_or(Money());
-    }
-    return Money::fromRaw(v.toLongLong());
+    return Money::fromStored(v);
 }
 
 int GridText::levelCount(const QStringList &titles)

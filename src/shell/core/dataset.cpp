@@ -262,18 +262,7 @@ QString DataSet::text(const QString &field) const
 
 Money DataSet::money(const QString &field) const
 {
-    const QVariant v = value(field);
-    if (v.isNull()) {
-        return {};
-    }
-    if (v.typeId() == QMetaType::Double) {
-        // A value stored as a real (never by this program): take it as ten-thousandths.
-        return Money::fromRaw(qint64(v.toDouble()));
-    }
-    if (v.typeId() == QMetaType::QString) {
-        return Money::parse(v.toString()).value_or(Money());
-    }
-    return Money::fromRaw(v.toLongLong());
+    return Money::fromStored(value(field));
 }
 
 double DataSet::number(const QString &field) const

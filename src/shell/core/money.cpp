@@ -58,6 +58,20 @@ std::optional<Money> Money::parse(const QString &text)
     return fromRaw(negative ? -raw : raw);
 }
 
+Money Money::fromStored(const QVariant &v)
+{
+    if (v.isNull()) {
+        return {};
+    }
+    if (v.typeId() == QMetaType::Double) {
+        return fromRaw(qint64(v.toDouble()));
+    }
+    if (v.typeId() == QMetaType::QString) {
+        return parse(v.toString()).value_or(Money());
+    }
+    return fromRaw(v.toLongLong());
+}
+
 Money Money::fromReal(double value)
 {
     // Take the decimal text of the real number (shortest round-trip form), then round it as

@@ -2,6 +2,7 @@
 
 #include <QMetaType>
 #include <QString>
+#include <QVariant>
 #include <QtGlobal>
 #include <optional>
 
@@ -20,6 +21,9 @@ public:
     // Parses "12.5", "-3.25", " 1,234.5 ", ".5"; more than four decimals round half to even.
     // Empty or malformed text gives nothing.
     static std::optional<Money> parse(const QString &text);
+    // A stored money value: an integer count of ten-thousandths; null reads as 0. A text or a
+    // real found in the column (never written by this program) is read as best it can be.
+    static Money fromStored(const QVariant &value);
     // A real number (an area, a meter reading) taken as money: rounded to four places, ties to even.
     static Money fromReal(double value);
 
