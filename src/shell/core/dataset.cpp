@@ -1,4 +1,5 @@
 #include "shell/core/dataset.h"
+#include "shell/core/sqlitefetch.h"
 
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -96,6 +97,25 @@ bool DataSet::runQuery(bool select)
         m_lastError = QStringLiteral("数据库没有连接");
         return false;
     }
+    if (select) {
+        // The fast way reads SQLite directly; QSqlQuery stays for other drivers and for the
+        // statements only it decides on.
+        SqliteFetch::Rows rows;
+        rows.cells = std::move(m_cells);
+        switch (SqliteFetch::fetch(db, statement(), m_named, m_positional, m_rowsHint, &rows)) {
+        case SqliteFetch::Outcome::Done:
+            setFields(rows.fields);
+            m_cells = std::move(rows.cells);
+            m_rowCount = rows.rowCount;
+            m_rowsHint = m_rowCount;
+            return true;
+        case SqliteFetch::Outcome::Failed:
+            m_lastError = rows.error.trimmed();
+            return false;
+        case SqliteFetch::Outcome::NotHandled:
+            break;
+        }
+    }
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.prepare(statement())) {
@@ -116,15 +136,11 @@ bool DataSet::runQuery(bool select)
         return true;
     }
     const QSqlRecord rec = q.record();
-    m_fields.clear();
-    m_fieldIndex.clear();
-    m_kinds.clear();
+    QStringList fields;
     for (int i = 0; i < rec.count(); ++i) {
-        m_fields << rec.fieldName(i);
-        m_fieldIndex.insert(rec.fieldName(i), i);
-        const QString f = rec.fieldName(i);
-        m_kinds << m_kindOverride.value(f, Schema::kindOf(f));
+        fields << rec.fieldName(i);
     }
+    setFields(fields);
     const int n = int(m_fields.size());
     m_cells.clear();
     m_rowCount = 0;
@@ -137,6 +153,17 @@ bool DataSet::runQuery(bool select)
     return true;
 }
 
+void DataSet::setFields(const QStringList &fields)
+{
+    m_fields = fields;
+    m_fieldIndex.clear();
+    m_kinds.clear();
+    for (int i = 0; i < m_fields.size(); ++i) {
+        m_fieldIndex.insert(m_fields[i], i);
+        m_kinds << m_kindOverride.value(m_fields[i], Schema::kindOf(m_fields[i]));
+    }
+}
+
 bool DataSet::open()
 {
     close();
@@ -144,6 +171,7 @@ bool DataSet::open()
         m_fields.clear();
         m_fieldIndex.clear();
         m_cells.clear();
+        m_cells.squeeze();
         m_rowCount = 0;
         return false;
     }
@@ -163,6 +191,14 @@ bool DataSet::openOn(const QStringList &lines)
     return open();
 }
 
+bool DataSet::reopen()
+{
+    m_reopening = true;
+    close();
+    m_reopening = false;
+    return open();
+}
+
 void DataSet::close()
 {
     if (m_state == State::Inactive) {
@@ -170,7 +206,9 @@ void DataSet::close()
     }
     m_state = State::Inactive;
     m_cells.clear();
-    m_cells.squeeze();
+    if (!m_reopening) {
+        m_cells.squeeze();
+    }
     m_rowCount = 0;
     m_current = -1;
     m_editBuffer.clear();

@@ -47,7 +47,7 @@ public:
     // Closes, replaces the SQL (and its bindings) by these lines and opens.
     bool openOn(const QStringList &lines);
     void close();
-    bool reopen() { close(); return open(); }
+    bool reopen();
     // Runs an action statement (update, delete, insert); the data set stays closed.
     bool execute();
     bool isOpen() const { return m_state != State::Inactive; }
@@ -135,6 +135,7 @@ private:
     void setState(State s);
     void setCurrent(int row);
     bool runQuery(bool select);
+    void setFields(const QStringList &fields);
     QVariant cell(int row, int column) const { return m_cells[qsizetype(row) * m_fields.size() + column]; }
     QVariant &cellRef(int row, int column) { return m_cells[qsizetype(row) * m_fields.size() + column]; }
     bool writeRow(QString *error);
@@ -149,6 +150,8 @@ private:
     QHash<QString, FieldKind> m_kindOverride;
     QVector<QVariant> m_cells;
     int m_rowCount = 0;
+    int m_rowsHint = 0;               // rows of the last opening: a reopen sizes its cells once
+    bool m_reopening = false;         // close() keeps the cells' memory for the rows coming back
     int m_current = -1;
     State m_state = State::Inactive;
     QVector<QVariant> m_editBuffer;   // the current row as it was before editing

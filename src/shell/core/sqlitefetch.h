@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+// Reads a whole select result straight from SQLite on the connection's own handle, with the
+// values and types a QSqlQuery over QSQLITE gives (integer → qint64, real → double, text →
+// QString, blob → QByteArray, null → a null QString variant). It binds ":name" and "?"
+// placeholders as QSqlQuery does. Anything it cannot take exactly as QSqlQuery would (another
+// driver, mixed or unbound placeholders, unusual value types, several statements) it leaves
+// to the caller: the outcome is then NotHandled.
+namespace SqliteFetch {
+
+enum class Outcome { Done, Failed, NotHandled };
+
+struct Rows
+{
+    QStringList fields;
+    QVector<QVariant> cells;   // row by row
+    int rowCount = 0;
+    QString error;             // the database's reason when Failed
+};
+
+// reserveRows: the expected number of rows (the previous opening's), to size the cells once.
+Outcome fetch(const QSqlDatabase &db, const QString &statement, const QList<QPair<QString, QVariant>> &named,
+              const QVariantList &positional, int reserveRows, Rows *out);
+
+}
