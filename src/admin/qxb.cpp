@@ -4,18 +4,18 @@
 #include "shell/core/dm1.h"
 
 namespace {
-ListWindowSpec operatorSpec()
+ListWindowDesign operatorDesign()
 {
     using C = GridColumn;
     using F = GridColumn::Footer;
-    ListWindowSpec s;
+    ListWindowDesign s;
     s.className = QStringLiteral("TForm_qxb");
     s.caption = QStringLiteral("操作员设置");
     s.titleBand = QStringLiteral("操作员设置");
     s.printTitle = QStringLiteral("操作员及权限打印清单");
     s.exportName = QStringLiteral("操作员");
     s.hideFloor = 4;
-    s.buttons = ListWindowSpec::Edit | ListWindowSpec::Delete;
+    s.buttons = ListWindowDesign::Edit | ListWindowDesign::Delete;
     s.doubleClickEdits = true;
     s.dichromaticLabel = QStringLiteral("区分网格");
     s.fitLabel = QStringLiteral("自动匹配列宽");
@@ -32,7 +32,7 @@ ListWindowSpec operatorSpec()
 }
 
 TForm_qxb::TForm_qxb(QWidget *parent)
-    : ListWindow(Dm1::instance()->q_qxb, operatorSpec(), parent)
+    : ListWindow(Dm1::instance()->q_qxb, operatorDesign(), parent)
 {
 }
 

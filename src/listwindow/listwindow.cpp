@@ -77,13 +77,13 @@ QWidget *makeEditor(const EntryField &e, QWidget *parent)
 }
 }
 
-ListWindow::ListWindow(DataSet *dataSet, const ListWindowSpec &spec, QWidget *parent)
+ListWindow::ListWindow(DataSet *dataSet, const ListWindowDesign &design, QWidget *parent)
     : QDialog(parent)
     , m_dataSet(dataSet)
-    , m_spec(spec)
+    , m_design(design)
 {
-    setObjectName(spec.className.mid(QStringLiteral("T").size()));
-    setWindowTitle(spec.caption);
+    setObjectName(design.className.mid(QStringLiteral("T").size()));
+    setWindowTitle(design.caption);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
                    | Qt::WindowCloseButtonHint);
     // Maximised; the screen's size first, for desktops without a window manager to maximise it.
@@ -100,30 +100,30 @@ ListWindow::ListWindow(DataSet *dataSet, const ListWindowSpec &spec, QWidget *pa
     m_body->setSpacing(0);
     buildButtonBar();
 
-    auto *band = new QLabel(spec.titleBand, this);
+    auto *band = new QLabel(design.titleBand, this);
     band->setObjectName(QStringLiteral("Panel1"));
     band->setFixedHeight(26);
     band->setStyleSheet(QStringLiteral("background: white; color: navy; font-weight: bold; font-size: 16px; padding-left: 6px;"));
     m_body->addWidget(band);
 
-    if (!spec.search.isEmpty()) {
+    if (!design.search.isEmpty()) {
         buildSearchBar();
     }
-    if (!spec.entries.isEmpty()) {
+    if (!design.entries.isEmpty()) {
         buildEntryPanel();
     }
     buildGridStrip();
 
     m_grid = new DBGridEh(this);
     m_grid->setObjectName(QStringLiteral("DBGridEh1"));
-    m_grid->setAccessibleName(spec.titleBand.isEmpty() ? spec.caption : spec.titleBand);
-    m_grid->setColumns(spec.columns);
+    m_grid->setAccessibleName(design.titleBand.isEmpty() ? design.caption : design.titleBand);
+    m_grid->setColumns(design.columns);
     m_grid->setDataSet(dataSet);
     m_grid->setDichromatic(true);
-    m_grid->setFitToWidth(spec.fitInitially);
+    m_grid->setFitToWidth(design.fitInitially);
     m_body->addWidget(m_grid, 1);
     m_navigator->setDataSet(dataSet);
-    if (spec.doubleClickEdits) {
+    if (design.doubleClickEdits) {
         connect(m_grid, &DBGridEh::rowDoubleClicked, this, &ListWindow::editRecord);
     }
 
@@ -165,23 +165,23 @@ void ListWindow::buildButtonBar()
     m_buttonRow->setSpacing(2);
     m_body->addWidget(bar);
     const QColor edit(0x15, 0x65, 0xc0), save(0x2e, 0x7d, 0x32), out(0x6a, 0x1b, 0x9a), back(0x54, 0x6e, 0x7a);
-    const int b = m_spec.buttons;
-    if (b & ListWindowSpec::Add) {
+    const int b = m_design.buttons;
+    if (b & ListWindowDesign::Add) {
         connect(addButton(QStringLiteral("bitbtn_add"), QStringLiteral("增加"), QStringLiteral("＋"), edit),
                 &QToolButton::clicked, this, &ListWindow::addRecord);
     }
-    if (b & ListWindowSpec::Edit) {
+    if (b & ListWindowDesign::Edit) {
         connect(addButton(QStringLiteral("bitbtn_edit"), QStringLiteral("编辑"), QStringLiteral("改"), edit),
                 &QToolButton::clicked, this, &ListWindow::editRecord);
     }
-    if (b & ListWindowSpec::Delete) {
+    if (b & ListWindowDesign::Delete) {
         connect(addButton(QStringLiteral("bitbtn_delete"), QStringLiteral("删除"), QStringLiteral("删"), QColor(0xc6, 0x28, 0x28)),
                 &QToolButton::clicked, this, &ListWindow::deleteRecord);
     }
-    if (b & (ListWindowSpec::Add | ListWindowSpec::Edit | ListWindowSpec::Delete)) {
+    if (b & (ListWindowDesign::Add | ListWindowDesign::Edit | ListWindowDesign::Delete)) {
         m_buttonRow->addWidget(bevel(bar));
     }
-    if (b & ListWindowSpec::SaveCancel) {
+    if (b & ListWindowDesign::SaveCancel) {
         connect(addButton(QStringLiteral("bitbtn_save"), QStringLiteral("存盘"), QStringLiteral("存"), save),
                 &QToolButton::clicked, this, &ListWindow::saveRecord);
         connect(addButton(QStringLiteral("bitbtn_cancel"), QStringLiteral("取消"), QStringLiteral("消"), QColor(0xef, 0x6c, 0x00)),
@@ -193,7 +193,7 @@ void ListWindow::buildButtonBar()
     connect(addButton(QStringLiteral("bitbtn_print"), QStringLiteral("打印"), QStringLiteral("印"), out),
             &QToolButton::clicked, this, &ListWindow::printList);
     m_buttonRow->addWidget(bevel(bar));
-    if (m_spec.hasReset) {
+    if (m_design.hasReset) {
         connect(addButton(QStringLiteral("bitbtn_reset"), QStringLiteral("初始界面"), QStringLiteral("原"), back),
                 &QToolButton::clicked, this, &ListWindow::resetLayout);
     }
@@ -214,13 +214,13 @@ void ListWindow::buildEntryPanel()
     grid->setVerticalSpacing(4);
     QList<QWidget *> chinese;
     int i = 0;
-    for (const EntryField &e : std::as_const(m_spec.entries)) {
+    for (const EntryField &e : std::as_const(m_design.entries)) {
         QWidget *editor = makeEditor(e, panel);
         auto *label = new QLabel(e.label, panel);
         label->setBuddy(editor);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        const int row = i / m_spec.entryColumns;
-        const int col = (i % m_spec.entryColumns) * 2;
+        const int row = i / m_design.entryColumns;
+        const int col = (i % m_design.entryColumns) * 2;
         grid->addWidget(label, row, col);
         grid->addWidget(editor, row, col + 1);
         grid->setColumnStretch(col + 1, 1);
@@ -244,7 +244,7 @@ void ListWindow::buildSearchBar()
     panel->setObjectName(QStringLiteral("SearchPanel"));
     auto *row = new QHBoxLayout(panel);
     row->setContentsMargins(8, 4, 8, 4);
-    for (const SearchField &f : std::as_const(m_spec.search)) {
+    for (const SearchField &f : std::as_const(m_design.search)) {
         QWidget *box = nullptr;
         if (f.equality) {
             auto *combo = new QComboBox(panel);
@@ -281,7 +281,7 @@ void ListWindow::find()
     // Typed text is bound, and its % and _ match themselves: the operator finds what he typed.
     QStringList conditions;
     QVariantList values;
-    for (const SearchField &f : std::as_const(m_spec.search)) {
+    for (const SearchField &f : std::as_const(m_design.search)) {
         QWidget *box = findChild<QWidget *>(f.objectName);
         QString text;
         if (auto *edit = qobject_cast<QLineEdit *>(box)) {
@@ -307,11 +307,11 @@ void ListWindow::find()
     m_dataSet->cancel();
     m_dataSet->close();
     m_dataSet->clearSql();
-    m_dataSet->addLine(m_spec.searchSelect);
+    m_dataSet->addLine(m_design.searchSelect);
     if (!conditions.isEmpty()) {
         m_dataSet->addLine(QStringLiteral(" where ") + conditions.join(QString()));
     }
-    m_dataSet->addLine(m_spec.searchOrdering);
+    m_dataSet->addLine(m_design.searchOrdering);
     for (const QVariant &v : std::as_const(values)) {
         m_dataSet->bindPositional(v);
     }
@@ -334,18 +334,18 @@ void ListWindow::buildGridStrip()
     m_navigator = new DBNavigator(strip);
     row->addWidget(m_navigator);
     row->addSpacing(16);
-    m_dichromatic = new QCheckBox(m_spec.dichromaticLabel, strip);
+    m_dichromatic = new QCheckBox(m_design.dichromaticLabel, strip);
     m_dichromatic->setObjectName(QStringLiteral("cbDichromatic"));
     m_dichromatic->setChecked(true);
     connect(m_dichromatic, &QCheckBox::toggled, this, [this](bool on) { m_grid->setDichromatic(on); });
     row->addWidget(m_dichromatic);
-    m_fit = new QCheckBox(m_spec.fitLabel, strip);
+    m_fit = new QCheckBox(m_design.fitLabel, strip);
     m_fit->setObjectName(QStringLiteral("CheckBox1"));
-    m_fit->setChecked(m_spec.fitInitially);
+    m_fit->setChecked(m_design.fitInitially);
     connect(m_fit, &QCheckBox::toggled, this, [this](bool on) { m_grid->setFitToWidth(on); });
     row->addWidget(m_fit);
     row->addStretch(1);
-    if (m_spec.hideFloor > 0) {
+    if (m_design.hideFloor > 0) {
         m_showHidden = new QToolButton(strip);
         m_showHidden->setObjectName(QStringLiteral("ToolButton1"));
         m_showHidden->setToolTip(QStringLiteral("显示隐藏的列"));
@@ -483,7 +483,7 @@ void ListWindow::deleteRecord()
 void ListWindow::exportList()
 {
     Dm1::SaveDialogState &dialog = Dm1::instance()->saveDialog();
-    dialog.fileName = m_spec.exportName;
+    dialog.fileName = m_design.exportName;
     QString path = Prompt::saveFile(this, QStringLiteral("导出"), dialog.fileName, dialog.filters, &dialog.filterIndex);
     if (path.isEmpty() || dialog.filterIndex < 1 || dialog.filterIndex > int(ExportFormat::Xlsx)) {
         return;
@@ -501,7 +501,7 @@ void ListWindow::printList()
     m_dichromatic->setChecked(false);
     m_grid->viewport()->update();
     PrintOptions options;
-    options.title = m_spec.printTitle;
+    options.title = m_design.printTitle;
     const QDateTime now = Clock::now();
     options.printedAt = QStringLiteral("打印时间:") + QLocale().toString(now.date(), QLocale::ShortFormat)
                         + QLatin1Char(' ') + QLocale().toString(now.time(), QLocale::LongFormat);
@@ -519,7 +519,7 @@ void ListWindow::resetLayout()
 
 void ListWindow::hideRightmostColumn()
 {
-    if (m_grid->visibleColumnCount() <= m_spec.hideFloor) {
+    if (m_grid->visibleColumnCount() <= m_design.hideFloor) {
         return;
     }
     const QString field = m_grid->rightmostVisibleField();
@@ -554,7 +554,7 @@ void ListWindow::showFirstHiddenColumn()
 
 QString ListWindow::layoutPath() const
 {
-    return m_spec.layoutFile.isEmpty() ? QString() : Dm1::instance()->homePath(m_spec.layoutFile);
+    return m_design.layoutFile.isEmpty() ? QString() : Dm1::instance()->homePath(m_design.layoutFile);
 }
 
 void ListWindow::loadLayout()
@@ -563,7 +563,7 @@ void ListWindow::loadLayout()
         return;
     }
     QSettings settings(layoutPath(), QSettings::IniFormat);
-    m_grid->loadLayout(settings, m_spec.className);
+    m_grid->loadLayout(settings, m_design.className);
     const QSignalBlocker block(m_fit);
     m_fit->setChecked(m_grid->fitToWidth());
 }
@@ -575,7 +575,7 @@ void ListWindow::saveLayout()
     }
     {
         QSettings settings(layoutPath(), QSettings::IniFormat);
-        m_grid->saveLayout(settings, m_spec.className);
+        m_grid->saveLayout(settings, m_design.className);
     }
     if (m_resetRequested) {
         QFile::remove(layoutPath());

@@ -57,7 +57,7 @@ struct SearchField
 };
 
 // What is particular to one list window: its texts, its grid and its entry panel.
-struct ListWindowSpec
+struct ListWindowDesign
 {
     QString className;       // TForm_storeyinfo: the layout file's section
     QString caption;         // window caption
@@ -84,18 +84,18 @@ struct ListWindowSpec
 };
 
 // The shared list window: button bar, title band, entry panel, grid strip with navigator and
-// grid tools, and the grid over one data set. A window subclasses it with a ListWindowSpec and
+// grid tools, and the grid over one data set. A window subclasses it with a ListWindowDesign and
 // overrides the hooks that make it particular (validation, preconditions, extra buttons).
 class ListWindow : public QDialog
 {
     Q_OBJECT
 public:
-    ListWindow(DataSet *dataSet, const ListWindowSpec &spec, QWidget *parent = nullptr);
+    ListWindow(DataSet *dataSet, const ListWindowDesign &design, QWidget *parent = nullptr);
     ~ListWindow() override;
 
     DataSet *dataSet() const { return m_dataSet; }
     DBGridEh *grid() const { return m_grid; }
-    const ListWindowSpec &spec() const { return m_spec; }
+    const ListWindowDesign &design() const { return m_design; }
     bool isEditing() const;
     QWidget *entry(const QString &field) const;
 
@@ -144,7 +144,7 @@ private:
     QString layoutPath() const;
 
     DataSet *m_dataSet;
-    ListWindowSpec m_spec;
+    ListWindowDesign m_design;
     QVBoxLayout *m_body = nullptr;
     QHBoxLayout *m_buttonRow = nullptr;
     QList<QWidget *> m_entries;

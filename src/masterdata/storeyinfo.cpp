@@ -6,11 +6,11 @@
 #include <QToolButton>
 
 namespace {
-ListWindowSpec storeySpec()
+ListWindowDesign storeyDesign()
 {
     using F = GridColumn::Footer;
     using E = EntryField::Editor;
-    ListWindowSpec s;
+    ListWindowDesign s;
     s.className = QStringLiteral("TForm_storeyinfo");
     s.caption = QStringLiteral("楼宇资料管理");
     s.titleBand = QStringLiteral("楼宇资料设置");
@@ -48,7 +48,7 @@ ListWindowSpec storeySpec()
 }
 
 TForm_storeyinfo::TForm_storeyinfo(QWidget *parent)
-    : ListWindow(Dm1::instance()->q_storeyinfo, storeySpec(), parent)
+    : ListWindow(Dm1::instance()->q_storeyinfo, storeyDesign(), parent)
 {
     m_choose = addButton(QStringLiteral("SpeedButton3"), QStringLiteral("选中"), QStringLiteral("选"), QColor(0x00, 0x83, 0x8f));
     m_choose->setEnabled(false);

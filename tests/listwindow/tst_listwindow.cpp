@@ -14,11 +14,11 @@
 
 namespace {
 // A register of houses with a search bar and a reset button, as the house-based windows have.
-ListWindowSpec houseSpec()
+ListWindowDesign houseDesign()
 {
     using C = GridColumn;
     using F = GridColumn::Footer;
-    ListWindowSpec s;
+    ListWindowDesign s;
     s.className = QStringLiteral("TForm_housetest");
     s.caption = QStringLiteral("房屋");
     s.titleBand = QStringLiteral("房屋");
@@ -58,7 +58,7 @@ private:
         houses->addLine(QStringLiteral("select * from 房屋资料"));
         houses->addLine(QStringLiteral("order by 房屋代码"));
         QVERIFY(houses->open());
-        window = std::make_unique<ListWindow>(houses.get(), houseSpec());
+        window = std::make_unique<ListWindow>(houses.get(), houseDesign());
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
