@@ -504,7 +504,7 @@ void ListWindow::printList()
     options.title = m_design.printTitle;
     const QDateTime now = Clock::now();
     options.printedAt = QStringLiteral("打印时间:") + QLocale().toString(now.date(), QLocale::ShortFormat)
-                        + QLatin1Char(' ') + QLocale().toString(now.time(), QLocale::LongFormat);
+                        + QLatin1Char(' ') + now.time().toString(QStringLiteral("H:mm:ss"));
     options.preparedBy = QStringLiteral("制表:") + Session::current().currentOperator + QStringLiteral(" .");
     Prompt::printPreview(this, [this, options](QPrinter *printer) { m_grid->render(printer, options); });
     m_dichromatic->setChecked(true);

@@ -253,7 +253,8 @@ private slots:
         QVERIFY2(text.contains(QStringLiteral("小区楼宇资料明细表打印清单")), qPrintable(text));
         QVERIFY(text.contains(QStringLiteral("第1页")));
         QVERIFY(text.contains(QStringLiteral("翠园1号楼")));
-        QVERIFY(text.contains(QStringLiteral("打印时间:")));
+        QVERIFY(text.contains(QStringLiteral("打印时间:") + QLocale().toString(QDate(2004, 8, 15), QLocale::ShortFormat)
+                              + QStringLiteral(" 10:20:30")));
         QVERIFY(text.contains(QStringLiteral("制表:张三 .")));
     }
 
