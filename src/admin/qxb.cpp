@@ -2,6 +2,7 @@
 
 #include "admin/qxb_edit.h"
 #include "shell/core/dm1.h"
+#include "shell/prompt.h"
 
 namespace {
 ListWindowDesign operatorDesign()
@@ -34,6 +35,17 @@ ListWindowDesign operatorDesign()
 TForm_qxb::TForm_qxb(QWidget *parent)
     : ListWindow(Dm1::instance()->q_qxb, operatorDesign(), parent)
 {
+}
+
+// The operator who is logged in cannot be deleted: deleting himself, or the last operator,
+// would leave nobody who can log in.
+bool TForm_qxb::canDelete()
+{
+    if (dataSet()->text(QStringLiteral("姓名")) == Session::current().currentOperator) {
+        Prompt::notice(this, QStringLiteral("不能删除当前登录的操作员！"));
+        return false;
+    }
+    return true;
 }
 
 void TForm_qxb::editRecord()

@@ -10,4 +10,7 @@ public:
     explicit TForm_qxb(QWidget *parent = nullptr);
 
     void editRecord() override;
+
+protected:
+    bool canDelete() override;
 };

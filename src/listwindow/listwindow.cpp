@@ -294,13 +294,13 @@ void ListWindow::find()
         }
         const QString prefix = conditions.isEmpty() ? QString() : QStringLiteral("and");
         if (f.equality) {
-            conditions << prefix + QStringLiteral("(") + f.column + QStringLiteral(" = ?)");
+            conditions << prefix + QStringLiteral("(") + Schema::quoted(f.column) + QStringLiteral(" = ?)");
             values << text;
         } else {
             text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
             text.replace(QLatin1Char('%'), QLatin1String("\\%"));
             text.replace(QLatin1Char('_'), QLatin1String("\\_"));
-            conditions << prefix + QStringLiteral("(") + f.column + QStringLiteral(" like ? escape '\\')");
+            conditions << prefix + QStringLiteral("(") + Schema::quoted(f.column) + QStringLiteral(" like ? escape '\\')");
             values << QString(QLatin1Char('%') + text + QLatin1Char('%'));
         }
     }

@@ -108,9 +108,21 @@ private slots:
         QVERIFY(!shownName.isEmpty());
     }
 
+    void theLoggedInOperatorCannotBeDeleted()
+    {
+        openWindow();
+        q()->last();
+        QCOMPARE(q()->text(QStringLiteral("姓名")), Session::current().currentOperator);
+        prompt->answers.enqueue(true);
+        QTest::mouseClick(button("bitbtn_delete"), Qt::LeftButton);
+        QCOMPARE(prompt->texts(), QStringList(QStringLiteral("不能删除当前登录的操作员！")));
+        QCOMPARE(home->dm()->scalar(QStringLiteral("select count(*) from 权限表")).toInt(), 3);
+    }
+
     void deleteAsksFirst()
     {
         openWindow();
+        q()->moveTo(1);
         const QString first = q()->text(QStringLiteral("姓名"));
         QTest::mouseClick(button("bitbtn_delete"), Qt::LeftButton);
         QCOMPARE(prompt->lastText(), QStringLiteral("要删除当前记录吗? "));

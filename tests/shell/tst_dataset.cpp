@@ -121,6 +121,21 @@ private slots:
         QCOMPARE(q.integer(QStringLiteral("楼宇层数")), 3);
     }
 
+    // Another workstation deleted the row being edited: the save says so and keeps the edit.
+    void editOfARowDeletedElsewhereIsNotReportedAsSaved()
+    {
+        addBuilding(QStringLiteral("A座"), 5);
+        DataSet q;
+        openOn(q, QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by 楼宇名称"));
+        QVERIFY(home->dm()->exec(QStringLiteral("delete from 楼宇资料")));
+        q.edit();
+        q.setInteger(QStringLiteral("楼宇层数"), 9);
+        QVERIFY(!q.post());
+        QVERIFY(q.lastError().contains(QStringLiteral("删除")));
+        QCOMPARE(q.state(), DataSet::State::Edit);
+        QCOMPARE(q.integer(QStringLiteral("楼宇层数")), 9);
+    }
+
     void navigationSignalsEveryMove()
     {
         for (const char *n : {"1", "2", "3"}) {

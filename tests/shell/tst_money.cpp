@@ -24,6 +24,9 @@ private slots:
         QTest::newRow("letters") << "12a" << false << qint64(0);
         QTest::newRow("two points") << "1.2.3" << false << qint64(0);
         QTest::newRow("sign only") << "-" << false << qint64(0);
+        QTest::newRow("largest amount") << "1000000000000" << true << qint64(10000000000000000);
+        QTest::newRow("beyond the largest amount") << "1000000000000.0001" << false << qint64(0);
+        QTest::newRow("a mistyped huge amount") << "1000000000000000" << false << qint64(0);
     }
     void parse()
     {
@@ -94,6 +97,17 @@ private slots:
         QCOMPARE(Money::fromReal(0.00005).raw(), qint64(0));
         QCOMPARE(Money::fromReal(0.00015).raw(), qint64(2));
         QCOMPARE(Money::fromReal(-12.34567).toString(), QStringLiteral("-12.3457"));
+    }
+
+    // Products and reals beyond the range are held at the limit, never wrapped to a negative.
+    void beyondTheRangeNeverWraps()
+    {
+        const Money big = Money::fromUnits(1000000000);
+        QCOMPARE((big * big).raw(), Money::MaxRaw);
+        QCOMPARE((big * -big).raw(), -Money::MaxRaw);
+        QCOMPARE(Money::fromReal(1e16).raw(), Money::MaxRaw);
+        QCOMPARE(Money::fromReal(-1e300).raw(), -Money::MaxRaw);
+        QCOMPARE(Money::fromStored(QVariant(12345.6)).raw(), qint64(12346));
     }
 
     void sumsAreExact()

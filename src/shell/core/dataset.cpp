@@ -150,6 +150,11 @@ bool DataSet::runQuery(bool select)
         }
         ++m_rowCount;
     }
+    // next() also stops on a read error: a part of the rows is not the list.
+    if (q.lastError().isValid()) {
+        m_lastError = errorText(q.lastError());
+        return false;
+    }
     return true;
 }
 
@@ -470,6 +475,10 @@ bool DataSet::writeRow(QString *error)
     }
     if (m_state == State::Insert) {
         cellRef(m_current, idCol) = q.lastInsertId();
+    } else if (q.numRowsAffected() == 0) {
+        // Another workstation deleted the row meanwhile: the change was not written.
+        *error = QStringLiteral("这条记录已经被删除，修改没有保存。");
+        return false;
     }
     return true;
 }

@@ -247,26 +247,28 @@ QStringList Dm1::column(const QString &sql, const QVariantList &binds)
 
 bool Dm1::inTransaction(const std::function<bool(QString *)> &work, QString *error)
 {
-    QSqlDatabase db = database();
+    // BEGIN IMMEDIATE takes the write lock at the start (waiting out the busy timeout), so
+    // a change that reads before it writes cannot fail half-way because another workstation
+    // wrote in between.
     QString why;
-    if (!db.transaction()) {
-        if (error) {
-            *error = db.lastError().databaseText();
-        }
-        return false;
-    }
-    if (!work(&why)) {
-        db.rollback();
+    if (!exec(QStringLiteral("BEGIN IMMEDIATE"), {}, &why)) {
         if (error) {
             *error = why;
         }
         return false;
     }
-    if (!db.commit()) {
+    if (!work(&why)) {
+        exec(QStringLiteral("ROLLBACK"));
         if (error) {
-            *error = db.lastError().databaseText();
+            *error = why;
         }
-        db.rollback();
+        return false;
+    }
+    if (!exec(QStringLiteral("COMMIT"), {}, &why)) {
+        exec(QStringLiteral("ROLLBACK"));
+        if (error) {
+            *error = why;
+        }
         return false;
     }
     return true;

@@ -53,9 +53,12 @@ std::optional<Money> Money::parse(const QString &text)
     }
     // whole.frac in units of 1/fracScale, brought to ten-thousandths.
     const __int128 total = whole * fracScale + frac;
-    const qint64 raw = fracScale <= Scale ? static_cast<qint64>(total * (Scale / fracScale))
-                                          : divideRoundHalfEven(total, fracScale / Scale);
-    return fromRaw(negative ? -raw : raw);
+    const __int128 raw = fracScale <= Scale ? total * (Scale / fracScale)
+                                            : __int128(divideRoundHalfEven(total, fracScale / Scale));
+    if (raw > MaxRaw) {
+        return std::nullopt;
+    }
+    return fromRaw(static_cast<qint64>(negative ? -raw : raw));
 }
 
 Money Money::fromStored(const QVariant &v)
@@ -64,7 +67,8 @@ Money Money::fromStored(const QVariant &v)
         return {};
     }
     if (v.typeId() == QMetaType::Double) {
-        return fromRaw(qint64(v.toDouble()));
+        // A real (never written by this program) counts ten-thousandths like an integer would.
+        return fromRaw(qBound(-MaxRaw, qRound64(v.toDouble()), MaxRaw));
     }
     if (v.typeId() == QMetaType::QString) {
         return parse(v.toString()).value_or(Money());
@@ -80,12 +84,25 @@ Money Money::fromReal(double value)
     if (m) {
         return *m;
     }
-    return fromRaw(static_cast<qint64>(std::nearbyint(value * Scale)));
+    // Beyond the limit (or not a number): held at the limit, never wrapped around.
+    if (!(value == value)) {
+        return {};
+    }
+    return fromRaw(value > 0 ? MaxRaw : -MaxRaw);
 }
 
 Money Money::operator*(Money o) const
 {
-    return fromRaw(divideRoundHalfEven(__int128(m_raw) * o.m_raw, Scale));
+    // The exact product in 128 bits, rounded, and held at the limit rather than wrapped.
+    const __int128 product = __int128(m_raw) * o.m_raw;
+    const __int128 limit = __int128(MaxRaw) * Scale;
+    if (product > limit) {
+        return fromRaw(MaxRaw);
+    }
+    if (product < -limit) {
+        return fromRaw(-MaxRaw);
+    }
+    return fromRaw(divideRoundHalfEven(product, Scale));
 }
 
 QString Money::toString(int decimals) const

@@ -13,13 +13,17 @@ class Money
 {
 public:
     static constexpr qint64 Scale = 10000;
+    // The largest amount taken from text, a real number or a product: a million million,
+    // far beyond any fee and far enough inside the 64-bit range that sums of many such
+    // amounts stay exact. Larger values are refused (parse) or held at the limit.
+    static constexpr qint64 MaxRaw = 1'000'000'000'000LL * Scale;
 
     constexpr Money() = default;
     static constexpr Money fromRaw(qint64 tenThousandths) { Money m; m.m_raw = tenThousandths; return m; }
     static constexpr Money fromUnits(qint64 units) { return fromRaw(units * Scale); }
 
     // Parses "12.5", "-3.25", " 1,234.5 ", ".5"; more than four decimals round half to even.
-    // Empty or malformed text gives nothing.
+    // Empty or malformed text, or an amount beyond MaxRaw, gives nothing.
     static std::optional<Money> parse(const QString &text);
     // A stored money value: an integer count of ten-thousandths; null reads as 0. A text or a
     // real found in the column (never written by this program) is read as best it can be.
