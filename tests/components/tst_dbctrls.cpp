@@ -98,6 +98,7 @@ private slots:
     void invalidTextLeavesRow();
     void nullDateStaysNullAndClears();
     void dateKeepsTimeWhenUnchanged();
+    void fewerDecimalsShownKeepTheStoredValue();
     void commitAllKeepsEveryTypedValue();
     void followsCurrentRow();
     void fixedDropDownKeepsUnlistedValue();
@@ -263,6 +264,34 @@ void TestDbCtrls::dateKeepsTimeWhenUnchanged()
     QCOMPARE(date->text(), QStringLiteral("2004-08-15"));
     QVERIFY(date->commit());
     QCOMPARE(ds.value(QStringLiteral("日期")).toString(), QStringLiteral("2004-08-15 10:20:30"));
+}
+
+// An editor showing fewer decimals than the field holds does not round the stored value when
+// the row is saved with its text untouched; a typed value is written as typed.
+void TestDbCtrls::fewerDecimalsShownKeepTheStoredValue()
+{
+    QVERIFY(m_home->dm()->exec(QStringLiteral("insert into 房屋资料 (房屋代码, 房屋面积, 零头) values ('0101', 85.125, 38333)")));
+    QWidget form;
+    auto *area = new DBNumberEditEh(&form);
+    area->setDecimals(2);
+    auto *odd = new DBNumberEditEh(&form);
+    odd->setDecimals(2);
+    DataSet ds;
+    openTable(ds, QStringLiteral("房屋资料"));
+    area->bind(&ds, QStringLiteral("房屋面积"));
+    odd->bind(&ds, QStringLiteral("零头"));
+    QCOMPARE(area->text(), QStringLiteral("85.13"));
+    QCOMPARE(DBControl::commitAll(&form), nullptr);
+    QVERIFY(!DBControl::anyModified(&form));
+    QVERIFY(ds.post());
+    QCOMPARE(m_home->dm()->scalar(QStringLiteral("select 房屋面积 from 房屋资料")).toDouble(), 85.125);
+    QCOMPARE(m_home->dm()->scalar(QStringLiteral("select 零头 from 房屋资料")).toLongLong(), 38333);
+
+    QVERIFY(ds.edit());
+    enter(area, QStringLiteral("86.5"));
+    QVERIFY(DBControl::commitAll(&form) == nullptr);
+    QVERIFY(ds.post());
+    QCOMPARE(m_home->dm()->scalar(QStringLiteral("select 房屋面积 from 房屋资料")).toDouble(), 86.5);
 }
 
 void TestDbCtrls::commitAllKeepsEveryTypedValue()

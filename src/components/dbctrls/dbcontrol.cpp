@@ -74,11 +74,20 @@ void DBControl::applyEditable(bool editable)
 
 void DBControl::refresh()
 {
+    m_refreshedValid = false;
     if (!m_dataSet || !m_dataSet->isOpen() || m_dataSet->currentRow() < 0 || !m_dataSet->hasField(m_field)) {
         showValue(QVariant());
         return;
     }
-    showValue(m_dataSet->value(m_field));
+    m_refreshedStored = m_dataSet->value(m_field);
+    showValue(m_refreshedStored);
+    m_refreshedShown = shownValue(&m_refreshedValid);
+}
+
+bool DBControl::untouchedSinceRefresh(const QVariant &shown) const
+{
+    return m_refreshedValid && !m_refreshedStored.isNull() && sameValue(m_refreshedShown, shown)
+           && sameValue(m_refreshedStored, m_dataSet->value(m_field));
 }
 
 bool DBControl::sameValue(const QVariant &stored, const QVariant &shown) const
@@ -102,7 +111,7 @@ bool DBControl::commit()
     if (!m_dataSet->isEditing() && !m_dataSet->edit()) {
         return false;
     }
-    if (!sameValue(m_dataSet->value(m_field), v)) {
+    if (!untouchedSinceRefresh(v) && !sameValue(m_dataSet->value(m_field), v)) {
         m_committing = true;
         m_dataSet->setValue(m_field, v);
         m_committing = false;
@@ -117,7 +126,7 @@ bool DBControl::isModified() const
     }
     bool ok = true;
     const QVariant v = shownValue(&ok);
-    return !ok || !sameValue(m_dataSet->value(m_field), v);
+    return !ok || (!untouchedSinceRefresh(v) && !sameValue(m_dataSet->value(m_field), v));
 }
 
 DBControl *DBControl::of(QWidget *w)

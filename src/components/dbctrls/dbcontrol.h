@@ -66,6 +66,7 @@ protected:
 
 private:
     void disconnectAll();
+    bool untouchedSinceRefresh(const QVariant &shown) const;
     void applyState();
 
     QWidget *m_widget;
@@ -73,5 +74,10 @@ private:
     QString m_field;
     bool m_followState = true;
     bool m_committing = false;
+    // What refresh() showed: the stored value and the value its text reads back as. An editor
+    // showing fewer decimals than the field holds writes nothing until the text is changed.
+    QVariant m_refreshedStored;
+    QVariant m_refreshedShown;
+    bool m_refreshedValid = false;
     QList<QMetaObject::Connection> m_connections;
 };
