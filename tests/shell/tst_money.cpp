@@ -17,6 +17,9 @@ private slots:
         QTest::newRow("negative") << "-3.25" << true << qint64(-32500);
         QTest::newRow("leading point") << ".5" << true << qint64(5000);
         QTest::newRow("blanks and grouping") << " 1,234.5 " << true << qint64(12345000);
+        QTest::newRow("two groups") << "-1,234,567" << true << qint64(-12345670000);
+        QTest::newRow("comma as decimal point") << "1,5" << false << qint64(0);
+        QTest::newRow("misplaced comma") << "12,34.5" << false << qint64(0);
         QTest::newRow("fifth place rounds half to even down") << "0.00005" << true << qint64(0);
         QTest::newRow("fifth place rounds half to even up") << "0.00015" << true << qint64(2);
         QTest::newRow("above half") << "0.000051" << true << qint64(1);

@@ -1,5 +1,7 @@
 #include "shell/core/money.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
 
 qint64 divideRoundHalfEven(__int128 n, qint64 d)
@@ -19,7 +21,14 @@ qint64 divideRoundHalfEven(__int128 n, qint64 d)
 std::optional<Money> Money::parse(const QString &text)
 {
     QString s = text.trimmed();
-    s.remove(QLatin1Char(','));
+    if (s.contains(QLatin1Char(','))) {
+        // Commas only as thousands separators: "1,234.5" is 1234.5, "1,5" is no amount.
+        static const QRegularExpression grouped(QStringLiteral("^[+-]?\\d{1,3}(,\\d{3})+(\\.\\d*)?$"));
+        if (!grouped.match(s).hasMatch()) {
+            return std::nullopt;
+        }
+        s.remove(QLatin1Char(','));
+    }
     if (s.isEmpty()) {
         return std::nullopt;
     }
