@@ -172,6 +172,19 @@ private slots:
     }
 
     // Months are text: "10" sorts before "2".
+    // Edits are written to the table of the outer query, not one named in a subquery.
+    void subqueryDoesNotChangeTheTableWritten()
+    {
+        addBuilding(QStringLiteral("A座"), 5);
+        QVERIFY(home->dm()->exec(QStringLiteral("insert into 房屋资料 (房屋代码, 楼宇名称) values ('101', 'A座')")));
+        DataSet q;
+        q.addLine(QStringLiteral("select s.*, (select count(*) from 房屋资料 h where h.楼宇名称 = s.楼宇名称) as n from 楼宇资料 s"));
+        q.addLine(QStringLiteral("order by 楼宇名称"));
+        QVERIFY2(q.open(), qPrintable(q.lastError()));
+        QCOMPARE(q.tableName(), QStringLiteral("楼宇资料"));
+        QCOMPARE(q.integer(QStringLiteral("n")), 1);
+    }
+
     void monthTextOrdering()
     {
         for (const char *m : {"2", "10", "1"}) {

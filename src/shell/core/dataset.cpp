@@ -80,13 +80,19 @@ void DataSet::clearBindings()
 
 QString DataSet::tableName() const
 {
+    // The first "from" outside brackets: a subquery in the column list names another table.
     static const QRegularExpression re(QStringLiteral("\\bfrom\\s+(\"([^\"]+)\"|([^\\s,()]+))"),
                                        QRegularExpression::CaseInsensitiveOption);
-    const auto m = re.match(statement());
-    if (!m.hasMatch()) {
-        return {};
+    const QString sql = statement();
+    auto it = re.globalMatch(sql);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        const QStringView before = QStringView(sql).left(m.capturedStart());
+        if (before.count(QLatin1Char('(')) == before.count(QLatin1Char(')'))) {
+            return m.captured(2).isEmpty() ? m.captured(3) : m.captured(2);
+        }
     }
-    return m.captured(2).isEmpty() ? m.captured(3) : m.captured(2);
+    return {};
 }
 
 bool DataSet::runQuery(bool select)
