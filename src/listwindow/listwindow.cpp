@@ -506,7 +506,7 @@ void ListWindow::printList()
     options.printedAt = QStringLiteral("打印时间:") + QLocale().toString(now.date(), QLocale::ShortFormat)
                         + QLatin1Char(' ') + now.time().toString(QStringLiteral("H:mm:ss"));
     options.preparedBy = QStringLiteral("制表:") + Session::current().currentOperator + QStringLiteral(" .");
-    Prompt::printPreview(this, [this, options](QPrinter *printer) { m_grid->render(printer, options); });
+    m_grid->printPreview(options);
     m_dichromatic->setChecked(true);
     m_grid->viewport()->update();
 }

@@ -128,7 +128,6 @@ protected:
     // A button of the window's own, placed before "返回".
     QToolButton *addButton(const QString &objectName, const QString &caption, const QString &glyph,
                            const QColor &colour);
-    QVBoxLayout *body() const { return m_body; }
 
     void done(int result) override;
     void showEvent(QShowEvent *event) override;

@@ -96,16 +96,11 @@ bool TForm_main::fillBox(QDialog *w, const QString &box, const QString &sql, con
     if (!combo) {
         return true;
     }
-    DataSet q;
-    q.addLine(sql);
-    if (!q.open()) {
-        Prompt::databaseError(this, q.lastError());
+    QString error;
+    const QStringList items = m_dm->fieldOfRows(sql.split(QLatin1Char('\n')), field, &error);
+    if (!error.isEmpty()) {
+        Prompt::databaseError(this, error);
         return false;
-    }
-    const int col = q.fieldIndex(field);
-    QStringList items;
-    for (int r = 0; r < q.recordCount(); ++r) {
-        items << q.value(r, col).toString();
     }
     combo->clear();
     combo->addItems(items);

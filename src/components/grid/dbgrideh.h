@@ -107,7 +107,8 @@ public:
     void saveLayout(QSettings &settings, const QString &section) const;
     void loadLayout(QSettings &settings, const QString &section);
 
-    // Printing: the preview with page set-up, and the same pages to a PDF (tests).
+    // Printing: the preview (through Prompt, with the lists' page set-up), and the same pages
+    // to a PDF.
     void printPreview(const PrintOptions &options);
     bool printToPdf(const QString &path, const PrintOptions &options);
     void render(QPrinter *printer, const PrintOptions &options);

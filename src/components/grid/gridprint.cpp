@@ -3,12 +3,12 @@
 #include "components/grid/dbgrideh.h"
 
 #include "components/grid/dbgrideh_p.h"
+#include "shell/prompt.h"
 
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 
 namespace {
@@ -20,22 +20,11 @@ QFont printFont(qreal pixelSize)
     f.setPixelSize(qMax(1, qRound(pixelSize)));
     return f;
 }
-
-void preparePrinter(QPrinter *printer)
-{
-    printer->setPageMargins(QMarginsF(2, 2, 2, 2), QPageLayout::Millimeter);
-}
 }
 
 void DBGridEh::printPreview(const PrintOptions &options)
 {
-    QPrinter printer(QPrinter::HighResolution);
-    preparePrinter(&printer);
-    QPrintPreviewDialog preview(&printer, this);
-    preview.setWindowTitle(options.title);
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [this, &options](QPrinter *p) { render(p, options); });
-    preview.exec();
+    Prompt::printPreview(this, [this, options](QPrinter *printer) { render(printer, options); });
 }
 
 bool DBGridEh::printToPdf(const QString &path, const PrintOptions &options)
@@ -43,7 +32,7 @@ bool DBGridEh::printToPdf(const QString &path, const PrintOptions &options)
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
-    preparePrinter(&printer);
+    Prompt::setUpPage(&printer);
     QPainter painter;
     if (!painter.begin(&printer)) {
         return false;

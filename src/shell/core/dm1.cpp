@@ -286,19 +286,26 @@ bool Dm1::prepareScratch()
     return q_tongyong->open();
 }
 
-QStringList Dm1::buildingNames()
+QStringList Dm1::fieldOfRows(const QStringList &sql, const QString &field, QString *error)
 {
-    q_search->close();
-    q_search->clearSql();
-    q_search->addLine(QStringLiteral("select * from 楼宇资料 "));
-    q_search->addLine(QStringLiteral("order by 楼宇名称 "));
-    QStringList names;
-    if (q_search->open()) {
-        const int col = q_search->fieldIndex(QStringLiteral("楼宇名称"));
-        for (int r = 0; r < q_search->recordCount(); ++r) {
-            names << q_search->value(r, col).toString();
+    QStringList values;
+    q_search->openOn(sql);
+    if (!q_search->isOpen()) {
+        if (error) {
+            *error = q_search->lastError();
         }
+        return values;
+    }
+    const int col = q_search->fieldIndex(field);
+    for (int r = 0; r < q_search->recordCount(); ++r) {
+        values << q_search->value(r, col).toString();
     }
     q_search->close();
-    return names;
+    return values;
+}
+
+QStringList Dm1::buildingNames()
+{
+    return fieldOfRows({QStringLiteral("select * from 楼宇资料 "), QStringLiteral("order by 楼宇名称 ")},
+                       QStringLiteral("楼宇名称"));
 }

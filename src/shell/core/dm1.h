@@ -71,6 +71,9 @@ public:
 
     // Empties 通用 and opens q_tongyong on it ordered by texta, ready for a report to fill.
     bool prepareScratch();
+    // One field of every row of a query, in its order, duplicates kept: the items of the
+    // drop-downs the main window fills. Empty when the query fails (error says why).
+    QStringList fieldOfRows(const QStringList &sql, const QString &field, QString *error = nullptr);
     // Every 楼宇名称 in name order, duplicates kept.
     QStringList buildingNames();
 
