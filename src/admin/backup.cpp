@@ -2,7 +2,7 @@
 
 #include "admin/core/databasebackup.h"
 #include "shell/core/dm1.h"
-#include "shell/prompt.h"
+#include "components/common/prompt.h"
 
 #include <QLineEdit>
 

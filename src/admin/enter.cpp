@@ -3,7 +3,7 @@
 #include "admin/core/passwords.h"
 #include "components/dbctrls/enterring.h"
 #include "shell/core/dm1.h"
-#include "shell/prompt.h"
+#include "components/common/prompt.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -4,7 +4,7 @@
 #include "components/dbctrls/enterring.h"
 #include "components/dbctrls/inputmethod.h"
 #include "shell/core/dm1.h"
-#include "shell/prompt.h"
+#include "components/common/prompt.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

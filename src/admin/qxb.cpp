@@ -2,7 +2,7 @@
 
 #include "admin/qxb_edit.h"
 #include "shell/core/dm1.h"
-#include "shell/prompt.h"
+#include "components/common/prompt.h"
 
 namespace {
 ListWindowDesign operatorDesign()

@@ -6,7 +6,7 @@
 #include "components/dbctrls/inputmethod.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
-#include "shell/prompt.h"
+#include "components/common/prompt.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -7,12 +7,12 @@
 #include "components/dbctrls/dbnumberedit.h"
 #include "components/dbctrls/enterring.h"
 #include "components/dbctrls/inputmethod.h"
-#include "components/grid/core/exporttable.h"
+#include "components/grid/gridexport.h"
 #include "listwindow/dbnavigator.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
-#include "shell/icons.h"
-#include "shell/prompt.h"
+#include "components/common/icons.h"
+#include "components/common/prompt.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -482,18 +482,7 @@ void ListWindow::deleteRecord()
 
 void ListWindow::exportList()
 {
-    Dm1::SaveDialogState &dialog = Dm1::instance()->saveDialog();
-    dialog.fileName = m_design.exportName;
-    QString path = Prompt::saveFile(this, QStringLiteral("导出"), dialog.fileName, dialog.filters, &dialog.filterIndex);
-    if (path.isEmpty() || dialog.filterIndex < 1 || dialog.filterIndex > int(ExportFormat::Xlsx)) {
-        return;
-    }
-    const auto format = ExportFormat(dialog.filterIndex);
-    path = Export::withExtension(path, format);
-    QString error;
-    if (!Export::writeFile(format, m_grid->exportTable(), path, &error)) {
-        Prompt::notice(this, error);
-    }
+    GridExport::exportGrid(this, m_grid, m_design.exportName);
 }
 
 void ListWindow::printList()

@@ -1,7 +1,7 @@
 #include "masterdata/storeyinfo.h"
 
 #include "shell/core/dm1.h"
-#include "shell/prompt.h"
+#include "components/common/prompt.h"
 
 #include <QToolButton>
 

@@ -7,8 +7,8 @@
 #include "modal.h"
 #include "scriptedprompt.h"
 #include "shell/core/clock.h"
-#include "shell/main.h"
-#include "shell/windowregistry.h"
+#include "app/main.h"
+#include "app/windowregistry.h"
 #include "temphome.h"
 #include "typing.h"
 

@@ -9,8 +9,8 @@
 #include "admin/initialize.h"
 #include "admin/restore.h"
 #include "scriptedprompt.h"
-#include "shell/main.h"
-#include "shell/windowregistry.h"
+#include "app/main.h"
+#include "app/windowregistry.h"
 #include "temphome.h"
 
 #include <QApplication>

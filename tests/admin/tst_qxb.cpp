@@ -3,8 +3,8 @@
 #include "modal.h"
 #include "scriptedprompt.h"
 #include "shell/core/dm1.h"
-#include "shell/main.h"
-#include "shell/windowregistry.h"
+#include "app/main.h"
+#include "app/windowregistry.h"
 #include "temphome.h"
 
 #include <QCheckBox>

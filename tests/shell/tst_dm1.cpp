@@ -1,4 +1,5 @@
 #include "shell/core/dm1.h"
+#include "shell/core/transaction.h"
 #include "temphome.h"
 
 #include <QCryptographicHash>
@@ -162,6 +163,63 @@ private slots:
         QVERIFY(!ok);
         QVERIFY(!error.isEmpty());
         QCOMPARE(home.dm()->scalar(QStringLiteral("select count(*) from 楼宇资料")).toInt(), 0);
+    }
+
+    // An inner transaction is a savepoint: its failure undoes its own rows only, and nothing
+    // is durable before the outermost commit.
+    void nestedTransactionRollsBackOnlyItsPart()
+    {
+        TempHome home;
+        Dm1 *dm = home.dm();
+        const auto count = [dm] { return dm->scalar(QStringLiteral("select count(*) from 楼宇资料")).toInt(); };
+        {
+            Transaction outer;
+            QVERIFY(outer.begun());
+            QVERIFY(outer.isOutermost());
+            QVERIFY(dm->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('外')")));
+            QString error;
+            QVERIFY(!dm->inTransaction(
+                [dm](QString *why) {
+                    return dm->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('内')"), {}, why)
+                           && dm->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('内')"), {}, why);
+                },
+                &error));
+            QVERIFY(!error.isEmpty());
+            {
+                Transaction inner;
+                QVERIFY(inner.begun());
+                QVERIFY(!inner.isOutermost());
+                QVERIFY(dm->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('留')")));
+                QVERIFY(inner.commit());
+            }
+            QCOMPARE(count(), 2);
+            QVERIFY(outer.commit());
+        }
+        QCOMPARE(dm->column(QStringLiteral("select 楼宇名称 from 楼宇资料 order by id")),
+                 QStringList({QStringLiteral("外"), QStringLiteral("留")}));
+        {
+            Transaction abandoned;
+            QVERIFY(dm->exec(QStringLiteral("delete from 楼宇资料")));
+        }
+        QCOMPARE(count(), 2);
+    }
+
+    // A COMMIT the engine refuses is a failure, and the work is rolled back.
+    void refusedCommitIsReported()
+    {
+        TempHome home;
+        Dm1 *dm = home.dm();
+        QVERIFY(dm->exec(QStringLiteral("create table 子 (p integer references 楼宇资料(id) deferrable initially deferred)")));
+        QVERIFY(dm->exec(QStringLiteral("PRAGMA foreign_keys=ON")));
+        Transaction tx;
+        QVERIFY(tx.begun());
+        QVERIFY(dm->exec(QStringLiteral("insert into 子 (p) values (999)")));
+        QString error;
+        QVERIFY(!tx.commit(&error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(dm->scalar(QStringLiteral("select count(*) from 子")).toInt(), 0);
+        Transaction next;
+        QVERIFY(next.begun());
     }
 
     void scratchIsEmptiedBeforeEachReport()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/prompt.h"
+#include "components/common/prompt.h"
 
 #include <QList>
 #include <QQueue>

@@ -2,7 +2,7 @@
 
 #include "shell/core/clock.h"
 #include "shell/core/dataset.h"
-#include "shell/icons.h"
+#include "components/common/icons.h"
 
 #include <QAction>
 #include <QCalendarWidget>

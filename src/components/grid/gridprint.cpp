@@ -3,7 +3,7 @@
 #include "components/grid/dbgrideh.h"
 
 #include "components/grid/dbgrideh_p.h"
-#include "shell/prompt.h"
+#include "components/common/prompt.h"
 
 #include <QFileInfo>
 #include <QPageLayout>

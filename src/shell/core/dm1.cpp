@@ -1,5 +1,7 @@
 #include "shell/core/dm1.h"
 
+#include "shell/core/transaction.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -46,12 +48,6 @@ Dm1::Dm1(const QString &home, QObject *parent)
     q_storeyinfo = makeQuery("q_storeyinfo");
     q_sfhzb = makeQuery("q_sfhzb");
     q_houselease = makeQuery("q_houselease");
-    m_saveDialog.filters = {QStringLiteral("Text files (*.txt)"),
-                            QStringLiteral("Comma separated values (*.csv)"),
-                            QStringLiteral("HTML file (*.htm)"),
-                            QStringLiteral("Rich Text Format (*.rtf)"),
-                            QStringLiteral("Microsoft Excel Workbook (*.xls)"),
-                            QStringLiteral("Excel 2007 workbook (*.xlsx)")};
 }
 
 Dm1::~Dm1()
@@ -247,31 +243,13 @@ QStringList Dm1::column(const QString &sql, const QVariantList &binds)
 
 bool Dm1::inTransaction(const std::function<bool(QString *)> &work, QString *error)
 {
-    // BEGIN IMMEDIATE takes the write lock at the start (waiting out the busy timeout), so
-    // a change that reads before it writes cannot fail half-way because another workstation
-    // wrote in between.
-    QString why;
-    if (!exec(QStringLiteral("BEGIN IMMEDIATE"), {}, &why)) {
-        if (error) {
-            *error = why;
-        }
-        return false;
+    Transaction tx(database());
+    QString why = tx.error();
+    const bool ok = tx.begun() && work(&why) && tx.commit(&why);
+    if (!ok && error) {
+        *error = why;
     }
-    if (!work(&why)) {
-        exec(QStringLiteral("ROLLBACK"));
-        if (error) {
-            *error = why;
-        }
-        return false;
-    }
-    if (!exec(QStringLiteral("COMMIT"), {}, &why)) {
-        exec(QStringLiteral("ROLLBACK"));
-        if (error) {
-            *error = why;
-        }
-        return false;
-    }
-    return true;
+    return ok;
 }
 
 bool Dm1::prepareScratch()

@@ -21,7 +21,7 @@ struct Session
 };
 
 // The data module: the one connection ADO_system to HOME/data/data.db, the shared queries
-// every window reuses, and the state of the shared export dialog.
+// every window reuses.
 class Dm1 : public QObject
 {
     Q_OBJECT
@@ -52,21 +52,12 @@ public:
     DataSet *query(const QString &name) const;
     QList<DataSet *> sharedQueries() const;
 
-    // The shared export dialog: default name, the file types in order, the chosen type
-    // (1-based), remembered for the rest of the run.
-    struct SaveDialogState
-    {
-        QString fileName = QStringLiteral("file1");
-        QStringList filters;
-        int filterIndex = 5;
-    };
-    SaveDialogState &saveDialog() { return m_saveDialog; }
-
     // Small helpers over bound statements on the connection.
     bool exec(const QString &sql, const QVariantList &binds = {}, QString *error = nullptr);
     QVariant scalar(const QString &sql, const QVariantList &binds = {});
     QStringList column(const QString &sql, const QVariantList &binds = {});
-    // Runs work in one transaction: all its statements take effect or none.
+    // Runs work in one transaction (a savepoint when one is open already): all its statements
+    // take effect or none. See Transaction for the scoped form.
     bool inTransaction(const std::function<bool(QString *error)> &work, QString *error = nullptr);
 
     // Empties 通用 and opens q_tongyong on it ordered by texta, ready for a report to fill.
@@ -86,5 +77,4 @@ private:
 
     QString m_home;
     QString m_lastError;
-    SaveDialogState m_saveDialog;
 };

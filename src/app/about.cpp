@@ -1,4 +1,4 @@
-#include "shell/about.h"
+#include "app/about.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>

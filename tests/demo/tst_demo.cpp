@@ -2,8 +2,8 @@
 // amount priced by its formula, every paid line backed by its payment record, and the odd
 // amounts and deposit balances of the houses agreeing with the movements.
 #include "shell/core/clock.h"
-#include "shell/core/demo.h"
-#include "shell/core/demopeople.h"
+#include "demo/demo.h"
+#include "demo/demopeople.h"
 #include "shell/core/dm1.h"
 #include "shell/core/money.h"
 #include "temphome.h"

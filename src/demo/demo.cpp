@@ -1,9 +1,9 @@
 // Writes the demo estate into an empty database, every value bound, in one transaction.
-#include "shell/core/demo.h"
+#include "demo/demo.h"
 
 #include "shell/core/clock.h"
 #include "shell/core/dataset.h"
-#include "shell/core/demoestate.h"
+#include "demo/demoestate.h"
 #include "shell/core/dm1.h"
 #include "shell/core/schema.h"
 

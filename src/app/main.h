@@ -10,15 +10,6 @@ class QLabel;
 class QTimer;
 class QWidget;
 
-// Implemented by the reminder window so that start-up can run its "提醒" command without
-// showing it: hides the days entry, fills the scratch table, and tells whether a house is due.
-class StartupReminder
-{
-public:
-    virtual ~StartupReminder() = default;
-    virtual bool remindAtStartUp() = 0;
-};
-
 // The main window: starts the system (database, settings, login, reminders), scrolls the
 // organisation's text along the top bar, and opens one modal window per menu or toolbar command.
 class TForm_main : public QMainWindow

@@ -1,4 +1,4 @@
-#include "shell/icons.h"
+#include "components/common/icons.h"
 
 #include <QFont>
 #include <QPainter>

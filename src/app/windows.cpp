@@ -1,4 +1,4 @@
-#include "shell/windowregistry.h"
+#include "app/windowregistry.h"
 
 #include "admin/arrange.h"
 #include "admin/backup.h"
@@ -9,7 +9,7 @@
 #include "admin/qxb.h"
 #include "admin/restore.h"
 #include "masterdata/storeyinfo.h"
-#include "shell/about.h"
+#include "app/about.h"
 
 // Every window the menus and toolbar open. Add a line here when a window is built.
 void WindowRegistry::registerAll()

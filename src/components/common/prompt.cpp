@@ -1,4 +1,4 @@
-#include "shell/prompt.h"
+#include "components/common/prompt.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

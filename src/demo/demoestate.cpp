@@ -1,7 +1,7 @@
 // Works out the demo estate "翠园小区": three buildings, their houses and occupants, the fee
 // catalogue, the fee items of every house, three months of bills with their payments, and
 // deposits, each step the way the office's own windows do it.
-#include "shell/core/demoestate.h"
+#include "demo/demoestate.h"
 
 #include "shell/core/dm1.h"
 

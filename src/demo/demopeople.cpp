@@ -1,4 +1,4 @@
-#include "shell/core/demopeople.h"
+#include "demo/demopeople.h"
 
 using namespace Qt::StringLiterals;
 

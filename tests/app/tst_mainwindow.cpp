@@ -1,8 +1,8 @@
 #include "scriptedprompt.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
-#include "shell/main.h"
-#include "shell/windowregistry.h"
+#include "app/main.h"
+#include "app/windowregistry.h"
 #include "temphome.h"
 
 #include <QComboBox>

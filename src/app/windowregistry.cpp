@@ -1,4 +1,4 @@
-#include "shell/windowregistry.h"
+#include "app/windowregistry.h"
 
 #include <QHash>
 

@@ -1,10 +1,11 @@
-#include "shell/main.h"
+#include "app/main.h"
+#include "components/common/startupreminder.h"
 
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
-#include "shell/icons.h"
-#include "shell/prompt.h"
-#include "shell/windowregistry.h"
+#include "components/common/icons.h"
+#include "components/common/prompt.h"
+#include "app/windowregistry.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

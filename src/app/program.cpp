@@ -1,9 +1,9 @@
 // The parvell program: parses the command line, sets up Chinese text and fonts, and runs the
 // main window on the chosen home folder.
-#include "shell/core/demo.h"
+#include "demo/demo.h"
 #include "shell/core/dm1.h"
-#include "shell/main.h"
-#include "shell/windowregistry.h"
+#include "app/main.h"
+#include "app/windowregistry.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -73,7 +73,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parvell"));
     QApplication::setApplicationDisplayName(QStringLiteral("Parvell 物业收费管理系统"));
-    QApplication::setApplicationVersion(QStringLiteral("0.1"));
+    QApplication::setApplicationVersion(QStringLiteral(PARVELL_VERSION));
     installChinese(app);
 
     QCommandLineParser parser;

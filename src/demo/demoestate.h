@@ -2,7 +2,7 @@
 
 // The demo estate as the office's windows would have left it, worked out in memory before
 // anything is written. Used only by the demo estate itself.
-#include "shell/core/demopeople.h"
+#include "demo/demopeople.h"
 #include "shell/core/money.h"
 
 #include <QDate>
