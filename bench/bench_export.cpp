@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
-
 #include <ctime>
 
 namespace {
@@ -38,8 +37,9 @@ QVector<Row> makeRows(int count)
         r.phone = QStringLiteral("138%1").arg(10000000 + i * 7 % 9000000);
         r.note = i % 5 ? QString() : QStringLiteral("业主要求开具发票，备注\"加急\"");
         r.feeName = fees[i % fees.size()];
-        r.date = QStringLiteral("2004-%1-%2 00:00:00").arg(i % 12 + 1, 2, 10, QLatin1Char('0'))
-                         .arg(i % 28 + 1, 2, 10, QLatin1Char('0'));
+        r.date = QStringLiteral("2004-%1-%2 00:00:00")
+                     .arg(i % 12 + 1, 2, 10, QLatin1Char('0'))
+                     .arg(i % 28 + 1, 2, 10, QLatin1Char('0'));
         r.paid = i % 3 ? QStringLiteral("已缴") : QStringLiteral("未缴");
         r.price = 12000 + i % 50 * 100;
         r.amount = qint64(i) * 1234 % 50000000;
@@ -53,52 +53,85 @@ QVector<Row> makeRows(int count)
 ExportTable makeTable(const QVector<Row> &rows, int rowCount)
 {
     ExportTable t;
-    t.titles = {QStringLiteral("房屋代码"), QStringLiteral("房屋|楼宇名称"), QStringLiteral("房屋|面积"),
-                QStringLiteral("房屋|楼层"), QStringLiteral("业主名称"), QStringLiteral("联系电话"),
-                QStringLiteral("收费名称"), QStringLiteral("费用|单价"), QStringLiteral("费用|金额"),
-                QStringLiteral("缴费日期"), QStringLiteral("状态"), QStringLiteral("备注")};
-    t.kinds = {FieldKind::Text, FieldKind::Text, FieldKind::Number, FieldKind::Integer,
-               FieldKind::Text, FieldKind::Text, FieldKind::Text, FieldKind::Money, FieldKind::Money,
-               FieldKind::Date, FieldKind::Text, FieldKind::Memo};
+    t.titles = {QStringLiteral("房屋代码"),  QStringLiteral("房屋|楼宇名称"), QStringLiteral("房屋|面积"),
+                QStringLiteral("房屋|楼层"), QStringLiteral("业主名称"),      QStringLiteral("联系电话"),
+                QStringLiteral("收费名称"),  QStringLiteral("费用|单价"),     QStringLiteral("费用|金额"),
+                QStringLiteral("缴费日期"),  QStringLiteral("状态"),          QStringLiteral("备注")};
+    t.kinds = {FieldKind::Text,  FieldKind::Text, FieldKind::Number, FieldKind::Integer,
+               FieldKind::Text,  FieldKind::Text, FieldKind::Text,   FieldKind::Money,
+               FieldKind::Money, FieldKind::Date, FieldKind::Text,   FieldKind::Memo};
     t.alignments = QVector<Qt::Alignment>(12, Qt::AlignLeft);
     t.alignments[2] = t.alignments[3] = t.alignments[7] = t.alignments[8] = Qt::AlignRight;
     t.rowCount = rowCount;
     t.value = [&rows](int r, int c) -> QVariant {
         const Row &x = rows[r];
         switch (c) {
-        case 0: return x.code;
-        case 1: return x.building;
-        case 2: return x.area;
-        case 3: return x.floor;
-        case 4: return x.owner;
-        case 5: return x.phone;
-        case 6: return x.feeName;
-        case 7: return x.price;
-        case 8: return x.amount;
-        case 9: return x.date;
-        case 10: return x.paid;
-        default: return x.note;
+        case 0:
+            return x.code;
+        case 1:
+            return x.building;
+        case 2:
+            return x.area;
+        case 3:
+            return x.floor;
+        case 4:
+            return x.owner;
+        case 5:
+            return x.phone;
+        case 6:
+            return x.feeName;
+        case 7:
+            return x.price;
+        case 8:
+            return x.amount;
+        case 9:
+            return x.date;
+        case 10:
+            return x.paid;
+        default:
+            return x.note;
         }
     };
     t.text = [&rows](int r, int c) -> QString {
         const Row &x = rows[r];
         switch (c) {
-        case 0: return x.code;
-        case 1: return x.building;
-        case 2: return QString::number(x.area);
-        case 3: return QString::number(x.floor);
-        case 4: return x.owner;
-        case 5: return x.phone;
-        case 6: return x.feeName;
-        case 7: return Money::fromRaw(x.price).toString(2);
-        case 8: return Money::fromRaw(x.amount).toString(2);
-        case 9: return x.date.left(10);
-        case 10: return x.paid;
-        default: return x.note;
+        case 0:
+            return x.code;
+        case 1:
+            return x.building;
+        case 2:
+            return QString::number(x.area);
+        case 3:
+            return QString::number(x.floor);
+        case 4:
+            return x.owner;
+        case 5:
+            return x.phone;
+        case 6:
+            return x.feeName;
+        case 7:
+            return Money::fromRaw(x.price).toString(2);
+        case 8:
+            return Money::fromRaw(x.amount).toString(2);
+        case 9:
+            return x.date.left(10);
+        case 10:
+            return x.paid;
+        default:
+            return x.note;
         }
     };
-    t.footer = {QStringLiteral("记录数"), QString::number(rowCount), QString(), QString(), QString(),
-                QString(), QString(), QString(), QStringLiteral("123456789.12"), QString(), QString(),
+    t.footer = {QStringLiteral("记录数"),
+                QString::number(rowCount),
+                QString(),
+                QString(),
+                QString(),
+                QString(),
+                QString(),
+                QString(),
+                QStringLiteral("123456789.12"),
+                QString(),
+                QString(),
                 QString()};
     return t;
 }
@@ -111,11 +144,16 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
     const QVector<Row> rows = makeRows(100000);
     QTemporaryDir dir;
-    struct Case { ExportFormat format; int rows; double target; };
-    const Case cases[] = {{ExportFormat::Text, 100000, 1}, {ExportFormat::Csv, 100000, 1},
-                          {ExportFormat::Html, 100000, 2}, {ExportFormat::Rtf, 100000, 2},
-                          {ExportFormat::Xlsx, 100000, 4},
-                          {ExportFormat::Xls, 65536 - 3, 2}};   // two title rows and the footer
+    struct Case
+    {
+        ExportFormat format;
+        int rows;
+        double target;
+    };
+    const Case cases[] = {
+        {ExportFormat::Text, 100000, 1}, {ExportFormat::Csv, 100000, 1},
+        {ExportFormat::Html, 100000, 2}, {ExportFormat::Rtf, 100000, 2},
+        {ExportFormat::Xlsx, 100000, 4}, {ExportFormat::Xls, 65536 - 3, 2}}; // two title rows and the footer
     bool allMet = true;
     // Optional arguments name the formats to time ("xlsx rtf"); all of them by default.
     const QStringList only = app.arguments().mid(1);
@@ -134,10 +172,9 @@ int main(int argc, char **argv)
         const double cpu = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
         const bool met = ok && seconds <= c.target;
         allMet = allMet && met;
-        out << Qt::left << qSetFieldWidth(6) << Export::extension(c.format) << qSetFieldWidth(0)
-            << Qt::right << qSetFieldWidth(7) << c.rows << qSetFieldWidth(0) << " rows  "
-            << QString::number(seconds, 'f', 3) << " s  (cpu " << QString::number(cpu, 'f', 3)
-            << " s, target " << c.target << " s)  "
+        out << Qt::left << qSetFieldWidth(6) << Export::extension(c.format) << qSetFieldWidth(0) << Qt::right
+            << qSetFieldWidth(7) << c.rows << qSetFieldWidth(0) << " rows  " << QString::number(seconds, 'f', 3)
+            << " s  (cpu " << QString::number(cpu, 'f', 3) << " s, target " << c.target << " s)  "
             << QString::number(QFileInfo(path).size() / 1048576.0, 'f', 1) << " MB  "
             << (ok ? (met ? "ok" : "SLOW") : "FAILED: ") << error << Qt::endl;
     }

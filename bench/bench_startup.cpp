@@ -14,7 +14,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -63,18 +62,19 @@ bool fill(Dm1 &dm)
             const QString code = u"%1-%2"_s.arg(h / 100 + 1).arg(h % 100 + 101);
             const QString owner = u"业主%1"_s.arg(h + 1);
             const QString bld = u"楼%1号"_s.arg(h / 100 + 1);
-            if (!run(house, {code, QString(code + u"室"_s), bld, u"一单元"_s, u"二房一厅"_s, 89.56, 12.3, u"入住"_s,
-                             u"2020-05-01 00:00:00"_s, owner})) {
+            if (!run(house,
+                     {code, QString(code + u"室"_s), bld, u"一单元"_s, u"二房一厅"_s, 89.56, 12.3, u"入住"_s,
+                      u"2020-05-01 00:00:00"_s, owner})) {
                 return false;
             }
             for (int m = 0; m < months; ++m) {
                 const QDate first(2025, m + 1, 1);
                 for (const QString &item : items) {
-                    if (!run(line, {code, QString(code + u"室"_s), owner, bld, u"一单元"_s, item,
-                                    DataSet::toStoredDateTime(first.startOfDay()),
-                                    DataSet::toStoredDateTime(first.addMonths(1).addDays(-1).startOfDay()),
-                                    u"2025"_s, QString::number(m + 1), m < months - 1 ? u"现金"_s : u"未缴费"_s,
-                                    stamp})) {
+                    if (!run(line,
+                             {code, QString(code + u"室"_s), owner, bld, u"一单元"_s, item,
+                              DataSet::toStoredDateTime(first.startOfDay()),
+                              DataSet::toStoredDateTime(first.addMonths(1).addDays(-1).startOfDay()), u"2025"_s,
+                              QString::number(m + 1), m < months - 1 ? u"现金"_s : u"未缴费"_s, stamp})) {
                         return false;
                     }
                 }

@@ -1,8 +1,8 @@
 #include "admin/backup.h"
 
 #include "admin/core/databasebackup.h"
-#include "shell/core/dm1.h"
 #include "components/common/prompt.h"
+#include "shell/core/dm1.h"
 
 #include <QLineEdit>
 

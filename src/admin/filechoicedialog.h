@@ -24,8 +24,7 @@ public:
     QPushButton *BitBtn2;
 
 protected:
-    FileChoiceDialog(const QString &caption, const QString &action, const QString &browseName,
-                     QWidget *parent);
+    FileChoiceDialog(const QString &caption, const QString &action, const QString &browseName, QWidget *parent);
     // The file dialog; empty when cancelled.
     virtual QString chooseFile() = 0;
     // The action; true when done and the window is to close.

@@ -21,9 +21,10 @@ public:
 }
 
 FixedDialog::FixedDialog(QWidget *parent, TitleBar titleBar)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | (titleBar == TitleBar::CloseBox ? Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                                                            : Qt::WindowFlags()))
+    : QDialog(parent,
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                  | (titleBar == TitleBar::CloseBox ? Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                                                    : Qt::WindowFlags()))
     , m_titleBar(titleBar)
 {
     setModal(true);

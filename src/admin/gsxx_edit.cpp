@@ -1,10 +1,10 @@
 #include "admin/gsxx_edit.h"
 
+#include "components/common/prompt.h"
 #include "components/dbctrls/dbedit.h"
 #include "components/dbctrls/enterring.h"
 #include "components/dbctrls/inputmethod.h"
 #include "shell/core/dm1.h"
-#include "components/common/prompt.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -16,12 +16,12 @@ struct Field
 {
     const char *label;
     const char *field;
-    bool chinese;   // takes the operator's input method
+    bool chinese; // takes the operator's input method
 };
 const Field Fields[] = {
-    {"公司名称：", "公司名称", true}, {"公司地址：", "公司地址", true}, {"联系电话：", "联系电话", false},
-    {"联系人：", "联系人", true},     {"邮政编码：", "邮政编码", false}, {"开户银行：", "开户银行", true},
-    {"银行帐号：", "银行帐号", false}, {"系统标题：", "系统标题", true}, {"动态文字：", "动态文字", true},
+    {"公司名称：", "公司名称", true},  {"公司地址：", "公司地址", true},  {"联系电话：", "联系电话", false},
+    {"联系人：", "联系人", true},      {"邮政编码：", "邮政编码", false}, {"开户银行：", "开户银行", true},
+    {"银行帐号：", "银行帐号", false}, {"系统标题：", "系统标题", true},  {"动态文字：", "动态文字", true},
 };
 }
 

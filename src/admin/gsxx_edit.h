@@ -21,7 +21,7 @@ protected:
 
 private:
     DataSet *m_gsxx;
-    QList<DBEdit *> m_editors;   // DBEdit1..DBEdit9 in the order of the Enter chain
+    QList<DBEdit *> m_editors; // DBEdit1..DBEdit9 in the order of the Enter chain
     QPushButton *BitBtn1;
     QPushButton *BitBtn2;
 };

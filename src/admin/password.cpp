@@ -1,9 +1,9 @@
 #include "admin/password.h"
 
 #include "admin/core/passwords.h"
+#include "components/common/prompt.h"
 #include "components/dbctrls/enterring.h"
 #include "shell/core/dm1.h"
-#include "components/common/prompt.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

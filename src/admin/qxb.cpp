@@ -1,8 +1,8 @@
 #include "admin/qxb.h"
 
 #include "admin/qxb_edit.h"
-#include "shell/core/dm1.h"
 #include "components/common/prompt.h"
+#include "shell/core/dm1.h"
 
 namespace {
 ListWindowDesign operatorDesign()
@@ -22,7 +22,9 @@ ListWindowDesign operatorDesign()
     s.fitLabel = QStringLiteral("自动匹配列宽");
     s.fitInitially = true;
     s.columns = {
-        C::of(QStringLiteral("姓名"), QStringLiteral("姓名"), 120).sortButton().withFooter(F::Text, QStringLiteral("记录数")),
+        C::of(QStringLiteral("姓名"), QStringLiteral("姓名"), 120)
+            .sortButton()
+            .withFooter(F::Text, QStringLiteral("记录数")),
         C::of(QStringLiteral("身份证号"), QStringLiteral("身份证号"), 180).sortButton().withFooter(F::Count),
         C::of(QStringLiteral("联系电话"), QStringLiteral("联系电话"), 120),
         C::of(QStringLiteral("输入法"), QStringLiteral("输入法"), 160),
@@ -34,8 +36,7 @@ ListWindowDesign operatorDesign()
 
 TForm_qxb::TForm_qxb(QWidget *parent)
     : ListWindow(Dm1::instance()->q_qxb, operatorDesign(), parent)
-{
-}
+{ }
 
 // The operator who is logged in cannot be deleted: deleting himself, or the last operator,
 // would leave nobody who can log in.

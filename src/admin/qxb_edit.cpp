@@ -1,12 +1,12 @@
 #include "admin/qxb_edit.h"
 
+#include "components/common/prompt.h"
 #include "components/dbctrls/dbcombobox.h"
 #include "components/dbctrls/dbedit.h"
 #include "components/dbctrls/enterring.h"
 #include "components/dbctrls/inputmethod.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
-#include "components/common/prompt.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 #include "admin/tablechoicedialog.h"
 
 #include "admin/core/maintenance.h"
-#include "shell/core/dm1.h"
 #include "components/common/prompt.h"
+#include "shell/core/dm1.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

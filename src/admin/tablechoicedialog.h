@@ -21,11 +21,11 @@ public:
 
     QLabel *Label1;
     QLabel *Label2;
-    QList<QCheckBox *> checkBoxes;   // CheckBox1 .. CheckBox8
-    QPushButton *BitBtn1;            // 全选
-    QPushButton *BitBtn2;            // 不选
-    QPushButton *BitBtn3;            // 确定
-    QPushButton *BitBtn4;            // 取消
+    QList<QCheckBox *> checkBoxes; // CheckBox1 .. CheckBox8
+    QPushButton *BitBtn1; // 全选
+    QPushButton *BitBtn2; // 不选
+    QPushButton *BitBtn3; // 确定
+    QPushButton *BitBtn4; // 取消
 
 protected:
     struct Texts

@@ -1,11 +1,11 @@
 #include "app/main.h"
-#include "components/common/startupreminder.h"
 
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
+#include "app/windowregistry.h"
 #include "components/common/icons.h"
 #include "components/common/prompt.h"
-#include "app/windowregistry.h"
+#include "components/common/startupreminder.h"
+#include "shell/core/clock.h"
+#include "shell/core/dm1.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -140,9 +140,7 @@ void TForm_main::buildCommands()
     const QString buildings = QStringLiteral("select * from 楼宇资料\norder by 楼宇名称");
     const QString fees = QStringLiteral("select * from 收费项目\norder by 收费名称");
     const auto buildingBox = [this, buildings](const QString &box) {
-        return [this, buildings, box](QDialog *w) {
-            return fillBox(w, box, buildings, QStringLiteral("楼宇名称"));
-        };
+        return [this, buildings, box](QDialog *w) { return fillBox(w, box, buildings, QStringLiteral("楼宇名称")); };
     };
     const auto scratch = [this]() {
         if (!m_dm->prepareScratch()) {
@@ -167,9 +165,16 @@ void TForm_main::buildCommands()
     };
 
     m_commands = {
-        {SystemMenu, QStringLiteral("操作员设置"), {}, QStringLiteral("TForm_qxb"),
-         shared("q_qxb", lines({"select * from 权限表 ", "order by 姓名"})), closeShared("q_qxb")},
-        {SystemMenu, QStringLiteral("修改操作员口令"), {}, QStringLiteral("TForm_password"),
+        {SystemMenu,
+         QStringLiteral("操作员设置"),
+         {},
+         QStringLiteral("TForm_qxb"),
+         shared("q_qxb", lines({"select * from 权限表 ", "order by 姓名"})),
+         closeShared("q_qxb")},
+        {SystemMenu,
+         QStringLiteral("修改操作员口令"),
+         {},
+         QStringLiteral("TForm_password"),
          [this](QDialog *) {
              // The current operator's row; the name is bound, not spliced into the text.
              DataSet *q = m_dm->q_qxb;
@@ -186,7 +191,10 @@ void TForm_main::buildCommands()
              return true;
          },
          closeShared("q_qxb")},
-        {SystemMenu, QStringLiteral("更换操作员"), {}, QStringLiteral("TForm_Enter"),
+        {SystemMenu,
+         QStringLiteral("更换操作员"),
+         {},
+         QStringLiteral("TForm_Enter"),
          shared("q_qxb", lines({"select * from 权限表 order by 姓名"})),
          [this](QDialog *) {
              m_dm->q_qxb->close();
@@ -196,7 +204,10 @@ void TForm_main::buildCommands()
         {SystemMenu, QStringLiteral("数据整理"), {}, QStringLiteral("TForm_arrange"), {}, {}, false, true},
         {SystemMenu, QStringLiteral("数据初始化"), {}, QStringLiteral("TForm_initialize"), {}, {}},
         {SystemMenu, QStringLiteral("数据备份"), {}, QStringLiteral("TForm_backup"), {}, {}},
-        {SystemMenu, QStringLiteral("数据恢复"), {}, QStringLiteral("TForm_restore"),
+        {SystemMenu,
+         QStringLiteral("数据恢复"),
+         {},
+         QStringLiteral("TForm_restore"),
          [this](QDialog *) {
              m_dm->closeConnection();
              return true;
@@ -211,26 +222,46 @@ void TForm_main::buildCommands()
          true},
         {SystemMenu, QStringLiteral("退出系统"), QStringLiteral("退出"), {}, {}, {}},
 
-        {BasicMenu, QStringLiteral("楼宇资料设置"), {}, QStringLiteral("TForm_storeyinfo"),
-         shared("q_storeyinfo", lines({"select * from 楼宇资料", "order by 楼宇名称"})), closeShared("q_storeyinfo")},
+        {BasicMenu,
+         QStringLiteral("楼宇资料设置"),
+         {},
+         QStringLiteral("TForm_storeyinfo"),
+         shared("q_storeyinfo", lines({"select * from 楼宇资料", "order by 楼宇名称"})),
+         closeShared("q_storeyinfo")},
         {BasicMenu, QStringLiteral("收费项目设置"), QStringLiteral("收费项目"), QStringLiteral("TForm_iteminfo"),
          own("q_iteminfo", lines({"select * from 收费项目", "order by 收费名称"})), closeOwn("q_iteminfo")},
         {BasicMenu, QStringLiteral("业主资料管理"), QStringLiteral("业主资料"), QStringLiteral("TForm_guestinfo"),
          shared("q_guestinfo", lines({"select * from 业主资料", "order by 业主名称"})), closeShared("q_guestinfo")},
         {BasicMenu, QStringLiteral("房屋资料设置"), QStringLiteral("房屋资料"), QStringLiteral("TForm_houseinfo"),
          shared("q_houseinfo", lines({"select * from 房屋资料", "order by 房屋代码"})), closeShared("q_houseinfo")},
-        {BasicMenu, QStringLiteral("业主迁入迁出管理"), {}, QStringLiteral("TForm_houselease"),
+        {BasicMenu,
+         QStringLiteral("业主迁入迁出管理"),
+         {},
+         QStringLiteral("TForm_houselease"),
          shared("q_houselease", lines({"select * from 房屋租赁表 where 已经迁出=0", "order by 房屋代码"})),
-         closeShared("q_houselease"), true},
-        {BasicMenu, QStringLiteral("房屋状态表"), {}, QStringLiteral("TForm_house_zhuangtai"),
-         [scratch](QDialog *) { return scratch(); }, closeScratch, true},
-        {BasicMenu, QStringLiteral("房屋收费项目设置"), {}, QStringLiteral("TForm_houseitem"),
+         closeShared("q_houselease"),
+         true},
+        {BasicMenu,
+         QStringLiteral("房屋状态表"),
+         {},
+         QStringLiteral("TForm_house_zhuangtai"),
+         [scratch](QDialog *) { return scratch(); },
+         closeScratch,
+         true},
+        {BasicMenu,
+         QStringLiteral("房屋收费项目设置"),
+         {},
+         QStringLiteral("TForm_houseitem"),
          [own, buildingBox](QDialog *w) {
              return own("q_houseinfo", lines({"select * from 房屋资料 ", "order by 房屋代码"}))(w)
-                    && buildingBox(QStringLiteral("DBComboBoxEh3"))(w);
+                 && buildingBox(QStringLiteral("DBComboBoxEh3"))(w);
          },
-         closeOwn("q_houseinfo"), true},
-        {BasicMenu, QStringLiteral("使用单位信息"), {}, QStringLiteral("TForm_gsxx_edit"),
+         closeOwn("q_houseinfo"),
+         true},
+        {BasicMenu,
+         QStringLiteral("使用单位信息"),
+         {},
+         QStringLiteral("TForm_gsxx_edit"),
          shared("q_gsxx", lines({"select * from 公司信息"})),
          [this](QDialog *) {
              DataSet *q = m_dm->q_gsxx;
@@ -242,26 +273,58 @@ void TForm_main::buildCommands()
              q->close();
          },
          true},
-        {BasicMenu, QStringLiteral("到期报警"), QStringLiteral("到期报警"), QStringLiteral("TForm_txgn"),
-         [scratch](QDialog *) { return scratch(); }, {}},
-        {BasicMenu, QStringLiteral("到期报警设置"), {}, QStringLiteral("TForm_txcsb"),
-         shared("q_gsxx", lines({"select * from 公司信息"})), closeShared("q_gsxx")},
+        {BasicMenu,
+         QStringLiteral("到期报警"),
+         QStringLiteral("到期报警"),
+         QStringLiteral("TForm_txgn"),
+         [scratch](QDialog *) { return scratch(); },
+         {}},
+        {BasicMenu,
+         QStringLiteral("到期报警设置"),
+         {},
+         QStringLiteral("TForm_txcsb"),
+         shared("q_gsxx", lines({"select * from 公司信息"})),
+         closeShared("q_gsxx")},
 
-        {FeeMenu, QStringLiteral("业主应缴费用管理"), QStringLiteral("应缴费用"), QStringLiteral("TForm_jiaofeidan"),
-         buildingBox(QStringLiteral("DBComboBoxEh3")), {}},
-        {FeeMenu, QStringLiteral("业主缴费管理"), QStringLiteral("缴费管理"), QStringLiteral("TForm_jiaofeiguanli"),
-         buildingBox(QStringLiteral("DBComboBoxEh3")), {}, true},
-        {FeeMenu, QStringLiteral("实收费用明细表"), {}, QStringLiteral("TForm_shoufeimingxibiao"),
-         buildingBox(QStringLiteral("DBComboBoxEh3")), {}},
-        {FeeMenu, QStringLiteral("业主缴费明细查询"), {}, QStringLiteral("TForm_jiaofeimingxi"),
-         buildingBox(QStringLiteral("DBComboBoxEh3")), {}, true},
-        {FeeMenu, QStringLiteral("业主押金管理"), {}, QStringLiteral("TForm_yajin"),
+        {FeeMenu,
+         QStringLiteral("业主应缴费用管理"),
+         QStringLiteral("应缴费用"),
+         QStringLiteral("TForm_jiaofeidan"),
+         buildingBox(QStringLiteral("DBComboBoxEh3")),
+         {}},
+        {FeeMenu,
+         QStringLiteral("业主缴费管理"),
+         QStringLiteral("缴费管理"),
+         QStringLiteral("TForm_jiaofeiguanli"),
+         buildingBox(QStringLiteral("DBComboBoxEh3")),
+         {},
+         true},
+        {FeeMenu,
+         QStringLiteral("实收费用明细表"),
+         {},
+         QStringLiteral("TForm_shoufeimingxibiao"),
+         buildingBox(QStringLiteral("DBComboBoxEh3")),
+         {}},
+        {FeeMenu,
+         QStringLiteral("业主缴费明细查询"),
+         {},
+         QStringLiteral("TForm_jiaofeimingxi"),
+         buildingBox(QStringLiteral("DBComboBoxEh3")),
+         {},
+         true},
+        {FeeMenu,
+         QStringLiteral("业主押金管理"),
+         {},
+         QStringLiteral("TForm_yajin"),
          [own, buildingBox](QDialog *w) {
              return own("q_yajin", lines({"select * from 押金明细表", "order by 日期"}))(w)
-                    && buildingBox(QStringLiteral("DBComboBoxEh3"))(w);
+                 && buildingBox(QStringLiteral("DBComboBoxEh3"))(w);
          },
          closeOwn("q_yajin")},
-        {FeeMenu, QStringLiteral("业主押金明细表"), {}, QStringLiteral("TForm_yajin_mingxi"),
+        {FeeMenu,
+         QStringLiteral("业主押金明细表"),
+         {},
+         QStringLiteral("TForm_yajin_mingxi"),
          [=, this](QDialog *w) {
              if (!fillBox(w, QStringLiteral("ComboBox1"), QStringLiteral("select * from 房屋资料\norder by 房屋代码"),
                           QStringLiteral("房屋代码"))
@@ -272,24 +335,54 @@ void TForm_main::buildCommands()
              return scratch();
          },
          closeScratch},
-        {FeeMenu, QStringLiteral("业主押金汇总表"), {}, QStringLiteral("TForm_yajin_sum"),
+        {FeeMenu,
+         QStringLiteral("业主押金汇总表"),
+         {},
+         QStringLiteral("TForm_yajin_sum"),
          [=](QDialog *w) {
              datesToday(w);
              return scratch();
          },
-         closeScratch, true},
-        {FeeMenu, QStringLiteral("业主缴费全况表"), {}, QStringLiteral("TForm_statistics_quankuang"),
-         statistics(true), closeScratch},
-        {FeeMenu, QStringLiteral("业主已缴费项目明细表"), {}, QStringLiteral("TForm_statistics_yijiao"),
-         statistics(true), closeScratch},
-        {FeeMenu, QStringLiteral("业主未缴费项目明细表"), {}, QStringLiteral("TForm_statistics_weijiao"),
-         statistics(true), closeScratch, true},
-        {FeeMenu, QStringLiteral("业主欠费总表"), {}, QStringLiteral("TForm_statistics_arrear"),
-         statistics(false), closeScratch, true},
-        {FeeMenu, QStringLiteral("按月份统计缴费总金额"), {}, QStringLiteral("TForm_statistics_money"),
-         [scratch](QDialog *) { return scratch(); }, closeScratch},
-        {FeeMenu, QStringLiteral("按收费项目统计缴费总金额"), {}, QStringLiteral("TForm_statistics_item"),
-         [scratch](QDialog *) { return scratch(); }, closeScratch},
+         closeScratch,
+         true},
+        {FeeMenu,
+         QStringLiteral("业主缴费全况表"),
+         {},
+         QStringLiteral("TForm_statistics_quankuang"),
+         statistics(true),
+         closeScratch},
+        {FeeMenu,
+         QStringLiteral("业主已缴费项目明细表"),
+         {},
+         QStringLiteral("TForm_statistics_yijiao"),
+         statistics(true),
+         closeScratch},
+        {FeeMenu,
+         QStringLiteral("业主未缴费项目明细表"),
+         {},
+         QStringLiteral("TForm_statistics_weijiao"),
+         statistics(true),
+         closeScratch,
+         true},
+        {FeeMenu,
+         QStringLiteral("业主欠费总表"),
+         {},
+         QStringLiteral("TForm_statistics_arrear"),
+         statistics(false),
+         closeScratch,
+         true},
+        {FeeMenu,
+         QStringLiteral("按月份统计缴费总金额"),
+         {},
+         QStringLiteral("TForm_statistics_money"),
+         [scratch](QDialog *) { return scratch(); },
+         closeScratch},
+        {FeeMenu,
+         QStringLiteral("按收费项目统计缴费总金额"),
+         {},
+         QStringLiteral("TForm_statistics_item"),
+         [scratch](QDialog *) { return scratch(); },
+         closeScratch},
 
         {HelpMenu, QStringLiteral("帮助系统"), {}, {}, {}, {}, true},
         {HelpMenu, QStringLiteral("关于......"), {}, QStringLiteral("Tform_About"), {}, {}},
@@ -329,9 +422,9 @@ void TForm_main::buildTopBar()
         {QStringLiteral("缴"), QColor(0x00, 0x83, 0x8f)}, {QStringLiteral("警"), QColor(0xc6, 0x28, 0x28)},
         {QStringLiteral("退"), QColor(0x54, 0x6e, 0x7a)}};
     int i = 0;
-    for (const QString &caption : {QStringLiteral("收费项目"), QStringLiteral("业主资料"), QStringLiteral("房屋资料"),
-                                  QStringLiteral("应缴费用"), QStringLiteral("缴费管理"), QStringLiteral("到期报警"),
-                                  QStringLiteral("退出")}) {
+    for (const QString &caption :
+         {QStringLiteral("收费项目"), QStringLiteral("业主资料"), QStringLiteral("房屋资料"),
+          QStringLiteral("应缴费用"), QStringLiteral("缴费管理"), QStringLiteral("到期报警"), QStringLiteral("退出")}) {
         auto *b = new QToolButton(bar);
         b->setObjectName(QStringLiteral("ToolButton%1").arg(i + 1));
         b->setText(caption);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QMainWindow>
-
 #include <functional>
 
 class Dm1;
@@ -34,7 +33,7 @@ public:
         QString item;
         QString toolbar;
         QString windowClass;
-        std::function<bool(QDialog *)> prepare;   // false stops the command
+        std::function<bool(QDialog *)> prepare; // false stops the command
         std::function<void(QDialog *)> after;
         bool separatorAfter = false;
         bool hidden = false;

@@ -1,26 +1,25 @@
 // The parvell program: parses the command line, sets up Chinese text and fonts, and runs the
 // main window on the chosen home folder.
-#include "demo/demo.h"
-#include "shell/core/dm1.h"
 #include "app/main.h"
 #include "app/windowregistry.h"
+#include "demo/demo.h"
+#include "shell/core/dm1.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QCommandLineParser>
 #include <QDialog>
-#include <QPixmap>
-#include <QScreen>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 #include <QTranslator>
-
 #include <cstdio>
 
 namespace {
@@ -83,13 +82,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption homeOption(QStringLiteral("home"), QStringLiteral("程序的主文件夹（默认为当前文件夹）。"),
                                         QStringLiteral("DIR"));
     const QCommandLineOption demoOption(QStringLiteral("demo"), QStringLiteral("为空的主文件夹填入示例小区数据。"));
-    const QCommandLineOption shotOption(QStringLiteral("screenshot"),
-                                        QStringLiteral("启动后把主窗口存为图片并退出。"), QStringLiteral("FILE"));
+    const QCommandLineOption shotOption(QStringLiteral("screenshot"), QStringLiteral("启动后把主窗口存为图片并退出。"),
+                                        QStringLiteral("FILE"));
     const QCommandLineOption readyOption(QStringLiteral("exit-when-ready"),
                                          QStringLiteral("启动完成后输出“ready 毫秒数”并退出（用于测量启动时间）。"));
-    const QCommandLineOption commandOption(QStringLiteral("command"),
-                                           QStringLiteral("启动后执行一个菜单命令（如“楼宇资料设置”），可与 --screenshot 同用。"),
-                                           QStringLiteral("ITEM"));
+    const QCommandLineOption commandOption(
+        QStringLiteral("command"),
+        QStringLiteral("启动后执行一个菜单命令（如“楼宇资料设置”），可与 --screenshot 同用。"), QStringLiteral("ITEM"));
     parser.addOptions({homeOption, demoOption, shotOption, readyOption, commandOption});
     parser.process(app);
 
@@ -118,8 +117,9 @@ int main(int argc, char *argv[])
     form.showMaximized();
 
     if (parser.isSet(commandOption)) {
-        QObject::connect(&form, &TForm_main::started, &form,
-                         [&form, item = parser.value(commandOption)] { form.runCommand(item); }, Qt::QueuedConnection);
+        QObject::connect(
+            &form, &TForm_main::started, &form, [&form, item = parser.value(commandOption)] { form.runCommand(item); },
+            Qt::QueuedConnection);
     }
     if (parser.isSet(shotOption) || parser.isSet(readyOption)) {
         confirmLoginOnce(&form);
@@ -146,11 +146,14 @@ int main(int argc, char *argv[])
         });
     }
     if (parser.isSet(readyOption)) {
-        QObject::connect(&form, &TForm_main::started, &form, [&form, &sinceStart] {
-            std::printf("ready %lld\n", static_cast<long long>(sinceStart.elapsed()));
-            std::fflush(stdout);
-            form.close();
-        }, Qt::QueuedConnection);
+        QObject::connect(
+            &form, &TForm_main::started, &form,
+            [&form, &sinceStart] {
+                std::printf("ready %lld\n", static_cast<long long>(sinceStart.elapsed()));
+                std::fflush(stdout);
+                form.close();
+            },
+            Qt::QueuedConnection);
     }
     const int rc = QApplication::exec();
     return form.exitCode() != 0 ? form.exitCode() : rc;

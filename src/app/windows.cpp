@@ -1,5 +1,3 @@
-#include "app/windowregistry.h"
-
 #include "admin/arrange.h"
 #include "admin/backup.h"
 #include "admin/enter.h"
@@ -8,8 +6,9 @@
 #include "admin/password.h"
 #include "admin/qxb.h"
 #include "admin/restore.h"
-#include "masterdata/storeyinfo.h"
 #include "app/about.h"
+#include "app/windowregistry.h"
+#include "masterdata/storeyinfo.h"
 
 // Every window the menus and toolbar open. Add a line here when a window is built.
 void WindowRegistry::registerAll()

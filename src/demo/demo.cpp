@@ -1,9 +1,9 @@
 // Writes the demo estate into an empty database, every value bound, in one transaction.
 #include "demo/demo.h"
 
+#include "demo/demoestate.h"
 #include "shell/core/clock.h"
 #include "shell/core/dataset.h"
-#include "demo/demoestate.h"
 #include "shell/core/dm1.h"
 #include "shell/core/schema.h"
 
@@ -37,14 +37,13 @@ public:
         : m_dm(dm)
         , m_plan(plan)
         , m_now(Clock::now())
-    {
-    }
+    { }
 
     bool write(QString *error)
     {
-        return writeSettings(error) && writeBuildings(error) && writeOwners(error) && writeHouses(error) &&
-               writeLeases(error) && writeItems(error) && writeHouseItems(error) && writeLines(error) &&
-               writePayments(error) && writeDeposits(error);
+        return writeSettings(error) && writeBuildings(error) && writeOwners(error) && writeHouses(error)
+            && writeLeases(error) && writeItems(error) && writeHouseItems(error) && writeLines(error)
+            && writePayments(error) && writeDeposits(error);
     }
 
 private:
@@ -71,7 +70,7 @@ private:
             QStringList marks;
             marks.fill(u"?"_s, m_fields.size());
             const QString sql = u"insert into %1 (%2) values (%3)"_s.arg(Schema::quoted(table), m_fields.join(u", "_s),
-                                                                          marks.join(u", "_s));
+                                                                         marks.join(u", "_s));
             if (dm->exec(sql, m_values, error)) {
                 return true;
             }
@@ -94,8 +93,8 @@ private:
 
     bool writeSettings(QString *error)
     {
-        return m_dm->exec(u"delete from 公司信息"_s, {}, error) &&
-               Row()
+        return m_dm->exec(u"delete from 公司信息"_s, {}, error)
+            && Row()
                    .set(u"公司名称"_s, u"翠园物业管理有限公司"_s)
                    .set(u"公司地址"_s, u"翠湖路88号翠园小区物业服务中心"_s)
                    .set(u"邮政编码"_s, u"310012"_s)
@@ -104,7 +103,8 @@ private:
                    .set(u"开户银行"_s, u"中国工商银行翠湖支行"_s)
                    .set(u"银行帐号"_s, u"1202021109900012345"_s)
                    .set(u"系统标题"_s, u"翠园小区物业收费管理系统"_s)
-                   .set(u"动态文字"_s, u"欢迎使用翠园小区物业收费管理系统！请提醒业主按时缴纳物业管理费和水电费，谢谢合作。"_s)
+                   .set(u"动态文字"_s,
+                        u"欢迎使用翠园小区物业收费管理系统！请提醒业主按时缴纳物业管理费和水电费，谢谢合作。"_s)
                    .set(u"自动提醒"_s, 1)
                    .set(u"提前提醒天数"_s, 20)
                    .insert(m_dm, u"公司信息"_s, error);
@@ -232,8 +232,8 @@ private:
             }
         }
         for (const House &h : std::as_const(m_plan.houses)) {
-            if (h.state != Vacant &&
-                !writeLease(h, m_plan.owners[h.owner], h.moveIn, h.moveOut, {}, h.state == Occupied, error)) {
+            if (h.state != Vacant
+                && !writeLease(h, m_plan.owners[h.owner], h.moveIn, h.moveOut, {}, h.state == Occupied, error)) {
                 return false;
             }
         }

@@ -7,7 +7,6 @@
 
 #include <QSet>
 #include <QStringList>
-
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -59,8 +58,8 @@ private:
     void planBuildings()
     {
         m_plan.buildings = {{u"翠园1号楼"_s, QDate(2012, 10, 18), u"钢混结构"_s, 6, 2},
-                             {u"翠园2号楼"_s, QDate(2013, 5, 26), u"钢混结构"_s, 5, 2},
-                             {u"翠园3号楼"_s, QDate(2014, 9, 12), u"砖混结构"_s, 4, 2}};
+                            {u"翠园2号楼"_s, QDate(2013, 5, 26), u"钢混结构"_s, 5, 2},
+                            {u"翠园3号楼"_s, QDate(2014, 9, 12), u"砖混结构"_s, 4, 2}};
     }
 
     void planHouses()
@@ -97,7 +96,7 @@ private:
                 h.moveOut = m_today.addDays(m_rnd.between(5, 18));
                 h.moveIn = h.moveOut.addYears(-1);
             } else if (m_rnd.chance(20)) {
-                continue;   // vacant
+                continue; // vacant
             } else if (m_rnd.chance(15)) {
                 h.state = Occupied;
                 h.lease = Lease;
@@ -121,7 +120,7 @@ private:
             const QDate out = firstBilled.addDays(-m_rnd.between(30, 150));
             const QDate in = out.addYears(-2).addDays(m_rnd.between(0, 60));
             const int owner = addOwner(in, u"翠湖路%1号"_s.arg(m_rnd.between(2, 300)));
-            m_plan.pastLeases << PastLease{i, owner, in, out.addDays(m_rnd.between(-20, 20)), out};
+            m_plan.pastLeases << PastLease {i, owner, in, out.addDays(m_rnd.between(-20, 20)), out};
             ++movedOut;
         }
     }
@@ -143,8 +142,8 @@ private:
             h.area = m_rnd.between(8600, 9800);
         }
         h.shared = h.area * m_rnd.between(12, 16) / 100;
-        h.other1 = floor == 1 || m_rnd.chance(15) ? m_rnd.between(650, 1280) : 0;   // storeroom
-        h.other2 = top ? m_rnd.between(1500, 3000) : 0;                            // attic
+        h.other1 = floor == 1 || m_rnd.chance(15) ? m_rnd.between(650, 1280) : 0; // storeroom
+        h.other2 = top ? m_rnd.between(1500, 3000) : 0; // attic
         const int t = m_rnd.below(100);
         h.title = t < 85 ? u"完全产权"_s : t < 96 ? u"使用权"_s : u"没有产权"_s;
     }
@@ -164,8 +163,8 @@ private:
         auto item = [](const QString &name, const char *price, const QString &formula, const QString &area,
                        const QString &scope, const QString &period, const QString &category, const char *amount,
                        const QString &note, bool stopped = false) {
-            return Item{name,     *Money::parse(QString::fromLatin1(price)), formula, area, scope, period,
-                        category, *Money::parse(QString::fromLatin1(amount)), note, stopped};
+            return Item {name,     *Money::parse(QString::fromLatin1(price)),  formula, area,   scope, period,
+                         category, *Money::parse(QString::fromLatin1(amount)), note,    stopped};
         };
         const QString all = u"全部用户"_s;
         const QString some = u"部分用户"_s;
@@ -203,7 +202,7 @@ private:
             const int cars = m_rnd.below(100) < 55 ? 0 : m_rnd.chance(90) ? 1 : 2;
             for (int i : std::as_const(m_plan.billed)) {
                 const Item &it = m_plan.items[i];
-                HouseItem hi{h, i, it.category == SameAmount ? it.amount : it.price, {}};
+                HouseItem hi {h, i, it.category == SameAmount ? it.amount : it.price, {}};
                 if (it.formula == ByArea) {
                     hi.multiplier = Money::fromReal(areaOf(it.area == u"公摊面积"_s ? house.shared : house.area));
                 } else if (it.formula == Direct) {
@@ -310,7 +309,7 @@ private:
         p.date = date;
         const int how = m_rnd.below(100);
         if (!whole || how < 15) {
-            p.paid = due - house.odd;   // to the fen
+            p.paid = due - house.odd; // to the fen
         } else if (how < 90) {
             p.paid = ceilToYuan(due - house.odd);
         } else {
@@ -359,13 +358,14 @@ private:
                 if (house.state == Occupied && offsets++ == 0) {
                     deposit(m_plan.months[1].addDays(9), h, u"冲抵费用"_s, Money::fromUnits(300), u"冲抵物业管理费"_s);
                 }
-            } else if (house.lease == Sale && house.moveIn.daysTo(m_today) > 400 && renovations < 4 && m_rnd.chance(25)) {
+            } else if (house.lease == Sale && house.moveIn.daysTo(m_today) > 400 && renovations < 4
+                       && m_rnd.chance(25)) {
                 // Renovation deposits, refunded once the work passed inspection (the last one is still held).
                 const QDate taken = house.moveIn.addDays(10);
                 deposit(taken, h, u"收取"_s, Money::fromUnits(2000), u"装修押金"_s);
                 if (renovations++ < 3) {
-                    deposit(qMin(taken.addDays(m_rnd.between(90, 200)), m_today), h, u"退还"_s,
-                            Money::fromUnits(2000), u"装修验收合格，退还押金"_s);
+                    deposit(qMin(taken.addDays(m_rnd.between(90, 200)), m_today), h, u"退还"_s, Money::fromUnits(2000),
+                            u"装修验收合格，退还押金"_s);
                 }
             }
         }
@@ -380,10 +380,9 @@ private:
     void deposit(const QDate &date, int h, const QString &type, Money amount, const QString &note)
     {
         const QString method = m_rnd.chance(70) ? u"现金"_s : u"银行转帐"_s;
-        m_plan.deposits << Deposit{date, h, type, amount, method, QString(), note};
+        m_plan.deposits << Deposit {date, h, type, amount, method, QString(), note};
         m_plan.houses[h].deposit += type == u"收取"_s ? amount : -amount;
     }
-
 
     QDate m_today;
     DemoRandom m_rnd;

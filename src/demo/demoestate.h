@@ -47,13 +47,13 @@ struct Owner
 struct House
 {
     QString code, name, building, unit, location, layout, title;
-    qint64 area = 0, shared = 0, other1 = 0, other2 = 0;   // hundredths of a square metre
+    qint64 area = 0, shared = 0, other1 = 0, other2 = 0; // hundredths of a square metre
     QString state = Vacant;
     int owner = -1;
     QString lease;
     QDate moveIn, moveOut;
     Money odd, deposit;
-    int water = 0, power = 0;   // meter readings before the first billed month
+    int water = 0, power = 0; // meter readings before the first billed month
     bool chronicDebtor = false;
 };
 
@@ -79,7 +79,7 @@ struct Line
 {
     int house = 0;
     int item = 0;
-    int month = 0;   // 0 .. Months-1, oldest first
+    int month = 0; // 0 .. Months-1, oldest first
     Money price;
     double thisReading = 0;
     double lastReading = 0;
@@ -94,7 +94,7 @@ struct Payment
 {
     int house = 0;
     int month = 0;
-    QString what;   // "按单缴费" or the fee paid alone
+    QString what; // "按单缴费" or the fee paid alone
     Money due, paid, cash, transfer, previousOdd;
     QDate date;
     QString method, receipt, payer, receiver;
@@ -118,13 +118,13 @@ struct PastLease
 
 struct Plan
 {
-    QList<QDate> months;   // first day of each billed month, oldest first
+    QList<QDate> months; // first day of each billed month, oldest first
     QList<Building> buildings;
     QList<House> houses;
     QList<Owner> owners;
-    QList<PastLease> pastLeases;   // tenants who have moved out
+    QList<PastLease> pastLeases; // tenants who have moved out
     QList<Item> items;
-    QList<int> billed;   // the active items in name order
+    QList<int> billed; // the active items in name order
     QList<HouseItem> houseItems;
     QList<Line> lines;
     QList<Payment> payments;

@@ -10,7 +10,9 @@
 class DemoRandom
 {
 public:
-    explicit DemoRandom(quint64 seed) : m_state(seed) {}
+    explicit DemoRandom(quint64 seed)
+        : m_state(seed)
+    { }
     quint64 next();
     // 0 .. n-1 (n > 0).
     int below(int n);
@@ -22,8 +24,7 @@ public:
     {
         return to <= from ? from : from.addDays(below(int(from.daysTo(to)) + 1));
     }
-    template<class T>
-    const T &pick(const QList<T> &list) { return list.at(below(int(list.size()))); }
+    template<class T> const T &pick(const QList<T> &list) { return list.at(below(int(list.size()))); }
 
 private:
     quint64 m_state;

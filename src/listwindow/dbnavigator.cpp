@@ -26,10 +26,22 @@ DBNavigator::DBNavigator(QWidget *parent)
     m_prior = make("nbPrior", QStringLiteral("◀"), QStringLiteral("上一条记录"));
     m_next = make("nbNext", QStringLiteral("▶"), QStringLiteral("下一条记录"));
     m_last = make("nbLast", QStringLiteral("▶|"), QStringLiteral("尾记录"));
-    connect(m_first, &QToolButton::clicked, this, [this] { if (m_dataSet) m_dataSet->first(); });
-    connect(m_prior, &QToolButton::clicked, this, [this] { if (m_dataSet) m_dataSet->prior(); });
-    connect(m_next, &QToolButton::clicked, this, [this] { if (m_dataSet) m_dataSet->next(); });
-    connect(m_last, &QToolButton::clicked, this, [this] { if (m_dataSet) m_dataSet->last(); });
+    connect(m_first, &QToolButton::clicked, this, [this] {
+        if (m_dataSet)
+            m_dataSet->first();
+    });
+    connect(m_prior, &QToolButton::clicked, this, [this] {
+        if (m_dataSet)
+            m_dataSet->prior();
+    });
+    connect(m_next, &QToolButton::clicked, this, [this] {
+        if (m_dataSet)
+            m_dataSet->next();
+    });
+    connect(m_last, &QToolButton::clicked, this, [this] {
+        if (m_dataSet)
+            m_dataSet->last();
+    });
 }
 
 void DBNavigator::setDataSet(DataSet *dataSet)

@@ -1,5 +1,7 @@
 #include "listwindow/listwindow.h"
 
+#include "components/common/icons.h"
+#include "components/common/prompt.h"
 #include "components/dbctrls/dbcombobox.h"
 #include "components/dbctrls/dbcontrol.h"
 #include "components/dbctrls/dbdatetimeedit.h"
@@ -11,20 +13,18 @@
 #include "listwindow/dbnavigator.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
-#include "components/common/icons.h"
-#include "components/common/prompt.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QScreen>
 #include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -103,7 +103,8 @@ ListWindow::ListWindow(DataSet *dataSet, const ListWindowDesign &design, QWidget
     auto *band = new QLabel(design.titleBand, this);
     band->setObjectName(QStringLiteral("Panel1"));
     band->setFixedHeight(26);
-    band->setStyleSheet(QStringLiteral("background: white; color: navy; font-weight: bold; font-size: 16px; padding-left: 6px;"));
+    band->setStyleSheet(
+        QStringLiteral("background: white; color: navy; font-weight: bold; font-size: 16px; padding-left: 6px;"));
     m_body->addWidget(band);
 
     if (!design.search.isEmpty()) {
@@ -175,7 +176,8 @@ void ListWindow::buildButtonBar()
                 &QToolButton::clicked, this, &ListWindow::editRecord);
     }
     if (b & ListWindowDesign::Delete) {
-        connect(addButton(QStringLiteral("bitbtn_delete"), QStringLiteral("删除"), QStringLiteral("删"), QColor(0xc6, 0x28, 0x28)),
+        connect(addButton(QStringLiteral("bitbtn_delete"), QStringLiteral("删除"), QStringLiteral("删"),
+                          QColor(0xc6, 0x28, 0x28)),
                 &QToolButton::clicked, this, &ListWindow::deleteRecord);
     }
     if (b & (ListWindowDesign::Add | ListWindowDesign::Edit | ListWindowDesign::Delete)) {
@@ -184,7 +186,8 @@ void ListWindow::buildButtonBar()
     if (b & ListWindowDesign::SaveCancel) {
         connect(addButton(QStringLiteral("bitbtn_save"), QStringLiteral("存盘"), QStringLiteral("存"), save),
                 &QToolButton::clicked, this, &ListWindow::saveRecord);
-        connect(addButton(QStringLiteral("bitbtn_cancel"), QStringLiteral("取消"), QStringLiteral("消"), QColor(0xef, 0x6c, 0x00)),
+        connect(addButton(QStringLiteral("bitbtn_cancel"), QStringLiteral("取消"), QStringLiteral("消"),
+                          QColor(0xef, 0x6c, 0x00)),
                 &QToolButton::clicked, this, &ListWindow::cancelRecord);
         m_buttonRow->addWidget(bevel(bar));
     }
@@ -300,7 +303,8 @@ void ListWindow::find()
             text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
             text.replace(QLatin1Char('%'), QLatin1String("\\%"));
             text.replace(QLatin1Char('_'), QLatin1String("\\_"));
-            conditions << prefix + QStringLiteral("(") + Schema::quoted(f.column) + QStringLiteral(" like ? escape '\\')");
+            conditions << prefix + QStringLiteral("(") + Schema::quoted(f.column)
+                    + QStringLiteral(" like ? escape '\\')");
             values << QString(QLatin1Char('%') + text + QLatin1Char('%'));
         }
     }
@@ -493,7 +497,7 @@ void ListWindow::printList()
     options.title = m_design.printTitle;
     const QDateTime now = Clock::now();
     options.printedAt = QStringLiteral("打印时间:") + QLocale().toString(now.date(), QLocale::ShortFormat)
-                        + QLatin1Char(' ') + now.time().toString(QStringLiteral("H:mm:ss"));
+        + QLatin1Char(' ') + now.time().toString(QStringLiteral("H:mm:ss"));
     options.preparedBy = QStringLiteral("制表:") + Session::current().currentOperator + QStringLiteral(" .");
     m_grid->printPreview(options);
     m_dichromatic->setChecked(true);

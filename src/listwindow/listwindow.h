@@ -22,13 +22,13 @@ struct EntryField
 {
     enum class Editor { Text, Memo, Number, Money, Date, Combo, Check };
 
-    QString objectName;      // DBEdit4, DBDateTimeEditEh1, ...
+    QString objectName; // DBEdit4, DBDateTimeEditEh1, ...
     QString field;
-    QString label;           // "楼宇名称："
+    QString label; // "楼宇名称："
     Editor editor = Editor::Text;
-    int decimals = 0;        // numbers
-    QStringList items;       // drop-down items
-    bool chinese = false;    // switches on the operator's input method
+    int decimals = 0; // numbers
+    QStringList items; // drop-down items
+    bool chinese = false; // switches on the operator's input method
 
     static EntryField of(const QString &objectName, const QString &field, const QString &label,
                          Editor editor = Editor::Text)
@@ -40,47 +40,59 @@ struct EntryField
         e.editor = editor;
         return e;
     }
-    EntryField &takesChinese() { chinese = true; return *this; }
-    EntryField &withItems(const QStringList &list) { items = list; return *this; }
-    EntryField &withDecimals(int n) { decimals = n; return *this; }
+    EntryField &takesChinese()
+    {
+        chinese = true;
+        return *this;
+    }
+    EntryField &withItems(const QStringList &list)
+    {
+        items = list;
+        return *this;
+    }
+    EntryField &withDecimals(int n)
+    {
+        decimals = n;
+        return *this;
+    }
 };
 
 // One box of a search bar: a text box matched with like, or the building drop-down matched
 // with equality.
 struct SearchField
 {
-    QString objectName;      // Edit1, DBComboBoxEh3
-    QString label;           // "房屋代码："
-    QString column;          // the column the condition tests
-    bool equality = false;   // the building drop-down
-    bool hidden = false;     // present but not shown (some windows keep a hidden box)
+    QString objectName; // Edit1, DBComboBoxEh3
+    QString label; // "房屋代码："
+    QString column; // the column the condition tests
+    bool equality = false; // the building drop-down
+    bool hidden = false; // present but not shown (some windows keep a hidden box)
 };
 
 // What is particular to one list window: its texts, its grid and its entry panel.
 struct ListWindowDesign
 {
-    QString className;       // TForm_storeyinfo: the layout file's section
-    QString caption;         // window caption
-    QString titleBand;       // the white band above the entry panel
+    QString className; // TForm_storeyinfo: the layout file's section
+    QString caption; // window caption
+    QString titleBand; // the white band above the entry panel
     QString printTitle;
     QString exportName;
-    QString layoutFile;      // "system.ini" in the home folder; empty for none
-    bool hasReset = false;   // "初始界面"
-    int hideFloor = 0;       // fewest visible columns "隐藏最右边的列" leaves; 0: no column buttons
+    QString layoutFile; // "system.ini" in the home folder; empty for none
+    bool hasReset = false; // "初始界面"
+    int hideFloor = 0; // fewest visible columns "隐藏最右边的列" leaves; 0: no column buttons
     enum Button { Add = 1, Edit = 2, Delete = 4, SaveCancel = 8, AllEditing = 15 };
-    int buttons = AllEditing;   // which of 增加, 编辑, 删除, 存盘/取消 the window has
+    int buttons = AllEditing; // which of 增加, 编辑, 删除, 存盘/取消 the window has
     bool doubleClickEdits = false;
     QString dichromaticLabel = QStringLiteral("区分列表");
     QString fitLabel = QStringLiteral("满屏显示");
     bool fitInitially = false;
     QList<GridColumn> columns;
-    QList<EntryField> entries;   // in Enter-ring order
-    int entryColumns = 4;        // label/editor pairs per row of the entry panel
+    QList<EntryField> entries; // in Enter-ring order
+    int entryColumns = 4; // label/editor pairs per row of the entry panel
     // The search bar ("查找"): its boxes in condition order, and the select and ordering lines
     // the found rows are queried with. No boxes: no search bar.
     QList<SearchField> search;
-    QString searchSelect;        // "select * from 房屋资料 "
-    QString searchOrdering;      // "order by 房屋代码"
+    QString searchSelect; // "select * from 房屋资料 "
+    QString searchOrdering; // "order by 房屋代码"
 };
 
 // The shared list window: button bar, title band, entry panel, grid strip with navigator and

@@ -1,7 +1,7 @@
 #include "masterdata/storeyinfo.h"
 
-#include "shell/core/dm1.h"
 #include "components/common/prompt.h"
+#include "shell/core/dm1.h"
 
 #include <QToolButton>
 
@@ -21,7 +21,8 @@ ListWindowDesign storeyDesign()
     s.doubleClickEdits = true;
     using C = GridColumn;
     s.columns = {
-        C::of(QStringLiteral("楼宇名称"), QStringLiteral("楼宇名称"), 160).withFooter(F::Text, QStringLiteral("记录数")),
+        C::of(QStringLiteral("楼宇名称"), QStringLiteral("楼宇名称"), 160)
+            .withFooter(F::Text, QStringLiteral("记录数")),
         C::of(QStringLiteral("建成日期"), QStringLiteral("建成日期"), 110).withFooter(F::Count),
         C::of(QStringLiteral("楼房结构"), QStringLiteral("楼房结构"), 100),
         C::of(QStringLiteral("楼宇层数"), QStringLiteral("楼宇层数"), 80).alignRight(),
@@ -40,7 +41,8 @@ ListWindowDesign storeyDesign()
         N::of(QStringLiteral("DBNumberEditEh2"), QStringLiteral("楼宇层数"), QStringLiteral("楼宇层数："), E::Number),
         N::of(QStringLiteral("DBNumberEditEh5"), QStringLiteral("房屋数量"), QStringLiteral("房屋数量："), E::Number),
         N::of(QStringLiteral("DBNumberEditEh3"), QStringLiteral("住户数量"), QStringLiteral("住户数量："), E::Number),
-        N::of(QStringLiteral("DBNumberEditEh4"), QStringLiteral("空置房数量"), QStringLiteral("空置房数量："), E::Number),
+        N::of(QStringLiteral("DBNumberEditEh4"), QStringLiteral("空置房数量"), QStringLiteral("空置房数量："),
+              E::Number),
         N::of(QStringLiteral("DBEdit1"), QStringLiteral("备注"), QStringLiteral("备注：")).takesChinese(),
     };
     return s;
@@ -50,7 +52,8 @@ ListWindowDesign storeyDesign()
 TForm_storeyinfo::TForm_storeyinfo(QWidget *parent)
     : ListWindow(Dm1::instance()->q_storeyinfo, storeyDesign(), parent)
 {
-    m_choose = addButton(QStringLiteral("SpeedButton3"), QStringLiteral("选中"), QStringLiteral("选"), QColor(0x00, 0x83, 0x8f));
+    m_choose = addButton(QStringLiteral("SpeedButton3"), QStringLiteral("选中"), QStringLiteral("选"),
+                         QColor(0x00, 0x83, 0x8f));
     m_choose->setEnabled(false);
     connect(m_choose, &QToolButton::clicked, this, &TForm_storeyinfo::chooseBuilding);
 }

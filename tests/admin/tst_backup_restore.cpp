@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-
 #include <atomic>
 
 namespace {
@@ -190,7 +189,7 @@ void TestBackupRestore::backupReplacesExistingFile()
 
     QString error;
     QVERIFY2(DatabaseBackup::backup(home.dm(), dest, &error), qPrintable(error));
-    QCOMPARE(folderListing(target.path()), QStringList{QStringLiteral("备份.db")});
+    QCOMPARE(folderListing(target.path()), QStringList {QStringLiteral("备份.db")});
     Reader copy(dest);
     QVERIFY(copy.open());
     QCOMPARE(copy.owners(), 1);
@@ -198,8 +197,8 @@ void TestBackupRestore::backupReplacesExistingFile()
 
 void TestBackupRestore::backupRefused_data()
 {
-    QTest::addColumn<QString>("destination");   // relative to the home; %1 is the home
-    QTest::addColumn<QString>("named");         // what the message must name; empty for none
+    QTest::addColumn<QString>("destination"); // relative to the home; %1 is the home
+    QTest::addColumn<QString>("named"); // what the message must name; empty for none
 
     QTest::newRow("nothing chosen") << QString() << QString();
     QTest::newRow("blank") << QStringLiteral("   ") << QString();
@@ -248,11 +247,11 @@ void TestBackupRestore::restoreBringsBackupRowsBack()
     QVERIFY2(DatabaseRestore::restore(backup, dm->databasePath(), &error), qPrintable(error));
     QVERIFY2(dm->openConnection(), qPrintable(dm->lastError()));
     QCOMPARE(dm->column(QStringLiteral("select 业主名称 from 业主资料 order by id")),
-             (QStringList{QStringLiteral("张三"), QStringLiteral("O'Brien")}));
+             (QStringList {QStringLiteral("张三"), QStringLiteral("O'Brien")}));
     // Writing after a restore works, and nothing of the staging copy is left behind.
     QVERIFY(addOwner(dm, QStringLiteral("再来的")));
     dm->closeConnection();
-    QCOMPARE(folderListing(home.path() + QStringLiteral("/data")), QStringList{QStringLiteral("data.db")});
+    QCOMPARE(folderListing(home.path() + QStringLiteral("/data")), QStringList {QStringLiteral("data.db")});
 }
 
 void TestBackupRestore::restoreIgnoresLeftoverSideFiles()
@@ -273,14 +272,14 @@ void TestBackupRestore::restoreIgnoresLeftoverSideFiles()
 
     QVERIFY2(DatabaseRestore::restore(backup, db, &error), qPrintable(error));
     QVERIFY2(dm->openConnection(), qPrintable(dm->lastError()));
-    QCOMPARE(dm->column(QStringLiteral("select 业主名称 from 业主资料")), QStringList{QStringLiteral("张三")});
+    QCOMPARE(dm->column(QStringLiteral("select 业主名称 from 业主资料")), QStringList {QStringLiteral("张三")});
     QCOMPARE(dm->scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
 }
 
 void TestBackupRestore::restoreRefused_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("reason");   // a word the message must hold
+    QTest::addColumn<QString>("reason"); // a word the message must hold
 
     QTest::newRow("nothing chosen") << QStringLiteral("empty path") << QStringLiteral("请先选择");
     QTest::newRow("text file") << QStringLiteral("text") << QStringLiteral("不是本系统的数据库文件");
@@ -344,7 +343,8 @@ void TestBackupRestore::restoreRefused()
             } else {
                 for (const TableDef &t : Schema::tables()) {
                     if (t.name != QStringLiteral("押金明细表")) {
-                        QVERIFY(q.exec(QStringLiteral("create table %1 (id integer primary key)").arg(Schema::quoted(t.name))));
+                        QVERIFY(q.exec(
+                            QStringLiteral("create table %1 (id integer primary key)").arg(Schema::quoted(t.name))));
                     }
                 }
             }

@@ -2,13 +2,13 @@
 #include "admin/enter.h"
 #include "admin/password.h"
 #include "admin/qxb_edit.h"
+#include "app/main.h"
+#include "app/windowregistry.h"
 #include "components/dbctrls/dbcombobox.h"
 #include "components/dbctrls/dbedit.h"
 #include "modal.h"
 #include "scriptedprompt.h"
 #include "shell/core/clock.h"
-#include "app/main.h"
-#include "app/windowregistry.h"
 #include "temphome.h"
 #include "typing.h"
 
@@ -29,8 +29,7 @@ QPushButton *button(QWidget *w, const QString &name)
     return b;
 }
 
-template<typename T>
-T *child(QWidget *w, const QString &name)
+template<typename T> T *child(QWidget *w, const QString &name)
 {
     auto *c = w->findChild<T *>(name);
     Q_ASSERT(c);
@@ -135,15 +134,29 @@ void TestLogin::login_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("accepted");
 
-    QTest::newRow("lower case typed, upper case stored") << "张三" << "ABC" << "abc" << true;
-    QTest::newRow("upper case typed, lower case stored") << "张三" << "abc" << "ABC" << true;
+    QTest::newRow("lower case typed, upper case stored") << "张三"
+                                                         << "ABC"
+                                                         << "abc" << true;
+    QTest::newRow("upper case typed, lower case stored") << "张三"
+                                                         << "abc"
+                                                         << "ABC" << true;
     QTest::newRow("hashed") << "张三" << Passwords::hash(QStringLiteral("pw9")) << "Pw9" << true;
-    QTest::newRow("empty stored, empty box") << "张三" << "" << "" << true;
-    QTest::newRow("apostrophe in the name") << "O'Neil" << "X" << "x" << true;
-    QTest::newRow("wrong") << "张三" << "ABC" << "abd" << false;
-    QTest::newRow("200 characters") << "张三" << "ABC" << QString(200, QLatin1Char('a')) << false;
-    QTest::newRow("200 characters stored") << "张三" << QString(200, QLatin1Char('A')) << QString(200, QLatin1Char('a')) << true;
-    QTest::newRow("corrupt hash") << "张三" << "$argon2id$v=19$m=19456,t=2,p=1$AAAA" << "" << false;
+    QTest::newRow("empty stored, empty box") << "张三"
+                                             << ""
+                                             << "" << true;
+    QTest::newRow("apostrophe in the name") << "O'Neil"
+                                            << "X"
+                                            << "x" << true;
+    QTest::newRow("wrong") << "张三"
+                           << "ABC"
+                           << "abd" << false;
+    QTest::newRow("200 characters") << "张三"
+                                    << "ABC" << QString(200, QLatin1Char('a')) << false;
+    QTest::newRow("200 characters stored")
+        << "张三" << QString(200, QLatin1Char('A')) << QString(200, QLatin1Char('a')) << true;
+    QTest::newRow("corrupt hash") << "张三"
+                                  << "$argon2id$v=19$m=19456,t=2,p=1$AAAA"
+                                  << "" << false;
 }
 
 void TestLogin::login()
@@ -154,7 +167,7 @@ void TestLogin::login()
     QFETCH(bool, accepted);
     addOperator(name, stored, QStringLiteral("pinyin"));
     openOperators();
-    Session::current() = Session{};
+    Session::current() = Session {};
 
     TForm_Enter d;
     d.show();
@@ -175,7 +188,7 @@ void TestLogin::login()
         }
     } else {
         QVERIFY(d.isVisible());
-        QCOMPARE(m_prompt->texts(), QStringList{QStringLiteral("密码不对，第1次！  ")});
+        QCOMPARE(m_prompt->texts(), QStringList {QStringLiteral("密码不对，第1次！  ")});
         QCOMPARE(m_prompt->shown.constFirst().caption, QStringLiteral("提示"));
         QCOMPARE(m_prompt->shown.constFirst().icon, Prompt::Icon::Warning);
         QVERIFY(child<QLineEdit>(&d, QStringLiteral("Edit1"))->text().isEmpty());
@@ -186,15 +199,15 @@ void TestLogin::login()
 
 void TestLogin::refusals_data()
 {
-    QTest::addColumn<QStringList>("names");   // operator chosen at each attempt ("" = none)
+    QTest::addColumn<QStringList>("names"); // operator chosen at each attempt ("" = none)
     QTest::addColumn<QStringList>("messages");
 
-    QTest::newRow("three wrong passwords") << QStringList{"张三", "张三", "张三"}
-                                           << QStringList{"密码不对，第1次！  ", "密码不对，第2次！  "};
-    QTest::newRow("no operator, then wrong") << QStringList{"", "张三", "张三"}
-                                             << QStringList{"请选择操作人员！  ", "密码不对，第2次！  "};
-    QTest::newRow("no operator three times") << QStringList{"", "", ""}
-                                             << QStringList{"请选择操作人员！  ", "请选择操作人员！  "};
+    QTest::newRow("three wrong passwords")
+        << QStringList {"张三", "张三", "张三"} << QStringList {"密码不对，第1次！  ", "密码不对，第2次！  "};
+    QTest::newRow("no operator, then wrong")
+        << QStringList {"", "张三", "张三"} << QStringList {"请选择操作人员！  ", "密码不对，第2次！  "};
+    QTest::newRow("no operator three times")
+        << QStringList {"", "", ""} << QStringList {"请选择操作人员！  ", "请选择操作人员！  "};
 }
 
 void TestLogin::refusals()
@@ -217,7 +230,7 @@ void TestLogin::refusals()
     m_prompt->clear();
     d.show();
     attempt(&d, QStringLiteral("张三"), QStringLiteral("wrong"));
-    QCOMPARE(m_prompt->texts(), QStringList{QStringLiteral("密码不对，第1次！  ")});
+    QCOMPARE(m_prompt->texts(), QStringList {QStringLiteral("密码不对，第1次！  ")});
 }
 
 void TestLogin::enterMovesAndConfirms()
@@ -264,7 +277,7 @@ void TestLogin::startUp_data()
 void TestLogin::startUp()
 {
     QFETCH(QString, how);
-    Session::current() = Session{};
+    Session::current() = Session {};
     TForm_main main(m_home->dm());
     whenShown<TForm_Enter>([how](TForm_Enter *d) {
         if (how == QStringLiteral("ok")) {
@@ -292,9 +305,12 @@ void TestLogin::changeOperator_data()
 {
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("after");
-    QTest::newRow("another operator") << "ok" << "张三";
-    QTest::newRow("three refusals keep the operator") << "refused" << "管理员";
-    QTest::newRow("终止 keeps the operator") << "abandon" << "管理员";
+    QTest::newRow("another operator") << "ok"
+                                      << "张三";
+    QTest::newRow("three refusals keep the operator") << "refused"
+                                                      << "管理员";
+    QTest::newRow("终止 keeps the operator") << "abandon"
+                                             << "管理员";
 }
 
 void TestLogin::changeOperator()
@@ -302,7 +318,7 @@ void TestLogin::changeOperator()
     QFETCH(QString, how);
     QFETCH(QString, after);
     addOperator(QStringLiteral("张三"), QStringLiteral("ZS"));
-    Session::current() = Session{};
+    Session::current() = Session {};
     TForm_main main(m_home->dm());
     whenShown<TForm_Enter>([](TForm_Enter *d) { attempt(d, Admin, QString()); });
     QVERIFY(main.firstActivation());
@@ -333,14 +349,14 @@ void TestLogin::newOperatorLogsInWithEmptyBox()
         TForm_qxb_edit editor;
         editor.show();
         QCOMPARE(child<DBEdit>(&editor, QStringLiteral("DBEdit1"))->text(), Admin);
-        button(&editor, QStringLiteral("BitBtn1"))->click();   // 增加
+        button(&editor, QStringLiteral("BitBtn1"))->click(); // 增加
         QVERIFY(!button(&editor, QStringLiteral("BitBtn1"))->isEnabled());
         QVERIFY(!button(&editor, QStringLiteral("BitBtn4"))->isEnabled());
         auto *name = child<DBEdit>(&editor, QStringLiteral("DBEdit1"));
         QVERIFY(name->text().isEmpty());
         typeText(name, QStringLiteral("李四"));
         typeText(child<DBEdit>(&editor, QStringLiteral("DBEdit3")), QStringLiteral("5551234"));
-        button(&editor, QStringLiteral("BitBtn2"))->click();   // 存盘
+        button(&editor, QStringLiteral("BitBtn2"))->click(); // 存盘
         QVERIFY(m_prompt->shown.isEmpty());
         QVERIFY(button(&editor, QStringLiteral("BitBtn1"))->isEnabled());
         QVERIFY(button(&editor, QStringLiteral("BitBtn4"))->isEnabled());
@@ -384,7 +400,8 @@ void TestLogin::duplicateOperatorRefused()
     typeText(name, QStringLiteral("O'Neil"));
     button(&editor, QStringLiteral("BitBtn2"))->click();
     QCOMPARE(m_prompt->shown.size(), 1);
-    QCOMPARE(m_home->dm()->scalar(QStringLiteral("select 身份证号 from 权限表 where 姓名=?"), {QStringLiteral("O'Neil")})
+    QCOMPARE(m_home->dm()
+                 ->scalar(QStringLiteral("select 身份证号 from 权限表 where 姓名=?"), {QStringLiteral("O'Neil")})
                  .toString(),
              QStringLiteral("110101"));
 }
@@ -401,13 +418,13 @@ void TestLogin::operatorEditorButtons()
     // 增加 refuses while the shown operator has no name.
     name->clear();
     add->click();
-    QCOMPARE(m_prompt->texts(), QStringList{QStringLiteral("姓名不能为空,请重新输入!")});
+    QCOMPARE(m_prompt->texts(), QStringList {QStringLiteral("姓名不能为空,请重新输入!")});
     QCOMPARE(m_home->dm()->q_qxb->recordCount(), 1);
 
     // 存盘 with an empty name refuses too and keeps editing.
     m_prompt->clear();
     button(&editor, QStringLiteral("BitBtn2"))->click();
-    QCOMPARE(m_prompt->texts(), QStringList{QStringLiteral("姓名不能为空,请重新输入!")});
+    QCOMPARE(m_prompt->texts(), QStringList {QStringLiteral("姓名不能为空,请重新输入!")});
     QVERIFY(m_home->dm()->q_qxb->isEditing());
 
     // 取消 shows the row as stored.
@@ -420,14 +437,15 @@ void TestLogin::operatorEditorButtons()
     auto *im = child<DBComboBoxEh>(&editor, QStringLiteral("DBComboBoxEh1"));
     QCOMPARE(im->count(), 2);
     im->setCurrentIndex(1);
-    button(&editor, QStringLiteral("BitBtn3"))->click();   // 取消 drops the new row
+    button(&editor, QStringLiteral("BitBtn3"))->click(); // 取消 drops the new row
     QCOMPARE(m_home->dm()->q_qxb->recordCount(), 1);
     QVERIFY(add->isEnabled());
     add->click();
     typeText(name, QStringLiteral("王五"));
     im->setCurrentIndex(1);
     button(&editor, QStringLiteral("BitBtn2"))->click();
-    QCOMPARE(m_home->dm()->scalar(QStringLiteral("select 输入法 from 权限表 where 姓名=?"), {QStringLiteral("王五")})
+    QCOMPARE(m_home->dm()
+                 ->scalar(QStringLiteral("select 输入法 from 权限表 where 姓名=?"), {QStringLiteral("王五")})
                  .toString(),
              QStringLiteral("wubi"));
 }
@@ -440,12 +458,36 @@ void TestLogin::changePassword_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
 
-    QTest::newRow("old wrong") << "XYZ" << "NEW" << "NEW" << "旧操作口令不正确,请重新输入!" << "Edit1";
-    QTest::newRow("old wrong before mismatch") << "XYZ" << "A" << "B" << "旧操作口令不正确,请重新输入!" << "Edit1";
-    QTest::newRow("entries differ") << "login" << "NEW1" << "NEW2" << "两次输入的操作口令不一致,请重新输入!" << "Edit2";
-    QTest::newRow("both empty") << "login" << "" << "" << "没有输入新操作口令,请重新输入!" << "Edit2";
-    QTest::newRow("both blanks") << "login" << "  " << "  " << "没有输入新操作口令,请重新输入!" << "Edit2";
-    QTest::newRow("changed") << "login" << "new" << "NEW" << "已经成功的修改了操作口令,请牢记!" << "";
+    QTest::newRow("old wrong") << "XYZ"
+                               << "NEW"
+                               << "NEW"
+                               << "旧操作口令不正确,请重新输入!"
+                               << "Edit1";
+    QTest::newRow("old wrong before mismatch") << "XYZ"
+                                               << "A"
+                                               << "B"
+                                               << "旧操作口令不正确,请重新输入!"
+                                               << "Edit1";
+    QTest::newRow("entries differ") << "login"
+                                    << "NEW1"
+                                    << "NEW2"
+                                    << "两次输入的操作口令不一致,请重新输入!"
+                                    << "Edit2";
+    QTest::newRow("both empty") << "login"
+                                << ""
+                                << ""
+                                << "没有输入新操作口令,请重新输入!"
+                                << "Edit2";
+    QTest::newRow("both blanks") << "login"
+                                 << "  "
+                                 << "  "
+                                 << "没有输入新操作口令,请重新输入!"
+                                 << "Edit2";
+    QTest::newRow("changed") << "login"
+                             << "new"
+                             << "NEW"
+                             << "已经成功的修改了操作口令,请牢记!"
+                             << "";
 }
 
 void TestLogin::changePassword()
@@ -477,7 +519,7 @@ void TestLogin::changePassword()
     typeText(child<QLineEdit>(&d, QStringLiteral("Edit2")), newPw);
     typeText(child<QLineEdit>(&d, QStringLiteral("Edit3")), confirmPw);
     button(&d, QStringLiteral("BitBtn1"))->click();
-    QCOMPARE(m_prompt->texts(), QStringList{message});
+    QCOMPARE(m_prompt->texts(), QStringList {message});
     QCOMPARE(m_prompt->shown.constFirst().caption, QStringLiteral("提示"));
     const QString stored = storedPassword(QStringLiteral("张三"));
     if (focus.isEmpty()) {
@@ -506,14 +548,14 @@ void TestLogin::changePasswordEnterSaves()
     QTest::keyClick(oldBox, Qt::Key_Return);
     auto *newBox = child<QLineEdit>(&d, QStringLiteral("Edit2"));
     QVERIFY(newBox->hasFocus());
-    typeText(newBox, QStringLiteral("abcdefghijkl"));   // at most 10 characters
+    typeText(newBox, QStringLiteral("abcdefghijkl")); // at most 10 characters
     QCOMPARE(newBox->text(), QStringLiteral("ABCDEFGHIJ"));
     QTest::keyClick(newBox, Qt::Key_Return);
     auto *confirmBox = child<QLineEdit>(&d, QStringLiteral("Edit3"));
     QVERIFY(confirmBox->hasFocus());
     typeText(confirmBox, QStringLiteral("abcdefghij"));
     QTest::keyClick(confirmBox, Qt::Key_Return);
-    QCOMPARE(m_prompt->texts(), QStringList{QStringLiteral("已经成功的修改了操作口令,请牢记!")});
+    QCOMPARE(m_prompt->texts(), QStringList {QStringLiteral("已经成功的修改了操作口令,请牢记!")});
     QCOMPARE(Passwords::verify(storedPassword(Admin), QStringLiteral("abcdefghij")), Passwords::Check::Accepted);
 }
 
@@ -523,10 +565,22 @@ void TestLogin::settingsChecks_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
-    QTest::newRow("both empty: only the name") << "" << "" << "公司名称不能为空,请重新输入!" << "DBEdit1";
-    QTest::newRow("name of blanks") << "   " << "标题" << "公司名称不能为空,请重新输入!" << "DBEdit1";
-    QTest::newRow("title of blanks") << "物业公司" << "   " << "系统标题不能为空,请重新输入!" << "DBEdit8";
-    QTest::newRow("saved") << "物业公司" << "小区收费" << "" << "";
+    QTest::newRow("both empty: only the name") << ""
+                                               << ""
+                                               << "公司名称不能为空,请重新输入!"
+                                               << "DBEdit1";
+    QTest::newRow("name of blanks") << "   "
+                                    << "标题"
+                                    << "公司名称不能为空,请重新输入!"
+                                    << "DBEdit1";
+    QTest::newRow("title of blanks") << "物业公司"
+                                     << "   "
+                                     << "系统标题不能为空,请重新输入!"
+                                     << "DBEdit8";
+    QTest::newRow("saved") << "物业公司"
+                           << "小区收费"
+                           << ""
+                           << "";
 }
 
 void TestLogin::settingsChecks()
@@ -558,9 +612,9 @@ void TestLogin::settingsChecks()
     if (message.isEmpty()) {
         QVERIFY(m_prompt->shown.isEmpty());
         QCOMPARE(stored, title);
-        QVERIFY(d->isVisible());   // stays open after saving
+        QVERIFY(d->isVisible()); // stays open after saving
     } else {
-        QCOMPARE(m_prompt->texts(), QStringList{message});
+        QCOMPARE(m_prompt->texts(), QStringList {message});
         QCOMPARE(QApplication::focusWidget()->objectName(), focus);
         QCOMPARE(stored, before);
         QVERIFY(q->isEditing());
@@ -588,7 +642,9 @@ void TestLogin::settingsInsertOnEmptyTable()
     button(d, QStringLiteral("BitBtn1"))->click();
     QVERIFY(m_prompt->shown.isEmpty());
     QCOMPARE(m_home->dm()->scalar(QStringLiteral("select count(*) from 公司信息")).toInt(), 1);
-    QCOMPARE(m_home->dm()->scalar(QStringLiteral("select 公司名称 || '/' || 联系人 || '/' || 系统标题 from 公司信息")).toString(),
+    QCOMPARE(m_home->dm()
+                 ->scalar(QStringLiteral("select 公司名称 || '/' || 联系人 || '/' || 系统标题 from 公司信息"))
+                 .toString(),
              QStringLiteral("O'Neil 物业/王经理/标题"));
     // Saving again changes that row, no second one.
     button(d, QStringLiteral("BitBtn1"))->click();
@@ -599,7 +655,7 @@ void TestLogin::settingsInsertOnEmptyTable()
 void TestLogin::settingsThroughMainWindow()
 {
     QVERIFY(m_home->dm()->exec(QStringLiteral("update 公司信息 set 系统标题='旧标题', 动态文字='旧文字'")));
-    Session::current() = Session{};
+    Session::current() = Session {};
     {
         TForm_main main(m_home->dm());
         whenShown<TForm_Enter>([](TForm_Enter *d) { attempt(d, Admin, QString()); });
@@ -620,7 +676,7 @@ void TestLogin::settingsThroughMainWindow()
         QVERIFY(main.runCommand(QStringLiteral("使用单位信息")));
         QVERIFY(m_prompt->shown.isEmpty());
         QCOMPARE(main.scrollingText()->text(), QStringLiteral("欢迎光临"));
-        QCOMPARE(main.windowTitle(), QStringLiteral("旧标题"));   // the caption waits for the next start
+        QCOMPARE(main.windowTitle(), QStringLiteral("旧标题")); // the caption waits for the next start
         QVERIFY(!m_home->dm()->q_gsxx->isOpen());
     }
     TForm_main next(m_home->dm());

@@ -8,9 +8,9 @@
 #include "admin/core/maintenance.h"
 #include "admin/initialize.h"
 #include "admin/restore.h"
-#include "scriptedprompt.h"
 #include "app/main.h"
 #include "app/windowregistry.h"
+#include "scriptedprompt.h"
 #include "temphome.h"
 
 #include <QApplication>
@@ -22,7 +22,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-
 #include <memory>
 
 namespace {
@@ -39,8 +38,8 @@ int rows(Dm1 *dm, const QString &table, const QString &where = {})
 bool seed(Dm1 *dm)
 {
     for (const Maintenance::Item &item : Maintenance::items()) {
-        const QString sql = QStringLiteral("insert into %1 (%2) values (?)")
-                                .arg(Schema::quoted(item.table), Schema::quoted(item.key));
+        const QString sql =
+            QStringLiteral("insert into %1 (%2) values (?)").arg(Schema::quoted(item.table), Schema::quoted(item.key));
         for (const QVariant &key : {QVariant(), QVariant(QStringLiteral("")), QVariant(QStringLiteral("0101"))}) {
             if (!dm->exec(sql, {key})) {
                 return false;
@@ -123,9 +122,10 @@ void TestMaintenanceWindows::choiceWindowOpensEmptyAndCancelsOnEnter()
     QVERIFY(home.ok() && seed(home.dm()));
     auto w = makeChoice(window);
     QCOMPARE(w->windowTitle(), caption);
-    const QStringList captions = {QStringLiteral("收费项目"), QStringLiteral("业主资料"), QStringLiteral("实收费用明细表"),
-                                  QStringLiteral("房屋迁入迁出表"), QStringLiteral("房屋资料"), QStringLiteral("房屋收费项目"),
-                                  QStringLiteral("收费明细表"), QStringLiteral("押金明细表")};
+    const QStringList captions = {QStringLiteral("收费项目"),       QStringLiteral("业主资料"),
+                                  QStringLiteral("实收费用明细表"), QStringLiteral("房屋迁入迁出表"),
+                                  QStringLiteral("房屋资料"),       QStringLiteral("房屋收费项目"),
+                                  QStringLiteral("收费明细表"),     QStringLiteral("押金明细表")};
     for (int i = 0; i < captions.size(); ++i) {
         auto *box = w->findChild<QCheckBox *>(QStringLiteral("CheckBox%1").arg(i + 1));
         QVERIFY(box);
@@ -277,7 +277,7 @@ void TestMaintenanceWindows::backupWindowCopiesToChosenFile()
     QCOMPARE(w.Edit1->text(), QDir::toNativeSeparators(dest));
 
     click(&w, "BitBtn1");
-    QCOMPARE(m_prompt->texts(), QStringList{QStringLiteral("备份完毕！")});
+    QCOMPARE(m_prompt->texts(), QStringList {QStringLiteral("备份完毕！")});
     QCOMPARE(m_prompt->shown[0].caption, QStringLiteral("提示"));
     QCOMPARE(w.result(), int(QDialog::Accepted));
     QVERIFY(QFile::exists(dest));
@@ -292,7 +292,7 @@ void TestMaintenanceWindows::backupWindowStaysOpenWhenRefused()
     TForm_backup w;
     w.show();
     click(&w, "BitBtn1");
-    QCOMPARE(m_prompt->texts(), QStringList{QStringLiteral("请先选择备份的目的数据库文件！")});
+    QCOMPARE(m_prompt->texts(), QStringList {QStringLiteral("请先选择备份的目的数据库文件！")});
     QVERIFY(w.isVisible());
 
     // Choosing the database itself is refused in words that name it.
@@ -307,19 +307,19 @@ void TestMaintenanceWindows::backupWindowStaysOpenWhenRefused()
 
 void TestMaintenanceWindows::restoreWindow_data()
 {
-    QTest::addColumn<QString>("source");   // good, text or none
+    QTest::addColumn<QString>("source"); // good, text or none
     QTest::addColumn<bool>("answer");
     QTest::addColumn<QStringList>("said");
-    QTest::addColumn<int>("owners");       // rows of 业主资料 afterwards
+    QTest::addColumn<int>("owners"); // rows of 业主资料 afterwards
 
     const QString question = QStringLiteral("确实要恢复数据库吗? ");
     QTest::newRow("good backup") << QStringLiteral("good") << true
-                                 << QStringList{question, QStringLiteral("恢复完毕！")} << 3;
-    QTest::newRow("answered no") << QStringLiteral("good") << false << QStringList{question} << 0;
-    QTest::newRow("text file") << QStringLiteral("text") << true << QStringList{question, QStringLiteral("当前数据库没有改变")}
-                               << 0;
+                                 << QStringList {question, QStringLiteral("恢复完毕！")} << 3;
+    QTest::newRow("answered no") << QStringLiteral("good") << false << QStringList {question} << 0;
+    QTest::newRow("text file") << QStringLiteral("text") << true
+                               << QStringList {question, QStringLiteral("当前数据库没有改变")} << 0;
     QTest::newRow("nothing chosen") << QStringLiteral("none") << true
-                                    << QStringList{QStringLiteral("请先选择要恢复的数据库文件！")} << 0;
+                                    << QStringList {QStringLiteral("请先选择要恢复的数据库文件！")} << 0;
 }
 
 void TestMaintenanceWindows::restoreWindow()

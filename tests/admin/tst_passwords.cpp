@@ -32,17 +32,25 @@ void TestPasswords::verify_data()
     QTest::newRow("hash, lower case typed") << secret << "secret" << int(Check::Accepted);
     QTest::newRow("hash, wrong") << secret << "SECRE" << int(Check::Refused);
     QTest::newRow("hash, empty typed") << secret << "" << int(Check::Refused);
-    QTest::newRow("plain upper, typed lower") << "ABC" << "abc" << int(Check::AcceptedPlainText);
-    QTest::newRow("plain lower, typed upper") << "abc" << "ABC" << int(Check::AcceptedPlainText);
-    QTest::newRow("plain, wrong") << "abc" << "abd" << int(Check::Refused);
-    QTest::newRow("plain Chinese") << "口令" << "口令" << int(Check::AcceptedPlainText);
-    QTest::newRow("empty, empty typed") << "" << "" << int(Check::Accepted);
-    QTest::newRow("empty, something typed") << "" << "A" << int(Check::Refused);
+    QTest::newRow("plain upper, typed lower") << "ABC"
+                                              << "abc" << int(Check::AcceptedPlainText);
+    QTest::newRow("plain lower, typed upper") << "abc"
+                                              << "ABC" << int(Check::AcceptedPlainText);
+    QTest::newRow("plain, wrong") << "abc"
+                                  << "abd" << int(Check::Refused);
+    QTest::newRow("plain Chinese") << "口令"
+                                   << "口令" << int(Check::AcceptedPlainText);
+    QTest::newRow("empty, empty typed") << ""
+                                        << "" << int(Check::Accepted);
+    QTest::newRow("empty, something typed") << ""
+                                            << "A" << int(Check::Refused);
     QTest::newRow("200 characters, hashed") << longHash << longOne << int(Check::Accepted);
     QTest::newRow("200 characters against empty") << "" << longOne << int(Check::Refused);
     QTest::newRow("hash cut short") << secret.left(secret.size() - 10) << "SECRET" << int(Check::Refused);
-    QTest::newRow("hash prefix only") << "$argon2id$" << "SECRET" << int(Check::Refused);
-    QTest::newRow("hash garbage") << "$argon2id$v=19$m=19456,t=2,p=1$@@@@$####" << "SECRET" << int(Check::Refused);
+    QTest::newRow("hash prefix only") << "$argon2id$"
+                                      << "SECRET" << int(Check::Refused);
+    QTest::newRow("hash garbage") << "$argon2id$v=19$m=19456,t=2,p=1$@@@@$####"
+                                  << "SECRET" << int(Check::Refused);
     QString greedy = secret;
     greedy.replace(QStringLiteral("m=19456"), QStringLiteral("m=999999999"));
     QTest::newRow("hash asking for 1 TB") << greedy << "SECRET" << int(Check::Refused);
@@ -70,7 +78,7 @@ void TestPasswords::hashIsSaltedAndQuick()
     const QString b = Passwords::hash(QStringLiteral("ABC"));
     QVERIFY(t.elapsed() < 1000);
     QVERIFY(a.startsWith(QStringLiteral("$argon2id$")));
-    QVERIFY(a != b);   // salted: the same password never gives the same text
+    QVERIFY(a != b); // salted: the same password never gives the same text
     QCOMPARE(Passwords::verify(a, QStringLiteral("ABC")), Check::Accepted);
     QCOMPARE(Passwords::verify(b, QStringLiteral("abc")), Check::Accepted);
     QVERIFY(Passwords::hash(QString()).isEmpty());
@@ -81,14 +89,16 @@ void TestPasswords::storeByRow()
     TempHome home;
     QVERIFY(home.ok());
     Dm1 *dm = home.dm();
-    QVERIFY(dm->exec(QStringLiteral("insert into 权限表 (姓名, 操作口令) values (?, 'OLD')"), {QStringLiteral("O'Neil")}));
+    QVERIFY(
+        dm->exec(QStringLiteral("insert into 权限表 (姓名, 操作口令) values (?, 'OLD')"), {QStringLiteral("O'Neil")}));
     const QVariant id = dm->scalar(QStringLiteral("select id from 权限表 where 姓名=?"), {QStringLiteral("O'Neil")});
     QVERIFY(Passwords::store(dm, id, QStringLiteral("new")));
     const QString stored = dm->scalar(QStringLiteral("select 操作口令 from 权限表 where id=?"), {id}).toString();
     QCOMPARE(Passwords::verify(stored, QStringLiteral("NEW")), Check::Accepted);
     // The other operator is untouched.
-    QCOMPARE(dm->scalar(QStringLiteral("select 操作口令 from 权限表 where 姓名=?"), {Dm1::defaultOperator()}).toString(),
-             QString());
+    QCOMPARE(
+        dm->scalar(QStringLiteral("select 操作口令 from 权限表 where 姓名=?"), {Dm1::defaultOperator()}).toString(),
+        QString());
 }
 
 QTEST_GUILESS_MAIN(TestPasswords)

@@ -1,10 +1,10 @@
 #include "admin/qxb.h"
 #include "admin/qxb_edit.h"
+#include "app/main.h"
+#include "app/windowregistry.h"
 #include "modal.h"
 #include "scriptedprompt.h"
 #include "shell/core/dm1.h"
-#include "app/main.h"
-#include "app/windowregistry.h"
 #include "temphome.h"
 
 #include <QCheckBox>
@@ -42,7 +42,8 @@ private slots:
     {
         home = std::make_unique<TempHome>();
         prompt = ScriptedPrompt::install();
-        QVERIFY(home->dm()->exec(QStringLiteral("insert into 权限表 (姓名, 身份证号) values ('李四', '2'), ('王五', '1')")));
+        QVERIFY(home->dm()->exec(
+            QStringLiteral("insert into 权限表 (姓名, 身份证号) values ('李四', '2'), ('王五', '1')")));
     }
     void cleanup()
     {
@@ -90,7 +91,7 @@ private slots:
         // The default operator has no identity number and comes first.
         QCOMPARE(q()->value(1, q()->fieldIndex(QStringLiteral("姓名"))).toString(), QStringLiteral("王五"));
         QCOMPARE(q()->value(2, q()->fieldIndex(QStringLiteral("姓名"))).toString(), QStringLiteral("李四"));
-        window->grid()->clickTitle(3, false);   // 输入法 is not a sort button
+        window->grid()->clickTitle(3, false); // 输入法 is not a sort button
         QCOMPARE(q()->orderingLine(), QStringLiteral(" ORDER BY 身份证号"));
     }
 

@@ -1,13 +1,12 @@
+#include "app/main.h"
+#include "app/windowregistry.h"
 #include "scriptedprompt.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
-#include "app/main.h"
-#include "app/windowregistry.h"
 #include "temphome.h"
 
 #include <QComboBox>
 #include <QDialog>
-#include <QTimer>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -15,6 +14,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -22,7 +22,8 @@ QStringList itemsOf(QMenu *menu)
 {
     QStringList out;
     for (QAction *a : menu->actions()) {
-        out << (a->isSeparator() ? QStringLiteral("-") : a->text() + (a->isVisible() ? QString() : QStringLiteral("(隐藏)")));
+        out << (a->isSeparator() ? QStringLiteral("-")
+                                 : a->text() + (a->isVisible() ? QString() : QStringLiteral("(隐藏)")));
     }
     return out;
 }
@@ -52,14 +53,23 @@ private slots:
         }
         QCOMPARE(menus.size(), 4);
         QCOMPARE(menus[0]->title(), QStringLiteral("【系统维护】"));
-        QCOMPARE(itemsOf(menus[0]), QString::fromUtf8("操作员设置 修改操作员口令 更换操作员 - 数据整理(隐藏) 数据初始化 数据备份 数据恢复 - 退出系统").split(' '));
+        QCOMPARE(itemsOf(menus[0]),
+                 QString::fromUtf8(
+                     "操作员设置 修改操作员口令 更换操作员 - 数据整理(隐藏) 数据初始化 数据备份 数据恢复 - 退出系统")
+                     .split(' '));
         QCOMPARE(menus[1]->title(), QStringLiteral("【基本资料】"));
-        QCOMPARE(itemsOf(menus[1]), QString::fromUtf8("楼宇资料设置 收费项目设置 业主资料管理 房屋资料设置 业主迁入迁出管理 - 房屋状态表 - "
-                                                      "房屋收费项目设置 - 使用单位信息 - 到期报警 到期报警设置").split(' '));
+        QCOMPARE(
+            itemsOf(menus[1]),
+            QString::fromUtf8("楼宇资料设置 收费项目设置 业主资料管理 房屋资料设置 业主迁入迁出管理 - 房屋状态表 - "
+                              "房屋收费项目设置 - 使用单位信息 - 到期报警 到期报警设置")
+                .split(' '));
         QCOMPARE(menus[2]->title(), QStringLiteral("【收费管理】"));
-        QCOMPARE(itemsOf(menus[2]), QString::fromUtf8("业主应缴费用管理 业主缴费管理 - 实收费用明细表 业主缴费明细查询 - 业主押金管理 "
-                                                      "业主押金明细表 业主押金汇总表 - 业主缴费全况表 业主已缴费项目明细表 业主未缴费项目明细表 - "
-                                                      "业主欠费总表 - 按月份统计缴费总金额 按收费项目统计缴费总金额").split(' '));
+        QCOMPARE(itemsOf(menus[2]),
+                 QString::fromUtf8(
+                     "业主应缴费用管理 业主缴费管理 - 实收费用明细表 业主缴费明细查询 - 业主押金管理 "
+                     "业主押金明细表 业主押金汇总表 - 业主缴费全况表 业主已缴费项目明细表 业主未缴费项目明细表 - "
+                     "业主欠费总表 - 按月份统计缴费总金额 按收费项目统计缴费总金额")
+                     .split(' '));
         QCOMPARE(menus[3]->title(), QStringLiteral("【帮助】"));
         QCOMPARE(itemsOf(menus[3]), QString::fromUtf8("帮助系统 - 关于......").split(' '));
     }
@@ -80,7 +90,8 @@ private slots:
 
         QVERIFY(form.firstActivation());
         QCOMPARE(form.windowTitle(), QStringLiteral("Parvell 物业收费管理系统"));
-        QCOMPARE(form.scrollingText()->text(), home.dm()->scalar(QStringLiteral("select 动态文字 from 公司信息")).toString());
+        QCOMPARE(form.scrollingText()->text(),
+                 home.dm()->scalar(QStringLiteral("select 动态文字 from 公司信息")).toString());
         QStatusBar *bar = form.statusBar();
         QList<QLabel *> panels;
         for (int i = 0; i < 4; ++i) {

@@ -17,22 +17,28 @@ enum class Kind { Edit, Memo, Integer, Decimal, Money, Date, Combo, Check, Check
 QWidget *makeEditor(Kind kind, QWidget *parent)
 {
     switch (kind) {
-    case Kind::Edit: return new DBEdit(parent);
-    case Kind::Memo: return new DBMemo(parent);
-    case Kind::Integer: return new DBNumberEditEh(parent);
+    case Kind::Edit:
+        return new DBEdit(parent);
+    case Kind::Memo:
+        return new DBMemo(parent);
+    case Kind::Integer:
+        return new DBNumberEditEh(parent);
     case Kind::Decimal: {
         auto *e = new DBNumberEditEh(parent);
         e->setDecimals(2);
         return e;
     }
-    case Kind::Money: return new DBMoneyEdit(parent);
-    case Kind::Date: return new DBDateTimeEditEh(parent);
+    case Kind::Money:
+        return new DBMoneyEdit(parent);
+    case Kind::Date:
+        return new DBDateTimeEditEh(parent);
     case Kind::Combo: {
         auto *c = new DBComboBoxEh(parent);
         c->setItems({QStringLiteral("收取"), QStringLiteral("退还")});
         return c;
     }
-    case Kind::Check: return new DBCheckBox(QStringLiteral("自动提醒"), parent);
+    case Kind::Check:
+        return new DBCheckBox(QStringLiteral("自动提醒"), parent);
     case Kind::CheckText: {
         auto *c = new DBCheckBox(QStringLiteral("是否"), parent);
         c->setValues(QStringLiteral("是"), QStringLiteral("否"));
@@ -116,36 +122,76 @@ void TestDbCtrls::roundTrip_data()
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QVariant>("stored");   // as read back from the database
+    QTest::addColumn<QVariant>("stored"); // as read back from the database
     QTest::addColumn<QString>("reshown");
 
     const auto k = [](Kind x) { return int(x); };
-    QTest::newRow("text") << k(Kind::Edit) << "楼宇资料" << "楼宇名称" << "一号楼" << QVariant(QStringLiteral("一号楼")) << "一号楼";
-    QTest::newRow("text with apostrophe") << k(Kind::Edit) << "楼宇资料" << "楼宇名称" << "O'Neil 楼"
-                                          << QVariant(QStringLiteral("O'Neil 楼")) << "O'Neil 楼";
-    QTest::newRow("text in money field") << k(Kind::Edit) << "押金明细表" << "金额" << "0.0001" << QVariant(qint64(1)) << "0.0001";
-    QTest::newRow("memo") << k(Kind::Memo) << "房屋资料" << "备注" << "第一行\n第二行"
-                          << QVariant(QStringLiteral("第一行\n第二行")) << "第一行\n第二行";
-    QTest::newRow("whole number") << k(Kind::Integer) << "楼宇资料" << "楼宇层数" << "12" << QVariant(qint64(12)) << "12";
-    QTest::newRow("negative whole") << k(Kind::Integer) << "楼宇资料" << "房屋数量" << "-3" << QVariant(qint64(-3)) << "-3";
-    QTest::newRow("empty number is null") << k(Kind::Integer) << "楼宇资料" << "楼宇层数" << "" << QVariant() << "";
-    QTest::newRow("decimals") << k(Kind::Decimal) << "房屋资料" << "房屋面积" << "85.25" << QVariant(85.25) << "85.25";
-    QTest::newRow("decimals shortest") << k(Kind::Decimal) << "房屋资料" << "房屋面积" << "85.50" << QVariant(85.5) << "85.5";
-    QTest::newRow("money exact") << k(Kind::Money) << "押金明细表" << "金额" << "12.3456" << QVariant(qint64(123456)) << "12.3456";
-    QTest::newRow("money negative") << k(Kind::Money) << "押金明细表" << "金额" << "-0.5" << QVariant(qint64(-5000)) << "-0.5";
-    QTest::newRow("money thousands") << k(Kind::Money) << "押金明细表" << "金额" << "1,234.5" << QVariant(qint64(12345000)) << "1234.5";
-    QTest::newRow("empty money is null") << k(Kind::Money) << "押金明细表" << "金额" << "" << QVariant() << "";
-    QTest::newRow("date") << k(Kind::Date) << "楼宇资料" << "建成日期" << "2004-08-15"
-                          << QVariant(QStringLiteral("2004-08-15 00:00:00")) << "2004-08-15";
-    QTest::newRow("date short month") << k(Kind::Date) << "押金明细表" << "日期" << "2004-8-5"
-                                      << QVariant(QStringLiteral("2004-08-05 00:00:00")) << "2004-08-05";
-    QTest::newRow("empty date is null") << k(Kind::Date) << "楼宇资料" << "建成日期" << "" << QVariant() << "";
-    QTest::newRow("drop-down item") << k(Kind::Combo) << "押金明细表" << "操作类型" << "退还" << QVariant(QStringLiteral("退还")) << "退还";
-    QTest::newRow("drop-down typed") << k(Kind::Combo) << "押金明细表" << "操作类型" << "冲减" << QVariant(QStringLiteral("冲减")) << "冲减";
-    QTest::newRow("yes") << k(Kind::Check) << "公司信息" << "自动提醒" << "1" << QVariant(qint64(1)) << "1";
-    QTest::newRow("no") << k(Kind::Check) << "公司信息" << "自动提醒" << "0" << QVariant(qint64(0)) << "0";
-    QTest::newRow("是") << k(Kind::CheckText) << "楼宇资料" << "楼房结构" << "1" << QVariant(QStringLiteral("是")) << "1";
-    QTest::newRow("否") << k(Kind::CheckText) << "楼宇资料" << "楼房结构" << "0" << QVariant(QStringLiteral("否")) << "0";
+    QTest::newRow("text") << k(Kind::Edit) << "楼宇资料"
+                          << "楼宇名称"
+                          << "一号楼" << QVariant(QStringLiteral("一号楼")) << "一号楼";
+    QTest::newRow("text with apostrophe") << k(Kind::Edit) << "楼宇资料"
+                                          << "楼宇名称"
+                                          << "O'Neil 楼" << QVariant(QStringLiteral("O'Neil 楼")) << "O'Neil 楼";
+    QTest::newRow("text in money field") << k(Kind::Edit) << "押金明细表"
+                                         << "金额"
+                                         << "0.0001" << QVariant(qint64(1)) << "0.0001";
+    QTest::newRow("memo") << k(Kind::Memo) << "房屋资料"
+                          << "备注"
+                          << "第一行\n第二行" << QVariant(QStringLiteral("第一行\n第二行")) << "第一行\n第二行";
+    QTest::newRow("whole number") << k(Kind::Integer) << "楼宇资料"
+                                  << "楼宇层数"
+                                  << "12" << QVariant(qint64(12)) << "12";
+    QTest::newRow("negative whole") << k(Kind::Integer) << "楼宇资料"
+                                    << "房屋数量"
+                                    << "-3" << QVariant(qint64(-3)) << "-3";
+    QTest::newRow("empty number is null") << k(Kind::Integer) << "楼宇资料"
+                                          << "楼宇层数"
+                                          << "" << QVariant() << "";
+    QTest::newRow("decimals") << k(Kind::Decimal) << "房屋资料"
+                              << "房屋面积"
+                              << "85.25" << QVariant(85.25) << "85.25";
+    QTest::newRow("decimals shortest") << k(Kind::Decimal) << "房屋资料"
+                                       << "房屋面积"
+                                       << "85.50" << QVariant(85.5) << "85.5";
+    QTest::newRow("money exact") << k(Kind::Money) << "押金明细表"
+                                 << "金额"
+                                 << "12.3456" << QVariant(qint64(123456)) << "12.3456";
+    QTest::newRow("money negative") << k(Kind::Money) << "押金明细表"
+                                    << "金额"
+                                    << "-0.5" << QVariant(qint64(-5000)) << "-0.5";
+    QTest::newRow("money thousands") << k(Kind::Money) << "押金明细表"
+                                     << "金额"
+                                     << "1,234.5" << QVariant(qint64(12345000)) << "1234.5";
+    QTest::newRow("empty money is null") << k(Kind::Money) << "押金明细表"
+                                         << "金额"
+                                         << "" << QVariant() << "";
+    QTest::newRow("date") << k(Kind::Date) << "楼宇资料"
+                          << "建成日期"
+                          << "2004-08-15" << QVariant(QStringLiteral("2004-08-15 00:00:00")) << "2004-08-15";
+    QTest::newRow("date short month") << k(Kind::Date) << "押金明细表"
+                                      << "日期"
+                                      << "2004-8-5" << QVariant(QStringLiteral("2004-08-05 00:00:00")) << "2004-08-05";
+    QTest::newRow("empty date is null") << k(Kind::Date) << "楼宇资料"
+                                        << "建成日期"
+                                        << "" << QVariant() << "";
+    QTest::newRow("drop-down item") << k(Kind::Combo) << "押金明细表"
+                                    << "操作类型"
+                                    << "退还" << QVariant(QStringLiteral("退还")) << "退还";
+    QTest::newRow("drop-down typed") << k(Kind::Combo) << "押金明细表"
+                                     << "操作类型"
+                                     << "冲减" << QVariant(QStringLiteral("冲减")) << "冲减";
+    QTest::newRow("yes") << k(Kind::Check) << "公司信息"
+                         << "自动提醒"
+                         << "1" << QVariant(qint64(1)) << "1";
+    QTest::newRow("no") << k(Kind::Check) << "公司信息"
+                        << "自动提醒"
+                        << "0" << QVariant(qint64(0)) << "0";
+    QTest::newRow("是") << k(Kind::CheckText) << "楼宇资料"
+                        << "楼房结构"
+                        << "1" << QVariant(QStringLiteral("是")) << "1";
+    QTest::newRow("否") << k(Kind::CheckText) << "楼宇资料"
+                        << "楼房结构"
+                        << "0" << QVariant(QStringLiteral("否")) << "0";
 }
 
 void TestDbCtrls::roundTrip()
@@ -171,8 +217,8 @@ void TestDbCtrls::roundTrip()
     QVERIFY(DBControl::of(editor)->commit());
     QVERIFY2(ds.post(), qPrintable(ds.lastError()));
 
-    const QVariant inDb = m_home->dm()->scalar(QStringLiteral("select %1 from %2 order by id desc limit 1")
-                                                   .arg(Schema::quoted(field), table));
+    const QVariant inDb = m_home->dm()->scalar(
+        QStringLiteral("select %1 from %2 order by id desc limit 1").arg(Schema::quoted(field), table));
     QCOMPARE(inDb.isNull(), stored.isNull());
     if (!stored.isNull()) {
         QCOMPARE(inDb.toString(), stored.toString());
@@ -193,9 +239,12 @@ void TestDbCtrls::invalidTextLeavesRow_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
-    QTest::newRow("no such day") << int(Kind::Date) << "建成日期" << "2004-02-30";
-    QTest::newRow("half a date") << int(Kind::Date) << "建成日期" << "2004-0";
-    QTest::newRow("minus alone") << int(Kind::Integer) << "楼宇层数" << "-";
+    QTest::newRow("no such day") << int(Kind::Date) << "建成日期"
+                                 << "2004-02-30";
+    QTest::newRow("half a date") << int(Kind::Date) << "建成日期"
+                                 << "2004-0";
+    QTest::newRow("minus alone") << int(Kind::Integer) << "楼宇层数"
+                                 << "-";
 }
 
 void TestDbCtrls::invalidTextLeavesRow()
@@ -203,7 +252,8 @@ void TestDbCtrls::invalidTextLeavesRow()
     QFETCH(int, kind);
     QFETCH(QString, field);
     QFETCH(QString, text);
-    QVERIFY(m_home->dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称, 建成日期, 楼宇层数) values ('A', '2001-01-01 00:00:00', 6)")));
+    QVERIFY(m_home->dm()->exec(
+        QStringLiteral("insert into 楼宇资料 (楼宇名称, 建成日期, 楼宇层数) values ('A', '2001-01-01 00:00:00', 6)")));
     QWidget form;
     QWidget *editor = makeEditor(Kind(kind), &form);
     DataSet ds;
@@ -255,7 +305,8 @@ void TestDbCtrls::nullDateStaysNullAndClears()
 
 void TestDbCtrls::dateKeepsTimeWhenUnchanged()
 {
-    QVERIFY(m_home->dm()->exec(QStringLiteral("insert into 押金明细表 (日期, 金额) values ('2004-08-15 10:20:30', 10000)")));
+    QVERIFY(m_home->dm()->exec(
+        QStringLiteral("insert into 押金明细表 (日期, 金额) values ('2004-08-15 10:20:30', 10000)")));
     QWidget form;
     auto *date = new DBDateTimeEditEh(&form);
     DataSet ds;
@@ -270,7 +321,8 @@ void TestDbCtrls::dateKeepsTimeWhenUnchanged()
 // the row is saved with its text untouched; a typed value is written as typed.
 void TestDbCtrls::fewerDecimalsShownKeepTheStoredValue()
 {
-    QVERIFY(m_home->dm()->exec(QStringLiteral("insert into 房屋资料 (房屋代码, 房屋面积, 零头) values ('0101', 85.125, 38333)")));
+    QVERIFY(m_home->dm()->exec(
+        QStringLiteral("insert into 房屋资料 (房屋代码, 房屋面积, 零头) values ('0101', 85.125, 38333)")));
     QWidget form;
     auto *area = new DBNumberEditEh(&form);
     area->setDecimals(2);
@@ -298,7 +350,8 @@ void TestDbCtrls::commitAllKeepsEveryTypedValue()
 {
     // Committing the first editor changes the row; the others must not be reset to the row's
     // old values before they are committed.
-    QVERIFY(m_home->dm()->exec(QStringLiteral("insert into 房屋资料 (房屋代码, 房屋名称, 零头) values ('0101', '旧', 0)")));
+    QVERIFY(
+        m_home->dm()->exec(QStringLiteral("insert into 房屋资料 (房屋代码, 房屋名称, 零头) values ('0101', '旧', 0)")));
     QWidget form;
     auto *code = new DBEdit(&form);
     auto *name = new DBEdit(&form);
@@ -318,13 +371,17 @@ void TestDbCtrls::commitAllKeepsEveryTypedValue()
     area->setText(QStringLiteral("90.1"));
     QCOMPARE(DBControl::commitAll(&form), nullptr);
     QVERIFY(ds.post());
-    QCOMPARE(m_home->dm()->scalar(QStringLiteral("select 房屋代码 || '/' || 房屋名称 || '/' || 零头 || '/' || 房屋面积 from 房屋资料")).toString(),
+    QCOMPARE(m_home->dm()
+                 ->scalar(QStringLiteral(
+                     "select 房屋代码 || '/' || 房屋名称 || '/' || 零头 || '/' || 房屋面积 from 房屋资料"))
+                 .toString(),
              QStringLiteral("0102/新/35000/90.1"));
 }
 
 void TestDbCtrls::followsCurrentRow()
 {
-    QVERIFY(m_home->dm()->exec(QStringLiteral("insert into 押金明细表 (房屋代码, 金额) values ('A', 10000), ('B', NULL)")));
+    QVERIFY(
+        m_home->dm()->exec(QStringLiteral("insert into 押金明细表 (房屋代码, 金额) values ('A', 10000), ('B', NULL)")));
     QWidget form;
     auto *code = new DBEdit(&form);
     auto *amount = new DBMoneyEdit(&form);
@@ -439,7 +496,7 @@ void TestDbCtrls::enterRing()
     skipped->setEnabled(false);
     b->setEditable(false);
     EnterRing::install({a, b, skipped, c});
-    b->setEditable(true);   // its editor is made after the ring was installed
+    b->setEditable(true); // its editor is made after the ring was installed
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
 
@@ -451,7 +508,7 @@ void TestDbCtrls::enterRing()
     typeText(c, QStringLiteral("x"));
     QTest::keyClick(c, Qt::Key_Return);
     QVERIFY(a->hasFocus());
-    QCOMPARE(c->toPlainText(), QStringLiteral("x"));   // Enter typed no new line
+    QCOMPARE(c->toPlainText(), QStringLiteral("x")); // Enter typed no new line
     QVERIFY(a->text().isEmpty());
 }
 

@@ -1,9 +1,9 @@
 // The demo estate must look like what the office's own windows would have left behind: every
 // amount priced by its formula, every paid line backed by its payment record, and the odd
 // amounts and deposit balances of the houses agreeing with the movements.
-#include "shell/core/clock.h"
 #include "demo/demo.h"
 #include "demo/demopeople.h"
+#include "shell/core/clock.h"
 #include "shell/core/dm1.h"
 #include "shell/core/money.h"
 #include "temphome.h"
@@ -12,7 +12,6 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
-
 #include <map>
 
 using namespace Qt::StringLiterals;
@@ -136,7 +135,7 @@ private slots:
             QCOMPARE(count(dm, u"select count(*) from 楼宇资料 where 楼宇名称=?"_s, {h[u"楼宇名称"_s]}), 1);
             states << h[u"使用状况"_s].toString();
         }
-        QCOMPARE(states, (QSet<QString>{u"入住"_s, u"空置"_s, u"预定"_s}));
+        QCOMPARE(states, (QSet<QString> {u"入住"_s, u"空置"_s, u"预定"_s}));
 
         // The catalogue: all five formulas, one stopped item, one same-amount item.
         QCOMPARE(count(dm, u"select count(distinct 计算公式) from 收费项目 where 计算公式 in (?,?,?,?,?)"_s,
@@ -149,8 +148,9 @@ private slots:
         QCOMPARE(same[0][u"计算公式"_s].toString(), u"直接输入金额"_s);
         QCOMPARE(same[0][u"收费面积"_s].toString(), QString());
         QVERIFY(money(same[0][u"金额"_s]) > Money());
-        QCOMPARE(count(dm, u"select count(*) from 收费项目 where 计算公式='单价*面积' and 收费面积 not in "
-                           "('房屋面积','公摊面积','其它面积一','其它面积二')"_s),
+        QCOMPARE(count(dm,
+                       u"select count(*) from 收费项目 where 计算公式='单价*面积' and 收费面积 not in "
+                       "('房屋面积','公摊面积','其它面积一','其它面积二')"_s),
                  0);
 
         const QList<Row> org = rows(dm, u"select * from 公司信息"_s);
@@ -188,8 +188,9 @@ private slots:
         const QList<Row> items = rows(dm, u"select * from 收费项目 where 停止收费='否'"_s);
         const QList<Row> houses = rows(dm, u"select * from 房屋资料"_s);
         QCOMPARE(count(dm, u"select count(*) from 房屋收费项目"_s), int(items.size() * houses.size()));
-        QCOMPARE(count(dm, u"select count(*) from 房屋收费项目 where 收费名称 in "
-                           "(select 收费名称 from 收费项目 where 停止收费='是')"_s),
+        QCOMPARE(count(dm,
+                       u"select count(*) from 房屋收费项目 where 收费名称 in "
+                       "(select 收费名称 from 收费项目 where 停止收费='是')"_s),
                  0);
         for (const Row &h : houses) {
             for (const Row &it : items) {
@@ -197,8 +198,8 @@ private slots:
                                               {h[u"房屋代码"_s], it[u"收费名称"_s]});
                 QCOMPARE(found.size(), 1);
                 const Row &hi = found[0];
-                for (const QString &f : {u"房屋名称"_s, u"楼宇名称"_s, u"楼宇单元"_s, u"业主名称"_s, u"房屋面积"_s,
-                                        u"公摊面积"_s}) {
+                for (const QString &f :
+                     {u"房屋名称"_s, u"楼宇名称"_s, u"楼宇单元"_s, u"业主名称"_s, u"房屋面积"_s, u"公摊面积"_s}) {
                     QCOMPARE(hi[f], h[f]);
                 }
                 for (const QString &f : {u"计算公式"_s, u"收费面积"_s, u"收费类别"_s, u"收费周期"_s}) {
@@ -261,8 +262,8 @@ private slots:
                 continue;
             }
             const QDate prev = QDate(l[u"年度"_s].toInt(), l[u"月份"_s].toInt(), 1).addMonths(-1);
-            const auto before = byKey.find(l[u"房屋代码"_s].toString() + u'|' + l[u"收费名称"_s].toString() + u'|' +
-                                           QString::number(prev.year()) + u'|' + QString::number(prev.month()));
+            const auto before = byKey.find(l[u"房屋代码"_s].toString() + u'|' + l[u"收费名称"_s].toString() + u'|'
+                                           + QString::number(prev.year()) + u'|' + QString::number(prev.month()));
             if (before != byKey.end()) {
                 QCOMPARE(l[u"上月表数"_s].toDouble(), before->second[u"本月表数"_s].toDouble());
                 ++chained;
@@ -276,8 +277,9 @@ private slots:
             const int items = count(dm, u"select count(*) from 房屋收费项目 where 房屋代码=?"_s, {code});
             const bool vacant = h[u"使用状况"_s].toString() == u"空置"_s;
             QCOMPARE(count(dm, u"select count(*) from 收费明细表 where 房屋代码=?"_s, {code}), vacant ? 0 : 3 * items);
-            QCOMPARE(count(dm, u"select count(*) from 收费明细表 where 房屋代码=? and "
-                               "(业主名称<>? or 房屋名称<>? or 楼宇单元<>?)"_s,
+            QCOMPARE(count(dm,
+                           u"select count(*) from 收费明细表 where 房屋代码=? and "
+                           "(业主名称<>? or 房屋名称<>? or 楼宇单元<>?)"_s,
                            {code, h[u"业主名称"_s], h[u"房屋名称"_s], h[u"楼宇单元"_s]}),
                      0);
         }
@@ -295,7 +297,7 @@ private slots:
         const QList<Row> records = rows(dm, u"select * from 收费汇总表 order by 缴费时间, id"_s);
         QVERIFY(records.size() > 20);
         QSet<QString> receipts;
-        std::map<QString, Money> odd;   // per house, the running odd amount
+        std::map<QString, Money> odd; // per house, the running odd amount
         for (const Row &p : records) {
             const QString code = p[u"房屋代码"_s].toString();
             const QString receipt = p[u"单据号码"_s].toString();
@@ -323,9 +325,12 @@ private slots:
             }
             if (p[u"收费项目"_s].toString() == u"按单缴费"_s) {
                 // The whole bill: no line of that month was left unpaid behind it.
-                QCOMPARE(count(dm, u"select count(*) from 收费明细表 where 房屋代码=? and 年度=? and 月份=? and 缴费状态='未缴费'"_s,
-                               {code, p[u"年度"_s], p[u"月份"_s]}),
-                         0);
+                QCOMPARE(
+                    count(
+                        dm,
+                        u"select count(*) from 收费明细表 where 房屋代码=? and 年度=? and 月份=? and 缴费状态='未缴费'"_s,
+                        {code, p[u"年度"_s], p[u"月份"_s]}),
+                    0);
             } else {
                 QCOMPARE(lines.size(), 1);
                 QCOMPARE(lines[0][u"收费名称"_s], p[u"收费项目"_s]);
@@ -341,11 +346,13 @@ private slots:
         QVERIFY(count(dm, u"select count(*) from 房屋资料 where 零头<>0"_s) > 0);
         QVERIFY(count(dm, u"select count(*) from 收费汇总表 where 收费项目<>'按单缴费'"_s) > 0);
         // Every paid line has its record; an unpaid line carries no payment details.
-        QCOMPARE(count(dm, u"select count(*) from 收费明细表 where 缴费状态<>'未缴费' and 单据号码 not in "
-                           "(select 单据号码 from 收费汇总表)"_s),
+        QCOMPARE(count(dm,
+                       u"select count(*) from 收费明细表 where 缴费状态<>'未缴费' and 单据号码 not in "
+                       "(select 单据号码 from 收费汇总表)"_s),
                  0);
-        QCOMPARE(count(dm, u"select count(*) from 收费明细表 where 缴费状态='未缴费' and "
-                           "(缴费时间 is not null or 缴费人 is not null or 单据号码 is not null)"_s),
+        QCOMPARE(count(dm,
+                       u"select count(*) from 收费明细表 where 缴费状态='未缴费' and "
+                       "(缴费时间 is not null or 缴费人 is not null or 单据号码 is not null)"_s),
                  0);
     }
 
@@ -371,14 +378,14 @@ private slots:
             QCOMPARE(open.size(), 1);
             const Row &l = open[0];
             for (const QString &f : {u"业主名称"_s, u"身份证号"_s, u"工作单位"_s, u"联系地址"_s, u"联系电话"_s,
-                                    u"迁入日期"_s, u"房屋名称"_s, u"楼宇名称"_s, u"楼宇单元"_s}) {
+                                     u"迁入日期"_s, u"房屋名称"_s, u"楼宇名称"_s, u"楼宇单元"_s}) {
                 QCOMPARE(h[f], l[f]);
             }
             QCOMPARE(h[u"迁出日期"_s], l[u"预计迁出日期"_s]);
             QCOMPARE(l[u"已经迁入"_s].toInt(), state == u"入住"_s ? 1 : 0);
             QCOMPARE(l[u"租售情况"_s].toString(), l[u"预计迁出日期"_s].isNull() ? u"售房"_s : u"租房"_s);
             QCOMPARE(dm->column(u"select 房屋代码 from 业主资料 where 业主名称=?"_s, {h[u"业主名称"_s]}),
-                     QStringList{code.toString()});
+                     QStringList {code.toString()});
             QVERIFY(date(h[u"迁入日期"_s]) < m_today);
             // Only the booked tenant leaves within the reminder's twenty days.
             const QDate out = date(h[u"迁出日期"_s]);
@@ -397,7 +404,8 @@ private slots:
         QVERIFY(!gone.isEmpty());
         for (const Row &l : gone) {
             QVERIFY(date(l[u"实际迁出日期"_s]).isValid());
-            QCOMPARE(dm->column(u"select 房屋代码 from 业主资料 where 业主名称=?"_s, {l[u"业主名称"_s]}), QStringList{QString()});
+            QCOMPARE(dm->column(u"select 房屋代码 from 业主资料 where 业主名称=?"_s, {l[u"业主名称"_s]}),
+                     QStringList {QString()});
         }
     }
 
@@ -415,7 +423,7 @@ private slots:
             balance[d[u"房屋代码"_s].toString()] += type == u"收取"_s ? amount : -amount;
             QVERIFY(date(d[u"日期"_s]) <= m_today);
         }
-        QCOMPARE(types, (QSet<QString>{u"收取"_s, u"退还"_s, u"冲抵费用"_s}));
+        QCOMPARE(types, (QSet<QString> {u"收取"_s, u"退还"_s, u"冲抵费用"_s}));
         int holding = 0;
         for (const Row &h : rows(dm, u"select 房屋代码, 押金 from 房屋资料"_s)) {
             const Money m = money(h[u"押金"_s]);
@@ -450,8 +458,9 @@ private slots:
             if (!home.ok() || !Demo::fill(home.dm(), &error)) {
                 return out;
             }
-            for (const QString &t : {u"楼宇资料"_s, u"房屋资料"_s, u"业主资料"_s, u"收费项目"_s, u"房屋收费项目"_s,
-                                    u"收费明细表"_s, u"收费汇总表"_s, u"房屋租赁表"_s, u"押金明细表"_s, u"公司信息"_s}) {
+            for (const QString &t :
+                 {u"楼宇资料"_s, u"房屋资料"_s, u"业主资料"_s, u"收费项目"_s, u"房屋收费项目"_s, u"收费明细表"_s,
+                  u"收费汇总表"_s, u"房屋租赁表"_s, u"押金明细表"_s, u"公司信息"_s}) {
                 for (const Row &r : rows(home.dm(), u"select * from "_s + t + u" order by id"_s)) {
                     QStringList cells;
                     for (auto it = r.cbegin(); it != r.cend(); ++it) {

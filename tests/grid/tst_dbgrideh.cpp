@@ -14,7 +14,7 @@
 #include <QToolTip>
 #include <QtTest>
 
-using SortKeys = QList<QPair<int, bool>>;   // (column, ctrl) clicks
+using SortKeys = QList<QPair<int, bool>>; // (column, ctrl) clicks
 
 class TestDBGridEh : public QObject
 {
@@ -62,8 +62,9 @@ private:
 void TestDBGridEh::addHouse(const QString &code, const QString &owner, qint64 depositRaw, double area,
                             const QString &movedIn)
 {
-    QVERIFY(home->dm()->exec(QStringLiteral("insert into 房屋资料 (房屋代码, 业主名称, 押金, 房屋面积, 迁入日期) values (?,?,?,?,?)"),
-                             {code, owner, depositRaw, area, movedIn}));
+    QVERIFY(home->dm()->exec(
+        QStringLiteral("insert into 房屋资料 (房屋代码, 业主名称, 押金, 房屋面积, 迁入日期) values (?,?,?,?,?)"),
+        {code, owner, depositRaw, area, movedIn}));
 }
 
 static GridColumn column(const QString &field, const QString &title, int width,
@@ -86,7 +87,8 @@ QList<GridColumn> TestDBGridEh::houseColumns() const
     GridColumn owner = column(QStringLiteral("业主名称"), QStringLiteral("业主名称"), 90);
     owner.sortable = true;
     owner.footer = GridColumn::Footer::Count;
-    GridColumn area = column(QStringLiteral("房屋面积"), QStringLiteral("房屋|面积|建筑"), 70, Qt::AlignRight | Qt::AlignVCenter);
+    GridColumn area =
+        column(QStringLiteral("房屋面积"), QStringLiteral("房屋|面积|建筑"), 70, Qt::AlignRight | Qt::AlignVCenter);
     area.sortable = true;
     area.footer = GridColumn::Footer::Sum;
     GridColumn deposit = column(QStringLiteral("押金"), QStringLiteral("押金"), 70, Qt::AlignRight | Qt::AlignVCenter);
@@ -204,7 +206,7 @@ void TestDBGridEh::rowColours()
     auto *m = grid->model();
     const QColor odd(236, 249, 249);
     grid->setDichromatic(true);
-    QCOMPARE(m->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), odd);   // the 1st record
+    QCOMPARE(m->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), odd); // the 1st record
     QCOMPARE(m->index(1, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(Qt::white));
     QCOMPARE(m->index(2, 0).data(Qt::BackgroundRole).value<QColor>(), odd);
     grid->setDichromatic(false);
@@ -213,7 +215,7 @@ void TestDBGridEh::rowColours()
 
 void TestDBGridEh::footers()
 {
-    addHouse(QStringLiteral("E1"), QStringLiteral("甲"), 1000, 0.1);    // 0.1 of money
+    addHouse(QStringLiteral("E1"), QStringLiteral("甲"), 1000, 0.1); // 0.1 of money
     addHouse(QStringLiteral("E2"), QStringLiteral("乙"), 2000, 0.2);
     addHouse(QStringLiteral("E3"), QStringLiteral("丙"), -1, 1e6);
     QVERIFY(ds->open());
@@ -247,24 +249,24 @@ void TestDBGridEh::footers()
 
 void TestDBGridEh::sorting_data()
 {
-    QTest::addColumn<SortKeys>("clicks");   // ctrl clicks end with a release of Ctrl
+    QTest::addColumn<SortKeys>("clicks"); // ctrl clicks end with a release of Ctrl
     QTest::addColumn<QString>("line");
 
     const QString asc0 = QStringLiteral(" ORDER BY 房屋代码");
-    QTest::newRow("one click") << SortKeys{{0, false}} << asc0;
-    QTest::newRow("two clicks") << SortKeys{{0, false}, {0, false}} << QStringLiteral(" ORDER BY 房屋代码 DESC ");
-    QTest::newRow("three clicks come back to ascending") << SortKeys{{0, false}, {0, false}, {0, false}} << asc0;
+    QTest::newRow("one click") << SortKeys {{0, false}} << asc0;
+    QTest::newRow("two clicks") << SortKeys {{0, false}, {0, false}} << QStringLiteral(" ORDER BY 房屋代码 DESC ");
+    QTest::newRow("three clicks come back to ascending") << SortKeys {{0, false}, {0, false}, {0, false}} << asc0;
     QTest::newRow("ctrl twice on a second column")
-        << SortKeys{{0, false}, {1, true}, {1, true}} << QStringLiteral(" ORDER BY 房屋代码, 业主名称 DESC ");
+        << SortKeys {{0, false}, {1, true}, {1, true}} << QStringLiteral(" ORDER BY 房屋代码, 业主名称 DESC ");
     QTest::newRow("plain click clears the others")
-        << SortKeys{{0, false}, {1, true}, {2, false}} << QStringLiteral(" ORDER BY 房屋面积");
+        << SortKeys {{0, false}, {1, true}, {2, false}} << QStringLiteral(" ORDER BY 房屋面积");
     QTest::newRow("ctrl three times removes the marker")
-        << SortKeys{{0, false}, {1, true}, {1, true}, {1, true}} << asc0;
+        << SortKeys {{0, false}, {1, true}, {1, true}, {1, true}} << asc0;
     QTest::newRow("removing the last marker leaves no ordering")
-        << SortKeys{{0, false}, {0, true}, {0, true}} << QString();
+        << SortKeys {{0, false}, {0, true}, {0, true}} << QString();
     QTest::newRow("new marks go to the end")
-        << SortKeys{{2, true}, {0, true}, {1, true}} << QStringLiteral(" ORDER BY 房屋面积, 房屋代码, 业主名称");
-    QTest::newRow("title without sort button") << SortKeys{{3, false}} << QStringLiteral("order by 房屋代码");
+        << SortKeys {{2, true}, {0, true}, {1, true}} << QStringLiteral(" ORDER BY 房屋面积, 房屋代码, 业主名称");
+    QTest::newRow("title without sort button") << SortKeys {{3, false}} << QStringLiteral("order by 房屋代码");
 }
 
 void TestDBGridEh::sorting()
@@ -303,7 +305,7 @@ void TestDBGridEh::ctrlSortWaitsForRelease()
     QCOMPARE(requested.size(), 1);
     QCOMPARE(ds->orderingLine(), QStringLiteral(" ORDER BY 房屋代码, 业主名称"));
     QTest::keyRelease(grid.get(), Qt::Key_Control);
-    QCOMPARE(requested.size(), 1);   // nothing held back any more
+    QCOMPARE(requested.size(), 1); // nothing held back any more
 }
 
 void TestDBGridEh::sortingKeepsOrderOfRows()
@@ -313,9 +315,9 @@ void TestDBGridEh::sortingKeepsOrderOfRows()
     addHouse(QStringLiteral("H3"), QStringLiteral("甲"), 0, 2);
     QVERIFY(ds->open());
     grid->clickTitle(2, false);
-    grid->clickTitle(2, false);   // area descending
+    grid->clickTitle(2, false); // area descending
     QCOMPARE(grid->model()->index(0, 0).data().toString(), QStringLiteral("H1"));
-    grid->clickTitle(1, false);   // owner ascending, then area descending with Ctrl
+    grid->clickTitle(1, false); // owner ascending, then area descending with Ctrl
     grid->clickTitle(2, true);
     grid->clickTitle(2, true);
     grid->releaseCtrl();
@@ -324,7 +326,7 @@ void TestDBGridEh::sortingKeepsOrderOfRows()
         codes << grid->model()->index(r, 0).data().toString();
     }
     // 乙 sorts before 甲 by its code point.
-    QCOMPARE(codes, (QStringList{QStringLiteral("H1"), QStringLiteral("H3"), QStringLiteral("H2")}));
+    QCOMPARE(codes, (QStringList {QStringLiteral("H1"), QStringLiteral("H3"), QStringLiteral("H2")}));
     // The columns keep their layout through the re-query.
     QCOMPARE(grid->columnWidth(1), 90);
 }
@@ -336,7 +338,7 @@ void TestDBGridEh::titleClicksWithTheMouse()
     grid->show();
     QVERIFY(QTest::qWaitForWindowExposed(grid.get()));
     QHeaderView *header = grid->horizontalHeader();
-    const int line = header->height() / 3;   // three title lines
+    const int line = header->height() / 3; // three title lines
     auto at = [&](int column, int y) { return QPoint(header->sectionViewportPosition(column) + 10, y); };
     // The upper box "房屋" spans two columns and is no sort button.
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at(0, line / 2));
@@ -413,7 +415,8 @@ void TestDBGridEh::hideAndShowColumns()
     QCOMPARE(grid->hideRightmostColumn(), QStringLiteral("面积\t建筑"));
     QCOMPARE(grid->visibleColumnCount(), 2);
     QVERIFY(grid->isColumnHidden(2));
-    QCOMPARE(grid->hiddenFields(), (QStringList{QStringLiteral("房屋面积"), QStringLiteral("押金"), QStringLiteral("迁入日期")}));
+    QCOMPARE(grid->hiddenFields(),
+             (QStringList {QStringLiteral("房屋面积"), QStringLiteral("押金"), QStringLiteral("迁入日期")}));
 
     // The chosen column comes back just after the visible ones.
     grid->showColumn(QStringLiteral("迁入日期"));
@@ -421,16 +424,16 @@ void TestDBGridEh::hideAndShowColumns()
     for (const GridColumn &c : grid->columns()) {
         order << c.field + (c.visible ? QString() : QStringLiteral("-"));
     }
-    QCOMPARE(order, (QStringList{QStringLiteral("房屋代码"), QStringLiteral("业主名称"), QStringLiteral("迁入日期"),
-                                 QStringLiteral("房屋面积-"), QStringLiteral("押金-")}));
+    QCOMPARE(order,
+             (QStringList {QStringLiteral("房屋代码"), QStringLiteral("业主名称"), QStringLiteral("迁入日期"),
+                           QStringLiteral("房屋面积-"), QStringLiteral("押金-")}));
     QVERIFY(!grid->isColumnHidden(2));
     QCOMPARE(grid->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("迁入日期"));
     QCOMPARE(grid->showFirstHiddenColumn(), QStringLiteral("房屋面积"));
     QCOMPARE(grid->showFirstHiddenColumn(), QStringLiteral("押金"));
     QCOMPARE(grid->showFirstHiddenColumn(), QString());
     QCOMPARE(grid->visibleColumnCount(), 5);
-    while (!grid->hideRightmostColumn().isEmpty()) {
-    }
+    while (!grid->hideRightmostColumn().isEmpty()) { }
     QCOMPARE(grid->visibleColumnCount(), 0);
 }
 
@@ -450,7 +453,7 @@ void TestDBGridEh::layoutRoundTrip()
     QSettings s(path, QSettings::IniFormat);
     again.loadLayout(s, QStringLiteral("TForm_houseinfo"));
     QVERIFY(again.fitToWidth());
-    QCOMPARE(again.hiddenFields(), QStringList{QStringLiteral("迁入日期")});
+    QCOMPARE(again.hiddenFields(), QStringList {QStringLiteral("迁入日期")});
     QVERIFY(again.isColumnHidden(4));
     QCOMPARE(again.columns().at(1).width, 123);
     QCOMPARE(again.columns().at(3).footerText, QStringLiteral("x"));
@@ -460,30 +463,31 @@ void TestDBGridEh::layoutRoundTrip()
 void TestDBGridEh::layoutSurvivesGarbage_data()
 {
     QTest::addColumn<QByteArray>("ini");
-    QTest::addColumn<QStringList>("order");    // fields in the resulting order, "-" when hidden
+    QTest::addColumn<QStringList>("order"); // fields in the resulting order, "-" when hidden
     QTest::addColumn<int>("ownerWidth");
-    const QStringList design{QStringLiteral("房屋代码"), QStringLiteral("业主名称"), QStringLiteral("房屋面积"),
-                             QStringLiteral("押金"), QStringLiteral("迁入日期")};
+    const QStringList design {QStringLiteral("房屋代码"), QStringLiteral("业主名称"), QStringLiteral("房屋面积"),
+                              QStringLiteral("押金"), QStringLiteral("迁入日期")};
     QTest::newRow("missing section") << QByteArray("[Other]\nFitToWidth=true\n") << design << 90;
     QTest::newRow("binary junk") << QByteArray("\x01\x02[TForm_x\n===\xff\xfe\n", 14) << design << 90;
     QTest::newRow("negative width, unknown field, bad values")
         << QByteArray("[TForm_x]\nColumns\\size=3\nColumns\\1\\Field=nosuch\nColumns\\2\\Field=业主名称\n"
                       "Columns\\2\\Width=-40\nColumns\\2\\Visible=maybe\nColumns\\2\\FooterType=Bogus\n"
                       "Columns\\3\\Field=押金\nColumns\\3\\Visible=false\nColumns\\3\\Width=abc\n")
-        << QStringList{QStringLiteral("业主名称"), QStringLiteral("押金-"), QStringLiteral("房屋代码"),
-                       QStringLiteral("房屋面积"), QStringLiteral("迁入日期")}
+        << QStringList {QStringLiteral("业主名称"), QStringLiteral("押金-"), QStringLiteral("房屋代码"),
+                        QStringLiteral("房屋面积"), QStringLiteral("迁入日期")}
         << 90;
     QTest::newRow("huge size, repeated field")
         << QByteArray("[TForm_x]\nColumns\\size=99999999\nColumns\\1\\Field=业主名称\nColumns\\1\\Width=55\n"
                       "Columns\\2\\Field=业主名称\nColumns\\2\\Width=66\n")
-        << QStringList{QStringLiteral("业主名称"), QStringLiteral("房屋代码"), QStringLiteral("房屋面积"),
-                       QStringLiteral("押金"), QStringLiteral("迁入日期")}
+        << QStringList {QStringLiteral("业主名称"), QStringLiteral("房屋代码"), QStringLiteral("房屋面积"),
+                        QStringLiteral("押金"), QStringLiteral("迁入日期")}
         << 55;
-    QTest::newRow("everything hidden")
-        << QByteArray("[TForm_x]\nColumns\\size=1\nColumns\\1\\Field=业主名称\nColumns\\1\\Visible=false\n")
-        << QStringList{QStringLiteral("业主名称"), QStringLiteral("房屋代码"), QStringLiteral("房屋面积"),
-                       QStringLiteral("押金"), QStringLiteral("迁入日期")}
-        << 90;
+    QTest::newRow("everything hidden") << QByteArray(
+        "[TForm_x]\nColumns\\size=1\nColumns\\1\\Field=业主名称\nColumns\\1\\Visible=false\n")
+                                       << QStringList {QStringLiteral("业主名称"), QStringLiteral("房屋代码"),
+                                                       QStringLiteral("房屋面积"), QStringLiteral("押金"),
+                                                       QStringLiteral("迁入日期")}
+                                       << 90;
 }
 
 void TestDBGridEh::layoutSurvivesGarbage()
@@ -503,8 +507,8 @@ void TestDBGridEh::layoutSurvivesGarbage()
             cols[i].visible = i == 1;
         }
         grid->setColumns(cols);
-        order = QStringList{QStringLiteral("业主名称"), QStringLiteral("房屋代码-"), QStringLiteral("房屋面积-"),
-                            QStringLiteral("押金-"), QStringLiteral("迁入日期-")};
+        order = QStringList {QStringLiteral("业主名称"), QStringLiteral("房屋代码-"), QStringLiteral("房屋面积-"),
+                             QStringLiteral("押金-"), QStringLiteral("迁入日期-")};
     }
     QSettings s(path, QSettings::IniFormat);
     grid->loadLayout(s, QStringLiteral("TForm_x"));
@@ -521,25 +525,26 @@ void TestDBGridEh::layoutSurvivesGarbage()
 void TestDBGridEh::titleSpans_data()
 {
     QTest::addColumn<QStringList>("titles");
-    QTest::addColumn<QStringList>("cells");   // "text:first-last@top-bottom", own boxes marked "*"
-    QTest::newRow("flat") << QStringList{QStringLiteral("a"), QStringLiteral("b")}
-                          << QStringList{QStringLiteral("a:0-0@0-1*"), QStringLiteral("b:1-1@0-1*")};
-    QTest::newRow("shared upper")
-        << QStringList{QStringLiteral("房屋|代码"), QStringLiteral("房屋|名称"), QStringLiteral("业主")}
-        << QStringList{QStringLiteral("房屋:0-1@0-1"), QStringLiteral("业主:2-2@0-2*"), QStringLiteral("代码:0-0@1-2*"),
-                       QStringLiteral("名称:1-1@1-2*")};
-    QTest::newRow("not adjacent")
-        << QStringList{QStringLiteral("A|x"), QStringLiteral("b"), QStringLiteral("A|y")}
-        << QStringList{QStringLiteral("A:0-0@0-1"), QStringLiteral("b:1-1@0-2*"), QStringLiteral("A:2-2@0-1"),
-                       QStringLiteral("x:0-0@1-2*"), QStringLiteral("y:2-2@1-2*")};
+    QTest::addColumn<QStringList>("cells"); // "text:first-last@top-bottom", own boxes marked "*"
+    QTest::newRow("flat") << QStringList {QStringLiteral("a"), QStringLiteral("b")}
+                          << QStringList {QStringLiteral("a:0-0@0-1*"), QStringLiteral("b:1-1@0-1*")};
+    QTest::newRow("shared upper") << QStringList {QStringLiteral("房屋|代码"), QStringLiteral("房屋|名称"),
+                                                  QStringLiteral("业主")}
+                                  << QStringList {QStringLiteral("房屋:0-1@0-1"), QStringLiteral("业主:2-2@0-2*"),
+                                                  QStringLiteral("代码:0-0@1-2*"), QStringLiteral("名称:1-1@1-2*")};
+    QTest::newRow("not adjacent") << QStringList {QStringLiteral("A|x"), QStringLiteral("b"), QStringLiteral("A|y")}
+                                  << QStringList {QStringLiteral("A:0-0@0-1"), QStringLiteral("b:1-1@0-2*"),
+                                                  QStringLiteral("A:2-2@0-1"), QStringLiteral("x:0-0@1-2*"),
+                                                  QStringLiteral("y:2-2@1-2*")};
     QTest::newRow("three levels, differing parents")
-        << QStringList{QStringLiteral("A|B|x"), QStringLiteral("A|B|y"), QStringLiteral("A|C|z"), QStringLiteral("D|C|w")}
-        << QStringList{QStringLiteral("A:0-2@0-1"), QStringLiteral("D:3-3@0-1"), QStringLiteral("B:0-1@1-2"),
-                       QStringLiteral("C:2-2@1-2"), QStringLiteral("C:3-3@1-2"), QStringLiteral("x:0-0@2-3*"),
-                       QStringLiteral("y:1-1@2-3*"), QStringLiteral("z:2-2@2-3*"), QStringLiteral("w:3-3@2-3*")};
+        << QStringList {QStringLiteral("A|B|x"), QStringLiteral("A|B|y"), QStringLiteral("A|C|z"),
+                        QStringLiteral("D|C|w")}
+        << QStringList {QStringLiteral("A:0-2@0-1"),  QStringLiteral("D:3-3@0-1"),  QStringLiteral("B:0-1@1-2"),
+                        QStringLiteral("C:2-2@1-2"),  QStringLiteral("C:3-3@1-2"),  QStringLiteral("x:0-0@2-3*"),
+                        QStringLiteral("y:1-1@2-3*"), QStringLiteral("z:2-2@2-3*"), QStringLiteral("w:3-3@2-3*")};
     QTest::newRow("same title twice stays two boxes")
-        << QStringList{QStringLiteral("A|x"), QStringLiteral("A|x")}
-        << QStringList{QStringLiteral("A:0-1@0-1"), QStringLiteral("x:0-0@1-2*"), QStringLiteral("x:1-1@1-2*")};
+        << QStringList {QStringLiteral("A|x"), QStringLiteral("A|x")}
+        << QStringList {QStringLiteral("A:0-1@0-1"), QStringLiteral("x:0-0@1-2*"), QStringLiteral("x:1-1@1-2*")};
 }
 
 void TestDBGridEh::titleSpans()
@@ -548,7 +553,12 @@ void TestDBGridEh::titleSpans()
     QFETCH(QStringList, cells);
     QStringList got;
     for (const auto &c : GridText::titleCells(titles)) {
-        got << QStringLiteral("%1:%2-%3@%4-%5%6").arg(c.text).arg(c.first).arg(c.last).arg(c.topLevel).arg(c.bottomLevel)
+        got << QStringLiteral("%1:%2-%3@%4-%5%6")
+                   .arg(c.text)
+                   .arg(c.first)
+                   .arg(c.last)
+                   .arg(c.topLevel)
+                   .arg(c.bottomLevel)
                    .arg(c.own ? QStringLiteral("*") : QString());
     }
     QCOMPARE(got, cells);
@@ -561,7 +571,7 @@ void TestDBGridEh::headerGrowsWithLevels()
     const int three = grid->horizontalHeader()->height();
     grid->hideRightmostColumn();
     grid->hideRightmostColumn();
-    grid->hideRightmostColumn();   // the three-level title goes
+    grid->hideRightmostColumn(); // the three-level title goes
     QTRY_VERIFY(grid->horizontalHeader()->height() < three);
     const int two = grid->horizontalHeader()->height();
     QCOMPARE(three * 2, two * 3);
@@ -578,16 +588,18 @@ void TestDBGridEh::exportTable()
     QVERIFY(ds->open());
     grid->hideRightmostColumn();
     const ExportTable t = grid->exportTable();
-    QCOMPARE(t.titles, (QStringList{QStringLiteral("房屋|代码"), QStringLiteral("业主名称"), QStringLiteral("房屋|面积|建筑"),
-                                    QStringLiteral("押金")}));
+    QCOMPARE(t.titles,
+             (QStringList {QStringLiteral("房屋|代码"), QStringLiteral("业主名称"), QStringLiteral("房屋|面积|建筑"),
+                           QStringLiteral("押金")}));
     QCOMPARE(t.kinds.at(3), FieldKind::Money);
     QCOMPARE(t.alignments.at(3), Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
     QCOMPARE(t.rowCount, 2);
     QCOMPARE(t.value(0, 3).toLongLong(), 12345);
     QCOMPARE(t.text(0, 3), QStringLiteral("1.2345"));
     QCOMPARE(t.text(1, 0), QStringLiteral("I2"));
-    QCOMPARE(t.footer, (QStringList{QStringLiteral("记录数"), QStringLiteral("2"), QStringLiteral("3.5"),
-                                    QStringLiteral("2.2345")}));
+    QCOMPARE(
+        t.footer,
+        (QStringList {QStringLiteral("记录数"), QStringLiteral("2"), QStringLiteral("3.5"), QStringLiteral("2.2345")}));
 }
 
 void TestDBGridEh::fitToWidth()
@@ -600,7 +612,7 @@ void TestDBGridEh::fitToWidth()
         total += grid->columnWidth(i);
     }
     QCOMPARE(total, grid->viewport()->width());
-    QVERIFY(grid->columnWidth(1) > grid->columnWidth(0));   // in proportion to their own widths
+    QVERIFY(grid->columnWidth(1) > grid->columnWidth(0)); // in proportion to their own widths
     grid->resize(900, 300);
     QTRY_COMPARE(grid->columnWidth(0) + grid->columnWidth(1) + grid->columnWidth(2) + grid->columnWidth(3)
                      + grid->columnWidth(4),
@@ -627,7 +639,7 @@ void TestDBGridEh::toolTipsForCutOffCells()
     helpAt(0);
     QVERIFY(QToolTip::isVisible());
     QCOMPARE(QToolTip::text(), longName);
-    helpAt(1);   // fits: no tip
+    helpAt(1); // fits: no tip
     QTRY_VERIFY(!QToolTip::isVisible());
 }
 
@@ -638,13 +650,14 @@ void TestDBGridEh::printsPdf()
         QSKIP("pdftotext (poppler-utils) is not installed");
     }
     for (int i = 0; i < 120; ++i) {
-        addHouse(QStringLiteral("P%1").arg(i, 3, 10, QLatin1Char('0')), QStringLiteral("业主名称很长很长很长很长很长很长很长%1").arg(i), 10000, 1);
+        addHouse(QStringLiteral("P%1").arg(i, 3, 10, QLatin1Char('0')),
+                 QStringLiteral("业主名称很长很长很长很长很长很长很长%1").arg(i), 10000, 1);
     }
     QVERIFY(ds->open());
     grid->setDichromatic(true);
     const QString pdf = home->path() + QStringLiteral("/list.pdf");
-    const PrintOptions options{QStringLiteral("房屋资料明细表打印清单"), QStringLiteral("打印时间:2004-08-15 10:00:00"),
-                               QStringLiteral("制表:管理员 .")};
+    const PrintOptions options {QStringLiteral("房屋资料明细表打印清单"),
+                                QStringLiteral("打印时间:2004-08-15 10:00:00"), QStringLiteral("制表:管理员 .")};
     QVERIFY(grid->printToPdf(pdf, options));
     QProcess p;
     p.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
@@ -652,7 +665,7 @@ void TestDBGridEh::printsPdf()
     const QString text = QString::fromUtf8(p.readAllStandardOutput());
     QVERIFY2(text.contains(options.title), qPrintable(text.left(400)));
     QVERIFY(text.contains(QStringLiteral("第1页")));
-    QVERIFY(text.contains(QStringLiteral("第2页")));   // 120 rows do not fit on one page
+    QVERIFY(text.contains(QStringLiteral("第2页"))); // 120 rows do not fit on one page
     QVERIFY(text.contains(QStringLiteral("建筑")));
     QVERIFY(text.contains(QStringLiteral("记录数")));
     QVERIFY(text.contains(QStringLiteral("120")));

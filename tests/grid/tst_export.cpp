@@ -1,8 +1,3 @@
-#include <gsf/gsf-infile-msole.h>
-#include <gsf/gsf-infile.h>
-#include <gsf/gsf-input-memory.h>
-#include <gsf/gsf-input.h>
-
 #include "components/grid/core/exporttable.h"
 #include "components/grid/core/exportwriters.h"
 
@@ -15,8 +10,11 @@
 #include <QXmlStreamReader>
 #include <QtEndian>
 #include <QtTest>
-
 #include <cstring>
+#include <gsf/gsf-infile-msole.h>
+#include <gsf/gsf-infile.h>
+#include <gsf/gsf-input-memory.h>
+#include <gsf/gsf-input.h>
 
 namespace {
 
@@ -35,31 +33,28 @@ struct SampleTable
     }
 };
 
-const QString FarChar = QString::fromUcs4(U"\U00020000");   // beyond the basic plane
+const QString FarChar = QString::fromUcs4(U"\U00020000"); // beyond the basic plane
 
 // Columns: 房屋代码 | 房屋|面积 | 房屋|楼层 | 业主名称 | 金额 | 缴费日期
 std::unique_ptr<SampleTable> sample()
 {
     auto s = std::make_unique<SampleTable>();
-    s->table.titles = {QStringLiteral("房屋代码"), QStringLiteral("房屋|面积"),
-                       QStringLiteral("房屋|楼层"), QStringLiteral("业主名称"),
-                       QStringLiteral("金额"), QStringLiteral("缴费日期")};
-    s->table.kinds = {FieldKind::Text, FieldKind::Number, FieldKind::Integer, FieldKind::Text,
-                      FieldKind::Money, FieldKind::Date};
-    s->table.alignments = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignRight, Qt::AlignLeft,
-                           Qt::AlignRight, Qt::AlignLeft};
+    s->table.titles = {QStringLiteral("房屋代码"), QStringLiteral("房屋|面积"), QStringLiteral("房屋|楼层"),
+                       QStringLiteral("业主名称"), QStringLiteral("金额"),      QStringLiteral("缴费日期")};
+    s->table.kinds = {FieldKind::Text, FieldKind::Number, FieldKind::Integer,
+                      FieldKind::Text, FieldKind::Money,  FieldKind::Date};
+    s->table.alignments = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignRight, Qt::AlignLeft, Qt::AlignRight, Qt::AlignLeft};
     using V = QVariant;
-    s->values = {{V(QStringLiteral("A-101")), V(88.5), V(3), V(QStringLiteral("张三, \"老\"\n李")),
-                  V(qint64(1234567)), V(QStringLiteral("2004-08-15 00:00:00"))},
+    s->values = {{V(QStringLiteral("A-101")), V(88.5), V(3), V(QStringLiteral("张三, \"老\"\n李")), V(qint64(1234567)),
+                  V(QStringLiteral("2004-08-15 00:00:00"))},
                  {V(QStringLiteral("B<2>&{x}\\")), V(100.0), V(12), V(QStringLiteral("王五") + FarChar),
                   V(qint64(-50000)), V()}};
     s->texts = {{QStringLiteral("A-101"), QStringLiteral("88.5"), QStringLiteral("3"),
-                 QStringLiteral("张三, \"老\"\n李"), QStringLiteral("123.4567"),
-                 QStringLiteral("2004-08-15")},
+                 QStringLiteral("张三, \"老\"\n李"), QStringLiteral("123.4567"), QStringLiteral("2004-08-15")},
                 {QStringLiteral("B<2>&{x}\\"), QStringLiteral("100"), QStringLiteral("12"),
                  QStringLiteral("王五") + FarChar, QStringLiteral("-5.00"), QString()}};
-    s->table.footer = {QStringLiteral("记录数"), QStringLiteral("2"), QString(), QString(),
-                       QStringLiteral("118.4567"), QString()};
+    s->table.footer = {
+        QStringLiteral("记录数"), QStringLiteral("2"), QString(), QString(), QStringLiteral("118.4567"), QString()};
     s->finish();
     return s;
 }
@@ -171,9 +166,9 @@ QVector<QStringList> parseRtfTable(const QByteArray &rtf)
 // What a BIFF8 stream holds: cells with their texts or numbers, number formats, merges.
 struct Workbook
 {
-    QMap<QPair<int, int>, QVariant> cells;    // (row, column) -> QString or double
-    QMap<QPair<int, int>, QString> formats;   // number format of each NUMBER cell
-    QVector<QVector<int>> merges;             // rowFirst, rowLast, colFirst, colLast
+    QMap<QPair<int, int>, QVariant> cells; // (row, column) -> QString or double
+    QMap<QPair<int, int>, QString> formats; // number format of each NUMBER cell
+    QVector<QVector<int>> merges; // rowFirst, rowLast, colFirst, colLast
     QStringList strings;
     int continueRecords = 0;
     int dimensionRows = -1, dimensionColumns = -1;
@@ -182,14 +177,20 @@ struct Workbook
     QString problem;
 };
 
-quint16 u16(const QByteArray &b, qsizetype at) { return qFromLittleEndian<quint16>(b.constData() + at); }
-quint32 u32(const QByteArray &b, qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); }
+quint16 u16(const QByteArray &b, qsizetype at)
+{
+    return qFromLittleEndian<quint16>(b.constData() + at);
+}
+quint32 u32(const QByteArray &b, qsizetype at)
+{
+    return qFromLittleEndian<quint32>(b.constData() + at);
+}
 
 QByteArray workbookStream(const QByteArray &file, QString *problem)
 {
     GError *err = nullptr;
-    GsfInput *input = gsf_input_memory_new(reinterpret_cast<const guint8 *>(file.constData()),
-                                           gsf_off_t(file.size()), FALSE);
+    GsfInput *input =
+        gsf_input_memory_new(reinterpret_cast<const guint8 *>(file.constData()), gsf_off_t(file.size()), FALSE);
     GsfInfile *ole = gsf_infile_msole_new(input, &err);
     QByteArray stream;
     if (!ole) {
@@ -219,7 +220,12 @@ Workbook readWorkbook(const QByteArray &file)
     const QByteArray s = workbookStream(file, &book.problem);
     if (!book.problem.isEmpty())
         return book;
-    struct Rec { quint16 type; qsizetype offset; QByteArray data; };
+    struct Rec
+    {
+        quint16 type;
+        qsizetype offset;
+        QByteArray data;
+    };
     QVector<Rec> records;
     int eofs = 0;
     for (qsizetype at = 0; at + 4 <= s.size() && eofs < 2;) {
@@ -235,23 +241,29 @@ Workbook readWorkbook(const QByteArray &file)
     }
     QMap<int, QString> formatCodes;
     QVector<int> xfFormats;
-    QVector<qsizetype> stringOffsets;   // stream position of each SST string
+    QVector<qsizetype> stringOffsets; // stream position of each SST string
     for (qsizetype r = 0; r < records.size(); ++r) {
         const Rec &rec = records[r];
         const QByteArray &d = rec.data;
         switch (rec.type) {
-        case 0x0042: book.codepage = u16(d, 0); break;
+        case 0x0042:
+            book.codepage = u16(d, 0);
+            break;
         case 0x041E: {
             const int count = u16(d, 2);
             formatCodes[u16(d, 0)] = d[4] ? QString(reinterpret_cast<const QChar *>(d.constData() + 5), count)
-                                         : QString::fromLatin1(d.constData() + 5, count);
+                                          : QString::fromLatin1(d.constData() + 5, count);
             break;
         }
-        case 0x00E0: xfFormats.append(u16(d, 2)); break;
-        case 0x003C: ++book.continueRecords; break;
+        case 0x00E0:
+            xfFormats.append(u16(d, 2));
+            break;
+        case 0x003C:
+            ++book.continueRecords;
+            break;
         case 0x00FC: {
             // The SST and its CONTINUE records, read as pieces.
-            QVector<const Rec *> pieces{&rec};
+            QVector<const Rec *> pieces {&rec};
             for (qsizetype n = r + 1; n < records.size() && records[n].type == 0x003C; ++n)
                 pieces << &records[n];
             const quint32 unique = u32(d, 4);
@@ -314,8 +326,7 @@ Workbook readWorkbook(const QByteArray &file)
         }
         case 0x00E5:
             for (int m = 0; m < u16(d, 0); ++m)
-                book.merges.append({u16(d, 2 + 8 * m), u16(d, 4 + 8 * m), u16(d, 6 + 8 * m),
-                                    u16(d, 8 + 8 * m)});
+                book.merges.append({u16(d, 2 + 8 * m), u16(d, 4 + 8 * m), u16(d, 6 + 8 * m), u16(d, 8 + 8 * m)});
             break;
         }
     }
@@ -332,7 +343,7 @@ QByteArray unzipped(const QString &zip, const QString &member)
 
 struct XlsxSheet
 {
-    QMap<QString, QString> cells;     // "B3" -> text or number
+    QMap<QString, QString> cells; // "B3" -> text or number
     QStringList merges;
     bool formulas = false;
     QString problem;
@@ -439,16 +450,16 @@ void TestExport::extensionRule()
 void TestExport::titleLayout()
 {
     using ExportWriters::TitleCell;
-    const auto layout = ExportWriters::titleLayout(
-            {QStringLiteral("代码"), QStringLiteral("房屋|面积"), QStringLiteral("房屋|楼层"),
-             QStringLiteral("费用|房屋|x"), QStringLiteral("费用|车位|y"), QStringLiteral("费用|车位|z")});
+    const auto layout = ExportWriters::titleLayout({QStringLiteral("代码"), QStringLiteral("房屋|面积"),
+                                                    QStringLiteral("房屋|楼层"), QStringLiteral("费用|房屋|x"),
+                                                    QStringLiteral("费用|车位|y"), QStringLiteral("费用|车位|z")});
     QCOMPARE(layout.rows, 3);
     QStringList cells;
     for (const TitleCell &c : layout.cells)
         cells << QStringLiteral("%1@%2,%3 %4x%5").arg(c.text).arg(c.row).arg(c.column).arg(c.rowSpan).arg(c.columnSpan);
-    QCOMPARE(cells, QStringList({"代码@0,0 3x1", "房屋@0,1 1x2", "费用@0,3 1x3",
-                                 "面积@1,1 2x1", "楼层@1,2 2x1", "房屋@1,3 1x1", "车位@1,4 1x2",
-                                 "x@2,3 1x1", "y@2,4 1x1", "z@2,5 1x1"}));
+    QCOMPARE(cells,
+             QStringList({"代码@0,0 3x1", "房屋@0,1 1x2", "费用@0,3 1x3", "面积@1,1 2x1", "楼层@1,2 2x1",
+                          "房屋@1,3 1x1", "车位@1,4 1x2", "x@2,3 1x1", "y@2,4 1x1", "z@2,5 1x1"}));
     QCOMPARE(layout.flatRow(1), QStringList({"", "面积", "楼层", "房屋", "车位", ""}));
     QCOMPARE(ExportWriters::titleLayout({QStringLiteral("a"), QStringLiteral("b")}).rows, 1);
 }
@@ -541,7 +552,8 @@ void TestExport::text()
     QCOMPARE(lines.takeLast(), QString());
     QCOMPARE(lines.size(), 5);
     QCOMPARE(lines[0].split(QLatin1Char('\t')), QStringList({"房屋代码", "房屋", "", "业主名称", "金额", "缴费日期"}));
-    QCOMPARE(lines[2].split(QLatin1Char('\t')), QStringList({"A 1", "88.5", "3", "张三, \"老\" 李", "123.4567", "2004-08-15"}));
+    QCOMPARE(lines[2].split(QLatin1Char('\t')),
+             QStringList({"A 1", "88.5", "3", "张三, \"老\" 李", "123.4567", "2004-08-15"}));
     QCOMPARE(lines[4].split(QLatin1Char('\t')), QStringList({"记录数", "2", "", "", "118.4567", ""}));
 }
 
@@ -565,7 +577,7 @@ void TestExport::html()
             const auto a = xml.attributes();
             if (a.hasAttribute(QLatin1String("colspan")) || a.hasAttribute(QLatin1String("rowspan")))
                 spans << QStringLiteral("r%1c%2").arg(a.value(QLatin1String("rowspan")).toString(),
-                                                        a.value(QLatin1String("colspan")).toString());
+                                                      a.value(QLatin1String("colspan")).toString());
         } else if (xml.isStartElement() && xml.name() == QLatin1String("br")) {
             cell += QLatin1Char('\n');
         } else if (xml.isCharacters() && inCell) {
@@ -596,7 +608,7 @@ void TestExport::rtf()
     for (char c : bytes)
         QVERIFY(uchar(c) < 0x80);
     QCOMPARE(bytes.count('{') - bytes.count("\\{"), bytes.count('}') - bytes.count("\\}"));
-    QVERIFY(bytes.contains("\\u-10176?\\u-9216?"));   // U+20000 as its surrogate pair
+    QVERIFY(bytes.contains("\\u-10176?\\u-9216?")); // U+20000 as its surrogate pair
     QVERIFY(bytes.contains("\\clmgf") && bytes.contains("\\clmrg") && bytes.contains("\\clvmgf"));
     const auto rows = parseRtfTable(bytes);
     QCOMPARE(rows.size(), 5);
@@ -620,8 +632,8 @@ void TestExport::xls()
     QCOMPARE(at(0, 0).toString(), QStringLiteral("房屋代码"));
     QCOMPARE(at(0, 1).toString(), QStringLiteral("房屋"));
     QCOMPARE(at(1, 2).toString(), QStringLiteral("楼层"));
-    QCOMPARE(book.merges, QVector<QVector<int>>({{0, 1, 0, 0}, {0, 0, 1, 2}, {0, 1, 3, 3},
-                                                  {0, 1, 4, 4}, {0, 1, 5, 5}}));
+    QCOMPARE(book.merges,
+             QVector<QVector<int>>({{0, 1, 0, 0}, {0, 0, 1, 2}, {0, 1, 3, 3}, {0, 1, 4, 4}, {0, 1, 5, 5}}));
     QCOMPARE(at(2, 0).toString(), QStringLiteral("A-101"));
     QCOMPARE(at(2, 1).typeId(), QMetaType::Double);
     QCOMPARE(at(2, 1).toDouble(), 88.5);
@@ -629,11 +641,11 @@ void TestExport::xls()
     QCOMPARE(at(2, 3).toString(), QStringLiteral("张三, \"老\"\n李"));
     QCOMPARE(at(2, 4).toDouble(), 123.4567);
     QCOMPARE(book.formats.value({2, 4}), QStringLiteral("0.00##"));
-    QCOMPARE(at(2, 5).toDouble(), 38214.0);                    // 2004-08-15
+    QCOMPARE(at(2, 5).toDouble(), 38214.0); // 2004-08-15
     QCOMPARE(book.formats.value({2, 5}), QStringLiteral("yyyy-mm-dd"));
     QCOMPARE(at(3, 3).toString(), QStringLiteral("王五") + FarChar);
     QCOMPARE(at(3, 4).toDouble(), -5.0);
-    QVERIFY(!book.cells.contains({3, 5}));                     // no date stored
+    QVERIFY(!book.cells.contains({3, 5})); // no date stored
     QCOMPARE(at(4, 0).toString(), QStringLiteral("记录数"));
     QCOMPARE(at(4, 1).typeId(), QMetaType::Double);
     QCOMPARE(at(4, 4).toDouble(), 118.4567);
@@ -648,8 +660,8 @@ void TestExport::xlsLargeSharedStrings()
     s.table.kinds = {FieldKind::Text};
     for (int i = 0; i < 10000; ++i)
         s.texts.append({QStringLiteral("住户%1号楼").arg(i) + (i % 3 ? QStringLiteral("室") : QString())});
-    s.texts[5000][0] = QString(5000, QChar(0x623F)) + QStringLiteral("end");   // longer than a record
-    s.texts[7000][0] = QString(9000, QLatin1Char('x'));                        // one byte per character
+    s.texts[5000][0] = QString(5000, QChar(0x623F)) + QStringLiteral("end"); // longer than a record
+    s.texts[7000][0] = QString(9000, QLatin1Char('x')); // one byte per character
     s.values.resize(s.texts.size(), {QVariant()});
     s.finish();
     const Workbook book = readWorkbook(exported(ExportFormat::Xls, s.table));
@@ -667,13 +679,15 @@ void TestExport::xlsLimits_data()
     QTest::addColumn<int>("columns");
     QTest::addColumn<bool>("footer");
     QTest::addColumn<QString>("error");
-    const QString tooManyRows = QStringLiteral("导出的行数超过了 Excel 97-2003 工作簿的上限 65536 行，请选择 Excel 2007 工作簿 (*.xlsx)。");
+    const QString tooManyRows =
+        QStringLiteral("导出的行数超过了 Excel 97-2003 工作簿的上限 65536 行，请选择 Excel 2007 工作簿 (*.xlsx)。");
     QTest::newRow("last row fits") << 65535 << 1 << false << QString();
     QTest::newRow("title makes one row too many") << 65536 << 1 << false << tooManyRows;
     QTest::newRow("footer makes one row too many") << 65535 << 1 << true << tooManyRows;
     QTest::newRow("256 columns") << 2 << 256 << false << QString();
-    QTest::newRow("257 columns") << 2 << 257 << false
-                                 << QStringLiteral("导出的列数超过了 Excel 97-2003 工作簿的上限 256 列，请选择 Excel 2007 工作簿 (*.xlsx)。");
+    QTest::newRow("257 columns")
+        << 2 << 257 << false
+        << QStringLiteral("导出的列数超过了 Excel 97-2003 工作簿的上限 256 列，请选择 Excel 2007 工作簿 (*.xlsx)。");
 }
 
 void TestExport::xlsLimits()
@@ -740,8 +754,8 @@ void TestExport::xlsxThreeTitleLevels()
     if (QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty())
         QSKIP("unzip is not installed");
     SampleTable s;
-    s.table.titles = {QStringLiteral("代码"), QStringLiteral("费用|房屋|物业费"),
-                      QStringLiteral("费用|车位|停车费"), QStringLiteral("费用|车位|租金")};
+    s.table.titles = {QStringLiteral("代码"), QStringLiteral("费用|房屋|物业费"), QStringLiteral("费用|车位|停车费"),
+                      QStringLiteral("费用|车位|租金")};
     s.values = {{QVariant(QStringLiteral("A")), QVariant(1), QVariant(2), QVariant(3)}};
     s.texts = {{QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}};
     s.finish();

@@ -27,7 +27,9 @@ ListWindowDesign houseDesign()
     s.hideFloor = 2;
     s.buttons = 0;
     s.columns = {
-        C::of(QStringLiteral("房屋代码"), QStringLiteral("房屋代码"), 90).sortButton().withFooter(F::Text, QStringLiteral("记录数")),
+        C::of(QStringLiteral("房屋代码"), QStringLiteral("房屋代码"), 90)
+            .sortButton()
+            .withFooter(F::Text, QStringLiteral("记录数")),
         C::of(QStringLiteral("业主名称"), QStringLiteral("业主名称"), 90).sortButton().withFooter(F::Count),
         C::of(QStringLiteral("楼宇名称"), QStringLiteral("楼宇名称"), 90),
         C::of(QStringLiteral("零头"), QStringLiteral("余额|零头"), 90).alignRight().withFooter(F::Sum),
@@ -86,15 +88,15 @@ private slots:
         home = std::make_unique<TempHome>();
         prompt = ScriptedPrompt::install();
         const QList<QStringList> rows = {
-            {"1-101", "O'Neil", "一号楼", "12500"},
-            {"1-102", "张三", "一号楼", "-2500"},
-            {"2-101", "李四 100%", "二号楼", "1"},
-            {"2-1_2", "王五", "二号楼", "0"},
+            {"1-101", "O'Neil", "一号楼", "12500"}, {"1-102", "张三", "一号楼", "-2500"},
+            {"2-101", "李四 100%", "二号楼", "1"},  {"2-1_2", "王五", "二号楼", "0"},
             {"2-112", "赵六", "二号楼", "0"},
         };
         for (const QStringList &r : rows) {
-            QVERIFY(home->dm()->exec(QStringLiteral("insert into 房屋资料 (房屋代码, 业主名称, 楼宇名称, 零头, 押金) values (?, ?, ?, ?, 0)"),
-                                     {r[0], r[1], r[2], r[3].toLongLong()}));
+            QVERIFY(home->dm()->exec(
+                QStringLiteral(
+                    "insert into 房屋资料 (房屋代码, 业主名称, 楼宇名称, 零头, 押金) values (?, ?, ?, ?, 0)"),
+                {r[0], r[1], r[2], r[3].toLongLong()}));
         }
     }
     void cleanup()
@@ -110,15 +112,33 @@ private slots:
         QTest::addColumn<QString>("owner");
         QTest::addColumn<QString>("building");
         QTest::addColumn<QStringList>("found");
-        QTest::newRow("nothing typed: all") << "" << "" << "" << QStringList{"1-101", "1-102", "2-101", "2-112", "2-1_2"};
-        QTest::newRow("part of a code") << "10" << "" << "" << QStringList{"1-101", "1-102", "2-101"};
-        QTest::newRow("blanks trimmed") << "  1-10  " << "" << "" << QStringList{"1-101", "1-102"};
-        QTest::newRow("apostrophe") << "" << "'" << "" << QStringList{"1-101"};
-        QTest::newRow("percent is a character") << "" << "%" << "" << QStringList{"2-101"};
-        QTest::newRow("underscore is a character") << "_" << "" << "" << QStringList{"2-1_2"};
-        QTest::newRow("two boxes and") << "2-1" << "王" << "" << QStringList{"2-1_2"};
-        QTest::newRow("building equality") << "" << "" << "一号楼" << QStringList{"1-101", "1-102"};
-        QTest::newRow("building is not a pattern") << "" << "" << "号楼" << QStringList{};
+        QTest::newRow("nothing typed: all") << ""
+                                            << ""
+                                            << "" << QStringList {"1-101", "1-102", "2-101", "2-112", "2-1_2"};
+        QTest::newRow("part of a code") << "10"
+                                        << ""
+                                        << "" << QStringList {"1-101", "1-102", "2-101"};
+        QTest::newRow("blanks trimmed") << "  1-10  "
+                                        << ""
+                                        << "" << QStringList {"1-101", "1-102"};
+        QTest::newRow("apostrophe") << ""
+                                    << "'"
+                                    << "" << QStringList {"1-101"};
+        QTest::newRow("percent is a character") << ""
+                                                << "%"
+                                                << "" << QStringList {"2-101"};
+        QTest::newRow("underscore is a character") << "_"
+                                                   << ""
+                                                   << "" << QStringList {"2-1_2"};
+        QTest::newRow("two boxes and") << "2-1"
+                                       << "王"
+                                       << "" << QStringList {"2-1_2"};
+        QTest::newRow("building equality") << ""
+                                           << ""
+                                           << "一号楼" << QStringList {"1-101", "1-102"};
+        QTest::newRow("building is not a pattern") << ""
+                                                   << ""
+                                                   << "号楼" << QStringList {};
     }
     void searchFindsWhatWasTyped()
     {

@@ -26,7 +26,10 @@ private:
 
     DataSet *q() const { return home->dm()->q_storeyinfo; }
     QToolButton *button(const char *name) const { return window->findChild<QToolButton *>(QString::fromLatin1(name)); }
-    template<typename T = QWidget> T *field(const char *name) const { return window->findChild<T *>(QString::fromLatin1(name)); }
+    template<typename T = QWidget> T *field(const char *name) const
+    {
+        return window->findChild<T *>(QString::fromLatin1(name));
+    }
 
     void openWindow()
     {
@@ -46,7 +49,10 @@ private:
         QVERIFY(home->dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称, 楼宇层数) values (?, 6)"), {name}));
     }
 
-    QStringList names() const { return home->dm()->column(QStringLiteral("select 楼宇名称 from 楼宇资料 order by 楼宇名称")); }
+    QStringList names() const
+    {
+        return home->dm()->column(QStringLiteral("select 楼宇名称 from 楼宇资料 order by 楼宇名称"));
+    }
 
 private slots:
     void init()
@@ -184,9 +190,10 @@ private slots:
     {
         openWindow();
         QTest::mouseClick(button("bitbtn_add"), Qt::LeftButton);
-        const QStringList ring = {QStringLiteral("DBEdit4"), QStringLiteral("DBDateTimeEditEh1"), QStringLiteral("DBEdit2"),
-                                  QStringLiteral("DBNumberEditEh2"), QStringLiteral("DBNumberEditEh5"), QStringLiteral("DBNumberEditEh3"),
-                                  QStringLiteral("DBNumberEditEh4"), QStringLiteral("DBEdit1"), QStringLiteral("DBEdit4")};
+        const QStringList ring = {
+            QStringLiteral("DBEdit4"),         QStringLiteral("DBDateTimeEditEh1"), QStringLiteral("DBEdit2"),
+            QStringLiteral("DBNumberEditEh2"), QStringLiteral("DBNumberEditEh5"),   QStringLiteral("DBNumberEditEh3"),
+            QStringLiteral("DBNumberEditEh4"), QStringLiteral("DBEdit1"),           QStringLiteral("DBEdit4")};
         for (int i = 0; i + 1 < ring.size(); ++i) {
             QCOMPARE(QApplication::focusWidget()->objectName(), ring[i]);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -216,7 +223,7 @@ private slots:
         QVERIFY(house->open());
 
         openWindow();
-        QTest::mouseClick(button("SpeedButton3"), Qt::LeftButton);   // disabled: nothing
+        QTest::mouseClick(button("SpeedButton3"), Qt::LeftButton); // disabled: nothing
         QCOMPARE(house->text(QStringLiteral("楼宇名称")), QStringLiteral("旧楼"));
         QTest::mouseClick(button("SpeedButton4"), Qt::LeftButton);
         QCOMPARE(house->text(QStringLiteral("楼宇名称")), QStringLiteral("旧楼"));

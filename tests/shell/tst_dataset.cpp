@@ -21,7 +21,8 @@ private:
 
     void addBuilding(const QString &name, int floors)
     {
-        QVERIFY(home->dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称, 楼宇层数) values (?, ?)"), {name, floors}));
+        QVERIFY(home->dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称, 楼宇层数) values (?, ?)"),
+                                 {name, floors}));
     }
 
 private slots:
@@ -72,8 +73,14 @@ private slots:
         q.edit();
         q.setInteger(QStringLiteral("楼宇层数"), 9);
         QVERIFY(q.post());
-        QCOMPARE(home->dm()->scalar(QStringLiteral("select 楼宇层数 from 楼宇资料 where 楼宇名称=?"), {QStringLiteral("B座")}).toInt(), 9);
-        QCOMPARE(home->dm()->scalar(QStringLiteral("select 楼宇层数 from 楼宇资料 where 楼宇名称=?"), {QStringLiteral("A座")}).toInt(), 5);
+        QCOMPARE(home->dm()
+                     ->scalar(QStringLiteral("select 楼宇层数 from 楼宇资料 where 楼宇名称=?"), {QStringLiteral("B座")})
+                     .toInt(),
+                 9);
+        QCOMPARE(home->dm()
+                     ->scalar(QStringLiteral("select 楼宇层数 from 楼宇资料 where 楼宇名称=?"), {QStringLiteral("A座")})
+                     .toInt(),
+                 5);
     }
 
     void cancelledAppendLeavesNoRow()
@@ -149,7 +156,7 @@ private slots:
         QVERIFY(q.eof());
         q.prior();
         q.first();
-        q.prior();   // already first: no move
+        q.prior(); // already first: no move
         QCOMPARE(moved.count(), 3);
         QCOMPARE(q.currentRow(), 0);
     }
@@ -163,7 +170,8 @@ private slots:
         openOn(q, QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by 楼宇名称"));
         QCOMPARE(q.text(QStringLiteral("楼宇名称")), QStringLiteral("a"));
         q.setOrderingLine(QStringLiteral(" ORDER BY 楼宇名称 DESC "));
-        QCOMPARE(q.sql(), QStringList({QStringLiteral("select * from 楼宇资料"), QStringLiteral(" ORDER BY 楼宇名称 DESC ")}));
+        QCOMPARE(q.sql(),
+                 QStringList({QStringLiteral("select * from 楼宇资料"), QStringLiteral(" ORDER BY 楼宇名称 DESC ")}));
         QVERIFY(q.reopen());
         QCOMPARE(q.text(QStringLiteral("楼宇名称")), QStringLiteral("c"));
         q.setOrderingLine(QString());
@@ -178,7 +186,8 @@ private slots:
         addBuilding(QStringLiteral("A座"), 5);
         QVERIFY(home->dm()->exec(QStringLiteral("insert into 房屋资料 (房屋代码, 楼宇名称) values ('101', 'A座')")));
         DataSet q;
-        q.addLine(QStringLiteral("select s.*, (select count(*) from 房屋资料 h where h.楼宇名称 = s.楼宇名称) as n from 楼宇资料 s"));
+        q.addLine(QStringLiteral(
+            "select s.*, (select count(*) from 房屋资料 h where h.楼宇名称 = s.楼宇名称) as n from 楼宇资料 s"));
         q.addLine(QStringLiteral("order by 楼宇名称"));
         QVERIFY2(q.open(), qPrintable(q.lastError()));
         QCOMPARE(q.tableName(), QStringLiteral("楼宇资料"));
@@ -188,8 +197,10 @@ private slots:
     void monthTextOrdering()
     {
         for (const char *m : {"2", "10", "1"}) {
-            QVERIFY(home->dm()->exec(QStringLiteral("insert into 收费明细表 (房屋代码, 收费名称, 年度, 月份) values ('A1', '水费', '2004', ?)"),
-                                     {QString::fromLatin1(m)}));
+            QVERIFY(home->dm()->exec(
+                QStringLiteral(
+                    "insert into 收费明细表 (房屋代码, 收费名称, 年度, 月份) values ('A1', '水费', '2004', ?)"),
+                {QString::fromLatin1(m)}));
         }
         DataSet q;
         openOn(q, QStringLiteral("select * from 收费明细表"), QStringLiteral("order by 月份"));
@@ -223,8 +234,9 @@ private slots:
         QCOMPARE(q.money(QStringLiteral("zje")), Money());
         QCOMPARE(q.integer(QStringLiteral("zsl")), 0);
 
-        QVERIFY(home->dm()->exec(QStringLiteral("insert into 收费明细表 (房屋代码, 收费金额) values ('A1', ?), ('A2', ?)"),
-                                 {Money::parse(QStringLiteral("0.1"))->raw(), Money::parse(QStringLiteral("0.2"))->raw()}));
+        QVERIFY(
+            home->dm()->exec(QStringLiteral("insert into 收费明细表 (房屋代码, 收费金额) values ('A1', ?), ('A2', ?)"),
+                             {Money::parse(QStringLiteral("0.1"))->raw(), Money::parse(QStringLiteral("0.2"))->raw()}));
         QVERIFY(q.reopen());
         QCOMPARE(q.money(QStringLiteral("zje")).toString(), QStringLiteral("0.3"));
         QCOMPARE(q.text(QStringLiteral("zje")), QStringLiteral("0.3"));
@@ -244,7 +256,8 @@ private slots:
 
     void nullDateStaysNull()
     {
-        QVERIFY(home->dm()->exec(QStringLiteral("insert into 房屋资料 (房屋代码, 迁入日期) values ('A1', '2004-01-02 00:00:00')")));
+        QVERIFY(home->dm()->exec(
+            QStringLiteral("insert into 房屋资料 (房屋代码, 迁入日期) values ('A1', '2004-01-02 00:00:00')")));
         DataSet q;
         openOn(q, QStringLiteral("select * from 房屋资料"), QStringLiteral("order by 房屋代码"));
         QCOMPARE(q.date(QStringLiteral("迁入日期")), QDate(2004, 1, 2));

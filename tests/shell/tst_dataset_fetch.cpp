@@ -20,9 +20,10 @@ private:
 
     void insertCharge(const QVariantList &values)
     {
-        QVERIFY(home->dm()->exec(QStringLiteral("insert into 收费明细表 (房屋代码, 收费名称, 年度, 月份, 单价, \"面积/数量\", "
-                                                "收费金额, 开始日期, 业主名称, 备注) values (?,?,?,?,?,?,?,?,?,?)"),
-                                 values));
+        QVERIFY(home->dm()->exec(
+            QStringLiteral("insert into 收费明细表 (房屋代码, 收费名称, 年度, 月份, 单价, \"面积/数量\", "
+                           "收费金额, 开始日期, 业主名称, 备注) values (?,?,?,?,?,?,?,?,?,?)"),
+            values));
     }
 
 private slots:
@@ -30,8 +31,8 @@ private slots:
     {
         home = std::make_unique<TempHome>();
         QVERIFY(home->ok());
-        insertCharge({QStringLiteral("A-0101"), QStringLiteral("物业管理费"), QStringLiteral("2004"), QStringLiteral("08"),
-                      qint64(15000), 89.56, qint64(134340), QStringLiteral("2004-08-01 00:00:00"),
+        insertCharge({QStringLiteral("A-0101"), QStringLiteral("物业管理费"), QStringLiteral("2004"),
+                      QStringLiteral("08"), qint64(15000), 89.56, qint64(134340), QStringLiteral("2004-08-01 00:00:00"),
                       QStringLiteral("O'Brien 张伟"), QVariant()});
         insertCharge({QStringLiteral("A-0102"), QStringLiteral("水费"), QStringLiteral("2004"), QStringLiteral("08"),
                       qint64(-25000), -0.5, qint64(9223372036854775807LL), QVariant(), QStringLiteral("翠园1号楼"),
@@ -51,40 +52,51 @@ private slots:
 
         const QString all = QStringLiteral("select * from 收费明细表");
         const QString byCode = QStringLiteral("order by 房屋代码");
-        QTest::newRow("every column") << QStringList{all, byCode} << Named{} << QVariantList{} << 3;
-        QTest::newRow("slashed column, expressions")
-            << QStringList{QStringLiteral("select \"面积/数量\", 单价 * 2 as dj, \"面积/数量\" * 10 as r, 1 = 1 as yes, "
-                                          "null as empty, '' as blank, x'00ff' as bytes from 收费明细表"),
-                           byCode}
-            << Named{} << QVariantList{} << 3;
-        QTest::newRow("named")
-            << QStringList{all, QStringLiteral("where 业主名称 = :owner and 年度 = :year"), byCode}
-            << Named{{QStringLiteral(":owner"), QStringLiteral("翠园1号楼")}, {QStringLiteral(":year"), QStringLiteral("2004")}}
-            << QVariantList{} << 2;
+        QTest::newRow("every column") << QStringList {all, byCode} << Named {} << QVariantList {} << 3;
+        QTest::newRow("slashed column, expressions") << QStringList {
+            QStringLiteral("select \"面积/数量\", 单价 * 2 as dj, \"面积/数量\" * 10 as r, 1 = 1 as yes, "
+                           "null as empty, '' as blank, x'00ff' as bytes from 收费明细表"),
+            byCode} << Named {} << QVariantList {} << 3;
+        QTest::newRow("named") << QStringList {all, QStringLiteral("where 业主名称 = :owner and 年度 = :year"), byCode}
+                               << Named {{QStringLiteral(":owner"), QStringLiteral("翠园1号楼")},
+                                         {QStringLiteral(":year"), QStringLiteral("2004")}}
+                               << QVariantList {} << 2;
         QTest::newRow("named twice, unused name bound")
-            << QStringList{all, QStringLiteral("where 单价 > :m or 收费金额 = :m"), byCode}
-            << Named{{QStringLiteral(":m"), qint64(0)}, {QStringLiteral(":unused"), 1}} << QVariantList{} << 1;
+            << QStringList {all, QStringLiteral("where 单价 > :m or 收费金额 = :m"), byCode}
+            << Named {{QStringLiteral(":m"), qint64(0)}, {QStringLiteral(":unused"), 1}} << QVariantList {} << 1;
         QTest::newRow("apostrophe bound")
-            << QStringList{all, QStringLiteral("where 业主名称 = :owner"), byCode}
-            << Named{{QStringLiteral(":owner"), QStringLiteral("O'Brien 张伟")}} << QVariantList{} << 1;
+            << QStringList {all, QStringLiteral("where 业主名称 = :owner"), byCode}
+            << Named {{QStringLiteral(":owner"), QStringLiteral("O'Brien 张伟")}} << QVariantList {} << 1;
         QTest::newRow("positional of every type")
-            << QStringList{QStringLiteral("select ? as i, ? as ll, ? as d, ? as s, ? as b, ? as n, ? as ns, ? as e, ? as ba"),
-                           QString()}
-            << Named{} << QVariantList{7, qint64(1) << 40, 2.25, QStringLiteral("翠园'1"), true, QVariant(), QVariant(QString()),
-                                       QVariant(QString(QLatin1String(""))), QVariant(QByteArray("\x01\x02", 2))}
+            << QStringList {QStringLiteral(
+                                "select ? as i, ? as ll, ? as d, ? as s, ? as b, ? as n, ? as ns, ? as e, ? as ba"),
+                            QString()}
+            << Named {}
+            << QVariantList {7,
+                             qint64(1) << 40,
+                             2.25,
+                             QStringLiteral("翠园'1"),
+                             true,
+                             QVariant(),
+                             QVariant(QString()),
+                             QVariant(QString(QLatin1String(""))),
+                             QVariant(QByteArray("\x01\x02", 2))}
             << 1;
         QTest::newRow("positional filter")
-            << QStringList{all, QStringLiteral("where 收费金额 between ? and ? and 年度 = ?"), byCode}
-            << Named{} << QVariantList{qint64(-1), qint64(200000), QStringLiteral("2004")} << 2;
+            << QStringList {all, QStringLiteral("where 收费金额 between ? and ? and 年度 = ?"), byCode} << Named {}
+            << QVariantList {qint64(-1), qint64(200000), QStringLiteral("2004")} << 2;
         QTest::newRow("sum over no rows")
-            << QStringList{QStringLiteral("select sum(收费金额) as zje, count(*) as n, max(业主名称) as m from 收费明细表"),
-                           QStringLiteral("where 年度 = :year")}
-            << Named{{QStringLiteral(":year"), QStringLiteral("1999")}} << QVariantList{} << 1;
-        QTest::newRow("no rows") << QStringList{all, QStringLiteral("where 1 = 0"), byCode} << Named{} << QVariantList{} << 0;
+            << QStringList {QStringLiteral(
+                                "select sum(收费金额) as zje, count(*) as n, max(业主名称) as m from 收费明细表"),
+                            QStringLiteral("where 年度 = :year")}
+            << Named {{QStringLiteral(":year"), QStringLiteral("1999")}} << QVariantList {} << 1;
+        QTest::newRow("no rows") << QStringList {all, QStringLiteral("where 1 = 0"), byCode} << Named {}
+                                 << QVariantList {} << 0;
         QTest::newRow("same name twice in the result")
-            << QStringList{QStringLiteral("select a.房屋代码, b.房屋代码, a.id from 收费明细表 a join 收费明细表 b on a.id = b.id"),
-                           QStringLiteral("order by a.id")}
-            << Named{} << QVariantList{} << 3;
+            << QStringList {QStringLiteral("select a.房屋代码, b.房屋代码, a.id from 收费明细表 a join 收费明细表 b on "
+                                           "a.id = b.id"),
+                            QStringLiteral("order by a.id")}
+            << Named {} << QVariantList {} << 3;
     }
 
     void sameValuesAndTypesAsQSqlQuery()
@@ -177,14 +189,15 @@ private slots:
         QTest::addColumn<QStringList>("sql");
         QTest::addColumn<QVariantList>("positional");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("no such table") << QStringList{QStringLiteral("select * from 没有这个表")} << QVariantList{}
+        QTest::newRow("no such table") << QStringList {QStringLiteral("select * from 没有这个表")} << QVariantList {}
                                        << QStringLiteral("no such table");
-        QTest::newRow("syntax") << QStringList{QStringLiteral("select * from"), QStringLiteral("order by")} << QVariantList{}
-                                << QStringLiteral("syntax error");
-        QTest::newRow("no such column") << QStringList{QStringLiteral("select 没有这列 from 收费明细表")} << QVariantList{}
-                                        << QStringLiteral("no such column");
-        QTest::newRow("too few values") << QStringList{QStringLiteral("select * from 收费明细表 where 年度 = ? and 月份 = ?")}
-                                        << QVariantList{QStringLiteral("2004")} << QString();
+        QTest::newRow("syntax") << QStringList {QStringLiteral("select * from"), QStringLiteral("order by")}
+                                << QVariantList {} << QStringLiteral("syntax error");
+        QTest::newRow("no such column") << QStringList {QStringLiteral("select 没有这列 from 收费明细表")}
+                                        << QVariantList {} << QStringLiteral("no such column");
+        QTest::newRow("too few values") << QStringList {QStringLiteral(
+            "select * from 收费明细表 where 年度 = ? and 月份 = ?")}
+                                        << QVariantList {QStringLiteral("2004")} << QString();
     }
 
     void errorsCarryTheDatabasesReason()

@@ -13,24 +13,33 @@ namespace {
 // The data model as the estate office's data file names it.
 const QList<QPair<QString, QString>> Model = {
     {"楼宇资料", "楼宇名称 建成日期 楼房结构 楼宇层数 房屋数量 住户数量 空置房数量 操作人员 操作日期 备注"},
-    {"房屋资料", "房屋代码 房屋名称 楼宇名称 楼宇单元 房屋位置 房型 产权状况 房屋面积 公摊面积 其它面积一 其它面积二 "
-                 "使用状况 迁入日期 迁出日期 业主名称 身份证号 工作单位 联系地址 联系电话 银行帐号 零头 押金 操作人员 操作日期 备注"},
-    {"业主资料", "业主名称 身份证号 联系电话 工作单位 联系地址 开户银行 银行帐号 房屋代码 预付金额 开始使用 是否使用 "
-                 "操作人员 操作日期 备注"},
+    {"房屋资料",
+     "房屋代码 房屋名称 楼宇名称 楼宇单元 房屋位置 房型 产权状况 房屋面积 公摊面积 其它面积一 其它面积二 "
+     "使用状况 迁入日期 迁出日期 业主名称 身份证号 工作单位 联系地址 联系电话 银行帐号 零头 押金 操作人员 操作日期 "
+     "备注"},
+    {"业主资料",
+     "业主名称 身份证号 联系电话 工作单位 联系地址 开户银行 银行帐号 房屋代码 预付金额 开始使用 是否使用 "
+     "操作人员 操作日期 备注"},
     {"收费项目", "收费名称 单价 计算公式 收费面积 收费范围 收费周期 收费类别 金额 收费说明 停止收费 操作人员 操作日期"},
-    {"房屋收费项目", "房屋代码 房屋名称 楼宇名称 楼宇单元 业主名称 房屋面积 公摊面积 其它面积一 其它面积二 收费名称 计算公式 "
-                     "收费面积 收费范围 收费说明 收费周期 收费类别 单价 预付金额 金额 操作人员 操作日期 备注"},
-    {"收费明细表", "房屋代码 房屋名称 业主名称 楼宇名称 楼宇单元 收费名称 计算公式 收费面积 单价 本月表数 上月表数 面积/数量 "
-                   "收费金额 开始日期 结束日期 年度 月份 缴费状态 缴费时间 缴费人 收款人 单据号码 操作人员 操作日期 备注"},
-    {"收费汇总表", "年度 月份 收费项目 楼宇名称 楼宇单元 房屋代码 业主名称 收费金额 实收金额 现金 支票 零头 上次零头 缴费时间 "
-                   "缴费方式 单据号码 缴费人 收款人 操作人员 操作日期 备注"},
-    {"房屋租赁表", "房屋代码 房屋名称 房屋位置 楼宇名称 楼宇单元 业主名称 身份证号 工作单位 联系地址 联系电话 租售情况 迁入日期 "
-                   "已经迁入 预计迁出日期 实际迁出日期 已经迁出 操作人员 操作日期 备注"},
+    {"房屋收费项目",
+     "房屋代码 房屋名称 楼宇名称 楼宇单元 业主名称 房屋面积 公摊面积 其它面积一 其它面积二 收费名称 计算公式 "
+     "收费面积 收费范围 收费说明 收费周期 收费类别 单价 预付金额 金额 操作人员 操作日期 备注"},
+    {"收费明细表",
+     "房屋代码 房屋名称 业主名称 楼宇名称 楼宇单元 收费名称 计算公式 收费面积 单价 本月表数 上月表数 面积/数量 "
+     "收费金额 开始日期 结束日期 年度 月份 缴费状态 缴费时间 缴费人 收款人 单据号码 操作人员 操作日期 备注"},
+    {"收费汇总表",
+     "年度 月份 收费项目 楼宇名称 楼宇单元 房屋代码 业主名称 收费金额 实收金额 现金 支票 零头 上次零头 缴费时间 "
+     "缴费方式 单据号码 缴费人 收款人 操作人员 操作日期 备注"},
+    {"房屋租赁表",
+     "房屋代码 房屋名称 房屋位置 楼宇名称 楼宇单元 业主名称 身份证号 工作单位 联系地址 联系电话 租售情况 迁入日期 "
+     "已经迁入 预计迁出日期 实际迁出日期 已经迁出 操作人员 操作日期 备注"},
     {"押金明细表", "日期 楼宇名称 楼宇单元 房屋代码 业主名称 操作类型 金额 缴费方式 单据号码 操作人员 操作日期 备注"},
-    {"公司信息", "公司名称 公司地址 邮政编码 联系人 联系电话 开户银行 银行帐号 系统标题 动态文字 自动提醒 提前提醒天数"},
+    {"公司信息",
+     "公司名称 公司地址 邮政编码 联系人 联系电话 开户银行 银行帐号 系统标题 动态文字 自动提醒 提前提醒天数"},
     {"权限表", "姓名 操作口令 身份证号 联系电话 输入法 备注 操作员 操作日期"},
-    {"通用", "texta textb textc textd texte textf textg texth texti moneya moneyb moneyc moneyd numbera numberb numberc "
-             "datea dateb datec"},
+    {"通用",
+     "texta textb textc textd texte textf textg texth texti moneya moneyb moneyc moneyd numbera numberb numberc "
+     "datea dateb datec"},
 };
 
 QByteArray digest(const QString &path)
@@ -81,7 +90,8 @@ private slots:
         QTest::newRow("fee item") << "insert into 收费项目 (收费名称) values ('甲')";
         QTest::newRow("operator") << "insert into 权限表 (姓名) values ('甲')";
         QTest::newRow("house fee item") << "insert into 房屋收费项目 (房屋代码, 收费名称) values ('甲', '乙')";
-        QTest::newRow("bill line") << "insert into 收费明细表 (房屋代码, 收费名称, 年度, 月份) values ('甲', '乙', '2004', '8')";
+        QTest::newRow("bill line")
+            << "insert into 收费明细表 (房屋代码, 收费名称, 年度, 月份) values ('甲', '乙', '2004', '8')";
     }
     void keysAreDeclared()
     {
@@ -157,7 +167,7 @@ private slots:
         const bool ok = home.dm()->inTransaction(
             [&](QString *why) {
                 return home.dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('一')"), {}, why)
-                       && home.dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('一')"), {}, why);
+                    && home.dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('一')"), {}, why);
             },
             &error);
         QVERIFY(!ok);
@@ -181,7 +191,7 @@ private slots:
             QVERIFY(!dm->inTransaction(
                 [dm](QString *why) {
                     return dm->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('内')"), {}, why)
-                           && dm->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('内')"), {}, why);
+                        && dm->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('内')"), {}, why);
                 },
                 &error));
             QVERIFY(!error.isEmpty());
@@ -209,7 +219,8 @@ private slots:
     {
         TempHome home;
         Dm1 *dm = home.dm();
-        QVERIFY(dm->exec(QStringLiteral("create table 子 (p integer references 楼宇资料(id) deferrable initially deferred)")));
+        QVERIFY(dm->exec(
+            QStringLiteral("create table 子 (p integer references 楼宇资料(id) deferrable initially deferred)")));
         QVERIFY(dm->exec(QStringLiteral("PRAGMA foreign_keys=ON")));
         Transaction tx;
         QVERIFY(tx.begun());
@@ -229,7 +240,8 @@ private slots:
         QVERIFY(home.dm()->prepareScratch());
         QVERIFY(home.dm()->q_tongyong->isOpen());
         QCOMPARE(home.dm()->q_tongyong->recordCount(), 0);
-        QCOMPARE(home.dm()->q_tongyong->sql(), QStringList({QStringLiteral("select * from 通用"), QStringLiteral("order by texta")}));
+        QCOMPARE(home.dm()->q_tongyong->sql(),
+                 QStringList({QStringLiteral("select * from 通用"), QStringLiteral("order by texta")}));
     }
 
     void buildingNamesInOrderWithDuplicates()
@@ -237,9 +249,11 @@ private slots:
         TempHome home;
         QVERIFY(home.dm()->exec(QStringLiteral("drop index \"ix_楼宇资料_1\"")));
         for (const char *n : {"乙", "甲", "乙"}) {
-            QVERIFY(home.dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values (?)"), {QString::fromUtf8(n)}));
+            QVERIFY(
+                home.dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values (?)"), {QString::fromUtf8(n)}));
         }
-        QCOMPARE(home.dm()->buildingNames(), QStringList({QStringLiteral("乙"), QStringLiteral("乙"), QStringLiteral("甲")}));
+        QCOMPARE(home.dm()->buildingNames(),
+                 QStringList({QStringLiteral("乙"), QStringLiteral("乙"), QStringLiteral("甲")}));
     }
 };
 

@@ -68,13 +68,27 @@ private slots:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<QString>("product");
-        QTest::newRow("tie goes to even") << "2.5" << "0.0001" << "0.0002";
-        QTest::newRow("tie stays even") << "1.5" << "0.0001" << "0.0002";
-        QTest::newRow("tie down to even") << "0.5" << "0.0001" << "0";
-        QTest::newRow("rounds down") << "1.15" << "3.3333" << "3.8333";
-        QTest::newRow("exact") << "35.5" << "1.2" << "42.6";
-        QTest::newRow("negative tie") << "-2.5" << "0.0001" << "-0.0002";
-        QTest::newRow("large") << "123456789.1234" << "2" << "246913578.2468";
+        QTest::newRow("tie goes to even") << "2.5"
+                                          << "0.0001"
+                                          << "0.0002";
+        QTest::newRow("tie stays even") << "1.5"
+                                        << "0.0001"
+                                        << "0.0002";
+        QTest::newRow("tie down to even") << "0.5"
+                                          << "0.0001"
+                                          << "0";
+        QTest::newRow("rounds down") << "1.15"
+                                     << "3.3333"
+                                     << "3.8333";
+        QTest::newRow("exact") << "35.5"
+                               << "1.2"
+                               << "42.6";
+        QTest::newRow("negative tie") << "-2.5"
+                                      << "0.0001"
+                                      << "-0.0002";
+        QTest::newRow("large") << "123456789.1234"
+                               << "2"
+                               << "246913578.2468";
     }
     void product()
     {

@@ -3,12 +3,10 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
-
 #include <functional>
 
 // Runs the script on the next modal dialog of class T as soon as it is shown.
-template<typename T>
-void whenShown(std::function<void(T *)> script)
+template<typename T> void whenShown(std::function<void(T *)> script)
 {
     auto *timer = new QTimer;
     timer->setInterval(5);

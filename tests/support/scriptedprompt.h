@@ -23,10 +23,10 @@ public:
     static ScriptedPrompt *install();
 
     QList<Shown> shown;
-    QQueue<bool> answers;          // next answers to questions; No when empty
-    QQueue<QString> files;         // next file names; cancelled when empty
-    QQueue<int> filterChoices;     // next chosen file type (1-based); unchanged when empty
-    QList<int> offeredFilter;      // the file type each save dialog offered
+    QQueue<bool> answers; // next answers to questions; No when empty
+    QQueue<QString> files; // next file names; cancelled when empty
+    QQueue<int> filterChoices; // next chosen file type (1-based); unchanged when empty
+    QList<int> offeredFilter; // the file type each save dialog offered
 
     QStringList texts() const;
     QString lastText() const { return shown.isEmpty() ? QString() : shown.constLast().text; }
@@ -45,6 +45,6 @@ public:
     int printed = 0;
     void printPreview(QWidget *, const std::function<void(QPrinter *)> &render) override;
 
-    QString lastSaveName;          // the file name a save dialog proposed
+    QString lastSaveName; // the file name a save dialog proposed
     QString lastDialogCaption;
 };

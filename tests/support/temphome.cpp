@@ -7,7 +7,7 @@ TempHome::TempHome()
     m_dm = std::make_unique<Dm1>(m_dir.path());
     QDir::setCurrent(m_dir.path());
     m_ok = m_dm->openConnection();
-    Session::current() = Session{};
+    Session::current() = Session {};
     Session::current().currentOperator = Dm1::defaultOperator();
     Session::current().loggedIn = true;
 }

@@ -3,7 +3,6 @@
 #include "shell/core/dm1.h"
 
 #include <QTemporaryDir>
-
 #include <memory>
 
 // A fresh home folder with a new database, open on ADO_system, for one test.

@@ -7,10 +7,8 @@
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QTemporaryFile>
-
-#include <sqlite3.h>
-
 #include <filesystem>
+#include <sqlite3.h>
 
 namespace {
 
@@ -39,7 +37,8 @@ bool isDatabaseFile(const QString &path, const QString &database)
         }
         std::error_code ec;
         if (target.exists() && f.exists()
-            && std::filesystem::equivalent(QFile::encodeName(path).constData(), QFile::encodeName(file).constData(), ec)) {
+            && std::filesystem::equivalent(QFile::encodeName(path).constData(), QFile::encodeName(file).constData(),
+                                           ec)) {
             return true;
         }
     }
@@ -78,8 +77,8 @@ bool DatabaseBackup::backup(Dm1 *dm, const QString &destination, QString *error)
         return fail(error, QStringLiteral("备份失败：%1 是一个文件夹。").arg(shown));
     }
     if (!QFileInfo(info.absolutePath()).isDir()) {
-        return fail(error, QStringLiteral("备份失败：文件夹 %1 不存在。")
-                               .arg(QDir::toNativeSeparators(info.absolutePath())));
+        return fail(error,
+                    QStringLiteral("备份失败：文件夹 %1 不存在。").arg(QDir::toNativeSeparators(info.absolutePath())));
     }
 
     // The copy is made under a private name beside the destination, then renamed over it.

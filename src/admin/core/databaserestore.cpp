@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
-
 #include <algorithm>
 
 namespace {
@@ -62,9 +61,10 @@ bool openChecked(const QString &source, SqliteFile::Connection &db, QString *err
     if (!db.rows(QStringLiteral("PRAGMA integrity_check"), &result, &why)) {
         return fail(error, QStringLiteral("数据库文件 %1 已经损坏，不能恢复：%2").arg(shown, why));
     }
-    if (result != QStringList{QStringLiteral("ok")}) {
-        return fail(error, QStringLiteral("数据库文件 %1 已经损坏，不能恢复：%2")
-                               .arg(shown, result.mid(0, 3).join(QLatin1Char('\n'))));
+    if (result != QStringList {QStringLiteral("ok")}) {
+        return fail(error,
+                    QStringLiteral("数据库文件 %1 已经损坏，不能恢复：%2")
+                        .arg(shown, result.mid(0, 3).join(QLatin1Char('\n'))));
     }
     QStringList names;
     if (!db.rows(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"), &names, &why)) {
@@ -78,8 +78,9 @@ bool openChecked(const QString &source, SqliteFile::Connection &db, QString *err
         }
     }
     if (!missing.isEmpty()) {
-        return fail(error, QStringLiteral("文件 %1 不是本系统的数据库文件，不能恢复！\n缺少数据表：%2")
-                               .arg(shown, missing.join(QStringLiteral("、"))));
+        return fail(error,
+                    QStringLiteral("文件 %1 不是本系统的数据库文件，不能恢复！\n缺少数据表：%2")
+                        .arg(shown, missing.join(QStringLiteral("、"))));
     }
     return true;
 }
@@ -101,7 +102,8 @@ bool settleOld(const QString &target, QString *error)
         QString why;
         // Reading rolls back a hot journal; closing the last connection checkpoints the WAL
         // and deletes it.
-        if (old.open(target, false, &why) && old.rows(QStringLiteral("SELECT count(*) FROM sqlite_master"), nullptr, &why)
+        if (old.open(target, false, &why)
+            && old.rows(QStringLiteral("SELECT count(*) FROM sqlite_master"), nullptr, &why)
             && !old.rows(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), nullptr, &why)) {
             return fail(error, QStringLiteral("不能整理当前数据库 %1：%2").arg(shownName(target), why));
         }
@@ -111,9 +113,10 @@ bool settleOld(const QString &target, QString *error)
         // all and its side files mean nothing.
         SqliteFile::Connection probe;
         QString why;
-        if (probe.open(target, true, &why) && probe.rows(QStringLiteral("SELECT count(*) FROM sqlite_master"), nullptr, &why)) {
-            return fail(error, QStringLiteral("数据库 %1 正被其他程序使用，请先关闭其他程序再恢复！")
-                                   .arg(shownName(target)));
+        if (probe.open(target, true, &why)
+            && probe.rows(QStringLiteral("SELECT count(*) FROM sqlite_master"), nullptr, &why)) {
+            return fail(error,
+                        QStringLiteral("数据库 %1 正被其他程序使用，请先关闭其他程序再恢复！").arg(shownName(target)));
         }
     }
     return true;
@@ -137,8 +140,9 @@ bool DatabaseRestore::restore(const QString &source, const QString &target, QStr
     SqliteFile::removeWithSideFiles(staging);
     QString why;
     if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
-        return fail(error, QStringLiteral("恢复失败，不能创建文件夹 %1。")
-                               .arg(QDir::toNativeSeparators(QFileInfo(target).absolutePath())));
+        return fail(error,
+                    QStringLiteral("恢复失败，不能创建文件夹 %1。")
+                        .arg(QDir::toNativeSeparators(QFileInfo(target).absolutePath())));
     }
     if (!SqliteFile::copyInto(db.handle(), staging, &why)) {
         SqliteFile::removeWithSideFiles(staging);

@@ -10,8 +10,7 @@ namespace Maintenance {
 
 namespace {
 
-bool run(Dm1 *dm, const QStringList &tables, const std::function<QString(const Item &)> &statement,
-         QString *error)
+bool run(Dm1 *dm, const QStringList &tables, const std::function<QString(const Item &)> &statement, QString *error)
 {
     if (!dm || !dm->isConnected()) {
         if (error) {
@@ -20,8 +19,8 @@ bool run(Dm1 *dm, const QStringList &tables, const std::function<QString(const I
         return false;
     }
     for (const QString &name : tables) {
-        const bool known = std::any_of(items().cbegin(), items().cend(),
-                                       [&name](const Item &i) { return i.table == name; });
+        const bool known =
+            std::any_of(items().cbegin(), items().cend(), [&name](const Item &i) { return i.table == name; });
         if (!known) {
             if (error) {
                 *error = QStringLiteral("数据表 %1 不能整理或初始化。").arg(name);

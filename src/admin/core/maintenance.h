@@ -13,9 +13,9 @@ namespace Maintenance {
 
 struct Item
 {
-    QString caption;   // the check box's text
+    QString caption; // the check box's text
     QString table;
-    QString key;       // the field whose null marks a row for tidying
+    QString key; // the field whose null marks a row for tidying
 };
 
 // The eight tables in their fixed order.

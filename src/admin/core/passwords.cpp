@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QRegularExpression>
-
 #include <sodium.h>
 
 namespace {
@@ -30,7 +29,7 @@ bool reasonable(const QString &stored)
         QStringLiteral("^\\$argon2id?\\$v=19\\$m=(\\d{1,9}),t=(\\d{1,4}),p=1\\$[A-Za-z0-9+/]+\\$[A-Za-z0-9+/]+$"));
     const auto m = form.match(stored);
     return m.hasMatch() && m.captured(1).toLongLong() <= MaxMemoryKiB && m.captured(2).toLongLong() <= MaxPasses
-           && stored.size() < crypto_pwhash_STRBYTES;
+        && stored.size() < crypto_pwhash_STRBYTES;
 }
 }
 

@@ -22,7 +22,7 @@ bool isHash(const QString &stored);
 enum class Check {
     Refused,
     Accepted,
-    AcceptedPlainText,   // matched a plain-text password: store it again as a hash
+    AcceptedPlainText, // matched a plain-text password: store it again as a hash
 };
 // Compares a typed password with the stored text. A stored hash that is damaged or asks for
 // unreasonable work is refused like a wrong password.

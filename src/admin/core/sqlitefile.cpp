@@ -3,13 +3,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-
-#include <sqlite3.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 namespace SqliteFile {

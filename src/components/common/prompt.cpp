@@ -38,8 +38,8 @@ public:
         return box.exec() == QMessageBox::Yes;
     }
 
-    QString saveFile(QWidget *parent, const QString &caption, const QString &fileName,
-                     const QStringList &filters, int *filterIndex, const QString &defaultSuffix) override
+    QString saveFile(QWidget *parent, const QString &caption, const QString &fileName, const QStringList &filters,
+                     int *filterIndex, const QString &defaultSuffix) override
     {
         QFileDialog dlg(parent, caption);
         dlg.setAcceptMode(QFileDialog::AcceptSave);
@@ -115,8 +115,8 @@ void Prompt::databaseError(QWidget *parent, const QString &reason)
                       Icon::Critical);
 }
 
-QString Prompt::saveFile(QWidget *parent, const QString &caption, const QString &fileName,
-                         const QStringList &filters, int *filterIndex, const QString &defaultSuffix)
+QString Prompt::saveFile(QWidget *parent, const QString &caption, const QString &fileName, const QStringList &filters,
+                         int *filterIndex, const QString &defaultSuffix)
 {
     return handler().saveFile(parent, caption, fileName, filters, filterIndex, defaultSuffix);
 }

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 #include <memory>
 
@@ -39,8 +38,7 @@ public:
     // A database refusal, with the database's own reason.
     static void databaseError(QWidget *parent, const QString &reason);
     static QString saveFile(QWidget *parent, const QString &caption, const QString &fileName,
-                            const QStringList &filters, int *filterIndex = nullptr,
-                            const QString &defaultSuffix = {});
+                            const QStringList &filters, int *filterIndex = nullptr, const QString &defaultSuffix = {});
     static QString openFile(QWidget *parent, const QString &caption, const QString &dir = {},
                             const QStringList &filters = {});
     // Page set-up of every printed list: millimetres, 2 mm margins; then the preview.

@@ -54,8 +54,7 @@ void DBComboBoxEh::showValue(const QVariant &stored)
 DBCheckBox::DBCheckBox(const QString &text, QWidget *parent)
     : QCheckBox(text, parent)
     , DBControl(this)
-{
-}
+{ }
 
 void DBCheckBox::setValues(const QString &checked, const QString &unchecked)
 {

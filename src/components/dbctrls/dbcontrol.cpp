@@ -3,7 +3,6 @@
 #include "shell/core/dataset.h"
 
 #include <QWidget>
-
 #include <algorithm>
 
 DBControl::~DBControl()
@@ -87,7 +86,7 @@ void DBControl::refresh()
 bool DBControl::untouchedSinceRefresh(const QVariant &shown) const
 {
     return m_refreshedValid && !m_refreshedStored.isNull() && sameValue(m_refreshedShown, shown)
-           && sameValue(m_refreshedStored, m_dataSet->value(m_field));
+        && sameValue(m_refreshedStored, m_dataSet->value(m_field));
 }
 
 bool DBControl::sameValue(const QVariant &stored, const QVariant &shown) const

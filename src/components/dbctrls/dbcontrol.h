@@ -1,12 +1,12 @@
 #pragma once
 
+#include "shell/core/dataset.h"
+
 #include <QList>
 #include <QMetaObject>
 #include <QPointer>
 #include <QString>
 #include <QVariant>
-
-#include "shell/core/dataset.h"
 class QWidget;
 
 // What every data-bound editor shares: it is bound to one field of a DataSet, shows the
@@ -52,7 +52,9 @@ public:
     static void refreshAll(QWidget *container);
 
 protected:
-    explicit DBControl(QWidget *self) : m_widget(self) {}
+    explicit DBControl(QWidget *self)
+        : m_widget(self)
+    { }
 
     // The value to store for the shown text; ok false when the text is not a value.
     // A null QVariant stores NULL.

@@ -1,8 +1,8 @@
 #include "components/dbctrls/dbdatetimeedit.h"
 
+#include "components/common/icons.h"
 #include "shell/core/clock.h"
 #include "shell/core/dataset.h"
-#include "components/common/icons.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -19,8 +19,8 @@ DBDateTimeEditEh::DBDateTimeEditEh(QWidget *parent)
     // Whole or partial yyyy-MM-dd while typing; month and day may have one digit.
     setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("\\s*\\d{0,4}(-\\d{0,2}(-\\d{0,2})?)?\\s*")), this));
-    m_calendarAction = addAction(Icons::tile(QStringLiteral("日"), QColor(0x15, 0x65, 0xc0), 16),
-                                 QLineEdit::TrailingPosition);
+    m_calendarAction =
+        addAction(Icons::tile(QStringLiteral("日"), QColor(0x15, 0x65, 0xc0), 16), QLineEdit::TrailingPosition);
     m_calendarAction->setObjectName(QStringLiteral("calendarAction"));
     m_calendarAction->setToolTip(QStringLiteral("选择日期"));
     connect(m_calendarAction, &QAction::triggered, this, &DBDateTimeEditEh::showCalendar);
@@ -72,8 +72,7 @@ void DBDateTimeEditEh::showCalendar()
 
 void DBDateTimeEditEh::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_F4
-        || (event->key() == Qt::Key_Down && event->modifiers().testFlag(Qt::AltModifier))) {
+    if (event->key() == Qt::Key_F4 || (event->key() == Qt::Key_Down && event->modifiers().testFlag(Qt::AltModifier))) {
         showCalendar();
         return;
     }

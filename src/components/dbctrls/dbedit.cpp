@@ -38,8 +38,7 @@ QVariant storedFromText(const DataSet *ds, const QString &field, const QString &
 DBEdit::DBEdit(QWidget *parent)
     : QLineEdit(parent)
     , DBControl(this)
-{
-}
+{ }
 
 QVariant DBEdit::shownValue(bool *ok) const
 {

@@ -3,7 +3,6 @@
 #include "shell/core/dataset.h"
 
 #include <QRegularExpressionValidator>
-
 #include <cmath>
 
 namespace {
@@ -33,8 +32,8 @@ DBNumberEditEh::DBNumberEditEh(QWidget *parent)
 void DBNumberEditEh::setDecimals(int decimals)
 {
     m_decimals = qBound(0, decimals, 10);
-    const QString pattern = m_decimals == 0 ? QStringLiteral("-?\\d*")
-                                            : QStringLiteral("-?\\d*(\\.\\d{0,%1})?").arg(m_decimals);
+    const QString pattern =
+        m_decimals == 0 ? QStringLiteral("-?\\d*") : QStringLiteral("-?\\d*(\\.\\d{0,%1})?").arg(m_decimals);
     setValidator(new QRegularExpressionValidator(QRegularExpression(pattern), this));
 }
 
@@ -94,7 +93,8 @@ DBMoneyEdit::DBMoneyEdit(QWidget *parent)
     , DBControl(this)
 {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\s*-?[\\d,]*(\\.\\d*)?\\s*")), this));
+    setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\s*-?[\\d,]*(\\.\\d*)?\\s*")), this));
 }
 
 void DBMoneyEdit::setMoney(std::optional<Money> value)

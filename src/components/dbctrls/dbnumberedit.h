@@ -1,11 +1,9 @@
 #pragma once
 
 #include "components/dbctrls/dbcontrol.h"
-
 #include "shell/core/money.h"
 
 #include <QLineEdit>
-
 #include <optional>
 
 // A number: a whole number (decimals 0, the default) or one with up to the given number of

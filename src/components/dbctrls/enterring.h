@@ -3,7 +3,6 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
-
 #include <functional>
 
 class QWidget;

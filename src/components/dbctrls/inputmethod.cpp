@@ -36,8 +36,8 @@ QStringList runLines(const QString &program, const QStringList &args)
 // Fcitx 5 keeps its input methods in the profile of the user's configuration.
 QStringList fcitxProfile()
 {
-    const QString file = QStandardPaths::locate(QStandardPaths::GenericConfigLocation,
-                                                QStringLiteral("fcitx5/profile"));
+    const QString file =
+        QStandardPaths::locate(QStandardPaths::GenericConfigLocation, QStringLiteral("fcitx5/profile"));
     if (file.isEmpty()) {
         return {};
     }
@@ -97,7 +97,8 @@ protected:
 
 QStringList InputMethod::installed()
 {
-    QStringList names = runLines(QStringLiteral("ibus"), {QStringLiteral("list-engine"), QStringLiteral("--name-only")});
+    QStringList names =
+        runLines(QStringLiteral("ibus"), {QStringLiteral("list-engine"), QStringLiteral("--name-only")});
     if (names.isEmpty()) {
         names = fcitxProfile();
     }

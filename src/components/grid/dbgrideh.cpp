@@ -43,9 +43,12 @@ DBGridEh::DBGridEh(QWidget *parent)
 
     d->titles->setMarkerSource([this](int logical) {
         switch (sortMarker(d->model->column(logical).field)) {
-        case SortMarker::Ascending: return GridTitleHeader::Marker::Ascending;
-        case SortMarker::Descending: return GridTitleHeader::Marker::Descending;
-        default: return GridTitleHeader::Marker::None;
+        case SortMarker::Ascending:
+            return GridTitleHeader::Marker::Ascending;
+        case SortMarker::Descending:
+            return GridTitleHeader::Marker::Descending;
+        default:
+            return GridTitleHeader::Marker::None;
         }
     });
     connect(d->titles, &GridTitleHeader::titleClicked, this, &DBGridEh::clickTitle);
@@ -119,11 +122,14 @@ void DBGridEh::currentChanged(const QModelIndex &current, const QModelIndex &pre
     }
     d->dataSet->moveTo(current.row());
     if (d->dataSet && d->dataSet->currentRow() != current.row()) {
-        QMetaObject::invokeMethod(this, [this] {
-            if (d->dataSet) {
-                followDataSet(d->dataSet->currentRow());
-            }
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (d->dataSet) {
+                    followDataSet(d->dataSet->currentRow());
+                }
+            },
+            Qt::QueuedConnection);
     }
 }
 
@@ -267,7 +273,7 @@ void DBGridEh::resizeEvent(QResizeEvent *event)
 void DBGridEh::updateGeometries()
 {
     if (!d->footer) {
-        QTableView::updateGeometries();   // still being built
+        QTableView::updateGeometries(); // still being built
         return;
     }
     if (d->inGeometries) {
@@ -296,7 +302,8 @@ void DBGridEh::updateGeometries()
             verticalScrollBar()->setPageStep(vg.height());
         }
         if (!verticalHeader()->isHidden()) {
-            verticalHeader()->setGeometry(vg.left() - verticalHeader()->width(), vg.top(), verticalHeader()->width(), vg.height());
+            verticalHeader()->setGeometry(vg.left() - verticalHeader()->width(), vg.top(), verticalHeader()->width(),
+                                          vg.height());
         }
         const int indent = verticalHeader()->isHidden() ? 0 : verticalHeader()->width();
         d->footer->setIndent(indent);
@@ -338,7 +345,7 @@ void DBGridEh::clickTitle(int logicalColumn, bool ctrl)
     const SortMarker was = sortMarker(col.field);
     if (!ctrl) {
         // none → ascending → descending → ascending ...; the other markers go.
-        d->sortKeys = {GridText::SortKey{col.field, was == SortMarker::Ascending}};
+        d->sortKeys = {GridText::SortKey {col.field, was == SortMarker::Ascending}};
         d->titles->viewport()->update();
         requery();
         return;
@@ -346,7 +353,7 @@ void DBGridEh::clickTitle(int logicalColumn, bool ctrl)
     // With Ctrl: none → ascending → descending → none, the others kept; the query waits for
     // Ctrl to be released.
     if (was == SortMarker::None) {
-        d->sortKeys.append(GridText::SortKey{col.field, false});
+        d->sortKeys.append(GridText::SortKey {col.field, false});
     } else {
         for (int i = 0; i < d->sortKeys.size(); ++i) {
             if (d->sortKeys[i].field == col.field) {

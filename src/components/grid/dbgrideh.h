@@ -6,7 +6,6 @@
 #include <QList>
 #include <QString>
 #include <QTableView>
-
 #include <functional>
 
 class QSettings;
@@ -20,14 +19,14 @@ struct GridColumn
     enum class Footer { None, Text, Count, Sum, Value };
 
     QString field;
-    QString title;                 // levels separated by "|": "面积|房屋面积"
+    QString title; // levels separated by "|": "面积|房屋面积"
     int width = 80;
-    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;   // money and numbers: right
-    bool sortable = false;         // the title is a sort button
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter; // money and numbers: right
+    bool sortable = false; // the title is a sort button
     Footer footer = Footer::None;
-    QString footerText;            // for Footer::Text, and the value set for Footer::Value
+    QString footerText; // for Footer::Text, and the value set for Footer::Value
     bool visible = true;
-    int decimals = -1;             // money/number display decimals; -1 = shortest form
+    int decimals = -1; // money/number display decimals; -1 = shortest form
 
     // Declaration helpers, so a window's column table reads as one line a column:
     // GridColumn::of("楼宇名称", "楼宇名称", 160).withFooter(Footer::Text, "记录数")
@@ -39,18 +38,35 @@ struct GridColumn
         c.width = width;
         return c;
     }
-    GridColumn &alignRight() { alignment = Qt::AlignRight | Qt::AlignVCenter; return *this; }
-    GridColumn &sortButton() { sortable = true; return *this; }
-    GridColumn &withFooter(Footer kind, const QString &text = {}) { footer = kind; footerText = text; return *this; }
-    GridColumn &withDecimals(int n) { decimals = n; return *this; }
+    GridColumn &alignRight()
+    {
+        alignment = Qt::AlignRight | Qt::AlignVCenter;
+        return *this;
+    }
+    GridColumn &sortButton()
+    {
+        sortable = true;
+        return *this;
+    }
+    GridColumn &withFooter(Footer kind, const QString &text = {})
+    {
+        footer = kind;
+        footerText = text;
+        return *this;
+    }
+    GridColumn &withDecimals(int n)
+    {
+        decimals = n;
+        return *this;
+    }
 };
 
 // Everything the printed page needs besides the rows.
 struct PrintOptions
 {
-    QString title;                 // centred in the page header
-    QString printedAt;             // "打印时间:..." after substitution
-    QString preparedBy;            // "制表:" + operator + " ."
+    QString title; // centred in the page header
+    QString printedAt; // "打印时间:..." after substitution
+    QString preparedBy; // "制表:" + operator + " ."
 };
 
 // The data grid (DBGridEh1 in every list window): bound to a DataSet, with multi-level titles,
@@ -66,8 +82,8 @@ public:
     void setDataSet(DataSet *dataSet);
     DataSet *dataSet() const;
 
-    void setColumns(const QList<GridColumn> &columns);   // the design layout
-    QList<GridColumn> columns() const;                   // in display order, with visibility
+    void setColumns(const QList<GridColumn> &columns); // the design layout
+    QList<GridColumn> columns() const; // in display order, with visibility
     int visibleColumnCount() const;
     void setFooterValue(const QString &field, const QString &text);
     // The footer text shown under a column ("记录数", a count, a sum, a value).
@@ -94,7 +110,7 @@ public:
     // Column hiding ("隐藏最右边的列" / "显示隐藏的列"): returns the caption of the hidden
     // column for the drop-down list, empty when nothing was hidden.
     QString hideRightmostColumn();
-    void showColumn(const QString &field);   // moved to just after the visible columns
+    void showColumn(const QString &field); // moved to just after the visible columns
     QStringList hiddenFields() const;
     // The field hideRightmostColumn() would hide next; empty when no column is visible.
     QString rightmostVisibleField() const;

@@ -17,7 +17,7 @@ public:
     GridFooter *footer = nullptr;
     QPointer<DataSet> dataSet;
 
-    QList<GridText::SortKey> sortKeys;   // the marked columns in the order they were marked
+    QList<GridText::SortKey> sortKeys; // the marked columns in the order they were marked
     bool ctrlSortPending = false;
     bool fitToWidth = false;
     bool syncingCurrent = false;

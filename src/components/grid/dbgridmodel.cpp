@@ -6,8 +6,7 @@
 
 DBGridModel::DBGridModel(QObject *parent)
     : QAbstractTableModel(parent)
-{
-}
+{ }
 
 QColor DBGridModel::oddRecordColour()
 {

@@ -24,7 +24,11 @@ public:
     void updateColumn(int i, const GridColumn &column);
     void moveColumn(int from, int to);
     // The column's own width, kept when the operator resizes it (no repaint needed).
-    void setStoredWidth(int i, int width) { if (i >= 0 && i < m_columns.size()) m_columns[i].width = width; }
+    void setStoredWidth(int i, int width)
+    {
+        if (i >= 0 && i < m_columns.size())
+            m_columns[i].width = width;
+    }
     int columnOfField(const QString &field) const;
 
     void setDichromatic(bool on);
@@ -59,7 +63,7 @@ private:
 
     QPointer<DataSet> m_dataSet;
     QList<GridColumn> m_columns;
-    QVector<int> m_fieldIndex;   // per column: the data set's field, -1 when it has none
+    QVector<int> m_fieldIndex; // per column: the data set's field, -1 when it has none
     int m_rows = 0;
     int m_pendingInsert = -1;
     int m_pendingRemove = -1;

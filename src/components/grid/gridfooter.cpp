@@ -55,8 +55,8 @@ void GridFooter::paintEvent(QPaintEvent *)
         const auto &col = m_model->column(l);
         // Static texts ("记录数") are centred; counts, sums and values follow the column.
         const Qt::Alignment align = col.footer == GridColumn::Footer::Text
-                                        ? Qt::Alignment(Qt::AlignCenter)
-                                        : (col.alignment & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter;
+            ? Qt::Alignment(Qt::AlignCenter)
+            : (col.alignment & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter;
         const QRect textRect = cell.adjusted(3, 1, -4, 0);
         p.setPen(palette().color(QPalette::Text));
         p.drawText(textRect, int(align.toInt()), fontMetrics().elidedText(text, Qt::ElideRight, textRect.width()));

@@ -159,7 +159,8 @@ void GridRowIndicator::paintSection(QPainter *painter, const QRect &rect, int lo
     // ▶ at the current row.
     const int h = qMin(rect.height() / 2 - 1, rect.width() / 2 - 1);
     const QPoint c = rect.center();
-    const QPolygon tri({QPoint(c.x() - h / 2, c.y() - h), QPoint(c.x() - h / 2, c.y() + h), QPoint(c.x() + h / 2 + 1, c.y())});
+    const QPolygon tri(
+        {QPoint(c.x() - h / 2, c.y() - h), QPoint(c.x() - h / 2, c.y() + h), QPoint(c.x() + h / 2 + 1, c.y())});
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(Qt::NoPen);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QHeaderView>
-
 #include <functional>
 
 // The grid's column titles: several title lines where titles have levels separated by "|",

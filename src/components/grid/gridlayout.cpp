@@ -1,6 +1,5 @@
 // The column layout of a grid kept in a layout file between openings of a window.
 #include "components/grid/dbgrideh.h"
-
 #include "components/grid/dbgrideh_p.h"
 
 #include <QSet>
@@ -102,7 +101,7 @@ void DBGridEh::loadLayout(QSettings &settings, const QString &section)
     settings.endArray();
     settings.endGroup();
     if (loaded.isEmpty() && !fit) {
-        return;   // no layout stored: the design layout stays
+        return; // no layout stored: the design layout stays
     }
     for (const GridColumn &c : design) {
         if (!seen.contains(c.field)) {

@@ -1,9 +1,8 @@
 // Printing a grid: every row on pages under a page header, the titles repeated on each page,
 // the footer row and the line with the print time and the operator after the last row.
-#include "components/grid/dbgrideh.h"
-
-#include "components/grid/dbgrideh_p.h"
 #include "components/common/prompt.h"
+#include "components/grid/dbgrideh.h"
+#include "components/grid/dbgrideh_p.h"
 
 #include <QFileInfo>
 #include <QPageLayout>
@@ -54,7 +53,7 @@ void DBGridEh::render(QPrinter *printer, const PrintOptions &options)
 int DBGridEh::printPages(QPainter *painter, const QRectF &page, const PrintOptions &options)
 {
     auto *device = dynamic_cast<QPagedPaintDevice *>(painter->device());
-    const qreal px = painter->device()->logicalDpiY() / 96.0;   // one screen pixel on the page
+    const qreal px = painter->device()->logicalDpiY() / 96.0; // one screen pixel on the page
 
     // The visible columns, scaled together to the width of the page.
     QList<int> cols;
@@ -66,7 +65,7 @@ int DBGridEh::printPages(QPainter *painter, const QRectF &page, const PrintOptio
         }
     }
     const qreal scale = gridWidth > 0 ? page.width() / gridWidth : px;
-    QList<qreal> x{page.left()};
+    QList<qreal> x {page.left()};
     QStringList titles;
     for (int c : cols) {
         x << x.last() + columnWidth(c) * scale;
@@ -91,7 +90,9 @@ int DBGridEh::printPages(QPainter *painter, const QRectF &page, const PrintOptio
     int pageNo = 0;
     qreal y = 0;
 
-    auto cellFlags = [](const GridColumn &c) { return int((c.alignment & Qt::AlignHorizontal_Mask).toInt()) | Qt::AlignVCenter; };
+    auto cellFlags = [](const GridColumn &c) {
+        return int((c.alignment & Qt::AlignHorizontal_Mask).toInt()) | Qt::AlignVCenter;
+    };
 
     auto drawTitles = [&] {
         painter->setFont(body);
@@ -115,8 +116,8 @@ int DBGridEh::printPages(QPainter *painter, const QRectF &page, const PrintOptio
         y = page.top();
         painter->setPen(Qt::black);
         painter->setFont(titleFont);
-        painter->drawText(QRectF(page.left(), y, page.width(), titleMetrics.height()), Qt::AlignHCenter | Qt::AlignVCenter,
-                          options.title);
+        painter->drawText(QRectF(page.left(), y, page.width(), titleMetrics.height()),
+                          Qt::AlignHCenter | Qt::AlignVCenter, options.title);
         // At the left: an empty line level with the title, then the page number.
         y += qMax(titleMetrics.height(), pageMetrics.height());
         painter->setFont(pageFont);
@@ -149,7 +150,8 @@ int DBGridEh::printPages(QPainter *painter, const QRectF &page, const PrintOptio
         for (int i = 0; i < cols.size(); ++i) {
             const QRectF cell(x[i], y, x[i + 1] - x[i], h);
             painter->drawRect(cell);
-            painter->drawText(cell.adjusted(pad, pad, -pad, -pad), cellFlags(d->model->column(cols[i])) | wrap, texts[i]);
+            painter->drawText(cell.adjusted(pad, pad, -pad, -pad), cellFlags(d->model->column(cols[i])) | wrap,
+                              texts[i]);
         }
         y += h;
     }
@@ -176,6 +178,7 @@ int DBGridEh::printPages(QPainter *painter, const QRectF &page, const PrintOptio
     painter->setFont(afterFont);
     painter->setPen(Qt::black);
     painter->drawText(QRectF(page.left(), y + afterMetrics.height() * 0.5, page.width(), afterMetrics.height()),
-                      Qt::AlignLeft | Qt::AlignVCenter, options.printedAt + QString(21, QLatin1Char(' ')) + options.preparedBy);
+                      Qt::AlignLeft | Qt::AlignVCenter,
+                      options.printedAt + QString(21, QLatin1Char(' ')) + options.preparedBy);
     return pageNo;
 }

@@ -88,10 +88,10 @@ QList<GridText::TitleCell> GridText::titleCells(const QStringList &titles)
                 while (j + 1 < lv.size() && shares(i, j + 1, level)) {
                     ++j;
                 }
-                cells << TitleCell{i, j, level, level + 1, lv[i][level], false};
+                cells << TitleCell {i, j, level, level + 1, lv[i][level], false};
                 i = j;
             } else if (level == own) {
-                cells << TitleCell{i, i, level, n, lv[i][level], true};
+                cells << TitleCell {i, i, level, n, lv[i][level], true};
             }
         }
     }

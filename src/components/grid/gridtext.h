@@ -1,11 +1,11 @@
 #pragma once
 
+#include "shell/core/money.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-
-#include "shell/core/money.h"
 
 // The text rules of the grid's titles and sort markers, kept apart from the widgets.
 namespace GridText {
@@ -40,12 +40,12 @@ namespace GridText {
 // (the levels above included); a column's last level reaches down to the bottom.
 struct TitleCell
 {
-    int first = 0;        // first and last column it spans (positions among the given titles)
+    int first = 0; // first and last column it spans (positions among the given titles)
     int last = 0;
-    int topLevel = 0;     // the title lines it covers: [topLevel, bottomLevel)
+    int topLevel = 0; // the title lines it covers: [topLevel, bottomLevel)
     int bottomLevel = 1;
     QString text;
-    bool own = false;     // the column's own (last) level, the part that is a sort button
+    bool own = false; // the column's own (last) level, the part that is a sort button
 };
 int levelCount(const QStringList &titles);
 QList<TitleCell> titleCells(const QStringList &titles);

@@ -1,4 +1,5 @@
 #include "shell/core/dataset.h"
+
 #include "shell/core/sqlitefetch.h"
 
 #include <QRegularExpression>
@@ -260,11 +261,26 @@ void DataSet::setCurrent(int row)
     emit currentChanged(row);
 }
 
-void DataSet::first() { setCurrent(0); }
-void DataSet::prior() { setCurrent(m_current - 1); }
-void DataSet::next() { setCurrent(m_current + 1); }
-void DataSet::last() { setCurrent(m_rowCount - 1); }
-void DataSet::moveTo(int row) { setCurrent(row); }
+void DataSet::first()
+{
+    setCurrent(0);
+}
+void DataSet::prior()
+{
+    setCurrent(m_current - 1);
+}
+void DataSet::next()
+{
+    setCurrent(m_current + 1);
+}
+void DataSet::last()
+{
+    setCurrent(m_rowCount - 1);
+}
+void DataSet::moveTo(int row)
+{
+    setCurrent(row);
+}
 
 FieldKind DataSet::fieldKind(int column) const
 {

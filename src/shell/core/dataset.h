@@ -150,10 +150,10 @@ private:
     QHash<QString, FieldKind> m_kindOverride;
     QVector<QVariant> m_cells;
     int m_rowCount = 0;
-    int m_rowsHint = 0;               // rows of the last opening: a reopen sizes its cells once
-    bool m_reopening = false;         // close() keeps the cells' memory for the rows coming back
+    int m_rowsHint = 0; // rows of the last opening: a reopen sizes its cells once
+    bool m_reopening = false; // close() keeps the cells' memory for the rows coming back
     int m_current = -1;
     State m_state = State::Inactive;
-    QVector<QVariant> m_editBuffer;   // the current row as it was before editing
+    QVector<QVariant> m_editBuffer; // the current row as it was before editing
     QString m_lastError;
 };

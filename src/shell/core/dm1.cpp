@@ -125,8 +125,8 @@ bool Dm1::openConnection()
     }
     {
         QSqlDatabase db = QSqlDatabase::contains(ConnectionName)
-                              ? QSqlDatabase::database(ConnectionName, false)
-                              : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
+            ? QSqlDatabase::database(ConnectionName, false)
+            : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open()) {
@@ -176,11 +176,11 @@ bool Dm1::createSchema()
             const QString now = DataSet::toStoredDateTime(QDateTime::currentDateTime());
             return exec(QStringLiteral("INSERT INTO 权限表 (姓名, 操作口令, 操作员, 操作日期) VALUES (?, '', ?, ?)"),
                         {defaultOperator(), defaultOperator(), now}, error)
-                   && exec(QStringLiteral("INSERT INTO 公司信息 (公司名称, 系统标题, 动态文字, 自动提醒, 提前提醒天数) "
-                                          "VALUES (?, ?, ?, 0, 30)"),
-                           {QStringLiteral("物业管理处"), QStringLiteral("Parvell 物业收费管理系统"),
-                            QStringLiteral("欢迎使用 Parvell 物业收费管理系统，祝您工作顺利！")},
-                           error);
+                && exec(QStringLiteral("INSERT INTO 公司信息 (公司名称, 系统标题, 动态文字, 自动提醒, 提前提醒天数) "
+                                       "VALUES (?, ?, ?, 0, 30)"),
+                        {QStringLiteral("物业管理处"), QStringLiteral("Parvell 物业收费管理系统"),
+                         QStringLiteral("欢迎使用 Parvell 物业收费管理系统，祝您工作顺利！")},
+                        error);
         },
         &m_lastError);
 }

@@ -6,16 +6,15 @@
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QVariant>
-
 #include <functional>
 
 // Values held for the life of the process, set at start-up and login.
 struct Session
 {
-    QString currentOperator;   // stamped into 操作人员 and printed as "制表:" on lists
-    QString inputMethod;       // the operator's preferred input method, from 权限表.输入法
-    QString password;          // the text typed at the last successful login
-    bool loggedIn = false;     // false until the start-up login dialog has closed
+    QString currentOperator; // stamped into 操作人员 and printed as "制表:" on lists
+    QString inputMethod; // the operator's preferred input method, from 权限表.输入法
+    QString password; // the text typed at the last successful login
+    bool loggedIn = false; // false until the start-up login dialog has closed
 
     static Session &current();
 };
@@ -26,7 +25,7 @@ class Dm1 : public QObject
 {
     Q_OBJECT
 public:
-    static const QString ConnectionName;   // "ADO_system"
+    static const QString ConnectionName; // "ADO_system"
 
     // Home is the folder holding data/, the layout files, report/ and jpg/.
     explicit Dm1(const QString &home, QObject *parent = nullptr);
@@ -47,8 +46,8 @@ public:
     QSqlDatabase database() const;
 
     // The shared queries (objectName as below).
-    DataSet *q_qxb, *q_gsxx, *q_tongyong, *q_search, *q_change, *q_iteminfo, *q_guestinfo,
-        *q_houseinfo, *q_storeyinfo, *q_sfhzb, *q_houselease;
+    DataSet *q_qxb, *q_gsxx, *q_tongyong, *q_search, *q_change, *q_iteminfo, *q_guestinfo, *q_houseinfo, *q_storeyinfo,
+        *q_sfhzb, *q_houselease;
     DataSet *query(const QString &name) const;
     QList<DataSet *> sharedQueries() const;
 

@@ -1,7 +1,6 @@
 #include "shell/core/money.h"
 
 #include <QRegularExpression>
-
 #include <cmath>
 
 qint64 divideRoundHalfEven(__int128 n, qint64 d)
@@ -62,8 +61,8 @@ std::optional<Money> Money::parse(const QString &text)
     }
     // whole.frac in units of 1/fracScale, brought to ten-thousandths.
     const __int128 total = whole * fracScale + frac;
-    const __int128 raw = fracScale <= Scale ? total * (Scale / fracScale)
-                                            : __int128(divideRoundHalfEven(total, fracScale / Scale));
+    const __int128 raw =
+        fracScale <= Scale ? total * (Scale / fracScale) : __int128(divideRoundHalfEven(total, fracScale / Scale));
     if (raw > MaxRaw) {
         return std::nullopt;
     }

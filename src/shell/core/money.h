@@ -19,7 +19,12 @@ public:
     static constexpr qint64 MaxRaw = 1'000'000'000'000LL * Scale;
 
     constexpr Money() = default;
-    static constexpr Money fromRaw(qint64 tenThousandths) { Money m; m.m_raw = tenThousandths; return m; }
+    static constexpr Money fromRaw(qint64 tenThousandths)
+    {
+        Money m;
+        m.m_raw = tenThousandths;
+        return m;
+    }
     static constexpr Money fromUnits(qint64 units) { return fromRaw(units * Scale); }
 
     // Parses "12.5", "-3.25", " 1,234.5 ", ".5"; more than four decimals round half to even.
@@ -42,8 +47,16 @@ public:
     constexpr Money operator+(Money o) const { return fromRaw(m_raw + o.m_raw); }
     constexpr Money operator-(Money o) const { return fromRaw(m_raw - o.m_raw); }
     constexpr Money operator-() const { return fromRaw(-m_raw); }
-    Money &operator+=(Money o) { m_raw += o.m_raw; return *this; }
-    Money &operator-=(Money o) { m_raw -= o.m_raw; return *this; }
+    Money &operator+=(Money o)
+    {
+        m_raw += o.m_raw;
+        return *this;
+    }
+    Money &operator-=(Money o)
+    {
+        m_raw -= o.m_raw;
+        return *this;
+    }
     // Product of two amounts (price × quantity), rounded to 0.0001, ties to even.
     Money operator*(Money o) const;
 

@@ -18,8 +18,8 @@ struct TableDef
 {
     QString name;
     QList<FieldDef> fields;
-    QStringList uniqueKey;          // declared unique on a new database; empty for none
-    QList<QStringList> indexes;     // columns that lookups and reports filter on
+    QStringList uniqueKey; // declared unique on a new database; empty for none
+    QList<QStringList> indexes; // columns that lookups and reports filter on
 };
 
 namespace Schema {

@@ -3,7 +3,6 @@
 #include <QByteArrayView>
 #include <QHash>
 #include <QSqlDriver>
-
 #include <sqlite3.h>
 
 #ifdef Q_OS_LINUX
@@ -109,7 +108,7 @@ bool bindAll(sqlite3_stmt *s, const QList<QPair<QString, QVariant>> &named, cons
         } else if (name[0] == ':') {
             ++names;
         } else {
-            return false;   // ?NNN, @name, $name
+            return false; // ?NNN, @name, $name
         }
     }
     if (anonymous > 0 && names > 0) {
@@ -235,7 +234,7 @@ Outcome fetch(const QSqlDatabase &db, const QString &statement, const QList<QPai
         return Outcome::Failed;
     }
     if (!stmt || !QByteArrayView(tail, sql.constData() + sql.size() - tail).trimmed().isEmpty()) {
-        return Outcome::NotHandled;   // nothing to run, or more than one statement
+        return Outcome::NotHandled; // nothing to run, or more than one statement
     }
     if (!bindAll(stmt.get(), named, positional)) {
         return Outcome::NotHandled;
@@ -250,7 +249,7 @@ Outcome fetch(const QSqlDatabase &db, const QString &statement, const QList<QPai
     reserveCells(out->cells, qsizetype(qMax(reserveRows, 1024)) * n);
     out->rowCount = 0;
     std::vector<TextPool> pools(size_t(qMax(n, 0)));
-    const QVariant nullCell{QMetaType::fromType<QString>()};
+    const QVariant nullCell {QMetaType::fromType<QString>()};
     int step;
     while ((step = sqlite3_step(stmt.get())) == SQLITE_ROW) {
         if (out->cells.size() + n > out->cells.capacity()) {
@@ -288,7 +287,7 @@ Outcome fetch(const QSqlDatabase &db, const QString &statement, const QList<QPai
         return Outcome::Failed;
     }
     if (out->cells.capacity() > 2 * out->cells.size() + 4096) {
-        out->cells.squeeze();   // far fewer rows than the last time
+        out->cells.squeeze(); // far fewer rows than the last time
     }
     return Outcome::Done;
 }

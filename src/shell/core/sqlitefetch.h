@@ -21,9 +21,9 @@ enum class Outcome { Done, Failed, NotHandled };
 struct Rows
 {
     QStringList fields;
-    QVector<QVariant> cells;   // row by row
+    QVector<QVariant> cells; // row by row
     int rowCount = 0;
-    QString error;             // the database's reason when Failed
+    QString error; // the database's reason when Failed
 };
 
 // reserveRows: the expected number of rows (the previous opening's), to size the cells once.

@@ -23,8 +23,7 @@ QString savepointName(int depth)
 
 Transaction::Transaction()
     : Transaction(Dm1::instance()->database())
-{
-}
+{ }
 
 Transaction::Transaction(const QSqlDatabase &db)
     : m_db(db)

@@ -1,11 +1,9 @@
 #include "components/grid/core/exportwriters.h"
-
 #include "shell/core/money.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QIODevice>
-
 #include <algorithm>
 
 namespace ExportWriters {
@@ -41,7 +39,7 @@ TitleLayout titleLayout(const QStringList &titles)
     for (int row = 0; row < layout.rows; ++row) {
         for (int column = 0; column < layout.columns;) {
             const int depth = int(levels[column].size());
-            if (row >= depth) {                       // covered by the last level above
+            if (row >= depth) { // covered by the last level above
                 ++column;
                 continue;
             }
@@ -53,8 +51,7 @@ TitleLayout titleLayout(const QStringList &titles)
                 cell.rowSpan = layout.rows - row;
             } else {
                 int next = column + 1;
-                while (next < layout.columns && int(levels[next].size()) - 1 > row
-                       && sameUpTo(column, next, row))
+                while (next<layout.columns &&int(levels[next].size()) - 1> row && sameUpTo(column, next, row))
                     ++next;
                 cell.columnSpan = next - column;
             }
@@ -72,8 +69,7 @@ FieldKind kindOf(const ExportTable &table, int column)
 
 Qt::Alignment alignmentOf(const ExportTable &table, int column)
 {
-    return column < table.alignments.size() ? table.alignments[column]
-                                            : Qt::Alignment(Qt::AlignLeft);
+    return column < table.alignments.size() ? table.alignments[column] : Qt::Alignment(Qt::AlignLeft);
 }
 
 QString cellText(const ExportTable &table, int row, int column)
@@ -103,8 +99,7 @@ bool serialDate(const QString &text, double *serial)
     const QChar *p = text.constData();
     const int century = twoDigits(p), years = twoDigits(p + 2);
     const int month = twoDigits(p + 5), day = twoDigits(p + 8);
-    if (century < 0 || years < 0 || month < 0 || day < 0 || p[4] != QLatin1Char('-')
-        || p[7] != QLatin1Char('-'))
+    if (century < 0 || years < 0 || month < 0 || day < 0 || p[4] != QLatin1Char('-') || p[7] != QLatin1Char('-'))
         return false;
     const QDate date(century * 100 + years, month, day);
     if (!date.isValid() || date < QDate(1900, 3, 1))
@@ -143,8 +138,7 @@ static SheetCell numberCell(double number, SheetCell::Style style)
 SheetCell sheetCell(const ExportTable &table, int row, int column)
 {
     const FieldKind kind = kindOf(table, column);
-    if (kind == FieldKind::Text || kind == FieldKind::Memo || kind == FieldKind::YesNo
-        || !table.value)
+    if (kind == FieldKind::Text || kind == FieldKind::Memo || kind == FieldKind::YesNo || !table.value)
         return textCell(cellText(table, row, column));
     const QVariant value = table.value(row, column);
     if (value.isNull())
@@ -177,8 +171,7 @@ SheetCell sheetCell(const ExportTable &table, int row, int column)
             text = value.toString();
         double serial = 0;
         if (serialDate(text, &serial))
-            return numberCell(serial, kind == FieldKind::Date ? SheetCell::Style::Date
-                                                              : SheetCell::Style::DateTime);
+            return numberCell(serial, kind == FieldKind::Date ? SheetCell::Style::Date : SheetCell::Style::DateTime);
         break;
     }
     default:
@@ -204,8 +197,7 @@ SheetCell footerCell(const ExportTable &table, int column)
     // leading zero stay text.
     bool ok = false;
     const qint64 count = text.toLongLong(&ok);
-    if (ok && (text == QLatin1String("0") || !text.startsWith(QLatin1Char('0')))
-        && !text.startsWith(QLatin1Char('+')))
+    if (ok && (text == QLatin1String("0") || !text.startsWith(QLatin1Char('0'))) && !text.startsWith(QLatin1Char('+')))
         return numberCell(double(count), SheetCell::Style::General);
     return textCell(footerText(table, column));
 }

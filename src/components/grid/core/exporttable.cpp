@@ -15,12 +15,18 @@ namespace Export {
 QString extension(ExportFormat format)
 {
     switch (format) {
-    case ExportFormat::Text: return QStringLiteral("txt");
-    case ExportFormat::Csv: return QStringLiteral("csv");
-    case ExportFormat::Html: return QStringLiteral("htm");
-    case ExportFormat::Rtf: return QStringLiteral("rtf");
-    case ExportFormat::Xls: return QStringLiteral("xls");
-    case ExportFormat::Xlsx: return QStringLiteral("xlsx");
+    case ExportFormat::Text:
+        return QStringLiteral("txt");
+    case ExportFormat::Csv:
+        return QStringLiteral("csv");
+    case ExportFormat::Html:
+        return QStringLiteral("htm");
+    case ExportFormat::Rtf:
+        return QStringLiteral("rtf");
+    case ExportFormat::Xls:
+        return QStringLiteral("xls");
+    case ExportFormat::Xlsx:
+        return QStringLiteral("xlsx");
     }
     return {};
 }
@@ -42,12 +48,18 @@ bool write(ExportFormat format, const ExportTable &table, QIODevice *out, QStrin
         return false;
     }
     switch (format) {
-    case ExportFormat::Text: return ExportWriters::writeText(table, out, &reason);
-    case ExportFormat::Csv: return ExportWriters::writeCsv(table, out, &reason);
-    case ExportFormat::Html: return ExportWriters::writeHtml(table, out, &reason);
-    case ExportFormat::Rtf: return ExportWriters::writeRtf(table, out, &reason);
-    case ExportFormat::Xls: return ExportWriters::writeXls(table, out, &reason);
-    case ExportFormat::Xlsx: return ExportWriters::writeXlsx(table, out, &reason);
+    case ExportFormat::Text:
+        return ExportWriters::writeText(table, out, &reason);
+    case ExportFormat::Csv:
+        return ExportWriters::writeCsv(table, out, &reason);
+    case ExportFormat::Html:
+        return ExportWriters::writeHtml(table, out, &reason);
+    case ExportFormat::Rtf:
+        return ExportWriters::writeRtf(table, out, &reason);
+    case ExportFormat::Xls:
+        return ExportWriters::writeXls(table, out, &reason);
+    case ExportFormat::Xlsx:
+        return ExportWriters::writeXlsx(table, out, &reason);
     }
     reason = QStringLiteral("不支持这种文件类型。");
     return false;
@@ -70,8 +82,7 @@ bool writeFile(ExportFormat format, const ExportTable &table, const QString &pat
         const bool deviceFailed = file.error() != QFileDevice::NoError;
         const QString deviceError = file.errorString();
         file.cancelWriting();
-        reason = deviceFailed ? QStringLiteral("不能写入文件 %1：%2").arg(shownPath, deviceError)
-                              : writeError;
+        reason = deviceFailed ? QStringLiteral("不能写入文件 %1：%2").arg(shownPath, deviceError) : writeError;
         return false;
     }
     if (!file.commit()) {

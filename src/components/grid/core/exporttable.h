@@ -7,20 +7,19 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
-
 #include <functional>
 
 // What an export writes: the visible columns of a grid in their order, every row, the titles
 // (levels separated by "|") and the footer texts.
 struct ExportTable
 {
-    QStringList titles;                  // one per column, e.g. "房屋|面积" for a two-level title
-    QVector<FieldKind> kinds;            // what each column holds (money, date, number, ...)
-    QVector<Qt::Alignment> alignments;   // the grid's alignment of each column
+    QStringList titles; // one per column, e.g. "房屋|面积" for a two-level title
+    QVector<FieldKind> kinds; // what each column holds (money, date, number, ...)
+    QVector<Qt::Alignment> alignments; // the grid's alignment of each column
     int rowCount = 0;
-    std::function<QVariant(int row, int column)> value;   // the raw stored value
-    std::function<QString(int row, int column)> text;     // the text the grid shows
-    QStringList footer;                  // one text per column; empty when the grid has none
+    std::function<QVariant(int row, int column)> value; // the raw stored value
+    std::function<QString(int row, int column)> text; // the text the grid shows
+    QStringList footer; // one text per column; empty when the grid has none
     bool hasFooter() const;
 };
 
@@ -28,7 +27,7 @@ struct ExportTable
 enum class ExportFormat { Text = 1, Csv = 2, Html = 3, Rtf = 4, Xls = 5, Xlsx = 6 };
 
 namespace Export {
-QString extension(ExportFormat format);   // "txt", "csv", "htm", "rtf", "xls", "xlsx"
+QString extension(ExportFormat format); // "txt", "csv", "htm", "rtf", "xls", "xlsx"
 // Appends "." + extension unless the name already ends in the extension's letters
 // (compared without regard to case): "abctxt" stays, "list" becomes "list.xls".
 QString withExtension(const QString &fileName, ExportFormat format);

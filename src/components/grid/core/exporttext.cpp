@@ -15,7 +15,9 @@ const char ByteOrderMark[] = "\xEF\xBB\xBF";
 class Output
 {
 public:
-    Output(QIODevice *device, QString *error) : m_device(device), m_error(error)
+    Output(QIODevice *device, QString *error)
+        : m_device(device)
+        , m_error(error)
     {
         m_bytes.reserve(FlushSize + FlushSize / 4);
     }
@@ -38,8 +40,7 @@ private:
 };
 
 // Writes the title rows, every data row and the footer row through one function per row.
-template <typename RowWriter>
-bool writeRows(const ExportTable &table, Output &output, RowWriter writeRow)
+template<typename RowWriter> bool writeRows(const ExportTable &table, Output &output, RowWriter writeRow)
 {
     const TitleLayout titles = titleLayout(table.titles);
     const int columns = titles.columns;
@@ -109,7 +110,7 @@ bool writeCsv(const ExportTable &table, QIODevice *out, QString *error)
                 line += QLatin1Char(',');
             const QString &cell = cells[i];
             const bool quoted = cell.contains(QLatin1Char('"')) || cell.contains(QLatin1Char(','))
-                    || cell.contains(QLatin1Char('\n')) || cell.contains(QLatin1Char('\r'));
+                || cell.contains(QLatin1Char('\n')) || cell.contains(QLatin1Char('\r'));
             if (quoted) {
                 line += QLatin1Char('"');
                 line += QString(cell).replace(QLatin1Char('"'), QLatin1String("\"\""));
@@ -127,13 +128,25 @@ static void appendHtmlEscaped(QString &html, const QString &text)
 {
     for (QChar c : text) {
         switch (c.unicode()) {
-        case '&': html += QLatin1String("&amp;"); break;
-        case '<': html += QLatin1String("&lt;"); break;
-        case '>': html += QLatin1String("&gt;"); break;
-        case '"': html += QLatin1String("&quot;"); break;
-        case '\n': html += QLatin1String("<br/>"); break;
-        case '\r': break;
-        default: html += c;
+        case '&':
+            html += QLatin1String("&amp;");
+            break;
+        case '<':
+            html += QLatin1String("&lt;");
+            break;
+        case '>':
+            html += QLatin1String("&gt;");
+            break;
+        case '"':
+            html += QLatin1String("&quot;");
+            break;
+        case '\n':
+            html += QLatin1String("<br/>");
+            break;
+        case '\r':
+            break;
+        default:
+            html += c;
         }
     }
 }
@@ -151,15 +164,14 @@ static QLatin1String htmlAlignClass(Qt::Alignment alignment)
 bool writeHtml(const ExportTable &table, QIODevice *out, QString *error)
 {
     Output output(out, error);
-    output.bytes().append(
-            "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"utf-8\"/>\r\n"
-            "<title></title>\r\n<style>\r\n"
-            "table { border-collapse: collapse; font-family: \"SimSun\", \"宋体\", serif; "
-            "font-size: 12px; }\r\n"
-            "th, td { border: 1px solid #808080; padding: 2px 4px; white-space: nowrap; }\r\n"
-            "th { background: #f0f0f0; }\r\n"
-            ".r { text-align: right; }\r\n.c { text-align: center; }\r\n"
-            "</style>\r\n</head>\r\n<body>\r\n<table>\r\n");
+    output.bytes().append("<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"utf-8\"/>\r\n"
+                          "<title></title>\r\n<style>\r\n"
+                          "table { border-collapse: collapse; font-family: \"SimSun\", \"宋体\", serif; "
+                          "font-size: 12px; }\r\n"
+                          "th, td { border: 1px solid #808080; padding: 2px 4px; white-space: nowrap; }\r\n"
+                          "th { background: #f0f0f0; }\r\n"
+                          ".r { text-align: right; }\r\n.c { text-align: center; }\r\n"
+                          "</style>\r\n</head>\r\n<body>\r\n<table>\r\n");
 
     const TitleLayout titles = titleLayout(table.titles);
     const int columns = titles.columns;
@@ -223,11 +235,21 @@ static void appendRtfEscaped(QByteArray &rtf, const QString &text)
         const char16_t u = c.unicode();
         if (u < 0x80) {
             switch (u) {
-            case '\\': rtf += "\\\\"; break;
-            case '{': rtf += "\\{"; break;
-            case '}': rtf += "\\}"; break;
-            case '\n': rtf += "\\line "; break;
-            case '\t': rtf += "\\tab "; break;
+            case '\\':
+                rtf += "\\\\";
+                break;
+            case '{':
+                rtf += "\\{";
+                break;
+            case '}':
+                rtf += "\\}";
+                break;
+            case '\n':
+                rtf += "\\line ";
+                break;
+            case '\t':
+                rtf += "\\tab ";
+                break;
             default:
                 if (u >= 0x20)
                     rtf += char(u);
@@ -251,7 +273,7 @@ static const char *rtfAlignment(Qt::Alignment alignment)
 
 bool writeRtf(const ExportTable &table, QIODevice *out, QString *error)
 {
-    constexpr int TwipsPerCharacter = 100;   // half of a 9-point Chinese character, with air
+    constexpr int TwipsPerCharacter = 100; // half of a 9-point Chinese character, with air
     constexpr int PortraitWidth = 11906 - 2 * 720;
     Output output(out, error);
     QByteArray &rtf = output.bytes();

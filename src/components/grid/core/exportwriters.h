@@ -25,9 +25,9 @@ struct TitleCell
 
 struct TitleLayout
 {
-    int rows = 1;                  // title rows above the data
+    int rows = 1; // title rows above the data
     int columns = 0;
-    QVector<TitleCell> cells;      // in row order, then column order
+    QVector<TitleCell> cells; // in row order, then column order
     // The text shown at (row, column) of a flat grid: the cell's text in its top-left
     // position, empty in the positions it covers.
     QStringList flatRow(int row) const;

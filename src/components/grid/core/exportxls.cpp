@@ -1,18 +1,16 @@
 // Excel 97-2003 workbooks: our own BIFF8 "Workbook" stream (one sheet) inside an OLE2
 // compound file made by libgsf.
 
-#include <gsf/gsf-outfile-msole.h>
-#include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-memory.h>
-#include <gsf/gsf-output.h>
-
 #include "components/grid/core/exportwriters.h"
 
 #include <QHash>
 #include <QIODevice>
 #include <QtEndian>
-
 #include <cstring>
+#include <gsf/gsf-outfile-msole.h>
+#include <gsf/gsf-outfile.h>
+#include <gsf/gsf-output-memory.h>
+#include <gsf/gsf-output.h>
 
 namespace ExportWriters {
 
@@ -25,18 +23,37 @@ constexpr int MaxTextLength = 32767;
 constexpr int MergesPerRecord = 1026;
 
 enum Record : quint16 {
-    Bof = 0x0809, Eof = 0x000A, Codepage = 0x0042, Window1 = 0x003D, DateMode = 0x0022,
-    Font = 0x0031, Format = 0x041E, Xf = 0x00E0, Style = 0x0293, BoundSheet = 0x0085,
-    Sst = 0x00FC, Continue = 0x003C, ExtSst = 0x00FF, ColInfo = 0x007D, Dimensions = 0x0200,
-    LabelSst = 0x00FD, Number = 0x0203, Blank = 0x0201, Window2 = 0x023E, MergedCells = 0x00E5,
+    Bof = 0x0809,
+    Eof = 0x000A,
+    Codepage = 0x0042,
+    Window1 = 0x003D,
+    DateMode = 0x0022,
+    Font = 0x0031,
+    Format = 0x041E,
+    Xf = 0x00E0,
+    Style = 0x0293,
+    BoundSheet = 0x0085,
+    Sst = 0x00FC,
+    Continue = 0x003C,
+    ExtSst = 0x00FF,
+    ColInfo = 0x007D,
+    Dimensions = 0x0200,
+    LabelSst = 0x00FD,
+    Number = 0x0203,
+    Blank = 0x0201,
+    Window2 = 0x023E,
+    MergedCells = 0x00E5,
 };
 
 // Cell formats (XF indexes after the fifteen style XFs) and their number formats.
 enum CellXf : quint16 { XfGeneral = 15, XfMoney, XfDate, XfDateTime, XfTitle };
 constexpr quint16 FormatMoney = 164, FormatDate = 165, FormatDateTime = 166;
-constexpr quint16 BoldFont = 5;      // font index 4 does not exist in BIFF
+constexpr quint16 BoldFont = 5; // font index 4 does not exist in BIFF
 
-void put8(QByteArray &b, quint8 v) { b.append(char(v)); }
+void put8(QByteArray &b, quint8 v)
+{
+    b.append(char(v));
+}
 void put16(QByteArray &b, quint16 v)
 {
     const char bytes[2] = {char(v & 0xFF), char(v >> 8)};
@@ -66,7 +83,10 @@ void patch16(QByteArray &b, qsizetype at, quint16 v)
     b[at] = char(v & 0xFF);
     b[at + 1] = char(v >> 8);
 }
-void patch32(QByteArray &b, qsizetype at, quint32 v) { qToLittleEndian(v, b.data() + at); }
+void patch32(QByteArray &b, qsizetype at, quint32 v)
+{
+    qToLittleEndian(v, b.data() + at);
+}
 
 // A string with a one- or two-byte character count, always stored as UTF-16.
 QByteArray unicodeString(const QString &text, bool shortCount)
@@ -91,10 +111,10 @@ void simpleRecord(QByteArray &b, quint16 type, const QByteArray &data)
 void bof(QByteArray &b, quint16 substream)
 {
     header(b, Bof, 16);
-    put16(b, 0x0600);     // BIFF8
-    put16(b, substream);  // 0x0005 workbook globals, 0x0010 worksheet
-    put16(b, 0x0DBB);     // build
-    put16(b, 0x07CC);     // year
+    put16(b, 0x0600); // BIFF8
+    put16(b, substream); // 0x0005 workbook globals, 0x0010 worksheet
+    put16(b, 0x0DBB); // build
+    put16(b, 0x07CC); // year
     put32(b, 0);
     put32(b, 0x00000006); // lowest version that can read the file
 }
@@ -102,14 +122,14 @@ void bof(QByteArray &b, quint16 substream)
 void font(QByteArray &b, bool bold)
 {
     QByteArray d;
-    put16(d, 200);                 // height in twips: 10 points
+    put16(d, 200); // height in twips: 10 points
     put16(d, 0);
-    put16(d, 0x7FFF);              // automatic colour
+    put16(d, 0x7FFF); // automatic colour
     put16(d, bold ? 700 : 400);
     put16(d, 0);
     put8(d, 0);
     put8(d, 0);
-    put8(d, 134);                  // GB2312 character set
+    put8(d, 134); // GB2312 character set
     put8(d, 0);
     d += unicodeString(QStringLiteral("宋体"), true);
     simpleRecord(b, Font, d);
@@ -123,26 +143,25 @@ void format(QByteArray &b, quint16 index, const QString &code)
     simpleRecord(b, Format, d);
 }
 
-void xf(QByteArray &b, quint16 font, quint16 numberFormat, bool style, quint8 alignment,
-        bool borders)
+void xf(QByteArray &b, quint16 font, quint16 numberFormat, bool style, quint8 alignment, bool borders)
 {
     header(b, Xf, 20);
     put16(b, font);
     put16(b, numberFormat);
-    put16(b, style ? 0xFFF5 : 0x0001);        // locked; a style XF has no parent
+    put16(b, style ? 0xFFF5 : 0x0001); // locked; a style XF has no parent
     put8(b, alignment);
-    put8(b, 0);                               // rotation
-    put8(b, 0);                               // indent, shrink, merge, reading order
-    put8(b, style ? 0x00 : 0xFC);             // which attributes this XF sets
+    put8(b, 0); // rotation
+    put8(b, 0); // indent, shrink, merge, reading order
+    put8(b, style ? 0x00 : 0xFC); // which attributes this XF sets
     constexpr quint32 automatic = 64;
     if (borders) {
-        put32(b, 0x1111 | automatic << 16 | automatic << 23);   // thin on all four sides
+        put32(b, 0x1111 | automatic << 16 | automatic << 23); // thin on all four sides
         put32(b, automatic | automatic << 7);
     } else {
         put32(b, 0);
         put32(b, 0);
     }
-    put16(b, 0x20C0);                         // pattern colours: automatic, no fill
+    put16(b, 0x20C0); // pattern colours: automatic, no fill
 }
 
 // The shared-string table: each distinct text once, cells refer to it by index.
@@ -197,7 +216,7 @@ public:
                 const qsizetype room = (MaxRecordData - used()) / charSize;
                 if (room == 0) {
                     startContinue();
-                    put8(b, compressed ? 0 : 1);   // a continued string repeats its flags
+                    put8(b, compressed ? 0 : 1); // a continued string repeats its flags
                     continue;
                 }
                 const qsizetype end = std::min(text.size(), done + room);
@@ -230,7 +249,10 @@ private:
 class SheetWriter
 {
 public:
-    SheetWriter(QByteArray &sheet, SharedStrings &strings) : m_sheet(sheet), m_strings(strings) {}
+    SheetWriter(QByteArray &sheet, SharedStrings &strings)
+        : m_sheet(sheet)
+        , m_strings(strings)
+    { }
 
     void text(int row, int column, const QString &text, quint16 xf)
     {
@@ -258,15 +280,25 @@ public:
     void cell(int row, int column, const SheetCell &cell)
     {
         switch (cell.type) {
-        case SheetCell::Type::Empty: break;
-        case SheetCell::Type::Text: text(row, column, cell.text, XfGeneral); break;
+        case SheetCell::Type::Empty:
+            break;
+        case SheetCell::Type::Text:
+            text(row, column, cell.text, XfGeneral);
+            break;
         case SheetCell::Type::Number: {
             quint16 xf = XfGeneral;
             switch (cell.style) {
-            case SheetCell::Style::Money: xf = XfMoney; break;
-            case SheetCell::Style::Date: xf = XfDate; break;
-            case SheetCell::Style::DateTime: xf = XfDateTime; break;
-            case SheetCell::Style::General: break;
+            case SheetCell::Style::Money:
+                xf = XfMoney;
+                break;
+            case SheetCell::Style::Date:
+                xf = XfDate;
+                break;
+            case SheetCell::Style::DateTime:
+                xf = XfDateTime;
+                break;
+            case SheetCell::Style::General:
+                break;
             }
             number(row, column, cell.number, xf);
             break;
@@ -284,12 +316,12 @@ QByteArray globals(const SharedStrings &strings, qsizetype *boundSheetOffset)
     QByteArray b;
     bof(b, 0x0005);
     header(b, Codepage, 2);
-    put16(b, 1200);                          // text is UTF-16
+    put16(b, 1200); // text is UTF-16
     header(b, Window1, 18);
     for (quint16 v : {0, 0, 0x4000, 0x2000, 0x0038, 0, 0, 1, 0x0258})
         put16(b, v);
     header(b, DateMode, 2);
-    put16(b, 0);                             // dates count from 1900
+    put16(b, 0); // dates count from 1900
     for (int i = 0; i < 4; ++i)
         font(b, false);
     font(b, true);
@@ -298,18 +330,18 @@ QByteArray globals(const SharedStrings &strings, qsizetype *boundSheetOffset)
     format(b, FormatDateTime, QStringLiteral("yyyy-mm-dd hh:mm:ss"));
     for (int i = 0; i < 15; ++i)
         xf(b, 0, 0, true, 0x20, false);
-    constexpr quint8 bottom = 0x20, centred = 0x02 | 0x10 | 0x08;   // centre, middle, wrap
-    xf(b, 0, 0, false, bottom, false);                  // XfGeneral
-    xf(b, 0, FormatMoney, false, bottom, false);        // XfMoney
-    xf(b, 0, FormatDate, false, bottom, false);         // XfDate
-    xf(b, 0, FormatDateTime, false, bottom, false);     // XfDateTime
-    xf(b, BoldFont, 0, false, centred, true);           // XfTitle
+    constexpr quint8 bottom = 0x20, centred = 0x02 | 0x10 | 0x08; // centre, middle, wrap
+    xf(b, 0, 0, false, bottom, false); // XfGeneral
+    xf(b, 0, FormatMoney, false, bottom, false); // XfMoney
+    xf(b, 0, FormatDate, false, bottom, false); // XfDate
+    xf(b, 0, FormatDateTime, false, bottom, false); // XfDateTime
+    xf(b, BoldFont, 0, false, centred, true); // XfTitle
     header(b, Style, 4);
-    put16(b, 0x8000);                        // built-in style "Normal" on XF 0
+    put16(b, 0x8000); // built-in style "Normal" on XF 0
     put8(b, 0);
     put8(b, 0xFF);
     QByteArray sheet;
-    put32(sheet, 0);                         // where the sheet starts, filled in later
+    put32(sheet, 0); // where the sheet starts, filled in later
     put8(sheet, 0);
     put8(sheet, 0);
     sheet += unicodeString(QStringLiteral("Sheet1"), true);
@@ -364,7 +396,7 @@ QByteArray biff8Workbook(const ExportTable &table, QString *error)
     // Cells go row by row, as the spreadsheet reads them.
     QVector<TitleCell> merges;
     for (int row = 0; row < titles.rows; ++row) {
-        QVector<const TitleCell *> owner(columns, nullptr);   // the title covering each cell
+        QVector<const TitleCell *> owner(columns, nullptr); // the title covering each cell
         for (const TitleCell &title : titles.cells) {
             if (title.row > row || title.row + title.rowSpan <= row)
                 continue;
@@ -391,7 +423,7 @@ QByteArray biff8Workbook(const ExportTable &table, QString *error)
     }
 
     header(sheet, Window2, 18);
-    put16(sheet, 0x06B6);                    // grid lines, headers, zeros, selected, shown
+    put16(sheet, 0x06B6); // grid lines, headers, zeros, selected, shown
     put16(sheet, 0);
     put16(sheet, 0);
     put32(sheet, 64);
@@ -435,8 +467,7 @@ bool writeXls(const ExportTable &table, QIODevice *out, QString *error)
     if (ok) {
         GsfOutput *workbook = gsf_outfile_new_child(container, "Workbook", FALSE);
         ok = workbook
-                && gsf_output_write(workbook, size_t(stream.size()),
-                                    reinterpret_cast<const guint8 *>(stream.constData()));
+            && gsf_output_write(workbook, size_t(stream.size()), reinterpret_cast<const guint8 *>(stream.constData()));
         if (workbook) {
             ok = gsf_output_close(workbook) && ok;
             g_object_unref(workbook);
@@ -446,11 +477,10 @@ bool writeXls(const ExportTable &table, QIODevice *out, QString *error)
     }
     QByteArray file;
     if (ok) {
-        const guint8 *bytes =
-                gsf_output_memory_get_bytes(reinterpret_cast<GsfOutputMemory *>(memory));
+        const guint8 *bytes = gsf_output_memory_get_bytes(reinterpret_cast<GsfOutputMemory *>(memory));
         file = QByteArray(reinterpret_cast<const char *>(bytes), qsizetype(gsf_output_size(memory)));
     }
-    if (!gsf_output_is_closed(memory))   // closing the container closes it too
+    if (!gsf_output_is_closed(memory)) // closing the container closes it too
         gsf_output_close(memory);
     g_object_unref(memory);
     if (!ok || file.isEmpty()) {

@@ -1,13 +1,12 @@
 // Excel 2007 workbooks through libxlsxwriter, which writes to a file of its own; the file is
 // then copied to the device.
 
-#include <xlsxwriter.h>
-
 #include "components/grid/core/exportwriters.h"
 
 #include <QFile>
 #include <QIODevice>
 #include <QTemporaryDir>
+#include <xlsxwriter.h>
 
 namespace ExportWriters {
 
@@ -50,8 +49,7 @@ Formats makeFormats(lxw_workbook *book)
     return f;
 }
 
-lxw_error writeCell(lxw_worksheet *sheet, int row, int column, const SheetCell &cell,
-                    const Formats &f)
+lxw_error writeCell(lxw_worksheet *sheet, int row, int column, const SheetCell &cell, const Formats &f)
 {
     switch (cell.type) {
     case SheetCell::Type::Empty:
@@ -62,10 +60,17 @@ lxw_error writeCell(lxw_worksheet *sheet, int row, int column, const SheetCell &
     case SheetCell::Type::Number: {
         lxw_format *format = f.general;
         switch (cell.style) {
-        case SheetCell::Style::Money: format = f.money; break;
-        case SheetCell::Style::Date: format = f.date; break;
-        case SheetCell::Style::DateTime: format = f.dateTime; break;
-        case SheetCell::Style::General: break;
+        case SheetCell::Style::Money:
+            format = f.money;
+            break;
+        case SheetCell::Style::Date:
+            format = f.date;
+            break;
+        case SheetCell::Style::DateTime:
+            format = f.dateTime;
+            break;
+        case SheetCell::Style::General:
+            break;
         }
         return worksheet_write_number(sheet, lxw_row_t(row), lxw_col_t(column), cell.number, format);
     }
@@ -108,8 +113,8 @@ lxw_error writeSheet(const ExportTable &table, lxw_worksheet *sheet, const Forma
         for (const TitleCell &title : titles.cells) {
             if (title.row + title.rowSpan - 1 != row || (title.rowSpan == 1 && title.columnSpan == 1))
                 continue;
-            keep(worksheet_merge_range(sheet, lxw_row_t(title.row), lxw_col_t(title.column),
-                                       lxw_row_t(row), lxw_col_t(title.column + title.columnSpan - 1),
+            keep(worksheet_merge_range(sheet, lxw_row_t(title.row), lxw_col_t(title.column), lxw_row_t(row),
+                                       lxw_col_t(title.column + title.columnSpan - 1),
                                        title.text.left(MaxTextLength).toUtf8().constData(), f.title));
         }
     }
@@ -156,11 +161,10 @@ bool writeXlsx(const ExportTable &table, QIODevice *out, QString *error)
     lxw_worksheet *sheet = workbook_add_worksheet(book, nullptr);
     const Formats formats = makeFormats(book);
     const lxw_error written = sheet ? writeSheet(table, sheet, formats) : LXW_ERROR_MEMORY_MALLOC_FAILED;
-    const lxw_error closed = workbook_close(book);   // frees the workbook in every case
+    const lxw_error closed = workbook_close(book); // frees the workbook in every case
     const lxw_error failure = written != LXW_NO_ERROR ? written : closed;
     if (failure != LXW_NO_ERROR) {
-        *error = QStringLiteral("不能生成 Excel 2007 工作簿：%1")
-                         .arg(QString::fromUtf8(lxw_strerror(failure)));
+        *error = QStringLiteral("不能生成 Excel 2007 工作簿：%1").arg(QString::fromUtf8(lxw_strerror(failure)));
         return false;
     }
     QFile file(path);
