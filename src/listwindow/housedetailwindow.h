@@ -25,6 +25,22 @@ struct BarButton
     QString glyph; // the pictogram of its picture
     QColor colour = ButtonBar::Edit;
     QString hint; // tool tip ("打印缴款通知单"); empty for none
+
+    static BarButton of(const QString &objectName, const QString &caption, const QString &glyph,
+                        const QColor &colour = ButtonBar::Edit)
+    {
+        BarButton b;
+        b.objectName = objectName;
+        b.caption = caption;
+        b.glyph = glyph;
+        b.colour = colour;
+        return b;
+    }
+    BarButton &withHint(const QString &text)
+    {
+        hint = text;
+        return *this;
+    }
 };
 
 // What is particular to one house list + detail window.
