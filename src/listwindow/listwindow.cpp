@@ -28,6 +28,7 @@
 #include <QSettings>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 QFrame *bevel(QWidget *parent)
@@ -233,25 +234,43 @@ void ListWindow::buildButtonBar()
 
 void ListWindow::buildEntryPanel()
 {
-    auto *panel = new QWidget(this);
-    panel->setObjectName(QStringLiteral("Panel7"));
     // Fields locked while browsing still show their values legibly: dark text on the grey
     // background that tells they cannot be changed.
-    QPalette legible = panel->palette();
-    for (const auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) {
-        legible.setColor(QPalette::Disabled, role, QColor(0x20, 0x20, 0x20));
-    }
-    panel->setPalette(legible);
+    const auto legible = [](QWidget *w) {
+        QPalette p = w->palette();
+        for (const auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) {
+            p.setColor(QPalette::Disabled, role, QColor(0x20, 0x20, 0x20));
+        }
+        w->setPalette(p);
+    };
+    auto *panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("Panel7"));
+    legible(panel);
     auto *grid = new QGridLayout(panel);
     grid->setContentsMargins(8, 6, 8, 6);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(4);
+    QWidget *strip = nullptr;
+    QHBoxLayout *stripRow = nullptr;
+    if (std::any_of(m_design.entries.cbegin(), m_design.entries.cend(),
+                    [](const EntryField &e) { return e.inStrip; })) {
+        strip = new QWidget(this);
+        strip->setObjectName(QStringLiteral("Panel3"));
+        legible(strip);
+        QPalette green = strip->palette();
+        green.setColor(QPalette::Window, QColor(170, 221, 170));
+        strip->setPalette(green);
+        strip->setAutoFillBackground(true);
+        stripRow = new QHBoxLayout(strip);
+        stripRow->setContentsMargins(8, 4, 8, 4);
+        stripRow->setSpacing(6);
+    }
     QList<QWidget *> chinese;
-    QList<QPair<QLabel *, QWidget *>> strip;
     int i = 0;
     for (const EntryField &e : std::as_const(m_design.entries)) {
-        QWidget *editor = makeEditor(e, panel);
-        auto *label = new QLabel(e.label, panel);
+        QWidget *parent = e.inStrip ? strip : panel;
+        QWidget *editor = makeEditor(e, parent);
+        auto *label = new QLabel(e.label, parent);
         label->setObjectName(e.labelName);
         label->setBuddy(editor);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -264,14 +283,17 @@ void ListWindow::buildEntryPanel()
             editor->setStyleSheet(GreenField);
         }
         if (e.inStrip) {
-            strip.append({label, editor});
+            stripRow->addWidget(label);
+            stripRow->addWidget(editor, 1);
         } else if (!e.hidden) {
             const int row = i / m_design.entryColumns;
             const int col = (i % m_design.entryColumns) * 2;
+            // Remarks take the rest of their row.
+            const int span = e.editor == EntryField::Editor::Memo ? (m_design.entryColumns - col / 2) * 2 - 1 : 1;
             grid->addWidget(label, row, col);
-            grid->addWidget(editor, row, col + 1);
+            grid->addWidget(editor, row, col + 1, 1, span);
             grid->setColumnStretch(col + 1, 1);
-            ++i;
+            i += (span + 1) / 2;
         } else {
             label->hide();
             editor->hide();
@@ -297,27 +319,9 @@ void ListWindow::buildEntryPanel()
     }
     InputMethod::apply(chinese, Session::current().inputMethod);
     m_body->addWidget(panel);
-    if (!strip.isEmpty()) {
-        m_body->addWidget(buildStrip(strip));
+    if (strip) {
+        m_body->addWidget(strip);
     }
-}
-
-QWidget *ListWindow::buildStrip(const QList<QPair<QLabel *, QWidget *>> &pairs)
-{
-    auto *strip = new QWidget(this);
-    strip->setObjectName(QStringLiteral("Panel3"));
-    strip->setAttribute(Qt::WA_StyledBackground);
-    strip->setStyleSheet(QStringLiteral("#Panel3 { background: rgb(170, 221, 170); }"));
-    auto *row = new QHBoxLayout(strip);
-    row->setContentsMargins(8, 4, 8, 4);
-    row->setSpacing(6);
-    for (const auto &[label, editor] : pairs) {
-        label->setParent(strip);
-        editor->setParent(strip);
-        row->addWidget(label);
-        row->addWidget(editor, 1);
-    }
-    return strip;
 }
 
 void ListWindow::buildSearchBar()

@@ -209,7 +209,6 @@ protected:
 private:
     void buildButtonBar();
     void buildEntryPanel();
-    QWidget *buildStrip(const QList<QPair<QLabel *, QWidget *>> &pairs);
     void buildGridStrip();
     void buildSearchBar();
     void updateStates();
