@@ -8,8 +8,11 @@
 #include "admin/restore.h"
 #include "app/about.h"
 #include "app/windowregistry.h"
+#include "masterdata/guestinfo.h"
 #include "masterdata/house_zhuangtai.h"
+#include "masterdata/houseinfo.h"
 #include "masterdata/houseitem.h"
+#include "masterdata/iteminfo.h"
 #include "masterdata/storeyinfo.h"
 
 // Every window the menus and toolbar open. Add a line here when a window is built.
@@ -19,10 +22,13 @@ void WindowRegistry::registerAll()
     add(QStringLiteral("TForm_arrange"), [](QWidget *parent) { return new TForm_arrange(parent); });
     add(QStringLiteral("TForm_backup"), [](QWidget *parent) { return new TForm_backup(parent); });
     add(QStringLiteral("TForm_Enter"), [](QWidget *parent) { return new TForm_Enter(parent); });
+    add(QStringLiteral("TForm_guestinfo"), [](QWidget *parent) { return new TForm_guestinfo(parent); });
     add(QStringLiteral("TForm_house_zhuangtai"), [](QWidget *parent) { return new TForm_house_zhuangtai(parent); });
     add(QStringLiteral("TForm_houseitem"), [](QWidget *parent) { return new TForm_houseitem(parent); });
     add(QStringLiteral("TForm_gsxx_edit"), [](QWidget *parent) { return new TForm_gsxx_edit(parent); });
+    add(QStringLiteral("TForm_houseinfo"), [](QWidget *parent) { return new TForm_houseinfo(parent); });
     add(QStringLiteral("TForm_initialize"), [](QWidget *parent) { return new TForm_initialize(parent); });
+    add(QStringLiteral("TForm_iteminfo"), [](QWidget *parent) { return new TForm_iteminfo(parent); });
     add(QStringLiteral("TForm_password"), [](QWidget *parent) { return new TForm_password(parent); });
     add(QStringLiteral("TForm_qxb"), [](QWidget *parent) { return new TForm_qxb(parent); });
     add(QStringLiteral("TForm_restore"), [](QWidget *parent) { return new TForm_restore(parent); });

@@ -9,7 +9,6 @@
 #include <QDateEdit>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QScreen>
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -40,17 +39,7 @@ HouseDetailWindow::HouseDetailWindow(const HouseDetailDesign &design, QWidget *p
     , m_houses(new DataSet(QStringLiteral("q_houseinfo"), this))
     , m_details(new DataSet(design.detailQuery, this))
 {
-    setObjectName(design.className.mid(QStringLiteral("T").size()));
-    setWindowTitle(design.caption);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
-                   | Qt::WindowCloseButtonHint);
-    if (const QScreen *s = screen()) {
-        setGeometry(s->availableGeometry());
-    }
-    setWindowState(Qt::WindowMaximized);
-    QFont f(QStringLiteral("宋体"));
-    f.setPixelSize(12);
-    setFont(f);
+    ListParts::setUpWindow(this, design.className, design.caption);
 
     auto *body = new QVBoxLayout(this);
     body->setContentsMargins(0, 0, 0, 0);
@@ -82,8 +71,16 @@ HouseDetailWindow::HouseDetailWindow(const HouseDetailDesign &design, QWidget *p
     }
     connect(m_bar->addReturn(), &QToolButton::clicked, this, &QDialog::reject);
 
-    buildTitleBand();
-    body->addWidget(findChild<QLabel *>(QStringLiteral("Panel1")));
+    auto *band = ListParts::titleBand(design.titleBand, this);
+    if (design.stateLabel) {
+        m_state = new QLabel(band);
+        m_state->setObjectName(QStringLiteral("Label4"));
+        m_state->setAccessibleName(QStringLiteral("缴费状态"));
+        m_state->setStyleSheet(QStringLiteral("color: red; font-size: 22px; font-weight: bold; padding: 0;"));
+        m_state->hide();
+        ListParts::addToTitleBand(band, m_state);
+    }
+    body->addWidget(band);
     buildSearchBar();
     body->addWidget(m_search);
 
@@ -124,26 +121,6 @@ HouseDetailWindow::HouseDetailWindow(const HouseDetailDesign &design, QWidget *p
 }
 
 HouseDetailWindow::~HouseDetailWindow() = default;
-
-void HouseDetailWindow::buildTitleBand()
-{
-    auto *band = new QLabel(m_design.titleBand, this);
-    band->setObjectName(QStringLiteral("Panel1"));
-    band->setFixedHeight(26);
-    band->setStyleSheet(
-        QStringLiteral("background: white; color: navy; font-weight: bold; font-size: 16px; padding-left: 6px;"));
-    if (m_design.stateLabel) {
-        auto *row = new QHBoxLayout(band);
-        row->setContentsMargins(0, 0, 16, 0);
-        row->addStretch(1);
-        m_state = new QLabel(band);
-        m_state->setObjectName(QStringLiteral("Label4"));
-        m_state->setAccessibleName(QStringLiteral("缴费状态"));
-        m_state->setStyleSheet(QStringLiteral("color: red; font-size: 22px; font-weight: bold; padding: 0;"));
-        m_state->hide();
-        row->addWidget(m_state);
-    }
-}
 
 void HouseDetailWindow::buildSearchBar()
 {

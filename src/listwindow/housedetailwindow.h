@@ -174,7 +174,6 @@ protected:
     void done(int result) override;
 
 private:
-    void buildTitleBand();
     void buildSearchBar();
     bool openHouses(bool withSearch);
 

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -134,8 +135,11 @@ private slots:
     {
         openWindow();
         QStringList captions;
-        for (auto *b : window->findChildren<QToolButton *>()) {
-            captions << b->text();
+        QLayout *row = window->findChild<QWidget *>(QStringLiteral("Panel2"))->layout();
+        for (int i = 0; i < row->count(); ++i) {
+            if (auto *b = qobject_cast<QToolButton *>(row->itemAt(i)->widget())) {
+                captions << b->text();
+            }
         }
         QCOMPARE(captions, (QStringList {"按单缴费", "导出", "打印", "设计", "初始界面", "返回"}));
         QCOMPARE(window->button(QStringLiteral("SpeedButton2"))->toolTip(), QStringLiteral("修改缴款通知单"));

@@ -4,6 +4,7 @@
 #include "shell/core/dm1.h"
 #include "temphome.h"
 
+#include <QLayout>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
@@ -143,6 +144,14 @@ private slots:
         auto *count = window.findChild<QToolButton *>(QStringLiteral("SpeedButton1"));
         QCOMPARE(count->text(), QStringLiteral("统计"));
         QVERIFY(!window.findChild<QToolButton *>(QStringLiteral("bitbtn_delete"))->isVisibleTo(&window));
+        QStringList bar;
+        QLayout *row = window.findChild<QWidget *>(QStringLiteral("Panel2"))->layout();
+        for (int i = 0; i < row->count(); ++i) {
+            if (auto *b = qobject_cast<QToolButton *>(row->itemAt(i)->widget()); b && b->isVisibleTo(&window)) {
+                bar << b->text();
+            }
+        }
+        QCOMPARE(bar, (QStringList {"统计", "导出", "打印", "返回"}));
         for (int pass = 0; pass < 2; ++pass) {
             QTest::mouseClick(count, Qt::LeftButton);
             QCOMPARE(q->recordCount(), 3);
