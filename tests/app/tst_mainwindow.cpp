@@ -2,6 +2,7 @@
 #include "app/windowregistry.h"
 #include "components/common/preparation.h"
 #include "masterdata/storeyinfo.h"
+#include "modal.h"
 #include "scriptedprompt.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
@@ -263,6 +264,16 @@ private slots:
         QCOMPARE(seenSql, QStringList({QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by 楼宇名称")}));
         QCOMPARE(seenRows, 2);
         QVERIFY(!home.dm()->q_storeyinfo->isOpen());
+    }
+
+    // A test waiting for a dialog that never comes fails at the deadline instead of hanging on
+    // whatever else holds it up.
+    void whenShownGivesUpAtItsDeadline()
+    {
+        QDialog other;
+        QEXPECT_FAIL("", "the awaited dialog is never shown", Continue);
+        whenShown<TForm_storeyinfo>([](TForm_storeyinfo *) {}, std::chrono::milliseconds(200));
+        QCOMPARE(other.exec(), int(QDialog::Rejected));
     }
 
     void buildingBoxIsFilledInNameOrder()
