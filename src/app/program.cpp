@@ -94,7 +94,12 @@ int main(int argc, char *argv[])
 
     if (parser.isSet(commandOption)) {
         QObject::connect(
-            &form, &TForm_main::started, &form, [&form, item = parser.value(commandOption)] { form.runCommand(item); },
+            &form, &TForm_main::started, &form,
+            [&form, item = parser.value(commandOption)] {
+                if (!form.runCommand(item)) {
+                    std::fprintf(stderr, "parvell: no menu item %s\n", qPrintable(item));
+                }
+            },
             Qt::QueuedConnection);
     }
     if (parser.isSet(shotOption)) {

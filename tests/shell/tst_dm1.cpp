@@ -1,4 +1,5 @@
 #include "shell/core/dm1.h"
+#include "shell/core/installedfiles.h"
 #include "shell/core/transaction.h"
 #include "temphome.h"
 
@@ -333,6 +334,15 @@ private slots:
         QCOMPARE(dm->column(QStringLiteral("select 姓名 from 权限表"), {}, &error),
                  QStringList(Dm1::defaultOperator()));
         QVERIFY(error.isEmpty());
+    }
+
+    // The files installed with the program are found from a build folder too.
+    void installedFilesAreFound()
+    {
+        const QString reports = InstalledFiles::find(QStringLiteral("report"));
+        QVERIFY(QFileInfo(reports).isDir());
+        QVERIFY(reports.endsWith(QStringLiteral("share/parvell/report")));
+        QVERIFY(InstalledFiles::find(QStringLiteral("report/没有的模板.frf")).isEmpty());
     }
 
     void buildingNamesInOrderWithDuplicates()
