@@ -43,9 +43,36 @@ class QWidget;
 // program: it stops a debug build (and so every test) at once, and in a release build refuses
 // the command with a message.
 //
-// Add the window to app/windows.cpp (WindowRegistry::add<TForm_x>()) and, when a menu item opens
-// it, make sure its row in app/commands.cpp names the class; tests/app/tst_windows.cpp then
-// prepares it on the demo estate and checks that everything it opened is closed afterwards.
+// Add the window to app/windows.cpp (WindowRegistry::add<TForm_x>(), and take its name out of
+// planned()); its menu item's row in app/commands.cpp already names the class. Then add its row
+// to expectations() in tests/app/tst_windows.cpp: that test prepares every registered window on
+// the demo estate, checks the queries open while it is shown, and that all is closed after.
+//
+// What the windows still to be built prepare (the building box of the fee windows is the
+// search bar's DBComboBoxEh3; "query" is ListWindowDesign::query on the data set named):
+//   TForm_iteminfo           query on its own fee-item query: "select * from 收费项目", "order by 收费名称"
+//   TForm_guestinfo          query on q_guestinfo: "select * from 业主资料", "order by 业主名称"
+//   TForm_houseinfo          query on q_houseinfo: "select * from 房屋资料", "order by 房屋代码"
+//   TForm_houselease         query on q_houselease: "select * from 房屋租赁表 where 已经迁出=0", "order by 房屋代码"
+//   TForm_houseitem          query on its own house query: "select * from 房屋资料 ", "order by 房屋代码";
+//                            p.fill(building box, Items::Buildings)
+//   TForm_house_zhuangtai    p.scratch()
+//   TForm_txgn               p.scratch(Scratch::KeepOpen)
+//   TForm_txcsb              p.open(Dm1::instance()->q_gsxx, {"select * from 公司信息"})
+//   TForm_jiaofeidan, TForm_jiaofeiguanli, TForm_shoufeimingxibiao, TForm_jiaofeimingxi:
+//                            p.fill(building box, Items::Buildings)
+//   TForm_yajin              query on its own deposit query: "select * from 押金明细表", "order by 日期";
+//                            p.fill(building box, Items::Buildings)
+//   TForm_yajin_mingxi       p.fill(ComboBox1, HouseCodes).fill(ComboBox2, Buildings), both date pickers
+//                            today, p.scratch()
+//   TForm_yajin_sum          both date pickers today, p.scratch()
+//   TForm_statistics_quankuang  p.fill(ComboBox2, Buildings).fill(ComboBox3, FeeNames).scratch()
+//   TForm_statistics_yijiao, TForm_statistics_weijiao:
+//                            p.fill(ComboBox3, FeeNames).fill(ComboBox2, Buildings).scratch()
+//   TForm_statistics_arrear  p.fill(ComboBox2, Buildings).scratch()
+//   TForm_statistics_money, TForm_statistics_item:  p.scratch()
+// The reminder that start-up runs without showing the window is StartupReminder's business,
+// not the preparation's.
 class Preparation
 {
 public:
