@@ -4,6 +4,7 @@
 #include "components/common/icons.h"
 #include "components/common/prompt.h"
 #include "components/common/startupreminder.h"
+#include "components/report/core/noticetemplate.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
 
@@ -518,6 +519,9 @@ bool TForm_main::firstActivation()
         failStartUp(ConnectionFailed);
         return false;
     }
+    // A new home (or one from before the notice existed) gets the default payment notice; an
+    // operator's own template is kept. Should the copy fail, "打印" names the missing file.
+    NoticeTemplate::install(m_dm->home());
     DataSet *gsxx = m_dm->q_gsxx;
     gsxx->close();
     gsxx->clearSql();
