@@ -69,8 +69,7 @@ DesignerProperties::DesignerProperties(ReportDesigner *designer, const ReportSou
     , m_designer(designer)
 {
     setObjectName(QStringLiteral("propertyPanel"));
-    setMinimumWidth(300);
-    setMaximumWidth(380);
+    setFixedWidth(340);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     auto *title = new QLabel(QStringLiteral("属性"), this);
@@ -90,8 +89,11 @@ QFormLayout *DesignerProperties::addPage(const QString &name)
 {
     auto *page = new QWidget(m_pages);
     page->setObjectName(name);
-    auto *form = new QFormLayout(page);
-    form->setContentsMargins(0, 4, 0, 0);
+    auto *column = new QVBoxLayout(page);
+    column->setContentsMargins(0, 4, 0, 0);
+    auto *form = new QFormLayout;
+    column->addLayout(form);
+    column->addStretch(1);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     m_show.page = m_pages->addWidget(page);
     return form;

@@ -44,11 +44,14 @@ bool PaymentNotice::print(QWidget *parent, const DataSet *rows)
     if (notice && !readOrganisation(&gsxx, parent)) {
         return false;
     }
-    const DataSetRows lines(rows);
+    // Without a bill lines query the notice has no lines, and still the fields of 收费明细表.
+    const DataSetRows given(rows);
+    const MemoryRows none(Schema::table(QStringLiteral("收费明细表"))->fields);
+    const ReportData *lines = given.fieldNames().isEmpty() ? static_cast<const ReportData *>(&none) : &given;
     const DataSetRows organisation(&gsxx);
     const std::optional<PreparedReport> prepared = notice
         ? ReportEngine::prepare(
-            *notice, {{NoticeTemplate::LinesName, &lines}, {NoticeTemplate::OrganisationName, &organisation}}, &why)
+            *notice, {{NoticeTemplate::LinesName, lines}, {NoticeTemplate::OrganisationName, &organisation}}, &why)
         : std::nullopt;
     if (!prepared) {
         Prompt::notice(parent, Broken + u'\n' + why);

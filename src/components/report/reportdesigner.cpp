@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScrollArea>
-#include <QSplitter>
 #include <QToolButton>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -106,19 +105,18 @@ ReportDesigner::ReportDesigner(const ReportTemplate &report, const QString &path
     buildToolBar(bar);
     layout->addWidget(bar);
 
-    auto *split = new QSplitter(this);
-    m_scroll = new QScrollArea(split);
+    auto *body = new QHBoxLayout;
+    body->setSpacing(0);
+    m_scroll = new QScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("canvasArea"));
     m_scroll->setBackgroundRole(QPalette::Dark);
     m_scroll->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_canvas = new DesignerCanvas(this, m_scroll);
     m_scroll->setWidget(m_canvas);
-    m_properties = new DesignerProperties(this, previewData, split);
-    split->addWidget(m_scroll);
-    split->addWidget(m_properties);
-    split->setStretchFactor(0, 1);
-    split->setStretchFactor(1, 0);
-    layout->addWidget(split, 1);
+    m_properties = new DesignerProperties(this, previewData, this);
+    body->addWidget(m_scroll, 1);
+    body->addWidget(m_properties);
+    layout->addLayout(body, 1);
 
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("statusLabel"));

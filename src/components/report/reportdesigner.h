@@ -51,7 +51,7 @@ public:
     // Shows a template and a selection (the undo history's steps call this).
     void apply(const ReportTemplate &report, const DesignerSelection &selection);
 
-protected:
+    // Closing: with changes, asks whether to save them first.
     void reject() override;
 
 private:

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr double TextPadding = 0.6; // millimetres between a text and its box's left and right edges
+constexpr double TextPadding = 1; // millimetres between a text and its box's left and right edges
 
 // A font of the given size in points on a page drawn at scale device units per millimetre,
 // whatever resolution the device reports.
@@ -107,6 +107,8 @@ void ReportPainter::paintObject(QPainter *painter, const ReportObject &object, c
 {
     const QFont font = fontFor(object.font, scale, painter->device());
     painter->save();
+    // A text longer than its box is cut at the box, so the design stays readable.
+    painter->setClipRect(rect.normalized().adjusted(-scale, -scale, scale, scale));
     drawObject(painter, object, rect, text, scale, &font);
     painter->restore();
 }

@@ -14,8 +14,8 @@ class QPrinter;
 namespace ReportPainter {
 // Paints one page so that it fills target (device units, the page's proportions).
 void paintPage(QPainter *painter, const PreparedReport &report, int page, const QRectF &target);
-// Paints one object in rect (device units) with the given text, scale being device units per
-// millimetre: the designer draws templates with it.
+// Paints one object in rect (device units) with the given text, cut at its box, scale being
+// device units per millimetre: the designer draws templates with it.
 void paintObject(QPainter *painter, const ReportObject &object, const QRectF &rect, const QString &text, double scale);
 // Sets the paper, its orientation and no margins (the template has its own).
 void setUpPage(QPagedPaintDevice *device, const ReportPage &page);

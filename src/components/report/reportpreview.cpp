@@ -173,7 +173,8 @@ ReportPreview::ReportPreview(const PreparedReport &report, QWidget *parent)
     m_findEdit->setObjectName(QStringLiteral("findEdit"));
     m_findEdit->setAccessibleName(QStringLiteral("要查找的文字"));
     m_findEdit->setPlaceholderText(QStringLiteral("要查找的文字"));
-    m_findEdit->setMaximumWidth(140);
+    m_findEdit->setMinimumWidth(90);
+    m_findEdit->setMaximumWidth(160);
     findLabel->setBuddy(m_findEdit);
     row->addWidget(findLabel);
     row->addWidget(m_findEdit);
@@ -240,7 +241,7 @@ QToolButton *ReportPreview::addButton(const QString &name, const QString &captio
 double ReportPreview::fitZoom(Fit fit) const
 {
     const double pxPerMm = logicalDpiX() / 25.4;
-    const QSize room = m_scroll->maximumViewportSize() - QSize(2 * Gap + 2, 2 * Gap + 2);
+    const QSize room = m_scroll->maximumViewportSize() - QSize(2 * Gap + 4, 2 * Gap + 4);
     const QSizeF page = m_report.report.page.size() * pxPerMm;
     double z = (room.width() - m_scroll->verticalScrollBar()->sizeHint().width()) / page.width();
     if (fit == Fit::Page) {
