@@ -38,19 +38,6 @@ QString pdfText(const QString &pdf)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
 // The bill lines the payment window lists for a house and month: unpaid, by fee name.
 void openLines(DataSet *rows, const QString &house, const QString &year, const QString &month)
 {
