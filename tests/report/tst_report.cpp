@@ -303,6 +303,14 @@ private slots:
         QTest::mouseMove(canvas, to);
         QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
         QCOMPARE(object(title, code).x, 12.0);
+        // Narrowed by its right handle, its left edge staying.
+        const QRectF box = canvas->objectRect(title, code);
+        const QPoint handle(qRound(box.right()), qRound(box.center().y()));
+        QTest::mousePress(canvas, Qt::LeftButton, {}, handle);
+        QTest::mouseMove(canvas, handle - QPoint(qRound(20 * canvas->scale()), 0));
+        QTest::mouseRelease(canvas, Qt::LeftButton, {}, handle - QPoint(qRound(20 * canvas->scale()), 0));
+        QCOMPARE(object(title, code).x, 12.0);
+        QCOMPARE(object(title, code).width, 69.0);
 
         // Dragged from the master data band down into the summary band.
         const int master = original->bandIndex(BandKind::MasterData);
