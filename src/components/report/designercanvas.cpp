@@ -200,8 +200,7 @@ void DesignerCanvas::paintEvent(QPaintEvent *)
         const QRectF area = bandRect(m_liveBand);
         box = QRectF(area.left() + m_live.x() * m_scale, area.top() + m_live.y() * m_scale, m_live.width() * m_scale,
                      m_live.height() * m_scale);
-        ReportObject live = m_original;
-        ReportPainter::paintObject(&p, live, box, live.text, m_scale);
+        ReportPainter::paintObject(&p, m_original, box, m_original.text, m_scale);
     }
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QPen(QColor(0x19, 0x76, 0xd2), 1, Qt::DashLine));

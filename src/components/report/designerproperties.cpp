@@ -233,6 +233,11 @@ void DesignerProperties::buildBand()
     addNumber(form, "bandHeight", QStringLiteral("高度"), 0, 2000, QStringLiteral(" 毫米"),
               ofBand(&ReportBand::height));
     addLine(form, "bandDataSet", QStringLiteral("数据集"), ofBand(&ReportBand::dataSet));
+    // Only the master data band prints a data set.
+    QWidget *dataSet = form->parentWidget()->findChild<QWidget *>(QStringLiteral("bandDataSet"));
+    m_show << [form, dataSet](ReportTemplate &t, const Selection &s) {
+        form->setRowVisible(dataSet, t.bands[s.band].kind == BandKind::MasterData);
+    };
 }
 
 void DesignerProperties::buildObject(const ReportSources &sources)

@@ -197,17 +197,22 @@ ReportPreview::ReportPreview(const PreparedReport &report, QWidget *parent)
     m_scroll->setWidget(m_view);
     layout->addWidget(m_scroll, 1);
 
-    auto key = [this](const QKeySequence &seq, auto what) {
-        connect(new QShortcut(seq, this), &QShortcut::activated, this, what);
+    // Keys of the whole window; + and - only over the page, so that the find box takes them.
+    auto key = [this](const QKeySequence &seq, QWidget *over, auto what) {
+        auto *shortcut = new QShortcut(seq, over);
+        shortcut->setContext(over == this ? Qt::WindowShortcut : Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, what);
     };
-    key(QKeySequence(Qt::Key_PageDown), [this] { showPage(m_page + 1); });
-    key(QKeySequence(Qt::Key_PageUp), [this] { showPage(m_page - 1); });
-    key(QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { showPage(0); });
-    key(QKeySequence(Qt::CTRL | Qt::Key_End), [this] { showPage(pageCount() - 1); });
-    key(QKeySequence(Qt::Key_Plus), [this] { zoomIn(); });
-    key(QKeySequence(Qt::Key_Minus), [this] { zoomOut(); });
-    key(QKeySequence::Find, [this] { m_findEdit->setFocus(); });
-    key(QKeySequence::Print, [this] { print(); });
+    key(QKeySequence(Qt::Key_PageDown), this, [this] { showPage(m_page + 1); });
+    key(QKeySequence(Qt::Key_PageUp), this, [this] { showPage(m_page - 1); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_Home), this, [this] { showPage(0); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_End), this, [this] { showPage(pageCount() - 1); });
+    key(QKeySequence(Qt::Key_Plus), m_scroll, [this] { zoomIn(); });
+    key(QKeySequence(Qt::Key_Minus), m_scroll, [this] { zoomOut(); });
+    key(QKeySequence::Find, this, [this] { m_findEdit->setFocus(); });
+    key(QKeySequence::Print, this, [this] { print(); });
+    m_scroll->setFocusPolicy(Qt::StrongFocus);
+    m_scroll->setFocus();
 
     m_zoom = 1;
     updateView();
