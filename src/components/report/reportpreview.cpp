@@ -40,7 +40,7 @@ public:
         setPalette(pal);
     }
 
-    void show(const PreparedReport *report, int page, double pixelsPerMm, int highlight)
+    void display(const PreparedReport *report, int page, double pixelsPerMm, int highlight)
     {
         m_report = report;
         m_page = page;
@@ -260,7 +260,7 @@ void ReportPreview::updateView()
     if (m_fit != Fit::None) {
         m_zoom = fitZoom(m_fit);
     }
-    m_view->show(&m_report, m_page, m_zoom * logicalDpiX() / 25.4, m_foundPage == m_page ? m_foundItem : -1);
+    m_view->display(&m_report, m_page, m_zoom * logicalDpiX() / 25.4, m_foundPage == m_page ? m_foundItem : -1);
     const QSignalBlocker block(m_pageBox);
     m_pageBox->setValue(m_page + 1);
     m_zoomLabel->setText(QStringLiteral("%1%").arg(qRound(m_zoom * 100)));
