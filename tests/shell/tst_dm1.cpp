@@ -342,6 +342,7 @@ private slots:
         const QString reports = InstalledFiles::find(QStringLiteral("report"));
         QVERIFY(QFileInfo(reports).isDir());
         QVERIFY(reports.endsWith(QStringLiteral("share/parvell/report")));
+        QVERIFY(QFileInfo(InstalledFiles::find(QStringLiteral("report/缴费通知单.frf"))).isFile());
         QVERIFY(InstalledFiles::find(QStringLiteral("report/没有的模板.frf")).isEmpty());
     }
 
