@@ -9,6 +9,7 @@
 #include <QDateEdit>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -185,7 +186,7 @@ QString HouseDetailWindow::houseCondition(QVariantList *) const
     return {};
 }
 
-bool HouseDetailWindow::openHouses(bool withSearch)
+bool HouseDetailWindow::openHouses(bool withSearch, QString *error)
 {
     QVariantList values;
     QStringList conditions;
@@ -208,7 +209,7 @@ bool HouseDetailWindow::openHouses(bool withSearch)
         m_houses->bindPositional(v);
     }
     if (!m_houses->open()) {
-        reportError(m_houses->lastError());
+        *error = m_houses->lastError();
         return false;
     }
     return true;
@@ -216,41 +217,38 @@ bool HouseDetailWindow::openHouses(bool withSearch)
 
 bool HouseDetailWindow::reloadHouses()
 {
-    return openHouses(false);
-}
-
-void HouseDetailWindow::findHouses()
-{
-    if (openHouses(true) && m_houses->isEmpty()) {
-        Prompt::notice(this, QStringLiteral("没有找到合适的记录！"), Prompt::Icon::Information);
-    }
-}
-
-bool HouseDetailWindow::prepare()
-{
-    if (!openHouses(false)) {
+    QString error;
+    if (!openHouses(false, &error)) {
+        reportError(error);
         return false;
-    }
-    if (auto *box = findChild<QComboBox *>(QStringLiteral("DBComboBoxEh3"))) {
-        QString error;
-        const QStringList names = Dm1::instance()->fieldOfRows(
-            {QStringLiteral("select * from 楼宇资料 "), QStringLiteral("order by 楼宇名称 ")},
-            QStringLiteral("楼宇名称"), &error);
-        if (!error.isEmpty()) {
-            reportError(error);
-            return false;
-        }
-        box->clear();
-        box->addItems(names);
-        box->setCurrentIndex(-1);
     }
     return true;
 }
 
-void HouseDetailWindow::cleanUp()
+void HouseDetailWindow::findHouses()
 {
-    m_details->close();
-    m_houses->close();
+    QString error;
+    if (!openHouses(true, &error)) {
+        reportError(error);
+    } else if (m_houses->isEmpty()) {
+        Prompt::notice(this, QStringLiteral("没有找到合适的记录！"), Prompt::Icon::Information);
+    }
+}
+
+void HouseDetailWindow::prepare(Preparation &p)
+{
+    p.onFinish([window = QPointer<HouseDetailWindow>(this)] {
+        if (window) {
+            window->m_details->close();
+            window->m_houses->close();
+        }
+    });
+    p.step([this](QString *error) { return openHouses(false, error); });
+    for (const SearchField &f : std::as_const(m_design.search)) {
+        if (f.equality) {
+            p.fill(m_search->findChild<QComboBox *>(f.objectName), Preparation::Items::Buildings);
+        }
+    }
 }
 
 void HouseDetailWindow::refreshDetail()

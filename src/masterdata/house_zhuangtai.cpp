@@ -50,18 +50,9 @@ TForm_house_zhuangtai::TForm_house_zhuangtai(QWidget *parent)
     addButton(QStringLiteral("bitbtn_delete"), QStringLiteral("删除"), QStringLiteral("删"), ButtonBar::Delete)->hide();
 }
 
-bool TForm_house_zhuangtai::prepare()
+void TForm_house_zhuangtai::prepare(Preparation &p)
 {
-    if (Dm1::instance()->prepareScratch()) {
-        return true;
-    }
-    Prompt::databaseError(parentWidget(), Dm1::instance()->q_tongyong->lastError());
-    return false;
-}
-
-void TForm_house_zhuangtai::cleanUp()
-{
-    Dm1::instance()->q_tongyong->close();
+    p.scratch();
 }
 
 void TForm_house_zhuangtai::count()

@@ -20,6 +20,7 @@ ListWindowDesign houseDesign()
     s.printTitle = QStringLiteral("房屋资料明细表打印清单");
     s.exportName = QStringLiteral("房屋资料明细表");
     s.layoutFile = QStringLiteral("houseinfo.ini");
+    s.query = {QStringLiteral("select * from 房屋资料"), QStringLiteral("order by 房屋代码")};
     s.hasReset = true;
     s.hideFloor = 5;
     s.columns = {
@@ -134,11 +135,6 @@ TForm_houseinfo::TForm_houseinfo(QWidget *parent)
     m_chooseBuilding->setEnabled(false);
     connect(m_chooseBuilding, &QToolButton::clicked, this, &TForm_houseinfo::chooseBuilding);
     connect(dataSet(), &DataSet::stateChanged, this, [this] { m_chooseBuilding->setEnabled(isEditing()); });
-}
-
-bool TForm_houseinfo::prepare()
-{
-    return prepareQuery({QStringLiteral("select * from 房屋资料"), QStringLiteral("order by 房屋代码")});
 }
 
 void TForm_houseinfo::chooseBuilding()

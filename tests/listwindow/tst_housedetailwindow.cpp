@@ -80,6 +80,7 @@ class TestHouseDetailWindow : public QObject
 private:
     std::unique_ptr<TempHome> home;
     ScriptedPrompt *prompt = nullptr;
+    std::unique_ptr<Preparation> preparation;
     std::unique_ptr<UnpaidLines> window;
 
     void line(const QString &house, const QString &owner, const QString &building, const QString &fee,
@@ -99,8 +100,10 @@ private:
     }
     void openWindow()
     {
+        preparation.reset();
         window = std::make_unique<UnpaidLines>();
-        QVERIFY(window->prepare());
+        preparation = std::make_unique<Preparation>(window.get());
+        QVERIFY(preparation->run());
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -125,6 +128,7 @@ private slots:
     }
     void cleanup()
     {
+        preparation.reset();
         window.reset();
         home.reset();
         Clock::setFixed({});

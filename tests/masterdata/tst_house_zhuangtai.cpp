@@ -136,7 +136,8 @@ private slots:
         addHouse(QStringLiteral("1-101"), QStringLiteral("入住"), QStringLiteral("张三"), QStringLiteral("111"));
         addHouse(QStringLiteral("1-102"), QVariant());
         TForm_house_zhuangtai window;
-        QVERIFY(window.prepare());
+        Preparation p(&window);
+        QVERIFY(p.run());
         window.show();
         DataSet *q = home->dm()->q_tongyong;
         QCOMPARE(q->recordCount(), 0);
@@ -175,14 +176,15 @@ private slots:
         QCOMPARE(q->text(QStringLiteral("texta")), QStringLiteral("2-201"));
         QVERIFY(prompt->shown.isEmpty());
         window.close();
-        window.cleanUp();
+        p.finish();
         QVERIFY(!q->isOpen());
     }
 
     void noHousesShowsZeroCounts()
     {
         TForm_house_zhuangtai window;
-        QVERIFY(window.prepare());
+        Preparation p(&window);
+        QVERIFY(p.run());
         QTest::mouseClick(window.findChild<QToolButton *>(QStringLiteral("SpeedButton1")), Qt::LeftButton);
         QCOMPARE(home->dm()->q_tongyong->recordCount(), 0);
         QCOMPARE(window.grid()->footerText(QStringLiteral("textb")), QStringLiteral("0"));
