@@ -35,8 +35,6 @@ private slots:
         QTest::addColumn<QStringList>("names"); // stored afterwards, in id order
         QTest::newRow("new owner, blanks trimmed") << true << " 赵六 "
                                                    << "" << QStringList {"李四", "王五", "赵六"};
-        QTest::newRow("apostrophe") << true << "O'Brien"
-                                    << "" << QStringList {"李四", "王五", "O'Brien"};
         QTest::newRow("empty name") << true << "   "
                                     << "业主名称不能为空,请重新输入!" << QStringList {"李四", "王五"};
         QTest::newRow("new owner, existing name") << true << "王五"
@@ -45,8 +43,6 @@ private slots:
                                                 << "" << QStringList {"李四", "王五"};
         QTest::newRow("rename to another's") << false << "王五"
                                              << "业主名称重复,请重新输入!" << QStringList {"李四", "王五"};
-        QTest::newRow("rename") << false << "李四儿"
-                                << "" << QStringList {"李四儿", "王五"};
     }
     void saveRules()
     {

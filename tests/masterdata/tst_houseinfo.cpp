@@ -202,14 +202,6 @@ private slots:
         QCOMPARE(dm()->scalar(QStringLiteral("select 房屋面积 from 房屋资料")).toDouble(), 90.55);
     }
 
-    void editWithoutHousesIsRefused()
-    {
-        QVERIFY(openWindow());
-        click("bitbtn_edit");
-        QCOMPARE(prompt->texts(), QStringList {QStringLiteral("请先增加记录!")});
-        QVERIFY(!window->isEditing());
-    }
-
     // The two Enter chains, and the shown-only fields leading back to the location.
     void enterChains_data()
     {
