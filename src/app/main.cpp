@@ -4,6 +4,7 @@
 #include "components/common/icons.h"
 #include "components/common/prompt.h"
 #include "components/common/startupreminder.h"
+#include "components/report/core/noticetemplate.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
 
@@ -425,14 +426,8 @@ void TForm_main::buildTopBar()
     for (const QString &caption :
          {QStringLiteral("收费项目"), QStringLiteral("业主资料"), QStringLiteral("房屋资料"),
           QStringLiteral("应缴费用"), QStringLiteral("缴费管理"), QStringLiteral("到期报警"), QStringLiteral("退出")}) {
-        auto *b = new QToolButton(bar);
-        b->setObjectName(QStringLiteral("ToolButton%1").arg(i + 1));
-        b->setText(caption);
-        b->setAccessibleName(caption);
-        b->setIcon(Icons::tile(pictures[i].first, pictures[i].second, 24));
-        b->setIconSize(QSize(24, 24));
-        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        b->setAutoRaise(true);
+        QToolButton *b = Icons::button(bar, QStringLiteral("ToolButton%1").arg(i + 1), caption, pictures[i].first,
+                                       pictures[i].second, 24);
         b->setFixedSize(60, 48);
         b->setFocusPolicy(Qt::TabFocus);
         connect(b, &QToolButton::clicked, this, [this, caption] {
@@ -518,6 +513,9 @@ bool TForm_main::firstActivation()
         failStartUp(ConnectionFailed);
         return false;
     }
+    // A new home (or one from before the notice existed) gets the default payment notice; an
+    // operator's own template is kept. Should the copy fail, "打印" names the missing file.
+    NoticeTemplate::install(m_dm->home());
     DataSet *gsxx = m_dm->q_gsxx;
     gsxx->close();
     gsxx->clearSql();

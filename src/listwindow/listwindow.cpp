@@ -161,14 +161,7 @@ ListWindow::~ListWindow() = default;
 QToolButton *ListWindow::addButton(const QString &objectName, const QString &caption, const QString &glyph,
                                    const QColor &colour, const QString &before)
 {
-    auto *b = new QToolButton(this);
-    b->setObjectName(objectName);
-    b->setText(caption);
-    b->setAccessibleName(caption);
-    b->setIcon(Icons::tile(glyph, colour, 22));
-    b->setIconSize(QSize(22, 22));
-    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    b->setAutoRaise(true);
+    QToolButton *b = Icons::button(this, objectName, caption, glyph, colour);
     b->setFixedSize(50, 43);
     // Window buttons go before the last bevel and "返回", or where the window puts them.
     if (QWidget *at = before.isEmpty() ? nullptr : findChild<QToolButton *>(before)) {
