@@ -1,8 +1,8 @@
 #pragma once
 
+#include "components/common/fixeddialog.h"
 #include "components/grid/dbgrideh.h"
 
-#include <QDialog>
 #include <QHash>
 #include <QList>
 #include <QPointer>
@@ -47,7 +47,7 @@ struct ChooserDesign
 // editing already) and copies the fields its design lists for the caller tag, values as they
 // are, empty ones included; the data-bound editors on that row show them at once. A tag the
 // design does not list, or no target row, makes "选中" do nothing and the chooser stays open.
-class Chooser : public QDialog
+class Chooser : public FixedDialog
 {
     Q_OBJECT
 public:

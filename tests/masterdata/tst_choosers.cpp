@@ -110,21 +110,6 @@ private slots:
         QCOMPARE(chooser.rows()->sql().constLast(), QStringLiteral("order by 房屋代码"));
     }
 
-    // Upper-cased text still finds names written in small letters: the search ignores case.
-    void ownerSearchUpperCasesToo()
-    {
-        TForm_xzyz chooser;
-        QVERIFY(chooser.loadAll());
-        auto *box = chooser.findChild<QLineEdit *>(QStringLiteral("Edit3"));
-        typeText(box, QStringLiteral("tom"));
-        QCOMPARE(box->text(), QStringLiteral("TOM"));
-        QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(column(chooser.rows(), QStringLiteral("业主名称")), QStringList {QStringLiteral("Tom")});
-        box->setText(QStringLiteral("张"));
-        QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(column(chooser.rows(), QStringLiteral("业主名称")), QStringList {QStringLiteral("张三")});
-    }
-
     // The one search mode cannot be replaced by typed text.
     void searchModeIsFixed()
     {
