@@ -13,6 +13,7 @@
 #include "listwindow/dbnavigator.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
+#include "shell/core/transaction.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -264,6 +265,9 @@ void ListWindow::buildEntryPanel()
 void ListWindow::buildSearchBar()
 {
     m_search = new SearchBar(m_design.search, QStringLiteral("bitbtn_find"), this);
+    if (!m_design.searchRing.isEmpty()) {
+        m_search->setEnterRing(m_design.searchRing, true);
+    }
     connect(m_search, &SearchBar::findRequested, this, &ListWindow::find);
     m_body->addWidget(m_search);
 }
@@ -461,10 +465,43 @@ void ListWindow::saveRecord()
     if (m_dataSet->hasField(QStringLiteral("操作日期"))) {
         m_dataSet->setDateTime(QStringLiteral("操作日期"), Clock::now());
     }
-    if (!m_dataSet->post()) {
+    QString error;
+    if (!writeRow(&error)) {
         // The database refused the row: say why and keep what was typed.
-        Prompt::databaseError(this, m_dataSet->lastError());
+        Prompt::databaseError(this, error);
     }
+}
+
+bool ListWindow::writeRow(QString *error)
+{
+    if (m_dataSet->post()) {
+        return true;
+    }
+    *error = m_dataSet->lastError();
+    return false;
+}
+
+bool ListWindow::postWith(const std::function<bool(QString *)> &more, QString *error)
+{
+    Transaction tx(Dm1::instance()->database());
+    QString why = tx.error();
+    // The other rows first: a refusal there leaves the row pending, as the row's own refusal does.
+    bool ok = tx.begun() && more(&why);
+    if (ok && !m_dataSet->post()) {
+        why = m_dataSet->lastError();
+        ok = false;
+    }
+    if (ok && !tx.commit(&why)) {
+        // Written but not kept: show what the database holds.
+        const int row = m_dataSet->currentRow();
+        m_dataSet->reopen();
+        m_dataSet->moveTo(row);
+        ok = false;
+    }
+    if (!ok) {
+        *error = why;
+    }
+    return ok;
 }
 
 void ListWindow::cancelRecord()

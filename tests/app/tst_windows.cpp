@@ -47,6 +47,7 @@ const QHash<QString, Expected> &expectations()
         {u"TForm_houseinfo"_s, {{u"q_houseinfo: select * from 房屋资料|order by 房屋代码"_s}}},
         {u"TForm_house_zhuangtai"_s, {{u"q_tongyong: select * from 通用|order by texta"_s}, {}, 0}},
         // The window's own house list; the building box is filled too.
+        {u"TForm_houselease"_s, {{u"q_houselease: select * from 房屋租赁表 where 已经迁出=0|order by 房屋代码"_s}}},
         {u"TForm_houseitem"_s, {{u"q_houseinfo: select * from 房屋资料 |order by 房屋代码"_s}}},
     };
     return map;
