@@ -147,8 +147,10 @@ public slots:
     bool reloadHouses();
     // The detail rows of the current house, or none without a house.
     void refreshDetail();
-    void exportDetail();
-    void printDetail();
+    // "导出" and "打印" of the detail grid, nothing without detail rows; a window that prints
+    // otherwise (the payment notice) overrides printDetail().
+    virtual void exportDetail();
+    virtual void printDetail();
     void resetLayout();
 
 signals:
