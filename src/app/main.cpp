@@ -37,6 +37,19 @@ QStringList lines(std::initializer_list<const char *> parts)
     }
     return out;
 }
+
+// Sets a label's text; a screen reader reads what is shown, so the accessible name follows it.
+void showText(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    label->setAccessibleName(text);
+}
+
+// The ordering line of a list or drop-down: text in pinyin order ("order by 楼宇名称 COLLATE pinyin").
+QString orderBy(const char *field)
+{
+    return QStringLiteral("order by ") + Dm1::orderTerm(QString::fromUtf8(field));
+}
 }
 
 TForm_main::TForm_main(Dm1 *dm, QWidget *parent)
@@ -137,8 +150,8 @@ void TForm_main::buildCommands()
             }
         };
     };
-    const QString buildings = QStringLiteral("select * from 楼宇资料\norder by 楼宇名称");
-    const QString fees = QStringLiteral("select * from 收费项目\norder by 收费名称");
+    const QString buildings = QStringLiteral("select * from 楼宇资料\n") + orderBy("楼宇名称");
+    const QString fees = QStringLiteral("select * from 收费项目\n") + orderBy("收费名称");
     const auto buildingBox = [this, buildings](const QString &box) {
         return [this, buildings, box](QDialog *w) { return fillBox(w, box, buildings, QStringLiteral("楼宇名称")); };
     };
@@ -169,7 +182,7 @@ void TForm_main::buildCommands()
          QStringLiteral("操作员设置"),
          {},
          QStringLiteral("TForm_qxb"),
-         shared("q_qxb", lines({"select * from 权限表 ", "order by 姓名"})),
+         shared("q_qxb", lines({"select * from 权限表 "}) << orderBy("姓名")),
          closeShared("q_qxb")},
         {SystemMenu,
          QStringLiteral("修改操作员口令"),
@@ -182,7 +195,7 @@ void TForm_main::buildCommands()
              q->clearSql();
              q->addLine(QStringLiteral("select * from 权限表 "));
              q->addLine(QStringLiteral("where 姓名=:name"));
-             q->addLine(QStringLiteral("order by 姓名"));
+             q->addLine(orderBy("姓名"));
              q->bind(QStringLiteral(":name"), Session::current().currentOperator);
              if (!q->open()) {
                  Prompt::databaseError(this, q->lastError());
@@ -195,7 +208,7 @@ void TForm_main::buildCommands()
          QStringLiteral("更换操作员"),
          {},
          QStringLiteral("TForm_Enter"),
-         shared("q_qxb", lines({"select * from 权限表 order by 姓名"})),
+         shared("q_qxb", lines({"select * from 权限表 "}) << orderBy("姓名")),
          [this](QDialog *) {
              m_dm->q_qxb->close();
              showOperator();
@@ -226,19 +239,19 @@ void TForm_main::buildCommands()
          QStringLiteral("楼宇资料设置"),
          {},
          QStringLiteral("TForm_storeyinfo"),
-         shared("q_storeyinfo", lines({"select * from 楼宇资料", "order by 楼宇名称"})),
+         shared("q_storeyinfo", lines({"select * from 楼宇资料"}) << orderBy("楼宇名称")),
          closeShared("q_storeyinfo")},
         {BasicMenu, QStringLiteral("收费项目设置"), QStringLiteral("收费项目"), QStringLiteral("TForm_iteminfo"),
-         own("q_iteminfo", lines({"select * from 收费项目", "order by 收费名称"})), closeOwn("q_iteminfo")},
+         own("q_iteminfo", lines({"select * from 收费项目"}) << orderBy("收费名称")), closeOwn("q_iteminfo")},
         {BasicMenu, QStringLiteral("业主资料管理"), QStringLiteral("业主资料"), QStringLiteral("TForm_guestinfo"),
-         shared("q_guestinfo", lines({"select * from 业主资料", "order by 业主名称"})), closeShared("q_guestinfo")},
+         shared("q_guestinfo", lines({"select * from 业主资料"}) << orderBy("业主名称")), closeShared("q_guestinfo")},
         {BasicMenu, QStringLiteral("房屋资料设置"), QStringLiteral("房屋资料"), QStringLiteral("TForm_houseinfo"),
-         shared("q_houseinfo", lines({"select * from 房屋资料", "order by 房屋代码"})), closeShared("q_houseinfo")},
+         shared("q_houseinfo", lines({"select * from 房屋资料"}) << orderBy("房屋代码")), closeShared("q_houseinfo")},
         {BasicMenu,
          QStringLiteral("业主迁入迁出管理"),
          {},
          QStringLiteral("TForm_houselease"),
-         shared("q_houselease", lines({"select * from 房屋租赁表 where 已经迁出=0", "order by 房屋代码"})),
+         shared("q_houselease", lines({"select * from 房屋租赁表 where 已经迁出=0"}) << orderBy("房屋代码")),
          closeShared("q_houselease"),
          true},
         {BasicMenu,
@@ -253,7 +266,7 @@ void TForm_main::buildCommands()
          {},
          QStringLiteral("TForm_houseitem"),
          [own, buildingBox](QDialog *w) {
-             return own("q_houseinfo", lines({"select * from 房屋资料 ", "order by 房屋代码"}))(w)
+             return own("q_houseinfo", lines({"select * from 房屋资料 "}) << orderBy("房屋代码"))(w)
                  && buildingBox(QStringLiteral("DBComboBoxEh3"))(w);
          },
          closeOwn("q_houseinfo"),
@@ -267,7 +280,7 @@ void TForm_main::buildCommands()
              DataSet *q = m_dm->q_gsxx;
              // The organisation row as saved, read afresh so the new text scrolls at once.
              if (q->reopen() && !q->isEmpty()) {
-                 m_label1->setText(q->text(QStringLiteral("动态文字")));
+                 showText(m_label1, q->text(QStringLiteral("动态文字")));
                  m_label1->adjustSize();
              }
              q->close();
@@ -326,8 +339,8 @@ void TForm_main::buildCommands()
          {},
          QStringLiteral("TForm_yajin_mingxi"),
          [=, this](QDialog *w) {
-             if (!fillBox(w, QStringLiteral("ComboBox1"), QStringLiteral("select * from 房屋资料\norder by 房屋代码"),
-                          QStringLiteral("房屋代码"))
+             if (!fillBox(w, QStringLiteral("ComboBox1"),
+                          QStringLiteral("select * from 房屋资料\n") + orderBy("房屋代码"), QStringLiteral("房屋代码"))
                  || !buildingBox(QStringLiteral("ComboBox2"))(w)) {
                  return false;
              }
@@ -451,7 +464,8 @@ void TForm_main::buildTopBar()
     row->addWidget(m_textPanel, 1);
     m_label1 = new QLabel(QStringLiteral("好人一生平安"), m_textPanel);
     m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setAccessibleName(QStringLiteral("滚动文字"));
+    m_label1->setAccessibleName(m_label1->text());
+    m_label1->setAccessibleDescription(QStringLiteral("滚动文字"));
     QFont f(QStringLiteral("宋体"));
     f.setPixelSize(15);
     f.setBold(true);
@@ -479,10 +493,10 @@ void TForm_main::buildStatusBar()
         bar->addWidget(panel);
         m_panels << panel;
     }
-    m_panels[0]->setText(QStringLiteral("操作员："));
-    m_panels[3]->setText(QStringLiteral("Parvell"));
-    m_panels[0]->setAccessibleName(QStringLiteral("当前操作员"));
-    m_panels[1]->setAccessibleName(QStringLiteral("今天日期"));
+    showText(m_panels[0], QStringLiteral("操作员："));
+    showText(m_panels[3], QStringLiteral("Parvell"));
+    m_panels[0]->setAccessibleDescription(QStringLiteral("当前操作员"));
+    m_panels[1]->setAccessibleDescription(QStringLiteral("今天日期"));
 }
 
 void TForm_main::scrollText()
@@ -531,7 +545,7 @@ bool TForm_main::firstActivation()
         failStartUp(QStringLiteral("读取公司信息出错：\n%1").arg(gsxx->lastError()));
         return false;
     }
-    m_label1->setText(gsxx->text(QStringLiteral("动态文字")));
+    showText(m_label1, gsxx->text(QStringLiteral("动态文字")));
     m_label1->adjustSize();
     if (!gsxx->isEmpty()) {
         setWindowTitle(gsxx->text(QStringLiteral("系统标题")));
@@ -539,7 +553,7 @@ bool TForm_main::firstActivation()
     m_autoRemind = gsxx->yesNo(QStringLiteral("自动提醒"));
     gsxx->close();
 
-    m_panels[1]->setText(QLocale().toString(Clock::today(), QLocale::ShortFormat));
+    showText(m_panels[1], QLocale().toString(Clock::today(), QLocale::ShortFormat));
     if (!login()) {
         m_exitCode = 0;
         QTimer::singleShot(0, this, &QWidget::close);
@@ -558,11 +572,13 @@ bool TForm_main::login()
 {
     if (!WindowRegistry::has(QStringLiteral("TForm_Enter"))) {
         // Without a login dialog the first operator in name order works.
-        const QStringList names = m_dm->column(QStringLiteral("select 姓名 from 权限表 order by 姓名"));
+        const QStringList names = m_dm->column(QStringLiteral("select 姓名 from 权限表 ") + orderBy("姓名"));
         Session::current().currentOperator = names.value(0);
+        Session::current().operatorId =
+            m_dm->scalar(QStringLiteral("select id from 权限表 where 姓名=?"), {names.value(0)}).toLongLong();
         return true;
     }
-    if (!openShared("q_qxb", lines({"select * from 权限表 order by 姓名"}))) {
+    if (!openShared("q_qxb", lines({"select * from 权限表 "}) << orderBy("姓名"))) {
         return false;
     }
     QDialog *dlg = WindowRegistry::create(QStringLiteral("TForm_Enter"), this);
@@ -588,7 +604,7 @@ void TForm_main::remind()
 
 void TForm_main::showOperator()
 {
-    m_panels[0]->setText(QStringLiteral("操作员：") + Session::current().currentOperator);
+    showText(m_panels[0], QStringLiteral("操作员：") + Session::current().currentOperator);
 }
 
 bool TForm_main::runCommand(const QString &item)
@@ -609,7 +625,7 @@ void TForm_main::execute(const Command &c)
         return;
     }
     if (c.item == QStringLiteral("帮助系统")) {
-        Prompt::notice(this, QStringLiteral("该系统操作非常简单，在窗口中已经有提示！"), Prompt::Icon::Information);
+        Prompt::notice(this, QStringLiteral("该系统操作非常简单，在窗口中已经有提示！"));
         return;
     }
     QDialog *w = WindowRegistry::create(c.windowClass, this);

@@ -7,6 +7,7 @@
 #include <QString>
 
 class DataSet;
+class QAction;
 class QCheckBox;
 class QFrame;
 class QGridLayout;
@@ -143,6 +144,7 @@ protected:
 
     void done(int result) override;
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void buildButtonBar();
@@ -151,6 +153,8 @@ private:
     void buildSearchBar();
     void updateStates();
     void loadLayout();
+    void listHiddenColumn(const QString &field, const QString &caption, QAction *before);
+    void listLoadedHiddenColumns();
     void saveLayout();
     QString layoutPath() const;
 
@@ -167,6 +171,7 @@ private:
     QToolButton *m_hideRightmost = nullptr;
     QMenu *m_hiddenMenu = nullptr;
     QWidget *m_returnButton = nullptr;
+    QFrame *m_ownButtonsBevel = nullptr;
     bool m_layoutLoaded = false;
     bool m_resetRequested = false;
 };

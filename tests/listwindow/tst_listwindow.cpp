@@ -167,7 +167,7 @@ private slots:
         search(QString(), QString(), QStringLiteral("二号楼"));
         window->grid()->clickTitle(1, false);
         window->grid()->clickTitle(1, false);
-        QCOMPARE(houses->orderingLine(), QStringLiteral(" ORDER BY 业主名称 DESC "));
+        QCOMPARE(houses->orderingLine(), QStringLiteral(" ORDER BY 业主名称 COLLATE pinyin DESC "));
         QCOMPARE(codes().size(), 3);
         QCOMPARE(window->grid()->footerText(QStringLiteral("零头")), QStringLiteral("0.0001"));
     }

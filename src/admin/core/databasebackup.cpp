@@ -2,6 +2,7 @@
 
 #include "admin/core/sqlitefile.h"
 #include "shell/core/dm1.h"
+#include "shell/core/sqlitehandle.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,15 +12,6 @@
 #include <sqlite3.h>
 
 namespace {
-
-sqlite3 *handleOf(const QSqlDatabase &db)
-{
-    const QVariant v = db.driver() ? db.driver()->handle() : QVariant();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) {
-        return nullptr;
-    }
-    return *static_cast<sqlite3 *const *>(v.constData());
-}
 
 // True when path names the database file or one of its side files (by any spelling or link).
 bool isDatabaseFile(const QString &path, const QString &database)
@@ -65,7 +57,7 @@ bool DatabaseBackup::backup(Dm1 *dm, const QString &destination, QString *error)
     if (!dm || !dm->isConnected()) {
         return fail(error, QStringLiteral("系统数据库没有连接，不能备份！"));
     }
-    sqlite3 *source = handleOf(dm->database());
+    sqlite3 *source = sqliteHandle(dm->database());
     if (!source) {
         return fail(error, QStringLiteral("系统数据库没有连接，不能备份！"));
     }

@@ -1,5 +1,6 @@
 #include "shell/core/dm1.h"
 
+#include "shell/core/collation.h"
 #include "shell/core/transaction.h"
 
 #include <QDir>
@@ -104,6 +105,8 @@ void Dm1::configureConnection()
     q.exec(QStringLiteral("PRAGMA busy_timeout=5000"));
     q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    // The ordering lines sort text in pinyin order; the collation lives on the connection only.
+    Collation::registerOn(database());
 }
 
 bool Dm1::openConnection()
@@ -284,6 +287,23 @@ QStringList Dm1::fieldOfRows(const QStringList &sql, const QString &field, QStri
 
 QStringList Dm1::buildingNames()
 {
-    return fieldOfRows({QStringLiteral("select * from 楼宇资料 "), QStringLiteral("order by 楼宇名称 ")},
+    return fieldOfRows({QStringLiteral("select * from 楼宇资料 "),
+                        QStringLiteral("order by ") + orderTerm(QStringLiteral("楼宇名称"))},
                        QStringLiteral("楼宇名称"));
+}
+
+QString Dm1::chineseCollation()
+{
+    return QStringLiteral(" COLLATE ") + QLatin1String(Collation::Name);
+}
+
+QString Dm1::orderTerm(const QString &field, FieldKind kind)
+{
+    const QString name = Schema::orderingName(field);
+    return kind == FieldKind::Text || kind == FieldKind::Memo ? name + chineseCollation() : name;
+}
+
+QString Dm1::orderTerm(const QString &field)
+{
+    return orderTerm(field, Schema::kindOf(field));
 }

@@ -12,6 +12,7 @@
 struct Session
 {
     QString currentOperator; // stamped into 操作人员 and printed as "制表:" on lists
+    qint64 operatorId = 0; // 权限表.id of the logged-in operator's row; 0 when unknown
     QString inputMethod; // the operator's preferred input method, from 权限表.输入法
     QString password; // the text typed at the last successful login
     bool loggedIn = false; // false until the start-up login dialog has closed
@@ -68,6 +69,16 @@ public:
     QStringList buildingNames();
 
     static QString defaultOperator() { return QStringLiteral("管理员"); }
+
+    // The collation clause that sorts text the way Chinese office users expect (pinyin order),
+    // registered on every connection: " COLLATE pinyin". The one place a PostgreSQL install maps
+    // to its own collation.
+    static QString chineseCollation();
+    // A field as a term of an ordering line: quoted where its name needs it, and text fields
+    // with the Chinese collation ("楼宇名称 COLLATE pinyin"). Without a kind, the field's kind
+    // in the data model.
+    static QString orderTerm(const QString &field, FieldKind kind);
+    static QString orderTerm(const QString &field);
 
 private:
     bool createSchema();
