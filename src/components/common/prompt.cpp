@@ -4,12 +4,14 @@
 
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPageLayout>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QTreeView>
 
 namespace {
 
@@ -55,6 +57,13 @@ void prepare(QFileDialog &dialog)
 {
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setProxyModel(new FileColumnsInLocale(&dialog));
+    // Wide enough for a file name, its size, type and the whole date of its last change.
+    dialog.resize(qMax(dialog.width(), 820), qMax(dialog.height(), 480));
+    if (auto *details = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        for (int column = 1; column <= 3; ++column) {
+            details->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        }
+    }
 }
 
 class DialogHandler : public Prompt::Handler
