@@ -2,11 +2,9 @@
 
 #include "admin/core/sqlitefile.h"
 #include "shell/core/dm1.h"
-#include "shell/core/sqlitehandle.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSqlDriver>
 #include <QTemporaryFile>
 #include <filesystem>
 #include <sqlite3.h>
@@ -57,7 +55,7 @@ bool DatabaseBackup::backup(Dm1 *dm, const QString &destination, QString *error)
     if (!dm || !dm->isConnected()) {
         return fail(error, QStringLiteral("系统数据库没有连接，不能备份！"));
     }
-    sqlite3 *source = sqliteHandle(dm->database());
+    sqlite3 *source = dm->sqliteHandle();
     if (!source) {
         return fail(error, QStringLiteral("系统数据库没有连接，不能备份！"));
     }
