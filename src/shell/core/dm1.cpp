@@ -295,7 +295,8 @@ bool Dm1::prepareScratch(QString *error)
     if (!exec(QStringLiteral("delete from 通用"), {}, error)) {
         return false;
     }
-    if (!q_tongyong->openOn({QStringLiteral("select * from 通用"), QStringLiteral("order by texta")})) {
+    if (!q_tongyong->openOn(
+            {QStringLiteral("select * from 通用"), QStringLiteral("order by ") + orderTerm(QStringLiteral("texta"))})) {
         if (error) {
             *error = q_tongyong->lastError();
         }
