@@ -76,8 +76,8 @@ public:
     // take effect or none. See Transaction for the scoped form.
     bool inTransaction(const std::function<bool(QString *error)> &work, QString *error = nullptr);
 
-    // Empties this connection's 通用 and opens q_tongyong on it ordered by texta (pinyin order), ready for a
-    // report to fill.
+    // Empties this connection's 通用 and opens q_tongyong on it ordered by texta (pinyin
+    // order), ready for a report to fill.
     bool prepareScratch(QString *error = nullptr);
     // One field of every row of a query, in its order, duplicates kept: the items of the
     // windows' drop-downs. Empty when the query fails (error says why).
