@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -468,7 +469,7 @@ void ListWindow::saveRecord()
     QString error;
     if (!writeRow(&error)) {
         // The database refused the row: say why and keep what was typed.
-        Prompt::databaseError(this, error);
+        Prompt::databaseError(this, error, m_dataSet);
     }
 }
 
@@ -520,7 +521,7 @@ void ListWindow::deleteRecord()
     }
     QString error;
     if (!deleteRow(&error)) {
-        Prompt::databaseError(this, error);
+        Prompt::databaseError(this, error, m_dataSet);
     }
 }
 
@@ -584,6 +585,13 @@ void ListWindow::hideRightmostColumn()
     if (field.isEmpty()) {
         return;
     }
+    listHiddenColumn(field, caption, m_hiddenMenu->actions().value(0));
+}
+
+// An entry of the drop-down of "显示隐藏的列", placed before `before` (at the end when null);
+// choosing it shows that column again.
+void ListWindow::listHiddenColumn(const QString &field, const QString &caption, QAction *before)
+{
     auto *action = new QAction(caption, m_hiddenMenu);
     action->setData(field);
     connect(action, &QAction::triggered, this, [this, action] {
@@ -592,8 +600,37 @@ void ListWindow::hideRightmostColumn()
         action->deleteLater();
         m_showHidden->setEnabled(!m_hiddenMenu->actions().isEmpty() && !m_grid->hiddenFields().isEmpty());
     });
-    m_hiddenMenu->insertAction(m_hiddenMenu->actions().value(0), action);
+    m_hiddenMenu->insertAction(before, action);
     m_showHidden->setEnabled(true);
+}
+
+// The columns a layout file hides are listed when the window opens, so that they can be shown
+// again: first those after the visible columns, in their order (the one "显示隐藏的列" brings
+// back first at the top), then any hidden among them.
+void ListWindow::listLoadedHiddenColumns()
+{
+    if (!m_hiddenMenu) {
+        return;
+    }
+    const QList<GridColumn> columns = m_grid->columns();
+    int lastVisible = -1;
+    for (int i = 0; i < columns.size(); ++i) {
+        if (columns[i].visible) {
+            lastVisible = i;
+        }
+    }
+    QList<int> order;
+    for (int i = lastVisible + 1; i < columns.size(); ++i) {
+        order << i;
+    }
+    for (int i = 0; i < lastVisible; ++i) {
+        if (!columns[i].visible) {
+            order << i;
+        }
+    }
+    for (int i : std::as_const(order)) {
+        listHiddenColumn(columns[i].field, DBGridEh::hiddenCaption(columns[i].title), nullptr);
+    }
 }
 
 void ListWindow::showFirstHiddenColumn()
@@ -629,9 +666,21 @@ void ListWindow::showEvent(QShowEvent *event)
         if (m_layout.load(m_grid)) {
             const QSignalBlocker block(m_fit);
             m_fit->setChecked(m_grid->fitToWidth());
+            listLoadedHiddenColumns();
         }
     }
     QDialog::showEvent(event);
+}
+
+// Esc never closes a list window nor throws away a typed row: only "返回" and the close box
+// close it.
+void ListWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void ListWindow::done(int result)

@@ -12,6 +12,7 @@
 #include <functional>
 
 class DataSet;
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -210,6 +211,7 @@ protected:
 
     void done(int result) override;
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void buildButtonBar();
@@ -217,6 +219,8 @@ private:
     void buildGridStrip();
     void buildSearchBar();
     void updateStates();
+    void listHiddenColumn(const QString &field, const QString &caption, QAction *before);
+    void listLoadedHiddenColumns();
 
     DataSet *m_dataSet;
     ListWindowDesign m_design;

@@ -25,7 +25,8 @@ ListWindowDesign leaseDesign()
     s.printTitle = QStringLiteral("房屋租售管理打印清单");
     s.exportName = QStringLiteral("房屋租售管理");
     s.layoutFile = QStringLiteral("houselease.ini");
-    s.query = {QStringLiteral("select * from 房屋租赁表 where 已经迁出=0"), QStringLiteral("order by 房屋代码")};
+    const QString byCode = QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("房屋代码"));
+    s.query = {QStringLiteral("select * from 房屋租赁表 where 已经迁出=0"), byCode};
     s.hasReset = true;
     s.hideFloor = 8;
     s.columns = {
@@ -79,7 +80,7 @@ ListWindowDesign leaseDesign()
     s.search = {{QStringLiteral("Edit1"), QStringLiteral("房屋代码："), QStringLiteral("房屋代码")},
                 {QStringLiteral("Edit2"), QStringLiteral("业主名称："), QStringLiteral("业主名称")}};
     s.searchSelect = QStringLiteral("select * from 房屋租赁表 ");
-    s.searchOrdering = QStringLiteral("order by 房屋代码");
+    s.searchOrdering = byCode;
     s.searchRing = {QStringLiteral("Edit1"), QStringLiteral("Edit2")};
     return s;
 }
