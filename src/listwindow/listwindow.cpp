@@ -451,20 +451,6 @@ bool ListWindow::isEditing() const
     return m_dataSet->isEditing();
 }
 
-bool ListWindow::prepareQuery(const QStringList &lines)
-{
-    if (m_dataSet->openOn(lines)) {
-        return true;
-    }
-    Prompt::databaseError(parentWidget(), m_dataSet->lastError());
-    return false;
-}
-
-void ListWindow::closeQuery()
-{
-    m_dataSet->close();
-}
-
 QLabel *ListWindow::labelOf(const QString &field) const
 {
     const int i = m_entries.indexOf(entry(field));
@@ -728,6 +714,19 @@ void ListWindow::saveLayout()
     }
     if (m_resetRequested) {
         QFile::remove(layoutPath());
+    }
+}
+
+QComboBox *ListWindow::searchCombo(const QString &objectName) const
+{
+    auto *panel = findChild<QWidget *>(QStringLiteral("SearchPanel"), Qt::FindDirectChildrenOnly);
+    return panel ? panel->findChild<QComboBox *>(objectName) : nullptr;
+}
+
+void ListWindow::prepare(Preparation &p)
+{
+    if (!m_design.query.isEmpty()) {
+        p.open(m_dataSet, m_design.query);
     }
 }
 

@@ -18,6 +18,7 @@ ListWindowDesign guestDesign()
     s.printTitle = QStringLiteral("业主资料明细表打印清单");
     s.exportName = QStringLiteral("业主资料明细表");
     s.layoutFile = QStringLiteral("guest.ini");
+    s.query = {QStringLiteral("select * from 业主资料"), QStringLiteral("order by 业主名称")};
     s.hasReset = true;
     s.hideFloor = 5;
     s.doubleClickEdits = true;
@@ -59,11 +60,6 @@ TForm_guestinfo::TForm_guestinfo(QWidget *parent)
     auto *query = addButton(QStringLiteral("bitbtn_query"), QStringLiteral("查询"), QStringLiteral("查"),
                             QColor(0x6a, 0x1b, 0x9a), QStringLiteral("bitbtn_print"));
     query->setEnabled(false);
-}
-
-bool TForm_guestinfo::prepare()
-{
-    return prepareQuery({QStringLiteral("select * from 业主资料"), QStringLiteral("order by 业主名称")});
 }
 
 bool TForm_guestinfo::validate()

@@ -9,10 +9,6 @@ class TForm_guestinfo : public ListWindow
 public:
     explicit TForm_guestinfo(QWidget *parent = nullptr);
 
-    // Before showing: q_guestinfo opened on every owner in name order. After closing:
-    // closeQuery().
-    bool prepare();
-
 protected:
     bool validate() override;
     bool canDelete() override;

@@ -20,6 +20,7 @@ ListWindowDesign houseDesign()
     s.printTitle = QStringLiteral("房屋资料明细表打印清单");
     s.exportName = QStringLiteral("房屋资料明细表");
     s.layoutFile = QStringLiteral("houseinfo.ini");
+    s.query = {QStringLiteral("select * from 房屋资料"), QStringLiteral("order by 房屋代码")};
     s.hasReset = true;
     s.hideFloor = 5;
     s.columns = {
@@ -136,25 +137,14 @@ TForm_houseinfo::TForm_houseinfo(QWidget *parent)
     connect(dataSet(), &DataSet::stateChanged, this, [this] { m_chooseBuilding->setEnabled(isEditing()); });
 }
 
-bool TForm_houseinfo::prepare()
-{
-    return prepareQuery({QStringLiteral("select * from 房屋资料"), QStringLiteral("order by 房屋代码")});
-}
-
 void TForm_houseinfo::chooseBuilding()
 {
     if (!isEditing()) {
         return;
     }
-    DataSet *buildings = Dm1::instance()->q_storeyinfo;
     TForm_storeyinfo chooser(this);
-    if (!buildings->openOn({QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by 楼宇名称")})) {
-        Prompt::databaseError(this, buildings->lastError());
-        return;
-    }
     chooser.setChooser(true);
-    chooser.exec();
-    buildings->close();
+    Preparation::showModal(&chooser);
 }
 
 bool TForm_houseinfo::canEdit()

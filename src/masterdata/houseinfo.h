@@ -12,10 +12,6 @@ class TForm_houseinfo : public ListWindow
 public:
     explicit TForm_houseinfo(QWidget *parent = nullptr);
 
-    // Before showing: q_houseinfo opened on every house in code order. After closing:
-    // closeQuery().
-    bool prepare();
-
 public slots:
     // "选择楼宇": the buildings window as a chooser writes the chosen building into the row.
     void chooseBuilding();

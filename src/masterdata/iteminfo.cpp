@@ -30,6 +30,7 @@ ListWindowDesign itemDesign()
     s.printTitle = QStringLiteral("收费项目打印清单");
     s.exportName = QStringLiteral("收费项目");
     s.layoutFile = QStringLiteral("iteminfo.ini");
+    s.query = {QStringLiteral("select * from 收费项目"), QStringLiteral("order by 收费名称")};
     s.hasReset = true;
     s.hideFloor = 5;
     s.doubleClickEdits = true;
@@ -107,11 +108,6 @@ TForm_iteminfo::TForm_iteminfo(QWidget *parent)
     connect(dataSet(), &DataSet::opened, this, [this] { showAmount(sameAmountChosen(), false); });
     connect(dataSet(), &DataSet::stateChanged, this, &TForm_iteminfo::followState);
     showAmount(false, false);
-}
-
-bool TForm_iteminfo::prepare()
-{
-    return prepareQuery({QStringLiteral("select * from 收费项目"), QStringLiteral("order by 收费名称")});
 }
 
 bool TForm_iteminfo::sameAmountChosen() const

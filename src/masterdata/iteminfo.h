@@ -9,10 +9,6 @@ class TForm_iteminfo : public ListWindow
 public:
     explicit TForm_iteminfo(QWidget *parent = nullptr);
 
-    // Before showing: q_iteminfo opened on every fee item in name order. After closing:
-    // closeQuery().
-    bool prepare();
-
 protected:
     bool validate() override;
 

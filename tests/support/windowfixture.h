@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/common/preparation.h"
 #include "scriptedprompt.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
@@ -18,6 +19,7 @@ protected:
     std::unique_ptr<TempHome> home;
     ScriptedPrompt *prompt = nullptr;
     std::unique_ptr<W> window;
+    std::unique_ptr<Preparation> preparation; // what the window opened, undone when it goes
 
     void setUp()
     {
@@ -28,15 +30,19 @@ protected:
     }
     void tearDown()
     {
+        preparation.reset();
         window.reset();
         home.reset();
         Clock::setFixed({});
     }
-    // A new window, prepared and shown; false when any of it failed.
+    // A new window, prepared as the main window prepares it, and shown; false when any of it
+    // failed.
     bool openWindow()
     {
+        preparation.reset();
         window = std::make_unique<W>();
-        if (!window->prepare()) {
+        preparation = std::make_unique<Preparation>(window.get());
+        if (!preparation->run()) {
             return false;
         }
         window->show();
