@@ -150,6 +150,8 @@ private slots:
         QCOMPARE(window->details()->recordCount(), 2);
         QCOMPARE(window->detailGrid()->footerText(QStringLiteral("收费金额")), QStringLiteral("17.2501"));
         QCOMPARE(window->stateText(), QStringLiteral("未缴费"));
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QVERIFY(window->isVisible());
     }
 
     // Another month reloads the houses; the detail follows the house, and goes with the last one.
