@@ -49,7 +49,9 @@ class QWidget;
 // the demo estate, checks the queries open while it is shown, and that all is closed after.
 //
 // What the windows still to be built prepare (the building box of the fee windows is the
-// search bar's DBComboBoxEh3; "query" is ListWindowDesign::query on the data set named):
+// search bar's DBComboBoxEh3; "query" is ListWindowDesign::query on the data set named). An
+// ordering line's fields go through Dm1::orderTerm ("order by " + Dm1::orderTerm("业主名称")), so
+// text sorts in pinyin order:
 //   TForm_houselease         query on q_houselease: "select * from 房屋租赁表 where 已经迁出=0", "order by 房屋代码"
 //   TForm_houseitem          query on its own house query: "select * from 房屋资料 ", "order by 房屋代码";
 //                            p.fill(building box, Items::Buildings)
