@@ -210,7 +210,7 @@ private slots:
                 QCOMPARE(money(hi[u"单价"_s]), money(it[same ? u"金额"_s : u"单价"_s]));
                 const Money multiplier = money(hi[u"预付金额"_s]);
                 if (formula == u"单价*面积"_s) {
-                    QCOMPARE(multiplier, Money::fromReal(h[it[u"收费面积"_s].toString()].toDouble()));
+                    QCOMPARE(multiplier, *Money::fromReal(h[it[u"收费面积"_s].toString()].toDouble()));
                 } else if (formula == u"直接输入金额"_s) {
                     QCOMPARE(multiplier, Money::fromUnits(1));
                 } else if (formula == u"单价*(本月数-上月数)"_s) {
@@ -245,13 +245,13 @@ private slots:
             const QString formula = l[u"计算公式"_s].toString();
             const double quantity = l[u"面积/数量"_s].toDouble();
             if (formula == u"单价*(本月数-上月数)"_s) {
-                QCOMPARE(Money::fromReal(quantity),
-                         Money::fromReal(l[u"本月表数"_s].toDouble()) - Money::fromReal(l[u"上月表数"_s].toDouble()));
+                QCOMPARE(*Money::fromReal(quantity),
+                         *Money::fromReal(l[u"本月表数"_s].toDouble()) - *Money::fromReal(l[u"上月表数"_s].toDouble()));
                 QVERIFY(quantity > 0);
             } else if (formula == u"直接输入金额"_s) {
                 QCOMPARE(quantity, 1.0);
             }
-            QCOMPARE(money(l[u"收费金额"_s]), money(l[u"单价"_s]) * Money::fromReal(quantity));
+            QCOMPARE(money(l[u"收费金额"_s]), money(l[u"单价"_s]) * *Money::fromReal(quantity));
             byKey[l[u"房屋代码"_s].toString() + u'|' + l[u"收费名称"_s].toString() + u'|' + key(l, "年度", "月份")] = l;
         }
         QCOMPARE(months, expected);

@@ -245,6 +245,13 @@ void TestDBGridEh::footers()
     ds->close();
     QCOMPARE(grid->footerText(QStringLiteral("业主名称")), QStringLiteral("0"));
     QCOMPARE(grid->footerText(QStringLiteral("押金")), QStringLiteral("0.00"));
+
+    // A stored value that is no amount shows as an error in its cell and in the sum.
+    QVERIFY(home->dm()->exec(QStringLiteral("update 房屋资料 set 押金=? where 房屋代码='E2'"), {1e300}));
+    QVERIFY(ds->open());
+    const int row = 1;
+    QCOMPARE(grid->model()->index(row, 3).data().toString(), Money::UnreadableText);
+    QCOMPARE(grid->footerText(QStringLiteral("押金")), Money::UnreadableText);
 }
 
 void TestDBGridEh::sorting_data()

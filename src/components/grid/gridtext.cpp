@@ -46,7 +46,7 @@ QString GridText::orderingLine(const QList<SortKey> &keys)
     return line;
 }
 
-Money GridText::moneyOf(const QVariant &v)
+std::optional<Money> GridText::moneyOf(const QVariant &v)
 {
     return Money::fromStored(v);
 }

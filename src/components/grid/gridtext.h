@@ -29,8 +29,8 @@ struct SortKey
 // " ORDER BY 房屋代码, 业主名称 DESC " for the marked columns in their order; empty for none.
 QString orderingLine(const QList<SortKey> &keys);
 
-// A stored money value read the way DataSet reads it.
-Money moneyOf(const QVariant &v);
+// A stored money value read the way DataSet reads it; nothing when it is no amount.
+std::optional<Money> moneyOf(const QVariant &v);
 
 }
 

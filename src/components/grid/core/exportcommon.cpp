@@ -145,14 +145,11 @@ SheetCell sheetCell(const ExportTable &table, int row, int column)
         return {};
     bool ok = false;
     switch (kind) {
-    case FieldKind::Money: {
-        const qint64 raw = value.toLongLong(&ok);
-        if (ok && value.typeId() != QMetaType::QString)
-            return numberCell(Money::fromRaw(raw).toReal(), SheetCell::Style::Money);
-        if (const auto money = Money::parse(value.toString()))
+    case FieldKind::Money:
+        // A value that is no amount goes out as the text the grid shows for it.
+        if (const auto money = Money::fromStored(value))
             return numberCell(money->toReal(), SheetCell::Style::Money);
         break;
-    }
     case FieldKind::Number:
     case FieldKind::Integer: {
         const double number = value.toDouble(&ok);
