@@ -1,7 +1,7 @@
 #include "admin/core/databasebackup.h"
 
-#include "admin/core/sqlitefile.h"
 #include "shell/core/dm1.h"
+#include "shell/core/sqlitefile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "admin/core/databaserestore.h"
 
-#include "admin/core/sqlitefile.h"
 #include "shell/core/schema.h"
+#include "shell/core/sqlitefile.h"
 
 #include <QDir>
 #include <QFile>

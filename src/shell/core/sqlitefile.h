@@ -4,8 +4,9 @@
 
 struct sqlite3;
 
-// Whole-file work on SQLite databases below Qt SQL: the backup and restore of the estate's
-// database. Used only inside the core library; the windows call DatabaseBackup/DatabaseRestore.
+// Whole-file work on SQLite databases below Qt SQL: the creation, backup and restore of the
+// estate's database. Used only inside the core library; the windows call Dm1,
+// DatabaseBackup and DatabaseRestore.
 namespace SqliteFile {
 
 // One sqlite3 connection, closed when it goes out of scope.

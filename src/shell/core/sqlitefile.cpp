@@ -1,4 +1,4 @@
-#include "admin/core/sqlitefile.h"
+#include "shell/core/sqlitefile.h"
 
 #include <QFile>
 #include <QFileInfo>
