@@ -95,6 +95,8 @@ private slots:
     void restoreRefused_data();
     void restoreRefused();
     void restoreRefusedWhileAnotherProgramIsConnected();
+    void restoreTakesOnlyOurKind_data();
+    void restoreTakesOnlyOurKind();
 };
 
 void TestBackupRestore::backupHoldsCommittedRowsWhileAnotherConnectionWrites()
@@ -404,6 +406,100 @@ void TestBackupRestore::restoreRefusedWhileAnotherProgramIsConnected()
     QVERIFY(dm->openConnection());
     QCOMPARE(dm->scalar(QStringLiteral("select count(*) from 业主资料")).toInt(), 2);
     QVERIFY(!QFile::exists(dm->databasePath() + QStringLiteral(".restoring")));
+}
+
+// A backup changed by hand or by another program: accepted only when its tables, columns and
+// keys are the ones this program makes (extra columns, tables and plain indexes of a newer
+// version allowed; the scratch table may be missing), without triggers or views, with an
+// operator to log in and the organisation row. Otherwise refused with the reason, the current
+// database untouched.
+void TestBackupRestore::restoreTakesOnlyOurKind_data()
+{
+    QTest::addColumn<QStringList>("changes"); // statements run on a good backup
+    QTest::addColumn<QString>("reason"); // empty: accepted; otherwise words the refusal holds
+
+    const auto list = [](std::initializer_list<const char *> sql) {
+        QStringList out;
+        for (const char *s : sql) {
+            out << QString::fromUtf8(s);
+        }
+        return out;
+    };
+    QTest::newRow("as backed up") << QStringList() << QString();
+    QTest::newRow("a newer version's column, table and index")
+        << list({"alter table 房屋资料 add column 车位 TEXT", "create table 车位表 (id integer primary key, 车位 text)",
+                 "create index 车位索引 on 房屋资料 (车位)"})
+        << QString();
+    QTest::newRow("without the scratch table") << list({"drop table 通用"}) << QString();
+    QTest::newRow("a trigger that empties the houses and the passwords")
+        << list({"create trigger 暗门 after insert on 押金明细表 begin delete from 房屋资料; "
+                 "update 权限表 set 操作口令=''; end"})
+        << QStringLiteral("触发器 暗门");
+    QTest::newRow("a view") << list({"create view 口令 as select 姓名, 操作口令 from 权限表"})
+                            << QStringLiteral("视图 口令");
+    QTest::newRow("a missing column") << list({"alter table 房屋资料 drop column 押金"})
+                                      << QStringLiteral("房屋资料 缺少字段：押金");
+    QTest::newRow("a column of another type")
+        << list({"alter table 押金明细表 drop column 金额", "alter table 押金明细表 add column 金额 TEXT"})
+        << QStringLiteral("押金明细表 的字段 金额");
+    QTest::newRow("without a unique key") << list({"drop index \"ix_房屋资料_1\""})
+                                          << QStringLiteral("房屋资料 缺少唯一键（房屋代码）");
+    QTest::newRow("a unique key of its own")
+        << list({"create unique index 一户一笔 on 押金明细表 (房屋代码)"}) << QStringLiteral("押金明细表");
+    QTest::newRow("a check that refuses deposits")
+        << list({"alter table 押金明细表 add column 备用 integer check (金额 < 0)"}) << QStringLiteral("押金明细表");
+    QTest::newRow("a required column of its own with a default")
+        << list({"alter table 权限表 add column 级别 integer not null default 1"}) << QString();
+    QTest::newRow("no operator") << list({"delete from 权限表"}) << QStringLiteral("操作员");
+    QTest::newRow("no organisation row") << list({"delete from 公司信息"}) << QStringLiteral("公司信息");
+}
+
+void TestBackupRestore::restoreTakesOnlyOurKind()
+{
+    QFETCH(QStringList, changes);
+    QFETCH(QString, reason);
+    TempHome home;
+    QVERIFY(home.ok());
+    Dm1 *dm = home.dm();
+    QVERIFY(addOwner(dm, QStringLiteral("张三")));
+    const QString source = QDir(home.path()).filePath(QStringLiteral("source.db"));
+    QString error;
+    QVERIFY2(DatabaseBackup::backup(dm, source, &error), qPrintable(error));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("changer"));
+        db.setDatabaseName(source);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        for (const QString &sql : std::as_const(changes)) {
+            QVERIFY2(q.exec(sql), qPrintable(sql + QLatin1Char(' ') + q.lastError().text()));
+        }
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("changer"));
+    QVERIFY(addOwner(dm, QStringLiteral("李四")));
+    dm->closeConnection();
+    const QString db = dm->databasePath();
+    const QByteArray before = fileBytes(db);
+    const QStringList filesBefore = folderListing(QFileInfo(db).absolutePath());
+
+    const bool restored = DatabaseRestore::restore(source, db, &error);
+    if (reason.isEmpty()) {
+        QVERIFY2(restored, qPrintable(error));
+        QVERIFY2(dm->openConnection(), qPrintable(dm->lastError()));
+        QCOMPARE(dm->column(QStringLiteral("select 业主名称 from 业主资料")), QStringList {QStringLiteral("张三")});
+        QVERIFY(addOwner(dm, QStringLiteral("王五")));
+        return;
+    }
+    QVERIFY(!restored);
+    QVERIFY2(error.contains(QStringLiteral("source.db")), qPrintable(error));
+    for (const QString &word : reason.split(QLatin1Char(' '))) {
+        QVERIFY2(error.contains(word), qPrintable(error));
+    }
+    QVERIFY(fileBytes(db) == before);
+    QCOMPARE(folderListing(QFileInfo(db).absolutePath()), filesBefore);
+    QVERIFY2(dm->openConnection(), qPrintable(dm->lastError()));
+    QCOMPARE(dm->scalar(QStringLiteral("select count(*) from 业主资料")).toInt(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestBackupRestore)

@@ -50,6 +50,20 @@ bool Connection::open(const QString &path, bool readOnly, QString *error)
     return true;
 }
 
+bool Connection::openInMemory(QString *error)
+{
+    close();
+    const int rc = sqlite3_open_v2(":memory:", &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        if (error) {
+            *error = m_db ? lastError() : QString::fromUtf8(sqlite3_errstr(rc));
+        }
+        close();
+        return false;
+    }
+    return true;
+}
+
 void Connection::close()
 {
     if (m_db) {
@@ -85,6 +99,65 @@ bool Connection::rows(const QString &sql, QStringList *out, QString *error) cons
         if (error) {
             *error = lastError();
         }
+        return false;
+    }
+    return true;
+}
+
+bool Connection::table(const QString &sql, const QStringList &binds, QList<QVariantList> *out, QString *error) const
+{
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
+        if (error) {
+            *error = lastError();
+        }
+        return false;
+    }
+    QList<QByteArray> kept; // the bound texts live until the statement is finalised
+    for (int i = 0; i < binds.size(); ++i) {
+        kept << binds[i].toUtf8();
+        sqlite3_bind_text(stmt, i + 1, kept.last().constData(), int(kept.last().size()), SQLITE_STATIC);
+    }
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        QVariantList row;
+        for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+            switch (sqlite3_column_type(stmt, c)) {
+            case SQLITE_NULL:
+                row << QVariant();
+                break;
+            case SQLITE_INTEGER:
+                row << QVariant(qint64(sqlite3_column_int64(stmt, c)));
+                break;
+            default: {
+                const auto *value = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
+                row << QVariant(QString::fromUtf8(value ? value : ""));
+            }
+            }
+        }
+        if (out) {
+            out->append(row);
+        }
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE) {
+        if (error) {
+            *error = lastError();
+        }
+        return false;
+    }
+    return true;
+}
+
+bool Connection::exec(const QString &sql, QString *error) const
+{
+    char *message = nullptr;
+    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+        if (error) {
+            *error = QString::fromUtf8(message ? message : sqlite3_errmsg(m_db));
+        }
+        sqlite3_free(message);
         return false;
     }
     return true;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QVariant>
 
 struct sqlite3;
 
@@ -21,10 +23,17 @@ public:
     // Opens path read-only, or read-write without creating it. The engine reads lazily, so a
     // file that is not a database is only refused by the first statement.
     bool open(const QString &path, bool readOnly, QString *error);
+    // A new, empty database in memory.
+    bool openInMemory(QString *error);
     void close();
     sqlite3 *handle() const { return m_db; }
     // The first column of every row of sql; false (and the engine's reason) on failure.
     bool rows(const QString &sql, QStringList *out, QString *error) const;
+    // Every column of every row of sql with binds (texts) in its placeholders: null, an integer
+    // (qint64) or a text each. False (and the engine's reason) on failure.
+    bool table(const QString &sql, const QStringList &binds, QList<QVariantList> *out, QString *error) const;
+    // Runs statements that return no rows.
+    bool exec(const QString &sql, QString *error) const;
     QString lastError() const;
 
 private:
