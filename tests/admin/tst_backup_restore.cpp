@@ -88,6 +88,7 @@ private slots:
     void backupHoldsCommittedRowsWhileAnotherConnectionWrites();
     void backupUnderContinuousWrites();
     void backupReplacesExistingFile();
+    void backupOfADamagedDatabaseIsRefused();
     void backupRefused_data();
     void backupRefused();
     void restoreBringsBackupRowsBack();
@@ -195,6 +196,43 @@ void TestBackupRestore::backupReplacesExistingFile()
     Reader copy(dest);
     QVERIFY(copy.open());
     QCOMPARE(copy.owners(), 1);
+}
+
+// A database with damaged pages is not backed up as good: the copy is checked before success
+// is reported, and the destination is left as it was.
+void TestBackupRestore::backupOfADamagedDatabaseIsRefused()
+{
+    QTemporaryDir dir;
+    {
+        Dm1 dm(dir.path());
+        QVERIFY(dm.openConnection());
+        QVERIFY(dm.inTransaction([&dm](QString *e) {
+            for (int i = 0; i < 400; ++i) {
+                if (!dm.exec(QStringLiteral("insert into 业主资料 (业主名称, 备注) values (?, ?)"),
+                             {QStringLiteral("业主%1").arg(i), QString(300, QLatin1Char('m'))}, e)) {
+                    return false;
+                }
+            }
+            return true;
+        }));
+    }
+    const QString db = dir.filePath(QStringLiteral("data/data.db"));
+    QByteArray bytes = fileBytes(db);
+    for (int p = 50; p < 54; ++p) {
+        bytes.replace(p * 4096 + 8, 4096 - 8, QByteArray(4096 - 8, '\xa5'));
+    }
+    writeFile(db, bytes);
+    const QString dest = dir.filePath(QStringLiteral("backup.db"));
+    writeFile(dest, "an older backup");
+
+    Dm1 dm(dir.path());
+    QVERIFY(dm.openConnection());
+    QString error;
+    QVERIFY(!DatabaseBackup::backup(&dm, dest, &error));
+    QVERIFY2(error.contains(QStringLiteral("损坏")), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("数据恢复")), qPrintable(error));
+    QCOMPARE(fileBytes(dest), QByteArray("an older backup"));
+    QCOMPARE(folderListing(dir.path()), (QStringList {QStringLiteral("backup.db")}));
 }
 
 void TestBackupRestore::backupRefused_data()

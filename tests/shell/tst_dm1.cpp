@@ -42,6 +42,46 @@ const QList<QPair<QString, QString>> Model = {
      "datea dateb datec"},
 };
 
+// A home whose database holds enough owners for many pages, then has some of those pages
+// overwritten the way a failing disk leaves them; rollback journal (as a copy or an older
+// file is), unless wal.
+QString damagedHome(const QTemporaryDir &dir, bool wal)
+{
+    {
+        Dm1 dm(dir.path());
+        if (!dm.openConnection()
+            || !dm.inTransaction([&dm](QString *e) {
+                   for (int i = 0; i < 400; ++i) {
+                       if (!dm.exec(QStringLiteral("insert into 业主资料 (业主名称, 备注) values (?, ?)"),
+                                    {QStringLiteral("业主%1").arg(i), QString(300, QLatin1Char('m'))}, e)) {
+                           return false;
+                       }
+                   }
+                   return true;
+               })) {
+            return {};
+        }
+    }
+    const QString path = dir.path() + QStringLiteral("/data/data.db");
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite)) {
+        return {};
+    }
+    QByteArray bytes = f.readAll();
+    if (!wal) {
+        bytes[18] = 1;
+        bytes[19] = 1;
+    }
+    const int page = 4096;
+    for (int p = 50; p < 54; ++p) {
+        bytes.replace(p * page + 8, page - 8, QByteArray(page - 8, '\xa5'));
+    }
+    f.seek(0);
+    f.write(bytes);
+    f.close();
+    return path;
+}
+
 QByteArray digest(const QString &path)
 {
     QFile f(path);
@@ -149,6 +189,39 @@ private slots:
         QCOMPARE(digest(path), before);
         QCOMPARE(QFileInfo(path).size(), qint64(content.size()));
         QVERIFY(!QFile::exists(path + QStringLiteral("-wal")));
+    }
+
+    // A damaged file is not switched to another journal at start (which would change it): it
+    // is refused with the reason and left as it was.
+    void damagedDatabaseIsLeftAsItWas()
+    {
+        QTemporaryDir dir;
+        const QString path = damagedHome(dir, false);
+        QVERIFY(!path.isEmpty());
+        const QByteArray before = digest(path);
+        Dm1 dm(dir.path());
+        QVERIFY(!dm.openConnection());
+        QVERIFY2(dm.lastError().contains(QStringLiteral("损坏")), qPrintable(dm.lastError()));
+        QVERIFY2(dm.lastError().contains(QStringLiteral("恢复")), qPrintable(dm.lastError()));
+        QCOMPARE(digest(path), before);
+        QVERIFY(!QFile::exists(path + QStringLiteral("-wal")));
+    }
+
+    // A read that meets a damaged page says so in the operator's words, with what to do.
+    void readOfADamagedPageIsExplained()
+    {
+        QTemporaryDir dir;
+        QVERIFY(!damagedHome(dir, true).isEmpty());
+        Dm1 dm(dir.path());
+        QVERIFY(dm.openConnection());
+        DataSet owners;
+        owners.setSql({QStringLiteral("select * from 业主资料"), QStringLiteral("order by 业主名称")});
+        QVERIFY(!owners.open());
+        const QString shown = Dm1::explainError(owners.lastError());
+        QVERIFY2(shown.contains(QStringLiteral("数据库文件已经损坏")), qPrintable(shown));
+        QVERIFY2(shown.contains(QStringLiteral("数据恢复")), qPrintable(shown));
+        QCOMPARE(Dm1::explainError(QStringLiteral("UNIQUE constraint failed: 楼宇资料.楼宇名称")),
+                 QStringLiteral("UNIQUE constraint failed: 楼宇资料.楼宇名称"));
     }
 
     void folderInPlaceOfTheDatabaseIsRefused()

@@ -45,6 +45,23 @@ bool isDatabaseFile(const QString &path, const QString &database)
     return false;
 }
 
+// The engine's integrity check of a finished copy; false with the first problems it found.
+bool copyIsWhole(const QString &path, QString *problems)
+{
+    SqliteFile::Connection copy;
+    QStringList result;
+    QString why;
+    if (!copy.open(path, true, &why) || !copy.rows(QStringLiteral("PRAGMA integrity_check"), &result, &why)) {
+        *problems = why;
+        return false;
+    }
+    if (result != QStringList {QStringLiteral("ok")}) {
+        *problems = result.mid(0, 3).join(QStringLiteral("；"));
+        return false;
+    }
+    return true;
+}
+
 bool fail(QString *error, const QString &text)
 {
     if (error) {
@@ -91,7 +108,18 @@ bool DatabaseBackup::backup(Dm1 *dm, const QString &destination, QString *error)
     QString why;
     if (!SqliteFile::copyInto(source, partName, &why)) {
         SqliteFile::removeWithSideFiles(partName);
-        return fail(error, QStringLiteral("备份失败，不能写入 %1：%2").arg(shown, why));
+        const QString explained = Dm1::explainError(why);
+        return fail(error,
+                    explained != why ? QStringLiteral("备份失败：%1").arg(explained)
+                                     : QStringLiteral("备份失败，不能写入 %1：%2").arg(shown, why));
+    }
+    // The copy holds the pages as they are: a damaged database gives a damaged copy, which is
+    // no backup. It is checked before anything is reported as backed up.
+    if (!copyIsWhole(partName, &why)) {
+        SqliteFile::removeWithSideFiles(partName);
+        return fail(
+            error,
+            QStringLiteral("备份失败：系统数据库已经损坏，这份备份不能用（%1）。\n%2").arg(why, Dm1::restoreAdvice()));
     }
     if (!SqliteFile::replace(partName, info.absoluteFilePath(), &why)) {
         SqliteFile::removeWithSideFiles(partName);

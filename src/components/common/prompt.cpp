@@ -1,5 +1,7 @@
 #include "components/common/prompt.h"
 
+#include "shell/core/dm1.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPageLayout>
@@ -111,8 +113,11 @@ bool Prompt::ask(QWidget *parent, const QString &text, const QString &caption)
 
 void Prompt::databaseError(QWidget *parent, const QString &reason)
 {
-    handler().message(parent, QStringLiteral("数据库拒绝了这次操作：\n%1").arg(reason), QStringLiteral("提示"),
-                      Icon::Critical);
+    // A damaged file is no refusal: it is named as such, with what to do.
+    const QString explained = Dm1::explainError(reason);
+    handler().message(parent,
+                      explained != reason ? explained : QStringLiteral("数据库拒绝了这次操作：\n%1").arg(reason),
+                      QStringLiteral("提示"), Icon::Critical);
 }
 
 QString Prompt::saveFile(QWidget *parent, const QString &caption, const QString &fileName, const QStringList &filters,

@@ -98,12 +98,32 @@ QList<DataSet *> Dm1::sharedQueries() const
     return findChildren<DataSet *>(QString(), Qt::FindDirectChildrenOnly);
 }
 
-void Dm1::configureConnection()
+bool Dm1::configureConnection()
 {
     QSqlQuery q(database());
     q.exec(QStringLiteral("PRAGMA busy_timeout=5000"));
-    q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    const QString journal = QStringLiteral("wal");
+    if (q.exec(QStringLiteral("PRAGMA journal_mode")) && q.next()
+        && q.value(0).toString().compare(journal, Qt::CaseInsensitive) != 0) {
+        // Changing the journal writes to the file: a damaged file is refused unchanged instead.
+        QStringList problems;
+        if (q.exec(QStringLiteral("PRAGMA quick_check"))) {
+            while (q.next() && problems.size() < 3) {
+                problems << q.value(0).toString();
+            }
+        } else {
+            problems << q.lastError().databaseText();
+        }
+        if (problems != QStringList {QStringLiteral("ok")}) {
+            m_lastError =
+                QStringLiteral("数据库文件 %1 已经损坏：%2\n%3")
+                    .arg(QDir::toNativeSeparators(databasePath()), problems.join(QLatin1Char('\n')), restoreAdvice());
+            return false;
+        }
+        q.exec(QStringLiteral("PRAGMA journal_mode=") + journal);
+    }
+    return true;
 }
 
 bool Dm1::openConnection()
@@ -142,7 +162,10 @@ bool Dm1::openConnection()
             return false;
         }
     }
-    configureConnection();
+    if (!configureConnection()) {
+        closeConnection();
+        return false;
+    }
     if (isNew && !createSchema()) {
         closeConnection();
         QFile::remove(path);
@@ -286,4 +309,23 @@ QStringList Dm1::buildingNames()
 {
     return fieldOfRows({QStringLiteral("select * from 楼宇资料 "), QStringLiteral("order by 楼宇名称 ")},
                        QStringLiteral("楼宇名称"));
+}
+
+QString Dm1::restoreAdvice()
+{
+    return QStringLiteral("请用最近的备份恢复数据库：【系统维护】→“数据恢复”。");
+}
+
+QString Dm1::explainError(const QString &engineText)
+{
+    // SQLite's words for a damaged file (SQLITE_CORRUPT, SQLITE_NOTADB).
+    static const char *const damage[] = {"database disk image is malformed", "malformed database schema",
+                                         "file is not a database", "database corruption"};
+    for (const char *words : damage) {
+        if (engineText.contains(QLatin1String(words), Qt::CaseInsensitive)) {
+            return QStringLiteral("数据库文件已经损坏，其中的数据读不出来（%1）。\n%2")
+                .arg(engineText, restoreAdvice());
+        }
+    }
+    return engineText;
 }

@@ -68,10 +68,15 @@ public:
     QStringList buildingNames();
 
     static QString defaultOperator() { return QStringLiteral("管理员"); }
+    // The engine's reason for a failed statement as the operator should read it: a damaged
+    // database file is named as such, with what to do; any other reason is passed on as it is.
+    static QString explainError(const QString &engineText);
+    // What to do about a damaged database, one line.
+    static QString restoreAdvice();
 
 private:
     bool createSchema();
-    void configureConnection();
+    bool configureConnection();
     DataSet *makeQuery(const char *name);
 
     QString m_home;
