@@ -4,6 +4,7 @@
 
 #include "admin/core/databasebackup.h"
 #include "admin/core/databaserestore.h"
+#include "shell/core/sqlitefile.h"
 #include "temphome.h"
 
 #include <QCryptographicHash>
@@ -89,6 +90,7 @@ private slots:
     void backupUnderContinuousWrites();
     void backupReplacesExistingFile();
     void backupOfADamagedDatabaseIsRefused();
+    void backupRemovesLeftoversOfKilledBackups();
     void backupRefused_data();
     void backupRefused();
     void restoreBringsBackupRowsBack();
@@ -233,6 +235,34 @@ void TestBackupRestore::backupOfADamagedDatabaseIsRefused()
     QVERIFY2(error.contains(QStringLiteral("数据恢复")), qPrintable(error));
     QCOMPARE(fileBytes(dest), QByteArray("an older backup"));
     QCOMPARE(folderListing(dir.path()), (QStringList {QStringLiteral("backup.db")}));
+}
+
+// A backup killed halfway leaves its private copy and journal beside the destination; the next
+// backup to that destination removes them, but not a copy another backup is still writing nor
+// anything of another destination.
+void TestBackupRestore::backupRemovesLeftoversOfKilledBackups()
+{
+    TempHome home;
+    QVERIFY(home.ok());
+    QVERIFY(addOwner(home.dm(), QStringLiteral("张三")));
+    QTemporaryDir target;
+    const auto make = [&](const char *name) {
+        writeFile(target.filePath(QString::fromUtf8(name)), QByteArray(4096, 'p'));
+    };
+    make(".备份.db.Ab12Cd.part");
+    make(".备份.db.Ab12Cd.part-journal");
+    make(".备份.db.Zz99Yy.part-journal");
+    make(".备份.db.LiVe01.part");
+    make(".其他.db.Ab12Cd.part");
+    make("备份.db.Ab12Cd.part");
+    SqliteFile::BuildLock running;
+    QVERIFY(running.hold(target.filePath(QStringLiteral(".备份.db.LiVe01.part"))));
+
+    QString error;
+    QVERIFY2(DatabaseBackup::backup(home.dm(), target.filePath(QStringLiteral("备份.db")), &error), qPrintable(error));
+    QCOMPARE(folderListing(target.path()),
+             (QStringList {QStringLiteral(".其他.db.Ab12Cd.part"), QStringLiteral(".备份.db.LiVe01.part"),
+                           QStringLiteral("备份.db"), QStringLiteral("备份.db.Ab12Cd.part")}));
 }
 
 void TestBackupRestore::backupRefused_data()
@@ -480,8 +510,8 @@ void TestBackupRestore::restoreTakesOnlyOurKind_data()
     QTest::newRow("a column of another type")
         << list({"alter table 押金明细表 drop column 金额", "alter table 押金明细表 add column 金额 TEXT"})
         << QStringLiteral("押金明细表 的字段 金额");
-    QTest::newRow("without a unique key") << list({"drop index \"ix_房屋资料_1\""})
-                                          << QStringLiteral("房屋资料 缺少唯一键（房屋代码）");
+    QTest::newRow("without a unique key")
+        << list({"drop index \"ix_房屋资料_1\""}) << QStringLiteral("房屋资料 缺少唯一键（房屋代码）");
     QTest::newRow("a unique key of its own")
         << list({"create unique index 一户一笔 on 押金明细表 (房屋代码)"}) << QStringLiteral("押金明细表");
     QTest::newRow("a check that refuses deposits")

@@ -98,12 +98,17 @@ bool DatabaseBackup::backup(Dm1 *dm, const QString &destination, QString *error)
                     QStringLiteral("备份失败：文件夹 %1 不存在。").arg(QDir::toNativeSeparators(info.absolutePath())));
     }
 
-    // The copy is made under a private name beside the destination, then renamed over it.
-    QTemporaryFile part(QDir(info.absolutePath()).filePath(QStringLiteral(".%1.XXXXXX.part").arg(info.fileName())));
+    // The copy is made under a private name beside the destination, then renamed over it. What
+    // a killed backup left there goes first; the lock tells it from a backup still running.
+    const QString prefix = QStringLiteral(".%1.").arg(info.fileName());
+    SqliteFile::removeLeftovers(info.absolutePath(), prefix, QStringLiteral(".part"));
+    QTemporaryFile part(QDir(info.absolutePath()).filePath(prefix + QStringLiteral("XXXXXX.part")));
     if (!part.open()) {
         return fail(error, QStringLiteral("备份失败，不能写入 %1：%2").arg(shown, part.errorString()));
     }
     const QString partName = part.fileName();
+    SqliteFile::BuildLock building;
+    building.hold(partName);
     part.close();
     QString why;
     if (!SqliteFile::copyInto(source, partName, &why)) {

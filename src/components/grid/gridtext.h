@@ -13,6 +13,11 @@ namespace GridText {
 // The levels of a title, top first: "面积|房屋面积" gives {"面积", "房屋面积"}.
 QStringList levels(const QString &title);
 
+// The most levels a title keeps; the windows use at most three.
+constexpr int MaxLevels = 4;
+// A title with more levels keeps its first ones and its own caption (the last level).
+QString cappedTitle(const QString &title);
+
 // The caption a hidden column gets in the drop-down list: the text after the title's
 // second-last "|" (the whole title when it has fewer than two), remaining "|" as tabs.
 QString hiddenCaption(const QString &title);

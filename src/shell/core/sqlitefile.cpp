@@ -1,13 +1,17 @@
 #include "shell/core/sqlitefile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace SqliteFile {
@@ -224,6 +228,55 @@ bool copyInto(sqlite3 *source, const QString &path, QString *error)
         return false;
     }
     return true;
+}
+
+bool BuildLock::hold(const QString &path)
+{
+    release();
+    const QByteArray name = QFile::encodeName(path);
+    // Read-write where possible: on network filesystems the lock needs it.
+    m_fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
+    if (m_fd < 0) {
+        m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    }
+    if (m_fd < 0) {
+        return false;
+    }
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        release();
+        return false;
+    }
+    return true;
+}
+
+void BuildLock::release()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+void removeLeftovers(const QString &dir, const QString &prefix, const QString &suffix)
+{
+    const QRegularExpression leftover(QStringLiteral("^%1[A-Za-z0-9]{6}%2(-journal|-wal|-shm)?$")
+                                          .arg(QRegularExpression::escape(prefix), QRegularExpression::escape(suffix)));
+    QSet<QString> builds;
+    const QDir folder(dir);
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QRegularExpressionMatch m = leftover.match(name);
+        if (m.hasMatch()) {
+            builds.insert(name.left(name.size() - m.capturedLength(1)));
+        }
+    }
+    for (const QString &name : std::as_const(builds)) {
+        const QString path = folder.filePath(name);
+        BuildLock probe;
+        if (QFileInfo::exists(path) && !probe.hold(path)) {
+            continue; // still being written by a running program
+        }
+        removeWithSideFiles(path);
+    }
 }
 
 QStringList sideFiles(const QString &path)

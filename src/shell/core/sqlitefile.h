@@ -45,6 +45,30 @@ private:
 // connections meanwhile: the copy is one consistent snapshot of what was committed.
 bool copyInto(sqlite3 *source, const QString &path, QString *error);
 
+// An advisory lock on a file for as long as it is being built (a backup copy, a new database),
+// so that a later run can tell the leftover of a killed program from a file still being written.
+// Released when it goes out of scope, which must be after every connection to the file closed
+// (closing any descriptor of a file drops the engine's own locks on it).
+class BuildLock
+{
+public:
+    BuildLock() = default;
+    BuildLock(const BuildLock &) = delete;
+    BuildLock &operator=(const BuildLock &) = delete;
+    ~BuildLock() { release(); }
+    // False when the file cannot be opened or another program holds its lock.
+    bool hold(const QString &path);
+    void release();
+
+private:
+    int m_fd = -1;
+};
+
+// Removes the leftovers of killed builds in dir: files named prefix + six letters or digits +
+// suffix (as QTemporaryFile names them) that no running program holds, with their side files;
+// side files whose file is gone go too.
+void removeLeftovers(const QString &dir, const QString &prefix, const QString &suffix);
+
 // Removes path and its journal, WAL and shared-memory side files.
 void removeWithSideFiles(const QString &path);
 QStringList sideFiles(const QString &path);
