@@ -216,7 +216,7 @@ void TForm_main::buildCommands()
              // Back to the home folder and connected again, whatever the restore did.
              QDir::setCurrent(m_dm->home());
              if (!m_dm->openConnection()) {
-                 Prompt::notice(this, ConnectionFailed);
+                 Prompt::notice(this, ConnectionFailed + QLatin1Char('\n') + m_dm->lastError());
              }
          },
          true},
@@ -515,8 +515,11 @@ bool TForm_main::firstActivation()
 {
     m_activated = true;
     if (!m_dm->openConnection()) {
-        failStartUp(ConnectionFailed);
+        failStartUp(ConnectionFailed + QLatin1Char('\n') + m_dm->lastError());
         return false;
+    }
+    if (const QString warning = m_dm->startUpWarning(); !warning.isEmpty()) {
+        Prompt::notice(this, warning);
     }
     DataSet *gsxx = m_dm->q_gsxx;
     gsxx->close();
@@ -541,7 +544,7 @@ bool TForm_main::firstActivation()
 
     m_panels[1]->setText(QLocale().toString(Clock::today(), QLocale::ShortFormat));
     if (!login()) {
-        m_exitCode = 0;
+        // Given up by the operator (exit code 0), or failed (login() set the code).
         QTimer::singleShot(0, this, &QWidget::close);
         return false;
     }
@@ -556,14 +559,17 @@ bool TForm_main::firstActivation()
 
 bool TForm_main::login()
 {
+    // Without the operators nobody can log in: that start fails.
+    if (!openShared("q_qxb", lines({"select * from 权限表 order by 姓名"}))) {
+        m_exitCode = 1;
+        return false;
+    }
     if (!WindowRegistry::has(QStringLiteral("TForm_Enter"))) {
         // Without a login dialog the first operator in name order works.
+        m_dm->q_qxb->close();
         const QStringList names = m_dm->column(QStringLiteral("select 姓名 from 权限表 order by 姓名"));
         Session::current().currentOperator = names.value(0);
         return true;
-    }
-    if (!openShared("q_qxb", lines({"select * from 权限表 order by 姓名"}))) {
-        return false;
     }
     QDialog *dlg = WindowRegistry::create(QStringLiteral("TForm_Enter"), this);
     const bool accepted = dlg->exec() == QDialog::Accepted;

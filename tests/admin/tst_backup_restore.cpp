@@ -255,7 +255,7 @@ void TestBackupRestore::backupRemovesLeftoversOfKilledBackups()
     make(".备份.db.LiVe01.part");
     make(".其他.db.Ab12Cd.part");
     make("备份.db.Ab12Cd.part");
-    SqliteFile::BuildLock running;
+    SqliteFile::FileLock running;
     QVERIFY(running.hold(target.filePath(QStringLiteral(".备份.db.LiVe01.part"))));
 
     QString error;

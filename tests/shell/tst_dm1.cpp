@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,16 +50,15 @@ QString damagedHome(const QTemporaryDir &dir, bool wal)
 {
     {
         Dm1 dm(dir.path());
-        if (!dm.openConnection()
-            || !dm.inTransaction([&dm](QString *e) {
-                   for (int i = 0; i < 400; ++i) {
-                       if (!dm.exec(QStringLiteral("insert into 业主资料 (业主名称, 备注) values (?, ?)"),
-                                    {QStringLiteral("业主%1").arg(i), QString(300, QLatin1Char('m'))}, e)) {
-                           return false;
-                       }
-                   }
-                   return true;
-               })) {
+        if (!dm.openConnection() || !dm.inTransaction([&dm](QString *e) {
+                for (int i = 0; i < 400; ++i) {
+                    if (!dm.exec(QStringLiteral("insert into 业主资料 (业主名称, 备注) values (?, ?)"),
+                                 {QStringLiteral("业主%1").arg(i), QString(300, QLatin1Char('m'))}, e)) {
+                        return false;
+                    }
+                }
+                return true;
+            })) {
             return {};
         }
     }
@@ -81,6 +81,54 @@ QString damagedHome(const QTemporaryDir &dir, bool wal)
     f.close();
     return path;
 }
+
+QStringList dataFolder(const QTemporaryDir &dir)
+{
+    return QDir(dir.filePath(QStringLiteral("data")))
+        .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// A complete database of "another copy of the program", to appear in a home while this one is
+// still building its own; it holds one building named 别人的.
+QString otherCopysDatabase(const QTemporaryDir &scratch)
+{
+    {
+        Dm1 dm(scratch.path());
+        if (!dm.openConnection() || !dm.exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('别人的')"))) {
+            return {};
+        }
+    }
+    return scratch.filePath(QStringLiteral("data/data.db"));
+}
+
+// Makes a file read-only even for root (immutable), and writable again when it goes.
+class ReadOnly
+{
+public:
+    explicit ReadOnly(const QString &path)
+        : m_path(path)
+    {
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::ExeOwner);
+        m_ok = !QFileInfo(path).isWritable(); // root may write anyway
+        if (!m_ok && QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) == 0) {
+            m_chattr = true;
+            m_ok = true;
+        }
+    }
+    ~ReadOnly()
+    {
+        if (m_chattr) {
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_path});
+        }
+        QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    QString m_path;
+    bool m_ok = false;
+    bool m_chattr = false;
+};
 
 QByteArray digest(const QString &path)
 {
@@ -222,6 +270,206 @@ private slots:
         QVERIFY2(shown.contains(QStringLiteral("数据恢复")), qPrintable(shown));
         QCOMPARE(Dm1::explainError(QStringLiteral("UNIQUE constraint failed: 楼宇资料.楼宇名称")),
                  QStringLiteral("UNIQUE constraint failed: 楼宇资料.楼宇名称"));
+    }
+
+    // A new home's database is built under a private name beside its place (with whatever the
+    // first start puts in, such as the demo estate) and takes its name only when complete.
+    void newDatabaseAppearsOnlyWhenComplete()
+    {
+        QTemporaryDir dir;
+        Dm1 dm(dir.path());
+        bool sawNoDatabase = false;
+        QVERIFY(dm.openConnection([&](Dm1 *building, QString *error) {
+            sawNoDatabase = !QFile::exists(dir.filePath(QStringLiteral("data/data.db")));
+            return building->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('一号楼')"), {}, error);
+        }));
+        QVERIFY(sawNoDatabase);
+        QCOMPARE(dm.column(QStringLiteral("select 楼宇名称 from 楼宇资料")), QStringList(QStringLiteral("一号楼")));
+        QCOMPARE(dm.scalar(QStringLiteral("select count(*) from 权限表")).toInt(), 1);
+        dm.closeConnection();
+        QCOMPARE(dataFolder(dir), QStringList(QStringLiteral("data.db")));
+    }
+
+    // Two copies started together on a new home: the one that finishes second keeps the
+    // other's database, and one that fails removes only its own file.
+    void secondCopyNeverRemovesTheFirstsDatabase_data()
+    {
+        QTest::addColumn<bool>("thisOneFails");
+        QTest::newRow("this one succeeds") << false;
+        QTest::newRow("this one fails") << true;
+    }
+    void secondCopyNeverRemovesTheFirstsDatabase()
+    {
+        QFETCH(bool, thisOneFails);
+        QTemporaryDir scratch, dir;
+        const QString other = otherCopysDatabase(scratch);
+        QVERIFY(!other.isEmpty());
+        const QString path = dir.filePath(QStringLiteral("data/data.db"));
+        {
+            Dm1 dm(dir.path());
+            const bool opened = dm.openConnection([&](Dm1 *, QString *error) {
+                QFile::copy(other, path); // the other copy finished first
+                *error = QStringLiteral("失败");
+                return !thisOneFails;
+            });
+            QCOMPARE(opened, !thisOneFails);
+            if (opened) {
+                QCOMPARE(dm.column(QStringLiteral("select 楼宇名称 from 楼宇资料")),
+                         QStringList(QStringLiteral("别人的")));
+            }
+        }
+        QCOMPARE(digest(path), digest(other));
+        QCOMPARE(dataFolder(dir), QStringList(QStringLiteral("data.db")));
+    }
+
+    // A failed first start leaves no database, so the next start builds one afresh.
+    void failedFirstStartLeavesNothing()
+    {
+        QTemporaryDir dir;
+        {
+            Dm1 dm(dir.path());
+            QVERIFY(!dm.openConnection([](Dm1 *building, QString *error) {
+                building->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('一半')"));
+                *error = QStringLiteral("示例数据没有建成");
+                return false;
+            }));
+            QVERIFY2(dm.lastError().contains(QStringLiteral("示例数据没有建成")), qPrintable(dm.lastError()));
+            QVERIFY(!dm.isConnected());
+        }
+        QVERIFY(dataFolder(dir).isEmpty());
+        Dm1 dm(dir.path());
+        QVERIFY(dm.openConnection());
+        QCOMPARE(dm.scalar(QStringLiteral("select count(*) from 楼宇资料")).toInt(), 0);
+    }
+
+    // What a first start killed halfway left beside the database goes at the next start; side
+    // files of a database that is no longer there are never applied to a new one.
+    void leftoversOfAKilledStartAreRemoved()
+    {
+        QTemporaryDir scratch, dir;
+        QDir(dir.path()).mkpath(QStringLiteral("data"));
+        for (const char *name : {".data.db.Ab12Cd.new", ".data.db.Ab12Cd.new-journal", ".data.db.Xy34Zw.new-journal"}) {
+            QFile f(dir.filePath(QStringLiteral("data/") + QString::fromUtf8(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(4096, 'x'));
+        }
+        // A write-ahead log of another database, committed pages and all.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            db.setDatabaseName(scratch.filePath(QStringLiteral("other.db")));
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("PRAGMA journal_mode=WAL")));
+            QVERIFY(q.exec(QStringLiteral("PRAGMA wal_autocheckpoint=0")));
+            QVERIFY(q.exec(QStringLiteral("create table 权限表 (x text)")));
+            QVERIFY(q.exec(QStringLiteral("insert into 权限表 values ('闯入者')")));
+            QVERIFY(QFile::copy(scratch.filePath(QStringLiteral("other.db-wal")),
+                                dir.filePath(QStringLiteral("data/data.db-wal"))));
+            q.finish();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        Dm1 dm(dir.path());
+        QVERIFY2(dm.openConnection(), qPrintable(dm.lastError()));
+        QCOMPARE(dm.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+        QCOMPARE(dm.column(QStringLiteral("select 姓名 from 权限表")), QStringList(Dm1::defaultOperator()));
+        dm.closeConnection();
+        QCOMPARE(dataFolder(dir), QStringList(QStringLiteral("data.db")));
+    }
+
+    // An empty file in the database's place (left by an older version killed during its first
+    // start, or a copy still being made) is not replaced: the reason says what to do.
+    void emptyDatabaseFileIsExplained()
+    {
+        QTemporaryDir dir;
+        QDir(dir.path()).mkpath(QStringLiteral("data"));
+        QFile f(dir.filePath(QStringLiteral("data/data.db")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        Dm1 dm(dir.path());
+        QVERIFY(!dm.openConnection());
+        QVERIFY2(dm.lastError().contains(QStringLiteral("空文件")), qPrintable(dm.lastError()));
+        QVERIFY2(dm.lastError().contains(QStringLiteral("删除")), qPrintable(dm.lastError()));
+        QCOMPARE(QFileInfo(f).size(), qint64(0));
+    }
+
+    // A database that cannot be written is reported when the program starts, naming the file,
+    // not at the first save.
+    void readOnlyDatabaseIsReportedAtStart_data()
+    {
+        QTest::addColumn<QString>("file"); // relative to the home
+        QTest::newRow("database file") << "data/data.db";
+        QTest::newRow("its write-ahead log") << "data/data.db-wal";
+        QTest::newRow("its folder") << "data";
+    }
+    void readOnlyDatabaseIsReportedAtStart()
+    {
+        QFETCH(QString, file);
+        QTemporaryDir dir;
+        {
+            Dm1 dm(dir.path());
+            QVERIFY(dm.openConnection());
+        }
+        // Another copy of the program keeps the log there.
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(dir.filePath(QStringLiteral("data/data.db")));
+        QVERIFY(other.open());
+        QSqlQuery(other).exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('甲')"));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("data/data.db-wal"))));
+        {
+            ReadOnly readOnly(dir.filePath(file));
+            if (!readOnly.ok()) {
+                QSKIP("cannot make a file read-only here");
+            }
+            Dm1 dm(dir.path());
+            QVERIFY(!dm.openConnection());
+            QVERIFY2(dm.lastError().contains(QStringLiteral("只读"))
+                         || dm.lastError().contains(QStringLiteral("不能写入")),
+                     qPrintable(dm.lastError()));
+            QVERIFY2(dm.lastError().contains(QFileInfo(file).fileName()), qPrintable(dm.lastError()));
+        }
+        other.close();
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    }
+
+    // On a network filesystem the database is opened with a rollback journal (the write-ahead
+    // log needs shared memory that network filesystems do not give) and start-up warns.
+    void networkShareUsesRollbackJournal_data()
+    {
+        QTest::addColumn<QByteArray>("type");
+        QTest::addColumn<bool>("shared");
+        QTest::newRow("local disk") << QByteArray("ext4") << false;
+        QTest::newRow("windows share") << QByteArray("cifs") << true;
+        QTest::newRow("smb3") << QByteArray("smb3") << true;
+        QTest::newRow("nfs") << QByteArray("nfs") << true;
+        QTest::newRow("nfs4") << QByteArray("nfs4") << true;
+        QTest::newRow("sshfs") << QByteArray("fuse.sshfs") << true;
+    }
+    void networkShareUsesRollbackJournal()
+    {
+        QFETCH(QByteArray, type);
+        QFETCH(bool, shared);
+        QTemporaryDir dir;
+        {
+            Dm1 dm(dir.path()); // made on a local disk: write-ahead log
+            QVERIFY(dm.openConnection());
+        }
+        QString probed;
+        Dm1::setFileSystemProbe([&](const QString &folder) {
+            probed = folder;
+            return type;
+        });
+        Dm1 dm(dir.path());
+        const bool opened = dm.openConnection();
+        Dm1::setFileSystemProbe({});
+        QVERIFY2(opened, qPrintable(dm.lastError()));
+        QCOMPARE(QDir(probed).absolutePath(), QDir(dir.filePath(QStringLiteral("data"))).absolutePath());
+        QCOMPARE(dm.scalar(QStringLiteral("PRAGMA journal_mode")).toString(),
+                 shared ? QStringLiteral("delete") : QStringLiteral("wal"));
+        QCOMPARE(dm.onNetworkShare(), shared);
+        QCOMPARE(dm.startUpWarning().contains(QStringLiteral("数据库服务器")), shared);
+        QVERIFY(dm.exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('甲')")));
     }
 
     void folderInPlaceOfTheDatabaseIsRefused()

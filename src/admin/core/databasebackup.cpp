@@ -107,7 +107,7 @@ bool DatabaseBackup::backup(Dm1 *dm, const QString &destination, QString *error)
         return fail(error, QStringLiteral("备份失败，不能写入 %1：%2").arg(shown, part.errorString()));
     }
     const QString partName = part.fileName();
-    SqliteFile::BuildLock building;
+    SqliteFile::FileLock building;
     building.hold(partName);
     part.close();
     QString why;

@@ -1,5 +1,6 @@
 #include "shell/core/dm1.h"
 
+#include "shell/core/sqlitefile.h"
 #include "shell/core/transaction.h"
 
 #include <QDir>
@@ -7,11 +8,43 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStorageInfo>
+#include <QTemporaryFile>
+#include <unistd.h>
 
 const QString Dm1::ConnectionName = QStringLiteral("ADO_system");
 
 namespace {
 Dm1 *g_instance = nullptr;
+
+Dm1::FileSystemProbe &fileSystemProbe()
+{
+    static Dm1::FileSystemProbe probe;
+    return probe;
+}
+
+QByteArray fileSystemType(const QString &folder)
+{
+    return fileSystemProbe() ? fileSystemProbe()(folder) : QStorageInfo(folder).fileSystemType();
+}
+
+// Filesystems on which file locks cannot be trusted and the write-ahead log does not work.
+bool isNetworkFileSystem(const QByteArray &type)
+{
+    static const QByteArrayList network = {"cifs", "smb3", "smbfs", "nfs", "nfs4", "fuse.sshfs"};
+    return network.contains(type.toLower());
+}
+
+bool writable(const QString &path)
+{
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+// The name a new database is built under beside its place: ".data.db." + six characters + ".new".
+QString buildingPrefix(const QString &path)
+{
+    return QStringLiteral(".%1.").arg(QFileInfo(path).fileName());
+}
 
 // The first bytes of every SQLite database file.
 bool looksLikeDatabase(const QString &path)
@@ -103,7 +136,8 @@ bool Dm1::configureConnection()
     QSqlQuery q(database());
     q.exec(QStringLiteral("PRAGMA busy_timeout=5000"));
     q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
-    const QString journal = QStringLiteral("wal");
+    // The write-ahead log needs shared memory that network filesystems do not give.
+    const QString journal = m_onNetworkShare ? QStringLiteral("delete") : QStringLiteral("wal");
     if (q.exec(QStringLiteral("PRAGMA journal_mode")) && q.next()
         && q.value(0).toString().compare(journal, Qt::CaseInsensitive) != 0) {
         // Changing the journal writes to the file: a damaged file is refused unchanged instead.
@@ -126,7 +160,7 @@ bool Dm1::configureConnection()
     return true;
 }
 
-bool Dm1::openConnection()
+bool Dm1::openConnection(const Filler &fillNew)
 {
     m_lastError.clear();
     if (isConnected()) {
@@ -134,31 +168,140 @@ bool Dm1::openConnection()
     }
     const QString path = databasePath();
     const QFileInfo info(path);
-    const bool isNew = !info.exists();
-    if (!isNew && (!info.isFile() || !info.isReadable() || !looksLikeDatabase(path))) {
-        m_lastError = QStringLiteral("%1 不是可用的数据库文件").arg(QDir::toNativeSeparators(path));
+    const QString folder = info.absolutePath();
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+        m_lastError = QStringLiteral("不能创建文件夹 %1").arg(QDir::toNativeSeparators(folder));
         return false;
     }
-    if (isNew && !QDir().mkpath(info.absolutePath())) {
-        m_lastError = QStringLiteral("不能创建文件夹 %1").arg(info.absolutePath());
+    m_onNetworkShare = isNetworkFileSystem(fileSystemType(folder));
+    // What first starts killed halfway left beside the database goes; a start still building
+    // holds its file and keeps it.
+    SqliteFile::removeLeftovers(folder, buildingPrefix(path), QStringLiteral(".new"));
+    if (!info.exists() && !info.isSymLink() && !createDatabase(fillNew)) {
+        return false;
+    }
+    return openDatabase();
+}
+
+bool Dm1::connectTo(const QString &path)
+{
+    QSqlDatabase db = QSqlDatabase::contains(ConnectionName)
+        ? QSqlDatabase::database(ConnectionName, false)
+        : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db.open()) {
+        m_lastError = db.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+bool Dm1::createDatabase(const Filler &fillNew)
+{
+    // Built complete under a private name beside its place, and named only then: a start
+    // killed halfway leaves no database, only a leftover the next start removes.
+    const QString path = databasePath();
+    const QString folder = QFileInfo(path).absolutePath();
+    QTemporaryFile file(QDir(folder).filePath(buildingPrefix(path) + QStringLiteral("XXXXXX.new")));
+    if (!file.open()) {
+        m_lastError = QStringLiteral("不能在文件夹 %1 中建立数据库：%2")
+                          .arg(QDir::toNativeSeparators(folder), file.errorString());
+        return false;
+    }
+    const QString building = file.fileName();
+    SqliteFile::FileLock lock;
+    lock.hold(building);
+    file.close();
+    bool built = connectTo(building);
+    if (built) {
+        QSqlQuery(database()).exec(QStringLiteral("PRAGMA synchronous=FULL"));
+        built = createSchema() && (!fillNew || fillNew(this, &m_lastError));
+    }
+    closeConnection();
+    if (!built || !SqliteFile::sync(building)) {
+        SqliteFile::removeWithSideFiles(building);
+        if (m_lastError.isEmpty()) {
+            m_lastError = QStringLiteral("不能建立数据库文件 %1").arg(QDir::toNativeSeparators(path));
+        }
+        return false;
+    }
+    // Copies of the program started together take turns here. The first to finish gives its
+    // file the name; a later one finds a database there and keeps it, removing only its own.
+    SqliteFile::FileLock turn;
+    turn.hold(folder, true);
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+        SqliteFile::removeWithSideFiles(building);
+        return true;
+    }
+    // Side files of a database that is no longer there must never be applied to the new one.
+    for (const QString &side : SqliteFile::sideFiles(path)) {
+        QFile::remove(side);
+    }
+    bool exists = false;
+    QString why;
+    if (!SqliteFile::installNew(building, path, &exists, &why)) {
+        SqliteFile::removeWithSideFiles(building);
+        if (exists) {
+            return true;
+        }
+        m_lastError = QStringLiteral("不能建立数据库文件 %1：%2").arg(QDir::toNativeSeparators(path), why);
+        return false;
+    }
+    return true;
+}
+
+bool Dm1::openDatabase()
+{
+    const QString path = databasePath();
+    const QString shown = QDir::toNativeSeparators(path);
+    const QFileInfo info(path);
+    if (info.isFile() && info.size() == 0) {
+        // Nothing is lost by deleting it, but it may be a copy still being made: the operator
+        // decides.
+        m_lastError = QStringLiteral("数据库文件 %1 是空文件（0 字节），其中没有任何数据。"
+                                     "它可能是以前的版本第一次启动时被中断留下的，也可能是一个还没有复制完的文件。"
+                                     "确认之后请删除它再启动，程序会建立一个新的数据库。")
+                          .arg(shown);
+        return false;
+    }
+    if (!info.isFile() || !info.isReadable() || !looksLikeDatabase(path)) {
+        m_lastError = QStringLiteral("%1 不是可用的数据库文件").arg(shown);
+        return false;
+    }
+    // Otherwise the first save would fail: a database, log or folder that cannot be written is
+    // reported now.
+    if (!writable(path)) {
+        m_lastError =
+            QStringLiteral("数据库文件 %1 是只读的，不能保存任何修改。请去掉它的只读属性，或请管理员给予写入权限。")
+                .arg(shown);
+        return false;
+    }
+    for (const QString &side : SqliteFile::sideFiles(path)) {
+        if (QFileInfo::exists(side) && !writable(side)) {
+            m_lastError =
+                QStringLiteral(
+                    "数据库的日志文件 %1 是只读的，不能保存任何修改。请去掉它的只读属性，或请管理员给予写入权限。")
+                    .arg(QDir::toNativeSeparators(side));
+            return false;
+        }
+    }
+    if (!writable(info.absolutePath())) {
+        m_lastError = QStringLiteral("数据库所在的文件夹 %1 不能写入（数据库的日志文件要建在那里），不能保存任何修改。"
+                                     "请管理员给予写入权限。")
+                          .arg(QDir::toNativeSeparators(info.absolutePath()));
+        return false;
+    }
+    if (!connectTo(path)) {
         return false;
     }
     {
-        QSqlDatabase db = QSqlDatabase::contains(ConnectionName)
-            ? QSqlDatabase::database(ConnectionName, false)
-            : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-        if (!db.open()) {
-            m_lastError = db.lastError().text();
-            return false;
-        }
         // A damaged file passes the header test but fails on its first read.
-        QSqlQuery probe(db);
+        QSqlQuery probe(database());
         if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-            m_lastError = probe.lastError().databaseText();
+            m_lastError = explainError(probe.lastError().databaseText());
             probe.finish();
-            db.close();
+            closeConnection();
             return false;
         }
     }
@@ -166,12 +309,24 @@ bool Dm1::openConnection()
         closeConnection();
         return false;
     }
-    if (isNew && !createSchema()) {
-        closeConnection();
-        QFile::remove(path);
-        return false;
-    }
     return true;
+}
+
+void Dm1::setFileSystemProbe(FileSystemProbe probe)
+{
+    fileSystemProbe() = std::move(probe);
+}
+
+QString Dm1::startUpWarning() const
+{
+    if (!m_onNetworkShare) {
+        return {};
+    }
+    return QStringLiteral("数据库文件 %1 位于网络共享文件夹上。\n"
+                          "几台电脑通过共享文件夹同时使用一个数据库文件时，文件锁可能失灵而损坏数据库。"
+                          "本系统已改用较稳妥的日志方式打开它；几个收费窗口要同时使用时，"
+                          "应当共用一台数据库服务器，而不是共享一个文件。")
+        .arg(QDir::toNativeSeparators(databasePath()));
 }
 
 void Dm1::closeConnection()

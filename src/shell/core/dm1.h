@@ -36,10 +36,16 @@ public:
     QString databasePath() const;
     QString homePath(const QString &relative) const;
 
-    // Opens the connection. A missing database file is created with every table, one operator
-    // who logs in with an empty password and the organisation row. An existing file is opened
-    // unchanged; a file that is not a readable database is left exactly as it was and refused.
-    bool openConnection();
+    // What a new database gets before it takes its name (the demo estate): false, with the
+    // reason in error, leaves no database behind.
+    using Filler = std::function<bool(Dm1 *building, QString *error)>;
+    // Opens the connection. A missing database file is built complete under a private name
+    // beside its place (every table, one operator who logs in with an empty password, the
+    // organisation row, then fillNew) and named only then; when another copy of the program
+    // named its own first, that one is kept. An existing file is opened unchanged; a file that
+    // is not a readable, writable database is left exactly as it was and refused (lastError
+    // says why, in Chinese).
+    bool openConnection(const Filler &fillNew = {});
     void closeConnection();
     bool isConnected() const;
     QString lastError() const { return m_lastError; }
@@ -68,6 +74,16 @@ public:
     QStringList buildingNames();
 
     static QString defaultOperator() { return QStringLiteral("管理员"); }
+
+    // The type of the filesystem a folder lies on ("ext4", "cifs", ...); tests replace it, null
+    // restores the real one (QStorageInfo).
+    using FileSystemProbe = std::function<QByteArray(const QString &folder)>;
+    static void setFileSystemProbe(FileSystemProbe probe);
+    // The database lies on a network filesystem (cifs, smb3, nfs, nfs4, fuse.sshfs), whose
+    // locks cannot be trusted: it is opened with a rollback journal instead of the WAL.
+    bool onNetworkShare() const { return m_onNetworkShare; }
+    // The notice start-up shows once, in Chinese; empty when there is nothing to say.
+    QString startUpWarning() const;
     // The engine's reason for a failed statement as the operator should read it: a damaged
     // database file is named as such, with what to do; any other reason is passed on as it is.
     static QString explainError(const QString &engineText);
@@ -76,9 +92,13 @@ public:
 
 private:
     bool createSchema();
+    bool createDatabase(const Filler &fillNew);
+    bool openDatabase();
+    bool connectTo(const QString &path);
     bool configureConnection();
     DataSet *makeQuery(const char *name);
 
     QString m_home;
     QString m_lastError;
+    bool m_onNetworkShare = false;
 };

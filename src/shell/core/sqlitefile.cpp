@@ -230,7 +230,7 @@ bool copyInto(sqlite3 *source, const QString &path, QString *error)
     return true;
 }
 
-bool BuildLock::hold(const QString &path)
+bool FileLock::hold(const QString &path, bool wait)
 {
     release();
     const QByteArray name = QFile::encodeName(path);
@@ -242,14 +242,18 @@ bool BuildLock::hold(const QString &path)
     if (m_fd < 0) {
         return false;
     }
-    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+    int rc;
+    do {
+        rc = ::flock(m_fd, wait ? LOCK_EX : LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
         release();
         return false;
     }
     return true;
 }
 
-void BuildLock::release()
+void FileLock::release()
 {
     if (m_fd >= 0) {
         ::close(m_fd);
@@ -271,7 +275,7 @@ void removeLeftovers(const QString &dir, const QString &prefix, const QString &s
     }
     for (const QString &name : std::as_const(builds)) {
         const QString path = folder.filePath(name);
-        BuildLock probe;
+        FileLock probe;
         if (QFileInfo::exists(path) && !probe.hold(path)) {
             continue; // still being written by a running program
         }
@@ -290,6 +294,31 @@ void removeWithSideFiles(const QString &path)
     for (const QString &side : sideFiles(path)) {
         QFile::remove(side);
     }
+}
+
+bool installNew(const QString &from, const QString &to, bool *exists, QString *error)
+{
+    *exists = false;
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    // A hard link never replaces an existing name; where the filesystem has none (FAT, some
+    // shares), the name is taken by renaming when it is still free.
+    if (::link(source.constData(), target.constData()) == 0) {
+        ::unlink(source.constData());
+    } else if (errno == EEXIST) {
+        *exists = true;
+        return false;
+    } else if (QFileInfo::exists(to) || QFileInfo(to).isSymLink()) {
+        *exists = true;
+        return false;
+    } else if (std::rename(source.constData(), target.constData()) != 0) {
+        if (error) {
+            *error = systemError();
+        }
+        return false;
+    }
+    syncDescriptor(QFileInfo(to).absolutePath(), O_RDONLY | O_DIRECTORY);
+    return true;
 }
 
 bool replace(const QString &from, const QString &to, QString *error)

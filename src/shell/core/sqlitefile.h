@@ -45,19 +45,21 @@ private:
 // connections meanwhile: the copy is one consistent snapshot of what was committed.
 bool copyInto(sqlite3 *source, const QString &path, QString *error);
 
-// An advisory lock on a file for as long as it is being built (a backup copy, a new database),
-// so that a later run can tell the leftover of a killed program from a file still being written.
+// An advisory lock on a file or folder. Held on a file for as long as it is being built (a
+// backup copy, a new database), it lets a later run tell the leftover of a killed program from
+// a file still being written; held on a folder, it lets copies of the program take turns.
 // Released when it goes out of scope, which must be after every connection to the file closed
 // (closing any descriptor of a file drops the engine's own locks on it).
-class BuildLock
+class FileLock
 {
 public:
-    BuildLock() = default;
-    BuildLock(const BuildLock &) = delete;
-    BuildLock &operator=(const BuildLock &) = delete;
-    ~BuildLock() { release(); }
-    // False when the file cannot be opened or another program holds its lock.
-    bool hold(const QString &path);
+    FileLock() = default;
+    FileLock(const FileLock &) = delete;
+    FileLock &operator=(const FileLock &) = delete;
+    ~FileLock() { release(); }
+    // False when the file cannot be opened or another program holds its lock; with wait, waits
+    // for the other program to let go instead.
+    bool hold(const QString &path, bool wait = false);
     void release();
 
 private:
@@ -72,6 +74,10 @@ void removeLeftovers(const QString &dir, const QString &prefix, const QString &s
 // Removes path and its journal, WAL and shared-memory side files.
 void removeWithSideFiles(const QString &path);
 QStringList sideFiles(const QString &path);
+
+// Gives the complete file from the name to (which must not exist): in one step, never
+// replacing a file that appeared there meanwhile. False with exists set when one did.
+bool installNew(const QString &from, const QString &to, bool *exists, QString *error);
 
 // Renames from over to in one step (an existing to is replaced atomically) and syncs the folder.
 bool replace(const QString &from, const QString &to, QString *error);
