@@ -138,14 +138,7 @@ ListWindow::~ListWindow() = default;
 QToolButton *ListWindow::addButton(const QString &objectName, const QString &caption, const QString &glyph,
                                    const QColor &colour)
 {
-    auto *b = new QToolButton(this);
-    b->setObjectName(objectName);
-    b->setText(caption);
-    b->setAccessibleName(caption);
-    b->setIcon(Icons::tile(glyph, colour, 22));
-    b->setIconSize(QSize(22, 22));
-    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    b->setAutoRaise(true);
+    QToolButton *b = Icons::button(this, objectName, caption, glyph, colour);
     b->setFixedSize(50, 43);
     // Window buttons go before the last bevel and "返回".
     if (m_returnButton) {
@@ -569,6 +562,19 @@ void ListWindow::saveLayout()
     m_grid->saveLayoutFile(layoutPath(), m_design.className);
     if (m_resetRequested) {
         QFile::remove(layoutPath());
+    }
+}
+
+QComboBox *ListWindow::searchCombo(const QString &objectName) const
+{
+    auto *panel = findChild<QWidget *>(QStringLiteral("SearchPanel"), Qt::FindDirectChildrenOnly);
+    return panel ? panel->findChild<QComboBox *>(objectName) : nullptr;
+}
+
+void ListWindow::prepare(Preparation &p)
+{
+    if (!m_design.query.isEmpty()) {
+        p.open(m_dataSet, m_design.query);
     }
 }
 

@@ -44,6 +44,10 @@ public:
     QString lastPdf;
     int printed = 0;
     void printPreview(QWidget *, const std::function<void(QPrinter *)> &render) override;
+    // A report's own preview prints to PDF like a list's; so does the print dialog (confirmed).
+    void documentPreview(QWidget *parent, const std::function<void(QPrinter *)> &render,
+                         const std::function<void(QWidget *)> &showWindow) override;
+    bool print(QWidget *parent, QPrinter *printer, const std::function<void(QPrinter *)> &render) override;
 
     QString lastSaveName; // the file name a save dialog proposed
     QString lastDialogCaption;

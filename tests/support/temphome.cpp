@@ -1,6 +1,8 @@
 #include "temphome.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTest>
 
 TempHome::TempHome()
 {
@@ -16,4 +18,17 @@ TempHome::~TempHome()
 {
     m_dm.reset();
     QDir::setCurrent(QDir::tempPath());
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
 }

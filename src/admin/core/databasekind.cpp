@@ -12,9 +12,6 @@ namespace {
 
 using SqliteFile::Connection;
 
-// The scratch table is per connection in newer versions: a file may or may not hold one.
-const QString ScratchTable = QStringLiteral("通用");
-
 struct Column
 {
     QString name;
@@ -206,7 +203,9 @@ QStringList DatabaseKind::whyNotOurs(const Connection &db)
 
     QStringList missing;
     for (const TableDef &t : Schema::tables()) {
-        if (t.name != ScratchTable && tableSql(db, t.name).isEmpty()) {
+        // A temporary table (the scratch table 通用) belongs to each connection, not to the
+        // file: a copy made by this version has none, one of an older version keeps it.
+        if (!t.temporary && tableSql(db, t.name).isEmpty()) {
             missing << t.name;
         }
     }
@@ -228,7 +227,7 @@ QStringList DatabaseKind::whyNotOurs(const Connection &db)
         why << QStringLiteral("带有虚拟表 %1").arg(r[0].toString());
     }
     for (const TableDef &t : Schema::tables()) {
-        if (t.name != ScratchTable) {
+        if (!t.temporary) {
             compareTable(ours, db, t, &why);
         }
     }

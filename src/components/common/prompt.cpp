@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPageLayout>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
@@ -150,4 +151,32 @@ void Prompt::setUpPage(QPrinter *printer)
 void Prompt::printPreview(QWidget *parent, const std::function<void(QPrinter *)> &render)
 {
     handler().printPreview(parent, render);
+}
+
+void Prompt::Handler::documentPreview(QWidget *parent, const std::function<void(QPrinter *)> &,
+                                      const std::function<void(QWidget *)> &showWindow)
+{
+    showWindow(parent);
+}
+
+bool Prompt::Handler::print(QWidget *parent, QPrinter *printer, const std::function<void(QPrinter *)> &render)
+{
+    QPrintDialog dialog(printer, parent);
+    dialog.setWindowTitle(QStringLiteral("打印"));
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    render(printer);
+    return true;
+}
+
+void Prompt::documentPreview(QWidget *parent, const std::function<void(QPrinter *)> &render,
+                             const std::function<void(QWidget *)> &showWindow)
+{
+    handler().documentPreview(parent, render, showWindow);
+}
+
+bool Prompt::print(QWidget *parent, QPrinter *printer, const std::function<void(QPrinter *)> &render)
+{
+    return handler().print(parent, printer, render);
 }

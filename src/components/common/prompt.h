@@ -28,6 +28,13 @@ public:
                                  const QStringList &filters) = 0;
         // The print preview of a list: render draws every page on the printer it is given.
         virtual void printPreview(QWidget *parent, const std::function<void(QPrinter *)> &render);
+        // A document with a preview window of its own (the report engine's): showWindow shows
+        // it modally. A scripted prompt prints the pages to PDF instead.
+        virtual void documentPreview(QWidget *parent, const std::function<void(QPrinter *)> &render,
+                                     const std::function<void(QWidget *)> &showWindow);
+        // The print dialog on the printer (set up by the caller), then render on it when the
+        // operator confirms; false when cancelled.
+        virtual bool print(QWidget *parent, QPrinter *printer, const std::function<void(QPrinter *)> &render);
     };
 
     // Notices and refusals: caption "提示", exclamation icon.
@@ -44,6 +51,9 @@ public:
     // Page set-up of every printed list: millimetres, 2 mm margins; then the preview.
     static void printPreview(QWidget *parent, const std::function<void(QPrinter *)> &render);
     static void setUpPage(QPrinter *printer);
+    static void documentPreview(QWidget *parent, const std::function<void(QPrinter *)> &render,
+                                const std::function<void(QWidget *)> &showWindow);
+    static bool print(QWidget *parent, QPrinter *printer, const std::function<void(QPrinter *)> &render);
 
     // Installs another handler (tests); null restores the real dialogs.
     static void setHandler(std::unique_ptr<Handler> handler);

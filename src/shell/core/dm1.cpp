@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStorageInfo>
@@ -116,6 +117,16 @@ QSqlDatabase Dm1::database() const
     return QSqlDatabase::database(ConnectionName, false);
 }
 
+sqlite3 *Dm1::sqliteHandle() const
+{
+    const QSqlDatabase db = database();
+    const QVariant v = db.isOpen() && db.driver() ? db.driver()->handle() : QVariant();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) {
+        return nullptr;
+    }
+    return *static_cast<sqlite3 *const *>(v.constData());
+}
+
 bool Dm1::isConnected() const
 {
     return QSqlDatabase::contains(ConnectionName) && database().isOpen();
@@ -131,31 +142,49 @@ QList<DataSet *> Dm1::sharedQueries() const
     return findChildren<DataSet *>(QString(), Qt::FindDirectChildrenOnly);
 }
 
-bool Dm1::configureConnection()
+bool Dm1::setUpConnection(const QSqlDatabase &db, QString *error)
 {
-    QSqlQuery q(database());
-    q.exec(QStringLiteral("PRAGMA busy_timeout=5000"));
-    q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
-    // The write-ahead log needs shared memory that network filesystems do not give.
-    const QString journal = m_onNetworkShare ? QStringLiteral("delete") : QStringLiteral("wal");
-    if (q.exec(QStringLiteral("PRAGMA journal_mode")) && q.next()
-        && q.value(0).toString().compare(journal, Qt::CaseInsensitive) != 0) {
-        // Changing the journal writes to the file: a damaged file is refused unchanged instead.
-        QStringList problems;
-        if (q.exec(QStringLiteral("PRAGMA quick_check"))) {
-            while (q.next() && problems.size() < 3) {
-                problems << q.value(0).toString();
+    return setUpConnection(db, QStringLiteral("wal"), error);
+}
+
+bool Dm1::setUpConnection(const QSqlDatabase &db, const QString &journal, QString *error)
+{
+    QSqlQuery q(db);
+    if (db.driverName() == QLatin1String("QSQLITE")) {
+        // Settings of the SQLite engine; a server keeps its own.
+        q.exec(QStringLiteral("PRAGMA busy_timeout=5000"));
+        q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+        if (q.exec(QStringLiteral("PRAGMA journal_mode")) && q.next()
+            && q.value(0).toString().compare(journal, Qt::CaseInsensitive) != 0) {
+            // Changing the journal writes to the file: a damaged file is refused unchanged.
+            QStringList problems;
+            if (q.exec(QStringLiteral("PRAGMA quick_check"))) {
+                while (q.next() && problems.size() < 3) {
+                    problems << q.value(0).toString();
+                }
+            } else {
+                problems << q.lastError().databaseText();
             }
-        } else {
-            problems << q.lastError().databaseText();
+            if (problems != QStringList {QStringLiteral("ok")}) {
+                if (error) {
+                    *error = QStringLiteral("数据库文件 %1 已经损坏：%2\n%3")
+                                 .arg(QDir::toNativeSeparators(db.databaseName()), problems.join(QLatin1Char('\n')),
+                                      restoreAdvice());
+                }
+                return false;
+            }
+            q.exec(QStringLiteral("PRAGMA journal_mode=") + journal);
         }
-        if (problems != QStringList {QStringLiteral("ok")}) {
-            m_lastError =
-                QStringLiteral("数据库文件 %1 已经损坏：%2\n%3")
-                    .arg(QDir::toNativeSeparators(databasePath()), problems.join(QLatin1Char('\n')), restoreAdvice());
+    }
+    // Temporary tables are found before the file's own, so an older file's persistent 通用
+    // stays untouched behind this one.
+    for (const QString &stmt : Schema::connectionStatements()) {
+        if (!q.exec(stmt)) {
+            if (error) {
+                *error = q.lastError().databaseText();
+            }
             return false;
         }
-        q.exec(QStringLiteral("PRAGMA journal_mode=") + journal);
     }
     return true;
 }
@@ -215,8 +244,9 @@ bool Dm1::createDatabase(const Filler &fillNew)
     file.close();
     bool built = connectTo(building);
     if (built) {
-        QSqlQuery(database()).exec(QStringLiteral("PRAGMA synchronous=FULL"));
-        built = createSchema() && (!fillNew || fillNew(this, &m_lastError));
+        // Built with the rollback journal: a single file, nothing beside it to carry along.
+        built = setUpConnection(database(), QStringLiteral("delete"), &m_lastError) && createSchema()
+            && (!fillNew || fillNew(this, &m_lastError));
     }
     closeConnection();
     if (!built || !SqliteFile::sync(building)) {
@@ -305,7 +335,9 @@ bool Dm1::openDatabase()
             return false;
         }
     }
-    if (!configureConnection()) {
+    // The write-ahead log needs shared memory that network filesystems do not give.
+    if (!setUpConnection(database(), m_onNetworkShare ? QStringLiteral("delete") : QStringLiteral("wal"),
+                         &m_lastError)) {
         closeConnection();
         return false;
     }
@@ -366,55 +398,66 @@ bool Dm1::createSchema()
 bool Dm1::exec(const QString &sql, const QVariantList &binds, QString *error)
 {
     QSqlQuery q(database());
+    return runStatement(q, sql, binds, error);
+}
+
+namespace {
+// The database's reason for a failed statement or read, in error or else as a warning.
+bool failed(const QSqlQuery &q, const QString &sql, QString *error)
+{
+    const QSqlError e = q.lastError();
+    const QString why = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    if (error) {
+        *error = why;
+    } else {
+        qWarning("Dm1: %s: %s", qUtf8Printable(sql), qUtf8Printable(why));
+    }
+    return false;
+}
+}
+
+bool Dm1::runStatement(QSqlQuery &q, const QString &sql, const QVariantList &binds, QString *error)
+{
     if (!q.prepare(sql)) {
-        if (error) {
-            *error = q.lastError().databaseText();
-        }
-        return false;
+        return failed(q, sql, error);
     }
     for (int i = 0; i < binds.size(); ++i) {
         q.bindValue(i, binds[i]);
     }
-    if (!q.exec()) {
-        if (error) {
-            *error = q.lastError().databaseText();
-        }
-        return false;
-    }
-    return true;
+    return q.exec() || failed(q, sql, error);
 }
 
-QVariant Dm1::scalar(const QString &sql, const QVariantList &binds)
+QVariant Dm1::scalar(const QString &sql, const QVariantList &binds, QString *error)
 {
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
+    if (!runStatement(q, sql, binds, error)) {
         return {};
     }
-    for (int i = 0; i < binds.size(); ++i) {
-        q.bindValue(i, binds[i]);
-    }
-    if (q.exec() && q.next()) {
+    if (q.next()) {
         return q.value(0);
+    }
+    if (q.lastError().isValid()) {
+        failed(q, sql, error);
     }
     return {};
 }
 
-QStringList Dm1::column(const QString &sql, const QVariantList &binds)
+QStringList Dm1::column(const QString &sql, const QVariantList &binds, QString *error)
 {
     QStringList out;
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
+    if (!runStatement(q, sql, binds, error)) {
         return out;
     }
-    for (int i = 0; i < binds.size(); ++i) {
-        q.bindValue(i, binds[i]);
+    while (q.next()) {
+        out << q.value(0).toString();
     }
-    if (q.exec()) {
-        while (q.next()) {
-            out << q.value(0).toString();
-        }
+    if (q.lastError().isValid()) {
+        // A read that stopped half-way is no answer: nothing rather than some of the rows.
+        failed(q, sql, error);
+        out.clear();
     }
     return out;
 }
@@ -430,23 +473,25 @@ bool Dm1::inTransaction(const std::function<bool(QString *)> &work, QString *err
     return ok;
 }
 
-bool Dm1::prepareScratch()
+bool Dm1::prepareScratch(QString *error)
 {
     q_tongyong->close();
-    if (!exec(QStringLiteral("delete from 通用"))) {
+    if (!exec(QStringLiteral("delete from 通用"), {}, error)) {
         return false;
     }
-    q_tongyong->clearSql();
-    q_tongyong->addLine(QStringLiteral("select * from 通用"));
-    q_tongyong->addLine(QStringLiteral("order by texta"));
-    return q_tongyong->open();
+    if (!q_tongyong->openOn({QStringLiteral("select * from 通用"), QStringLiteral("order by texta")})) {
+        if (error) {
+            *error = q_tongyong->lastError();
+        }
+        return false;
+    }
+    return true;
 }
 
 QStringList Dm1::fieldOfRows(const QStringList &sql, const QString &field, QString *error)
 {
     QStringList values;
-    q_search->openOn(sql);
-    if (!q_search->isOpen()) {
+    if (!q_search->openOn(sql)) {
         if (error) {
             *error = q_search->lastError();
         }
@@ -460,10 +505,22 @@ QStringList Dm1::fieldOfRows(const QStringList &sql, const QString &field, QStri
     return values;
 }
 
-QStringList Dm1::buildingNames()
+QStringList Dm1::buildingNames(QString *error)
 {
     return fieldOfRows({QStringLiteral("select * from 楼宇资料 "), QStringLiteral("order by 楼宇名称 ")},
-                       QStringLiteral("楼宇名称"));
+                       QStringLiteral("楼宇名称"), error);
+}
+
+QStringList Dm1::feeNames(QString *error)
+{
+    return fieldOfRows({QStringLiteral("select * from 收费项目"), QStringLiteral("order by 收费名称")},
+                       QStringLiteral("收费名称"), error);
+}
+
+QStringList Dm1::houseCodes(QString *error)
+{
+    return fieldOfRows({QStringLiteral("select * from 房屋资料"), QStringLiteral("order by 房屋代码")},
+                       QStringLiteral("房屋代码"), error);
 }
 
 QString Dm1::restoreAdvice()
