@@ -197,21 +197,11 @@ void TestBackupRestore::backupOfADamagedDatabaseIsRefused()
     {
         Dm1 dm(dir.path());
         QVERIFY(dm.openConnection());
-        QVERIFY(dm.inTransaction([&dm](QString *e) {
-            for (int i = 0; i < 400; ++i) {
-                if (!dm.exec(QStringLiteral("insert into 业主资料 (业主名称, 备注) values (?, ?)"),
-                             {QStringLiteral("业主%1").arg(i), QString(300, QLatin1Char('m'))}, e)) {
-                    return false;
-                }
-            }
-            return true;
-        }));
+        QVERIFY(addManyOwners(&dm));
     }
     const QString db = dir.filePath(QStringLiteral("data/data.db"));
     QByteArray bytes = fileBytes(db);
-    for (int p = 50; p < 54; ++p) {
-        bytes.replace(p * 4096 + 8, 4096 - 8, QByteArray(4096 - 8, '\xa5'));
-    }
+    damagePages(bytes);
     writeFile(db, bytes);
     const QString dest = dir.filePath(QStringLiteral("backup.db"));
     writeFile(dest, "an older backup");
@@ -402,15 +392,7 @@ void TestBackupRestore::restoreRefused()
     QVERIFY(home.ok());
     Dm1 *dm = home.dm();
     // Enough rows for a database of many pages, so that a damaged page is one in use.
-    QVERIFY(dm->inTransaction([dm](QString *e) {
-        for (int i = 0; i < 400; ++i) {
-            if (!dm->exec(QStringLiteral("insert into 业主资料 (业主名称, 备注) values (?, ?)"),
-                          {QStringLiteral("业主%1").arg(i), QString(300, QLatin1Char('m'))}, e)) {
-                return false;
-            }
-        }
-        return true;
-    }));
+    QVERIFY(addManyOwners(dm));
     const QString good = QDir(home.path()).filePath(QStringLiteral("good.db"));
     QString error;
     QVERIFY2(DatabaseBackup::backup(dm, good, &error), qPrintable(error));
@@ -428,11 +410,7 @@ void TestBackupRestore::restoreRefused()
         writeFile(source, goodBytes.left(goodBytes.size() / 2));
     } else if (kind == QStringLiteral("corrupt")) {
         QByteArray bytes = goodBytes;
-        const int page = 4096;
-        // Pages past the empty tables' roots: rows of 业主资料 and its indexes.
-        for (int p = 50; p < 54; ++p) {
-            bytes.replace(p * page + 8, page - 8, QByteArray(page - 8, '\xa5'));
-        }
+        damagePages(bytes);
         writeFile(source, bytes);
     } else if (kind == QStringLiteral("foreign") || kind == QStringLiteral("partial")) {
         {

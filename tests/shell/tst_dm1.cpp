@@ -52,35 +52,18 @@ QString damagedHome(const QTemporaryDir &dir, bool wal)
 {
     {
         Dm1 dm(dir.path());
-        if (!dm.openConnection() || !dm.inTransaction([&dm](QString *e) {
-                for (int i = 0; i < 400; ++i) {
-                    if (!dm.exec(QStringLiteral("insert into 业主资料 (业主名称, 备注) values (?, ?)"),
-                                 {QStringLiteral("业主%1").arg(i), QString(300, QLatin1Char('m'))}, e)) {
-                        return false;
-                    }
-                }
-                return true;
-            })) {
+        if (!dm.openConnection() || !addManyOwners(&dm)) {
             return {};
         }
     }
     const QString path = dir.path() + QStringLiteral("/data/data.db");
-    QFile f(path);
-    if (!f.open(QIODevice::ReadWrite)) {
-        return {};
-    }
-    QByteArray bytes = f.readAll();
+    QByteArray bytes = fileBytes(path);
     if (!wal) {
         bytes[18] = 1;
         bytes[19] = 1;
     }
-    const int page = 4096;
-    for (int p = 50; p < 54; ++p) {
-        bytes.replace(p * page + 8, page - 8, QByteArray(page - 8, '\xa5'));
-    }
-    f.seek(0);
-    f.write(bytes);
-    f.close();
+    damagePages(bytes);
+    writeFile(path, bytes);
     return path;
 }
 
