@@ -153,6 +153,9 @@ private slots:
         QVERIFY(!Money::fromReal(1e12 + 0.5));
         QVERIFY(!Money::fromReal(std::numeric_limits<double>::quiet_NaN()));
         QVERIFY(!Money::fromReal(-std::numeric_limits<double>::infinity()));
+        QCOMPARE(Money::fromWhole(1000000000000)->raw(), Money::MaxRaw);
+        QVERIFY(!Money::fromWhole(1000000000001));
+        QVERIFY(!Money::fromWhole(std::numeric_limits<qint64>::min()));
         QCOMPARE(Money::fromStored(QVariant(12345.6))->raw(), qint64(12346));
     }
 

@@ -118,6 +118,14 @@ std::optional<qint64> Money::parseWhole(const QString &text)
     return parseDecimal(text, 0, MaxRaw / Scale);
 }
 
+std::optional<Money> Money::fromWhole(qint64 units)
+{
+    if (units > MaxRaw / Scale || units < -MaxRaw / Scale) {
+        return std::nullopt;
+    }
+    return fromUnits(units);
+}
+
 std::optional<Money> Money::fromStored(const QVariant &v)
 {
     if (v.isNull()) {

@@ -51,6 +51,8 @@ public:
     // A whole number typed into a count field, read like an amount and rounded half to even to
     // units; nothing beyond ±10¹² (the same limit as amounts) or for malformed text.
     static std::optional<qint64> parseWhole(const QString &text);
+    // A count of whole units (a stored integer) as an amount; nothing beyond ±10¹².
+    static std::optional<Money> fromWhole(qint64 units);
 
     constexpr qint64 raw() const { return m_raw; }
     double toReal() const { return double(m_raw) / Scale; }
