@@ -36,12 +36,13 @@ const QHash<QString, Expected> &expectations()
         {u"TForm_backup"_s, {}},
         {u"TForm_initialize"_s, {}},
         {u"TForm_restore"_s, {}},
-        {u"TForm_Enter"_s, {{u"q_qxb: select * from 权限表 order by 姓名"_s}}},
-        {u"TForm_qxb"_s, {{u"q_qxb: select * from 权限表 |order by 姓名"_s}}},
+        {u"TForm_Enter"_s, {{u"q_qxb: select * from 权限表 order by 姓名 COLLATE pinyin"_s}}},
+        {u"TForm_qxb"_s, {{u"q_qxb: select * from 权限表 |order by 姓名 COLLATE pinyin"_s}}},
         // The current operator's row alone.
-        {u"TForm_password"_s, {{u"q_qxb: select * from 权限表 |where 姓名=:name|order by 姓名"_s}, {}, 1}},
+        {u"TForm_password"_s,
+         {{u"q_qxb: select * from 权限表 |where 姓名=:name|order by 姓名 COLLATE pinyin"_s}, {}, 1}},
         {u"TForm_gsxx_edit"_s, {{u"q_gsxx: select * from 公司信息"_s}, {}, 1}},
-        {u"TForm_storeyinfo"_s, {{u"q_storeyinfo: select * from 楼宇资料|order by 楼宇名称"_s}, {}, 3}},
+        {u"TForm_storeyinfo"_s, {{u"q_storeyinfo: select * from 楼宇资料|order by 楼宇名称 COLLATE pinyin"_s}, {}, 3}},
     };
     return map;
 }

@@ -1,6 +1,7 @@
 #include "admin/core/databasebackup.h"
 
 #include "shell/core/dm1.h"
+#include "shell/core/refusal.h"
 #include "shell/core/sqlitefile.h"
 
 #include <QDir>
@@ -103,10 +104,10 @@ bool DatabaseBackup::backup(Dm1 *dm, const QString &destination, QString *error)
     QString why;
     if (!SqliteFile::copyInto(source, partName, &why)) {
         SqliteFile::removeWithSideFiles(partName);
-        const QString explained = Dm1::explainError(why);
         return fail(error,
-                    explained != why ? QStringLiteral("备份失败：%1").arg(explained)
-                                     : QStringLiteral("备份失败，不能写入 %1：%2").arg(shown, why));
+                    Refusal::isDamage(why)
+                        ? QStringLiteral("备份失败：系统数据库已经损坏（%1）。\n%2").arg(why, Dm1::restoreAdvice())
+                        : QStringLiteral("备份失败，不能写入 %1：%2").arg(shown, why));
     }
     // The copy holds the pages as they are: a damaged database gives a damaged copy, which is
     // no backup. It is checked before anything is reported as backed up.

@@ -1,6 +1,9 @@
 #include "shell/core/dm1.h"
 
+#include "shell/core/collation.h"
+#include "shell/core/refusal.h"
 #include "shell/core/sqlitefile.h"
+#include "shell/core/sqlitehandle.h"
 #include "shell/core/transaction.h"
 
 #include <QDir>
@@ -119,12 +122,7 @@ QSqlDatabase Dm1::database() const
 
 sqlite3 *Dm1::sqliteHandle() const
 {
-    const QSqlDatabase db = database();
-    const QVariant v = db.isOpen() && db.driver() ? db.driver()->handle() : QVariant();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) {
-        return nullptr;
-    }
-    return *static_cast<sqlite3 *const *>(v.constData());
+    return ::sqliteHandle(database());
 }
 
 bool Dm1::isConnected() const
@@ -175,6 +173,9 @@ bool Dm1::setUpConnection(const QSqlDatabase &db, const QString &journal, QStrin
             }
             q.exec(QStringLiteral("PRAGMA journal_mode=") + journal);
         }
+        // The ordering lines sort text in pinyin order; the collation lives on the connection
+        // only, never in the file.
+        Collation::registerOn(db);
     }
     // Temporary tables are found before the file's own, so an older file's persistent 通用
     // stays untouched behind this one.
@@ -329,7 +330,10 @@ bool Dm1::openDatabase()
         // A damaged file passes the header test but fails on its first read.
         QSqlQuery probe(database());
         if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-            m_lastError = explainError(probe.lastError().databaseText());
+            const QString why = probe.lastError().databaseText();
+            m_lastError = Refusal::isDamage(why)
+                ? QStringLiteral("数据库文件 %1 已经损坏（%2）。\n%3").arg(shown, why, restoreAdvice())
+                : why;
             probe.finish();
             closeConnection();
             return false;
@@ -479,7 +483,8 @@ bool Dm1::prepareScratch(QString *error)
     if (!exec(QStringLiteral("delete from 通用"), {}, error)) {
         return false;
     }
-    if (!q_tongyong->openOn({QStringLiteral("select * from 通用"), QStringLiteral("order by texta")})) {
+    if (!q_tongyong->openOn(
+            {QStringLiteral("select * from 通用"), QStringLiteral("order by ") + orderTerm(QStringLiteral("texta"))})) {
         if (error) {
             *error = q_tongyong->lastError();
         }
@@ -507,37 +512,42 @@ QStringList Dm1::fieldOfRows(const QStringList &sql, const QString &field, QStri
 
 QStringList Dm1::buildingNames(QString *error)
 {
-    return fieldOfRows({QStringLiteral("select * from 楼宇资料 "), QStringLiteral("order by 楼宇名称 ")},
+    return fieldOfRows({QStringLiteral("select * from 楼宇资料 "),
+                        QStringLiteral("order by ") + orderTerm(QStringLiteral("楼宇名称"))},
                        QStringLiteral("楼宇名称"), error);
 }
 
 QStringList Dm1::feeNames(QString *error)
 {
-    return fieldOfRows({QStringLiteral("select * from 收费项目"), QStringLiteral("order by 收费名称")},
-                       QStringLiteral("收费名称"), error);
+    return fieldOfRows(
+        {QStringLiteral("select * from 收费项目"), QStringLiteral("order by ") + orderTerm(QStringLiteral("收费名称"))},
+        QStringLiteral("收费名称"), error);
 }
 
 QStringList Dm1::houseCodes(QString *error)
 {
-    return fieldOfRows({QStringLiteral("select * from 房屋资料"), QStringLiteral("order by 房屋代码")},
-                       QStringLiteral("房屋代码"), error);
+    return fieldOfRows(
+        {QStringLiteral("select * from 房屋资料"), QStringLiteral("order by ") + orderTerm(QStringLiteral("房屋代码"))},
+        QStringLiteral("房屋代码"), error);
+}
+
+QString Dm1::chineseCollation()
+{
+    return QStringLiteral(" COLLATE ") + QLatin1String(Collation::Name);
+}
+
+QString Dm1::orderTerm(const QString &field, FieldKind kind)
+{
+    const QString name = Schema::orderingName(field);
+    return kind == FieldKind::Text || kind == FieldKind::Memo ? name + chineseCollation() : name;
+}
+
+QString Dm1::orderTerm(const QString &field)
+{
+    return orderTerm(field, Schema::kindOf(field));
 }
 
 QString Dm1::restoreAdvice()
 {
     return QStringLiteral("请用最近的备份恢复数据库：【系统维护】→“数据恢复”。");
-}
-
-QString Dm1::explainError(const QString &engineText)
-{
-    // SQLite's words for a damaged file (SQLITE_CORRUPT, SQLITE_NOTADB).
-    static const char *const damage[] = {"database disk image is malformed", "malformed database schema",
-                                         "file is not a database", "database corruption"};
-    for (const char *words : damage) {
-        if (engineText.contains(QLatin1String(words), Qt::CaseInsensitive)) {
-            return QStringLiteral("数据库文件已经损坏，其中的数据读不出来（%1）。\n%2")
-                .arg(engineText, restoreAdvice());
-        }
-    }
-    return engineText;
 }
