@@ -102,7 +102,7 @@ void TestDBGridEh::init()
     QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("AR PL UMing CN")});
     home = std::make_unique<TempHome>();
     QVERIFY(home->ok());
-    ds = std::make_unique<DataSet>(QStringLiteral("q_houseinfo"));
+    ds = std::make_unique<DataSet>(QStringLiteral("q_houseinfo"), QStringLiteral("房屋资料"));
     ds->setSql({QStringLiteral("select * from 房屋资料"), QStringLiteral("order by 房屋代码")});
     grid = std::make_unique<DBGridEh>();
     grid->setColumns(houseColumns());

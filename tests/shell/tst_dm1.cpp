@@ -247,7 +247,7 @@ private slots:
     void buildingNamesInOrderWithDuplicates()
     {
         TempHome home;
-        QVERIFY(home.dm()->exec(QStringLiteral("drop index \"ix_楼宇资料_1\"")));
+        QVERIFY(home.dm()->exec(QStringLiteral("drop index \"ux_楼宇资料_楼宇名称\"")));
         for (const char *n : {"乙", "甲", "乙"}) {
             QVERIFY(
                 home.dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values (?)"), {QString::fromUtf8(n)}));

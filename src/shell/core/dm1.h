@@ -8,6 +8,8 @@
 #include <QVariant>
 #include <functional>
 
+class ScratchWriter;
+
 // Values held for the life of the process, set at start-up and login.
 struct Session
 {
@@ -61,6 +63,13 @@ public:
 
     // Empties 通用 and opens q_tongyong on it ordered by texta, ready for a report to fill.
     bool prepareScratch();
+    // Computes a report into 通用 in one transaction: empties it, lets fill write the rows
+    // (ScratchWriter: row by row through one prepared statement, or INSERT … SELECT), and
+    // opens q_tongyong on them in the order they were written, with `ordering` (" order by
+    // texta,textb") as its last line for the operator's sorting. When fill or the database
+    // fails, 通用 is left empty and error tells why.
+    bool fillScratch(const std::function<bool(ScratchWriter &)> &fill,
+                     const QString &ordering = QStringLiteral("order by texta"), QString *error = nullptr);
     // One field of every row of a query, in its order, duplicates kept: the items of the
     // drop-downs the main window fills. Empty when the query fails (error says why).
     QStringList fieldOfRows(const QStringList &sql, const QString &field, QString *error = nullptr);
@@ -71,8 +80,9 @@ public:
 
 private:
     bool createSchema();
+    bool upgradeIndexes();
     void configureConnection();
-    DataSet *makeQuery(const char *name);
+    DataSet *makeQuery(const char *name, const char *table);
 
     QString m_home;
     QString m_lastError;
