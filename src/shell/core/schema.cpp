@@ -141,7 +141,9 @@ QList<TableDef> buildTables()
               // Led by the house: a house's lines of a month (its bill, the amount it owes, the
               // lines a payment marks, a report's house-and-month sums) are found directly.
               {QStringLiteral("房屋代码"), QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("收费名称")},
-              {{QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("缴费状态")},
+              // The month alone (the month's houses with unpaid lines, reports by month): with the
+              // payment state in it, it would tie with the house-led key for a house's month.
+              {{QStringLiteral("年度"), QStringLiteral("月份")},
                {QStringLiteral("楼宇名称")},
                {QStringLiteral("缴费状态")},
                {QStringLiteral("收费名称"), QStringLiteral("年度"), QStringLiteral("月份")},
