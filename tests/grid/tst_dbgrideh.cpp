@@ -228,6 +228,16 @@ void TestDBGridEh::footers()
     QVERIFY(ds->deleteCurrent());
     QCOMPARE(grid->footerText(QStringLiteral("业主名称")), QStringLiteral("2"));
     QCOMPARE(grid->footerText(QStringLiteral("押金")), QStringLiteral("0.3"));
+    // Sums follow the removed row without a trace of the large area it held.
+    QCOMPARE(grid->footerText(QStringLiteral("房屋面积")), QStringLiteral("0.3"));
+    ds->append();
+    ds->setText(QStringLiteral("房屋代码"), QStringLiteral("E4"));
+    ds->setMoney(QStringLiteral("押金"), Money::fromUnits(2));
+    QCOMPARE(grid->footerText(QStringLiteral("业主名称")), QStringLiteral("3"));
+    QCOMPARE(grid->footerText(QStringLiteral("押金")), QStringLiteral("2.3"));
+    ds->cancel();
+    QCOMPARE(grid->footerText(QStringLiteral("业主名称")), QStringLiteral("2"));
+    QCOMPARE(grid->footerText(QStringLiteral("押金")), QStringLiteral("0.3"));
 
     ds->first();
     ds->setMoney(QStringLiteral("押金"), Money::fromUnits(5));
