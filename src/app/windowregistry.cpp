@@ -25,3 +25,10 @@ QDialog *WindowRegistry::create(const QString &className, QWidget *parent)
     const auto it = factories().constFind(className);
     return it == factories().constEnd() ? nullptr : (*it)(parent);
 }
+
+QStringList WindowRegistry::classNames()
+{
+    QStringList names = factories().keys();
+    names.sort();
+    return names;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QDialog;
@@ -13,6 +14,8 @@ using Factory = std::function<QDialog *(QWidget *parent)>;
 void add(const QString &className, Factory factory);
 bool has(const QString &className);
 QDialog *create(const QString &className, QWidget *parent);
+// Every registered class name, sorted.
+QStringList classNames();
 // Registers every window of the program (windows.cpp); called once at start-up.
 void registerAll();
 }
