@@ -9,7 +9,48 @@
 namespace {
 constexpr int BlockShift = 12;
 constexpr int BlockRows = 1 << BlockShift; // rows per block
-constexpr int EntryShift = 12; // pooled texts per block of the pool
+// A column whose first texts are mostly distinct (names, time stamps) keeps its texts unpooled
+// from then on: looking each one up would cost more than it saves.
+constexpr quint32 TextSample = 4096;
+// Unpooled texts are kept as UTF-8 in blocks of bytes; a cell holds the block, the offset and
+// the length of its text.
+constexpr int OffsetBits = 20;
+constexpr qsizetype BytesPerBlock = qsizetype(1) << OffsetBits;
+constexpr int LengthBits = 24;
+constexpr qsizetype LongestOwnText = BytesPerBlock; // longer ones are kept as they are
+
+// A growing array whose elements never move: block 0 holds 16 of them, each further block as
+// many as all the blocks before it.
+template<typename T> class Chunked
+{
+public:
+    quint32 size() const { return m_size; }
+    T &operator[](quint32 index) const
+    {
+        const auto [block, at] = place(index);
+        return m_blocks[block][at];
+    }
+    quint32 push(T value)
+    {
+        const quint32 index = m_size++;
+        const auto [block, at] = place(index);
+        if (block >= m_blocks.size()) {
+            m_blocks.push_back(std::make_unique<T[]>(block == 0 ? First : First << (block - 1)));
+        }
+        m_blocks[block][at] = std::move(value);
+        return index;
+    }
+
+private:
+    static constexpr quint32 First = 16;
+    static std::pair<size_t, quint32> place(quint32 index)
+    {
+        const int block = std::bit_width(index / First);
+        return {size_t(block), block == 0 ? index : index - (First << (block - 1))};
+    }
+    std::vector<std::unique_ptr<T[]>> m_blocks;
+    quint32 m_size = 0;
+};
 }
 
 // A block of rows: each column's values, then each column's types.
@@ -19,14 +60,16 @@ struct RowStore::Block
     std::unique_ptr<quint8[]> tags;
 };
 
-// Every distinct text of the store, held once, found again by the hash of its UTF-8 bytes.
-class RowStore::TextPool
+namespace {
+// Every distinct text of a column, held once, found again by the hash of its UTF-8 bytes.
+class TextPool
 {
 public:
+    quint32 count() const { return m_entries.size(); }
+
     quint32 intern(const char *utf8, qsizetype size)
     {
-        const QByteArrayView bytes(utf8, size);
-        const size_t h = qHash(bytes);
+        const size_t h = qHash(QByteArrayView(utf8, size));
         const QUtf8StringView view(utf8, size);
         size_t i = h & mask();
         for (;; i = (i + 1) & mask()) {
@@ -34,7 +77,7 @@ public:
             if (e == 0) {
                 break;
             }
-            const Entry &en = entry(e - 1);
+            const Entry &en = m_entries[e - 1];
             if (en.hash == h && QAnyStringView::equal(en.text, view)) {
                 return e - 1;
             }
@@ -52,7 +95,7 @@ public:
             if (e == 0) {
                 break;
             }
-            const Entry &en = entry(e - 1);
+            const Entry &en = m_entries[e - 1];
             if (en.hash == h && en.text == text) {
                 return e - 1;
             }
@@ -60,7 +103,7 @@ public:
         return add(i, h, text);
     }
 
-    const QString &text(quint32 index) const { return entry(index).text; }
+    const QString &text(quint32 index) const { return m_entries[index].text; }
 
 private:
     struct Entry
@@ -70,41 +113,43 @@ private:
     };
 
     size_t mask() const { return m_index.size() - 1; }
-    const Entry &entry(quint32 index) const { return m_entries[index >> EntryShift][index & ((1 << EntryShift) - 1)]; }
 
     quint32 add(size_t at, size_t hash, const QString &text)
     {
-        const quint32 index = m_count++;
-        if ((index >> EntryShift) >= m_entries.size()) {
-            m_entries.push_back(std::make_unique<Entry[]>(1 << EntryShift));
-        }
-        Entry &en = m_entries[index >> EntryShift][index & ((1 << EntryShift) - 1)];
-        en.text = text;
-        en.hash = hash;
+        const quint32 index = m_entries.push({text, hash});
         m_index[at] = index + 1;
-        if (2 * size_t(m_count) > m_index.size()) {
-            grow();
+        if (2 * size_t(m_entries.size()) > m_index.size()) {
+            std::vector<quint32> bigger(2 * m_index.size(), 0);
+            const size_t m = bigger.size() - 1;
+            for (quint32 e = 0; e < m_entries.size(); ++e) {
+                size_t i = m_entries[e].hash & m;
+                while (bigger[i] != 0) {
+                    i = (i + 1) & m;
+                }
+                bigger[i] = e + 1;
+            }
+            m_index.swap(bigger);
         }
         return index;
     }
 
-    void grow()
-    {
-        std::vector<quint32> bigger(2 * m_index.size(), 0);
-        const size_t m = bigger.size() - 1;
-        for (quint32 index = 0; index < m_count; ++index) {
-            size_t i = entry(index).hash & m;
-            while (bigger[i] != 0) {
-                i = (i + 1) & m;
-            }
-            bigger[i] = index + 1;
-        }
-        m_index.swap(bigger);
-    }
+    Chunked<Entry> m_entries;
+    std::vector<quint32> m_index = std::vector<quint32>(32, 0); // hash slots: 0 empty, else entry + 1
+};
+}
 
-    std::vector<std::unique_ptr<Entry[]>> m_entries;
-    quint32 m_count = 0;
-    std::vector<quint32> m_index = std::vector<quint32>(1024, 0); // hash slots: 0 empty, else entry + 1
+// The texts of one column: pooled, or once the column has shown itself to be mostly distinct,
+// each held by its cell alone (as UTF-8, made a QString when read). The text last put is
+// remembered, so that a run of equal texts (a result ordered by the column) takes neither a
+// lookup nor a copy.
+struct RowStore::Column
+{
+    TextPool pool;
+    bool pooled = true;
+    quint32 texts = 0; // texts put while pooled
+    QByteArray lastBytes;
+    quint64 lastBits = 0;
+    quint8 lastTag = 0; // 0: nothing put yet
 };
 
 RowStore::RowStore() = default;
@@ -120,18 +165,17 @@ void RowStore::reset(int columns)
     m_blocks.shrink_to_fit();
     m_order.clear();
     m_order.shrink_to_fit();
-    m_texts = std::make_unique<TextPool>();
-    m_others.clear();
-    m_others.shrink_to_fit();
-    m_lastBytes.assign(size_t(columns), QByteArray());
-    m_lastText.assign(size_t(columns), 0);
+    m_texts.clear();
+    m_texts.shrink_to_fit();
+    m_texts.resize(size_t(columns));
+    m_others = {};
+    m_bytes.clear();
+    m_bytes.shrink_to_fit();
+    m_bytesUsed = BytesPerBlock;
 }
 
 int RowStore::appendRow()
 {
-    if (!m_texts) {
-        reset(m_columns);
-    }
     const int physical = m_physical++;
     const size_t block = size_t(physical >> BlockShift);
     if (block >= m_blocks.size()) {
@@ -192,15 +236,47 @@ void RowStore::setReal(int row, int column, double value)
 void RowStore::setText(int row, int column, const char *utf8, qsizetype size)
 {
     const Cell c = cell(row, column);
-    QByteArray &last = m_lastBytes[size_t(column)];
-    // Results are often ordered by the column that repeats (a house's lines together).
-    if (!(last.size() == size && !last.isNull() && std::memcmp(last.constData(), utf8, size_t(size)) == 0)) {
-        m_lastText[size_t(column)] = m_texts->intern(utf8, size);
-        last.resize(size);
-        std::memcpy(last.data(), utf8, size_t(size));
+    Column &col = m_texts[size_t(column)];
+    if (col.lastTag == 0 || col.lastBytes.size() != size
+        || std::memcmp(col.lastBytes.constData(), utf8, size_t(size)) != 0) {
+        if (col.pooled) {
+            col.lastBits = col.pool.intern(utf8, size);
+            col.lastTag = Text;
+            col.pooled = ++col.texts != TextSample || 2 * col.pool.count() <= TextSample;
+        } else if (size <= LongestOwnText) {
+            col.lastBits = ownText(utf8, size);
+            col.lastTag = OwnText;
+        } else {
+            setOther(c, QString::fromUtf8(utf8, size)); // a text of more than a megabyte
+            col.lastTag = 0;
+            return;
+        }
+        col.lastBytes.resize(size);
+        std::memcpy(col.lastBytes.data(), utf8, size_t(size));
     }
-    *c.bits = m_lastText[size_t(column)];
-    *c.tag = Text;
+    *c.bits = col.lastBits;
+    *c.tag = col.lastTag;
+}
+
+quint64 RowStore::ownText(const char *utf8, qsizetype size)
+{
+    if (m_bytesUsed + size > BytesPerBlock) {
+        m_bytes.push_back(std::make_unique_for_overwrite<char[]>(size_t(BytesPerBlock)));
+        m_bytesUsed = 0;
+    }
+    const quint64 block = m_bytes.size() - 1;
+    const quint64 offset = quint64(m_bytesUsed);
+    std::memcpy(m_bytes.back().get() + m_bytesUsed, utf8, size_t(size));
+    m_bytesUsed += size;
+    return (block << (OffsetBits + LengthBits)) | (offset << LengthBits) | quint64(size);
+}
+
+QString RowStore::ownTextAt(quint64 bits) const
+{
+    const size_t block = size_t(bits >> (OffsetBits + LengthBits));
+    const qsizetype offset = qsizetype((bits >> LengthBits) & ((quint64(1) << OffsetBits) - 1));
+    const qsizetype size = qsizetype(bits & ((quint64(1) << LengthBits) - 1));
+    return QString::fromUtf8(m_bytes[block].get() + offset, size);
 }
 
 void RowStore::setBlob(int row, int column, const QByteArray &bytes)
@@ -229,7 +305,7 @@ void RowStore::set(int row, int column, const QVariant &value)
             return;
         }
         if (const QString *s = static_cast<const QString *>(value.constData()); !s->isNull()) {
-            *c.bits = m_texts->intern(*s);
+            *c.bits = m_texts[size_t(column)].pool.intern(*s);
             *c.tag = Text;
             return;
         }
@@ -265,7 +341,9 @@ QVariant RowStore::value(int row, int column) const
     case Real:
         return QVariant(std::bit_cast<double>(*c.bits));
     case Text:
-        return QVariant(m_texts->text(quint32(*c.bits)));
+        return QVariant(m_texts[size_t(column)].pool.text(quint32(*c.bits)));
+    case OwnText:
+        return QVariant(ownTextAt(*c.bits));
     case Other:
         return m_others[size_t(*c.bits)];
     default:

@@ -3,18 +3,21 @@
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
+#include <deque>
 #include <memory>
 #include <vector>
 
 // The cells of an open data set, kept compact for results of a million rows and more: a cell is
 // an 8-byte value and a 1-byte type (integers and money as 64-bit integers, reals as doubles,
 // texts as the number of a pooled text). Rows live in blocks of a few thousand, so a growing
-// result is never copied whole. Equal texts are held once for the whole data set, whatever
-// their number: a house code repeated on 240 bill lines, an owner's name, a month's dates.
+// result is never copied whole. Equal texts of a column are held once, whatever their number: a
+// house code repeated on 240 bill lines, an owner's name, a month's dates.
 //
-// Reading a cell gives the QVariant a QSqlQuery would give: qint64, double, QString (shared by
-// every cell holding that text), QByteArray, or a null QString for SQL null. A value set while
-// editing comes back as it was set.
+// Reading a cell gives the QVariant a QSqlQuery would give: qint64, double, QString, QByteArray,
+// or a null QString for SQL null; a pooled text is one QString shared by every cell holding it.
+// A column whose texts are mostly distinct (names, time stamps) is not pooled: its texts are
+// kept as UTF-8 bytes and made QStrings when read. A value set while editing comes back as it
+// was set (an edited text is pooled).
 class RowStore
 {
 public:
@@ -48,9 +51,9 @@ public:
     bool isNull(int row, int column) const;
 
 private:
-    enum Tag : quint8 { Invalid, Null, Integer, Real, Text, Other };
+    enum Tag : quint8 { Invalid, Null, Integer, Real, Text, OwnText, Other };
     struct Block;
-    class TextPool;
+    struct Column;
 
     struct Cell
     {
@@ -59,15 +62,16 @@ private:
     };
     Cell cell(int row, int column) const;
     void setOther(Cell c, const QVariant &value);
+    quint64 ownText(const char *utf8, qsizetype size);
+    QString ownTextAt(quint64 bits) const;
 
     int m_columns = 0;
     int m_physical = 0; // rows appended, removed ones included
     std::vector<Block> m_blocks;
     // The physical row of each row once a row has been removed; empty while they are the same.
     std::vector<int> m_order;
-    std::unique_ptr<TextPool> m_texts;
-    std::vector<QVariant> m_others; // blobs and values set by editing that are kept as given
-    // The text last put into each column, so that a run of equal texts skips the pool's lookup.
-    std::vector<QByteArray> m_lastBytes;
-    std::vector<quint32> m_lastText;
+    std::vector<Column> m_texts; // each column's texts
+    std::deque<QVariant> m_others; // blobs, and values set by editing that are kept as given
+    std::vector<std::unique_ptr<char[]>> m_bytes; // the unpooled texts, as UTF-8
+    qsizetype m_bytesUsed = 0; // of the last block
 };
