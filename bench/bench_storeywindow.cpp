@@ -24,12 +24,8 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? qMax(1, atoi(argv[1])) : 1000000;
     const int runs = argc > 2 ? qMax(1, atoi(argv[2])) : 5;
-    QString program = qEnvironmentVariable("PARVELL_BIN");
+    const QString program = Bench::program();
     if (program.isEmpty()) {
-        program = QDir(QCoreApplication::applicationDirPath()).filePath(u"../src/parvell"_s);
-    }
-    if (!QFileInfo(program).isExecutable()) {
-        std::fprintf(stderr, "program not found: %s\n", qPrintable(program));
         return 2;
     }
     QTemporaryDir home;

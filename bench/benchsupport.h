@@ -24,6 +24,10 @@ bool fillEstate(Dm1 &dm, int houses, int items, int months, QString *error);
 // `count` buildings with every field filled.
 bool fillBuildings(Dm1 &dm, int count, QString *error);
 
+// The program to start: $PARVELL_BIN, or ../src/parvell beside the benchmark; empty (and said
+// on stderr) when it is not there.
+QString program();
+
 // The sqlite3 tool's path, or empty when it is not installed.
 QString sqliteTool();
 // How long some work took: on the clock, and in processor time (user and system), which tells

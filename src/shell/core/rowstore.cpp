@@ -69,38 +69,18 @@ public:
 
     quint32 intern(const char *utf8, qsizetype size)
     {
-        const size_t h = qHash(QByteArrayView(utf8, size));
         const QUtf8StringView view(utf8, size);
-        size_t i = h & mask();
-        for (;; i = (i + 1) & mask()) {
-            const quint32 e = m_index[i];
-            if (e == 0) {
-                break;
-            }
-            const Entry &en = m_entries[e - 1];
-            if (en.hash == h && QAnyStringView::equal(en.text, view)) {
-                return e - 1;
-            }
-        }
-        return add(i, h, QString::fromUtf8(utf8, size));
+        const size_t h = qHash(QByteArrayView(utf8, size));
+        return find(
+            h, [&](const QString &t) { return QAnyStringView::equal(t, view); },
+            [&] { return QString::fromUtf8(utf8, size); });
     }
 
     quint32 intern(const QString &text)
     {
-        const QByteArray utf8 = text.toUtf8();
-        const size_t h = qHash(QByteArrayView(utf8));
-        size_t i = h & mask();
-        for (;; i = (i + 1) & mask()) {
-            const quint32 e = m_index[i];
-            if (e == 0) {
-                break;
-            }
-            const Entry &en = m_entries[e - 1];
-            if (en.hash == h && en.text == text) {
-                return e - 1;
-            }
-        }
-        return add(i, h, text);
+        const size_t h = qHash(QByteArrayView(text.toUtf8()));
+        return find(
+            h, [&](const QString &t) { return t == text; }, [&] { return text; });
     }
 
     const QString &text(quint32 index) const { return m_entries[index].text; }
@@ -113,6 +93,22 @@ private:
     };
 
     size_t mask() const { return m_index.size() - 1; }
+
+    // The entry of the text with this hash that `equal` accepts, or a new one made by `make`.
+    template<typename Equal, typename Make> quint32 find(size_t hash, Equal equal, Make make)
+    {
+        size_t i = hash & mask();
+        for (;; i = (i + 1) & mask()) {
+            const quint32 e = m_index[i];
+            if (e == 0) {
+                return add(i, hash, make());
+            }
+            const Entry &en = m_entries[e - 1];
+            if (en.hash == hash && equal(en.text)) {
+                return e - 1;
+            }
+        }
+    }
 
     quint32 add(size_t at, size_t hash, const QString &text)
     {
