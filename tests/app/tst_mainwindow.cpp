@@ -1,5 +1,10 @@
 #include "app/main.h"
+#include "app/setup.h"
 #include "app/windowregistry.h"
+#include "components/common/preparation.h"
+#include "components/common/prompt.h"
+#include "masterdata/storeyinfo.h"
+#include "modal.h"
 #include "scriptedprompt.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
@@ -9,6 +14,8 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -16,8 +23,24 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 
 namespace {
+// A window with a building box of its own, prepared as the fee windows prepare theirs.
+class BuildingBoxWindow : public QDialog, public PreparedWindow
+{
+public:
+    explicit BuildingBoxWindow(QWidget *parent)
+        : QDialog(parent)
+        , box(new QComboBox(this))
+    {
+        box->setObjectName(QStringLiteral("DBComboBoxEh3"));
+        box->addItem(QStringLiteral("设计时的项目"));
+    }
+    void prepare(Preparation &p) override { p.fill(box, Preparation::Items::Buildings); }
+    QComboBox *box;
+};
+
 QStringList itemsOf(QMenu *menu)
 {
     QStringList out;
@@ -103,6 +126,11 @@ private slots:
         QCOMPARE(panels[2]->text(), QString());
         QVERIFY(!panels[3]->text().isEmpty());
         QVERIFY(prompt->shown.isEmpty());
+        // Screen readers read what is shown.
+        for (QLabel *panel : std::as_const(panels)) {
+            QCOMPARE(panel->accessibleName(), panel->text());
+        }
+        QCOMPARE(form.scrollingText()->accessibleName(), form.scrollingText()->text());
     }
 
     void textScrollsOutLeftThenReentersRight()
@@ -196,6 +224,8 @@ private slots:
         QVERIFY(form.firstActivation());
         QVERIFY(form.runCommand(QStringLiteral("帮助系统")));
         QCOMPARE(prompt->lastText(), QStringLiteral("该系统操作非常简单，在窗口中已经有提示！"));
+        QCOMPARE(prompt->shown.constLast().caption, QStringLiteral("提示"));
+        QCOMPARE(prompt->shown.constLast().icon, Prompt::Icon::Warning);
         prompt->clear();
         QVERIFY(form.runCommand(QStringLiteral("业主欠费总表")));
         QVERIFY(prompt->shown.isEmpty());
@@ -210,7 +240,7 @@ private slots:
         TForm_main form(home.dm());
         QVERIFY(form.firstActivation());
         bool connectedWhileOpen = true;
-        WindowRegistry::add(QStringLiteral("TForm_restore"), [&](QWidget *parent) {
+        const WindowRegistry::Override restore(QStringLiteral("TForm_restore"), [&](QWidget *parent) {
             auto *d = new QDialog(parent);
             QTimer::singleShot(0, d, [&, d] {
                 connectedWhileOpen = home.dm()->isConnected();
@@ -233,8 +263,8 @@ private slots:
         QVERIFY(form.firstActivation());
         QStringList seenSql;
         int seenRows = -1;
-        WindowRegistry::add(QStringLiteral("TForm_storeyinfo"), [&](QWidget *parent) {
-            auto *d = new QDialog(parent);
+        const WindowRegistry::Override storeys(QStringLiteral("TForm_storeyinfo"), [&](QWidget *parent) {
+            auto *d = new TForm_storeyinfo(parent);
             QTimer::singleShot(0, d, [&, d] {
                 seenSql = home.dm()->q_storeyinfo->sql();
                 seenRows = home.dm()->q_storeyinfo->recordCount();
@@ -243,9 +273,21 @@ private slots:
             return d;
         });
         form.runCommand(QStringLiteral("楼宇资料设置"));
-        QCOMPARE(seenSql, QStringList({QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by 楼宇名称")}));
+        QCOMPARE(seenSql,
+                 QStringList(
+                     {QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by 楼宇名称 COLLATE pinyin")}));
         QCOMPARE(seenRows, 2);
         QVERIFY(!home.dm()->q_storeyinfo->isOpen());
+    }
+
+    // A test waiting for a dialog that never comes fails at the deadline instead of hanging on
+    // whatever else holds it up.
+    void whenShownGivesUpAtItsDeadline()
+    {
+        QDialog other;
+        QEXPECT_FAIL("", "the awaited dialog is never shown", Continue);
+        whenShown<TForm_storeyinfo>([](TForm_storeyinfo *) {}, std::chrono::milliseconds(200));
+        QCOMPARE(other.exec(), int(QDialog::Rejected));
     }
 
     void buildingBoxIsFilledInNameOrder()
@@ -255,11 +297,9 @@ private slots:
         TForm_main form(home.dm());
         QVERIFY(form.firstActivation());
         QStringList items;
-        WindowRegistry::add(QStringLiteral("TForm_jiaofeidan"), [&](QWidget *parent) {
-            auto *d = new QDialog(parent);
-            auto *box = new QComboBox(d);
-            box->setObjectName(QStringLiteral("DBComboBoxEh3"));
-            box->addItem(QStringLiteral("设计时的项目"));
+        const WindowRegistry::Override fees(QStringLiteral("TForm_jiaofeidan"), [&](QWidget *parent) {
+            auto *d = new BuildingBoxWindow(parent);
+            QComboBox *box = d->box;
             QTimer::singleShot(0, d, [&, d, box] {
                 for (int i = 0; i < box->count(); ++i) {
                     items << box->itemText(i);
@@ -270,6 +310,58 @@ private slots:
         });
         form.runCommand(QStringLiteral("业主应缴费用管理"));
         QCOMPARE(items, QStringList({QStringLiteral("A座"), QStringLiteral("B座")}));
+    }
+
+    // The file dialogs show dates and sizes the Chinese way, whatever the system's language.
+    void fileDialogsShowChineseDates()
+    {
+        QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China)); // as the program sets it
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("备份.db")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("0123456789");
+        file.close();
+        const QDateTime modified = QFileInfo(file).lastModified();
+        QString date;
+        QString size;
+        QTimer poll;
+        poll.setInterval(20);
+        int tries = 0;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog) {
+                return;
+            }
+            auto *view = dialog->findChild<QTreeView *>(QStringLiteral("treeView"));
+            QAbstractItemModel *model = view ? view->model() : nullptr;
+            for (int r = 0; model && r < model->rowCount(view->rootIndex()); ++r) {
+                const QModelIndex name = model->index(r, 0, view->rootIndex());
+                if (name.data().toString() == QStringLiteral("备份.db")) {
+                    size = name.siblingAtColumn(1).data().toString();
+                    date = name.siblingAtColumn(3).data().toString();
+                }
+            }
+            if (!date.isEmpty() || ++tries > 250) {
+                poll.stop();
+                dialog->reject();
+            }
+        });
+        poll.start();
+        Prompt::setHandler(nullptr);
+        Prompt::openFile(nullptr, QStringLiteral("打开"), dir.path(), {QStringLiteral("所有文件 (*)")});
+        ScriptedPrompt::install();
+        QCOMPARE(date, QLocale(QLocale::Chinese, QLocale::China).toString(modified, QLocale::ShortFormat));
+        QCOMPARE(size, QLocale(QLocale::Chinese, QLocale::China).formattedDataSize(10));
+    }
+
+    // Runs last: it sets the whole program up as it starts.
+    void programSetUpIsChinese()
+    {
+        setUpApplication(*qApp);
+        QCOMPARE(QLocale().name(), QStringLiteral("zh_CN"));
+        // A display name of its own would be added to every window's caption by the platform.
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Parvell"));
     }
 };
 

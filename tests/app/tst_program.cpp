@@ -1,5 +1,7 @@
 // The program itself, started as the operator would start it: on an empty home with the demo
 // estate, and with the start-up measurement option.
+#include "temphome.h"
+
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -66,12 +68,17 @@ private slots:
         QCOMPARE(value(home, u"select count(*) from 楼宇资料"_s).toInt(), 3);
         const int lines = value(home, u"select count(*) from 收费明细表"_s).toInt();
         QVERIFY(lines > 0);
+        // The new home got the payment notice; an operator's edit of it survives the next start.
+        const QString notice = home.filePath(u"report/缴费通知单.frf"_s);
+        QVERIFY(fileBytes(notice).startsWith("<?xml"));
+        writeFile(notice, "<parvell-report edited/>");
 
         // A second start with --demo leaves the existing estate alone.
         QVERIFY(start({u"--home"_s, home.path(), u"--demo"_s, u"--exit-when-ready"_s}, &rc).startsWith("ready "));
         QCOMPARE(rc, 0);
         QCOMPARE(value(home, u"select count(*) from 楼宇资料"_s).toInt(), 3);
         QCOMPARE(value(home, u"select count(*) from 收费明细表"_s).toInt(), lines);
+        QCOMPARE(fileBytes(notice), QByteArray("<parvell-report edited/>"));
     }
 };
 

@@ -1,4 +1,5 @@
 #include "shell/core/dm1.h"
+#include "shell/core/installedfiles.h"
 #include "shell/core/scratchwriter.h"
 #include "shell/core/transaction.h"
 #include "temphome.h"
@@ -6,6 +7,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -62,8 +64,13 @@ private slots:
         TempHome home;
         QVERIFY(home.ok());
         QVERIFY(QFile::exists(home.path() + QStringLiteral("/data/data.db")));
-        QStringList tables = home.dm()->column(QStringLiteral("select name from sqlite_master where type='table'"));
+        // The file's tables and the connection's own scratch table 通用.
+        QStringList tables =
+            home.dm()->column(QStringLiteral("select name from sqlite_master where type='table' "
+                                             "union all select name from sqlite_temp_master where type='table'"));
         QCOMPARE(tables.size(), Model.size());
+        QCOMPARE(home.dm()->column(QStringLiteral("select name from sqlite_temp_master where type='table'")),
+                 QStringList(QStringLiteral("通用")));
         for (const auto &[table, fieldText] : Model) {
             QVERIFY2(tables.contains(table), qPrintable(table));
             QStringList fields = home.dm()->column(QStringLiteral("select name from pragma_table_info(?)"), {table});
@@ -242,7 +249,102 @@ private slots:
         QVERIFY(home.dm()->q_tongyong->isOpen());
         QCOMPARE(home.dm()->q_tongyong->recordCount(), 0);
         QCOMPARE(home.dm()->q_tongyong->sql(),
-                 QStringList({QStringLiteral("select * from 通用"), QStringLiteral("order by texta")}));
+                 QStringList({QStringLiteral("select * from 通用"), QStringLiteral("order by texta COLLATE pinyin")}));
+    }
+
+    // Each connection (each workstation) has its own 通用: filling a report on one never empties
+    // or shows in the other's, and the file keeps none of it.
+    void scratchRowsBelongToTheirConnection()
+    {
+        TempHome home;
+        Dm1 *dm = home.dm();
+        QVERIFY(dm->prepareScratch());
+        QVERIFY(dm->exec(QStringLiteral("insert into 通用 (texta, moneya) values ('第一台', 10000)")));
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("workstation2"));
+            other.setDatabaseName(dm->databasePath());
+            QVERIFY(other.open());
+            QString error;
+            QVERIFY2(Dm1::setUpConnection(other, &error), qPrintable(error));
+            // The second workstation fills a report of its own, the way q_tongyong is filled.
+            DataSet scratch({}, QStringLiteral("通用"));
+            scratch.setConnectionName(QStringLiteral("workstation2"));
+            scratch.setSql({QStringLiteral("delete from 通用")});
+            QVERIFY(scratch.execute());
+            QVERIFY(scratch.openOn({QStringLiteral("select * from 通用"), QStringLiteral("order by texta")}));
+            QCOMPARE(scratch.recordCount(), 0);
+            scratch.append();
+            scratch.setText(QStringLiteral("texta"), QStringLiteral("第二台"));
+            QVERIFY2(scratch.post(), qPrintable(scratch.lastError()));
+            QVERIFY(scratch.reopen());
+            QCOMPARE(scratch.recordCount(), 1);
+            scratch.close();
+
+            QCOMPARE(dm->column(QStringLiteral("select texta from 通用")), QStringList(QStringLiteral("第一台")));
+            QVERIFY(dm->q_tongyong->reopen());
+            QCOMPARE(dm->q_tongyong->recordCount(), 1);
+            // A report prepared again on the first empties its own rows only.
+            QVERIFY(dm->prepareScratch());
+            QSqlQuery q(other);
+            QVERIFY(q.exec(QStringLiteral("select texta from 通用")) && q.next());
+            QCOMPARE(q.value(0).toString(), QStringLiteral("第二台"));
+            q.finish();
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("workstation2"));
+        QCOMPARE(dm->scalar(QStringLiteral("select count(*) from main.sqlite_master where name='通用'")).toInt(), 0);
+    }
+
+    // A file of an older version keeps a persistent 通用 with rows in it: the connection's own
+    // scratch table stands in front of it, and it is left as it was.
+    void olderFilesScratchTableIsLeftAlone()
+    {
+        QTemporaryDir dir;
+        {
+            Dm1 dm(dir.path());
+            QVERIFY(dm.openConnection());
+            QVERIFY(dm.exec(QStringLiteral("create table main.\"通用\" (id INTEGER PRIMARY KEY, texta TEXT, moneya "
+                                           "INTEGER)")));
+            QVERIFY(dm.exec(QStringLiteral("create index main.\"ix_通用_1\" on \"通用\" (texta)")));
+            QVERIFY(dm.exec(QStringLiteral("insert into main.通用 (texta) values ('旧报表')")));
+        }
+        Dm1 dm(dir.path());
+        QVERIFY2(dm.openConnection(), qPrintable(dm.lastError()));
+        QCOMPARE(dm.scalar(QStringLiteral("select count(*) from 通用")).toInt(), 0);
+        QVERIFY(dm.prepareScratch());
+        QVERIFY(dm.exec(QStringLiteral("insert into 通用 (texta, datea) values ('新报表', '2004-08-15 00:00:00')")));
+        QCOMPARE(dm.column(QStringLiteral("select texta from 通用")), QStringList(QStringLiteral("新报表")));
+        QCOMPARE(dm.column(QStringLiteral("select texta from main.通用")), QStringList(QStringLiteral("旧报表")));
+    }
+
+    // A statement the database refuses is reported, not taken for an empty answer.
+    void scalarAndColumnReportRefusals()
+    {
+        TempHome home;
+        Dm1 *dm = home.dm();
+        QString error;
+        QCOMPARE(dm->scalar(QStringLiteral("select 姓名 from 权限表 where 姓名=?"), {QStringLiteral("无人")}, &error),
+                 QVariant());
+        QVERIFY(error.isEmpty());
+        QVERIFY(!dm->scalar(QStringLiteral("select 没有的字段 from 权限表"), {}, &error).isValid());
+        QVERIFY2(error.contains(QStringLiteral("没有的字段")), qPrintable(error));
+        error.clear();
+        QVERIFY(dm->column(QStringLiteral("select 姓名 from 没有的表"), {}, &error).isEmpty());
+        QVERIFY2(error.contains(QStringLiteral("没有的表")), qPrintable(error));
+        error.clear();
+        QCOMPARE(dm->column(QStringLiteral("select 姓名 from 权限表"), {}, &error),
+                 QStringList(Dm1::defaultOperator()));
+        QVERIFY(error.isEmpty());
+    }
+
+    // The files installed with the program are found from a build folder too.
+    void installedFilesAreFound()
+    {
+        const QString reports = InstalledFiles::find(QStringLiteral("report"));
+        QVERIFY(QFileInfo(reports).isDir());
+        QVERIFY(reports.endsWith(QStringLiteral("share/parvell/report")));
+        QVERIFY(QFileInfo(InstalledFiles::find(QStringLiteral("report/缴费通知单.frf"))).isFile());
+        QVERIFY(InstalledFiles::find(QStringLiteral("report/没有的模板.frf")).isEmpty());
     }
 
     // A report is written into 通用 in one go: its rows (one by one or from a select) replace
@@ -312,8 +414,49 @@ private slots:
             QVERIFY(
                 home.dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values (?)"), {QString::fromUtf8(n)}));
         }
+        // 甲 (jiǎ) before 乙 (yǐ): pinyin order.
         QCOMPARE(home.dm()->buildingNames(),
-                 QStringList({QStringLiteral("乙"), QStringLiteral("乙"), QStringLiteral("甲")}));
+                 QStringList({QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("乙")}));
+    }
+
+    // Text sorts the way Chinese office users expect (pinyin order) on every connection the
+    // program opens, while the file stays readable by any other SQLite program.
+    void chineseTextSortsInPinyinOrder()
+    {
+        TempHome home;
+        const QStringList pinyin =
+            QString::fromUtf8("阿里大厦 白云楼 重庆大厦 翠园1号楼 翠园2号楼 金桂园 丽景大厦 王府 "
+                              "银杏苑 张家楼 中心楼 Ａ座")
+                .split(QLatin1Char(' '));
+        for (auto it = pinyin.crbegin(); it != pinyin.crend(); ++it) {
+            QVERIFY(home.dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values (?)"), {*it}));
+        }
+        QCOMPARE(home.dm()->buildingNames(), pinyin);
+        home.dm()->closeConnection();
+        QVERIFY(home.dm()->openConnection());
+        QCOMPARE(home.dm()->buildingNames(), pinyin);
+
+        QCOMPARE(Dm1::orderTerm(QStringLiteral("楼宇名称")), QStringLiteral("楼宇名称") + Dm1::chineseCollation());
+        QCOMPARE(Dm1::orderTerm(QStringLiteral("面积/数量")), QStringLiteral("\"面积/数量\""));
+        QCOMPARE(Dm1::orderTerm(QStringLiteral("楼宇层数")), QStringLiteral("楼宇层数"));
+
+        // The schema names no collation of ours: a connection without it reads every table.
+        QCOMPARE(
+            home.dm()->scalar(QStringLiteral("select count(*) from sqlite_master where sql like '%collate%'")).toInt(),
+            0);
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(home.dm()->databasePath());
+            QVERIFY(other.open());
+            for (const auto &[table, fields] : Model) {
+                if (Schema::table(table)->temporary) {
+                    continue; // each connection's own
+                }
+                QSqlQuery q(other);
+                QVERIFY2(q.exec(QStringLiteral("select * from %1 order by 1").arg(table)), qPrintable(table));
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
     }
 };
 

@@ -17,6 +17,7 @@ public:
         QString text;
         Prompt::Icon icon;
         bool isQuestion;
+        QString detail; // the database's own words under a refusal
     };
 
     // Installs a fresh script as the program's prompt and returns it (owned by Prompt).
@@ -33,6 +34,8 @@ public:
     void clear() { shown.clear(); }
 
     void message(QWidget *, const QString &text, const QString &caption, Prompt::Icon icon) override;
+    void detailedMessage(QWidget *, const QString &text, const QString &detail, const QString &caption,
+                         Prompt::Icon icon) override;
     bool question(QWidget *, const QString &text, const QString &caption) override;
     QString saveFile(QWidget *, const QString &caption, const QString &fileName, const QStringList &filters,
                      int *filterIndex, const QString &defaultSuffix) override;
@@ -44,6 +47,10 @@ public:
     QString lastPdf;
     int printed = 0;
     void printPreview(QWidget *, const std::function<void(QPrinter *)> &render) override;
+    // A report's own preview prints to PDF like a list's; so does the print dialog (confirmed).
+    void documentPreview(QWidget *parent, const std::function<void(QPrinter *)> &render,
+                         const std::function<void(QWidget *)> &showWindow) override;
+    bool print(QWidget *parent, QPrinter *printer, const std::function<void(QPrinter *)> &render) override;
 
     QString lastSaveName; // the file name a save dialog proposed
     QString lastDialogCaption;

@@ -1,6 +1,8 @@
 #include "temphome.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTest>
 
 TempHome::TempHome()
 {
@@ -9,6 +11,8 @@ TempHome::TempHome()
     m_ok = m_dm->openConnection();
     Session::current() = Session {};
     Session::current().currentOperator = Dm1::defaultOperator();
+    Session::current().operatorId =
+        m_dm->scalar(QStringLiteral("select id from 权限表 where 姓名=?"), {Dm1::defaultOperator()}).toLongLong();
     Session::current().loggedIn = true;
 }
 
@@ -16,4 +20,17 @@ TempHome::~TempHome()
 {
     m_dm.reset();
     QDir::setCurrent(QDir::tempPath());
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
 }

@@ -21,3 +21,8 @@ private:
     std::unique_ptr<Dm1> m_dm;
     bool m_ok = false;
 };
+
+// A file's bytes (empty when it cannot be read), and writing a file whole (a test failure when
+// it cannot be written).
+QByteArray fileBytes(const QString &path);
+void writeFile(const QString &path, const QByteArray &bytes);

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QToolButton>
 
 QIcon Icons::tile(const QString &glyph, const QColor &colour, int size)
 {
@@ -31,4 +32,19 @@ QIcon Icons::tile(const QString &glyph, const QColor &colour, int size)
         icon.addPixmap(pm);
     }
     return icon;
+}
+
+QToolButton *Icons::button(QWidget *parent, const QString &objectName, const QString &caption, const QString &glyph,
+                           const QColor &colour, int size)
+{
+    auto *b = new QToolButton(parent);
+    b->setObjectName(objectName);
+    b->setText(caption);
+    b->setAccessibleName(caption);
+    b->setIcon(tile(glyph, colour, size));
+    b->setIconSize(QSize(size, size));
+    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    b->setAutoRaise(true);
+    b->setMinimumSize(50, 43);
+    return b;
 }

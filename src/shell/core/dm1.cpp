@@ -1,12 +1,15 @@
 #include "shell/core/dm1.h"
 
+#include "shell/core/collation.h"
 #include "shell/core/scratchwriter.h"
+#include "shell/core/sqlitehandle.h"
 #include "shell/core/transaction.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -87,6 +90,11 @@ QSqlDatabase Dm1::database() const
     return QSqlDatabase::database(ConnectionName, false);
 }
 
+sqlite3 *Dm1::sqliteHandle() const
+{
+    return ::sqliteHandle(database());
+}
+
 bool Dm1::isConnected() const
 {
     return QSqlDatabase::contains(ConnectionName) && database().isOpen();
@@ -102,12 +110,29 @@ QList<DataSet *> Dm1::sharedQueries() const
     return findChildren<DataSet *>(QString(), Qt::FindDirectChildrenOnly);
 }
 
-void Dm1::configureConnection()
+bool Dm1::setUpConnection(const QSqlDatabase &db, QString *error)
 {
-    QSqlQuery q(database());
-    q.exec(QStringLiteral("PRAGMA busy_timeout=5000"));
-    q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-    q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    QSqlQuery q(db);
+    if (db.driverName() == QLatin1String("QSQLITE")) {
+        // Settings of the SQLite engine; a server keeps its own.
+        q.exec(QStringLiteral("PRAGMA busy_timeout=5000"));
+        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+        // The ordering lines sort text in pinyin order; the collation lives on the connection
+        // only, never in the file.
+        Collation::registerOn(db);
+    }
+    // Temporary tables are found before the file's own, so an older file's persistent 通用
+    // stays untouched behind this one.
+    for (const QString &stmt : Schema::connectionStatements()) {
+        if (!q.exec(stmt)) {
+            if (error) {
+                *error = q.lastError().databaseText();
+            }
+            return false;
+        }
+    }
+    return true;
 }
 
 bool Dm1::openConnection()
@@ -146,10 +171,11 @@ bool Dm1::openConnection()
             return false;
         }
     }
-    configureConnection();
-    if (isNew && !createSchema()) {
+    if (!setUpConnection(database(), &m_lastError) || (isNew && !createSchema())) {
         closeConnection();
-        QFile::remove(path);
+        if (isNew) {
+            QFile::remove(path);
+        }
         return false;
     }
     if (!isNew) {
@@ -180,7 +206,9 @@ bool Dm1::upgradeIndexes()
                 tables.insert(name);
             } else {
                 have.insert(name);
-                if (Schema::isIndexName(name) && Schema::table(q.value(2).toString())) {
+                // Each connection makes its own scratch table's indexes; an older file's are left.
+                const TableDef *table = Schema::table(q.value(2).toString());
+                if (Schema::isIndexName(name) && table && !table->temporary) {
                     ours << name;
                 }
             }
@@ -268,55 +296,66 @@ bool Dm1::createSchema()
 bool Dm1::exec(const QString &sql, const QVariantList &binds, QString *error)
 {
     QSqlQuery q(database());
+    return runStatement(q, sql, binds, error);
+}
+
+namespace {
+// The database's reason for a failed statement or read, in error or else as a warning.
+bool failed(const QSqlQuery &q, const QString &sql, QString *error)
+{
+    const QSqlError e = q.lastError();
+    const QString why = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    if (error) {
+        *error = why;
+    } else {
+        qWarning("Dm1: %s: %s", qUtf8Printable(sql), qUtf8Printable(why));
+    }
+    return false;
+}
+}
+
+bool Dm1::runStatement(QSqlQuery &q, const QString &sql, const QVariantList &binds, QString *error)
+{
     if (!q.prepare(sql)) {
-        if (error) {
-            *error = q.lastError().databaseText();
-        }
-        return false;
+        return failed(q, sql, error);
     }
     for (int i = 0; i < binds.size(); ++i) {
         q.bindValue(i, binds[i]);
     }
-    if (!q.exec()) {
-        if (error) {
-            *error = q.lastError().databaseText();
-        }
-        return false;
-    }
-    return true;
+    return q.exec() || failed(q, sql, error);
 }
 
-QVariant Dm1::scalar(const QString &sql, const QVariantList &binds)
+QVariant Dm1::scalar(const QString &sql, const QVariantList &binds, QString *error)
 {
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
+    if (!runStatement(q, sql, binds, error)) {
         return {};
     }
-    for (int i = 0; i < binds.size(); ++i) {
-        q.bindValue(i, binds[i]);
-    }
-    if (q.exec() && q.next()) {
+    if (q.next()) {
         return q.value(0);
+    }
+    if (q.lastError().isValid()) {
+        failed(q, sql, error);
     }
     return {};
 }
 
-QStringList Dm1::column(const QString &sql, const QVariantList &binds)
+QStringList Dm1::column(const QString &sql, const QVariantList &binds, QString *error)
 {
     QStringList out;
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
+    if (!runStatement(q, sql, binds, error)) {
         return out;
     }
-    for (int i = 0; i < binds.size(); ++i) {
-        q.bindValue(i, binds[i]);
+    while (q.next()) {
+        out << q.value(0).toString();
     }
-    if (q.exec()) {
-        while (q.next()) {
-            out << q.value(0).toString();
-        }
+    if (q.lastError().isValid()) {
+        // A read that stopped half-way is no answer: nothing rather than some of the rows.
+        failed(q, sql, error);
+        out.clear();
     }
     return out;
 }
@@ -356,7 +395,8 @@ bool Dm1::fillScratch(const std::function<bool(ScratchWriter &)> &fill, const QS
     // The rows show in the order they were written; the ordering line takes over when the
     // operator sorts.
     const bool opened = q_tongyong->openOn({QStringLiteral("select * from 通用"), QStringLiteral("order by id")});
-    q_tongyong->setOrderingLine(ordering);
+    q_tongyong->setOrderingLine(ordering.isEmpty() ? QStringLiteral("order by ") + orderTerm(QStringLiteral("texta"))
+                                                   : ordering);
     if (ok && !opened) {
         why = q_tongyong->lastError();
     }
@@ -366,23 +406,26 @@ bool Dm1::fillScratch(const std::function<bool(ScratchWriter &)> &fill, const QS
     return ok && opened;
 }
 
-bool Dm1::prepareScratch()
+bool Dm1::prepareScratch(QString *error)
 {
     q_tongyong->close();
-    if (!exec(QStringLiteral("delete from 通用"))) {
+    if (!exec(QStringLiteral("delete from 通用"), {}, error)) {
         return false;
     }
-    q_tongyong->clearSql();
-    q_tongyong->addLine(QStringLiteral("select * from 通用"));
-    q_tongyong->addLine(QStringLiteral("order by texta"));
-    return q_tongyong->open();
+    if (!q_tongyong->openOn(
+            {QStringLiteral("select * from 通用"), QStringLiteral("order by ") + orderTerm(QStringLiteral("texta"))})) {
+        if (error) {
+            *error = q_tongyong->lastError();
+        }
+        return false;
+    }
+    return true;
 }
 
 QStringList Dm1::fieldOfRows(const QStringList &sql, const QString &field, QString *error)
 {
     QStringList values;
-    q_search->openOn(sql);
-    if (!q_search->isOpen()) {
+    if (!q_search->openOn(sql)) {
         if (error) {
             *error = q_search->lastError();
         }
@@ -396,8 +439,39 @@ QStringList Dm1::fieldOfRows(const QStringList &sql, const QString &field, QStri
     return values;
 }
 
-QStringList Dm1::buildingNames()
+QStringList Dm1::buildingNames(QString *error)
 {
-    return fieldOfRows({QStringLiteral("select * from 楼宇资料 "), QStringLiteral("order by 楼宇名称 ")},
-                       QStringLiteral("楼宇名称"));
+    return fieldOfRows({QStringLiteral("select * from 楼宇资料 "),
+                        QStringLiteral("order by ") + orderTerm(QStringLiteral("楼宇名称"))},
+                       QStringLiteral("楼宇名称"), error);
+}
+
+QStringList Dm1::feeNames(QString *error)
+{
+    return fieldOfRows(
+        {QStringLiteral("select * from 收费项目"), QStringLiteral("order by ") + orderTerm(QStringLiteral("收费名称"))},
+        QStringLiteral("收费名称"), error);
+}
+
+QStringList Dm1::houseCodes(QString *error)
+{
+    return fieldOfRows(
+        {QStringLiteral("select * from 房屋资料"), QStringLiteral("order by ") + orderTerm(QStringLiteral("房屋代码"))},
+        QStringLiteral("房屋代码"), error);
+}
+
+QString Dm1::chineseCollation()
+{
+    return QStringLiteral(" COLLATE ") + QLatin1String(Collation::Name);
+}
+
+QString Dm1::orderTerm(const QString &field, FieldKind kind)
+{
+    const QString name = Schema::orderingName(field);
+    return kind == FieldKind::Text || kind == FieldKind::Memo ? name + chineseCollation() : name;
+}
+
+QString Dm1::orderTerm(const QString &field)
+{
+    return orderTerm(field, Schema::kindOf(field));
 }

@@ -235,7 +235,7 @@ QList<TableDef> buildTables()
                {QStringLiteral("操作日期"), K::DateTime}},
               {QStringLiteral("姓名")},
               {}});
-    TableDef scratch {QStringLiteral("通用"), {}, {}, {{QStringLiteral("texta")}}};
+    TableDef scratch {QStringLiteral("通用"), {}, {}, {{QStringLiteral("texta")}}, true};
     for (const char *c : {"texta", "textb", "textc", "textd", "texte", "textf", "textg", "texth", "texti"}) {
         scratch.fields.append({QString::fromLatin1(c), K::Text});
     }
@@ -347,10 +347,13 @@ QString IndexDef::createStatement() const
              q.join(QStringLiteral(", ")));
 }
 
-QList<IndexDef> Schema::indexes()
+QList<IndexDef> Schema::indexes(bool temporary)
 {
     QList<IndexDef> out;
     for (const TableDef &t : tables()) {
+        if (t.temporary != temporary) {
+            continue;
+        }
         if (!t.uniqueKey.isEmpty()) {
             out.append({t.name, t.uniqueKey, true});
         }
@@ -366,18 +369,49 @@ bool Schema::isIndexName(const QString &name)
     return name.startsWith(QLatin1String("ix_")) || name.startsWith(QLatin1String("ux_"));
 }
 
-QStringList Schema::createStatements()
+QString Schema::orderingName(const QString &field)
+{
+    bool plain = !field.isEmpty() && !field.front().isDigit();
+    for (const QChar c : field) {
+        if (!(c.isLetterOrNumber() || c == QLatin1Char('_'))) {
+            plain = false;
+            break;
+        }
+    }
+    return plain ? field : quoted(field);
+}
+
+namespace {
+// CREATE TABLE and its indexes, for each table whose temporary flag is the one asked for.
+QStringList statementsFor(bool temporary)
 {
     QStringList out;
-    for (const TableDef &t : tables()) {
+    for (const TableDef &t : Schema::tables()) {
+        if (t.temporary != temporary) {
+            continue;
+        }
         QStringList cols {QStringLiteral("id INTEGER PRIMARY KEY")};
         for (const FieldDef &f : t.fields) {
-            cols << quoted(f.name) + QLatin1Char(' ') + sqlType(f.kind);
+            cols << Schema::quoted(f.name) + QLatin1Char(' ') + sqlType(f.kind);
         }
-        out << QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(t.name), cols.join(QStringLiteral(", ")));
+        out << QStringLiteral("CREATE %1TABLE %2 (%3)")
+                   .arg(temporary ? QStringLiteral("TEMPORARY ") : QString(), Schema::quoted(t.name),
+                        cols.join(QStringLiteral(", ")));
     }
-    for (const IndexDef &ix : indexes()) {
+    // An index of a temporary table is temporary too.
+    for (const IndexDef &ix : Schema::indexes(temporary)) {
         out << ix.createStatement();
     }
     return out;
+}
+}
+
+QStringList Schema::createStatements()
+{
+    return statementsFor(false);
+}
+
+QStringList Schema::connectionStatements()
+{
+    return statementsFor(true);
 }

@@ -20,6 +20,9 @@ struct TableDef
     QList<FieldDef> fields;
     QStringList uniqueKey; // declared unique on a new database; empty for none
     QList<QStringList> indexes; // columns that lookups and reports filter on
+    // A table of each connection (通用, the scratch rows of the report being shown): created
+    // when the connection opens, seen by it alone, gone when it closes.
+    bool temporary = false;
 
     bool hasField(const QString &field) const;
 };
@@ -45,10 +48,18 @@ FieldKind kindOf(const QString &field);
 bool isKnownField(const QString &field);
 // A double-quoted identifier, safe for names such as 面积/数量.
 QString quoted(const QString &identifier);
-// Every index a database should have: each table's unique key, then its lookup indexes.
-QList<IndexDef> indexes();
+// Every index the file's tables (or with `temporary`, each connection's tables) should have:
+// each table's unique key, then its lookup indexes.
+QList<IndexDef> indexes(bool temporary = false);
 // True for the name of an index this program made (earlier versions' names included).
 bool isIndexName(const QString &name);
-// The statements that create every table and index of a new database.
+// A field name as it goes into an ordering line: as it stands when it is a plain identifier
+// (Chinese letters included), double-quoted otherwise ("面积/数量").
+QString orderingName(const QString &field);
+// The statements that create every table and index of a new database file (the temporary
+// tables are not part of the file).
 QStringList createStatements();
+// The statements that create the temporary tables and their indexes on a connection just
+// opened. Its own scratch table shadows any table of that name an older file still keeps.
+QStringList connectionStatements();
 }

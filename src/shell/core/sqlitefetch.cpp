@@ -1,23 +1,13 @@
 #include "shell/core/sqlitefetch.h"
 
+#include "shell/core/sqlitehandle.h"
+
 #include <QByteArrayView>
 #include <QSqlDriver>
 #include <memory>
 #include <sqlite3.h>
 
 namespace {
-
-sqlite3 *handleOf(const QSqlDatabase &db)
-{
-    if (!db.isOpen() || db.driverName() != QLatin1String("QSQLITE")) {
-        return nullptr;
-    }
-    const QVariant h = db.driver()->handle();
-    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) {
-        return nullptr;
-    }
-    return *static_cast<sqlite3 *const *>(h.constData());
-}
 
 struct Finalizer
 {
@@ -142,7 +132,7 @@ namespace SqliteFetch {
 Outcome fetch(const QSqlDatabase &db, const QString &statement, const QList<QPair<QString, QVariant>> &named,
               const QVariantList &positional, Rows *out)
 {
-    sqlite3 *handle = handleOf(db);
+    sqlite3 *handle = sqliteHandle(db);
     if (!handle) {
         return Outcome::NotHandled;
     }
