@@ -212,7 +212,7 @@ int main(int argc, char **argv)
             q->bindPositional(c.month);
             q->setFieldKind(u"zje"_s, FieldKind::Money);
             q->open();
-            sink += q->money(u"zje"_s).raw();
+            sink += q->money(u"zje"_s).value_or(Money()).raw();
             q->close();
         },
         runs);
@@ -272,7 +272,8 @@ int main(int argc, char **argv)
             keys.finish();
             dm.fillScratch([&](ScratchWriter &out) {
                 for (const QStringList &k : std::as_const(all)) {
-                    const Money due = Money::fromStored(dm.scalar(BillLineSql::amountDue(), {k[0], k[1], k[2]}));
+                    const Money due =
+                        Money::fromStored(dm.scalar(BillLineSql::amountDue(), {k[0], k[1], k[2]})).value_or(Money());
                     if (!out.append({{"textc", k[0]},
                                      {"texta", k[1]},
                                      {"textb", k[2]},

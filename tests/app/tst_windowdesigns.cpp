@@ -49,7 +49,7 @@ private slots:
         const ListWindowDesign &design = list->design();
         QVERIFY(!design.columns.isEmpty());
         // A window that takes entries must name the table they are written to.
-        QVERIFY(design.entries.isEmpty() || !list->dataSet()->tableName().isEmpty());
+        QVERIFY(design.entries.isEmpty() || !list->dataSet()->namedTable().isEmpty());
         QCOMPARE(design.unknownFields(list->dataSet()->tableName()), QStringList());
     }
 

@@ -220,7 +220,7 @@ QString DBGridModel::text(int row, int column) const
         }
         switch (m_dataSet->fieldKind(f)) {
         case FieldKind::Money:
-            return GridText::moneyOf(v).toString(qMin(decimals, 4));
+            return Money::storedText(v, qMin(decimals, 4));
         case FieldKind::Number:
             return QString::number(v.toDouble(), 'f', decimals);
         default:
@@ -312,6 +312,24 @@ void DBGridModel::Sum::addReal(double x)
     real = t;
 }
 
+void DBGridModel::Sum::addMoney(qint64 raw)
+{
+    // Two words, so that a total that passed beyond 64 bits on the way comes back exactly when
+    // the value that took it there is taken out again.
+    const quint64 before = moneyLow;
+    moneyLow += quint64(raw);
+    moneyHigh += (moneyLow < before ? 1 : 0) - (raw < 0 ? 1 : 0);
+}
+
+std::optional<Money> DBGridModel::Sum::money() const
+{
+    const bool fits = moneyHigh == (qint64(moneyLow) < 0 ? -1 : 0);
+    if (unreadable != 0 || !fits) {
+        return std::nullopt;
+    }
+    return Money::fromRaw(qint64(moneyLow));
+}
+
 void DBGridModel::addToSums(int field, const QVariant &value, int sign) const
 {
     if (value.isNull() || !m_dataSet) {
@@ -324,8 +342,12 @@ void DBGridModel::addToSums(int field, const QVariant &value, int sign) const
         }
         Sum &sum = m_sums[c];
         if (k == FieldKind::Money) {
-            const Money m = GridText::moneyOf(value);
-            sum.money += sign > 0 ? m : -m;
+            const auto m = GridText::moneyOf(value);
+            if (m) {
+                sum.addMoney(sign > 0 ? m->raw() : -m->raw());
+            } else {
+                sum.unreadable += sign;
+            }
         } else if (k == FieldKind::Integer) {
             sum.integer += sign * value.toLongLong();
         } else {
@@ -383,8 +405,15 @@ QString DBGridModel::footerText(int column) const
     }
     const Sum &sum = m_sums[column];
     switch (m_dataSet->fieldKind(f)) {
-    case FieldKind::Money:
-        return col.decimals >= 0 ? sum.money.toString(qMin(col.decimals, 4)) : sum.money.toString();
+    case FieldKind::Money: {
+        // A cell that holds no amount (or a total past 64 bits) makes the sum unknown, and
+        // the footer says so.
+        const auto total = sum.money();
+        if (!total) {
+            return Money::UnreadableText;
+        }
+        return col.decimals >= 0 ? total->toString(qMin(col.decimals, 4)) : total->toString();
+    }
     case FieldKind::Integer:
         return QString::number(sum.integer);
     default: {

@@ -75,7 +75,11 @@ private:
     // the sum as it was.
     struct Sum
     {
-        Money money;
+        quint64 moneyLow = 0; // the money total in 128 bits: low and high word
+        qint64 moneyHigh = 0;
+        int unreadable = 0; // cells that hold no amount
+        void addMoney(qint64 raw);
+        std::optional<Money> money() const;
         qint64 integer = 0;
         double real = 0;
         double realError = 0;

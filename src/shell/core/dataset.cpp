@@ -3,6 +3,7 @@
 #include "shell/core/sqlitefetch.h"
 #include "shell/core/storeddate.h"
 
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -280,6 +281,35 @@ int DataSet::checkedField(const QString &field, const char *use) const
     return column;
 }
 
+QString DataSet::tableName() const
+{
+    if (!m_table.isEmpty()) {
+        return m_table;
+    }
+    // An owner that names no table still writes the single table its query reads, as data sets
+    // did before they were told their table; a join or a list of tables is never guessed at.
+    static const QRegularExpression single(
+        QStringLiteral("^\\s*select\\b(?:(?!\\(|\\bfrom\\b).)*\\bfrom\\s+(\"[^\"]+\"|[^\\s,()\"]+)"
+                       "(?:\\s+(?!where\\b|order\\b|group\\b|limit\\b|join\\b|left\\b|inner\\b|cross\\b)"
+                       "(?:as\\s+)?[^\\s,()]+)?\\s*(?:$|\\bwhere\\b|\\border\\b)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const QString sql = statement();
+    const QRegularExpressionMatch m = single.match(sql);
+    if (!m.hasMatch()) {
+        return {};
+    }
+    QString table = m.captured(1);
+    if (table.startsWith(QLatin1Char('"'))) {
+        table = table.mid(1, table.size() - 2);
+    }
+    if (!m_guessWarned) {
+        m_guessWarned = true;
+        qWarning("DataSet %s names no table; it writes to %s, the table its query reads", qPrintable(objectName()),
+                 qPrintable(table));
+    }
+    return table;
+}
+
 QVariant DataSet::value(int row, int column) const
 {
     if (row < 0 || row >= recordCount() || column < 0 || column >= m_fields.size()) {
@@ -306,13 +336,13 @@ QString DataSet::text(const QString &field) const
     }
     switch (fieldKind(field)) {
     case FieldKind::Money:
-        return Money::fromRaw(v.toLongLong()).toString();
+        return Money::storedText(v);
     default:
         return v.toString();
     }
 }
 
-Money DataSet::money(const QString &field) const
+std::optional<Money> DataSet::money(const QString &field) const
 {
     return Money::fromStored(value(field));
 }
@@ -345,7 +375,7 @@ QString DataSet::displayText(int row, int column) const
     }
     switch (fieldKind(column)) {
     case FieldKind::Money:
-        return Money::fromRaw(v.toLongLong()).toString();
+        return Money::storedText(v);
     case FieldKind::Date:
     case FieldKind::DateTime: {
         if (v.typeId() != QMetaType::QString) {
@@ -443,13 +473,12 @@ void DataSet::append()
 // A column is written when it is one of the named table's own (the id aside): a joined or
 // computed column is only shown. A table the schema does not know has its columns taken as
 // they come.
-bool DataSet::writes(int column) const
+bool DataSet::writes(const TableDef *def, int column) const
 {
     const QString &field = m_fields[column];
     if (field == QLatin1String("id")) {
         return false;
     }
-    const TableDef *def = Schema::table(m_table);
     if (!def) {
         return true;
     }
@@ -469,12 +498,13 @@ bool DataSet::writeRow(QString *error)
         *error = QStringLiteral("该查询不能修改数据");
         return false;
     }
+    const TableDef *def = Schema::table(table);
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery q(db);
     QStringList cols;
     QVariantList values;
     for (int c = 0; c < m_fields.size(); ++c) {
-        if (!writes(c)) {
+        if (!writes(def, c)) {
             continue;
         }
         const QVariant v = cell(m_current, c);

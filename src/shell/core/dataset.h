@@ -62,9 +62,14 @@ public:
     State state() const { return m_state; }
     bool isEditing() const { return m_state == State::Edit || m_state == State::Insert; }
     QString lastError() const { return m_lastError; }
-    // The table that edits, appends and deletes write to; empty for a read-only data set.
+    // The table that edits, appends and deletes write to.
     void setTable(const QString &table) { m_table = table; }
-    QString tableName() const { return m_table; }
+    // The named table; for a data set that names none, the one table its SELECT reads when it
+    // reads exactly one (no join, no list of tables), with a warning that it should be named.
+    // Empty for a read-only data set.
+    QString tableName() const;
+    // The table named by the owner, empty when none was.
+    QString namedTable() const { return m_table; }
 
     // --- rows and navigation ---
     int recordCount() const { return m_rows.rowCount(); }
@@ -93,7 +98,8 @@ public:
     QVariant value(const QString &field) const;
     bool isNull(const QString &field) const;
     QString text(const QString &field) const;
-    Money money(const QString &field) const;
+    // Nothing when the column holds no amount (Money::fromStored): callers report, never guess.
+    std::optional<Money> money(const QString &field) const;
     double number(const QString &field) const;
     qint64 integer(const QString &field) const;
     QDateTime dateTime(const QString &field) const;
@@ -155,7 +161,7 @@ private:
     // The column of a field the caller takes to exist; warns (and stops a debug build) when the
     // open result has no such field.
     int checkedField(const QString &field, const char *use) const;
-    bool writes(int column) const;
+    bool writes(const TableDef *table, int column) const;
     bool writeRow(QString *error);
     void removeCurrentRow();
 
@@ -173,4 +179,5 @@ private:
     State m_state = State::Inactive;
     QVector<QVariant> m_editBuffer; // the current row as it was before editing
     QString m_lastError;
+    mutable bool m_guessWarned = false;
 };
