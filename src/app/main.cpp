@@ -5,6 +5,7 @@
 #include "components/common/prompt.h"
 #include "components/common/startupreminder.h"
 #include "components/report/core/noticetemplate.h"
+#include "listwindow/housedetailwindow.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
 
@@ -253,11 +254,16 @@ void TForm_main::buildCommands()
          QStringLiteral("房屋收费项目设置"),
          {},
          QStringLiteral("TForm_houseitem"),
-         [own, buildingBox](QDialog *w) {
-             return own("q_houseinfo", lines({"select * from 房屋资料 ", "order by 房屋代码"}))(w)
-                 && buildingBox(QStringLiteral("DBComboBoxEh3"))(w);
+         // The window opens its house list and fills its building drop-down itself.
+         [](QDialog *w) {
+             auto *window = qobject_cast<HouseDetailWindow *>(w);
+             return !window || window->prepare();
          },
-         closeOwn("q_houseinfo"),
+         [](QDialog *w) {
+             if (auto *window = qobject_cast<HouseDetailWindow *>(w)) {
+                 window->cleanUp();
+             }
+         },
          true},
         {BasicMenu,
          QStringLiteral("使用单位信息"),

@@ -8,6 +8,8 @@
 #include "admin/restore.h"
 #include "app/about.h"
 #include "app/windowregistry.h"
+#include "masterdata/house_zhuangtai.h"
+#include "masterdata/houseitem.h"
 #include "masterdata/storeyinfo.h"
 
 // Every window the menus and toolbar open. Add a line here when a window is built.
@@ -17,6 +19,8 @@ void WindowRegistry::registerAll()
     add(QStringLiteral("TForm_arrange"), [](QWidget *parent) { return new TForm_arrange(parent); });
     add(QStringLiteral("TForm_backup"), [](QWidget *parent) { return new TForm_backup(parent); });
     add(QStringLiteral("TForm_Enter"), [](QWidget *parent) { return new TForm_Enter(parent); });
+    add(QStringLiteral("TForm_house_zhuangtai"), [](QWidget *parent) { return new TForm_house_zhuangtai(parent); });
+    add(QStringLiteral("TForm_houseitem"), [](QWidget *parent) { return new TForm_houseitem(parent); });
     add(QStringLiteral("TForm_gsxx_edit"), [](QWidget *parent) { return new TForm_gsxx_edit(parent); });
     add(QStringLiteral("TForm_initialize"), [](QWidget *parent) { return new TForm_initialize(parent); });
     add(QStringLiteral("TForm_password"), [](QWidget *parent) { return new TForm_password(parent); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/grid/dbgrideh.h"
+#include "listwindow/searchbar.h"
 
 #include <QDialog>
 #include <QList>
@@ -55,17 +56,6 @@ struct EntryField
         decimals = n;
         return *this;
     }
-};
-
-// One box of a search bar: a text box matched with like, or the building drop-down matched
-// with equality.
-struct SearchField
-{
-    QString objectName; // Edit1, DBComboBoxEh3
-    QString label; // "房屋代码："
-    QString column; // the column the condition tests
-    bool equality = false; // the building drop-down
-    bool hidden = false; // present but not shown (some windows keep a hidden box)
 };
 
 // What is particular to one list window: its texts, its grid and its entry panel.
