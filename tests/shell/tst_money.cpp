@@ -114,6 +114,10 @@ private slots:
         QCOMPARE(Money::fromReal(0.00005).raw(), qint64(0));
         QCOMPARE(Money::fromReal(0.00015).raw(), qint64(2));
         QCOMPARE(Money::fromReal(-12.34567).toString(), QStringLiteral("-12.3457"));
+        // A tie is a tie whatever the binary digits behind the shortest text: 8777777.00005 is
+        // stored as 8777777.0000500008, 24333331.00015 as 24333331.0001499988.
+        QCOMPARE(Money::fromReal(8777777.00005).toString(), QStringLiteral("8777777"));
+        QCOMPARE(Money::fromReal(24333331.00015).toString(), QStringLiteral("24333331.0002"));
     }
 
     // Products and reals beyond the range are held at the limit, never wrapped to a negative.

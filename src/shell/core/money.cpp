@@ -1,5 +1,6 @@
 #include "shell/core/money.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 #include <cmath>
 
@@ -86,9 +87,10 @@ Money Money::fromStored(const QVariant &v)
 
 Money Money::fromReal(double value)
 {
-    // Take the decimal text of the real number (shortest round-trip form), then round it as
-    // text, so 2.675 becomes 2.675 and not 2.67499999.
-    const auto m = parse(QString::number(value, 'f', 10));
+    // Take the shortest decimal text that reads back as the same real number, then round it as
+    // text, so 2.675 becomes 2.675 and not 2.67499999, and a tie such as 8777777.00005 goes to
+    // the even digit as 0.00005 does, not by the binary digits beyond it.
+    const auto m = parse(QString::number(value, 'f', QLocale::FloatingPointShortest));
     if (m) {
         return *m;
     }
