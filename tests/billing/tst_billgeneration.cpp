@@ -300,7 +300,7 @@ private slots:
     }
 
     // Paid lines are settled money: a computation changes and stamps only unpaid lines, and
-    // lists a falling reading only where it would still be billed.
+    // lists a falling or negative reading only where it would still be billed.
     void paidLinesAreLeftAlone()
     {
         const BillMonth aug {2004, 8};
@@ -311,9 +311,11 @@ private slots:
                 QStringLiteral("银行转帐"), "150", 2);
         addLine(QStringLiteral("A-101"), QStringLiteral("物业费"), aug, QStringLiteral("单价*面积"), 1, 5,
                 QStringLiteral("未缴费"), "1.2", 80);
+        addLine(QStringLiteral("A-101"), QStringLiteral("热水费"), aug, Meter, 12, -3, QStringLiteral("未缴费"), "1");
         QString error;
-        const auto falling = BillComputation::fallingReadings(dm()->database(), QStringLiteral("A-101"), aug, &error);
-        QCOMPARE(BillComputation::describe(falling), QStringLiteral("电费：本月表数 90，上月表数 100"));
+        const auto falling = BillComputation::doubtfulReadings(dm()->database(), QStringLiteral("A-101"), aug, &error);
+        QCOMPARE(BillComputation::describe(falling),
+                 QStringLiteral("热水费：本月表数 12，上月表数 -3\n电费：本月表数 90，上月表数 100"));
 
         const auto idOf = [&](const char *name) {
             return dm()
@@ -323,12 +325,12 @@ private slots:
         const QDateTime at(QDate(2004, 8, 20), QTime(10, 30));
         for (const char *name : {"煤气费", "水费"}) {
             const BillComputation::Stamp stamp {idOf(name), QStringLiteral("张会计"), at};
-            QCOMPARE(BillComputation::compute(dm()->database(), QStringLiteral("A-101"), aug, &stamp, &error), 3);
+            QCOMPARE(BillComputation::compute(dm()->database(), QStringLiteral("A-101"), aug, &stamp, &error), 4);
         }
         QCOMPARE(lines(QStringLiteral("A-101"), aug,
                        QStringLiteral("收费名称, \"面积/数量\", 收费金额, 操作人员, 操作日期")),
-                 (QStringList {"水费|30|600000|张会计|2004-08-20 10:30:00", "煤气费|0|0||", "物业费|80|960000||",
-                               "电费|-10|-100000||", "车位费|2|0||"}));
+                 (QStringList {"水费|30|600000|张会计|2004-08-20 10:30:00", "热水费|15|150000||", "煤气费|0|0||",
+                               "物业费|80|960000||", "电费|-10|-100000||", "车位费|2|0||"}));
     }
 
     // The whole estate: every house with items and no lines gets exactly what a house-by-house

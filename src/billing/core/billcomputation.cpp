@@ -48,10 +48,10 @@ Money BillComputation::quantity(const QString &formula, Money own, Money thisRea
     return formula == Formula::Direct ? Money::fromUnits(1) : own;
 }
 
-QList<BillComputation::FallingReading>
-BillComputation::fallingReadings(const QSqlDatabase &db, const QString &houseCode, BillMonth month, QString *error)
+QList<BillComputation::DoubtfulReading>
+BillComputation::doubtfulReadings(const QSqlDatabase &db, const QString &houseCode, BillMonth month, QString *error)
 {
-    QList<FallingReading> out;
+    QList<DoubtfulReading> out;
     QSqlQuery q(db);
     if (!selectUnpaid(q, houseCode, month, error)) {
         return out;
@@ -59,7 +59,7 @@ BillComputation::fallingReadings(const QSqlDatabase &db, const QString &houseCod
     while (q.next()) {
         const Money now = taken(q.value(3));
         const Money before = taken(q.value(4));
-        if (q.value(1).toString() == Formula::ByMeter && now < before) {
+        if (q.value(1).toString() == Formula::ByMeter && (now < before || now < Money() || before < Money())) {
             out.append({q.value(6).toString(), now, before});
         }
     }
@@ -67,14 +67,44 @@ BillComputation::fallingReadings(const QSqlDatabase &db, const QString &houseCod
     return out;
 }
 
-QString BillComputation::describe(const QList<FallingReading> &readings)
+QString BillComputation::describe(const QList<DoubtfulReading> &readings)
 {
     QStringList lines;
-    for (const FallingReading &r : readings) {
+    for (const DoubtfulReading &r : readings) {
         lines << QStringLiteral("%1：本月表数 %2，上月表数 %3")
                      .arg(r.feeName, r.thisReading.toString(), r.lastReading.toString());
     }
     return lines.join(QLatin1Char('\n'));
+}
+
+std::optional<QString> BillComputation::storedState(const QSqlDatabase &db, qint64 lineId, QString *error)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("select 缴费状态 from 收费明细表 where id=?"));
+    q.addBindValue(lineId);
+    if (!q.exec()) {
+        *error = reason(q);
+        return std::nullopt;
+    }
+    error->clear();
+    if (!q.next()) {
+        return std::nullopt;
+    }
+    return q.value(0).toString();
+}
+
+bool BillComputation::deleteUnpaid(const QSqlDatabase &db, qint64 lineId, QString *error)
+{
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("delete from 收费明细表 where (id=?)and(缴费状态='未缴费')"));
+    q.addBindValue(lineId);
+    if (!q.exec()) {
+        *error = reason(q);
+        return false;
+    }
+    error->clear();
+    return q.numRowsAffected() > 0;
 }
 
 int BillComputation::compute(const QSqlDatabase &db, const QString &houseCode, BillMonth month, const Stamp *stamp,

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <optional>
 
 // The amounts of a house's bill lines of one month. Readings and quantities are stored as real
 // numbers and taken as money (rounded to 0.0001, ties to even, from their shortest decimal
@@ -28,18 +29,25 @@ inline Money amount(Money price, Money quantity)
     return price * quantity;
 }
 
-// An unpaid meter line whose reading this month is below last month's: a reading not typed
-// yet would bill a large negative amount.
-struct FallingReading
+// An unpaid meter line whose reading this month is below last month's, or a negative reading:
+// a reading not typed yet would bill a large negative amount.
+struct DoubtfulReading
 {
     QString feeName;
     Money thisReading;
     Money lastReading;
 };
-QList<FallingReading> fallingReadings(const QSqlDatabase &db, const QString &houseCode, BillMonth month,
-                                      QString *error);
+QList<DoubtfulReading> doubtfulReadings(const QSqlDatabase &db, const QString &houseCode, BillMonth month,
+                                        QString *error);
 // "水费：本月表数 120，上月表数 135" a line, for the question before computing.
-QString describe(const QList<FallingReading> &readings);
+QString describe(const QList<DoubtfulReading> &readings);
+
+// The stored 缴费状态 of a line (a line without one counts as settled); nothing when the line
+// is gone (deleted at another workstation) or, with error set, when the database refuses.
+std::optional<QString> storedState(const QSqlDatabase &db, qint64 lineId, QString *error);
+// Deletes the line when it is unpaid: false with error empty when it was paid (or gone)
+// meanwhile, false with error set when the database refuses.
+bool deleteUnpaid(const QSqlDatabase &db, qint64 lineId, QString *error);
 
 // Who saved a line and when (操作人员, 操作日期).
 struct Stamp

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "admin/fixeddialog.h"
+#include "billing/core/billmonth.h"
+
+class QDateEdit;
+
+// "全部生成应缴费用": the month to bill, then "全部生成" makes the lines of every house that has
+// fee items and no lines in that month, as the button of the same name in "业主应缴费用管理"
+// does.
+class TForm_jiaofeidan_quanbu : public FixedDialog
+{
+    Q_OBJECT
+public:
+    explicit TForm_jiaofeidan_quanbu(QWidget *parent = nullptr);
+
+    QDateEdit *monthPicker() const { return DateTimePicker1; }
+    BillMonth chosenMonth() const;
+
+public slots:
+    void generateEstate();
+
+private:
+    QDateEdit *DateTimePicker1;
+};
