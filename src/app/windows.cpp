@@ -8,23 +8,53 @@
 #include "admin/restore.h"
 #include "app/about.h"
 #include "app/windowregistry.h"
+#include "masterdata/guestinfo.h"
 #include "masterdata/house_zhuangtai.h"
+#include "masterdata/houseinfo.h"
 #include "masterdata/houseitem.h"
+#include "masterdata/iteminfo.h"
 #include "masterdata/storeyinfo.h"
 
-// Every window the menus and toolbar open. Add a line here when a window is built.
+// Every window the menus and toolbar open. When a window is built, add its line here and take
+// its name out of planned().
 void WindowRegistry::registerAll()
 {
-    add(QStringLiteral("Tform_About"), [](QWidget *parent) { return new Tform_About(parent); });
-    add(QStringLiteral("TForm_arrange"), [](QWidget *parent) { return new TForm_arrange(parent); });
-    add(QStringLiteral("TForm_backup"), [](QWidget *parent) { return new TForm_backup(parent); });
-    add(QStringLiteral("TForm_Enter"), [](QWidget *parent) { return new TForm_Enter(parent); });
-    add(QStringLiteral("TForm_house_zhuangtai"), [](QWidget *parent) { return new TForm_house_zhuangtai(parent); });
-    add(QStringLiteral("TForm_houseitem"), [](QWidget *parent) { return new TForm_houseitem(parent); });
-    add(QStringLiteral("TForm_gsxx_edit"), [](QWidget *parent) { return new TForm_gsxx_edit(parent); });
-    add(QStringLiteral("TForm_initialize"), [](QWidget *parent) { return new TForm_initialize(parent); });
-    add(QStringLiteral("TForm_password"), [](QWidget *parent) { return new TForm_password(parent); });
-    add(QStringLiteral("TForm_qxb"), [](QWidget *parent) { return new TForm_qxb(parent); });
-    add(QStringLiteral("TForm_restore"), [](QWidget *parent) { return new TForm_restore(parent); });
-    add(QStringLiteral("TForm_storeyinfo"), [](QWidget *parent) { return new TForm_storeyinfo(parent); });
+    add<Tform_About>();
+    add<TForm_arrange>();
+    add<TForm_backup>();
+    add<TForm_Enter>();
+    add<TForm_gsxx_edit>();
+    add<TForm_guestinfo>();
+    add<TForm_house_zhuangtai>();
+    add<TForm_houseinfo>();
+    add<TForm_houseitem>();
+    add<TForm_initialize>();
+    add<TForm_iteminfo>();
+    add<TForm_password>();
+    add<TForm_qxb>();
+    add<TForm_restore>();
+    add<TForm_storeyinfo>();
+}
+
+const QStringList &WindowRegistry::planned()
+{
+    static const QStringList names = {
+        QStringLiteral("TForm_houselease"),
+        QStringLiteral("TForm_jiaofeidan"),
+        QStringLiteral("TForm_jiaofeiguanli"),
+        QStringLiteral("TForm_jiaofeimingxi"),
+        QStringLiteral("TForm_shoufeimingxibiao"),
+        QStringLiteral("TForm_statistics_arrear"),
+        QStringLiteral("TForm_statistics_item"),
+        QStringLiteral("TForm_statistics_money"),
+        QStringLiteral("TForm_statistics_quankuang"),
+        QStringLiteral("TForm_statistics_weijiao"),
+        QStringLiteral("TForm_statistics_yijiao"),
+        QStringLiteral("TForm_txcsb"),
+        QStringLiteral("TForm_txgn"),
+        QStringLiteral("TForm_yajin"),
+        QStringLiteral("TForm_yajin_mingxi"),
+        QStringLiteral("TForm_yajin_sum"),
+    };
+    return names;
 }

@@ -9,8 +9,8 @@
 #include <QDateEdit>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -41,17 +41,7 @@ HouseDetailWindow::HouseDetailWindow(const HouseDetailDesign &design, QWidget *p
     , m_houses(new DataSet(QStringLiteral("q_houseinfo"), this))
     , m_details(new DataSet(design.detailQuery, this))
 {
-    setObjectName(design.className.mid(QStringLiteral("T").size()));
-    setWindowTitle(design.caption);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
-                   | Qt::WindowCloseButtonHint);
-    if (const QScreen *s = screen()) {
-        setGeometry(s->availableGeometry());
-    }
-    setWindowState(Qt::WindowMaximized);
-    QFont f(QStringLiteral("宋体"));
-    f.setPixelSize(12);
-    setFont(f);
+    ListParts::setUpWindow(this, design.className, design.caption);
 
     auto *body = new QVBoxLayout(this);
     body->setContentsMargins(0, 0, 0, 0);
@@ -83,8 +73,16 @@ HouseDetailWindow::HouseDetailWindow(const HouseDetailDesign &design, QWidget *p
     }
     connect(m_bar->addReturn(), &QToolButton::clicked, this, &QDialog::reject);
 
-    buildTitleBand();
-    body->addWidget(findChild<QLabel *>(QStringLiteral("Panel1")));
+    auto *band = ListParts::titleBand(design.titleBand, this);
+    if (design.stateLabel) {
+        m_state = new QLabel(band);
+        m_state->setObjectName(QStringLiteral("Label4"));
+        m_state->setAccessibleName(QStringLiteral("缴费状态"));
+        m_state->setStyleSheet(QStringLiteral("color: red; font-size: 22px; font-weight: bold; padding: 0;"));
+        m_state->hide();
+        ListParts::addToTitleBand(band, m_state);
+    }
+    body->addWidget(band);
     buildSearchBar();
     body->addWidget(m_search);
 
@@ -125,26 +123,6 @@ HouseDetailWindow::HouseDetailWindow(const HouseDetailDesign &design, QWidget *p
 }
 
 HouseDetailWindow::~HouseDetailWindow() = default;
-
-void HouseDetailWindow::buildTitleBand()
-{
-    auto *band = new QLabel(m_design.titleBand, this);
-    band->setObjectName(QStringLiteral("Panel1"));
-    band->setFixedHeight(26);
-    band->setStyleSheet(
-        QStringLiteral("background: white; color: navy; font-weight: bold; font-size: 16px; padding-left: 6px;"));
-    if (m_design.stateLabel) {
-        auto *row = new QHBoxLayout(band);
-        row->setContentsMargins(0, 0, 16, 0);
-        row->addStretch(1);
-        m_state = new QLabel(band);
-        m_state->setObjectName(QStringLiteral("Label4"));
-        m_state->setAccessibleName(QStringLiteral("缴费状态"));
-        m_state->setStyleSheet(QStringLiteral("color: red; font-size: 22px; font-weight: bold; padding: 0;"));
-        m_state->hide();
-        row->addWidget(m_state);
-    }
-}
 
 void HouseDetailWindow::buildSearchBar()
 {
@@ -209,7 +187,7 @@ QString HouseDetailWindow::houseCondition(QVariantList *) const
     return {};
 }
 
-bool HouseDetailWindow::openHouses(bool withSearch)
+bool HouseDetailWindow::openHouses(bool withSearch, QString *error)
 {
     QVariantList values;
     QStringList conditions;
@@ -232,7 +210,7 @@ bool HouseDetailWindow::openHouses(bool withSearch)
         m_houses->bindPositional(v);
     }
     if (!m_houses->open()) {
-        reportError(m_houses->lastError());
+        *error = m_houses->lastError();
         return false;
     }
     return true;
@@ -240,41 +218,38 @@ bool HouseDetailWindow::openHouses(bool withSearch)
 
 bool HouseDetailWindow::reloadHouses()
 {
-    return openHouses(false);
-}
-
-void HouseDetailWindow::findHouses()
-{
-    if (openHouses(true) && m_houses->isEmpty()) {
-        Prompt::notice(this, QStringLiteral("没有找到合适的记录！"), Prompt::Icon::Information);
-    }
-}
-
-bool HouseDetailWindow::prepare()
-{
-    if (!openHouses(false)) {
+    QString error;
+    if (!openHouses(false, &error)) {
+        reportError(error);
         return false;
-    }
-    if (auto *box = findChild<QComboBox *>(QStringLiteral("DBComboBoxEh3"))) {
-        QString error;
-        const QStringList names = Dm1::instance()->fieldOfRows(
-            {QStringLiteral("select * from 楼宇资料 "), QStringLiteral("order by 楼宇名称 ")},
-            QStringLiteral("楼宇名称"), &error);
-        if (!error.isEmpty()) {
-            reportError(error);
-            return false;
-        }
-        box->clear();
-        box->addItems(names);
-        box->setCurrentIndex(-1);
     }
     return true;
 }
 
-void HouseDetailWindow::cleanUp()
+void HouseDetailWindow::findHouses()
 {
-    m_details->close();
-    m_houses->close();
+    QString error;
+    if (!openHouses(true, &error)) {
+        reportError(error);
+    } else if (m_houses->isEmpty()) {
+        Prompt::notice(this, QStringLiteral("没有找到合适的记录！"), Prompt::Icon::Information);
+    }
+}
+
+void HouseDetailWindow::prepare(Preparation &p)
+{
+    p.onFinish([window = QPointer<HouseDetailWindow>(this)] {
+        if (window) {
+            window->m_details->close();
+            window->m_houses->close();
+        }
+    });
+    p.step([this](QString *error) { return openHouses(false, error); });
+    for (const SearchField &f : std::as_const(m_design.search)) {
+        if (f.equality) {
+            p.fill(m_search->findChild<QComboBox *>(f.objectName), Preparation::Items::Buildings);
+        }
+    }
 }
 
 void HouseDetailWindow::refreshDetail()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/common/preparation.h"
 #include "components/grid/dbgrideh.h"
 #include "listwindow/listparts.h"
 #include "listwindow/searchbar.h"
@@ -109,9 +110,9 @@ struct HouseDetailDesign
 //         connect(button("bitbtn_add"), &QToolButton::clicked, this, &TForm_houseitem::addItems);
 //     }
 //
-// Before it is shown prepare() opens the house list and fills the building drop-down;
-// cleanUp() closes the two queries after it closed.
-class HouseDetailWindow : public QDialog
+// Before it is shown prepare() opens the house list and fills the building drop-down; the two
+// queries are closed after it closed.
+class HouseDetailWindow : public QDialog, public PreparedWindow
 {
     Q_OBJECT
 public:
@@ -136,10 +137,9 @@ public:
     QString stateText() const;
 
     // Before the window is shown: the house list opened on its first lines and the building
-    // drop-down filled; false, with the database's reason shown, when that fails.
-    bool prepare();
-    // After the window closed: both queries closed.
-    void cleanUp();
+    // drop-downs of the search bar filled; after it closed both queries are closed. A window
+    // that needs more overrides it, calling this one first.
+    void prepare(Preparation &p) override;
 
 public slots:
     // "查找": the house list with a condition for every filled box; "没有找到合适的记录！"
@@ -181,9 +181,8 @@ protected:
     void done(int result) override;
 
 private:
-    void buildTitleBand();
     void buildSearchBar();
-    bool openHouses(bool withSearch);
+    bool openHouses(bool withSearch, QString *error);
 
     HouseDetailDesign m_design;
     LayoutFile m_layout;

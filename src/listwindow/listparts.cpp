@@ -5,10 +5,13 @@
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
 
+#include <QDialog>
 #include <QFile>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLocale>
+#include <QScreen>
 #include <QSettings>
 #include <QToolButton>
 
@@ -20,6 +23,41 @@ QFrame *bevel(QWidget *parent)
     line->setFrameShadow(QFrame::Sunken);
     return line;
 }
+}
+
+void ListParts::setUpWindow(QDialog *window, const QString &className, const QString &caption)
+{
+    window->setObjectName(className.mid(QStringLiteral("T").size()));
+    window->setWindowTitle(caption);
+    window->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
+                           | Qt::WindowCloseButtonHint);
+    // Maximised; the screen's size first, for desktops without a window manager to maximise it.
+    if (const QScreen *s = window->screen()) {
+        window->setGeometry(s->availableGeometry());
+    }
+    window->setWindowState(Qt::WindowMaximized);
+    QFont f(QStringLiteral("宋体"));
+    f.setPixelSize(12);
+    window->setFont(f);
+}
+
+QLabel *ListParts::titleBand(const QString &title, QWidget *parent)
+{
+    auto *band = new QLabel(title, parent);
+    band->setObjectName(QStringLiteral("Panel1"));
+    band->setFixedHeight(26);
+    band->setStyleSheet(
+        QStringLiteral("background: white; color: navy; font-weight: bold; font-size: 16px; padding-left: 6px;"));
+    auto *row = new QHBoxLayout(band);
+    row->setContentsMargins(0, 0, 10, 0);
+    row->addStretch(1);
+    return band;
+}
+
+void ListParts::addToTitleBand(QLabel *band, QWidget *widget)
+{
+    widget->setParent(band);
+    static_cast<QHBoxLayout *>(band->layout())->addWidget(widget);
 }
 
 ButtonBar::ButtonBar(QWidget *parent)

@@ -6,8 +6,20 @@
 #include <QString>
 #include <QWidget>
 
+class QDialog;
 class QHBoxLayout;
+class QLabel;
 class QToolButton;
+
+namespace ListParts {
+// A list window's frame: object name from its class ("Form_houseitem"), caption, maximised,
+// 宋体 12 pixels.
+void setUpWindow(QDialog *window, const QString &className, const QString &caption);
+// The title band (Panel1): white, the title in navy bold 宋体 16 pixels at the left.
+QLabel *titleBand(const QString &title, QWidget *parent);
+// A hint or label at the right end of the title band, after those added before.
+void addToTitleBand(QLabel *band, QWidget *widget);
+}
 
 // The button bar (Panel2) of a list window: flat 50 × 43 buttons with the picture above the
 // caption, in groups separated by thin bevels, "返回" (SpeedButton4) last.

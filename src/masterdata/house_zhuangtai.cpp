@@ -43,24 +43,16 @@ ListWindowDesign statusDesign()
 TForm_house_zhuangtai::TForm_house_zhuangtai(QWidget *parent)
     : ListWindow(Dm1::instance()->q_tongyong, statusDesign(), parent)
 {
-    connect(addButton(QStringLiteral("SpeedButton1"), QStringLiteral("统计"), QStringLiteral("统"), ButtonBar::Choose),
+    connect(addButton(QStringLiteral("SpeedButton1"), QStringLiteral("统计"), QStringLiteral("统"), ButtonBar::Choose,
+                      QStringLiteral("bitbtn_out")),
             &QToolButton::clicked, this, &TForm_house_zhuangtai::count);
     // The design keeps a "删除" that does nothing; it is never shown.
     addButton(QStringLiteral("bitbtn_delete"), QStringLiteral("删除"), QStringLiteral("删"), ButtonBar::Delete)->hide();
 }
 
-bool TForm_house_zhuangtai::prepare()
+void TForm_house_zhuangtai::prepare(Preparation &p)
 {
-    if (Dm1::instance()->prepareScratch()) {
-        return true;
-    }
-    Prompt::databaseError(parentWidget(), Dm1::instance()->q_tongyong->lastError());
-    return false;
-}
-
-void TForm_house_zhuangtai::cleanUp()
-{
-    Dm1::instance()->q_tongyong->close();
+    p.scratch();
 }
 
 void TForm_house_zhuangtai::count()

@@ -10,11 +10,9 @@ class TForm_house_zhuangtai : public ListWindow
 public:
     explicit TForm_house_zhuangtai(QWidget *parent = nullptr);
 
-    // Before the window is shown: 通用 emptied and q_tongyong opened on it, so the window opens
-    // with an empty list; false, with the reason shown, when that fails. After it closed:
-    // q_tongyong closed.
-    bool prepare();
-    void cleanUp();
+    // 通用 emptied and q_tongyong opened on it, so the window opens with an empty list; closed
+    // after the window.
+    void prepare(Preparation &p) override;
 
 public slots:
     // "统计": the rows and the two counts.

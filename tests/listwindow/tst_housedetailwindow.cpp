@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -79,6 +80,7 @@ class TestHouseDetailWindow : public QObject
 private:
     std::unique_ptr<TempHome> home;
     ScriptedPrompt *prompt = nullptr;
+    std::unique_ptr<Preparation> preparation;
     std::unique_ptr<UnpaidLines> window;
 
     void line(const QString &house, const QString &owner, const QString &building, const QString &fee,
@@ -98,8 +100,10 @@ private:
     }
     void openWindow()
     {
+        preparation.reset();
         window = std::make_unique<UnpaidLines>();
-        QVERIFY(window->prepare());
+        preparation = std::make_unique<Preparation>(window.get());
+        QVERIFY(preparation->run());
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -124,6 +128,7 @@ private slots:
     }
     void cleanup()
     {
+        preparation.reset();
         window.reset();
         home.reset();
         Clock::setFixed({});
@@ -134,8 +139,11 @@ private slots:
     {
         openWindow();
         QStringList captions;
-        for (auto *b : window->findChildren<QToolButton *>()) {
-            captions << b->text();
+        QLayout *row = window->findChild<QWidget *>(QStringLiteral("Panel2"))->layout();
+        for (int i = 0; i < row->count(); ++i) {
+            if (auto *b = qobject_cast<QToolButton *>(row->itemAt(i)->widget())) {
+                captions << b->text();
+            }
         }
         QCOMPARE(captions, (QStringList {"按单缴费", "导出", "打印", "设计", "初始界面", "返回"}));
         QCOMPARE(window->button(QStringLiteral("SpeedButton2"))->toolTip(), QStringLiteral("修改缴款通知单"));

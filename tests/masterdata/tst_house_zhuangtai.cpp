@@ -4,6 +4,7 @@
 #include "shell/core/dm1.h"
 #include "temphome.h"
 
+#include <QLayout>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
@@ -135,7 +136,8 @@ private slots:
         addHouse(QStringLiteral("1-101"), QStringLiteral("入住"), QStringLiteral("张三"), QStringLiteral("111"));
         addHouse(QStringLiteral("1-102"), QVariant());
         TForm_house_zhuangtai window;
-        QVERIFY(window.prepare());
+        Preparation p(&window);
+        QVERIFY(p.run());
         window.show();
         DataSet *q = home->dm()->q_tongyong;
         QCOMPARE(q->recordCount(), 0);
@@ -143,6 +145,14 @@ private slots:
         auto *count = window.findChild<QToolButton *>(QStringLiteral("SpeedButton1"));
         QCOMPARE(count->text(), QStringLiteral("统计"));
         QVERIFY(!window.findChild<QToolButton *>(QStringLiteral("bitbtn_delete"))->isVisibleTo(&window));
+        QStringList bar;
+        QLayout *row = window.findChild<QWidget *>(QStringLiteral("Panel2"))->layout();
+        for (int i = 0; i < row->count(); ++i) {
+            if (auto *b = qobject_cast<QToolButton *>(row->itemAt(i)->widget()); b && b->isVisibleTo(&window)) {
+                bar << b->text();
+            }
+        }
+        QCOMPARE(bar, (QStringList {"统计", "导出", "打印", "返回"}));
         for (int pass = 0; pass < 2; ++pass) {
             QTest::mouseClick(count, Qt::LeftButton);
             QCOMPARE(q->recordCount(), 3);
@@ -166,14 +176,15 @@ private slots:
         QCOMPARE(q->text(QStringLiteral("texta")), QStringLiteral("2-201"));
         QVERIFY(prompt->shown.isEmpty());
         window.close();
-        window.cleanUp();
+        p.finish();
         QVERIFY(!q->isOpen());
     }
 
     void noHousesShowsZeroCounts()
     {
         TForm_house_zhuangtai window;
-        QVERIFY(window.prepare());
+        Preparation p(&window);
+        QVERIFY(p.run());
         QTest::mouseClick(window.findChild<QToolButton *>(QStringLiteral("SpeedButton1")), Qt::LeftButton);
         QCOMPARE(home->dm()->q_tongyong->recordCount(), 0);
         QCOMPARE(window.grid()->footerText(QStringLiteral("textb")), QStringLiteral("0"));

@@ -19,6 +19,7 @@ class TestHouseItem : public QObject
 private:
     std::unique_ptr<TempHome> home;
     ScriptedPrompt *prompt = nullptr;
+    std::unique_ptr<Preparation> preparation;
     std::unique_ptr<TForm_houseitem> window;
 
     Dm1 *dm() const { return home->dm(); }
@@ -57,8 +58,10 @@ private:
 
     void openWindow()
     {
+        preparation.reset();
         window = std::make_unique<TForm_houseitem>();
-        QVERIFY(window->prepare());
+        preparation = std::make_unique<Preparation>(window.get());
+        QVERIFY(preparation->run());
         window->show();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -100,6 +103,7 @@ private slots:
     }
     void cleanup()
     {
+        preparation.reset();
         window.reset();
         home.reset();
         Clock::setFixed({});

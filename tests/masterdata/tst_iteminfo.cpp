@@ -1,0 +1,353 @@
+#include "components/dbctrls/dbcombobox.h"
+#include "masterdata/iteminfo.h"
+#include "scriptedprompt.h"
+#include "shell/core/clock.h"
+#include "shell/core/dm1.h"
+#include "temphome.h"
+#include "typing.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+
+// The fee-item catalogue: its save rules in their order, the common amount's visibility, and
+// the Enter ring's branch.
+class TestItemInfo : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<TempHome> home;
+    ScriptedPrompt *prompt = nullptr;
+    std::unique_ptr<TForm_iteminfo> window;
+
+    DataSet *q() const { return window->dataSet(); }
+    QToolButton *button(const char *name) const { return window->findChild<QToolButton *>(QString::fromLatin1(name)); }
+    QWidget *field(const char *name) const { return window->findChild<QWidget *>(QString::fromLatin1(name)); }
+    QWidget *amountBox() const { return field("DBNumberEditEh2"); }
+    QLabel *amountLabel() const { return window->findChild<QLabel *>(QStringLiteral("Label9")); }
+
+    void addItem(const QString &name, const QString &category, const QString &formula = QStringLiteral("单价*数量"))
+    {
+        QVERIFY(home->dm()->exec(
+            QStringLiteral(
+                "insert into 收费项目 (收费名称, 计算公式, 收费类别, 金额, 停止收费) values (?, ?, ?, 150000, '否')"),
+            {name, formula, category}));
+    }
+
+    void openWindow()
+    {
+        window = std::make_unique<TForm_iteminfo>();
+        QVERIFY(window->dataSet()->openOn(window->design().query));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    void setCombo(const char *name, const QString &text)
+    {
+        auto *combo = window->findChild<DBComboBoxEh *>(QString::fromLatin1(name));
+        combo->setFocus();
+        combo->lineEdit()->selectAll();
+        if (text.isEmpty()) {
+            QTest::keyClick(combo->lineEdit(), Qt::Key_Delete);
+        } else {
+            typeText(combo->lineEdit(), text);
+        }
+    }
+    void setText(QWidget *w, const QString &text)
+    {
+        auto *edit = qobject_cast<QLineEdit *>(w);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        typeText(edit, text);
+    }
+    QString storedField(const QString &name, const QString &field) const
+    {
+        return home->dm()
+            ->scalar(QStringLiteral("select %1 from 收费项目 where 收费名称 = ?").arg(field), {name})
+            .toString();
+    }
+
+private slots:
+    void init()
+    {
+        home = std::make_unique<TempHome>();
+        prompt = ScriptedPrompt::install();
+        Clock::setFixed(QDateTime(QDate(2004, 8, 15), QTime(9, 0)));
+        Session::current().currentOperator = QStringLiteral("张三");
+    }
+    void cleanup()
+    {
+        window.reset();
+        home.reset();
+        Clock::setFixed({});
+    }
+
+    // A new item through every rule of "存盘", in their order: the first failing rule's
+    // message and field, or what is stored.
+    void saveRules_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("formula");
+        QTest::addColumn<QString>("area");
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("stopped");
+        QTest::addColumn<QString>("message"); // empty: saved
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QStringList>("stored"); // 收费名称, 计算公式, 收费面积, 收费类别, 停止收费
+
+        const QString same = QStringLiteral("业主收费金额相同"), differ = QStringLiteral("业主收费金额不同");
+        const QString area = QStringLiteral("单价*面积");
+        QTest::newRow("same amount becomes the direct amount")
+            << "卫生费" << area << "房屋面积" << same << "15"
+            << "否"
+            << ""
+            << "" << QStringList {"卫生费", "直接输入金额", "", same, "否"};
+        QTest::newRow("area rule before the category rewrite") << "卫生费" << area << "" << same << "15"
+                                                               << "否"
+                                                               << "计算公式等于单价*面积时,请选择正确的收费面积!"
+                                                               << "DBComboBoxEh1" << QStringList {};
+        QTest::newRow("area with a blank is no area") << "物业费" << area << "房屋面积 " << differ << ""
+                                                      << ""
+                                                      << "计算公式等于单价*面积时,请选择正确的收费面积!"
+                                                      << "DBComboBoxEh1" << QStringList {};
+        QTest::newRow("formula with a trailing blank meets the area rule")
+            << "物业费"
+            << "单价*面积 "
+            << "" << differ << ""
+            << ""
+            << "计算公式等于单价*面积时,请选择正确的收费面积!"
+            << "DBComboBoxEh1" << QStringList {};
+        QTest::newRow("same amount needs an amount") << "卫生费"
+                                                     << "直接输入金额"
+                                                     << "" << same << "0"
+                                                     << ""
+                                                     << "收费类别等于业主收费金额相同时,请输入收费金额!"
+                                                     << "DBNumberEditEh2" << QStringList {};
+        QTest::newRow("same amount refuses a negative one") << "卫生费"
+                                                            << "直接输入金额"
+                                                            << "" << same << "-5"
+                                                            << ""
+                                                            << "收费类别等于业主收费金额相同时,请输入收费金额!"
+                                                            << "DBNumberEditEh2" << QStringList {};
+        QTest::newRow("category with blanks is the same-amount one")
+            << "卫生费" << area << "公摊面积"
+            << " 业主收费金额相同 "
+            << "15"
+            << ""
+            << ""
+            << "" << QStringList {"卫生费", "直接输入金额", "", same, "否"};
+        QTest::newRow("differing amount needs none") << "物业费" << area << "公摊面积" << differ << ""
+                                                     << "是"
+                                                     << ""
+                                                     << "" << QStringList {"物业费", area, "公摊面积", differ, "是"};
+        QTest::newRow("formula outside the five stored as typed, trimmed")
+            << " 装修押金 "
+            << " 单价*体积 "
+            << ""
+            << ""
+            << ""
+            << "停"
+            << ""
+            << "" << QStringList {"装修押金", "单价*体积", "", differ, "否"};
+        QTest::newRow("stopped with a blank stays stopped")
+            << "水费"
+            << "单价*(本月数-上月数)"
+            << "" << differ << ""
+            << " 是"
+            << ""
+            << "" << QStringList {"水费", "单价*(本月数-上月数)", "", differ, "是"};
+        QTest::newRow("apostrophe, percent and 200 characters")
+            << QString(QStringLiteral("O'Neil%费") + QString(195, QChar(0x8d39))) << "单价*数量"
+            << "" << differ << ""
+            << ""
+            << ""
+            << ""
+            << QStringList {QString(QStringLiteral("O'Neil%费") + QString(195, QChar(0x8d39))), "单价*数量", "", differ,
+                            "否"};
+        QTest::newRow("empty name") << "  "
+                                    << "单价*数量"
+                                    << ""
+                                    << ""
+                                    << ""
+                                    << ""
+                                    << "收费名称不能为空,请重新输入!"
+                                    << "DBEdit4" << QStringList {};
+        QTest::newRow("the whole-bill name") << "按单缴费"
+                                             << "单价*数量"
+                                             << ""
+                                             << ""
+                                             << ""
+                                             << ""
+                                             << "收费名称不能为“按单缴费”,请重新输入!"
+                                             << "DBEdit4" << QStringList {};
+        QTest::newRow("empty formula") << "电费"
+                                       << " "
+                                       << ""
+                                       << ""
+                                       << ""
+                                       << ""
+                                       << "计算公式不能为空,请重新输入!"
+                                       << "DBComboBoxEh2" << QStringList {};
+    }
+    void saveRules()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, formula);
+        QFETCH(QString, area);
+        QFETCH(QString, category);
+        QFETCH(QString, amount);
+        QFETCH(QString, stopped);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        QFETCH(QStringList, stored);
+        openWindow();
+        QTest::mouseClick(button("bitbtn_add"), Qt::LeftButton);
+        typeText(field("DBEdit4"), name);
+        setCombo("DBComboBoxEh2", formula);
+        setCombo("DBComboBoxEh1", area);
+        setCombo("DBComboBoxEh5", category);
+        if (!amount.isEmpty()) {
+            QVERIFY(amountBox()->isVisible() && amountBox()->isEnabled());
+            setText(amountBox(), amount);
+        }
+        setCombo("DBComboBoxEh6", stopped);
+        QTest::mouseClick(button("bitbtn_save"), Qt::LeftButton);
+        if (!message.isEmpty()) {
+            QCOMPARE(prompt->texts(), QStringList {message});
+            QCOMPARE(prompt->shown[0].caption, QStringLiteral("提示"));
+            QCOMPARE(prompt->shown[0].icon, Prompt::Icon::Warning);
+            QCOMPARE(QApplication::focusWidget()->objectName() == focus
+                         || QApplication::focusWidget()->parentWidget()->objectName() == focus,
+                     true);
+            QVERIFY(window->isEditing());
+            QCOMPARE(home->dm()->scalar(QStringLiteral("select count(*) from 收费项目")).toInt(), 0);
+            return;
+        }
+        QVERIFY2(prompt->shown.isEmpty(), qPrintable(prompt->lastText()));
+        QVERIFY(!window->isEditing());
+        const QString key = stored[0];
+        QCOMPARE((QStringList {storedField(key, "收费名称"), storedField(key, "计算公式"), storedField(key, "收费面积"),
+                               storedField(key, "收费类别"), storedField(key, "停止收费")}),
+                 stored);
+        QCOMPARE(storedField(key, "操作人员"), QStringLiteral("张三"));
+        QCOMPARE(storedField(key, "操作日期"), QStringLiteral("2004-08-15 09:00:00"));
+    }
+
+    // Keeping one's own name is no duplicate; another item's name is, blanks or not.
+    void duplicateNames_data()
+    {
+        QTest::addColumn<bool>("adding");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("rename to its own name") << false << "物业费" << false;
+        QTest::newRow("rename to another's") << false << "水费" << true;
+        QTest::newRow("rename to another's with blanks") << false << " 水费 " << true;
+        QTest::newRow("rename to a new name") << false << "物业管理费" << false;
+        QTest::newRow("add an existing name") << true << "物业费" << true;
+    }
+    void duplicateNames()
+    {
+        QFETCH(bool, adding);
+        QFETCH(QString, name);
+        QFETCH(bool, refused);
+        addItem(QStringLiteral("水费"), QStringLiteral("业主收费金额不同"));
+        addItem(QStringLiteral("物业费"), QStringLiteral("业主收费金额不同"));
+        openWindow();
+        q()->moveTo(1); // 物业费 after 水费
+        QTest::mouseClick(button(adding ? "bitbtn_add" : "bitbtn_edit"), Qt::LeftButton);
+        setText(field("DBEdit4"), name);
+        if (adding) {
+            setCombo("DBComboBoxEh2", QStringLiteral("单价*数量"));
+        }
+        QTest::mouseClick(button("bitbtn_save"), Qt::LeftButton);
+        if (refused) {
+            QCOMPARE(prompt->texts(), QStringList {QStringLiteral("收费名称重复,请重新输入!")});
+            QCOMPARE(prompt->shown[0].icon, Prompt::Icon::Information);
+            QCOMPARE(QApplication::focusWidget(), field("DBEdit4"));
+            QVERIFY(window->isEditing());
+        } else {
+            QVERIFY(prompt->shown.isEmpty());
+            QCOMPARE(storedField(name.trimmed(), QStringLiteral("收费名称")), name.trimmed());
+        }
+        QCOMPARE(home->dm()->scalar(QStringLiteral("select count(*) from 收费项目")).toInt(), 2);
+    }
+
+    // The common amount shows for the same-amount category and is editable only while that
+    // category is chosen in editing.
+    void amountFollowsTheCategory()
+    {
+        addItem(QStringLiteral("卫生费"), QStringLiteral("业主收费金额相同"));
+        addItem(QStringLiteral("水费"), QStringLiteral("业主收费金额不同"));
+        openWindow();
+        const auto state = [this] {
+            return QPair<bool, bool>(amountBox()->isVisibleTo(window.get()) && amountLabel()->isVisibleTo(window.get()),
+                                     amountBox()->isEnabled());
+        };
+        using S = QPair<bool, bool>;
+        q()->moveTo(0); // 卫生费
+        QCOMPARE(state(), S(true, false));
+        q()->moveTo(1); // 水费
+        QCOMPARE(state(), S(false, false));
+        QTest::mouseClick(button("bitbtn_edit"), Qt::LeftButton);
+        QCOMPARE(state(), S(false, false));
+        setCombo("DBComboBoxEh5", QStringLiteral("业主收费金额相同"));
+        QCOMPARE(state(), S(true, true));
+        setCombo("DBComboBoxEh5", QStringLiteral("按户收取"));
+        QCOMPARE(state(), S(false, false));
+        QTest::mouseClick(button("bitbtn_cancel"), Qt::LeftButton);
+        QCOMPARE(state(), S(false, false));
+        q()->moveTo(0);
+        QTest::mouseClick(button("bitbtn_edit"), Qt::LeftButton);
+        QCOMPARE(state(), S(true, true));
+        QTest::mouseClick(button("bitbtn_save"), Qt::LeftButton);
+        QCOMPARE(state(), S(true, false));
+        QTest::mouseClick(button("bitbtn_add"), Qt::LeftButton);
+        QCOMPARE(state(), S(false, false));
+    }
+
+    // Enter goes from the category to the amount only for the same-amount category, and from
+    // the amount back to the area.
+    void enterRingBranches_data()
+    {
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QStringList>("ring");
+        QTest::newRow("same amount") << "业主收费金额相同"
+                                     << QStringList {"DBComboBoxEh5", "DBNumberEditEh2", "DBComboBoxEh1",
+                                                     "DBComboBoxEh2"};
+        QTest::newRow("differing amount")
+            << "业主收费金额不同" << QStringList {"DBComboBoxEh5", "DBEdit1", "DBEdit4", "DBNumberEditEh1"};
+    }
+    void enterRingBranches()
+    {
+        QFETCH(QString, category);
+        QFETCH(QStringList, ring);
+        openWindow();
+        QTest::mouseClick(button("bitbtn_add"), Qt::LeftButton);
+        setCombo("DBComboBoxEh5", category);
+        for (int i = 0; i + 1 < ring.size(); ++i) {
+            QWidget *at = QApplication::focusWidget();
+            const QString name = at->objectName().isEmpty() ? at->parentWidget()->objectName() : at->objectName();
+            QCOMPARE(name, ring[i]);
+            QTest::keyClick(at, Qt::Key_Return);
+        }
+        QWidget *last = QApplication::focusWidget();
+        QCOMPARE(last->objectName().isEmpty() ? last->parentWidget()->objectName() : last->objectName(), ring.last());
+    }
+
+    void queryButtonIsThereButOff()
+    {
+        openWindow();
+        QToolButton *query = button("bitbtn_query");
+        QVERIFY(!query->isEnabled());
+        QCOMPARE(query->text(), QStringLiteral("查询"));
+        QVERIFY(query->x() > button("bitbtn_out")->x() && query->x() < button("bitbtn_print")->x());
+        QCOMPARE(window->findChild<QLabel *>(QStringLiteral("titleHint"))->text(),
+                 QStringLiteral("提示：计算滞纳金时可以采用“比例*金额”！"));
+    }
+};
+
+QTEST_MAIN(TestItemInfo)
+#include "tst_iteminfo.moc"
