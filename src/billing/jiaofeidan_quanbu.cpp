@@ -15,7 +15,6 @@ TForm_jiaofeidan_quanbu::TForm_jiaofeidan_quanbu(QWidget *parent)
     setObjectName(QStringLiteral("Form_jiaofeidan_quanbu"));
     setWindowTitle(QStringLiteral("全部生成应缴费用"));
 
-    // Set to today once, when the dialog opens.
     DateTimePicker1 = new QDateEdit(Clock::today(), this);
     DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
     DateTimePicker1->setDisplayFormat(QStringLiteral("yyyy年MM月"));
@@ -45,6 +44,12 @@ TForm_jiaofeidan_quanbu::TForm_jiaofeidan_quanbu(QWidget *parent)
     buttons->addWidget(close);
     grid->addLayout(buttons, 2, 0, 1, 2);
     fixSize();
+}
+
+void TForm_jiaofeidan_quanbu::prepare(Preparation &p)
+{
+    // Set to today once, when the dialog opens.
+    p.today(DateTimePicker1);
 }
 
 BillMonth TForm_jiaofeidan_quanbu::chosenMonth() const

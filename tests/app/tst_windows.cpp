@@ -48,6 +48,8 @@ const QHash<QString, Expected> &expectations()
         {u"TForm_house_zhuangtai"_s, {{u"q_tongyong: select * from 通用|order by texta"_s}, {}, 0}},
         // The window's own house list; the building box is filled too.
         {u"TForm_houseitem"_s, {{u"q_houseinfo: select * from 房屋资料 |order by 房屋代码"_s}}},
+        {u"TForm_jiaofeidan"_s, {{u"q_houseinfo: select * from 房屋资料 |order by 房屋代码"_s}}},
+        {u"TForm_jiaofeidan_quanbu"_s, {}},
     };
     return map;
 }

@@ -3,6 +3,7 @@
 #include "billing/core/billgeneration.h"
 #include "billing/jiaofeidan.h"
 #include "billing/jiaofeidan_quanbu.h"
+#include "components/common/preparation.h"
 #include "listwindow/formulapages.h"
 #include "scriptedprompt.h"
 #include "shell/core/clock.h"
@@ -28,6 +29,7 @@ private:
     std::unique_ptr<TempHome> home;
     ScriptedPrompt *prompt = nullptr;
     std::unique_ptr<TForm_jiaofeidan> window;
+    std::unique_ptr<Preparation> preparation;
 
     Dm1 *dm() const { return home->dm(); }
     DataSet *lines() const { return window->details(); }
@@ -57,8 +59,10 @@ private:
     }
     void openWindow()
     {
+        preparation.reset();
         window = std::make_unique<TForm_jiaofeidan>();
-        QVERIFY(window->prepare());
+        preparation = std::make_unique<Preparation>(window.get());
+        QVERIFY(preparation->run());
         window->show();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -128,6 +132,7 @@ private slots:
     }
     void cleanup()
     {
+        preparation.reset();
         window.reset();
         home.reset();
         Clock::setFixed({});
@@ -339,6 +344,8 @@ private slots:
             addItem(code, QStringLiteral("物业费"), QStringLiteral("单价*面积"), 12000, 880000);
         }
         TForm_jiaofeidan_quanbu dialog;
+        Preparation prepared(&dialog);
+        QVERIFY(prepared.run());
         QCOMPARE(dialog.monthPicker()->date(), QDate(2004, 8, 15));
         dialog.monthPicker()->setDate(QDate(2004, 9, 1));
         prompt->answers.enqueue(true);
