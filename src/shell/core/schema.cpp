@@ -142,7 +142,11 @@ QList<TableDef> buildTables()
               {{QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("缴费状态")},
                {QStringLiteral("楼宇名称")},
                {QStringLiteral("缴费状态")},
-               {QStringLiteral("收费名称")}}});
+               {QStringLiteral("收费名称")}},
+              false,
+              // The unpaid lines of a month (the houses the payment window lists, the arrears and
+              // unpaid listings): once a month is paid, only its few unpaid lines are read.
+              {{{QStringLiteral("年度"), QStringLiteral("月份")}, QStringLiteral("缴费状态='未缴费'")}}});
     t.append({QStringLiteral("收费汇总表"),
               {{QStringLiteral("年度"), K::Text},
                {QStringLiteral("月份"), K::Text},
@@ -333,21 +337,25 @@ QStringList statementsFor(bool temporary)
                         cols.join(QStringLiteral(", ")));
         int n = 0;
         // An index of a temporary table is temporary too.
-        auto index = [&](const QStringList &columns, bool unique) {
+        auto index = [&](const QStringList &columns, bool unique, const QString &condition = {}) {
             QStringList q;
             for (const QString &c : columns) {
                 q << Schema::quoted(c);
             }
-            out << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+            out << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)%5")
                        .arg(unique ? QStringLiteral("UNIQUE ") : QString(),
                             Schema::quoted(QStringLiteral("ix_%1_%2").arg(t.name).arg(++n)), Schema::quoted(t.name),
-                            q.join(QStringLiteral(", ")));
+                            q.join(QStringLiteral(", ")),
+                            condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition);
         };
         if (!t.uniqueKey.isEmpty()) {
             index(t.uniqueKey, true);
         }
         for (const QStringList &ix : t.indexes) {
             index(ix, false);
+        }
+        for (const auto &[columns, condition] : t.partialIndexes) {
+            index(columns, false, condition);
         }
     }
     return out;

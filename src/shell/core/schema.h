@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +24,10 @@ struct TableDef
     // A table of each connection (通用, the scratch rows of the report being shown): created
     // when the connection opens, seen by it alone, gone when it closes.
     bool temporary = false;
+    // Indexes over the rows in one state only: their columns and the condition, a fixed
+    // comparison that the statements reading those rows write out as it is
+    // (缴费状态='未缴费').
+    QList<QPair<QStringList, QString>> partialIndexes = {};
 };
 
 namespace Schema {
