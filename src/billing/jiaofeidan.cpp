@@ -99,8 +99,7 @@ QStringList TForm_jiaofeidan::detailLines(QVariantList *values) const
 {
     const BillMonth m = chosenMonth();
     *values << houses()->text(QStringLiteral("房屋代码")) << m.yearText() << m.monthText();
-    return {QStringLiteral("select * from 收费明细表 where (房屋代码=?)and(年度=?)and(月份=?)"),
-            QStringLiteral("order by 收费名称")};
+    return BillComputation::linesOfMonth();
 }
 
 void TForm_jiaofeidan::followLines()

@@ -5,6 +5,7 @@
 #include "shell/core/dm1.h"
 #include "temphome.h"
 
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
@@ -400,6 +401,74 @@ private slots:
             const qint64 n =
                 count(QStringLiteral("房屋代码=? and 年度='2004' and 月份='8'"), {QStringLiteral("A-%1").arg(h)});
             QVERIFY2(n == 0 || n == 3, qPrintable(QStringLiteral("A-%1 has %2 lines").arg(h).arg(n)));
+        }
+    }
+
+    // The window, the generation and the computation find a house's lines of a month through an
+    // index led by the house, the unpaid lines of a month through their own index (or one led by
+    // the month and the payment state) and a fee's lines through one led by the fee: never by
+    // reading a whole table or month.
+    void statementsUseTheIndexes_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QStringList>("steps");
+        const QString houseLed = QStringLiteral("SEARCH 收费明细表 USING (COVERING )?INDEX \\S+ \\(房屋代码=\\?");
+        QTest::newRow("the window's lines of a house and month")
+            << BillComputation::linesOfMonth().join(u'\n') << QStringList {houseLed};
+        QTest::newRow("the unpaid lines of a house a computation reads")
+            << BillComputation::unpaidLinesOfMonth() << QStringList {houseLed};
+        const QStringList generation = BillGeneration::statements();
+        QTest::newRow("the houses with fee items")
+            << generation[0]
+            << QStringList {QStringLiteral("SCAN h USING (COVERING )?INDEX"),
+                            QStringLiteral("SEARCH i USING (COVERING )?INDEX \\S+ \\(房屋代码=\\?\\)")};
+        QTest::newRow("whether a house has lines in the month") << generation[1] << QStringList {houseLed};
+        QTest::newRow("a house's lines made")
+            << generation[2]
+            << QStringList {QStringLiteral("SEARCH i USING INDEX \\S+ \\(房屋代码=\\?\\)"),
+                            QStringLiteral("SEARCH c USING COVERING INDEX \\S+ \\(房屋代码=\\?\\)"),
+                            QStringLiteral("SEARCH x USING (COVERING )?INDEX \\S+ \\(房屋代码=\\?"),
+                            QStringLiteral("SEARCH p USING INDEX \\S+ \\(房屋代码=\\? AND .*收费名称=\\?")};
+        QTest::newRow("the lines just made")
+            << generation[4] << QStringList {QStringLiteral("USING INTEGER PRIMARY KEY \\(rowid>\\?\\)")};
+        QTest::newRow("the houses with unpaid lines in a month")
+            << QStringLiteral("select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 a "
+                              "where (年度=?)and(月份=?)and(缴费状态='未缴费') order by 房屋代码")
+            << QStringList {QStringLiteral("SEARCH a USING INDEX (%unpaid% \\(年度=\\? AND 月份=\\?\\)|"
+                                           "\\S+ \\(年度=\\? AND 月份=\\? AND 缴费状态=\\?\\))")};
+        QTest::newRow("a fee's lines of a month")
+            << QStringLiteral("select sum(收费金额) as zje from 收费明细表 where (收费名称=?)and(年度=?)and(月份=?)")
+            << QStringList {QStringLiteral("SEARCH 收费明细表 USING INDEX \\S+ \\(收费名称=\\?")};
+    }
+    void statementsUseTheIndexes()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QStringList, steps);
+        estate(3);
+        const QStringList partial = dm()->column(QStringLiteral(
+            "select name from sqlite_master where type='index' and tbl_name='收费明细表' and sql like '%WHERE%'"));
+        QCOMPARE(partial.size(), 1);
+        QSqlQuery q(dm()->database());
+        QVERIFY(q.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + sql));
+        for (int i = 0; i < sql.count(u'?'); ++i) {
+            q.addBindValue(QStringLiteral("1"));
+        }
+        QVERIFY(q.exec());
+        QStringList plan;
+        while (q.next()) {
+            plan << q.value(3).toString();
+        }
+        const QString shown = plan.join(QStringLiteral(" | "));
+        for (const QString &step : std::as_const(steps)) {
+            const QRegularExpression pattern(QString(step).replace(QStringLiteral("%unpaid%"), partial.value(0)));
+            QVERIFY2(!plan.filter(pattern).isEmpty(), qPrintable(step + QStringLiteral(" not in: ") + shown));
+        }
+        QVERIFY2(
+            plan.filter(QRegularExpression(QStringLiteral("^SCAN (收费明细表|房屋收费项目|[ipx])( |$)"))).isEmpty(),
+            qPrintable(shown));
+        // A house's lines come in 收费名称 order straight from the key.
+        if (QString::fromUtf8(QTest::currentDataTag()).contains(QStringLiteral("lines of a house"))) {
+            QVERIFY2(!shown.contains(QStringLiteral("TEMP B-TREE")), qPrintable(shown));
         }
     }
 

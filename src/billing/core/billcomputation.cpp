@@ -23,9 +23,7 @@ Money taken(const QVariant &real)
 bool selectUnpaid(QSqlQuery &q, const QString &houseCode, BillMonth month, QString *error)
 {
     q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral("select id, 计算公式, 单价, 本月表数, 上月表数, \"面积/数量\", 收费名称 "
-                                  "from 收费明细表 where (房屋代码=?)and(年度=?)and(月份=?)and(缴费状态='未缴费') "
-                                  "order by 收费名称"))) {
+    if (!q.prepare(BillComputation::unpaidLinesOfMonth())) {
         *error = reason(q);
         return false;
     }
@@ -38,6 +36,18 @@ bool selectUnpaid(QSqlQuery &q, const QString &houseCode, BillMonth month, QStri
     }
     return true;
 }
+}
+
+QStringList BillComputation::linesOfMonth()
+{
+    return {QStringLiteral("select * from 收费明细表 where (房屋代码=?)and(年度=?)and(月份=?)"),
+            QStringLiteral("order by 收费名称")};
+}
+
+QString BillComputation::unpaidLinesOfMonth()
+{
+    return QStringLiteral("select id, 计算公式, 单价, 本月表数, 上月表数, \"面积/数量\", 收费名称 from 收费明细表 "
+                          "where (房屋代码=?)and(年度=?)and(月份=?)and(缴费状态='未缴费') order by 收费名称");
 }
 
 Money BillComputation::quantity(const QString &formula, Money own, Money thisReading, Money lastReading)

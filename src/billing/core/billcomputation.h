@@ -7,6 +7,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // The amounts of a house's bill lines of one month. Readings and quantities are stored as real
@@ -19,6 +20,12 @@ inline bool isPaid(const QString &state)
 {
     return state != Unpaid;
 }
+
+// The house's lines of a month as the bill window lists them, the last line its ordering.
+// Binds: 房屋代码, 年度, 月份.
+QStringList linesOfMonth();
+// The house's unpaid lines of a month with what the computation reads. Binds as linesOfMonth.
+QString unpaidLinesOfMonth();
 
 // 面积/数量 as the computation sets it: 本月表数 − 上月表数 for "单价*(本月数-上月数)", 1 for
 // "直接输入金额", the line's own for every other formula (an unknown or empty one included).

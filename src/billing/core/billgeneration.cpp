@@ -3,7 +3,6 @@
 #include "masterdata/core/formulas.h"
 #include "shell/core/dataset.h"
 #include "shell/core/money.h"
-#include "shell/core/schema.h"
 #include "shell/core/transaction.h"
 
 #include <QSet>
@@ -11,12 +10,27 @@
 #include <QSqlQuery>
 
 namespace {
-const QString Unpaid = QStringLiteral("未缴费");
-
 QString reason(const QSqlQuery &q)
 {
     const QString db = q.lastError().databaseText().trimmed();
     return db.isEmpty() ? q.lastError().text() : db;
+}
+
+// The first column of every row of a lookup on one house; empty when the database refuses.
+QStringList firstColumn(const QSqlDatabase &db, const QString &sql, const QString &houseCode)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    QStringList out;
+    if (q.prepare(sql)) {
+        q.addBindValue(houseCode);
+        if (q.exec()) {
+            while (q.next()) {
+                out << q.value(0).toString();
+            }
+        }
+    }
+    return out;
 }
 
 QVariant storedDay(const QDate &d)
@@ -24,24 +38,38 @@ QVariant storedDay(const QDate &d)
     return DataSet::toStoredDateTime(d.startOfDay());
 }
 
-// The fields a generated line is given, in the order the insert binds them.
-const QStringList LineFields = {
-    QStringLiteral("房屋代码"), QStringLiteral("房屋名称"),  QStringLiteral("业主名称"), QStringLiteral("楼宇名称"),
-    QStringLiteral("楼宇单元"), QStringLiteral("收费名称"),  QStringLiteral("单价"),     QStringLiteral("计算公式"),
-    QStringLiteral("收费面积"), QStringLiteral("面积/数量"), QStringLiteral("本月表数"), QStringLiteral("上月表数"),
-    QStringLiteral("开始日期"), QStringLiteral("结束日期"),  QStringLiteral("收费金额"), QStringLiteral("年度"),
-    QStringLiteral("月份"),     QStringLiteral("缴费状态"),
-};
+// A house's lines of a month in one statement, made only when the house has none in the month:
+// one line per item of the house in 收费名称 order; the house's identity from its row (the
+// first, should an older file hold the code twice); 面积/数量 the item's 预付金额 as a real
+// number (its ten-thousandths divided, as Money::toReal does); 上月表数 the first line of the
+// same item and house in the month before for the meter formula, else 0. A refusal undoes the
+// whole statement, so a house has all its lines or none. Binds: the meter formula, the house,
+// the previous year and month, 开始日期, 结束日期, 年度, 月份, the house twice, then the house,
+// 年度 and 月份 of the lines looked for.
+const QString InsertLines = QStringLiteral(
+    "insert into 收费明细表 (房屋代码, 房屋名称, 业主名称, 楼宇名称, 楼宇单元, 收费名称, 单价, 计算公式, 收费面积, "
+    "\"面积/数量\", 本月表数, 上月表数, 开始日期, 结束日期, 收费金额, 年度, 月份, 缴费状态) "
+    "select h.房屋代码, h.房屋名称, h.业主名称, h.楼宇名称, h.楼宇单元, i.收费名称, coalesce(i.单价, 0), i.计算公式, "
+    "i.收费面积, coalesce(i.预付金额, 0) / 10000.0, 0, "
+    "coalesce(case when i.计算公式=? then (select p.本月表数 from 收费明细表 p "
+    "where (p.收费名称=i.收费名称)and(p.房屋代码=?)and(p.年度=?)and(p.月份=?) order by p.id limit 1) end, 0), "
+    "?, ?, 0, ?, ?, '未缴费' "
+    "from 房屋收费项目 i, 房屋资料 h "
+    "where (i.房屋代码=?)and(h.id=(select min(c.id) from 房屋资料 c where c.房屋代码=?)) "
+    "and not exists (select x.id from 收费明细表 x where (x.房屋代码=?)and(x.年度=?)and(x.月份=?)) "
+    "order by i.收费名称, i.id");
 
-QString insertStatement()
-{
-    QStringList quoted;
-    for (const QString &f : LineFields) {
-        quoted << Schema::quoted(f);
-    }
-    return QStringLiteral("insert into 收费明细表 (%1) values (%2)")
-        .arg(quoted.join(QLatin1Char(',')), QStringList(LineFields.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+const QString CountLines = QStringLiteral("select count(*) from 收费明细表 where (房屋代码=?)and(年度=?)and(月份=?)");
+const QString LastId = QStringLiteral("select max(id) from 收费明细表");
+const QString NewReadings = QStringLiteral("select id, 上月表数 from 收费明细表 where (id>?)and(上月表数<>0)");
+const QString HousesWithItems = QStringLiteral("select h.房屋代码 from 房屋资料 h where exists "
+                                               "(select i.id from 房屋收费项目 i where i.房屋代码=h.房屋代码) "
+                                               "order by h.房屋代码");
 }
+
+QStringList BillGeneration::statements()
+{
+    return {HousesWithItems, CountLines, InsertLines, LastId, NewReadings};
 }
 
 // The statements of a generation, prepared once and run for every house.
@@ -49,27 +77,21 @@ struct BillGeneration::Statements
 {
     explicit Statements(const QSqlDatabase &db)
         : count(db)
-        , house(db)
-        , items(db)
         , insert(db)
+        , lastId(db)
+        , readings(db)
+        , round(db)
     {
-        for (QSqlQuery *q : {&count, &house, &items}) {
-            q->setForwardOnly(true);
-        }
+        count.setForwardOnly(true);
+        lastId.setForwardOnly(true);
+        readings.setForwardOnly(true);
         const bool ok =
             count.prepare(QStringLiteral("select count(*) from 收费明细表 where (房屋代码=?)and(年度=?)and(月份=?)"))
-            && house.prepare(
-                QStringLiteral("select 房屋名称, 业主名称, 楼宇名称, 楼宇单元 from 房屋资料 where (房屋代码=?)"))
-            // The previous reading is looked up for the meter formula only: the first line of the
-            // same item and house in the month before.
-            && items.prepare(QStringLiteral(
-                "select i.收费名称, i.单价, i.计算公式, i.收费面积, i.预付金额, "
-                "case when i.计算公式=? then (select p.本月表数 from 收费明细表 p "
-                "where (p.收费名称=i.收费名称)and(p.房屋代码=?)and(p.年度=?)and(p.月份=?) order by p.id limit 1) "
-                "end as 上月 from 房屋收费项目 i where i.房屋代码=? order by i.收费名称, i.id"))
-            && insert.prepare(insertStatement());
+            && insert.prepare(InsertLines) && lastId.prepare(QStringLiteral("select max(id) from 收费明细表"))
+            && readings.prepare(QStringLiteral("select id, 上月表数 from 收费明细表 where (id>?)and(上月表数<>0)"))
+            && round.prepare(QStringLiteral("update 收费明细表 set 上月表数=? where id=?"));
         if (!ok) {
-            for (const QSqlQuery *q : {&count, &house, &items, &insert}) {
+            for (const QSqlQuery *q : {&count, &insert, &lastId, &readings, &round}) {
                 if (q->lastError().isValid()) {
                     error = reason(*q);
                     break;
@@ -78,7 +100,7 @@ struct BillGeneration::Statements
         }
     }
 
-    QSqlQuery count, house, items, insert;
+    QSqlQuery count, insert, lastId, readings, round;
     QString error; // a statement the database would not prepare
 };
 
@@ -110,117 +132,129 @@ bool BillGeneration::hasLines(const QString &houseCode, BillMonth month, QString
     return any;
 }
 
+bool BillGeneration::lastLineId(qint64 *id, QString *error)
+{
+    QSqlQuery &q = m_sql->lastId;
+    if (!q.exec() || !q.next()) {
+        *error = reason(q);
+        return false;
+    }
+    *id = q.value(0).toLongLong();
+    q.finish();
+    return true;
+}
+
+bool BillGeneration::roundReadings(qint64 afterId, QString *error)
+{
+    // 上月表数 is the reading taken as money: rounded to four places from its shortest text.
+    // Readings typed in this program have no more places than that, so this rarely writes.
+    QSqlQuery &readings = m_sql->readings;
+    readings.addBindValue(afterId);
+    if (!readings.exec()) {
+        *error = reason(readings);
+        return false;
+    }
+    QList<QPair<qint64, double>> roundings;
+    while (readings.next()) {
+        const double stored = readings.value(1).toDouble();
+        const double rounded = Money::fromReal(stored).toReal();
+        if (rounded != stored) {
+            roundings.append({readings.value(0).toLongLong(), rounded});
+        }
+    }
+    readings.finish();
+    QSqlQuery &round = m_sql->round;
+    for (const auto &[id, value] : std::as_const(roundings)) {
+        round.addBindValue(value);
+        round.addBindValue(id);
+        if (!round.exec()) {
+            *error = reason(round);
+            return false;
+        }
+    }
+    return true;
+}
+
 BillGeneration::HouseOutcome BillGeneration::generateHouse(const QString &houseCode, BillMonth month)
 {
-    // Every line of the house or none: a refusal part-way undoes the lines made before it.
+    if (!m_sql->error.isEmpty()) {
+        return {Result::Failed, 0, m_sql->error};
+    }
+    // Under the write lock from the start: lines made by another workstation a moment ago are
+    // seen, and none can be made while this house's are.
     Transaction tx(m_db);
     if (!tx.begun()) {
         return {Result::Failed, 0, tx.error()};
     }
-    HouseOutcome out = generateInside(houseCode, month);
-    if (out.result == Result::Generated && tx.commit(&out.error)) {
-        return out;
+    qint64 before = 0;
+    QString error;
+    if (!lastLineId(&before, &error)) {
+        return {Result::Failed, 0, error};
     }
-    tx.rollback();
-    if (out.result == Result::Generated || out.result == Result::Failed) {
-        // The bill lines' key refuses a second set: lines made elsewhere since the look.
-        QString again;
-        if (hasLines(houseCode, month, &again)) {
-            return {Result::AlreadyBilled, 0, {}};
-        }
+    HouseOutcome out = insertLines(houseCode, month);
+    if (out.result == Result::Generated && (!roundReadings(before, &out.error) || !tx.commit(&out.error))) {
+        tx.rollback();
         out.result = Result::Failed;
         out.lines = 0;
     }
     return out;
 }
 
-BillGeneration::HouseOutcome BillGeneration::generateInside(const QString &houseCode, BillMonth month)
+BillGeneration::HouseOutcome BillGeneration::insertLines(const QString &houseCode, BillMonth month)
 {
-    if (!m_sql->error.isEmpty()) {
-        return {Result::Failed, 0, m_sql->error};
+    const BillMonth before = month.previous();
+    const QVariantList binds = {
+        Formula::ByMeter,
+        houseCode,
+        before.yearText(),
+        before.monthText(),
+        storedDay(month.firstDay()),
+        storedDay(month.lastDay()),
+        month.yearText(),
+        month.monthText(),
+        houseCode,
+        houseCode,
+        houseCode,
+        month.yearText(),
+        month.monthText(),
+    };
+    QSqlQuery &insert = m_sql->insert;
+    for (int i = 0; i < binds.size(); ++i) {
+        insert.bindValue(i, binds[i]);
     }
     QString error;
-    // Under the write lock: lines made by another workstation a moment ago are seen here.
+    if (!insert.exec()) {
+        error = reason(insert);
+        // The lines' key refuses a second set: made elsewhere since the look (where the
+        // database does not lock as SQLite does), or an item the house carries twice.
+        QString again;
+        if (hasLines(houseCode, month, &again)) {
+            return {Result::AlreadyBilled, 0, {}};
+        }
+        const QStringList twice = firstColumn(
+            m_db,
+            QStringLiteral("select 收费名称 from 房屋收费项目 where 房屋代码=? group by 收费名称 having count(*)>1"),
+            houseCode);
+        if (!twice.isEmpty()) {
+            error = QStringLiteral("房屋“%1”的收费项目“%2”重复，请到房屋收费项目中删除多余的一项。")
+                        .arg(houseCode, twice.constFirst());
+        }
+        return {Result::Failed, 0, error};
+    }
+    const int lines = insert.numRowsAffected();
+    if (lines > 0) {
+        return {Result::Generated, lines, {}};
+    }
     if (hasLines(houseCode, month, &error)) {
         return {Result::AlreadyBilled, 0, {}};
     }
     if (!error.isEmpty()) {
         return {Result::Failed, 0, error};
     }
-
-    QSqlQuery &house = m_sql->house;
-    house.addBindValue(houseCode);
-    if (!house.exec()) {
-        return {Result::Failed, 0, reason(house)};
-    }
-    if (!house.next()) {
+    if (firstColumn(m_db, QStringLiteral("select 房屋代码 from 房屋资料 where 房屋代码=?"), houseCode).isEmpty()) {
         return {Result::NoHouse, 0, QStringLiteral("房屋代码为“%1”的房屋已经不存在。").arg(houseCode)};
     }
-    const QVariantList identity = {house.value(0), house.value(1), house.value(2), house.value(3)};
-    house.finish();
-
-    const BillMonth before = month.previous();
-    QSqlQuery &items = m_sql->items;
-    items.addBindValue(Formula::ByMeter);
-    items.addBindValue(houseCode);
-    items.addBindValue(before.yearText());
-    items.addBindValue(before.monthText());
-    items.addBindValue(houseCode);
-    if (!items.exec()) {
-        return {Result::Failed, 0, reason(items)};
-    }
-    const QVariant first = storedDay(month.firstDay());
-    const QVariant last = storedDay(month.lastDay());
-    const QVariant year = month.yearText();
-    const QVariant monthText = month.monthText();
-
-    QSqlQuery &insert = m_sql->insert;
-    QSet<QString> names;
-    int lines = 0;
-    while (items.next()) {
-        const QString name = items.value(0).toString();
-        if (!items.value(0).isNull() && names.contains(name)) {
-            items.finish();
-            return {
-                Result::Failed, 0,
-                QStringLiteral("房屋“%1”的收费项目“%2”重复，请到房屋收费项目中删除多余的一项。").arg(houseCode, name)};
-        }
-        names.insert(name);
-        // 上月表数 is taken as money, rounded to four places; none is 0.
-        const double previous = Money::fromReal(items.value(5).toDouble()).toReal();
-        const QVariantList values = {
-            houseCode,
-            identity[0],
-            identity[1],
-            identity[2],
-            identity[3],
-            items.value(0),
-            Money::fromStored(items.value(1)).raw(),
-            items.value(2),
-            items.value(3),
-            Money::fromStored(items.value(4)).toReal(),
-            0.0,
-            previous,
-            first,
-            last,
-            qint64(0),
-            year,
-            monthText,
-            Unpaid,
-        };
-        for (int i = 0; i < values.size(); ++i) {
-            insert.bindValue(i, values[i]);
-        }
-        if (!insert.exec()) {
-            items.finish();
-            return {Result::Failed, 0, reason(insert)};
-        }
-        ++lines;
-    }
-    if (items.lastError().isValid()) {
-        return {Result::Failed, 0, reason(items)};
-    }
-    return {lines > 0 ? Result::Generated : Result::NoFeeItems, lines, {}};
+    return {Result::NoFeeItems, 0, {}};
 }
 
 QStringList BillGeneration::housesWithItems(QString *error)
@@ -228,8 +262,7 @@ QStringList BillGeneration::housesWithItems(QString *error)
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     QStringList out;
-    if (!q.exec(QStringLiteral("select h.房屋代码 from 房屋资料 h where exists "
-                               "(select i.id from 房屋收费项目 i where i.房屋代码=h.房屋代码) order by h.房屋代码"))) {
+    if (!q.exec(HousesWithItems)) {
         *error = reason(q);
         return out;
     }
@@ -250,6 +283,10 @@ BillGeneration::EstateOutcome BillGeneration::generateEstate(BillMonth month, co
                                                              int housesPerBatch)
 {
     EstateOutcome out;
+    if (!m_sql->error.isEmpty()) {
+        out.error = m_sql->error;
+        return out;
+    }
     const QStringList houses = housesWithItems(&out.error);
     if (!out.error.isEmpty()) {
         return out;
@@ -257,9 +294,14 @@ BillGeneration::EstateOutcome BillGeneration::generateEstate(BillMonth month, co
     const int total = int(houses.size());
     int next = 0;
     while (next < total && !out.cancelled) {
+        // Each house's lines are made by one statement, which the database undoes whole when it
+        // refuses it: a house refused leaves the others of the batch as they are.
         Transaction batch(m_db);
-        if (!batch.begun()) {
-            out.error = batch.error();
+        qint64 before = 0;
+        if (!batch.begun() || !lastLineId(&before, &out.error)) {
+            if (out.error.isEmpty()) {
+                out.error = batch.error();
+            }
             return out;
         }
         EstateOutcome done; // this batch's houses, counted once it is committed
@@ -269,7 +311,7 @@ BillGeneration::EstateOutcome BillGeneration::generateEstate(BillMonth month, co
                 out.cancelled = true;
                 break;
             }
-            const HouseOutcome one = generateHouse(houses[next], month);
+            const HouseOutcome one = insertLines(houses[next], month);
             switch (one.result) {
             case Result::Generated:
                 ++done.generated;
@@ -287,7 +329,8 @@ BillGeneration::EstateOutcome BillGeneration::generateEstate(BillMonth month, co
                 break;
             }
         }
-        if (!batch.commit(&out.error)) {
+        if (!roundReadings(before, &out.error) || !batch.commit(&out.error)) {
+            batch.rollback();
             return out;
         }
         out.generated += done.generated;
@@ -309,7 +352,7 @@ QString BillGeneration::EstateOutcome::message() const
     }
     if (!failed.isEmpty()) {
         // The first few, so that the message stays on the screen.
-        const int shown = qMin<int>(failed.size(), 10);
+        const int shown = qMin<int>(int(failed.size()), 10);
         text += QStringLiteral("\n以下 %1 户没有生成：\n").arg(failed.size())
             + failed.mid(0, shown).join(QLatin1Char('\n'));
         if (shown < failed.size()) {
