@@ -14,6 +14,7 @@
 #include "masterdata/house_zhuangtai.h"
 #include "masterdata/houseinfo.h"
 #include "masterdata/houseitem.h"
+#include "masterdata/houselease.h"
 #include "masterdata/iteminfo.h"
 #include "masterdata/storeyinfo.h"
 
@@ -30,6 +31,7 @@ void WindowRegistry::registerAll()
     add<TForm_house_zhuangtai>();
     add<TForm_houseinfo>();
     add<TForm_houseitem>();
+    add<TForm_houselease>();
     add<TForm_initialize>();
     add<TForm_iteminfo>();
     add<TForm_jiaofeidan>();
@@ -43,7 +45,6 @@ void WindowRegistry::registerAll()
 const QStringList &WindowRegistry::planned()
 {
     static const QStringList names = {
-        QStringLiteral("TForm_houselease"),
         QStringLiteral("TForm_jiaofeiguanli"),
         QStringLiteral("TForm_jiaofeimingxi"),
         QStringLiteral("TForm_shoufeimingxibiao"),

