@@ -143,10 +143,8 @@ void LayoutFile::save(const DBGridEh *grid) const
     if (path().isEmpty()) {
         return;
     }
-    {
-        QSettings settings(path(), QSettings::IniFormat);
-        grid->saveLayout(settings, m_section);
-    }
+    // Replaced whole, never written through a link.
+    grid->saveLayoutFile(path(), m_section);
     if (m_reset) {
         QFile::remove(path());
     }

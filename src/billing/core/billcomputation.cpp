@@ -14,9 +14,11 @@ QString reason(const QSqlQuery &q)
     return db.isEmpty() ? q.lastError().text() : db;
 }
 
-Money taken(const QVariant &real)
+// A stored reading or quantity taken as money; null reads as 0, a value that is no amount
+// (beyond the range) as nothing.
+std::optional<Money> taken(const QVariant &real)
 {
-    return Money::fromReal(real.toDouble());
+    return real.isNull() ? std::optional<Money>(Money()) : Money::fromReal(real.toDouble());
 }
 
 // The unpaid lines of a house and month, with the columns the computation reads.
@@ -67,10 +69,12 @@ BillComputation::doubtfulReadings(const QSqlDatabase &db, const QString &houseCo
         return out;
     }
     while (q.next()) {
-        const Money now = taken(q.value(3));
-        const Money before = taken(q.value(4));
-        if (q.value(1).toString() == Formula::ByMeter && (now < before || now < Money() || before < Money())) {
-            out.append({q.value(6).toString(), now, before});
+        // A reading that is no amount at all is refused by the computation itself.
+        const auto now = taken(q.value(3));
+        const auto before = taken(q.value(4));
+        if (q.value(1).toString() == Formula::ByMeter && now && before
+            && (*now < *before || *now < Money() || *before < Money())) {
+            out.append({q.value(6).toString(), *now, *before});
         }
     }
     error->clear();
@@ -139,11 +143,20 @@ int BillComputation::compute(const QSqlDatabase &db, const QString &houseCode, B
     QList<Result> results;
     while (lines.next()) {
         const QString formula = lines.value(1).toString();
-        const Money q = quantity(formula, taken(lines.value(5)), taken(lines.value(3)), taken(lines.value(4)));
+        const auto own = taken(lines.value(5));
+        const auto now = taken(lines.value(3));
+        const auto before = taken(lines.value(4));
+        const auto price = Money::fromStored(lines.value(2));
+        if (!own || !now || !before || !price) {
+            // Nothing is computed on a value that is no amount: the house's lines stay as they were.
+            *error = QStringLiteral("“%1”的单价、表数或数量有误，请改正后再计算。").arg(lines.value(6).toString());
+            return -1;
+        }
+        const Money q = quantity(formula, *own, *now, *before);
         // Only the meter and the typed amount set 面积/数量; the others keep it as it was typed.
         const bool sets = formula == Formula::ByMeter || formula == Formula::Direct;
         results.append({lines.value(0).toLongLong(), sets ? QVariant(q.toReal()) : lines.value(5),
-                        amount(Money::fromStored(lines.value(2)), q).raw()});
+                        amount(*price, q).raw()});
     }
     if (lines.lastError().isValid()) {
         *error = reason(lines);

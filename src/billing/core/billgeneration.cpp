@@ -157,9 +157,10 @@ bool BillGeneration::roundReadings(qint64 afterId, QString *error)
     QList<QPair<qint64, double>> roundings;
     while (readings.next()) {
         const double stored = readings.value(1).toDouble();
-        const double rounded = Money::fromReal(stored).toReal();
-        if (rounded != stored) {
-            roundings.append({readings.value(0).toLongLong(), rounded});
+        // A reading beyond any amount is carried as it is; the computation refuses it.
+        const auto taken = Money::fromReal(stored);
+        if (taken && taken->toReal() != stored) {
+            roundings.append({readings.value(0).toLongLong(), taken->toReal()});
         }
     }
     readings.finish();
