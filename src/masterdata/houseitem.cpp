@@ -143,11 +143,18 @@ void TForm_houseitem::saveItem()
         return;
     }
     const QString formula = items->text(QStringLiteral("计算公式"));
-    const Money quantity = HouseItems::savedQuantity(formula, items->money(QStringLiteral("预付金额")));
-    if (quantity != items->money(QStringLiteral("预付金额")) || items->isNull(QStringLiteral("预付金额"))) {
+    const std::optional<Money> typed = items->money(QStringLiteral("预付金额"));
+    const std::optional<Money> price = items->money(QStringLiteral("单价"));
+    if (!typed || !price) {
+        // A stored value that is no amount is never priced as 0.
+        Prompt::notice(this, QStringLiteral("单价或面积/数量/金额有误，请改正后再保存。"));
+        return;
+    }
+    const Money quantity = HouseItems::savedQuantity(formula, *typed);
+    if (quantity != *typed || items->isNull(QStringLiteral("预付金额"))) {
         items->setMoney(QStringLiteral("预付金额"), quantity);
     }
-    items->setMoney(QStringLiteral("金额"), HouseItems::amount(items->money(QStringLiteral("单价")), quantity));
+    items->setMoney(QStringLiteral("金额"), HouseItems::amount(*price, quantity));
     items->setText(QStringLiteral("操作人员"), Session::current().currentOperator);
     items->setDateTime(QStringLiteral("操作日期"), Clock::now());
     if (!items->post()) {
@@ -171,10 +178,17 @@ void TForm_houseitem::computeItems()
     for (int r = 0; ok && r < items->recordCount(); ++r) {
         items->moveTo(r);
         ok = items->currentRow() == r && items->edit();
+        const std::optional<Money> price = items->money(QStringLiteral("单价"));
+        const std::optional<Money> quantity = items->money(QStringLiteral("预付金额"));
+        if (ok && (!price || !quantity)) {
+            // A stored value that is no amount stops the computation: nothing is priced as 0.
+            error = QStringLiteral("“%1”的单价或面积/数量/金额有误，请改正后再计算。")
+                        .arg(items->text(QStringLiteral("收费名称")));
+            ok = false;
+            break;
+        }
         if (ok) {
-            items->setMoney(
-                QStringLiteral("金额"),
-                HouseItems::amount(items->money(QStringLiteral("单价")), items->money(QStringLiteral("预付金额"))));
+            items->setMoney(QStringLiteral("金额"), HouseItems::amount(*price, *quantity));
             ok = items->post();
         }
         if (!ok) {
