@@ -143,7 +143,6 @@ void LayoutFile::save(const DBGridEh *grid) const
     if (path().isEmpty()) {
         return;
     }
-    // Replaced whole, never written through a link.
     grid->saveLayoutFile(path(), m_section);
     if (m_reset) {
         QFile::remove(path());
