@@ -46,6 +46,8 @@ QList<Command> table()
         {.menu = basic, .item = u"到期报警设置"_s, .window = u"TForm_txcsb"_s},
 
         {.menu = fees, .item = u"业主应缴费用管理"_s, .toolbar = u"应缴费用"_s, .window = u"TForm_jiaofeidan"_s},
+        // The whole estate's lines of a month at once, as "全部生成" in the window above makes them.
+        {.menu = fees, .item = u"全部生成应缴费用"_s, .window = u"TForm_jiaofeidan_quanbu"_s},
         {.menu = fees,
          .item = u"业主缴费管理"_s,
          .toolbar = u"缴费管理"_s,

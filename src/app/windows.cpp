@@ -8,6 +8,8 @@
 #include "admin/restore.h"
 #include "app/about.h"
 #include "app/windowregistry.h"
+#include "billing/jiaofeidan.h"
+#include "billing/jiaofeidan_quanbu.h"
 #include "masterdata/guestinfo.h"
 #include "masterdata/house_zhuangtai.h"
 #include "masterdata/houseinfo.h"
@@ -32,6 +34,8 @@ void WindowRegistry::registerAll()
     add<TForm_houselease>();
     add<TForm_initialize>();
     add<TForm_iteminfo>();
+    add<TForm_jiaofeidan>();
+    add<TForm_jiaofeidan_quanbu>();
     add<TForm_password>();
     add<TForm_qxb>();
     add<TForm_restore>();
@@ -41,7 +45,6 @@ void WindowRegistry::registerAll()
 const QStringList &WindowRegistry::planned()
 {
     static const QStringList names = {
-        QStringLiteral("TForm_jiaofeidan"),
         QStringLiteral("TForm_jiaofeiguanli"),
         QStringLiteral("TForm_jiaofeimingxi"),
         QStringLiteral("TForm_shoufeimingxibiao"),

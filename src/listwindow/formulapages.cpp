@@ -248,11 +248,31 @@ void FormulaPages::showName()
     }
 }
 
+void FormulaPages::setRowLock(std::function<bool(const DataSet &)> locked)
+{
+    m_locked = std::move(locked);
+    followRow();
+}
+
+bool FormulaPages::isRowLocked() const
+{
+    const bool hasRow = m_dataSet && m_dataSet->isOpen() && m_dataSet->currentRow() >= 0;
+    return hasRow && m_locked && m_locked(*m_dataSet);
+}
+
 void FormulaPages::followRow()
 {
     showName();
     const bool hasRow = m_dataSet && m_dataSet->isOpen() && m_dataSet->currentRow() >= 0;
     setEnabled(hasRow);
+    if (m_locked) {
+        const bool locked = isRowLocked();
+        for (DBControl *c : DBControl::all(this)) {
+            if (auto *edit = qobject_cast<QLineEdit *>(c->widget())) {
+                edit->setReadOnly(locked);
+            }
+        }
+    }
     if (!hasRow) {
         return;
     }

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QTabWidget>
+#include <functional>
 
 class DataSet;
 class QLineEdit;
@@ -106,6 +107,10 @@ public:
     QWidget *commit();
     // Whether an editor of the page in front shows something the row does not hold.
     bool isModified() const;
+    // Rows that may not be changed (a paid bill line): while the current row is one, every
+    // editor is read-only.
+    void setRowLock(std::function<bool(const DataSet &row)> locked);
+    bool isRowLocked() const;
 
 private:
     QWidget *buildPage(const FormulaPage &page);
@@ -116,4 +121,5 @@ private:
     QPointer<DataSet> m_dataSet;
     QList<QLineEdit *> m_nameBoxes;
     bool m_following = false;
+    std::function<bool(const DataSet &)> m_locked;
 };

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -279,6 +280,29 @@ void HouseDetailWindow::refreshDetail()
         reportError(m_details->lastError());
     }
     emit detailRefreshed();
+}
+
+QHBoxLayout *HouseDetailWindow::stripRow()
+{
+    if (!m_strip) {
+        auto *strip = new QWidget(this);
+        strip->setObjectName(QStringLiteral("Panel4"));
+        m_strip = new QHBoxLayout(strip);
+        m_strip->setContentsMargins(8, 4, 8, 4);
+        m_detailArea->addWidget(strip);
+    }
+    return m_strip;
+}
+
+QPushButton *HouseDetailWindow::addStripButton(const QString &objectName, const QString &caption)
+{
+    QHBoxLayout *row = stripRow();
+    auto *b = new QPushButton(caption, row->parentWidget());
+    b->setObjectName(objectName);
+    b->setAccessibleName(caption);
+    b->setAutoDefault(false);
+    row->addWidget(b);
+    return b;
 }
 
 void HouseDetailWindow::exportDetail()

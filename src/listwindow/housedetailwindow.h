@@ -14,7 +14,9 @@
 
 class DataSet;
 class QDateEdit;
+class QHBoxLayout;
 class QLabel;
+class QPushButton;
 class QSplitter;
 class QToolButton;
 class QVBoxLayout;
@@ -170,6 +172,11 @@ protected:
 
     // The right-hand area above the detail grid, for the window's own panel.
     QVBoxLayout *detailArea() const { return m_detailArea; }
+    // A push button at the end of the strip (Panel4) under what the detail area holds so far
+    // ("计算", "保存"); the strip is made with its first button.
+    QPushButton *addStripButton(const QString &objectName, const QString &caption);
+    // The strip's row, for what else it shows (a hint after the buttons).
+    QHBoxLayout *stripRow();
     // Reports a database refusal; the data set's pending change stays.
     void reportError(const QString &reason);
 
@@ -194,6 +201,7 @@ private:
     DBGridEh *m_houseGrid = nullptr;
     DBGridEh *m_detailGrid = nullptr;
     QVBoxLayout *m_detailArea = nullptr;
+    QHBoxLayout *m_strip = nullptr;
     int m_shownYear = 0;
     int m_shownMonth = 0;
     bool m_layoutLoaded = false;

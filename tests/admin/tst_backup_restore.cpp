@@ -529,6 +529,12 @@ void TestBackupRestore::restoreTakesOnlyOurKind_data()
         << list({"drop index \"ux_房屋资料_房屋代码\""}) << QStringLiteral("房屋资料 缺少唯一键（房屋代码）");
     QTest::newRow("a unique key of its own")
         << list({"create unique index 一户一笔 on 押金明细表 (房屋代码)"}) << QStringLiteral("押金明细表");
+    QTest::newRow("the unpaid lines' index under a condition of its own")
+        << list({"drop index \"ix_收费明细表_年度_月份_未缴费\"",
+                 "create index \"ix_收费明细表_年度_月份_未缴费\" on 收费明细表 (年度, 月份) where 缴费状态 like '未%'"})
+        << QStringLiteral("ix_收费明细表_年度_月份_未缴费 带有条件或表达式");
+    QTest::newRow("an index on an expression")
+        << list({"create index 金额索引 on 收费明细表 (abs(收费金额))"}) << QStringLiteral("金额索引");
     QTest::newRow("a check that refuses deposits")
         << list({"alter table 押金明细表 add column 备用 integer check (金额 < 0)"}) << QStringLiteral("押金明细表");
     QTest::newRow("a required column of its own with a default")

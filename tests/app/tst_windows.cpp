@@ -51,6 +51,8 @@ const QHash<QString, Expected> &expectations()
         {u"TForm_houselease"_s,
          {{u"q_houselease: select * from 房屋租赁表 where 已经迁出=0|order by 房屋代码 COLLATE pinyin"_s}}},
         {u"TForm_houseitem"_s, {{u"q_houseinfo: select * from 房屋资料 |order by 房屋代码 COLLATE pinyin"_s}, {}, 60}},
+        {u"TForm_jiaofeidan"_s, {{u"q_houseinfo: select * from 房屋资料 |order by 房屋代码 COLLATE pinyin"_s}, {}, 60}},
+        {u"TForm_jiaofeidan_quanbu"_s, {}},
     };
     return map;
 }

@@ -139,6 +139,10 @@ private slots:
         // The real's own decimals decide, not a rounding to ten places first.
         QCOMPARE(Money::fromReal(0.00025000000001)->raw(), qint64(3));
         QCOMPARE(Money::fromReal(1e12)->raw(), Money::MaxRaw);
+        // A tie is a tie whatever the binary digits behind the shortest text: 8777777.00005 is
+        // stored as 8777777.0000500008, 24333331.00015 as 24333331.0001499988.
+        QCOMPARE(Money::fromReal(8777777.00005)->toString(), QStringLiteral("8777777"));
+        QCOMPARE(Money::fromReal(24333331.00015)->toString(), QStringLiteral("24333331.0002"));
     }
 
     // Products beyond the range are held at the limit, never wrapped to a negative; a real

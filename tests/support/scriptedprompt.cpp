@@ -95,3 +95,27 @@ bool ScriptedPrompt::print(QWidget *, QPrinter *printer, const std::function<voi
     render(printer);
     return true;
 }
+
+namespace {
+class ScriptedProgress : public Prompt::Progress
+{
+public:
+    explicit ScriptedProgress(ScriptedPrompt *script)
+        : m_script(script)
+    { }
+    bool update(int done) override
+    {
+        m_script->progressSteps << done;
+        return m_script->cancelProgressAt < 0 || done < m_script->cancelProgressAt;
+    }
+
+private:
+    ScriptedPrompt *m_script;
+};
+}
+
+std::unique_ptr<Prompt::Progress> ScriptedPrompt::progress(QWidget *, const QString &text, int)
+{
+    progressTexts << text;
+    return std::make_unique<ScriptedProgress>(this);
+}

@@ -52,6 +52,13 @@ public:
                          const std::function<void(QWidget *)> &showWindow) override;
     bool print(QWidget *parent, QPrinter *printer, const std::function<void(QPrinter *)> &render) override;
 
+    // A progress dialog records its text and every step shown; the operator cancels it when it
+    // reaches cancelProgressAt (never when negative).
+    int cancelProgressAt = -1;
+    QStringList progressTexts;
+    QList<int> progressSteps;
+    std::unique_ptr<Prompt::Progress> progress(QWidget *parent, const QString &text, int total) override;
+
     QString lastSaveName; // the file name a save dialog proposed
     QString lastDialogCaption;
 };

@@ -12,6 +12,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QTreeView>
 
 namespace {
@@ -134,6 +135,30 @@ public:
     }
 };
 
+class DialogProgress : public Prompt::Progress
+{
+public:
+    DialogProgress(QWidget *parent, const QString &text, int total)
+        : m_dialog(text, QStringLiteral("取消"), 0, qMax(total, 1), parent)
+    {
+        m_dialog.setWindowTitle(QStringLiteral("请稍候"));
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setMinimumDuration(0);
+        m_dialog.setAutoClose(false);
+        m_dialog.setAutoReset(false);
+        m_dialog.setValue(0);
+    }
+    bool update(int done) override
+    {
+        // setValue lets the dialog repaint and take the click on "取消".
+        m_dialog.setValue(qMin(done, m_dialog.maximum()));
+        return !m_dialog.wasCanceled();
+    }
+
+private:
+    QProgressDialog m_dialog;
+};
+
 std::unique_ptr<Prompt::Handler> &current()
 {
     static std::unique_ptr<Prompt::Handler> h = std::make_unique<DialogHandler>();
@@ -226,4 +251,14 @@ void Prompt::documentPreview(QWidget *parent, const std::function<void(QPrinter 
 bool Prompt::print(QWidget *parent, QPrinter *printer, const std::function<void(QPrinter *)> &render)
 {
     return handler().print(parent, printer, render);
+}
+
+std::unique_ptr<Prompt::Progress> Prompt::Handler::progress(QWidget *parent, const QString &text, int total)
+{
+    return std::make_unique<DialogProgress>(parent, text, total);
+}
+
+std::unique_ptr<Prompt::Progress> Prompt::progress(QWidget *parent, const QString &text, int total)
+{
+    return handler().progress(parent, text, total);
 }

@@ -16,6 +16,16 @@ class Prompt
 public:
     enum class Icon { Information, Warning, Question, Critical };
 
+    // A long run's progress bar with "取消" (a cancel button), shown until it is destroyed.
+    class Progress
+    {
+    public:
+        virtual ~Progress() = default;
+        // Shows done of the total (and lets the window repaint); false once the operator
+        // cancelled.
+        virtual bool update(int done) = 0;
+    };
+
     struct Handler
     {
         virtual ~Handler() = default;
@@ -44,6 +54,8 @@ public:
         // The print dialog on the printer (set up by the caller), then render on it when the
         // operator confirms; false when cancelled.
         virtual bool print(QWidget *parent, QPrinter *printer, const std::function<void(QPrinter *)> &render);
+        // A progress dialog over parent, modal to it.
+        virtual std::unique_ptr<Progress> progress(QWidget *parent, const QString &text, int total);
     };
 
     // Notices and refusals: caption "提示", exclamation icon.
@@ -64,6 +76,8 @@ public:
     static void documentPreview(QWidget *parent, const std::function<void(QPrinter *)> &render,
                                 const std::function<void(QWidget *)> &showWindow);
     static bool print(QWidget *parent, QPrinter *printer, const std::function<void(QPrinter *)> &render);
+    // The progress of a run through total steps: text above the bar, a "取消" button.
+    static std::unique_ptr<Progress> progress(QWidget *parent, const QString &text, int total);
 
     // Installs another handler (tests); null restores the real dialogs.
     static void setHandler(std::unique_ptr<Handler> handler);

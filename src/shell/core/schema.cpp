@@ -147,7 +147,12 @@ QList<TableDef> buildTables()
                {QStringLiteral("楼宇名称")},
                {QStringLiteral("缴费状态")},
                {QStringLiteral("收费名称"), QStringLiteral("年度"), QStringLiteral("月份")},
-               {QStringLiteral("单据号码")}}});
+               {QStringLiteral("单据号码")}},
+              false,
+              // The unpaid lines of a month (the houses the payment window lists, the arrears and
+              // unpaid listings): once a month is paid, only its few unpaid lines are read.
+              {{{QStringLiteral("年度"), QStringLiteral("月份")}, QStringLiteral("缴费状态='未缴费'"),
+                QStringLiteral("未缴费")}}});
     t.append({QStringLiteral("收费汇总表"),
               {{QStringLiteral("年度"), K::Text},
                {QStringLiteral("月份"), K::Text},
@@ -332,8 +337,9 @@ bool TableDef::hasField(const QString &field) const
 
 QString IndexDef::name() const
 {
-    return QStringLiteral("%1_%2_%3")
-        .arg(unique ? QStringLiteral("ux") : QStringLiteral("ix"), table, columns.join(QLatin1Char('_')));
+    const QString name = QStringLiteral("%1_%2_%3").arg(unique ? QStringLiteral("ux") : QStringLiteral("ix"), table,
+                                                        columns.join(QLatin1Char('_')));
+    return tag.isEmpty() ? name : name + QLatin1Char('_') + tag;
 }
 
 QString IndexDef::createStatement() const
@@ -342,9 +348,9 @@ QString IndexDef::createStatement() const
     for (const QString &c : columns) {
         q << Schema::quoted(c);
     }
-    return QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+    return QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)%5")
         .arg(unique ? QStringLiteral("UNIQUE ") : QString(), Schema::quoted(name()), Schema::quoted(table),
-             q.join(QStringLiteral(", ")));
+             q.join(QStringLiteral(", ")), condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition);
 }
 
 QList<IndexDef> Schema::indexes(bool temporary)
@@ -359,6 +365,9 @@ QList<IndexDef> Schema::indexes(bool temporary)
         }
         for (const QStringList &ix : t.indexes) {
             out.append({t.name, ix, false});
+        }
+        for (const TableDef::PartialIndex &ix : t.partialIndexes) {
+            out.append({t.name, ix.columns, false, ix.condition, ix.tag});
         }
     }
     return out;

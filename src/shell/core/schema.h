@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +24,16 @@ struct TableDef
     // A table of each connection (通用, the scratch rows of the report being shown): created
     // when the connection opens, seen by it alone, gone when it closes.
     bool temporary = false;
+    // Indexes over the rows in one state only: their columns, the condition (a fixed
+    // comparison that the statements reading those rows write out as it is, 缴费状态='未缴费')
+    // and the word that ends the index's name.
+    struct PartialIndex
+    {
+        QStringList columns;
+        QString condition;
+        QString tag;
+    };
+    QList<PartialIndex> partialIndexes = {};
 
     bool hasField(const QString &field) const;
 };
@@ -34,6 +45,9 @@ struct IndexDef
     QString table;
     QStringList columns;
     bool unique = false;
+    // Over the rows in one state only (缴费状态='未缴费'); its name then ends in `tag`.
+    QString condition = {};
+    QString tag = {};
 
     QString name() const;
     QString createStatement() const;

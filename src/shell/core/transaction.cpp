@@ -8,10 +8,11 @@
 #include <QSqlQuery>
 
 namespace {
-// How many transactions are open on each connection, by connection name.
+// How many transactions are open on each connection, by connection name. A connection is used
+// by the thread that made it only, so each thread keeps its own count.
 QHash<QString, int> &depths()
 {
-    static QHash<QString, int> map;
+    thread_local QHash<QString, int> map;
     return map;
 }
 
