@@ -161,6 +161,7 @@ void RowStore::reset(int columns)
     m_blocks.shrink_to_fit();
     m_order.clear();
     m_order.shrink_to_fit();
+    m_reordered = false;
     m_texts.clear();
     m_texts.shrink_to_fit();
     m_texts.resize(size_t(columns));
@@ -183,7 +184,7 @@ int RowStore::appendRow()
     for (int c = 0; c < m_columns; ++c) {
         tags[size_t(c) * BlockRows + at] = Invalid;
     }
-    if (!m_order.empty()) {
+    if (m_reordered) {
         m_order.push_back(physical);
         return int(m_order.size()) - 1;
     }
@@ -195,16 +196,17 @@ void RowStore::removeRow(int row)
     if (row < 0 || row >= rowCount()) {
         return;
     }
-    if (m_order.empty()) {
+    if (!m_reordered) {
         m_order.resize(size_t(m_physical));
         std::iota(m_order.begin(), m_order.end(), 0);
+        m_reordered = true;
     }
     m_order.erase(m_order.begin() + row);
 }
 
 RowStore::Cell RowStore::cell(int row, int column) const
 {
-    const int physical = m_order.empty() ? row : m_order[size_t(row)];
+    const int physical = m_reordered ? m_order[size_t(row)] : row;
     const Block &b = m_blocks[size_t(physical >> BlockShift)];
     const size_t at = size_t(column) * BlockRows + size_t(physical & (BlockRows - 1));
     return {b.values.get() + at, b.tags.get() + at};
