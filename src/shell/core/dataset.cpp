@@ -394,7 +394,7 @@ QString DataSet::displayText(int row, int column) const
                                                     : StoredDate::format(d.date, d.seconds);
     }
     case FieldKind::YesNo:
-        return v.toInt() != 0 ? QStringLiteral("True") : QStringLiteral("False");
+        return v.toInt() != 0 ? QStringLiteral("是") : QStringLiteral("否");
     case FieldKind::Number: {
         const double d = v.toDouble();
         return QString::number(d, 'g', 15);
