@@ -163,6 +163,17 @@ private slots:
         QCOMPARE(q.text(QStringLiteral("楼宇名称")), QStringLiteral("C座"));
         QCOMPARE(home->dm()->column(QStringLiteral("select 楼宇名称 from 楼宇资料 order by 楼宇名称")),
                  QStringList({QStringLiteral("A座"), QStringLiteral("C座")}));
+
+        // Deleting every row leaves none, and a row appended afterwards is the only one.
+        QVERIFY(q.deleteCurrent());
+        QVERIFY(q.deleteCurrent());
+        QCOMPARE(q.recordCount(), 0);
+        QVERIFY(q.isEmpty());
+        q.append();
+        q.setText(QStringLiteral("楼宇名称"), QStringLiteral("D座"));
+        QVERIFY2(q.post(), qPrintable(q.lastError()));
+        QCOMPARE(q.recordCount(), 1);
+        QCOMPARE(q.text(QStringLiteral("楼宇名称")), QStringLiteral("D座"));
     }
 
     // A write the key refuses keeps the row pending with what was typed, and tells why.

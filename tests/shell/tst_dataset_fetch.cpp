@@ -249,26 +249,6 @@ private slots:
         QCOMPARE(ds.value(8999, ds.fieldIndex(QStringLiteral("单据号码"))).toString(), QStringLiteral("改过的"));
     }
 
-    // Deleting every row leaves none, and the rows appended afterwards are the only ones.
-    void deletingEveryRowLeavesNone()
-    {
-        DataSet ds({}, QStringLiteral("收费明细表"));
-        ds.setSql({QStringLiteral("select * from 收费明细表"), QStringLiteral("order by id")});
-        QVERIFY2(ds.open(), qPrintable(ds.lastError()));
-        for (int left = 2; left >= 0; --left) {
-            ds.last();
-            QVERIFY2(ds.deleteCurrent(), qPrintable(ds.lastError()));
-            QCOMPARE(ds.recordCount(), left);
-            QCOMPARE(ds.currentRow(), left - 1);
-        }
-        ds.append();
-        ds.setText(QStringLiteral("房屋代码"), QStringLiteral("C-0301"));
-        QVERIFY2(ds.post(), qPrintable(ds.lastError()));
-        QCOMPARE(ds.recordCount(), 1);
-        QCOMPARE(ds.text(QStringLiteral("房屋代码")), QStringLiteral("C-0301"));
-        QCOMPARE(home->dm()->scalar(QStringLiteral("select count(*) from 收费明细表")).toInt(), 1);
-    }
-
     void errorsCarryTheDatabasesReason_data()
     {
         QTest::addColumn<QStringList>("sql");

@@ -31,7 +31,7 @@ public:
     // Empties the store and frees its memory; the rows to come have `columns` cells.
     void reset(int columns = 0);
     int columnCount() const { return m_columns; }
-    int rowCount() const { return int(m_reordered ? m_order.size() : m_physical); }
+    int rowCount() const { return int(m_reordered ? m_order.size() : size_t(m_physical)); }
 
     // Appends a row whose cells are all invalid QVariants; returns its number.
     int appendRow();
@@ -68,8 +68,8 @@ private:
     int m_columns = 0;
     int m_physical = 0; // rows appended, removed ones included
     std::vector<Block> m_blocks;
-    // The physical row of each row once a row has been removed (m_reordered); unused while
-    // they are the same.
+    // The physical row of each row once a row has been removed (m_reordered); unused while they
+    // are the same. Removing the last row leaves it empty but still in force.
     std::vector<int> m_order;
     bool m_reordered = false;
     std::vector<Column> m_texts; // each column's texts
