@@ -39,8 +39,8 @@ HouseDetailWindow::HouseDetailWindow(const HouseDetailDesign &design, QWidget *p
     : QDialog(parent)
     , m_design(design)
     , m_layout(design.layoutFile, design.className)
-    , m_houses(new DataSet(QStringLiteral("q_houseinfo"), this))
-    , m_details(new DataSet(design.detailQuery, this))
+    , m_houses(new DataSet(QStringLiteral("q_houseinfo"), QStringLiteral("房屋资料"), this))
+    , m_details(new DataSet(design.detailQuery, design.detailTable, this))
 {
     ListParts::setUpWindow(this, design.className, design.caption);
 

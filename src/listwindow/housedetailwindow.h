@@ -82,6 +82,7 @@ struct HouseDetailDesign
 
     // The detail: its query's object name and its grid's columns.
     QString detailQuery; // q_houseitem
+    QString detailTable; // 房屋收费项目: the table the detail rows are written to
     QList<GridColumn> detailColumns;
 
     // 楼宇名称, 房屋代码 and 业主名称, the last two sort buttons.

@@ -41,6 +41,7 @@ HouseDetailDesign itemDesign()
     };
     s.enterRing = {QStringLiteral("Edit1"), QStringLiteral("Edit2"), QStringLiteral("Edit3")};
     s.detailQuery = QStringLiteral("q_houseitem");
+    s.detailTable = QStringLiteral("房屋收费项目");
     s.detailColumns = {
         C::of(QStringLiteral("收费名称"), QStringLiteral("收费名称"), 110)
             .withFooter(F::Text, QStringLiteral("记录数")),
