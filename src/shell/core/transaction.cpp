@@ -8,10 +8,11 @@
 #include <QSqlQuery>
 
 namespace {
-// How many transactions are open on each connection, by connection name.
+// How many transactions are open on each connection, by connection name. A connection is used
+// by the thread that opened it only, so each thread counts its own.
 QHash<QString, int> &depths()
 {
-    static QHash<QString, int> map;
+    thread_local QHash<QString, int> map;
     return map;
 }
 
