@@ -1,4 +1,4 @@
-#include "admin/fixeddialog.h"
+#include "components/common/fixeddialog.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -7,17 +7,10 @@
 #include <QScreen>
 #include <QValidator>
 
-namespace {
-class UpperCase : public QValidator
+QValidator::State UpperCase::validate(QString &input, int &) const
 {
-public:
-    using QValidator::QValidator;
-    State validate(QString &input, int &) const override
-    {
-        input = input.toUpper();
-        return Acceptable;
-    }
-};
+    input = input.toUpper();
+    return Acceptable;
 }
 
 FixedDialog::FixedDialog(QWidget *parent, TitleBar titleBar)
