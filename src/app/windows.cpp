@@ -8,6 +8,7 @@
 #include "admin/restore.h"
 #include "app/about.h"
 #include "app/windowregistry.h"
+#include "billing/jiaofeiguanli.h"
 #include "masterdata/guestinfo.h"
 #include "masterdata/house_zhuangtai.h"
 #include "masterdata/houseinfo.h"
@@ -30,6 +31,7 @@ void WindowRegistry::registerAll()
     add<TForm_houseitem>();
     add<TForm_initialize>();
     add<TForm_iteminfo>();
+    add<TForm_jiaofeiguanli>();
     add<TForm_password>();
     add<TForm_qxb>();
     add<TForm_restore>();
@@ -41,7 +43,6 @@ const QStringList &WindowRegistry::planned()
     static const QStringList names = {
         QStringLiteral("TForm_houselease"),
         QStringLiteral("TForm_jiaofeidan"),
-        QStringLiteral("TForm_jiaofeiguanli"),
         QStringLiteral("TForm_jiaofeimingxi"),
         QStringLiteral("TForm_shoufeimingxibiao"),
         QStringLiteral("TForm_statistics_arrear"),

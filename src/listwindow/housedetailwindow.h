@@ -148,7 +148,9 @@ public slots:
     // The detail rows of the current house, or none without a house.
     void refreshDetail();
     void exportDetail();
-    void printDetail();
+    // "打印": the detail grid's print preview; a window that prints something else (a notice of
+    // the detail rows) overrides it.
+    virtual void printDetail();
     void resetLayout();
 
 signals:

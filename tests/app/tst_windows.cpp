@@ -48,6 +48,9 @@ const QHash<QString, Expected> &expectations()
         {u"TForm_house_zhuangtai"_s, {{u"q_tongyong: select * from 通用|order by texta"_s}, {}, 0}},
         // The window's own house list; the building box is filled too.
         {u"TForm_houseitem"_s, {{u"q_houseinfo: select * from 房屋资料 |order by 房屋代码"_s}}},
+        // The houses with unpaid lines in this month; the building box is filled too.
+        {u"TForm_jiaofeiguanli"_s,
+         {{u"q_houseinfo: select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 a | where (年度=?)and(月份=?)and(缴费状态='未缴费')| order by 房屋代码 "_s}}},
     };
     return map;
 }
