@@ -13,6 +13,7 @@
 #include "masterdata/house_zhuangtai.h"
 #include "masterdata/houseinfo.h"
 #include "masterdata/houseitem.h"
+#include "masterdata/houselease.h"
 #include "masterdata/iteminfo.h"
 #include "masterdata/storeyinfo.h"
 
@@ -29,6 +30,7 @@ void WindowRegistry::registerAll()
     add<TForm_house_zhuangtai>();
     add<TForm_houseinfo>();
     add<TForm_houseitem>();
+    add<TForm_houselease>();
     add<TForm_initialize>();
     add<TForm_iteminfo>();
     add<TForm_jiaofeiguanli>();
@@ -41,7 +43,6 @@ void WindowRegistry::registerAll()
 const QStringList &WindowRegistry::planned()
 {
     static const QStringList names = {
-        QStringLiteral("TForm_houselease"),
         QStringLiteral("TForm_jiaofeidan"),
         QStringLiteral("TForm_jiaofeimingxi"),
         QStringLiteral("TForm_shoufeimingxibiao"),

@@ -51,74 +51,53 @@ QWidget *makeEditor(const QString &field, QWidget *parent)
 }
 }
 
-FormulaPagesDesign FormulaPagesDesign::houseItems()
+namespace {
+// The five pages over a row's price, multiplier and amount fields. The meter page shows the two
+// readings bound to their fields, or, where the row keeps none, as two disabled boxes.
+FormulaPagesDesign fivePages(const QString &price, const QString &quantity, const QString &amount,
+                             const QString &thisReading, const QString &lastReading)
 {
-    const QString price = QStringLiteral("单价"), quantity = QStringLiteral("预付金额"),
-                  amount = QStringLiteral("金额");
+    const auto reading = [](const QString &field, const char *box) {
+        return field.isEmpty() ? P::unbound(QString::fromLatin1(box)) : P::field(field);
+    };
+    const P unit = P::caption(QStringLiteral("元"));
     FormulaPagesDesign d;
     d.pages = {
         {Formula::ByArea,
          QStringLiteral("TabSheet1"),
          {P::caption(QStringLiteral("单价：")), P::field(price), P::caption(QStringLiteral("元/平方米     面积：")),
-          P::field(quantity), P::caption(QStringLiteral("平方米    金额：")), P::field(amount).onSkyBlue(),
-          P::caption(QStringLiteral("元"))}},
+          P::field(quantity), P::caption(QStringLiteral("平方米    金额：")), P::field(amount).onSkyBlue(), unit}},
         {Formula::ByMeter,
          QStringLiteral("TabSheet2"),
          {P::caption(QStringLiteral("单价：")), P::field(price), P::caption(QStringLiteral("元/单位  (本月表数：")),
-          P::unbound(QStringLiteral("Edit4")), P::caption(QStringLiteral("-上月表数：")),
-          P::unbound(QStringLiteral("Edit5")), P::caption(QStringLiteral(") = 金额：")), P::field(amount).onSkyBlue(),
-          P::caption(QStringLiteral("元"))}},
+          reading(thisReading, "Edit4"), P::caption(QStringLiteral("-上月表数：")), reading(lastReading, "Edit5"),
+          P::caption(QStringLiteral(") = 金额：")), P::field(amount).onSkyBlue(), unit}},
         {Formula::Direct,
          QStringLiteral("TabSheet3"),
          {P::caption(QStringLiteral("金额：")), P::field(price), P::caption(QStringLiteral("= 应缴费用：")),
-          P::field(amount).onSkyBlue(), P::caption(QStringLiteral("元"))}},
+          P::field(amount).onSkyBlue(), unit}},
         {Formula::ByQuantity,
          QStringLiteral("TabSheet4"),
          {P::caption(QStringLiteral("单价：")), P::field(price), P::caption(QStringLiteral("元/单位     数量：")),
-          P::field(quantity), P::caption(QStringLiteral("= 应缴费用：")), P::field(amount).onSkyBlue(),
-          P::caption(QStringLiteral("元"))}},
+          P::field(quantity), P::caption(QStringLiteral("= 应缴费用：")), P::field(amount).onSkyBlue(), unit}},
         {Formula::ByRatio,
          QStringLiteral("TabSheet5"),
          {P::caption(QStringLiteral("比例：")), P::field(price), P::caption(QStringLiteral("金额：")),
-          P::field(quantity), P::caption(QStringLiteral("应缴费用：")), P::field(amount).onSkyBlue(),
-          P::caption(QStringLiteral("元"))}},
+          P::field(quantity), P::caption(QStringLiteral("应缴费用：")), P::field(amount).onSkyBlue(), unit}},
     };
     return d;
+}
+}
+
+FormulaPagesDesign FormulaPagesDesign::houseItems()
+{
+    return fivePages(QStringLiteral("单价"), QStringLiteral("预付金额"), QStringLiteral("金额"), {}, {});
 }
 
 FormulaPagesDesign FormulaPagesDesign::billLines()
 {
-    const QString price = QStringLiteral("单价"), quantity = QStringLiteral("面积/数量"),
-                  amount = QStringLiteral("收费金额");
-    FormulaPagesDesign d;
-    d.pages = {
-        {Formula::ByArea,
-         QStringLiteral("TabSheet1"),
-         {P::caption(QStringLiteral("单价：")), P::field(price), P::caption(QStringLiteral("元/平方米     面积：")),
-          P::field(quantity), P::caption(QStringLiteral("平方米    金额：")), P::field(amount).onSkyBlue(),
-          P::caption(QStringLiteral("元"))}},
-        {Formula::ByMeter,
-         QStringLiteral("TabSheet2"),
-         {P::caption(QStringLiteral("单价：")), P::field(price), P::caption(QStringLiteral("元/单位  (本月表数：")),
-          P::field(QStringLiteral("本月表数")), P::caption(QStringLiteral("-上月表数：")),
-          P::field(QStringLiteral("上月表数")), P::caption(QStringLiteral(") = 金额：")), P::field(amount).onSkyBlue(),
-          P::caption(QStringLiteral("元"))}},
-        {Formula::Direct,
-         QStringLiteral("TabSheet3"),
-         {P::caption(QStringLiteral("金额：")), P::field(price), P::caption(QStringLiteral("= 应缴费用：")),
-          P::field(amount).onSkyBlue(), P::caption(QStringLiteral("元"))}},
-        {Formula::ByQuantity,
-         QStringLiteral("TabSheet4"),
-         {P::caption(QStringLiteral("单价：")), P::field(price), P::caption(QStringLiteral("元/单位     数量：")),
-          P::field(quantity), P::caption(QStringLiteral("= 应缴费用：")), P::field(amount).onSkyBlue(),
-          P::caption(QStringLiteral("元"))}},
-        {Formula::ByRatio,
-         QStringLiteral("TabSheet5"),
-         {P::caption(QStringLiteral("比例：")), P::field(price), P::caption(QStringLiteral("金额：")),
-          P::field(quantity), P::caption(QStringLiteral("应缴费用：")), P::field(amount).onSkyBlue(),
-          P::caption(QStringLiteral("元"))}},
-    };
-    return d;
+    return fivePages(QStringLiteral("单价"), QStringLiteral("面积/数量"), QStringLiteral("收费金额"),
+                     QStringLiteral("本月表数"), QStringLiteral("上月表数"));
 }
 
 FormulaPages::FormulaPages(const FormulaPagesDesign &design, QWidget *parent)

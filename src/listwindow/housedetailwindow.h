@@ -4,6 +4,7 @@
 #include "components/grid/dbgrideh.h"
 #include "listwindow/listparts.h"
 #include "listwindow/searchbar.h"
+#include "shell/core/dm1.h"
 
 #include <QColor>
 #include <QDialog>
@@ -73,7 +74,7 @@ struct HouseDetailDesign
 
     // The house list: select line, ordering line (a title click replaces it), its columns.
     QString houseSelect = QStringLiteral("select * from 房屋资料 ");
-    QString houseOrdering = QStringLiteral("order by 房屋代码");
+    QString houseOrdering = QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("房屋代码"));
     QList<GridColumn> houseColumns = standardHouseColumns();
     int houseListWidth = 280;
 
@@ -100,7 +101,7 @@ struct HouseDetailDesign
 //     class TForm_houseitem : public HouseDetailWindow {
 //         QStringList detailLines(QVariantList *values) const override {
 //             *values << houses()->text("房屋代码");
-//             return {"select * from 房屋收费项目 where 房屋代码=?", "order by 收费名称"};
+//             return {"select * from 房屋收费项目 where 房屋代码=?", "order by " + Dm1::orderTerm("收费名称")};
 //         }
 //     };
 //     TForm_houseitem::TForm_houseitem(QWidget *parent) : HouseDetailWindow(design(), parent) {
@@ -147,9 +148,9 @@ public slots:
     bool reloadHouses();
     // The detail rows of the current house, or none without a house.
     void refreshDetail();
-    void exportDetail();
-    // "打印": the detail grid's print preview; a window that prints something else (a notice of
-    // the detail rows) overrides it.
+    // "导出" and "打印" of the detail grid, nothing without detail rows; a window that prints
+    // otherwise (the payment notice) overrides printDetail().
+    virtual void exportDetail();
     virtual void printDetail();
     void resetLayout();
 

@@ -85,6 +85,10 @@ QToolButton *ButtonBar::add(const QString &objectName, const QString &caption, c
     b->setFixedSize(50, 43);
     QWidget *at = before.isEmpty() ? m_returnBevel : button(before);
     m_row->insertWidget(at ? m_row->indexOf(at) : m_row->count() - 1, b);
+    if (m_returnBevel && m_row->indexOf(b) == m_row->indexOf(m_returnBevel) - 1) {
+        // A button of the window's own after the last group: the bevel closes its group.
+        m_returnBevel->setVisible(true);
+    }
     return b;
 }
 
@@ -96,6 +100,9 @@ void ButtonBar::addBevel()
 QToolButton *ButtonBar::addReturn()
 {
     m_returnBevel = bevel(this);
+    // Right after another bevel it would stand beside it; it shows once a button comes before it.
+    const int last = m_row->count() - 2;
+    m_returnBevel->setVisible(last < 0 || !qobject_cast<QFrame *>(m_row->itemAt(last)->widget()));
     m_row->insertWidget(m_row->count() - 1, m_returnBevel);
     auto *ret = add(QStringLiteral("SpeedButton4"), QStringLiteral("返回"), QStringLiteral("返"), Back);
     // "返回" itself stays last: it sits after the bevel the other buttons go before.

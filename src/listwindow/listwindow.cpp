@@ -13,12 +13,14 @@
 #include "listwindow/dbnavigator.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
+#include "shell/core/transaction.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -264,6 +266,9 @@ void ListWindow::buildEntryPanel()
 void ListWindow::buildSearchBar()
 {
     m_search = new SearchBar(m_design.search, QStringLiteral("bitbtn_find"), this);
+    if (!m_design.searchRing.isEmpty()) {
+        m_search->setEnterRing(m_design.searchRing, true);
+    }
     connect(m_search, &SearchBar::findRequested, this, &ListWindow::find);
     m_body->addWidget(m_search);
 }
@@ -461,10 +466,43 @@ void ListWindow::saveRecord()
     if (m_dataSet->hasField(QStringLiteral("操作日期"))) {
         m_dataSet->setDateTime(QStringLiteral("操作日期"), Clock::now());
     }
-    if (!m_dataSet->post()) {
+    QString error;
+    if (!writeRow(&error)) {
         // The database refused the row: say why and keep what was typed.
-        Prompt::databaseError(this, m_dataSet->lastError());
+        Prompt::databaseError(this, error, m_dataSet);
     }
+}
+
+bool ListWindow::writeRow(QString *error)
+{
+    if (m_dataSet->post()) {
+        return true;
+    }
+    *error = m_dataSet->lastError();
+    return false;
+}
+
+bool ListWindow::postWith(const std::function<bool(QString *)> &more, QString *error)
+{
+    Transaction tx(Dm1::instance()->database());
+    QString why = tx.error();
+    // The other rows first: a refusal there leaves the row pending, as the row's own refusal does.
+    bool ok = tx.begun() && more(&why);
+    if (ok && !m_dataSet->post()) {
+        why = m_dataSet->lastError();
+        ok = false;
+    }
+    if (ok && !tx.commit(&why)) {
+        // Written but not kept: show what the database holds.
+        const int row = m_dataSet->currentRow();
+        m_dataSet->reopen();
+        m_dataSet->moveTo(row);
+        ok = false;
+    }
+    if (!ok) {
+        *error = why;
+    }
+    return ok;
 }
 
 void ListWindow::cancelRecord()
@@ -483,7 +521,7 @@ void ListWindow::deleteRecord()
     }
     QString error;
     if (!deleteRow(&error)) {
-        Prompt::databaseError(this, error);
+        Prompt::databaseError(this, error, m_dataSet);
     }
 }
 
@@ -547,6 +585,13 @@ void ListWindow::hideRightmostColumn()
     if (field.isEmpty()) {
         return;
     }
+    listHiddenColumn(field, caption, m_hiddenMenu->actions().value(0));
+}
+
+// An entry of the drop-down of "显示隐藏的列", placed before `before` (at the end when null);
+// choosing it shows that column again.
+void ListWindow::listHiddenColumn(const QString &field, const QString &caption, QAction *before)
+{
     auto *action = new QAction(caption, m_hiddenMenu);
     action->setData(field);
     connect(action, &QAction::triggered, this, [this, action] {
@@ -555,8 +600,37 @@ void ListWindow::hideRightmostColumn()
         action->deleteLater();
         m_showHidden->setEnabled(!m_hiddenMenu->actions().isEmpty() && !m_grid->hiddenFields().isEmpty());
     });
-    m_hiddenMenu->insertAction(m_hiddenMenu->actions().value(0), action);
+    m_hiddenMenu->insertAction(before, action);
     m_showHidden->setEnabled(true);
+}
+
+// The columns a layout file hides are listed when the window opens, so that they can be shown
+// again: first those after the visible columns, in their order (the one "显示隐藏的列" brings
+// back first at the top), then any hidden among them.
+void ListWindow::listLoadedHiddenColumns()
+{
+    if (!m_hiddenMenu) {
+        return;
+    }
+    const QList<GridColumn> columns = m_grid->columns();
+    int lastVisible = -1;
+    for (int i = 0; i < columns.size(); ++i) {
+        if (columns[i].visible) {
+            lastVisible = i;
+        }
+    }
+    QList<int> order;
+    for (int i = lastVisible + 1; i < columns.size(); ++i) {
+        order << i;
+    }
+    for (int i = 0; i < lastVisible; ++i) {
+        if (!columns[i].visible) {
+            order << i;
+        }
+    }
+    for (int i : std::as_const(order)) {
+        listHiddenColumn(columns[i].field, DBGridEh::hiddenCaption(columns[i].title), nullptr);
+    }
 }
 
 void ListWindow::showFirstHiddenColumn()
@@ -592,9 +666,21 @@ void ListWindow::showEvent(QShowEvent *event)
         if (m_layout.load(m_grid)) {
             const QSignalBlocker block(m_fit);
             m_fit->setChecked(m_grid->fitToWidth());
+            listLoadedHiddenColumns();
         }
     }
     QDialog::showEvent(event);
+}
+
+// Esc never closes a list window nor throws away a typed row: only "返回" and the close box
+// close it.
+void ListWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void ListWindow::done(int result)

@@ -12,6 +12,7 @@
 #include <functional>
 
 class DataSet;
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -125,6 +126,9 @@ struct ListWindowDesign
     QList<SearchField> search;
     QString searchSelect; // "select * from 房屋资料 "
     QString searchOrdering; // "order by 房屋代码"
+    // Enter moves along these boxes, the last one running "查找"; empty: Enter in any text box
+    // runs "查找".
+    QStringList searchRing;
 };
 
 // The shared list window: button bar, title band, entry panel, grid strip with navigator and
@@ -185,6 +189,13 @@ protected:
     // The current row's field as the database holds it now; null for a new row.
     QVariant storedValue(const QString &field) const;
 
+    // Writes the pending row ("存盘" after validation and stamping); error says why it failed.
+    // A window that changes other rows with the row overrides it with postWith().
+    virtual bool writeRow(QString *error);
+    // Runs more and writes the pending row in one transaction: both take effect or neither, and
+    // the row stays pending with what was typed when anything is refused.
+    bool postWith(const std::function<bool(QString *error)> &more, QString *error);
+
     // "删除" asks this question; a window names what the deletion leaves behind.
     virtual QString deleteQuestion() { return QStringLiteral("要删除当前记录吗? "); }
     // Deletes the current row; error says why it failed. A window that changes other rows
@@ -200,6 +211,7 @@ protected:
 
     void done(int result) override;
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void buildButtonBar();
@@ -207,6 +219,8 @@ private:
     void buildGridStrip();
     void buildSearchBar();
     void updateStates();
+    void listHiddenColumn(const QString &field, const QString &caption, QAction *before);
+    void listLoadedHiddenColumns();
 
     DataSet *m_dataSet;
     ListWindowDesign m_design;

@@ -62,7 +62,8 @@ void TForm_house_zhuangtai::count()
     HouseStatus::Counts counts;
     QString error;
     const bool filled = HouseStatus::fill(Dm1::instance(), &counts, &error);
-    if (!q->openOn({QStringLiteral("select * from "), QStringLiteral("通用"), QStringLiteral(" order by texta")})) {
+    if (!q->openOn({QStringLiteral("select * from "), QStringLiteral("通用"),
+                    QStringLiteral(" order by ") + Dm1::orderTerm(QStringLiteral("texta"))})) {
         error = q->lastError();
     }
     if (!filled || !q->isOpen()) {

@@ -142,15 +142,9 @@ void TForm_houseinfo::chooseBuilding()
     if (!isEditing()) {
         return;
     }
-    DataSet *buildings = Dm1::instance()->q_storeyinfo;
     TForm_storeyinfo chooser(this);
-    if (!buildings->openOn({QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by 楼宇名称")})) {
-        Prompt::databaseError(this, buildings->lastError());
-        return;
-    }
     chooser.setChooser(true);
-    chooser.exec();
-    buildings->close();
+    Preparation::showModal(&chooser);
 }
 
 bool TForm_houseinfo::canEdit()

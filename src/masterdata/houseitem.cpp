@@ -102,7 +102,8 @@ TForm_houseitem::TForm_houseitem(QWidget *parent)
 QStringList TForm_houseitem::detailLines(QVariantList *values) const
 {
     *values << houses()->text(QStringLiteral("房屋代码"));
-    return {QStringLiteral("select * from 房屋收费项目 where 房屋代码=?"), QStringLiteral("order by 收费名称")};
+    return {QStringLiteral("select * from 房屋收费项目 where 房屋代码=?"),
+            QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("收费名称"))};
 }
 
 void TForm_houseitem::addItems()

@@ -100,7 +100,8 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(QStringList, codes);
         TForm_choosehouse chooser;
-        QVERIFY(chooser.loadAll());
+        Preparation prepared(&chooser);
+        QVERIFY(prepared.run());
         auto *box = chooser.findChild<QLineEdit *>(QStringLiteral("Edit1"));
         typeText(box, typed);
         QCOMPARE(box->text(), shown);
@@ -130,7 +131,8 @@ private slots:
     void titleClickSortsTheStartingList()
     {
         TForm_choosehouse chooser;
-        QVERIFY(chooser.loadAll());
+        Preparation prepared(&chooser);
+        QVERIFY(prepared.run());
         const int code = 1;
         chooser.grid()->clickTitle(code, false);
         chooser.grid()->clickTitle(code, false);
@@ -170,7 +172,8 @@ private slots:
         auto target = callerRow(table, fields);
         TForm_choosehouse chooser;
         chooser.setCaller(tag, target.get());
-        QVERIFY(chooser.loadAll());
+        Preparation prepared(&chooser);
+        QVERIFY(prepared.run());
         chooser.show();
         QVERIFY(QTest::qWaitForWindowExposed(&chooser));
         chooser.rows()->moveTo(1); // A-102'%: no owner, no location

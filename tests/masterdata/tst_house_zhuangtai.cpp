@@ -24,7 +24,7 @@ QList<Row> referenceRows(Dm1 *dm, HouseStatus::Counts *counts)
 {
     QList<Row> rows;
     QSqlQuery houses(dm->database());
-    houses.exec(QStringLiteral("select * from 房屋资料 order by 房屋代码"));
+    houses.exec(QStringLiteral("select * from 房屋资料 order by ") + Dm1::orderTerm(QStringLiteral("房屋代码")));
     while (houses.next()) {
         Row r(20);
         r[0] = houses.value(QStringLiteral("房屋代码"));
@@ -171,7 +171,7 @@ private slots:
         // Sorting replaces " order by texta".
         window.grid()->clickTitle(0, false);
         window.grid()->clickTitle(0, false);
-        QCOMPARE(q->orderingLine(), QStringLiteral(" ORDER BY texta DESC "));
+        QCOMPARE(q->orderingLine(), QStringLiteral(" ORDER BY texta COLLATE pinyin DESC "));
         q->first();
         QCOMPARE(q->text(QStringLiteral("texta")), QStringLiteral("2-201"));
         QVERIFY(prompt->shown.isEmpty());

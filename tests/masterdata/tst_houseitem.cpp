@@ -338,7 +338,7 @@ private slots:
         click("SpeedButton1");
         window->houseGrid()->clickTitle(2, false);
         window->houseGrid()->clickTitle(2, false);
-        QCOMPARE(window->houses()->orderingLine(), QStringLiteral(" ORDER BY 业主名称 DESC "));
+        QCOMPARE(window->houses()->orderingLine(), QStringLiteral(" ORDER BY 业主名称 COLLATE pinyin DESC "));
         window->houses()->first();
         QCOMPARE(window->houses()->text(QStringLiteral("业主名称")), QStringLiteral("王强"));
         QVERIFY(window->houses()->statement().contains(QStringLiteral("楼宇名称")));

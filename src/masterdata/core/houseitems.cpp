@@ -64,7 +64,8 @@ int HouseItems::addMissing(Dm1 *dm, const QString &houseCode, QString *error)
             QSqlQuery items(dm->database());
             items.prepare(QStringLiteral("select * from 收费项目 where 停止收费='否' and 收费名称 is not null "
                                          "and 收费名称 not in (select 收费名称 from 房屋收费项目 "
-                                         "where 房屋代码=? and 收费名称 is not null) order by 收费名称"));
+                                         "where 房屋代码=? and 收费名称 is not null) order by %1")
+                              .arg(Dm1::orderTerm(QStringLiteral("收费名称"))));
             items.addBindValue(houseCode);
             if (!items.exec()) {
                 *why = reason(items);

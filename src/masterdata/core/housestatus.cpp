@@ -22,7 +22,8 @@ bool HouseStatus::fill(Dm1 *dm, Counts *counts, QString *error)
                                                     "case when 使用状况 = ? then null else ? end, "
                                                     "case when 使用状况 = ? then 业主名称 end, "
                                                     "case when 使用状况 = ? then 联系电话 end "
-                                                    "from 房屋资料 order by 房屋代码");
+                                                    "from 房屋资料 order by %1")
+                                         .arg(Dm1::orderTerm(QStringLiteral("房屋代码")));
             if (!dm->exec(fillRows, {occupied, mark, occupied, mark, occupied, occupied}, why)) {
                 return false;
             }
