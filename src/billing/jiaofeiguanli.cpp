@@ -34,7 +34,7 @@ HouseDetailDesign paymentDesign()
     d.stateLabel = true;
     // The houses with unpaid lines in the month, one row per house, owner and building of them.
     d.houseSelect = u"select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 a "_s;
-    d.houseOrdering = u" order by 房屋代码 "_s;
+    d.houseOrdering = u" order by "_s + Dm1::orderTerm(u"房屋代码"_s) + u' ';
     d.detailQuery = u"q_jiaofeidan"_s;
     d.detailColumns = {
         C::of(u"收费名称"_s, u"收费名称"_s, 100).withFooter(F::Text, u"合计"_s),
@@ -80,7 +80,7 @@ QStringList TForm_jiaofeiguanli::detailLines(QVariantList *values) const
 {
     *values << houses()->text(u"房屋代码"_s) << yearText() << monthText();
     return {u"select * from 收费明细表 where (房屋代码=?)and(年度=?)and(月份=?)and(缴费状态='未缴费')"_s,
-            u"order by 收费名称"_s};
+            u"order by "_s + Dm1::orderTerm(u"收费名称"_s)};
 }
 
 void TForm_jiaofeiguanli::payWholeBill()
@@ -97,7 +97,7 @@ void TForm_jiaofeiguanli::payWholeBill()
 void TForm_jiaofeiguanli::payLine()
 {
     DataSet *lines = details();
-    if (!lines->isOpen() || lines->isEmpty() || lines->money(u"收费金额"_s).isZero()) {
+    if (!lines->isOpen() || lines->isEmpty() || lines->money(u"收费金额"_s) == Money()) {
         return;
     }
     pay({yearText(), monthText(), lines->text(u"楼宇名称"_s), lines->text(u"房屋代码"_s), lines->text(u"业主名称"_s),

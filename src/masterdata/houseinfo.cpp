@@ -199,11 +199,11 @@ QString TForm_houseinfo::deleteQuestion()
     // Balances and unpaid bills stay when the house goes: name them, so the operator knows.
     DataSet *q = dataSet();
     QStringList left;
-    if (const Money deposit = q->money(QStringLiteral("押金")); deposit != Money()) {
-        left << QStringLiteral("押金余额 %1 元").arg(deposit.toString());
-    }
-    if (const Money odd = q->money(QStringLiteral("零头")); odd != Money()) {
-        left << QStringLiteral("零头 %1 元").arg(odd.toString());
+    for (const auto &[field, what] : {std::pair(QStringLiteral("押金"), QStringLiteral("押金余额")),
+                                      std::pair(QStringLiteral("零头"), QStringLiteral("零头"))}) {
+        if (const auto amount = q->money(field); amount && *amount != Money()) {
+            left << QStringLiteral("%1 %2 元").arg(what, amount->toString());
+        }
     }
     const qint64 unpaid =
         Dm1::instance()

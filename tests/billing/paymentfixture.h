@@ -62,7 +62,8 @@ inline PaymentEntry entry(const QString &method, const QString &paid, const QStr
 
 inline Money odd(Dm1 *dm, const QString &code)
 {
-    return Money::fromStored(dm->scalar(u"select 零头 from 房屋资料 where 房屋代码=?"_s, {code}));
+    return Money::fromStored(dm->scalar(u"select 零头 from 房屋资料 where 房屋代码=?"_s, {code}))
+        .value_or(Money::fromRaw(-1));
 }
 
 inline int unpaidLines(Dm1 *dm, const QString &code)

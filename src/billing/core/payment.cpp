@@ -51,7 +51,7 @@ QVariant orNull(const QString &text)
 
 std::optional<Money> optionalMoney(const QVariant &v)
 {
-    return v.isNull() ? std::nullopt : std::optional<Money>(Money::fromStored(v));
+    return v.isNull() ? std::nullopt : Money::fromStored(v);
 }
 
 // Statements on one connection, each prepared, bound and run; the first refusal is kept.
@@ -80,6 +80,19 @@ public:
         return true;
     }
     QString error() const { return m_error; }
+
+    // A stored amount; false, with what holds it named, when the column holds no amount.
+    bool amount(const QVariant &stored, const QString &what, Money *out)
+    {
+        const auto m = Money::fromStored(stored);
+        if (!m) {
+            m_error =
+                what + QStringLiteral("的金额有误（") + stored.toString() + QStringLiteral("），请先更正再缴费。");
+            return false;
+        }
+        *out = *m;
+        return true;
+    }
 
 private:
     QSqlDatabase m_db;
@@ -112,8 +125,8 @@ bool readHouse(Statements &s, const PaymentKey &key, House *house)
         return false;
     }
     house->found = q.next();
-    house->odd = house->found ? Money::fromStored(q.value(0)) : Money();
-    return true;
+    house->odd = Money();
+    return !house->found || s.amount(q.value(0), u"房屋%1的零头"_s.arg(key.houseCode), &house->odd);
 }
 
 bool readRecord(Statements &s, const PaymentKey &key, Record *record)
@@ -126,8 +139,10 @@ bool readRecord(Statements &s, const PaymentKey &key, Record *record)
     *record = {};
     if (q.next()) {
         record->id = q.value(0).toLongLong();
-        record->paid = Money::fromStored(q.value(1));
-        record->due = Money::fromStored(q.value(2));
+        if (!s.amount(q.value(1), u"缴费记录的实收金额"_s, &record->paid)
+            || !s.amount(q.value(2), u"缴费记录的收费金额"_s, &record->due)) {
+            return false;
+        }
         PaymentEntry &e = record->entry;
         e.paid = q.value(1).isNull() ? QString() : record->paid.toString();
         e.cash = optionalMoney(q.value(3));
@@ -165,8 +180,8 @@ bool readLines(Statements &s, const PaymentKey &key, Lines *lines)
     }
     *lines = {};
     if (q.next()) {
-        lines->value = Money::fromStored(q.value(0));
         lines->count = q.value(1).toInt();
+        return s.amount(q.value(0), u"房屋%1的收费明细"_s.arg(key.houseCode), &lines->value);
     }
     return true;
 }

@@ -61,7 +61,7 @@ class QWidget;
 //   TForm_house_zhuangtai    p.scratch()
 //   TForm_txgn               p.scratch(Scratch::KeepOpen)
 //   TForm_txcsb              p.open(Dm1::instance()->q_gsxx, {"select * from 公司信息"})
-//   TForm_jiaofeidan, TForm_jiaofeiguanli, TForm_shoufeimingxibiao, TForm_jiaofeimingxi:
+//   TForm_jiaofeidan, TForm_shoufeimingxibiao, TForm_jiaofeimingxi:
 //                            p.fill(building box, Items::Buildings)
 //   TForm_yajin              query on its own deposit query: "select * from 押金明细表", "order by 日期";
 //                            p.fill(building box, Items::Buildings)
