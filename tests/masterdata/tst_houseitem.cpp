@@ -1,3 +1,4 @@
+#include "buttonbar.h"
 #include "listwindow/formulapages.h"
 #include "masterdata/core/formulas.h"
 #include "masterdata/houseitem.h"
@@ -319,6 +320,7 @@ private slots:
     void searchBarAndSorting()
     {
         openWindow();
+        QCOMPARE(buttonBar(window.get()), QStringLiteral("新增项目 删除项目 | 导出 打印 | 初始界面 | 返回"));
         auto *edit1 = window->findChild<QLineEdit *>(QStringLiteral("Edit1"));
         auto *edit2 = window->findChild<QLineEdit *>(QStringLiteral("Edit2"));
         auto *edit3 = window->findChild<QLineEdit *>(QStringLiteral("Edit3"));
