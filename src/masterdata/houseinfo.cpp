@@ -20,7 +20,8 @@ ListWindowDesign houseDesign()
     s.printTitle = QStringLiteral("房屋资料明细表打印清单");
     s.exportName = QStringLiteral("房屋资料明细表");
     s.layoutFile = QStringLiteral("houseinfo.ini");
-    s.query = {QStringLiteral("select * from 房屋资料"), QStringLiteral("order by 房屋代码")};
+    s.query = {QStringLiteral("select * from 房屋资料"),
+               QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("房屋代码"))};
     s.hasReset = true;
     s.hideFloor = 5;
     s.columns = {

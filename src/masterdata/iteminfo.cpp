@@ -30,7 +30,8 @@ ListWindowDesign itemDesign()
     s.printTitle = QStringLiteral("收费项目打印清单");
     s.exportName = QStringLiteral("收费项目");
     s.layoutFile = QStringLiteral("iteminfo.ini");
-    s.query = {QStringLiteral("select * from 收费项目"), QStringLiteral("order by 收费名称")};
+    s.query = {QStringLiteral("select * from 收费项目"),
+               QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("收费名称"))};
     s.hasReset = true;
     s.hideFloor = 5;
     s.doubleClickEdits = true;

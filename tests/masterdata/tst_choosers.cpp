@@ -108,7 +108,7 @@ private slots:
         QTest::mouseClick(chooser.findChild<QPushButton *>(QStringLiteral("bitbtn_find")), Qt::LeftButton);
         QCOMPARE(column(chooser.rows(), QStringLiteral("房屋代码")), codes);
         QVERIFY(prompt->shown.isEmpty());
-        QCOMPARE(chooser.rows()->sql().constLast(), QStringLiteral("order by 房屋代码"));
+        QCOMPARE(chooser.rows()->sql().constLast(), QStringLiteral("order by 房屋代码 COLLATE pinyin"));
     }
 
     // The one search mode cannot be replaced by typed text.
@@ -206,8 +206,9 @@ private slots:
         auto target = callerRow(QStringLiteral("房屋租赁表"), fields);
         whenShown<TForm_xzyz>([](TForm_xzyz *c) {
             QCOMPARE(c->callerTag(), QStringLiteral("houselease"));
-            QCOMPARE(c->rows()->sql(), (QStringList {"select * from 业主资料 ", "order by 业主名称"}));
-            c->rows()->moveTo(c->rows()->recordCount() - 1); // 张三 after Tom
+            QCOMPARE(c->rows()->sql(), (QStringList {"select * from 业主资料 ", "order by 业主名称 COLLATE pinyin"}));
+            const QStringList names = column(c->rows(), QStringLiteral("业主名称"));
+            c->rows()->moveTo(int(names.indexOf(QStringLiteral("张三"))));
             QTest::mouseClick(c->findChild<QPushButton *>(QStringLiteral("bitbtn_choose")), Qt::LeftButton);
         });
         QVERIFY(TForm_xzyz::choose(nullptr, QStringLiteral("houselease"), target.get()));

@@ -107,8 +107,8 @@ private slots:
         }
     }
 
-    // The prepaid amount is never shown, but follows the browse/edit rule and leads to the
-    // remarks; the Enter ring runs through the other fields.
+    // The prepaid amount is never shown, but follows the browse/edit rule; the Enter ring runs
+    // through the other fields to the remarks, where Enter makes a new line.
     void hiddenPrepaidAndEnterRing()
     {
         QVERIFY(openWindow());

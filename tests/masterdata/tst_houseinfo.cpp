@@ -202,7 +202,8 @@ private slots:
         QCOMPARE(dm()->scalar(QStringLiteral("select 房屋面积 from 房屋资料")).toDouble(), 90.55);
     }
 
-    // The two Enter chains, and the shown-only fields leading back to the location.
+    // The two Enter chains to the remarks (where Enter makes a new line), and the shown-only
+    // fields leading back to the location.
     void enterChains_data()
     {
         QTest::addColumn<QStringList>("chain");
