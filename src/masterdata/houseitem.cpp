@@ -155,7 +155,8 @@ void TForm_houseitem::saveItem()
     const QString formula = items->text(QStringLiteral("计算公式"));
     const std::optional<Money> typed = items->money(QStringLiteral("预付金额"));
     const std::optional<Money> quantity = HouseItems::savedQuantity(formula, typed);
-    QString error = QStringLiteral("“%1”的面积/数量/金额有误，不能计算应缴费用！").arg(items->text(QStringLiteral("收费名称")));
+    QString error =
+        QStringLiteral("“%1”的面积/数量/金额有误，不能计算应缴费用！").arg(items->text(QStringLiteral("收费名称")));
     const std::optional<Money> amount = quantity ? amountOf(*quantity, &error) : std::nullopt;
     if (!amount) {
         Prompt::notice(this, error);

@@ -50,7 +50,7 @@ const QHash<QString, Expected> &expectations()
         // The window's own house list; the building box is filled too.
         {u"TForm_houselease"_s,
          {{u"q_houselease: select * from 房屋租赁表 where 已经迁出=0|order by 房屋代码 COLLATE pinyin"_s}}},
-        {u"TForm_houseitem"_s, {{u"q_houseinfo: select * from 房屋资料 |order by 房屋代码 COLLATE pinyin"_s}}},
+        {u"TForm_houseitem"_s, {{u"q_houseinfo: select * from 房屋资料 |order by 房屋代码 COLLATE pinyin"_s}, {}, 60}},
         // The houses with unpaid lines in this month; the building box is filled too.
         {u"TForm_jiaofeiguanli"_s,
          {{u"q_houseinfo: select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 a | where (年度=?)and(月份=?)and(缴费状态='未缴费')| order by 房屋代码 COLLATE pinyin "_s}}},
