@@ -185,6 +185,7 @@ void TForm_houseitem::computeItems()
     Transaction tx;
     QString error = tx.error();
     bool ok = tx.begun();
+    bool badAmount = false; // an item's own values are no amount: told as such, not as a refusal
     detailGrid()->setUpdatesEnabled(false);
     for (int r = 0; ok && r < items->recordCount(); ++r) {
         items->moveTo(r);
@@ -197,6 +198,7 @@ void TForm_houseitem::computeItems()
                         .arg(items->text(QStringLiteral("收费名称")));
             amount = quantity ? amountOf(*quantity, &error) : std::nullopt;
             ok = amount.has_value();
+            badAmount = !ok;
         } else {
             error = items->lastError();
         }
@@ -213,7 +215,11 @@ void TForm_houseitem::computeItems()
     if (!ok) {
         tx.rollback();
         items->cancel();
-        reportError(error);
+        if (badAmount) {
+            Prompt::notice(this, error);
+        } else {
+            reportError(error);
+        }
         // Show what the database holds.
         refreshDetail();
         return;

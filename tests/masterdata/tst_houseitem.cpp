@@ -147,9 +147,11 @@ private slots:
         QFETCH(qint64, price);
         QFETCH(qint64, quantity);
         addFee(QStringLiteral("物业费"), formula, area, 12000, 300000, category);
+        QVERIFY(dm()->exec(QStringLiteral("update 房屋资料 set 公摊面积=1 where 房屋代码='1-101'")));
         openWindow();
-        // The house's areas change after the list was read: the item takes the new one.
-        QVERIFY(dm()->exec(QStringLiteral("update 房屋资料 set 业主名称='林超二' where 房屋代码='1-101'")));
+        // The house changes after the list was read: the item takes its new area and owner.
+        QVERIFY(
+            dm()->exec(QStringLiteral("update 房屋资料 set 业主名称='林超二', 公摊面积=35.5 where 房屋代码='1-101'")));
         click("bitbtn_add");
         QVERIFY(prompt->shown.isEmpty());
         QCOMPARE(items()->recordCount(), 1);
@@ -292,6 +294,39 @@ private slots:
         QCOMPARE(
             items()->money(QStringLiteral("金额")),
             Money::fromRaw(stored(h, items()->text(QStringLiteral("收费名称")), QStringLiteral("金额")).toLongLong()));
+    }
+
+    // An item whose stored price or multiplier is no amount (a damaged row) is named, and
+    // neither "计算" nor "保存" writes anything.
+    void damagedAmountsAreRefused_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("price") << "单价"
+                               << "“卫生费”的单价有误，不能计算应缴费用！";
+        QTest::newRow("multiplier") << "预付金额"
+                                    << "“卫生费”的面积/数量/金额有误，不能计算应缴费用！";
+    }
+    void damagedAmountsAreRefused()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, message);
+        addItem(QStringLiteral("1-101"), QStringLiteral("水费"), Formula::ByQuantity, 34500, 20000);
+        addItem(QStringLiteral("1-101"), QStringLiteral("卫生费"), Formula::ByQuantity, 150000, 10000);
+        QVERIFY(dm()->exec(QStringLiteral("update 房屋收费项目 set \"%1\"='坏' where 收费名称='卫生费'").arg(field)));
+        openWindow();
+        selectItem(QStringLiteral("水费"));
+        click("SpeedButton2");
+        QCOMPARE(prompt->texts(), QStringList {message});
+        const QString h = QStringLiteral("1-101");
+        QVERIFY(stored(h, QStringLiteral("水费"), QStringLiteral("金额")).isNull());
+        selectItem(QStringLiteral("卫生费"));
+        prompt->clear();
+        click("SpeedButton3");
+        // The page shows the damaged value, which is no number to take.
+        QCOMPARE(prompt->texts(), QStringList {QStringLiteral("输入的内容不正确,请重新输入!")});
+        QVERIFY(stored(h, QStringLiteral("卫生费"), QStringLiteral("金额")).isNull());
+        QVERIFY(stored(h, QStringLiteral("卫生费"), QStringLiteral("操作人员")).isNull());
     }
 
     // The items follow the house, the page follows the item; a change typed before moving to
