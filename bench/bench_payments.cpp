@@ -278,11 +278,25 @@ int main(int argc, char *argv[])
         listBaseline << t.nsecsElapsed() / 1e6;
     }
     report("opening the payment window for the month", median(windowTimes), median(listBaseline));
-    QSqlQuery plan(dm.database());
-    plan.exec(u"explain query plan select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 a where (年度='2005')"
-              "and(月份='12')and(缴费状态='未缴费') order by 房屋代码"_s);
-    while (plan.next()) {
-        std::printf("  the list's plan: %s\n", qPrintable(plan.value(3).toString()));
+    // How the statements find their rows.
+    const QList<std::pair<const char *, QString>> statements {
+        {"the list",
+         u"select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 a where (年度='2005')and(月份='12')"
+         "and(缴费状态='未缴费') order by "_s
+             + Dm1::orderTerm(u"房屋代码"_s)},
+        {"the lines of a payment",
+         u"select sum(收费金额),count(*) from 收费明细表 where (房屋代码='01-001')and(年度='2005')and(月份='12')"
+         "and(缴费状态='未缴费')"_s},
+        {"the payment record",
+         u"select id from 收费汇总表 where (年度='2005')and(月份='12')and(楼宇名称='翠苑1号楼')"
+         "and(房屋代码='01-001')and(业主名称='业主0')and(收费项目='按单缴费')"_s},
+    };
+    for (const auto &[what, sql] : statements) {
+        QSqlQuery plan(dm.database());
+        plan.exec(u"explain query plan "_s + sql);
+        while (plan.next()) {
+            std::printf("  %s: %s\n", what, qPrintable(plan.value(3).toString()));
+        }
     }
     sqlite3_close(bare.db);
     return 0;

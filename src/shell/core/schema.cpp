@@ -141,10 +141,11 @@ QList<TableDef> buildTables()
               {QStringLiteral("房屋代码"), QStringLiteral("收费名称"), QStringLiteral("年度"), QStringLiteral("月份")},
               {{QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("缴费状态")},
                // The houses of a month with unpaid lines (the payment window's list) are read from
-               // this index alone, never from the rows. 房屋代码 comes after the names, so that a
-               // house's own lines of a month are still found through the house-led key.
-               {QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("楼宇名称"), QStringLiteral("业主名称"),
-                QStringLiteral("房屋代码"), QStringLiteral("缴费状态")},
+               // this index alone, never from the rows; a house's unpaid lines of a month (the
+               // lines a payment marks, the window's lines) are found through its first four
+               // columns without reading the month's other houses.
+               {QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("房屋代码"), QStringLiteral("缴费状态"),
+                QStringLiteral("业主名称"), QStringLiteral("楼宇名称")},
                {QStringLiteral("楼宇名称")},
                {QStringLiteral("缴费状态")},
                {QStringLiteral("收费名称")}}});
