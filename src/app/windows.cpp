@@ -10,6 +10,7 @@
 #include "app/windowregistry.h"
 #include "billing/jiaofeidan.h"
 #include "billing/jiaofeidan_quanbu.h"
+#include "billing/jiaofeiguanli.h"
 #include "masterdata/guestinfo.h"
 #include "masterdata/house_zhuangtai.h"
 #include "masterdata/houseinfo.h"
@@ -36,6 +37,7 @@ void WindowRegistry::registerAll()
     add<TForm_iteminfo>();
     add<TForm_jiaofeidan>();
     add<TForm_jiaofeidan_quanbu>();
+    add<TForm_jiaofeiguanli>();
     add<TForm_password>();
     add<TForm_qxb>();
     add<TForm_restore>();
@@ -45,7 +47,6 @@ void WindowRegistry::registerAll()
 const QStringList &WindowRegistry::planned()
 {
     static const QStringList names = {
-        QStringLiteral("TForm_jiaofeiguanli"),
         QStringLiteral("TForm_jiaofeimingxi"),
         QStringLiteral("TForm_shoufeimingxibiao"),
         QStringLiteral("TForm_statistics_arrear"),

@@ -53,6 +53,9 @@ const QHash<QString, Expected> &expectations()
         {u"TForm_houseitem"_s, {{u"q_houseinfo: select * from 房屋资料 |order by 房屋代码 COLLATE pinyin"_s}, {}, 60}},
         {u"TForm_jiaofeidan"_s, {{u"q_houseinfo: select * from 房屋资料 |order by 房屋代码 COLLATE pinyin"_s}, {}, 60}},
         {u"TForm_jiaofeidan_quanbu"_s, {}},
+        // The houses with unpaid lines in this month; the building box is filled too.
+        {u"TForm_jiaofeiguanli"_s,
+         {{u"q_houseinfo: select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 a | where (年度=?)and(月份=?)and(缴费状态='未缴费')| order by 房屋代码 COLLATE pinyin "_s}}},
     };
     return map;
 }

@@ -118,8 +118,9 @@ private slots:
         click("bitbtn_add");
         QVERIFY(!prepaid->isVisibleTo(window.get()));
         QVERIFY(prepaid->isEnabled());
-        const QStringList ring = {"DBEdit4", "DBEdit2", "DBEdit3", "DBEdit5",
-                                  "DBEdit6", "DBEdit7", "DBEdit8", "DBMemo1"};
+        // Enter in the remarks, a field of several lines, starts a new line there.
+        const QStringList ring = {"DBEdit4", "DBEdit2", "DBEdit3", "DBEdit5", "DBEdit6",
+                                  "DBEdit7", "DBEdit8", "DBMemo1", "DBMemo1"};
         for (int i = 0; i + 1 < ring.size(); ++i) {
             QCOMPARE(QApplication::focusWidget()->objectName(), ring[i]);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);

@@ -207,7 +207,9 @@ private slots:
     void enterChains_data()
     {
         QTest::addColumn<QStringList>("chain");
-        QTest::newRow("description") << QStringList {"DBEdit4", "DBEdit5", "DBComboBoxEh5", "DBComboBoxEh3", "DBEdit1"};
+        // Enter in the remarks, a field of several lines, starts a new line there.
+        QTest::newRow("description") << QStringList {"DBEdit4",       "DBEdit5", "DBComboBoxEh5",
+                                                     "DBComboBoxEh3", "DBEdit1", "DBEdit1"};
         QTest::newRow("areas") << QStringList {"DBNumberEditEh2", "DBNumberEditEh1", "DBNumberEditEh5",
                                                "DBNumberEditEh3", "DBComboBoxEh1",   "DBEdit1"};
         QTest::newRow("occupant") << QStringList {"DBEdit2", "DBEdit5"};

@@ -54,7 +54,7 @@ class QWidget;
 // text sorts in pinyin order:
 //   TForm_txgn               p.scratch(Scratch::KeepOpen)
 //   TForm_txcsb              p.open(Dm1::instance()->q_gsxx, {"select * from 公司信息"})
-//   TForm_jiaofeidan, TForm_jiaofeiguanli, TForm_shoufeimingxibiao, TForm_jiaofeimingxi:
+//   TForm_jiaofeidan, TForm_shoufeimingxibiao, TForm_jiaofeimingxi:
 //                            p.fill(building box, Items::Buildings) (a HouseDetailWindow's own
 //                            prepare() opens its house list and fills its building box already)
 //   TForm_yajin              query on its own deposit query: "select * from 押金明细表", "order by 日期";
