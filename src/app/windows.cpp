@@ -8,6 +8,12 @@
 #include "admin/restore.h"
 #include "app/about.h"
 #include "app/windowregistry.h"
+#include "masterdata/guestinfo.h"
+#include "masterdata/house_zhuangtai.h"
+#include "masterdata/houseinfo.h"
+#include "masterdata/houseitem.h"
+#include "masterdata/houselease.h"
+#include "masterdata/iteminfo.h"
 #include "masterdata/storeyinfo.h"
 
 // Every window the menus and toolbar open. When a window is built, add its line here and take
@@ -19,7 +25,13 @@ void WindowRegistry::registerAll()
     add<TForm_backup>();
     add<TForm_Enter>();
     add<TForm_gsxx_edit>();
+    add<TForm_guestinfo>();
+    add<TForm_house_zhuangtai>();
+    add<TForm_houseinfo>();
+    add<TForm_houseitem>();
+    add<TForm_houselease>();
     add<TForm_initialize>();
+    add<TForm_iteminfo>();
     add<TForm_password>();
     add<TForm_qxb>();
     add<TForm_restore>();
@@ -29,12 +41,6 @@ void WindowRegistry::registerAll()
 const QStringList &WindowRegistry::planned()
 {
     static const QStringList names = {
-        QStringLiteral("TForm_guestinfo"),
-        QStringLiteral("TForm_house_zhuangtai"),
-        QStringLiteral("TForm_houseinfo"),
-        QStringLiteral("TForm_houseitem"),
-        QStringLiteral("TForm_houselease"),
-        QStringLiteral("TForm_iteminfo"),
         QStringLiteral("TForm_jiaofeidan"),
         QStringLiteral("TForm_jiaofeiguanli"),
         QStringLiteral("TForm_jiaofeimingxi"),

@@ -13,6 +13,7 @@
 #include "listwindow/dbnavigator.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
+#include "shell/core/transaction.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,23 +23,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
-#include <QSettings>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
-QFrame *bevel(QWidget *parent)
-{
-    auto *line = new QFrame(parent);
-    line->setFrameShape(QFrame::VLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
-
 QWidget *makeEditor(const EntryField &e, QWidget *parent)
 {
     QWidget *w = nullptr;
@@ -49,7 +40,7 @@ QWidget *makeEditor(const EntryField &e, QWidget *parent)
         break;
     case EntryField::Editor::Number: {
         auto *n = new DBNumberEditEh(parent);
-        n->setDecimals(e.decimals);
+        n->setDecimals(e.decimals, e.typedDecimals);
         w = n;
         break;
     }
@@ -73,40 +64,36 @@ QWidget *makeEditor(const EntryField &e, QWidget *parent)
         break;
     }
     w->setObjectName(e.objectName);
-    w->setAccessibleName(QString(e.label).remove(QStringLiteral("：")));
+    w->setAccessibleName(QString(e.label).remove(QStringLiteral("：")).trimmed());
     return w;
 }
+
+// Fields shown on green: the occupant strip and the values other windows keep.
+const QString GreenField = QStringLiteral("background: rgb(204, 238, 204);");
 }
 
 ListWindow::ListWindow(DataSet *dataSet, const ListWindowDesign &design, QWidget *parent)
     : QDialog(parent)
     , m_dataSet(dataSet)
     , m_design(design)
+    , m_layout(design.layoutFile, design.className)
 {
-    setObjectName(design.className.mid(QStringLiteral("T").size()));
-    setWindowTitle(design.caption);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
-                   | Qt::WindowCloseButtonHint);
-    // Maximised; the screen's size first, for desktops without a window manager to maximise it.
-    if (const QScreen *s = screen()) {
-        setGeometry(s->availableGeometry());
-    }
-    setWindowState(Qt::WindowMaximized);
-    QFont f(QStringLiteral("宋体"));
-    f.setPixelSize(12);
-    setFont(f);
+    ListParts::setUpWindow(this, design.className, design.caption);
 
     m_body = new QVBoxLayout(this);
     m_body->setContentsMargins(0, 0, 0, 0);
     m_body->setSpacing(0);
     buildButtonBar();
 
-    auto *band = new QLabel(design.titleBand, this);
-    band->setObjectName(QStringLiteral("Panel1"));
-    band->setFixedHeight(26);
-    band->setStyleSheet(
-        QStringLiteral("background: white; color: navy; font-weight: bold; font-size: 16px; padding-left: 6px;"));
+    QLabel *band = ListParts::titleBand(design.titleBand, this);
     m_body->addWidget(band);
+    if (!design.titleHint.isEmpty()) {
+        auto *hint = new QLabel(design.titleHint, band);
+        hint->setObjectName(QStringLiteral("titleHint"));
+        hint->setStyleSheet(
+            QStringLiteral("color: maroon; font-weight: normal; font-size: 12px; padding: 0; background: white;"));
+        ListParts::addToTitleBand(band, hint);
+    }
 
     if (!design.search.isEmpty()) {
         buildSearchBar();
@@ -137,182 +124,166 @@ ListWindow::ListWindow(DataSet *dataSet, const ListWindowDesign &design, QWidget
 ListWindow::~ListWindow() = default;
 
 QToolButton *ListWindow::addButton(const QString &objectName, const QString &caption, const QString &glyph,
-                                   const QColor &colour)
+                                   const QColor &colour, const QString &before)
 {
-    QToolButton *b = Icons::button(this, objectName, caption, glyph, colour);
-    b->setFixedSize(50, 43);
-    // Window buttons go before the last bevel and "返回".
-    if (m_returnButton) {
-        m_buttonRow->insertWidget(m_buttonRow->indexOf(m_returnButton) - 1, b);
-        m_ownButtonsBevel->setVisible(true);
-    } else {
-        m_buttonRow->addWidget(b);
-    }
-    return b;
+    return m_bar->add(objectName, caption, glyph, colour, before);
 }
 
 void ListWindow::buildButtonBar()
 {
-    auto *bar = new QWidget(this);
-    bar->setObjectName(QStringLiteral("Panel2"));
-    bar->setFixedHeight(55);
-    m_buttonRow = new QHBoxLayout(bar);
-    m_buttonRow->setContentsMargins(4, 4, 4, 4);
-    m_buttonRow->setSpacing(2);
-    m_body->addWidget(bar);
-    const QColor edit(0x15, 0x65, 0xc0), save(0x2e, 0x7d, 0x32), out(0x6a, 0x1b, 0x9a), back(0x54, 0x6e, 0x7a);
+    m_bar = new ButtonBar(this);
+    m_body->addWidget(m_bar);
     const int b = m_design.buttons;
     if (b & ListWindowDesign::Add) {
-        connect(addButton(QStringLiteral("bitbtn_add"), QStringLiteral("增加"), QStringLiteral("＋"), edit),
+        connect(addButton(QStringLiteral("bitbtn_add"), QStringLiteral("增加"), QStringLiteral("＋"), ButtonBar::Edit),
                 &QToolButton::clicked, this, &ListWindow::addRecord);
     }
     if (b & ListWindowDesign::Edit) {
-        connect(addButton(QStringLiteral("bitbtn_edit"), QStringLiteral("编辑"), QStringLiteral("改"), edit),
+        connect(addButton(QStringLiteral("bitbtn_edit"), QStringLiteral("编辑"), QStringLiteral("改"), ButtonBar::Edit),
                 &QToolButton::clicked, this, &ListWindow::editRecord);
     }
     if (b & ListWindowDesign::Delete) {
-        connect(addButton(QStringLiteral("bitbtn_delete"), QStringLiteral("删除"), QStringLiteral("删"),
-                          QColor(0xc6, 0x28, 0x28)),
-                &QToolButton::clicked, this, &ListWindow::deleteRecord);
+        connect(
+            addButton(QStringLiteral("bitbtn_delete"), QStringLiteral("删除"), QStringLiteral("删"), ButtonBar::Delete),
+            &QToolButton::clicked, this, &ListWindow::deleteRecord);
     }
     if (b & (ListWindowDesign::Add | ListWindowDesign::Edit | ListWindowDesign::Delete)) {
-        m_buttonRow->addWidget(bevel(bar));
+        m_bar->addBevel();
     }
     if (b & ListWindowDesign::SaveCancel) {
-        connect(addButton(QStringLiteral("bitbtn_save"), QStringLiteral("存盘"), QStringLiteral("存"), save),
+        connect(addButton(QStringLiteral("bitbtn_save"), QStringLiteral("存盘"), QStringLiteral("存"), ButtonBar::Save),
                 &QToolButton::clicked, this, &ListWindow::saveRecord);
-        connect(addButton(QStringLiteral("bitbtn_cancel"), QStringLiteral("取消"), QStringLiteral("消"),
-                          QColor(0xef, 0x6c, 0x00)),
-                &QToolButton::clicked, this, &ListWindow::cancelRecord);
-        m_buttonRow->addWidget(bevel(bar));
+        connect(
+            addButton(QStringLiteral("bitbtn_cancel"), QStringLiteral("取消"), QStringLiteral("消"), ButtonBar::Cancel),
+            &QToolButton::clicked, this, &ListWindow::cancelRecord);
+        m_bar->addBevel();
     }
-    connect(addButton(QStringLiteral("bitbtn_out"), QStringLiteral("导出"), QStringLiteral("出"), out),
+    connect(addButton(QStringLiteral("bitbtn_out"), QStringLiteral("导出"), QStringLiteral("出"), ButtonBar::Out),
             &QToolButton::clicked, this, &ListWindow::exportList);
-    connect(addButton(QStringLiteral("bitbtn_print"), QStringLiteral("打印"), QStringLiteral("印"), out),
+    connect(addButton(QStringLiteral("bitbtn_print"), QStringLiteral("打印"), QStringLiteral("印"), ButtonBar::Out),
             &QToolButton::clicked, this, &ListWindow::printList);
-    m_buttonRow->addWidget(bevel(bar));
+    m_bar->addBevel();
     if (m_design.hasReset) {
-        connect(addButton(QStringLiteral("bitbtn_reset"), QStringLiteral("初始界面"), QStringLiteral("原"), back),
+        connect(addButton(QStringLiteral("bitbtn_reset"), QStringLiteral("初始界面"), QStringLiteral("原"),
+                          ButtonBar::Back),
                 &QToolButton::clicked, this, &ListWindow::resetLayout);
     }
-    // The bevel before "返回" closes the group of the window's own buttons; without such
-    // buttons it would stand beside the one after "打印".
-    m_ownButtonsBevel = bevel(bar);
-    m_ownButtonsBevel->setVisible(m_design.hasReset);
-    m_buttonRow->addWidget(m_ownButtonsBevel);
-    auto *ret = addButton(QStringLiteral("SpeedButton4"), QStringLiteral("返回"), QStringLiteral("返"), back);
-    connect(ret, &QToolButton::clicked, this, &QDialog::reject);
-    m_returnButton = ret;
-    m_buttonRow->addStretch(1);
+    connect(m_bar->addReturn(), &QToolButton::clicked, this, &QDialog::reject);
 }
 
 void ListWindow::buildEntryPanel()
 {
+    // Fields locked while browsing still show their values legibly: dark text on the grey
+    // background that tells they cannot be changed.
+    const auto legible = [](QWidget *w) {
+        QPalette p = w->palette();
+        for (const auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) {
+            p.setColor(QPalette::Disabled, role, QColor(0x20, 0x20, 0x20));
+        }
+        w->setPalette(p);
+    };
     auto *panel = new QWidget(this);
     panel->setObjectName(QStringLiteral("Panel7"));
+    legible(panel);
     auto *grid = new QGridLayout(panel);
     grid->setContentsMargins(8, 6, 8, 6);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(4);
+    QWidget *strip = nullptr;
+    QHBoxLayout *stripRow = nullptr;
+    if (std::any_of(m_design.entries.cbegin(), m_design.entries.cend(),
+                    [](const EntryField &e) { return e.inStrip; })) {
+        strip = new QWidget(this);
+        strip->setObjectName(QStringLiteral("Panel3"));
+        legible(strip);
+        QPalette green = strip->palette();
+        green.setColor(QPalette::Window, QColor(170, 221, 170));
+        strip->setPalette(green);
+        strip->setAutoFillBackground(true);
+        stripRow = new QHBoxLayout(strip);
+        stripRow->setContentsMargins(8, 4, 8, 4);
+        stripRow->setSpacing(6);
+    }
     QList<QWidget *> chinese;
     int i = 0;
     for (const EntryField &e : std::as_const(m_design.entries)) {
-        QWidget *editor = makeEditor(e, panel);
-        auto *label = new QLabel(e.label, panel);
+        QWidget *parent = e.inStrip ? strip : panel;
+        QWidget *editor = makeEditor(e, parent);
+        auto *label = new QLabel(e.label, parent);
+        label->setObjectName(e.labelName);
         label->setBuddy(editor);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        const int row = i / m_design.entryColumns;
-        const int col = (i % m_design.entryColumns) * 2;
-        grid->addWidget(label, row, col);
-        grid->addWidget(editor, row, col + 1);
-        grid->setColumnStretch(col + 1, 1);
-        if (DBControl *c = DBControl::of(editor)) {
+        DBControl *c = DBControl::of(editor);
+        if (c) {
             c->bind(m_dataSet, e.field);
+        }
+        if (e.displayOnly && c) {
+            c->setDisplayOnly();
+            editor->setStyleSheet(GreenField);
+        }
+        if (e.inStrip) {
+            stripRow->addWidget(label);
+            stripRow->addWidget(editor, 1);
+        } else if (!e.hidden) {
+            const int row = i / m_design.entryColumns;
+            const int col = (i % m_design.entryColumns) * 2;
+            // Remarks take the rest of their row.
+            const int span = e.editor == EntryField::Editor::Memo ? (m_design.entryColumns - col / 2) * 2 - 1 : 1;
+            grid->addWidget(label, row, col);
+            grid->addWidget(editor, row, col + 1, 1, span);
+            grid->setColumnStretch(col + 1, 1);
+            i += (span + 1) / 2;
+        } else {
+            label->hide();
+            editor->hide();
         }
         if (e.chinese) {
             chinese << editor;
         }
         m_entries << editor;
-        ++i;
+        m_labels << label;
     }
-    EnterRing::install(m_entries);
+    if (!m_design.entryNote.isEmpty()) {
+        auto *note = new QLabel(m_design.entryNote, panel);
+        note->setObjectName(QStringLiteral("entryNote"));
+        note->setStyleSheet(QStringLiteral("background: rgb(220, 245, 220); color: black; padding: 4px;"));
+        note->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        grid->addWidget(note, 0, m_design.entryColumns * 2, qMax(1, grid->rowCount()), 1);
+    }
+    EnterRing *ring = EnterRing::install(m_entries);
+    for (int k = 0; k < m_design.entries.size(); ++k) {
+        if (QWidget *to = entry(m_design.entries[k].enterTo); ring && to) {
+            ring->setNext(m_entries[k], to);
+        }
+    }
     InputMethod::apply(chinese, Session::current().inputMethod);
     m_body->addWidget(panel);
+    if (strip) {
+        m_body->addWidget(strip);
+    }
 }
 
 void ListWindow::buildSearchBar()
 {
-    auto *panel = new QWidget(this);
-    panel->setObjectName(QStringLiteral("SearchPanel"));
-    auto *row = new QHBoxLayout(panel);
-    row->setContentsMargins(8, 4, 8, 4);
-    for (const SearchField &f : std::as_const(m_design.search)) {
-        QWidget *box = nullptr;
-        if (f.equality) {
-            auto *combo = new QComboBox(panel);
-            combo->setEditable(true);
-            combo->setMinimumWidth(120);
-            box = combo;
-        } else {
-            box = new QLineEdit(panel);
-        }
-        box->setObjectName(f.objectName);
-        box->setAccessibleName(QString(f.label).remove(QStringLiteral("：")));
-        auto *label = new QLabel(f.label, panel);
-        label->setBuddy(box);
-        row->addWidget(label);
-        row->addWidget(box);
-        label->setVisible(!f.hidden);
-        box->setVisible(!f.hidden);
-        if (auto *edit = qobject_cast<QLineEdit *>(box)) {
-            connect(edit, &QLineEdit::returnPressed, this, &ListWindow::find);
-        }
+    m_search = new SearchBar(m_design.search, QStringLiteral("bitbtn_find"), this);
+    if (!m_design.searchRing.isEmpty()) {
+        m_search->setEnterRing(m_design.searchRing, true);
     }
-    auto *findButton = new QPushButton(QStringLiteral("查找"), panel);
-    findButton->setObjectName(QStringLiteral("bitbtn_find"));
-    findButton->setAccessibleName(QStringLiteral("查找"));
-    findButton->setAutoDefault(false);
-    connect(findButton, &QPushButton::clicked, this, &ListWindow::find);
-    row->addWidget(findButton);
-    row->addStretch(1);
-    m_body->addWidget(panel);
+    connect(m_search, &SearchBar::findRequested, this, &ListWindow::find);
+    m_body->addWidget(m_search);
 }
 
 void ListWindow::find()
 {
     // Typed text is bound, and its % and _ match themselves: the operator finds what he typed.
-    QStringList conditions;
     QVariantList values;
-    for (const SearchField &f : std::as_const(m_design.search)) {
-        QWidget *box = findChild<QWidget *>(f.objectName);
-        QString text;
-        if (auto *edit = qobject_cast<QLineEdit *>(box)) {
-            text = edit->text().trimmed();
-        } else if (auto *combo = qobject_cast<QComboBox *>(box)) {
-            text = combo->currentText().trimmed();
-        }
-        if (text.isEmpty()) {
-            continue;
-        }
-        const QString prefix = conditions.isEmpty() ? QString() : QStringLiteral("and");
-        if (f.equality) {
-            conditions << prefix + QStringLiteral("(") + Schema::quoted(f.column) + QStringLiteral(" = ?)");
-            values << text;
-        } else {
-            text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-            text.replace(QLatin1Char('%'), QLatin1String("\\%"));
-            text.replace(QLatin1Char('_'), QLatin1String("\\_"));
-            conditions << prefix + QStringLiteral("(") + Schema::quoted(f.column)
-                    + QStringLiteral(" like ? escape '\\')");
-            values << QString(QLatin1Char('%') + text + QLatin1Char('%'));
-        }
-    }
+    const QStringList conditions = m_search ? m_search->conditions(&values) : QStringList();
     m_dataSet->cancel();
     m_dataSet->close();
     m_dataSet->clearSql();
     m_dataSet->addLine(m_design.searchSelect);
     if (!conditions.isEmpty()) {
-        m_dataSet->addLine(QStringLiteral(" where ") + conditions.join(QString()));
+        m_dataSet->addLine(QStringLiteral(" where ") + SearchBar::joined(conditions));
     }
     m_dataSet->addLine(m_design.searchOrdering);
     for (const QVariant &v : std::as_const(values)) {
@@ -377,6 +348,12 @@ bool ListWindow::isEditing() const
     return m_dataSet->isEditing();
 }
 
+QLabel *ListWindow::labelOf(const QString &field) const
+{
+    const int i = m_entries.indexOf(entry(field));
+    return i < 0 ? nullptr : m_labels.value(i);
+}
+
 QWidget *ListWindow::entry(const QString &field) const
 {
     for (QWidget *w : m_entries) {
@@ -428,14 +405,45 @@ void ListWindow::editRecord()
 
 bool ListWindow::require(const QString &field, const QString &message)
 {
-    if (!m_dataSet->text(field).trimmed().isEmpty()) {
-        return true;
-    }
-    Prompt::notice(this, message);
-    if (QWidget *w = entry(field)) {
+    return !m_dataSet->text(field).trimmed().isEmpty() || refuse(field, message);
+}
+
+bool ListWindow::refuse(const QString &field, const QString &message, Prompt::Icon icon)
+{
+    Prompt::notice(this, message, icon);
+    if (QWidget *w = field.isEmpty() ? nullptr : entry(field)) {
         w->setFocus();
     }
     return false;
+}
+
+bool ListWindow::isDuplicate(const QString &field, const QString &value)
+{
+    const QString table = m_dataSet->tableName();
+    const QString column = Schema::quoted(field);
+    const QVariant id =
+        m_dataSet->state() == DataSet::State::Insert ? QVariant() : m_dataSet->value(QStringLiteral("id"));
+    if (!id.isNull() && storedValue(field).toString() == value) {
+        return false;
+    }
+    QString sql = QStringLiteral("select count(*) from %1 where %2 = ?").arg(Schema::quoted(table), column);
+    QVariantList binds {value};
+    if (!id.isNull()) {
+        sql += QStringLiteral(" and id <> ?");
+        binds << id;
+    }
+    return Dm1::instance()->scalar(sql, binds).toLongLong() > 0;
+}
+
+QVariant ListWindow::storedValue(const QString &field) const
+{
+    if (m_dataSet->state() == DataSet::State::Insert || m_dataSet->currentRow() < 0
+        || !m_dataSet->hasField(QStringLiteral("id"))) {
+        return {};
+    }
+    return Dm1::instance()->scalar(QStringLiteral("select %1 from %2 where id = ?")
+                                       .arg(Schema::quoted(field), Schema::quoted(m_dataSet->tableName())),
+                                   {m_dataSet->value(QStringLiteral("id"))});
 }
 
 void ListWindow::saveRecord()
@@ -458,10 +466,43 @@ void ListWindow::saveRecord()
     if (m_dataSet->hasField(QStringLiteral("操作日期"))) {
         m_dataSet->setDateTime(QStringLiteral("操作日期"), Clock::now());
     }
-    if (!m_dataSet->post()) {
+    QString error;
+    if (!writeRow(&error)) {
         // The database refused the row: say why and keep what was typed.
-        Prompt::databaseError(this, m_dataSet->lastError(), m_dataSet);
+        Prompt::databaseError(this, error, m_dataSet);
     }
+}
+
+bool ListWindow::writeRow(QString *error)
+{
+    if (m_dataSet->post()) {
+        return true;
+    }
+    *error = m_dataSet->lastError();
+    return false;
+}
+
+bool ListWindow::postWith(const std::function<bool(QString *)> &more, QString *error)
+{
+    Transaction tx(Dm1::instance()->database());
+    QString why = tx.error();
+    // The other rows first: a refusal there leaves the row pending, as the row's own refusal does.
+    bool ok = tx.begun() && more(&why);
+    if (ok && !m_dataSet->post()) {
+        why = m_dataSet->lastError();
+        ok = false;
+    }
+    if (ok && !tx.commit(&why)) {
+        // Written but not kept: show what the database holds.
+        const int row = m_dataSet->currentRow();
+        m_dataSet->reopen();
+        m_dataSet->moveTo(row);
+        ok = false;
+    }
+    if (!ok) {
+        *error = why;
+    }
+    return ok;
 }
 
 void ListWindow::cancelRecord()
@@ -475,12 +516,44 @@ void ListWindow::deleteRecord()
     if (m_dataSet->recordCount() == 0 || !canDelete()) {
         return;
     }
-    if (!Prompt::ask(this, QStringLiteral("要删除当前记录吗? "))) {
+    if (!Prompt::ask(this, deleteQuestion())) {
         return;
     }
-    if (!m_dataSet->deleteCurrent()) {
-        Prompt::databaseError(this, m_dataSet->lastError(), m_dataSet);
+    QString error;
+    if (!deleteRow(&error)) {
+        Prompt::databaseError(this, error, m_dataSet);
     }
+}
+
+bool ListWindow::deleteRow(QString *error)
+{
+    if (m_dataSet->deleteCurrent()) {
+        return true;
+    }
+    *error = m_dataSet->lastError();
+    return false;
+}
+
+bool ListWindow::deleteCurrentWith(const std::function<bool(QString *)> &more, QString *error)
+{
+    const int row = m_dataSet->currentRow();
+    bool deleted = false;
+    const bool ok = Dm1::instance()->inTransaction(
+        [&](QString *why) {
+            if (!m_dataSet->deleteCurrent()) {
+                *why = m_dataSet->lastError();
+                return false;
+            }
+            deleted = true;
+            return more(why);
+        },
+        error);
+    if (!ok && deleted) {
+        // The deletion was undone with the rest: show the row again where it was.
+        m_dataSet->reopen();
+        m_dataSet->moveTo(row);
+    }
+    return ok;
 }
 
 void ListWindow::exportList()
@@ -492,21 +565,14 @@ void ListWindow::printList()
 {
     m_dichromatic->setChecked(false);
     m_grid->viewport()->update();
-    PrintOptions options;
-    options.title = m_design.printTitle;
-    const QDateTime now = Clock::now();
-    options.printedAt = QStringLiteral("打印时间:") + QLocale().toString(now.date(), QLocale::ShortFormat)
-        + QLatin1Char(' ') + now.time().toString(QStringLiteral("H:mm:ss"));
-    options.preparedBy = QStringLiteral("制表:") + Session::current().currentOperator + QStringLiteral(" .");
-    m_grid->printPreview(options);
+    m_grid->printPreview(listPrintOptions(m_design.printTitle));
     m_dichromatic->setChecked(true);
     m_grid->viewport()->update();
 }
 
 void ListWindow::resetLayout()
 {
-    m_resetRequested = true;
-    Prompt::notice(this, QStringLiteral("界面初始化完毕！"));
+    m_layout.requestReset(this);
 }
 
 void ListWindow::hideRightmostColumn()
@@ -580,37 +646,6 @@ void ListWindow::showFirstHiddenColumn()
     m_hideRightmost->setEnabled(true);
 }
 
-QString ListWindow::layoutPath() const
-{
-    return m_design.layoutFile.isEmpty() ? QString() : Dm1::instance()->homePath(m_design.layoutFile);
-}
-
-void ListWindow::loadLayout()
-{
-    if (layoutPath().isEmpty() || !QFile::exists(layoutPath())) {
-        return;
-    }
-    QSettings settings(layoutPath(), QSettings::IniFormat);
-    m_grid->loadLayout(settings, m_design.className);
-    const QSignalBlocker block(m_fit);
-    m_fit->setChecked(m_grid->fitToWidth());
-    listLoadedHiddenColumns();
-}
-
-void ListWindow::saveLayout()
-{
-    if (layoutPath().isEmpty()) {
-        return;
-    }
-    {
-        QSettings settings(layoutPath(), QSettings::IniFormat);
-        m_grid->saveLayout(settings, m_design.className);
-    }
-    if (m_resetRequested) {
-        QFile::remove(layoutPath());
-    }
-}
-
 QComboBox *ListWindow::searchCombo(const QString &objectName) const
 {
     auto *panel = findChild<QWidget *>(QStringLiteral("SearchPanel"), Qt::FindDirectChildrenOnly);
@@ -628,7 +663,11 @@ void ListWindow::showEvent(QShowEvent *event)
 {
     if (!m_layoutLoaded) {
         m_layoutLoaded = true;
-        loadLayout();
+        if (m_layout.load(m_grid)) {
+            const QSignalBlocker block(m_fit);
+            m_fit->setChecked(m_grid->fitToWidth());
+            listLoadedHiddenColumns();
+        }
     }
     QDialog::showEvent(event);
 }
@@ -648,6 +687,6 @@ void ListWindow::done(int result)
 {
     // Closing drops a pending change; the layout is kept for the next opening.
     m_dataSet->cancel();
-    saveLayout();
+    m_layout.save(m_grid);
     QDialog::done(result);
 }

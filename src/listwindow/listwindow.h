@@ -1,11 +1,15 @@
 #pragma once
 
 #include "components/common/preparation.h"
+#include "components/common/prompt.h"
 #include "components/grid/dbgrideh.h"
+#include "listwindow/listparts.h"
+#include "listwindow/searchbar.h"
 
 #include <QDialog>
 #include <QList>
 #include <QString>
+#include <functional>
 
 class DataSet;
 class QAction;
@@ -29,9 +33,15 @@ struct EntryField
     QString field;
     QString label; // "楼宇名称："
     Editor editor = Editor::Text;
-    int decimals = 0; // numbers
+    int decimals = 0; // numbers: decimals shown
+    int typedDecimals = -1; // numbers: decimals that can be typed; -1: as shown
     QStringList items; // drop-down items
     bool chinese = false; // switches on the operator's input method
+    QString labelName; // the label's objectName where the window names it (Label9)
+    QString enterTo; // the field Enter moves to instead of the next one of the ring
+    bool displayOnly = false; // shown on green, never edited here (data another window keeps)
+    bool hidden = false; // bound and following the state, but never shown
+    bool inStrip = false; // in the green strip under the entry panel
 
     static EntryField of(const QString &objectName, const QString &field, const QString &label,
                          Editor editor = Editor::Text)
@@ -53,22 +63,37 @@ struct EntryField
         items = list;
         return *this;
     }
-    EntryField &withDecimals(int n)
+    EntryField &withDecimals(int shown, int typed = -1)
     {
-        decimals = n;
+        decimals = shown;
+        typedDecimals = typed;
         return *this;
     }
-};
-
-// One box of a search bar: a text box matched with like, or the building drop-down matched
-// with equality.
-struct SearchField
-{
-    QString objectName; // Edit1, DBComboBoxEh3
-    QString label; // "房屋代码："
-    QString column; // the column the condition tests
-    bool equality = false; // the building drop-down
-    bool hidden = false; // present but not shown (some windows keep a hidden box)
+    EntryField &labelled(const QString &name)
+    {
+        labelName = name;
+        return *this;
+    }
+    EntryField &enterGoesTo(const QString &nextField)
+    {
+        enterTo = nextField;
+        return *this;
+    }
+    EntryField &shownOnly()
+    {
+        displayOnly = true;
+        return *this;
+    }
+    EntryField &neverShown()
+    {
+        hidden = true;
+        return *this;
+    }
+    EntryField &inGreenStrip()
+    {
+        inStrip = true;
+        return *this;
+    }
 };
 
 // What is particular to one list window: its texts, its grid and its entry panel.
@@ -77,6 +102,8 @@ struct ListWindowDesign
     QString className; // TForm_storeyinfo: the layout file's section
     QString caption; // window caption
     QString titleBand; // the white band above the entry panel
+    QString titleHint; // a hint at the right end of the title band
+    QString entryNote; // a pale green note at the right of the entry fields
     QString printTitle;
     QString exportName;
     QString layoutFile; // "system.ini" in the home folder; empty for none
@@ -99,6 +126,9 @@ struct ListWindowDesign
     QList<SearchField> search;
     QString searchSelect; // "select * from 房屋资料 "
     QString searchOrdering; // "order by 房屋代码"
+    // Enter moves along these boxes, the last one running "查找"; empty: Enter in any text box
+    // runs "查找".
+    QStringList searchRing;
 };
 
 // The shared list window: button bar, title band, entry panel, grid strip with navigator and
@@ -117,6 +147,7 @@ public:
     const ListWindowDesign &design() const { return m_design; }
     bool isEditing() const;
     QWidget *entry(const QString &field) const;
+    QLabel *labelOf(const QString &field) const;
     // A drop-down of the search bar by its object name ("DBComboBoxEh3"); null when the design
     // has none of that name.
     QComboBox *searchCombo(const QString &objectName) const;
@@ -149,10 +180,34 @@ protected:
     virtual bool canDelete() { return true; }
     // Shows message and focuses editor when text is blank; for validate().
     bool require(const QString &field, const QString &message);
+    // Shows a refusal, focuses the field's editor (when given) and returns false.
+    bool refuse(const QString &field, const QString &message, Prompt::Icon icon = Prompt::Icon::Warning);
+    // Whether another row of the window's table already holds value in field, where that
+    // matters: always for a new row; for an edited row only when the value differs from the
+    // one it had (keeping one's own name is no duplicate).
+    bool isDuplicate(const QString &field, const QString &value);
+    // The current row's field as the database holds it now; null for a new row.
+    QVariant storedValue(const QString &field) const;
 
-    // A button of the window's own, placed before "返回".
+    // Writes the pending row ("存盘" after validation and stamping); error says why it failed.
+    // A window that changes other rows with the row overrides it with postWith().
+    virtual bool writeRow(QString *error);
+    // Runs more and writes the pending row in one transaction: both take effect or neither, and
+    // the row stays pending with what was typed when anything is refused.
+    bool postWith(const std::function<bool(QString *error)> &more, QString *error);
+
+    // "删除" asks this question; a window names what the deletion leaves behind.
+    virtual QString deleteQuestion() { return QStringLiteral("要删除当前记录吗? "); }
+    // Deletes the current row; error says why it failed. A window that changes other rows
+    // with the deletion overrides it with deleteCurrentWith().
+    virtual bool deleteRow(QString *error);
+    // Deletes the current row and runs more in one transaction: both take effect or neither,
+    // and a row whose deletion was undone is shown again.
+    bool deleteCurrentWith(const std::function<bool(QString *error)> &more, QString *error);
+
+    // A button of the window's own, placed before "返回", or before the button named before.
     QToolButton *addButton(const QString &objectName, const QString &caption, const QString &glyph,
-                           const QColor &colour);
+                           const QColor &colour, const QString &before = {});
 
     void done(int result) override;
     void showEvent(QShowEvent *event) override;
@@ -164,17 +219,17 @@ private:
     void buildGridStrip();
     void buildSearchBar();
     void updateStates();
-    void loadLayout();
     void listHiddenColumn(const QString &field, const QString &caption, QAction *before);
     void listLoadedHiddenColumns();
-    void saveLayout();
-    QString layoutPath() const;
 
     DataSet *m_dataSet;
     ListWindowDesign m_design;
     QVBoxLayout *m_body = nullptr;
-    QHBoxLayout *m_buttonRow = nullptr;
+    ButtonBar *m_bar = nullptr;
+    SearchBar *m_search = nullptr;
+    LayoutFile m_layout;
     QList<QWidget *> m_entries;
+    QList<QLabel *> m_labels; // beside m_entries
     DBGridEh *m_grid = nullptr;
     DBNavigator *m_navigator = nullptr;
     QCheckBox *m_dichromatic = nullptr;
@@ -182,8 +237,5 @@ private:
     QToolButton *m_showHidden = nullptr;
     QToolButton *m_hideRightmost = nullptr;
     QMenu *m_hiddenMenu = nullptr;
-    QWidget *m_returnButton = nullptr;
-    QFrame *m_ownButtonsBevel = nullptr;
     bool m_layoutLoaded = false;
-    bool m_resetRequested = false;
 };
