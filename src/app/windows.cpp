@@ -8,6 +8,9 @@
 #include "admin/restore.h"
 #include "app/about.h"
 #include "app/windowregistry.h"
+#include "billing/jiaofeimingxi.h"
+#include "billing/shoufeimingxibiao.h"
+#include "billing/yajin.h"
 #include "masterdata/guestinfo.h"
 #include "masterdata/house_zhuangtai.h"
 #include "masterdata/houseinfo.h"
@@ -32,10 +35,13 @@ void WindowRegistry::registerAll()
     add<TForm_houselease>();
     add<TForm_initialize>();
     add<TForm_iteminfo>();
+    add<TForm_jiaofeimingxi>();
     add<TForm_password>();
     add<TForm_qxb>();
     add<TForm_restore>();
+    add<TForm_shoufeimingxibiao>();
     add<TForm_storeyinfo>();
+    add<TForm_yajin>();
 }
 
 const QStringList &WindowRegistry::planned()
@@ -43,8 +49,6 @@ const QStringList &WindowRegistry::planned()
     static const QStringList names = {
         QStringLiteral("TForm_jiaofeidan"),
         QStringLiteral("TForm_jiaofeiguanli"),
-        QStringLiteral("TForm_jiaofeimingxi"),
-        QStringLiteral("TForm_shoufeimingxibiao"),
         QStringLiteral("TForm_statistics_arrear"),
         QStringLiteral("TForm_statistics_item"),
         QStringLiteral("TForm_statistics_money"),
@@ -53,7 +57,6 @@ const QStringList &WindowRegistry::planned()
         QStringLiteral("TForm_statistics_yijiao"),
         QStringLiteral("TForm_txcsb"),
         QStringLiteral("TForm_txgn"),
-        QStringLiteral("TForm_yajin"),
         QStringLiteral("TForm_yajin_mingxi"),
         QStringLiteral("TForm_yajin_sum"),
     };
