@@ -90,7 +90,7 @@ DBDateTimeEditEh *datePicker(const QString &objectName, const QString &accessibl
     d->setObjectName(objectName);
     d->setAccessibleName(accessibleName);
     d->setDate(Clock::today());
-    d->setFixedWidth(110);
+    d->setMinimumWidth(140);
     return d;
 }
 }
@@ -147,5 +147,6 @@ QString TForm_shoufeimingxibiao::deleteQuestion()
     return u"要删除当前记录吗? \n\n%1 %2 %3年%4月 %5，实收金额 %6 "
            u"元。\n\n只删除这条缴费记录：它缴过的收费明细仍然是已缴费，"
            "房屋的零头也不改回。"_s.arg(q->text(u"房屋代码"_s), q->text(u"业主名称"_s), q->text(u"年度"_s),
-                                        q->text(u"月份"_s), q->text(u"收费项目"_s), q->money(u"实收金额"_s).toString());
+                                        q->text(u"月份"_s), q->text(u"收费项目"_s),
+                                        Money::storedText(q->value(u"实收金额"_s)));
 }

@@ -62,6 +62,7 @@ ListWindowDesign depositDesign()
     s.search = {{u"Edit1"_s, u"房屋代码："_s, u"房屋代码"_s},
                 {u"Edit3"_s, u"业主名称："_s, u"业主名称"_s},
                 {u"DBComboBoxEh3"_s, u"楼宇名称："_s, u"楼宇名称"_s, true}};
+    s.findButton = u"SpeedButton2"_s;
     s.searchSelect = u"select * from 押金明细表 "_s;
     s.searchOrdering = u"order by "_s + Dm1::orderTerm(u"房屋代码"_s) + u",id"_s;
     return s;
@@ -141,15 +142,19 @@ void TForm_yajin::showBalance()
         LabelBalance->clear();
         return;
     }
-    const Money balance = ledger().balance(code);
-    LabelBalance->setText(u"房屋%1押金余额：%2"_s.arg(code, balance.toString()));
-    // A refund may take the balance below zero: that stands out.
-    LabelBalance->setStyleSheet(balance < Money() ? u"color: red; font-weight: bold; background: white;"_s
-                                                  : u"color: navy; font-weight: normal; background: white;"_s);
+    const std::optional<Money> balance = ledger().balance(code);
+    LabelBalance->setText(u"房屋%1押金余额：%2"_s.arg(code, balance ? balance->toString() : Money::UnreadableText));
+    // A refund may take the balance below zero: that stands out, as does a balance that is no amount.
+    LabelBalance->setStyleSheet(!balance || *balance < Money()
+                                    ? u"color: red; font-weight: bold; background: white;"_s
+                                    : u"color: navy; font-weight: normal; background: white;"_s);
 }
 
 bool TForm_yajin::validate()
 {
+    if (!dataSet()->isNull(u"金额"_s) && !dataSet()->money(u"金额"_s)) {
+        return refuse(u"金额"_s, u"金额应该是一个数字,请重新输入!"_s);
+    }
     const auto refused = DepositLedger::check(movementOf(dataSet()));
     if (!refused) {
         return true;

@@ -102,17 +102,15 @@ bool Chooser::openOn(const QStringList &lines, const QVariantList &binds)
     return true;
 }
 
-bool Chooser::loadAll()
+void Chooser::prepare(Preparation &p)
 {
-    return openOn({m_design.select, m_design.ordering}, {});
+    p.open(m_rows, {m_design.select, m_design.ordering});
 }
 
 bool Chooser::run(const QString &tag, DataSet *target)
 {
     setCaller(tag, target);
-    const bool chosen = loadAll() && exec() == QDialog::Accepted;
-    m_rows->close();
-    return chosen;
+    return Preparation::showModal(this) == QDialog::Accepted;
 }
 
 void Chooser::find()

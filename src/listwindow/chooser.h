@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/common/fixeddialog.h"
+#include "components/common/preparation.h"
 #include "components/grid/dbgrideh.h"
 
 #include <QHash>
@@ -41,13 +42,14 @@ struct ChooserDesign
 //
 //     if (TForm_choosehouse::choose(this, QStringLiteral("houselease"), moveQuery)) { ... }
 //
-// choose() loads every row into the chooser's query (select and ordering as two lines),
-// shows it modally, closes the query again and tells whether a row was chosen. On "选中" the
+// choose() prepares the chooser as the main window prepares its windows (every row loaded into
+// the chooser's query, select and ordering as two lines), shows it modally, closes the query
+// again and tells whether a row was chosen. On "选中" the
 // chooser puts the target data set's current row into edit state (nothing happens when it is
 // editing already) and copies the fields its design lists for the caller tag, values as they
 // are, empty ones included; the data-bound editors on that row show them at once. A tag the
 // design does not list, or no target row, makes "选中" do nothing and the chooser stays open.
-class Chooser : public FixedDialog
+class Chooser : public FixedDialog, public PreparedWindow
 {
     Q_OBJECT
 public:
@@ -61,10 +63,10 @@ public:
     DBGridEh *grid() const { return m_grid; }
     const ChooserDesign &design() const { return m_design; }
 
-    // Every row, in the design's ordering; false (and the database's reason shown) when the
-    // query fails.
-    bool loadAll();
-    // setCaller, loadAll, exec, and the query closed afterwards; true when a row was chosen.
+    // Every row, in the design's ordering: the query opened on the select and ordering lines.
+    void prepare(Preparation &p) override;
+    // setCaller, then prepared, shown modally and the query closed afterwards; true when a row
+    // was chosen.
     bool run(const QString &tag, DataSet *target);
 
 public slots:

@@ -144,10 +144,7 @@ void LayoutFile::save(const DBGridEh *grid) const
     if (path().isEmpty()) {
         return;
     }
-    {
-        QSettings settings(path(), QSettings::IniFormat);
-        grid->saveLayout(settings, m_section);
-    }
+    grid->saveLayoutFile(path(), m_section);
     if (m_reset) {
         QFile::remove(path());
     }

@@ -173,18 +173,8 @@ void ListWindow::buildButtonBar()
 
 void ListWindow::buildEntryPanel()
 {
-    // Fields locked while browsing still show their values legibly: dark text on the grey
-    // background that tells they cannot be changed.
-    const auto legible = [](QWidget *w) {
-        QPalette p = w->palette();
-        for (const auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) {
-            p.setColor(QPalette::Disabled, role, QColor(0x20, 0x20, 0x20));
-        }
-        w->setPalette(p);
-    };
     auto *panel = new QWidget(this);
     panel->setObjectName(QStringLiteral("Panel7"));
-    legible(panel);
     auto *grid = new QGridLayout(panel);
     grid->setContentsMargins(8, 6, 8, 6);
     grid->setHorizontalSpacing(6);
@@ -195,7 +185,6 @@ void ListWindow::buildEntryPanel()
                     [](const EntryField &e) { return e.inStrip; })) {
         strip = new QWidget(this);
         strip->setObjectName(QStringLiteral("Panel3"));
-        legible(strip);
         QPalette green = strip->palette();
         green.setColor(QPalette::Window, QColor(170, 221, 170));
         strip->setPalette(green);

@@ -16,7 +16,7 @@ ChooserDesign houseChooserDesign()
     s.searchLabel = QStringLiteral("房屋代码");
     s.searchColumn = QStringLiteral("房屋代码");
     s.select = QStringLiteral("select * from 房屋资料 ");
-    s.ordering = QStringLiteral("order by 房屋代码");
+    s.ordering = QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("房屋代码"));
     s.columns = {
         C::of(QStringLiteral("楼宇名称"), QStringLiteral("楼宇名称"), 80).sortButton(),
         C::of(QStringLiteral("房屋代码"), QStringLiteral("房屋代码"), 100).sortButton(),

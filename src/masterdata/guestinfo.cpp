@@ -18,7 +18,8 @@ ListWindowDesign guestDesign()
     s.printTitle = QStringLiteral("业主资料明细表打印清单");
     s.exportName = QStringLiteral("业主资料明细表");
     s.layoutFile = QStringLiteral("guest.ini");
-    s.query = {QStringLiteral("select * from 业主资料"), QStringLiteral("order by 业主名称")};
+    s.query = {QStringLiteral("select * from 业主资料"),
+               QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("业主名称"))};
     s.hasReset = true;
     s.hideFloor = 5;
     s.doubleClickEdits = true;

@@ -20,7 +20,8 @@ ListWindowDesign houseDesign()
     s.printTitle = QStringLiteral("房屋资料明细表打印清单");
     s.exportName = QStringLiteral("房屋资料明细表");
     s.layoutFile = QStringLiteral("houseinfo.ini");
-    s.query = {QStringLiteral("select * from 房屋资料"), QStringLiteral("order by 房屋代码")};
+    s.query = {QStringLiteral("select * from 房屋资料"),
+               QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("房屋代码"))};
     s.hasReset = true;
     s.hideFloor = 5;
     s.columns = {
@@ -142,15 +143,9 @@ void TForm_houseinfo::chooseBuilding()
     if (!isEditing()) {
         return;
     }
-    DataSet *buildings = Dm1::instance()->q_storeyinfo;
     TForm_storeyinfo chooser(this);
-    if (!buildings->openOn({QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by 楼宇名称")})) {
-        Prompt::databaseError(this, buildings->lastError());
-        return;
-    }
     chooser.setChooser(true);
-    chooser.exec();
-    buildings->close();
+    Preparation::showModal(&chooser);
 }
 
 bool TForm_houseinfo::canEdit()
@@ -205,11 +200,11 @@ QString TForm_houseinfo::deleteQuestion()
     // Balances and unpaid bills stay when the house goes: name them, so the operator knows.
     DataSet *q = dataSet();
     QStringList left;
-    if (const Money deposit = q->money(QStringLiteral("押金")); deposit != Money()) {
-        left << QStringLiteral("押金余额 %1 元").arg(deposit.toString());
-    }
-    if (const Money odd = q->money(QStringLiteral("零头")); odd != Money()) {
-        left << QStringLiteral("零头 %1 元").arg(odd.toString());
+    for (const auto &[field, what] : {std::pair(QStringLiteral("押金"), QStringLiteral("押金余额")),
+                                      std::pair(QStringLiteral("零头"), QStringLiteral("零头"))}) {
+        if (const auto amount = q->money(field); amount && *amount != Money()) {
+            left << QStringLiteral("%1 %2 元").arg(what, amount->toString());
+        }
     }
     const qint64 unpaid =
         Dm1::instance()

@@ -143,11 +143,17 @@ void TForm_houseitem::saveItem()
         return;
     }
     const QString formula = items->text(QStringLiteral("计算公式"));
-    const Money quantity = HouseItems::savedQuantity(formula, items->money(QStringLiteral("预付金额")));
-    if (quantity != items->money(QStringLiteral("预付金额")) || items->isNull(QStringLiteral("预付金额"))) {
+    const std::optional<Money> typed = items->money(QStringLiteral("预付金额"));
+    const std::optional<Money> price = items->money(QStringLiteral("单价"));
+    if (!typed || !price) {
+        reportError(QStringLiteral("单价或面积/数量不是一个金额,请重新输入!"));
+        return;
+    }
+    const Money quantity = HouseItems::savedQuantity(formula, *typed);
+    if (quantity != *typed || items->isNull(QStringLiteral("预付金额"))) {
         items->setMoney(QStringLiteral("预付金额"), quantity);
     }
-    items->setMoney(QStringLiteral("金额"), HouseItems::amount(items->money(QStringLiteral("单价")), quantity));
+    items->setMoney(QStringLiteral("金额"), HouseItems::amount(*price, quantity));
     items->setText(QStringLiteral("操作人员"), Session::current().currentOperator);
     items->setDateTime(QStringLiteral("操作日期"), Clock::now());
     if (!items->post()) {
@@ -171,10 +177,16 @@ void TForm_houseitem::computeItems()
     for (int r = 0; ok && r < items->recordCount(); ++r) {
         items->moveTo(r);
         ok = items->currentRow() == r && items->edit();
+        const std::optional<Money> price = items->money(QStringLiteral("单价"));
+        const std::optional<Money> quantity = items->money(QStringLiteral("预付金额"));
+        if (ok && (!price || !quantity)) {
+            items->cancel();
+            error = QStringLiteral("第%1行的单价或面积/数量不是一个金额,没有计算!").arg(r + 1);
+            ok = false;
+            break;
+        }
         if (ok) {
-            items->setMoney(
-                QStringLiteral("金额"),
-                HouseItems::amount(items->money(QStringLiteral("单价")), items->money(QStringLiteral("预付金额"))));
+            items->setMoney(QStringLiteral("金额"), HouseItems::amount(*price, *quantity));
             ok = items->post();
         }
         if (!ok) {

@@ -30,7 +30,8 @@ ListWindowDesign itemDesign()
     s.printTitle = QStringLiteral("收费项目打印清单");
     s.exportName = QStringLiteral("收费项目");
     s.layoutFile = QStringLiteral("iteminfo.ini");
-    s.query = {QStringLiteral("select * from 收费项目"), QStringLiteral("order by 收费名称")};
+    s.query = {QStringLiteral("select * from 收费项目"),
+               QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("收费名称"))};
     s.hasReset = true;
     s.hideFloor = 5;
     s.doubleClickEdits = true;
@@ -170,7 +171,7 @@ bool TForm_iteminfo::validate()
         return refuse(QStringLiteral("收费面积"), QStringLiteral("计算公式等于单价*面积时,请选择正确的收费面积!"));
     }
     QString category = q->text(QStringLiteral("收费类别")).trimmed();
-    if (category == SameAmount && (q->isNull(QStringLiteral("金额")) || q->money(QStringLiteral("金额")) <= Money())) {
+    if (category == SameAmount && q->money(QStringLiteral("金额")).value_or(Money()) <= Money()) {
         return refuse(QStringLiteral("金额"), QStringLiteral("收费类别等于业主收费金额相同时,请输入收费金额!"));
     }
     if (isDuplicate(QStringLiteral("收费名称"), name)) {

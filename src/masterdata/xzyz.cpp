@@ -18,7 +18,7 @@ ChooserDesign ownerChooserDesign()
     s.searchColumn = QStringLiteral("业主名称");
     s.chineseSearch = true;
     s.select = QStringLiteral("select * from 业主资料 ");
-    s.ordering = QStringLiteral("order by 业主名称");
+    s.ordering = QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("业主名称"));
     s.columns = {
         C::of(QStringLiteral("业主名称"), QStringLiteral("业主名称"), 140)
             .sortButton()

@@ -43,9 +43,9 @@ const QHash<QString, Expected> &expectations()
          {{u"q_qxb: select * from 权限表 |where 姓名=:name|order by 姓名 COLLATE pinyin"_s}, {}, 1}},
         {u"TForm_gsxx_edit"_s, {{u"q_gsxx: select * from 公司信息"_s}, {}, 1}},
         {u"TForm_storeyinfo"_s, {{u"q_storeyinfo: select * from 楼宇资料|order by 楼宇名称 COLLATE pinyin"_s}, {}, 3}},
-        {u"TForm_iteminfo"_s, {{u"q_iteminfo: select * from 收费项目|order by 收费名称"_s}}},
-        {u"TForm_guestinfo"_s, {{u"q_guestinfo: select * from 业主资料|order by 业主名称"_s}}},
-        {u"TForm_houseinfo"_s, {{u"q_houseinfo: select * from 房屋资料|order by 房屋代码"_s}}},
+        {u"TForm_iteminfo"_s, {{u"q_iteminfo: select * from 收费项目|order by 收费名称 COLLATE pinyin"_s}, {}, 9}},
+        {u"TForm_guestinfo"_s, {{u"q_guestinfo: select * from 业主资料|order by 业主名称 COLLATE pinyin"_s}, {}, 48}},
+        {u"TForm_houseinfo"_s, {{u"q_houseinfo: select * from 房屋资料|order by 房屋代码 COLLATE pinyin"_s}, {}, 60}},
         {u"TForm_house_zhuangtai"_s, {{u"q_tongyong: select * from 通用|order by texta COLLATE pinyin"_s}, {}, 0}},
         // The window's own house list; the building box is filled too.
         {u"TForm_houselease"_s,

@@ -60,7 +60,7 @@ class TestDeposits : public QObject
         return done.result == DepositLedger::Result::Saved ? done.id : 0;
     }
 
-    Money balance(const QString &house) const { return ledger().balance(house); }
+    Money balance(const QString &house) const { return ledger().balance(house).value(); }
     int movements() const { return dm()->scalar(u"select count(*) from 押金明细表"_s).toInt(); }
     QVariant storedAmount(qint64 id) const { return dm()->scalar(u"select 金额 from 押金明细表 where id=?"_s, {id}); }
 

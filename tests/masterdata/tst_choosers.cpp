@@ -100,14 +100,15 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(QStringList, codes);
         TForm_choosehouse chooser;
-        QVERIFY(chooser.loadAll());
+        Preparation prepared(&chooser);
+        QVERIFY(prepared.run());
         auto *box = chooser.findChild<QLineEdit *>(QStringLiteral("Edit1"));
         typeText(box, typed);
         QCOMPARE(box->text(), shown);
         QTest::mouseClick(chooser.findChild<QPushButton *>(QStringLiteral("bitbtn_find")), Qt::LeftButton);
         QCOMPARE(column(chooser.rows(), QStringLiteral("房屋代码")), codes);
         QVERIFY(prompt->shown.isEmpty());
-        QCOMPARE(chooser.rows()->sql().constLast(), QStringLiteral("order by 房屋代码"));
+        QCOMPARE(chooser.rows()->sql().constLast(), QStringLiteral("order by 房屋代码 COLLATE pinyin"));
     }
 
     // The one search mode cannot be replaced by typed text.
@@ -130,7 +131,8 @@ private slots:
     void titleClickSortsTheStartingList()
     {
         TForm_choosehouse chooser;
-        QVERIFY(chooser.loadAll());
+        Preparation prepared(&chooser);
+        QVERIFY(prepared.run());
         const int code = 1;
         chooser.grid()->clickTitle(code, false);
         chooser.grid()->clickTitle(code, false);
@@ -170,7 +172,8 @@ private slots:
         auto target = callerRow(table, fields);
         TForm_choosehouse chooser;
         chooser.setCaller(tag, target.get());
-        QVERIFY(chooser.loadAll());
+        Preparation prepared(&chooser);
+        QVERIFY(prepared.run());
         chooser.show();
         QVERIFY(QTest::qWaitForWindowExposed(&chooser));
         chooser.rows()->moveTo(1); // A-102'%: no owner, no location
@@ -203,8 +206,9 @@ private slots:
         auto target = callerRow(QStringLiteral("房屋租赁表"), fields);
         whenShown<TForm_xzyz>([](TForm_xzyz *c) {
             QCOMPARE(c->callerTag(), QStringLiteral("houselease"));
-            QCOMPARE(c->rows()->sql(), (QStringList {"select * from 业主资料 ", "order by 业主名称"}));
-            c->rows()->moveTo(c->rows()->recordCount() - 1); // 张三 after Tom
+            QCOMPARE(c->rows()->sql(), (QStringList {"select * from 业主资料 ", "order by 业主名称 COLLATE pinyin"}));
+            const QStringList names = column(c->rows(), QStringLiteral("业主名称"));
+            c->rows()->moveTo(int(names.indexOf(QStringLiteral("张三"))));
             QTest::mouseClick(c->findChild<QPushButton *>(QStringLiteral("bitbtn_choose")), Qt::LeftButton);
         });
         QVERIFY(TForm_xzyz::choose(nullptr, QStringLiteral("houselease"), target.get()));

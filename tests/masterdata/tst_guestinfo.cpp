@@ -107,8 +107,8 @@ private slots:
         }
     }
 
-    // The prepaid amount is never shown, but follows the browse/edit rule and leads to the
-    // remarks; the Enter ring runs through the other fields.
+    // The prepaid amount is never shown, but follows the browse/edit rule; the Enter ring runs
+    // through the other fields to the remarks, where Enter makes a new line.
     void hiddenPrepaidAndEnterRing()
     {
         QVERIFY(openWindow());
@@ -118,8 +118,8 @@ private slots:
         click("bitbtn_add");
         QVERIFY(!prepaid->isVisibleTo(window.get()));
         QVERIFY(prepaid->isEnabled());
-        const QStringList ring = {"DBEdit4", "DBEdit2", "DBEdit3", "DBEdit5", "DBEdit6",
-                                  "DBEdit7", "DBEdit8", "DBMemo1", "DBEdit4"};
+        const QStringList ring = {"DBEdit4", "DBEdit2", "DBEdit3", "DBEdit5",
+                                  "DBEdit6", "DBEdit7", "DBEdit8", "DBMemo1"};
         for (int i = 0; i + 1 < ring.size(); ++i) {
             QCOMPARE(QApplication::focusWidget()->objectName(), ring[i]);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);

@@ -153,8 +153,8 @@ private slots:
         QVERIFY(prompt->shown.isEmpty());
         QCOMPARE(items()->recordCount(), 1);
         QCOMPARE(items()->currentRow(), 0);
-        QCOMPARE(items()->money(QStringLiteral("单价")).raw(), price);
-        QCOMPARE(items()->money(QStringLiteral("预付金额")).raw(), quantity);
+        QCOMPARE(items()->money(QStringLiteral("单价")).value().raw(), price);
+        QCOMPARE(items()->money(QStringLiteral("预付金额")).value().raw(), quantity);
         QVERIFY(items()->isNull(QStringLiteral("金额")));
         QVERIFY(items()->isNull(QStringLiteral("操作人员")));
         QCOMPARE(items()->text(QStringLiteral("业主名称")), QStringLiteral("林超二"));
@@ -288,7 +288,7 @@ private slots:
         click("SpeedButton2");
         QVERIFY(prompt->lastText().contains(QStringLiteral("拒绝修改")));
         QCOMPARE(stored(h, QStringLiteral("卫生费"), QStringLiteral("金额")).toLongLong(), 310000);
-        QCOMPARE(items()->money(QStringLiteral("金额")).raw(),
+        QCOMPARE(items()->money(QStringLiteral("金额")).value().raw(),
                  stored(h, items()->text(QStringLiteral("收费名称")), QStringLiteral("金额")).toLongLong());
     }
 

@@ -194,7 +194,7 @@ private slots:
         addItem(QStringLiteral("水费"), QStringLiteral("业主收费金额不同"));
         addItem(QStringLiteral("物业费"), QStringLiteral("业主收费金额不同"));
         QVERIFY(openWindow());
-        q()->moveTo(1); // 物业费 after 水费
+        q()->moveTo(q()->value(0, q()->fieldIndex(QStringLiteral("收费名称"))) == QStringLiteral("物业费") ? 0 : 1);
         click(adding ? "bitbtn_add" : "bitbtn_edit");
         retype(field("DBEdit4"), name);
         if (adding) {
@@ -225,9 +225,16 @@ private slots:
                                      amountBox()->isEnabled());
         };
         using S = QPair<bool, bool>;
-        q()->moveTo(0); // 卫生费
+        const auto moveToItem = [this](const QString &name) {
+            for (int r = 0; r < q()->recordCount(); ++r) {
+                if (q()->value(r, q()->fieldIndex(QStringLiteral("收费名称"))) == name) {
+                    q()->moveTo(r);
+                }
+            }
+        };
+        moveToItem(QStringLiteral("卫生费"));
         QCOMPARE(state(), S(true, false));
-        q()->moveTo(1); // 水费
+        moveToItem(QStringLiteral("水费"));
         QCOMPARE(state(), S(false, false));
         click("bitbtn_edit");
         QCOMPARE(state(), S(false, false));
@@ -237,7 +244,7 @@ private slots:
         QCOMPARE(state(), S(false, false));
         click("bitbtn_cancel");
         QCOMPARE(state(), S(false, false));
-        q()->moveTo(0);
+        moveToItem(QStringLiteral("卫生费"));
         click("bitbtn_edit");
         QCOMPARE(state(), S(true, true));
         click("bitbtn_save");

@@ -19,7 +19,7 @@ protected:
     std::unique_ptr<TempHome> home;
     ScriptedPrompt *prompt = nullptr;
     std::unique_ptr<W> window;
-    std::unique_ptr<Preparation> preparation; // undone when the window goes
+    std::unique_ptr<Preparation> preparation; // what the window opened, undone when it goes
 
     void setUp()
     {
@@ -35,7 +35,8 @@ protected:
         home.reset();
         Clock::setFixed({});
     }
-    // A new window, prepared and shown; false when any of it failed.
+    // A new window, prepared as the main window prepares it, and shown; false when any of it
+    // failed.
     bool openWindow()
     {
         preparation.reset();

@@ -72,9 +72,15 @@ bool readStored(const QSqlDatabase &db, qint64 id, Stored *stored, QString *erro
     }
     *stored = {};
     if (q.next()) {
+        const std::optional<Money> amount = Money::fromStored(q.value(2));
+        if (!amount) {
+            // What it did cannot be taken back by an amount nobody knows.
+            *error = u"这条押金记录的金额有误(%1),押金余额没有改变!"_s.arg(q.value(2).toString());
+            return false;
+        }
         stored->found = true;
         stored->houseCode = q.value(0).toString();
-        stored->effect = DepositMovement::effect(q.value(1).toString(), Money::fromStored(q.value(2)));
+        stored->effect = DepositMovement::effect(q.value(1).toString(), *amount);
     }
     return true;
 }
@@ -231,12 +237,12 @@ Outcome DepositLedger::remove(qint64 id) const
     return outcome(Result::Deleted);
 }
 
-Money DepositLedger::balance(const QString &houseCode) const
+std::optional<Money> DepositLedger::balance(const QString &houseCode) const
 {
     QSqlQuery q(m_db);
     QString error;
     if (!run(q, u"select 押金 from 房屋资料 where (房屋代码=?)"_s, {houseCode}, &error) || !q.next()) {
-        return {};
+        return Money();
     }
     return Money::fromStored(q.value(0));
 }

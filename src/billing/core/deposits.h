@@ -90,8 +90,8 @@ public:
     // house that no longer exists goes without a balance to correct.
     Outcome remove(qint64 id) const;
 
-    // The house's 押金 (0 for none or no house).
-    Money balance(const QString &houseCode) const;
+    // The house's 押金 (0 for none or no house); nothing when the stored value is no amount.
+    std::optional<Money> balance(const QString &houseCode) const;
 
 private:
     QSqlDatabase m_db;

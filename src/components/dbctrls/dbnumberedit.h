@@ -18,7 +18,7 @@ public:
     // Decimals shown; typed (when more) lets the operator type a finer value than is shown.
     void setDecimals(int decimals, int typed = -1);
     int decimals() const { return m_decimals; }
-    // The typed number; nothing when the box is empty or holds no number.
+    // The typed number; nothing when the box is empty, holds no number or one beyond ±10¹².
     std::optional<double> number() const;
     void setNumber(std::optional<double> value);
 

@@ -32,7 +32,7 @@ QString reason(const QSqlQuery &q)
 Money HouseItems::initialQuantity(const QString &formula, double area)
 {
     if (formula == Formula::ByArea) {
-        return Money::fromReal(area);
+        return Money::fromReal(area).value_or(Money());
     }
     return formula == Formula::Direct ? Money::fromUnits(1) : Money();
 }
