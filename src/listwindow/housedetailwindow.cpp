@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QSplitter>
@@ -313,6 +314,15 @@ void HouseDetailWindow::showEvent(QShowEvent *event)
         m_houseGrid->setFitToWidth(true);
     }
     QDialog::showEvent(event);
+}
+
+void HouseDetailWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void HouseDetailWindow::done(int result)

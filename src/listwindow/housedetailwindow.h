@@ -174,6 +174,8 @@ protected:
     void reportError(const QString &reason);
 
     void showEvent(QShowEvent *event) override;
+    // Esc never closes the window nor drops what was typed: only "返回" and the close box close it.
+    void keyPressEvent(QKeyEvent *event) override;
     void done(int result) override;
 
 private:

@@ -99,15 +99,14 @@ void ButtonBar::addBevel()
 
 QToolButton *ButtonBar::addReturn()
 {
-    m_returnBevel = bevel(this);
-    // Right after another bevel it would stand beside it; it shows once a button comes before it.
+    // Right after another bevel the closing bevel would stand beside it; it shows once a button
+    // of the window's own comes before it.
     const int last = m_row->count() - 2;
-    m_returnBevel->setVisible(last < 0 || !qobject_cast<QFrame *>(m_row->itemAt(last)->widget()));
-    m_row->insertWidget(m_row->count() - 1, m_returnBevel);
+    const bool closesAGroup = last >= 0 && !qobject_cast<QFrame *>(m_row->itemAt(last)->widget());
     auto *ret = add(QStringLiteral("SpeedButton4"), QStringLiteral("返回"), QStringLiteral("返"), Back);
-    // "返回" itself stays last: it sits after the bevel the other buttons go before.
-    m_row->removeWidget(ret);
-    m_row->insertWidget(m_row->indexOf(m_returnBevel) + 1, ret);
+    m_returnBevel = bevel(this);
+    m_returnBevel->setVisible(closesAGroup);
+    m_row->insertWidget(m_row->indexOf(ret), m_returnBevel);
     return ret;
 }
 

@@ -47,7 +47,9 @@ TForm_house_zhuangtai::TForm_house_zhuangtai(QWidget *parent)
                       QStringLiteral("bitbtn_out")),
             &QToolButton::clicked, this, &TForm_house_zhuangtai::count);
     // The design keeps a "删除" that does nothing; it is never shown.
-    addButton(QStringLiteral("bitbtn_delete"), QStringLiteral("删除"), QStringLiteral("删"), ButtonBar::Delete)->hide();
+    addButton(QStringLiteral("bitbtn_delete"), QStringLiteral("删除"), QStringLiteral("删"), ButtonBar::Delete,
+              QStringLiteral("SpeedButton1"))
+        ->hide();
 }
 
 void TForm_house_zhuangtai::prepare(Preparation &p)

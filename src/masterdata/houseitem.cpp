@@ -126,6 +126,16 @@ void TForm_houseitem::addItems()
     refreshDetail();
 }
 
+std::optional<Money> TForm_houseitem::amountOf(Money quantity, QString *error) const
+{
+    const std::optional<Money> price = details()->money(QStringLiteral("单价"));
+    if (!price) {
+        *error = QStringLiteral("“%1”的单价有误，不能计算应缴费用！").arg(details()->text(QStringLiteral("收费名称")));
+        return std::nullopt;
+    }
+    return HouseItems::amount(*price, quantity);
+}
+
 bool TForm_houseitem::takeEditors()
 {
     if (QWidget *bad = m_pages->commit()) {
@@ -144,16 +154,18 @@ void TForm_houseitem::saveItem()
     }
     const QString formula = items->text(QStringLiteral("计算公式"));
     const std::optional<Money> typed = items->money(QStringLiteral("预付金额"));
-    const std::optional<Money> price = items->money(QStringLiteral("单价"));
-    if (!typed || !price) {
-        reportError(QStringLiteral("单价或面积/数量不是一个金额,请重新输入!"));
+    const std::optional<Money> quantity = HouseItems::savedQuantity(formula, typed);
+    QString error =
+        QStringLiteral("“%1”的面积/数量/金额有误，不能计算应缴费用！").arg(items->text(QStringLiteral("收费名称")));
+    const std::optional<Money> amount = quantity ? amountOf(*quantity, &error) : std::nullopt;
+    if (!amount) {
+        Prompt::notice(this, error);
         return;
     }
-    const Money quantity = HouseItems::savedQuantity(formula, *typed);
-    if (quantity != *typed || items->isNull(QStringLiteral("预付金额"))) {
-        items->setMoney(QStringLiteral("预付金额"), quantity);
+    if (quantity != typed || items->isNull(QStringLiteral("预付金额"))) {
+        items->setMoney(QStringLiteral("预付金额"), *quantity);
     }
-    items->setMoney(QStringLiteral("金额"), HouseItems::amount(*price, quantity));
+    items->setMoney(QStringLiteral("金额"), *amount);
     items->setText(QStringLiteral("操作人员"), Session::current().currentOperator);
     items->setDateTime(QStringLiteral("操作日期"), Clock::now());
     if (!items->post()) {
@@ -173,24 +185,29 @@ void TForm_houseitem::computeItems()
     Transaction tx;
     QString error = tx.error();
     bool ok = tx.begun();
+    bool badAmount = false; // an item's own values are no amount: told as such, not as a refusal
     detailGrid()->setUpdatesEnabled(false);
     for (int r = 0; ok && r < items->recordCount(); ++r) {
         items->moveTo(r);
         ok = items->currentRow() == r && items->edit();
-        const std::optional<Money> price = items->money(QStringLiteral("单价"));
-        const std::optional<Money> quantity = items->money(QStringLiteral("预付金额"));
-        if (ok && (!price || !quantity)) {
-            items->cancel();
-            error = QStringLiteral("第%1行的单价或面积/数量不是一个金额,没有计算!").arg(r + 1);
-            ok = false;
-            break;
+        std::optional<Money> amount;
+        if (ok) {
+            // The multiplier as it stands: the rules of "保存" are not applied here.
+            const std::optional<Money> quantity = items->money(QStringLiteral("预付金额"));
+            error = QStringLiteral("“%1”的面积/数量/金额有误，不能计算应缴费用！")
+                        .arg(items->text(QStringLiteral("收费名称")));
+            amount = quantity ? amountOf(*quantity, &error) : std::nullopt;
+            ok = amount.has_value();
+            badAmount = !ok;
+        } else {
+            error = items->lastError();
         }
         if (ok) {
-            items->setMoney(QStringLiteral("金额"), HouseItems::amount(*price, *quantity));
+            items->setMoney(QStringLiteral("金额"), *amount);
             ok = items->post();
-        }
-        if (!ok) {
-            error = items->lastError();
+            if (!ok) {
+                error = items->lastError();
+            }
         }
     }
     ok = ok && tx.commit(&error);
@@ -198,7 +215,11 @@ void TForm_houseitem::computeItems()
     if (!ok) {
         tx.rollback();
         items->cancel();
-        reportError(error);
+        if (badAmount) {
+            Prompt::notice(this, error);
+        } else {
+            reportError(error);
+        }
         // Show what the database holds.
         refreshDetail();
         return;

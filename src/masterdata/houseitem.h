@@ -1,6 +1,9 @@
 #pragma once
 
 #include "listwindow/housedetailwindow.h"
+#include "shell/core/money.h"
+
+#include <optional>
 
 class FormulaPages;
 
@@ -31,6 +34,9 @@ private:
     // Takes the page's editors into the current item; false, with the field focused, when one
     // holds no number.
     bool takeEditors();
+    // 金额 of the current item for this multiplier; nothing, with the reason, when its price is
+    // no amount.
+    std::optional<Money> amountOf(Money quantity, QString *error) const;
 
     FormulaPages *m_pages;
 };

@@ -47,8 +47,8 @@ ListWindowDesign leaseDesign()
         C::of(QStringLiteral("操作日期"), QStringLiteral("操作日期"), 120).sortButton(),
         C::of(QStringLiteral("备注"), QStringLiteral("备注"), 250),
     };
-    // The Enter ring runs through the dates, 租售情况 and 备注; the occupant strip is filled by
-    // the choosers only.
+    // The Enter ring runs through the dates and 租售情况 to 备注, where Enter starts a new line;
+    // the occupant strip is filled by the choosers only.
     s.entries = {
         N::of(QStringLiteral("DBDateTimeEditEh1"), QStringLiteral("迁入日期"), QStringLiteral("迁入日期："), E::Date),
         N::of(QStringLiteral("DBDateTimeEditEh2"), QStringLiteral("预计迁出日期"), QStringLiteral("预计迁出日期："),
@@ -58,9 +58,7 @@ ListWindowDesign leaseDesign()
         N::of(QStringLiteral("DBComboBoxEh1"), QStringLiteral("租售情况"), QStringLiteral("租售情况："), E::Combo)
             .withItems({QStringLiteral("租房"), QStringLiteral("售房")})
             .takesChinese(),
-        N::of(QStringLiteral("DBEdit1"), QStringLiteral("备注"), QStringLiteral("备    注："), E::Memo)
-            .takesChinese()
-            .enterGoesTo(QStringLiteral("迁入日期")),
+        N::of(QStringLiteral("DBEdit1"), QStringLiteral("备注"), QStringLiteral("备    注："), E::Memo).takesChinese(),
         N::of(QStringLiteral("DBCheckBoxEh2"), QStringLiteral("已经迁入"), QStringLiteral("已经迁入："), E::Check),
         N::of(QStringLiteral("DBCheckBoxEh1"), QStringLiteral("已经迁出"), QStringLiteral("已经迁出："), E::Check),
         N::of(QStringLiteral("DBEdit4"), QStringLiteral("房屋代码"), QStringLiteral("房屋代码："))

@@ -55,7 +55,7 @@ const QHash<QString, Expected> &expectations()
         {u"TForm_yajin"_s, {{u"q_yajin: select * from 押金明细表|order by 日期,id"_s}}},
         // Empty until the first search; only the building box is filled.
         {u"TForm_shoufeimingxibiao"_s, {}},
-        {u"TForm_houseitem"_s, {{u"q_houseinfo: select * from 房屋资料 |order by 房屋代码 COLLATE pinyin"_s}}},
+        {u"TForm_houseitem"_s, {{u"q_houseinfo: select * from 房屋资料 |order by 房屋代码 COLLATE pinyin"_s}, {}, 60}},
     };
     return map;
 }

@@ -1,3 +1,4 @@
+#include "buttonbar.h"
 #include "listwindow/formulapages.h"
 #include "masterdata/core/formulas.h"
 #include "masterdata/houseitem.h"
@@ -153,8 +154,8 @@ private slots:
         QVERIFY(prompt->shown.isEmpty());
         QCOMPARE(items()->recordCount(), 1);
         QCOMPARE(items()->currentRow(), 0);
-        QCOMPARE(items()->money(QStringLiteral("单价")).value().raw(), price);
-        QCOMPARE(items()->money(QStringLiteral("预付金额")).value().raw(), quantity);
+        QCOMPARE(items()->money(QStringLiteral("单价")), Money::fromRaw(price));
+        QCOMPARE(items()->money(QStringLiteral("预付金额")), Money::fromRaw(quantity));
         QVERIFY(items()->isNull(QStringLiteral("金额")));
         QVERIFY(items()->isNull(QStringLiteral("操作人员")));
         QCOMPARE(items()->text(QStringLiteral("业主名称")), QStringLiteral("林超二"));
@@ -288,8 +289,42 @@ private slots:
         click("SpeedButton2");
         QVERIFY(prompt->lastText().contains(QStringLiteral("拒绝修改")));
         QCOMPARE(stored(h, QStringLiteral("卫生费"), QStringLiteral("金额")).toLongLong(), 310000);
-        QCOMPARE(items()->money(QStringLiteral("金额")).value().raw(),
-                 stored(h, items()->text(QStringLiteral("收费名称")), QStringLiteral("金额")).toLongLong());
+        QCOMPARE(
+            items()->money(QStringLiteral("金额")),
+            Money::fromRaw(stored(h, items()->text(QStringLiteral("收费名称")), QStringLiteral("金额")).toLongLong()));
+    }
+
+    // An item whose stored price or multiplier is no amount (a damaged row) is named, and
+    // neither "计算" nor "保存" writes anything.
+    void damagedAmountsAreRefused_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("price") << "单价"
+                               << "“卫生费”的单价有误，不能计算应缴费用！";
+        QTest::newRow("multiplier") << "预付金额"
+                                    << "“卫生费”的面积/数量/金额有误，不能计算应缴费用！";
+    }
+    void damagedAmountsAreRefused()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, message);
+        addItem(QStringLiteral("1-101"), QStringLiteral("水费"), Formula::ByQuantity, 34500, 20000);
+        addItem(QStringLiteral("1-101"), QStringLiteral("卫生费"), Formula::ByQuantity, 150000, 10000);
+        QVERIFY(dm()->exec(QStringLiteral("update 房屋收费项目 set \"%1\"='坏' where 收费名称='卫生费'").arg(field)));
+        openWindow();
+        selectItem(QStringLiteral("水费"));
+        click("SpeedButton2");
+        QCOMPARE(prompt->texts(), QStringList {message});
+        const QString h = QStringLiteral("1-101");
+        QVERIFY(stored(h, QStringLiteral("水费"), QStringLiteral("金额")).isNull());
+        selectItem(QStringLiteral("卫生费"));
+        prompt->clear();
+        click("SpeedButton3");
+        // The page shows the damaged value, which is no number to take.
+        QCOMPARE(prompt->texts(), QStringList {QStringLiteral("输入的内容不正确,请重新输入!")});
+        QVERIFY(stored(h, QStringLiteral("卫生费"), QStringLiteral("金额")).isNull());
+        QVERIFY(stored(h, QStringLiteral("卫生费"), QStringLiteral("操作人员")).isNull());
     }
 
     // The items follow the house, the page follows the item; a change typed before moving to
@@ -319,6 +354,7 @@ private slots:
     void searchBarAndSorting()
     {
         openWindow();
+        QCOMPARE(buttonBar(window.get()), QStringLiteral("新增项目 删除项目 | 导出 打印 | 初始界面 | 返回"));
         auto *edit1 = window->findChild<QLineEdit *>(QStringLiteral("Edit1"));
         auto *edit2 = window->findChild<QLineEdit *>(QStringLiteral("Edit2"));
         auto *edit3 = window->findChild<QLineEdit *>(QStringLiteral("Edit3"));

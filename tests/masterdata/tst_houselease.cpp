@@ -1,3 +1,4 @@
+#include "buttonbar.h"
 #include "components/dbctrls/dbcombobox.h"
 #include "components/dbctrls/dbedit.h"
 #include "masterdata/choosehouse.h"
@@ -331,6 +332,8 @@ private slots:
         QVERIFY(dm()->exec(QStringLiteral("insert into 房屋租赁表 (房屋代码, 业主名称, 已经迁出) values "
                                           "('1-101', '林超', 1)")));
         QVERIFY(openWindow());
+        QCOMPARE(buttonBar(window.get()),
+                 QStringLiteral("增加 编辑 删除 | 存盘 取消 | 导出 打印 | 选择业主 选择房屋 初始界面 | 返回"));
         QCOMPARE(q()->recordCount(), 1);
         QVERIFY(!field("DBCheckBoxEh1")->isEnabled());
         QVERIFY(!field("DBCheckBoxEh2")->isEnabled());

@@ -29,20 +29,20 @@ QString reason(const QSqlQuery &q)
 }
 }
 
-Money HouseItems::initialQuantity(const QString &formula, double area)
+std::optional<Money> HouseItems::initialQuantity(const QString &formula, double area)
 {
     if (formula == Formula::ByArea) {
-        return Money::fromReal(area).value_or(Money());
+        return Money::fromReal(area);
     }
     return formula == Formula::Direct ? Money::fromUnits(1) : Money();
 }
 
-Money HouseItems::savedQuantity(const QString &formula, Money typed)
+std::optional<Money> HouseItems::savedQuantity(const QString &formula, std::optional<Money> typed)
 {
     if (formula == Formula::ByMeter) {
         return Money();
     }
-    return formula == Formula::Direct ? Money::fromUnits(1) : typed;
+    return formula == Formula::Direct ? std::optional<Money>(Money::fromUnits(1)) : typed;
 }
 
 int HouseItems::addMissing(Dm1 *dm, const QString &houseCode, QString *error)
@@ -100,7 +100,13 @@ int HouseItems::addMissing(Dm1 *dm, const QString &houseCode, QString *error)
                 const QString areaField = items.value(QStringLiteral("收费面积")).toString();
                 const int areaColumn = AreaFields.contains(areaField) ? house.record().indexOf(areaField) : -1;
                 const double area = areaColumn >= 0 ? house.value(areaColumn).toDouble() : 0.0;
-                insert.addBindValue(initialQuantity(items.value(QStringLiteral("计算公式")).toString(), area).raw());
+                const std::optional<Money> quantity =
+                    initialQuantity(items.value(QStringLiteral("计算公式")).toString(), area);
+                if (!quantity) {
+                    *why = QStringLiteral("房屋“%1”的%2不是正确的面积。").arg(houseCode, areaField);
+                    return false;
+                }
+                insert.addBindValue(quantity->raw());
                 if (!insert.exec()) {
                     *why = reason(insert);
                     return false;
