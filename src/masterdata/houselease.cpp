@@ -168,14 +168,23 @@ bool TForm_houselease::validate()
     if (q->yesNo(QStringLiteral("已经迁出")) && q->isNull(QStringLiteral("实际迁出日期"))) {
         return refuse(QStringLiteral("实际迁出日期"), QStringLiteral("实际迁出日期不能为空,请重新输入!"));
     }
-    // A new move-in into a house someone else occupies or has booked is asked about first.
+    // A new move-in into a house someone else occupies or has booked is asked about first; a
+    // house or owner deleted since it was chosen is chosen again, so that the house register
+    // and the owner follow the record.
     const Occupancy::Move move = moveOf(q);
     if (move.isNew && !move.movedOut) {
         QString error;
         const Occupancy::HouseNow now = Occupancy::houseNow(Dm1::instance(), move.houseCode, &error);
+        const bool ownerKnown = error.isEmpty() && Occupancy::ownerExists(Dm1::instance(), move.owner, &error);
         if (!error.isEmpty()) {
             Prompt::databaseError(this, error);
             return false;
+        }
+        if (!now.exists) {
+            return refuse(QString(), QStringLiteral("房屋资料中已没有房屋%1,请重新选择房屋!").arg(move.houseCode));
+        }
+        if (!ownerKnown) {
+            return refuse(QString(), QStringLiteral("业主资料中已没有业主%1,请重新选择业主!").arg(move.owner));
         }
         if (now.exists && !now.isVacant() && now.owner != move.owner) {
             return Prompt::ask(

@@ -147,9 +147,11 @@ private slots:
         QFETCH(qint64, price);
         QFETCH(qint64, quantity);
         addFee(QStringLiteral("物业费"), formula, area, 12000, 300000, category);
+        QVERIFY(dm()->exec(QStringLiteral("update 房屋资料 set 公摊面积=1 where 房屋代码='1-101'")));
         openWindow();
-        // The house's areas change after the list was read: the item takes the new one.
-        QVERIFY(dm()->exec(QStringLiteral("update 房屋资料 set 业主名称='林超二' where 房屋代码='1-101'")));
+        // The house changes after the list was read: the item takes its new area and owner.
+        QVERIFY(
+            dm()->exec(QStringLiteral("update 房屋资料 set 业主名称='林超二', 公摊面积=35.5 where 房屋代码='1-101'")));
         click("bitbtn_add");
         QVERIFY(prompt->shown.isEmpty());
         QCOMPARE(items()->recordCount(), 1);

@@ -229,6 +229,35 @@ private slots:
         QCOMPARE(houseOf(QStringLiteral("林超")), QStringLiteral("1-102"));
     }
 
+    // A house or owner deleted after it was chosen: the new record is refused, nothing is written.
+    void chosenHouseOrOwnerGone_data()
+    {
+        QTest::addColumn<QString>("gone");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("house") << "delete from 房屋资料 where 房屋代码='1-101'"
+                               << "房屋资料中已没有房屋1-101,请重新选择房屋!";
+        QTest::newRow("owner") << "delete from 业主资料 where 业主名称='林超'"
+                               << "业主资料中已没有业主林超,请重新选择业主!";
+    }
+    void chosenHouseOrOwnerGone()
+    {
+        QFETCH(QString, gone);
+        QFETCH(QString, message);
+        QVERIFY(openWindow());
+        click("bitbtn_add");
+        pickWith<TForm_choosehouse>("xzhouse", QStringLiteral("房屋代码"), QStringLiteral("1-101"));
+        pickWith<TForm_xzyz>("xzyz", QStringLiteral("业主名称"), QStringLiteral("林超"));
+        retype(field("DBDateTimeEditEh1"), QStringLiteral("2004-08-01"));
+        retype(field("DBComboBoxEh1"), QStringLiteral("租房"));
+        tick("DBCheckBoxEh2", true);
+        QVERIFY(dm()->exec(gone));
+        click("bitbtn_save");
+        QCOMPARE(prompt->texts(), QStringList {message});
+        QVERIFY(window->isEditing());
+        QCOMPARE(dm()->scalar(QStringLiteral("select count(*) from 房屋租赁表")).toInt(), 1);
+        QCOMPARE(houseOf(QStringLiteral("林超")), QString());
+    }
+
     // The record, the house and the owner change together or not at all.
     void refusedStatementUndoesTheSave()
     {

@@ -51,6 +51,12 @@ Occupancy::HouseNow Occupancy::houseNow(Dm1 *dm, const QString &houseCode, QStri
     return now;
 }
 
+bool Occupancy::ownerExists(Dm1 *dm, const QString &owner, QString *error)
+{
+    return dm->scalar(QStringLiteral("select count(*) from 业主资料 where (业主名称=?)"), {owner}, error).toLongLong()
+        > 0;
+}
+
 bool Occupancy::apply(Dm1 *dm, const Move &move, QString *error)
 {
     if (caseOf(move.movedOut, move.movedIn) == Case::MoveOut) {

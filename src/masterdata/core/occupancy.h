@@ -38,6 +38,8 @@ struct HouseNow
     bool isVacant() const { return state.isEmpty() || state == QStringLiteral("空置"); }
 };
 HouseNow houseNow(Dm1 *dm, const QString &houseCode, QString *error);
+// The owner is in 业主资料 (false with the reason when the lookup failed).
+bool ownerExists(Dm1 *dm, const QString &owner, QString *error);
 
 // The house and owner updates of a saved record, to be run in the transaction that writes it.
 //  - Move-out: the house is emptied ("空置", dates null, occupant texts empty) only while it
