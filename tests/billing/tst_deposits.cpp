@@ -240,6 +240,20 @@ private slots:
         QCOMPARE(balance(u"N-1"_s), -Money::fromUnits(200));
     }
 
+    // A stored amount that is no amount (a damaged row): neither an edit nor a deletion can take
+    // its effect back, so both are refused and the balance stays as it is.
+    void unreadableStoredAmount()
+    {
+        const qint64 id = saved(movement(A, DepositWords::Received, u"300"_s));
+        QVERIFY(dm()->exec(u"update 押金明细表 set 金额='三百' where id=?"_s, {id}));
+        DepositLedger::Outcome done = ledger().save(movement(A, DepositWords::Received, u"200"_s), id);
+        QCOMPARE(done.result, DepositLedger::Result::Failed);
+        QVERIFY(done.error.contains(u"金额有误"_s));
+        QCOMPARE(ledger().remove(id).result, DepositLedger::Result::Failed);
+        QCOMPARE(movements(), 3);
+        QCOMPARE(balance(A), Start + Money::fromUnits(300));
+    }
+
     // The balance update fails after the movement was written: the movement is not kept either.
     void failureAfterTheMovementIsWritten()
     {
