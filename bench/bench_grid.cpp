@@ -178,7 +178,7 @@ int main(int argc, char *argv[])
     ds.setMoney(QStringLiteral("押金"), Money::fromUnits(1));
     ds.cancel();
     grid.repaint();
-    std::printf("edit a row, footer sums recomputed and painted: %lld ms (押金 sum %s)\n", t.elapsed(),
+    std::printf("edit a row (footer sums follow the edited cells) and paint: %lld ms (押金 sum %s)\n", t.elapsed(),
                 qPrintable(grid.footerText(QStringLiteral("押金"))));
 
     if (argc > 1) {

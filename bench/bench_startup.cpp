@@ -3,6 +3,7 @@
 // its first activation (connection, settings, login, reminders).
 //
 //   bench_startup [runs]        (default 7; the program is looked for at ../src/parvell, or $PARVELL_BIN)
+#include "benchsupport.h"
 #include "shell/core/dataset.h"
 #include "shell/core/dm1.h"
 
@@ -99,12 +100,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? qMax(1, QString::fromLocal8Bit(argv[1]).toInt()) : 7;
-    QString program = qEnvironmentVariable("PARVELL_BIN");
+    const QString program = Bench::program();
     if (program.isEmpty()) {
-        program = QDir(QCoreApplication::applicationDirPath()).filePath(u"../src/parvell"_s);
-    }
-    if (!QFileInfo(program).isExecutable()) {
-        std::fprintf(stderr, "program not found: %s\n", qPrintable(program));
         return 2;
     }
 

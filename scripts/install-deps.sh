@@ -7,6 +7,7 @@ packages=(
   libsqlite3-dev libicu-dev libsodium-dev libgsf-1-dev libxlsxwriter-dev
   fonts-arphic-uming fonts-wqy-zenhei
   xvfb xauth poppler-utils unzip
+  sqlite3
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -72,12 +72,45 @@ QWidget *makeEditor(const EntryField &e, QWidget *parent)
 const QString GreenField = QStringLiteral("background: rgb(204, 238, 204);");
 }
 
+QStringList ListWindowDesign::unknownFields(const QString &table) const
+{
+    const TableDef *def = Schema::table(table);
+    const auto known = [def](const QString &field) { return def ? def->hasField(field) : Schema::isKnownField(field); };
+    QStringList out;
+    if (!table.isEmpty() && !def) {
+        out << QStringLiteral("table ") + table;
+    }
+    for (const GridColumn &c : columns) {
+        if (!c.field.isEmpty() && !known(c.field)) {
+            out << QStringLiteral("column ") + c.field;
+        }
+    }
+    for (const EntryField &e : entries) {
+        if (!known(e.field)) {
+            out << QStringLiteral("entry %1 %2").arg(e.objectName, e.field);
+        }
+    }
+    for (const SearchField &f : search) {
+        if (!known(f.column)) {
+            out << QStringLiteral("search %1 %2").arg(f.objectName, f.column);
+        }
+    }
+    return out;
+}
+
 ListWindow::ListWindow(DataSet *dataSet, const ListWindowDesign &design, QWidget *parent)
     : QDialog(parent)
     , m_dataSet(dataSet)
     , m_design(design)
     , m_layout(design.layoutFile, design.className)
 {
+    // A misspelt field would show an empty column, or never write what is typed.
+    if (const QStringList unknown = design.unknownFields(dataSet ? dataSet->tableName() : QString());
+        !unknown.isEmpty()) {
+        const QString what = QStringLiteral("%1: unknown fields: %2").arg(design.className, unknown.join(u", "));
+        qWarning("ListWindow %s", qPrintable(what));
+        Q_ASSERT_X(false, "ListWindow", qPrintable(what));
+    }
     ListParts::setUpWindow(this, design.className, design.caption);
 
     m_body = new QVBoxLayout(this);

@@ -140,6 +140,11 @@ struct ListWindowDesign
     // runs "查找".
     QStringList searchRing;
     QString findButton = QStringLiteral("bitbtn_find"); // the object name of "查找"
+
+    // The fields the design names (columns, entry fields, search columns) that `table` does
+    // not have, as "column 楼宇名", "entry DBEdit4 楼宇名", "search Edit1 楼宇名"; for a data set
+    // that names no table, the fields no table of the schema has. Empty when all are known.
+    QStringList unknownFields(const QString &table) const;
 };
 
 // The shared list window: button bar, title band, entry panel, grid strip with navigator and

@@ -85,7 +85,7 @@ ListWindowDesign itemDesign()
 }
 
 TForm_iteminfo::TForm_iteminfo(QWidget *parent)
-    : ListWindow(new DataSet(QStringLiteral("q_iteminfo")), itemDesign(), parent)
+    : ListWindow(new DataSet(QStringLiteral("q_iteminfo"), QStringLiteral("收费项目")), itemDesign(), parent)
 {
     dataSet()->setParent(this);
     auto *query = addButton(QStringLiteral("bitbtn_query"), QStringLiteral("查询"), QStringLiteral("查"),

@@ -526,7 +526,7 @@ void TestBackupRestore::restoreTakesOnlyOurKind_data()
         << list({"alter table 押金明细表 drop column 金额", "alter table 押金明细表 add column 金额 TEXT"})
         << QStringLiteral("押金明细表 的字段 金额");
     QTest::newRow("without a unique key")
-        << list({"drop index \"ix_房屋资料_1\""}) << QStringLiteral("房屋资料 缺少唯一键（房屋代码）");
+        << list({"drop index \"ux_房屋资料_房屋代码\""}) << QStringLiteral("房屋资料 缺少唯一键（房屋代码）");
     QTest::newRow("a unique key of its own")
         << list({"create unique index 一户一笔 on 押金明细表 (房屋代码)"}) << QStringLiteral("押金明细表");
     QTest::newRow("a check that refuses deposits")

@@ -84,6 +84,7 @@ QString shown(QWidget *w)
 
 void openTable(DataSet &ds, const QString &table)
 {
+    ds.setTable(table);
     ds.clearSql();
     ds.addLine(QStringLiteral("select * from ") + table);
     ds.addLine(QStringLiteral("order by id"));

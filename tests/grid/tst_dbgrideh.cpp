@@ -109,7 +109,7 @@ void TestDBGridEh::init()
     QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("AR PL UMing CN")});
     home = std::make_unique<TempHome>();
     QVERIFY(home->ok());
-    ds = std::make_unique<DataSet>(QStringLiteral("q_houseinfo"));
+    ds = std::make_unique<DataSet>(QStringLiteral("q_houseinfo"), QStringLiteral("房屋资料"));
     ds->setSql({QStringLiteral("select * from 房屋资料"), QStringLiteral("order by 房屋代码")});
     grid = std::make_unique<DBGridEh>();
     grid->setColumns(houseColumns());
@@ -233,6 +233,16 @@ void TestDBGridEh::footers()
 
     ds->last();
     QVERIFY(ds->deleteCurrent());
+    QCOMPARE(grid->footerText(QStringLiteral("业主名称")), QStringLiteral("2"));
+    QCOMPARE(grid->footerText(QStringLiteral("押金")), QStringLiteral("0.3"));
+    // Sums follow the removed row without a trace of the large area it held.
+    QCOMPARE(grid->footerText(QStringLiteral("房屋面积")), QStringLiteral("0.3"));
+    ds->append();
+    ds->setText(QStringLiteral("房屋代码"), QStringLiteral("E4"));
+    ds->setMoney(QStringLiteral("押金"), Money::fromUnits(2));
+    QCOMPARE(grid->footerText(QStringLiteral("业主名称")), QStringLiteral("3"));
+    QCOMPARE(grid->footerText(QStringLiteral("押金")), QStringLiteral("2.3"));
+    ds->cancel();
     QCOMPARE(grid->footerText(QStringLiteral("业主名称")), QStringLiteral("2"));
     QCOMPARE(grid->footerText(QStringLiteral("押金")), QStringLiteral("0.3"));
 

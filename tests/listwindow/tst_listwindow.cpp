@@ -56,7 +56,7 @@ private:
     void openWindow()
     {
         window.reset();
-        houses = std::make_unique<DataSet>();
+        houses = std::make_unique<DataSet>(QString(), QStringLiteral("房屋资料"));
         houses->addLine(QStringLiteral("select * from 房屋资料"));
         houses->addLine(QStringLiteral("order by 房屋代码"));
         QVERIFY(houses->open());

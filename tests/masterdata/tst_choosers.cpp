@@ -194,7 +194,10 @@ private slots:
         QCOMPARE(target->text(QStringLiteral("备注")), QStringLiteral("不动"));
         if (chosen) {
             QCOMPARE(target->text(QStringLiteral("房屋代码")), QStringLiteral("A-102'%"));
-            QCOMPARE(target->text(QStringLiteral("房屋位置")), QString());
+            // Only the move-in's table has a location; the deposit's has none to read.
+            if (target->hasField(QStringLiteral("房屋位置"))) {
+                QCOMPARE(target->text(QStringLiteral("房屋位置")), QString());
+            }
         }
     }
 

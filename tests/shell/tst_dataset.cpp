@@ -1,5 +1,6 @@
 #include "shell/core/dataset.h"
 #include "shell/core/dm1.h"
+#include "shell/core/storeddate.h"
 #include "temphome.h"
 
 #include <QSignalSpy>
@@ -25,6 +26,43 @@ private:
                                  {name, floors}));
     }
 
+    // Stored dates as QDateTime reads them: the reading the data set had before dates were
+    // read by hand, kept here as the reference.
+    static QDateTime byQDateTime(const QString &text)
+    {
+        const QString s = text.trimmed();
+        QDateTime dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (!dt.isValid()) {
+            dt = QDateTime::fromString(s, Qt::ISODate);
+        }
+        if (!dt.isValid()) {
+            const QDate d = QDate::fromString(s.left(10), QStringLiteral("yyyy-MM-dd"));
+            if (d.isValid()) {
+                dt = d.startOfDay();
+            }
+        }
+        return dt;
+    }
+
+    static void compareWithQDateTime(const QString &text)
+    {
+        const QDateTime expected = byQDateTime(text);
+        const QDateTime got = DataSet::fromStored(text);
+        QVERIFY2(got == expected && got.isValid() == expected.isValid(), qPrintable(text));
+        DataSet q;
+        q.setSql({QStringLiteral("select ? as 建成日期, ? as 操作日期")});
+        q.bindPositional(text);
+        q.bindPositional(text);
+        QVERIFY(q.open());
+        QCOMPARE(q.displayText(0, 0),
+                 expected.isValid() ? expected.date().toString(QStringLiteral("yyyy-MM-dd")) : text);
+        QCOMPARE(q.displayText(0, 1),
+                 expected.isValid() ? expected.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : text);
+        if (expected.isValid()) {
+            QCOMPARE(DataSet::toStoredDateTime(got), expected.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        }
+    }
+
 private slots:
     void init()
     {
@@ -35,7 +73,7 @@ private slots:
 
     void appendPostAndReadBack()
     {
-        DataSet q;
+        DataSet q({}, QStringLiteral("楼宇资料"));
         openOn(q, QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by 楼宇名称"));
         QCOMPARE(q.recordCount(), 0);
         q.append();
@@ -74,7 +112,7 @@ private slots:
     {
         addBuilding(QStringLiteral("A座"), 5);
         addBuilding(QStringLiteral("B座"), 6);
-        DataSet q;
+        DataSet q({}, QStringLiteral("楼宇资料"));
         openOn(q, QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by 楼宇名称"));
         q.next();
         QCOMPARE(q.text(QStringLiteral("楼宇名称")), QStringLiteral("B座"));
@@ -117,7 +155,7 @@ private slots:
         addBuilding(QStringLiteral("A座"), 5);
         addBuilding(QStringLiteral("B座"), 6);
         addBuilding(QStringLiteral("C座"), 7);
-        DataSet q;
+        DataSet q({}, QStringLiteral("楼宇资料"));
         openOn(q, QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by 楼宇名称"));
         q.moveTo(1);
         QVERIFY(q.deleteCurrent());
@@ -125,13 +163,24 @@ private slots:
         QCOMPARE(q.text(QStringLiteral("楼宇名称")), QStringLiteral("C座"));
         QCOMPARE(home->dm()->column(QStringLiteral("select 楼宇名称 from 楼宇资料 order by 楼宇名称")),
                  QStringList({QStringLiteral("A座"), QStringLiteral("C座")}));
+
+        // Deleting every row leaves none, and a row appended afterwards is the only one.
+        QVERIFY(q.deleteCurrent());
+        QVERIFY(q.deleteCurrent());
+        QCOMPARE(q.recordCount(), 0);
+        QVERIFY(q.isEmpty());
+        q.append();
+        q.setText(QStringLiteral("楼宇名称"), QStringLiteral("D座"));
+        QVERIFY2(q.post(), qPrintable(q.lastError()));
+        QCOMPARE(q.recordCount(), 1);
+        QCOMPARE(q.text(QStringLiteral("楼宇名称")), QStringLiteral("D座"));
     }
 
     // A write the key refuses keeps the row pending with what was typed, and tells why.
     void refusedWriteKeepsTheTypedRow()
     {
         addBuilding(QStringLiteral("A座"), 5);
-        DataSet q;
+        DataSet q({}, QStringLiteral("楼宇资料"));
         openOn(q, QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by 楼宇名称"));
         q.append();
         q.setText(QStringLiteral("楼宇名称"), QStringLiteral("A座"));
@@ -146,7 +195,7 @@ private slots:
     void editOfARowDeletedElsewhereIsNotReportedAsSaved()
     {
         addBuilding(QStringLiteral("A座"), 5);
-        DataSet q;
+        DataSet q({}, QStringLiteral("楼宇资料"));
         openOn(q, QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by 楼宇名称"));
         QVERIFY(home->dm()->exec(QStringLiteral("delete from 楼宇资料")));
         q.edit();
@@ -193,21 +242,75 @@ private slots:
         QCOMPARE(q.recordCount(), 3);
     }
 
-    // Months are text: "10" sorts before "2".
-    // Edits are written to the table of the outer query, not one named in a subquery.
+    // Edits are written to the table the data set names, not one named in a subquery, and a
+    // computed column is shown but never written.
     void subqueryDoesNotChangeTheTableWritten()
     {
         addBuilding(QStringLiteral("A座"), 5);
         QVERIFY(home->dm()->exec(QStringLiteral("insert into 房屋资料 (房屋代码, 楼宇名称) values ('101', 'A座')")));
-        DataSet q;
+        DataSet q({}, QStringLiteral("楼宇资料"));
         q.addLine(QStringLiteral(
             "select s.*, (select count(*) from 房屋资料 h where h.楼宇名称 = s.楼宇名称) as n from 楼宇资料 s"));
         q.addLine(QStringLiteral("order by 楼宇名称"));
         QVERIFY2(q.open(), qPrintable(q.lastError()));
         QCOMPARE(q.tableName(), QStringLiteral("楼宇资料"));
         QCOMPARE(q.integer(QStringLiteral("n")), 1);
+        q.edit();
+        q.setInteger(QStringLiteral("n"), 5);
+        q.setInteger(QStringLiteral("楼宇层数"), 7);
+        QVERIFY2(q.post(), qPrintable(q.lastError()));
+        QCOMPARE(home->dm()->scalar(QStringLiteral("select 楼宇层数 from 楼宇资料")).toInt(), 7);
+        q.append();
+        q.setText(QStringLiteral("楼宇名称"), QStringLiteral("B座"));
+        q.setInteger(QStringLiteral("n"), 3);
+        QVERIFY2(q.post(), qPrintable(q.lastError()));
+        QCOMPARE(home->dm()->scalar(QStringLiteral("select count(*) from 楼宇资料")).toInt(), 2);
     }
 
+    // A data set that names no table writes the one table its query plainly reads, as before
+    // owners named their tables; over a join, a list of tables or a subquery it writes nothing.
+    void withoutATableOnlyAPlainQueryIsWritten_data()
+    {
+        QTest::addColumn<QString>("select");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("one table") << "select * from 楼宇资料"
+                                   << "楼宇资料";
+        QTest::newRow("one table, quoted, with an alias and a condition")
+            << "SELECT s.* FROM \"楼宇资料\" AS s WHERE s.楼宇层数 > 0"
+            << "楼宇资料";
+        QTest::newRow("a join") << "select s.* from 楼宇资料 s left join 房屋资料 h on h.楼宇名称 = s.楼宇名称"
+                                << "";
+        QTest::newRow("a list of tables") << "select s.* from 楼宇资料 s, 权限表 p"
+                                          << "";
+        QTest::newRow("a subquery among the columns") << "select *, (select count(*) from 房屋资料) as n from 楼宇资料"
+                                                      << "";
+        QTest::newRow("grouped")
+            << "select 楼宇名称, max(id) as id, max(楼宇层数) as 楼宇层数 from 楼宇资料 group by 楼宇名称"
+            << "";
+    }
+    void withoutATableOnlyAPlainQueryIsWritten()
+    {
+        QFETCH(QString, select);
+        QFETCH(QString, written);
+        addBuilding(QStringLiteral("A座"), 5);
+        DataSet q;
+        openOn(q, select, QStringLiteral("order by 楼宇名称"));
+        QCOMPARE(q.tableName(), written);
+        QCOMPARE(q.namedTable(), QString());
+        q.edit();
+        q.setInteger(QStringLiteral("楼宇层数"), 9);
+        if (written.isEmpty()) {
+            QVERIFY(!q.post());
+            QCOMPARE(q.lastError(), QStringLiteral("该查询不能修改数据"));
+            QVERIFY(!q.deleteCurrent());
+            QCOMPARE(home->dm()->scalar(QStringLiteral("select 楼宇层数 from 楼宇资料")).toInt(), 5);
+        } else {
+            QVERIFY2(q.post(), qPrintable(q.lastError()));
+            QCOMPARE(home->dm()->scalar(QStringLiteral("select 楼宇层数 from 楼宇资料")).toInt(), 9);
+        }
+    }
+
+    // Months are text: "10" sorts before "2".
     void monthTextOrdering()
     {
         for (const char *m : {"2", "10", "1"}) {
@@ -258,7 +361,7 @@ private slots:
 
     void slashedFieldNameIsUsable()
     {
-        DataSet q;
+        DataSet q({}, QStringLiteral("收费明细表"));
         openOn(q, QStringLiteral("select * from 收费明细表"), QStringLiteral("order by 房屋代码"));
         QVERIFY(q.hasField(QStringLiteral("面积/数量")));
         q.append();
@@ -272,13 +375,74 @@ private slots:
     {
         QVERIFY(home->dm()->exec(
             QStringLiteral("insert into 房屋资料 (房屋代码, 迁入日期) values ('A1', '2004-01-02 00:00:00')")));
-        DataSet q;
+        DataSet q({}, QStringLiteral("房屋资料"));
         openOn(q, QStringLiteral("select * from 房屋资料"), QStringLiteral("order by 房屋代码"));
         QCOMPARE(q.date(QStringLiteral("迁入日期")), QDate(2004, 1, 2));
         q.edit();
         q.setDate(QStringLiteral("迁入日期"), QDate());
         QVERIFY(q.post());
         QVERIFY(home->dm()->scalar(QStringLiteral("select 迁入日期 from 房屋资料")).isNull());
+    }
+
+    // Dates are read and written without QDateTime; they must read exactly as QDateTime reads
+    // them, on every day of two centuries (every leap day among them) and at any time of day.
+    void datesReadAsQDateTimeReadsThem()
+    {
+        int leapDays = 0;
+        for (QDate d(1900, 1, 1); d.year() < 2100; d = d.addDays(d.month() == 2 ? 1 : 13)) {
+            const QTime t = QTime::fromMSecsSinceStartOfDay(int(d.toJulianDay() * 7919 % 86400) * 1000);
+            const QString stored = d.toString(QStringLiteral("yyyy-MM-dd ")) + t.toString(QStringLiteral("HH:mm:ss"));
+            QCOMPARE(DataSet::fromStored(stored), byQDateTime(stored));
+            QCOMPARE(DataSet::fromStored(stored.left(10)), byQDateTime(stored.left(10)));
+            QCOMPARE(DataSet::toStoredDateTime(QDateTime(d, t)),
+                     QDateTime(d, t).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+            QCOMPARE(StoredDate::formatDate(d), d.toString(QStringLiteral("yyyy-MM-dd")));
+            leapDays += d.month() == 2 && d.day() == 29;
+        }
+        QCOMPARE(leapDays, 49); // 1904 … 2096, 2000 among them
+    }
+
+    void datesAndNonDates_data()
+    {
+        QTest::addColumn<QString>("text");
+        for (const char *t : {"2004-08-15 00:00:00",
+                              "2004-08-15",
+                              "2004-02-29 23:59:59",
+                              "2000-02-29",
+                              "1900-03-01 12:00:00",
+                              "2004-08-15T06:30:00",
+                              "2004-08-15T06:30",
+                              " 2004-08-15 07:08:09 ",
+                              "2004-08-15 garbage",
+                              "2004-08-15 7:08:09",
+                              "2004-08-15 24:00:00",
+                              "2004-08-15 23:60:00",
+                              "2005-02-29 00:00:00",
+                              "1900-02-29",
+                              "2004-13-01",
+                              "2004-00-10",
+                              "2004-04-31",
+                              "0000-01-01",
+                              "2004-8-15",
+                              "20040815",
+                              "abc",
+                              ""}) {
+            QTest::newRow(t) << QString::fromLatin1(t);
+        }
+    }
+
+    void datesAndNonDates()
+    {
+        QFETCH(QString, text);
+        compareWithQDateTime(text);
+    }
+
+    // Unlike QDateTime, a date with other separators is not taken for a stored date: it shows
+    // as the text it is.
+    void onlyStoredDatesAreDates()
+    {
+        QVERIFY(!DataSet::fromStored(QStringLiteral("2004/08/15")).isValid());
+        QVERIFY(!StoredDate::parse(u"2004.08.15 10:00:00").isValid());
     }
 
     void statementErrorsAreReported()

@@ -1,6 +1,7 @@
 #include "shell/core/dm1.h"
 #include "shell/core/installedfiles.h"
 #include "shell/core/refusal.h"
+#include "shell/core/scratchwriter.h"
 #include "shell/core/transaction.h"
 #include "temphome.h"
 
@@ -571,7 +572,7 @@ private slots:
             QString error;
             QVERIFY2(Dm1::setUpConnection(other, &error), qPrintable(error));
             // The second workstation fills a report of its own, the way q_tongyong is filled.
-            DataSet scratch;
+            DataSet scratch({}, QStringLiteral("通用"));
             scratch.setConnectionName(QStringLiteral("workstation2"));
             scratch.setSql({QStringLiteral("delete from 通用")});
             QVERIFY(scratch.execute());
@@ -651,10 +652,69 @@ private slots:
         QVERIFY(InstalledFiles::find(QStringLiteral("report/没有的模板.frf")).isEmpty());
     }
 
+    // A report is written into 通用 in one go: its rows (one by one or from a select) replace
+    // the last report's, and show in the order they were written until the operator sorts.
+    void reportFilledInOneTransaction()
+    {
+        TempHome home;
+        Dm1 *dm = home.dm();
+        QVERIFY(dm->exec(QStringLiteral("insert into 通用 (texta) values ('旧的一行')")));
+        QVERIFY(dm->exec(QStringLiteral("insert into 收费明细表 (房屋代码, 收费名称, 年度, 月份, 收费金额) values "
+                                        "('A-2', '水费', '2004', '8', 12500), ('A-1', '电费', '2004', '8', 3)")));
+        QString error;
+        const bool ok = dm->fillScratch(
+            [](ScratchWriter &out) {
+                return out.append({{"texta", QStringLiteral("2004年")},
+                                   {"moneya", QVariant::fromValue(Money::fromRaw(15))},
+                                   {"datea", QDate(2004, 2, 29)}})
+                    && out.appendSelect({QStringLiteral("textc"), QStringLiteral("moneya")},
+                                        QStringLiteral("select 房屋代码, 收费金额 from 收费明细表 where 年度=? "
+                                                       "order by 房屋代码"),
+                                        {QStringLiteral("2004")})
+                    && out.append({{"textb", QStringLiteral("合   计")}}) && out.rowsWritten() == 4;
+            },
+            QStringLiteral(" order by texta,textb"), &error);
+        QVERIFY2(ok, qPrintable(error));
+        DataSet *q = dm->q_tongyong;
+        QCOMPARE(q->recordCount(), 4);
+        QCOMPARE(q->orderingLine(), QStringLiteral(" order by texta,textb"));
+        QStringList rows;
+        for (int r = 0; r < q->recordCount(); ++r) {
+            rows << q->value(r, q->fieldIndex(QStringLiteral("texta"))).toString()
+                    + q->value(r, q->fieldIndex(QStringLiteral("textb"))).toString()
+                    + q->value(r, q->fieldIndex(QStringLiteral("textc"))).toString() + QLatin1Char('/')
+                    + q->displayText(r, q->fieldIndex(QStringLiteral("moneya")))
+                    + q->displayText(r, q->fieldIndex(QStringLiteral("datea")));
+        }
+        QCOMPARE(rows,
+                 QStringList({QStringLiteral("2004年/0.00152004-02-29"), QStringLiteral("A-1/0.0003"),
+                              QStringLiteral("A-2/1.25"), QStringLiteral("合   计/")}));
+    }
+
+    // A report that fails half-way leaves no rows: neither its own first rows nor the last
+    // report's, which would pass for this one's.
+    void failedReportLeavesScratchEmpty()
+    {
+        TempHome home;
+        Dm1 *dm = home.dm();
+        QVERIFY(dm->exec(QStringLiteral("insert into 通用 (texta) values ('旧的一行')")));
+        QString error;
+        QVERIFY(!dm->fillScratch(
+            [](ScratchWriter &out) {
+                return out.append({{"texta", QStringLiteral("一")}})
+                    && out.appendSelect({QStringLiteral("texta")}, QStringLiteral("select 没有这列 from 收费明细表"));
+            },
+            QStringLiteral("order by texta"), &error));
+        QVERIFY2(error.contains(QStringLiteral("没有这列")), qPrintable(error));
+        QCOMPARE(dm->scalar(QStringLiteral("select count(*) from 通用")).toInt(), 0);
+        QVERIFY(dm->q_tongyong->isOpen());
+        QCOMPARE(dm->q_tongyong->recordCount(), 0);
+    }
+
     void buildingNamesInOrderWithDuplicates()
     {
         TempHome home;
-        QVERIFY(home.dm()->exec(QStringLiteral("drop index \"ix_楼宇资料_1\"")));
+        QVERIFY(home.dm()->exec(QStringLiteral("drop index \"ux_楼宇资料_楼宇名称\"")));
         for (const char *n : {"乙", "甲", "乙"}) {
             QVERIFY(
                 home.dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values (?)"), {QString::fromUtf8(n)}));

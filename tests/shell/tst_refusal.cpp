@@ -60,7 +60,7 @@ private slots:
     {
         TempHome home;
         QVERIFY(home.dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('A座')")));
-        DataSet q;
+        DataSet q({}, QStringLiteral("楼宇资料"));
         q.setSql({QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by id")});
         QVERIFY(q.open());
         q.append();

@@ -3,7 +3,7 @@
 #include "components/grid/gridtext.h"
 
 #include <QColor>
-#include <QtNumeric>
+#include <cmath>
 
 DBGridModel::DBGridModel(QObject *parent)
     : QAbstractTableModel(parent)
@@ -39,8 +39,9 @@ void DBGridModel::setDataSet(DataSet *dataSet)
             if (row >= 0 && row < m_rows && !m_columns.isEmpty()) {
                 emit dataChanged(index(row, 0), index(row, int(m_columns.size()) - 1));
             }
-            invalidateFooter();
         });
+        connect(m_dataSet, &DataSet::cellChanged, this, &DBGridModel::cellChanged);
+        connect(m_dataSet, &DataSet::rowAboutToBeRemoved, this, &DBGridModel::rowAboutToBeRemoved);
         connect(m_dataSet, &DataSet::rowInserted, this, [this](int row) {
             row = qBound(0, row, m_rows);
             // The data set holds the new row already; until the view has heard of it the
@@ -50,7 +51,7 @@ void DBGridModel::setDataSet(DataSet *dataSet)
             ++m_rows;
             m_pendingInsert = -1;
             endInsertRows();
-            invalidateFooter();
+            emit footerChanged(); // the count; a new row holds nothing yet
         });
         connect(m_dataSet, &DataSet::rowRemoved, this, [this](int row) {
             if (row < 0 || row >= m_rows) {
@@ -61,7 +62,7 @@ void DBGridModel::setDataSet(DataSet *dataSet)
             --m_rows;
             m_pendingRemove = -1;
             endRemoveRows();
-            invalidateFooter();
+            emit footerChanged(); // the sums followed in rowAboutToBeRemoved
         });
         if (m_dataSet->isOpen()) {
             m_rows = m_dataSet->recordCount();
@@ -304,68 +305,148 @@ void DBGridModel::invalidateFooter()
     emit footerChanged();
 }
 
+void DBGridModel::Sum::addReal(double x)
+{
+    const double t = real + x;
+    realError += std::abs(real) >= std::abs(x) ? (real - t) + x : (x - t) + real;
+    real = t;
+}
+
+void DBGridModel::Sum::addMoney(qint64 raw)
+{
+    // Two words, so that a total that passed beyond 64 bits on the way comes back exactly when
+    // the value that took it there is taken out again.
+    const quint64 before = moneyLow;
+    moneyLow += quint64(raw);
+    moneyHigh += (moneyLow < before ? 1 : 0) - (raw < 0 ? 1 : 0);
+}
+
+std::optional<Money> DBGridModel::Sum::money() const
+{
+    const bool fits = moneyHigh == (qint64(moneyLow) < 0 ? -1 : 0);
+    if (unreadable != 0 || !fits) {
+        return std::nullopt;
+    }
+    return Money::fromRaw(qint64(moneyLow));
+}
+
+void DBGridModel::addToSums(int field, const QVariant &value, int sign) const
+{
+    if (value.isNull() || !m_dataSet) {
+        return;
+    }
+    const FieldKind k = m_dataSet->fieldKind(field);
+    for (int c = 0; c < m_columns.size(); ++c) {
+        if (m_fieldIndex.value(c, -1) != field || m_columns[c].footer != GridColumn::Footer::Sum) {
+            continue;
+        }
+        Sum &sum = m_sums[c];
+        if (k == FieldKind::Money) {
+            const auto m = GridText::moneyOf(value);
+            if (m) {
+                sum.addMoney(sign > 0 ? m->raw() : -m->raw());
+            } else {
+                sum.unreadable += sign;
+            }
+        } else if (k == FieldKind::Integer) {
+            sum.integer += sign * value.toLongLong();
+        } else {
+            sum.addReal(sign * value.toDouble());
+        }
+    }
+}
+
+void DBGridModel::cellChanged(int row, int field, const QVariant &before)
+{
+    if (m_footerDirty || !m_dataSet || !m_fieldIndex.contains(field)) {
+        return;
+    }
+    addToSums(field, before, -1);
+    addToSums(field, m_dataSet->value(row, field), 1);
+    emit footerChanged();
+}
+
+void DBGridModel::rowAboutToBeRemoved(int row)
+{
+    if (m_footerDirty || !m_dataSet) {
+        return;
+    }
+    for (int c = 0; c < m_columns.size(); ++c) {
+        const int f = m_fieldIndex.value(c, -1);
+        if (f >= 0 && m_columns[c].footer == GridColumn::Footer::Sum) {
+            addToSums(f, m_dataSet->value(row, f), -1);
+        }
+    }
+}
+
 QString DBGridModel::footerText(int column) const
 {
+    if (column < 0 || column >= m_columns.size()) {
+        return {};
+    }
     if (m_footerDirty) {
         computeFooter();
     }
-    return m_footer.value(column);
+    const GridColumn &col = m_columns[column];
+    switch (col.footer) {
+    case GridColumn::Footer::None:
+        return {};
+    case GridColumn::Footer::Text:
+    case GridColumn::Footer::Value:
+        return col.footerText;
+    case GridColumn::Footer::Count:
+        return QString::number(m_rows);
+    case GridColumn::Footer::Sum:
+        break;
+    }
+    const int f = m_fieldIndex.value(column, -1);
+    if (!m_dataSet || f < 0) {
+        return {};
+    }
+    const Sum &sum = m_sums[column];
+    switch (m_dataSet->fieldKind(f)) {
+    case FieldKind::Money: {
+        // A cell that holds no amount (or a total past 64 bits) makes the sum unknown, and
+        // the footer says so.
+        const auto total = sum.money();
+        if (!total) {
+            return Money::UnreadableText;
+        }
+        return col.decimals >= 0 ? total->toString(qMin(col.decimals, 4)) : total->toString();
+    }
+    case FieldKind::Integer:
+        return QString::number(sum.integer);
+    default: {
+        const double total = sum.real + sum.realError;
+        return col.decimals >= 0 ? QString::number(total, 'f', col.decimals) : QString::number(total, 'g', 15);
+    }
+    }
 }
 
-// Sums are taken from the stored values of the data set: money exactly, other numbers as
-// numbers. The footer is computed once after the rows changed, when it is next shown.
+// The sums are taken from the stored values of the data set, once over every row after the
+// rows or the columns changed, when the footer is next shown.
 void DBGridModel::computeFooter() const
 {
-    m_footer.clear();
-    for (int c = 0; c < m_columns.size(); ++c) {
-        const GridColumn &col = m_columns[c];
-        QString t;
-        switch (col.footer) {
-        case GridColumn::Footer::None:
-            break;
-        case GridColumn::Footer::Text:
-        case GridColumn::Footer::Value:
-            t = col.footerText;
-            break;
-        case GridColumn::Footer::Count:
-            t = QString::number(m_rows);
-            break;
-        case GridColumn::Footer::Sum: {
-            const int f = m_fieldIndex.value(c, -1);
-            if (!m_dataSet || f < 0) {
-                break;
-            }
-            const FieldKind k = m_dataSet->fieldKind(f);
-            if (k == FieldKind::Money) {
-                // A cell that holds no amount (or a total past 64 bits) makes the sum unknown,
-                // and the footer says so.
-                std::optional<Money> sum = Money();
-                for (int r = 0; r < m_rows && sum; ++r) {
-                    const auto m = GridText::moneyOf(m_dataSet->value(r, f));
-                    qint64 total = 0;
-                    const bool ok = m && !qAddOverflow(sum->raw(), m->raw(), &total);
-                    sum = ok ? std::optional<Money>(Money::fromRaw(total)) : std::nullopt;
-                }
-                t = !sum                ? Money::UnreadableText
-                    : col.decimals >= 0 ? sum->toString(qMin(col.decimals, 4))
-                                        : sum->toString();
-            } else if (k == FieldKind::Integer) {
-                qint64 sum = 0;
-                for (int r = 0; r < m_rows; ++r) {
-                    sum += m_dataSet->value(r, f).toLongLong();
-                }
-                t = QString::number(sum);
-            } else {
-                double sum = 0;
-                for (int r = 0; r < m_rows; ++r) {
-                    sum += m_dataSet->value(r, f).toDouble();
-                }
-                t = col.decimals >= 0 ? QString::number(sum, 'f', col.decimals) : QString::number(sum, 'g', 15);
-            }
-            break;
-        }
-        }
-        m_footer << t;
-    }
+    m_sums = QVector<Sum>(m_columns.size());
     m_footerDirty = false;
+    if (!m_dataSet) {
+        return;
+    }
+    const int rows = m_dataSet->isOpen() ? m_dataSet->recordCount() : 0;
+    for (int c = 0; c < m_columns.size(); ++c) {
+        const int f = m_fieldIndex.value(c, -1);
+        if (f < 0 || m_columns[c].footer != GridColumn::Footer::Sum) {
+            continue;
+        }
+        // Each column once: a field summed in two columns is added by both in addToSums.
+        bool first = true;
+        for (int p = 0; p < c; ++p) {
+            first = first && !(m_fieldIndex.value(p, -1) == f && m_columns[p].footer == GridColumn::Footer::Sum);
+        }
+        if (first) {
+            for (int r = 0; r < rows; ++r) {
+                addToSums(f, m_dataSet->value(r, f), 1);
+            }
+        }
+    }
 }

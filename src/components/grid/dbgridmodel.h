@@ -42,7 +42,8 @@ public:
     QString text(int row, int column) const;
     QVariant value(int row, int column) const;
     FieldKind kind(int column) const;
-    // The footer text of a column, recomputed after the rows changed.
+    // The footer text of a column. A sum is taken over every row once when the rows come, and
+    // then follows each changed cell and each added or removed row.
     QString footerText(int column) const;
     bool hasFooter() const;
 
@@ -63,7 +64,27 @@ private:
     void mapFields();
     void invalidateFooter();
     void computeFooter() const;
+    // Takes a cell's value into (sign 1) or out of (sign -1) the sums of its field's columns.
+    void addToSums(int field, const QVariant &value, int sign) const;
+    void cellChanged(int row, int field, const QVariant &before);
+    void rowAboutToBeRemoved(int row);
     int dataSetRow(int row) const;
+
+    // A column's running total: money and whole numbers exactly, reals with the rounding
+    // error of each step carried along (Neumaier), so adding and taking away a value leaves
+    // the sum as it was.
+    struct Sum
+    {
+        quint64 moneyLow = 0; // the money total in 128 bits: low and high word
+        qint64 moneyHigh = 0;
+        int unreadable = 0; // cells that hold no amount
+        void addMoney(qint64 raw);
+        std::optional<Money> money() const;
+        qint64 integer = 0;
+        double real = 0;
+        double realError = 0;
+        void addReal(double x);
+    };
 
     QPointer<DataSet> m_dataSet;
     QList<GridColumn> m_columns;
@@ -73,5 +94,5 @@ private:
     int m_pendingRemove = -1;
     bool m_dichromatic = false;
     mutable bool m_footerDirty = true;
-    mutable QStringList m_footer;
+    mutable QVector<Sum> m_sums; // per column, for the columns whose footer is a sum
 };

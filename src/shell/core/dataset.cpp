@@ -1,6 +1,7 @@
 #include "shell/core/dataset.h"
 
 #include "shell/core/sqlitefetch.h"
+#include "shell/core/storeddate.h"
 
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -9,8 +10,6 @@
 #include <QSqlRecord>
 
 namespace {
-const QString StoredFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-
 QString errorText(const QSqlError &e)
 {
     const QString db = e.databaseText().trimmed();
@@ -23,6 +22,12 @@ DataSet::DataSet(const QString &name, QObject *parent)
     , m_connection(QStringLiteral("ADO_system"))
 {
     setObjectName(name);
+}
+
+DataSet::DataSet(const QString &name, const QString &table, QObject *parent)
+    : DataSet(name, parent)
+{
+    m_table = table;
 }
 
 DataSet::~DataSet() = default;
@@ -79,23 +84,6 @@ void DataSet::clearBindings()
     m_positional.clear();
 }
 
-QString DataSet::tableName() const
-{
-    // The first "from" outside brackets: a subquery in the column list names another table.
-    static const QRegularExpression re(QStringLiteral("\\bfrom\\s+(\"([^\"]+)\"|([^\\s,()]+))"),
-                                       QRegularExpression::CaseInsensitiveOption);
-    const QString sql = statement();
-    auto it = re.globalMatch(sql);
-    while (it.hasNext()) {
-        const auto m = it.next();
-        const QStringView before = QStringView(sql).left(m.capturedStart());
-        if (before.count(QLatin1Char('(')) == before.count(QLatin1Char(')'))) {
-            return m.captured(2).isEmpty() ? m.captured(3) : m.captured(2);
-        }
-    }
-    return {};
-}
-
 bool DataSet::runQuery(bool select)
 {
     m_lastError.clear();
@@ -108,13 +96,10 @@ bool DataSet::runQuery(bool select)
         // The fast way reads SQLite directly; QSqlQuery stays for other drivers and for the
         // statements only it decides on.
         SqliteFetch::Rows rows;
-        rows.cells = std::move(m_cells);
-        switch (SqliteFetch::fetch(db, statement(), m_named, m_positional, m_rowsHint, &rows)) {
+        switch (SqliteFetch::fetch(db, statement(), m_named, m_positional, &rows)) {
         case SqliteFetch::Outcome::Done:
             setFields(rows.fields);
-            m_cells = std::move(rows.cells);
-            m_rowCount = rows.rowCount;
-            m_rowsHint = m_rowCount;
+            m_rows = std::move(rows.store);
             return true;
         case SqliteFetch::Outcome::Failed:
             m_lastError = rows.error.trimmed();
@@ -149,13 +134,12 @@ bool DataSet::runQuery(bool select)
     }
     setFields(fields);
     const int n = int(m_fields.size());
-    m_cells.clear();
-    m_rowCount = 0;
+    m_rows.reset(n);
     while (q.next()) {
+        const int row = m_rows.appendRow();
         for (int i = 0; i < n; ++i) {
-            m_cells.append(q.value(i));
+            m_rows.set(row, i, q.value(i));
         }
-        ++m_rowCount;
     }
     // next() also stops on a read error: a part of the rows is not the list.
     if (q.lastError().isValid()) {
@@ -182,13 +166,11 @@ bool DataSet::open()
     if (!runQuery(true)) {
         m_fields.clear();
         m_fieldIndex.clear();
-        m_cells.clear();
-        m_cells.squeeze();
-        m_rowCount = 0;
+        m_rows.reset();
         return false;
     }
     m_state = State::Browse;
-    m_current = m_rowCount > 0 ? 0 : -1;
+    m_current = recordCount() > 0 ? 0 : -1;
     emit opened();
     emit stateChanged(m_state);
     emit currentChanged(m_current);
@@ -205,9 +187,7 @@ bool DataSet::openOn(const QStringList &lines)
 
 bool DataSet::reopen()
 {
-    m_reopening = true;
     close();
-    m_reopening = false;
     return open();
 }
 
@@ -217,11 +197,7 @@ void DataSet::close()
         return;
     }
     m_state = State::Inactive;
-    m_cells.clear();
-    if (!m_reopening) {
-        m_cells.squeeze();
-    }
-    m_rowCount = 0;
+    m_rows.reset();
     m_current = -1;
     m_editBuffer.clear();
     emit closed();
@@ -243,10 +219,10 @@ void DataSet::setState(State s)
 
 void DataSet::setCurrent(int row)
 {
-    if (m_rowCount == 0) {
+    if (recordCount() == 0) {
         row = -1;
     } else {
-        row = qBound(0, row, m_rowCount - 1);
+        row = qBound(0, row, recordCount() - 1);
     }
     if (row == m_current) {
         return;
@@ -275,7 +251,7 @@ void DataSet::next()
 }
 void DataSet::last()
 {
-    setCurrent(m_rowCount - 1);
+    setCurrent(recordCount() - 1);
 }
 void DataSet::moveTo(int row)
 {
@@ -293,9 +269,50 @@ FieldKind DataSet::fieldKind(const QString &field) const
     return i >= 0 ? m_kinds[i] : m_kindOverride.value(field, Schema::kindOf(field));
 }
 
+int DataSet::checkedField(const QString &field, const char *use) const
+{
+    const int column = fieldIndex(field);
+    if (column < 0 && isOpen()) {
+        const QString what = QStringLiteral("%1 \"%2\": no field \"%3\" in %4")
+                                 .arg(QString::fromLatin1(use), objectName(), field, m_fields.join(QLatin1Char(',')));
+        qWarning("DataSet::%s", qPrintable(what));
+        Q_ASSERT_X(false, "DataSet", qPrintable(what));
+    }
+    return column;
+}
+
+QString DataSet::tableName() const
+{
+    if (!m_table.isEmpty()) {
+        return m_table;
+    }
+    // An owner that names no table still writes the single table its query reads, as data sets
+    // did before they were told their table; a join or a list of tables is never guessed at.
+    static const QRegularExpression single(
+        QStringLiteral("^\\s*select\\b(?:(?!\\(|\\bfrom\\b).)*\\bfrom\\s+(\"[^\"]+\"|[^\\s,()\"]+)"
+                       "(?:\\s+(?!where\\b|order\\b|group\\b|limit\\b|join\\b|left\\b|inner\\b|cross\\b)"
+                       "(?:as\\s+)?[^\\s,()]+)?\\s*(?:$|\\bwhere\\b|\\border\\b)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const QString sql = statement();
+    const QRegularExpressionMatch m = single.match(sql);
+    if (!m.hasMatch()) {
+        return {};
+    }
+    QString table = m.captured(1);
+    if (table.startsWith(QLatin1Char('"'))) {
+        table = table.mid(1, table.size() - 2);
+    }
+    if (!m_guessWarned) {
+        m_guessWarned = true;
+        qWarning("DataSet %s names no table; it writes to %s, the table its query reads", qPrintable(objectName()),
+                 qPrintable(table));
+    }
+    return table;
+}
+
 QVariant DataSet::value(int row, int column) const
 {
-    if (row < 0 || row >= m_rowCount || column < 0 || column >= m_fields.size()) {
+    if (row < 0 || row >= recordCount() || column < 0 || column >= m_fields.size()) {
         return {};
     }
     return cell(row, column);
@@ -303,7 +320,7 @@ QVariant DataSet::value(int row, int column) const
 
 QVariant DataSet::value(const QString &field) const
 {
-    return value(m_current, fieldIndex(field));
+    return value(m_current, checkedField(field, "value"));
 }
 
 bool DataSet::isNull(const QString &field) const
@@ -359,13 +376,22 @@ QString DataSet::displayText(int row, int column) const
     switch (fieldKind(column)) {
     case FieldKind::Money:
         return Money::storedText(v);
-    case FieldKind::Date: {
-        const QDateTime dt = fromStored(v);
-        return dt.isValid() ? dt.date().toString(QStringLiteral("yyyy-MM-dd")) : v.toString();
-    }
+    case FieldKind::Date:
     case FieldKind::DateTime: {
-        const QDateTime dt = fromStored(v);
-        return dt.isValid() ? dt.toString(StoredFormat) : v.toString();
+        if (v.typeId() != QMetaType::QString) {
+            const QDateTime dt = v.toDateTime();
+            if (!dt.isValid()) {
+                return v.toString();
+            }
+            return fieldKind(column) == FieldKind::Date ? StoredDate::formatDate(dt.date()) : StoredDate::format(dt);
+        }
+        const QString text = v.toString();
+        const StoredDate::Value d = StoredDate::parse(text);
+        if (!d.isValid()) {
+            return text;
+        }
+        return fieldKind(column) == FieldKind::Date ? StoredDate::formatDate(d.date)
+                                                    : StoredDate::format(d.date, d.seconds);
     }
     case FieldKind::YesNo:
         return v.toInt() != 0 ? QStringLiteral("是") : QStringLiteral("否");
@@ -378,9 +404,16 @@ QString DataSet::displayText(int row, int column) const
     }
 }
 
+void DataSet::setCell(int row, int column, const QVariant &value)
+{
+    const QVariant before = cell(row, column);
+    m_rows.set(row, column, value);
+    emit cellChanged(row, column, before);
+}
+
 void DataSet::setValue(const QString &field, const QVariant &v)
 {
-    const int col = fieldIndex(field);
+    const int col = checkedField(field, "setValue");
     if (col < 0 || m_current < 0) {
         return;
     }
@@ -391,7 +424,7 @@ void DataSet::setValue(const QString &field, const QVariant &v)
     if (stored.typeId() == QMetaType::QString && stored.toString().isNull() && !v.isNull()) {
         stored = QString(QLatin1String(""));
     }
-    cellRef(m_current, col) = stored;
+    setCell(m_current, col, stored);
     emit fieldChanged(field);
     emit rowChanged(m_current);
 }
@@ -430,15 +463,31 @@ void DataSet::append()
     if (isEditing()) {
         cancel();
     }
-    for (int c = 0; c < m_fields.size(); ++c) {
-        m_cells.append(QVariant());
-    }
-    ++m_rowCount;
-    m_current = m_rowCount - 1;
+    m_current = m_rows.appendRow();
     m_editBuffer.clear();
     emit rowInserted(m_current);
     setState(State::Insert);
     emit currentChanged(m_current);
+}
+
+// A column is written when it is one of the named table's own (the id aside): a joined or
+// computed column is only shown. A table the schema does not know has its columns taken as
+// they come.
+bool DataSet::writes(const TableDef *def, int column) const
+{
+    const QString &field = m_fields[column];
+    if (field == QLatin1String("id")) {
+        return false;
+    }
+    if (!def) {
+        return true;
+    }
+    for (const FieldDef &f : def->fields) {
+        if (f.name == field) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool DataSet::writeRow(QString *error)
@@ -449,12 +498,13 @@ bool DataSet::writeRow(QString *error)
         *error = QStringLiteral("该查询不能修改数据");
         return false;
     }
+    const TableDef *def = Schema::table(table);
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery q(db);
     QStringList cols;
     QVariantList values;
     for (int c = 0; c < m_fields.size(); ++c) {
-        if (c == idCol) {
+        if (!writes(def, c)) {
             continue;
         }
         const QVariant v = cell(m_current, c);
@@ -496,7 +546,7 @@ bool DataSet::writeRow(QString *error)
         return false;
     }
     if (m_state == State::Insert) {
-        cellRef(m_current, idCol) = q.lastInsertId();
+        setCell(m_current, idCol, q.lastInsertId());
     } else if (q.numRowsAffected() == 0) {
         // Another workstation deleted the row meanwhile: the change was not written.
         *error = QStringLiteral("这条记录已经被删除，修改没有保存。");
@@ -523,19 +573,31 @@ bool DataSet::post()
     return true;
 }
 
+// Takes the current row out of the rows held; the next row becomes current.
+void DataSet::removeCurrentRow()
+{
+    const int row = m_current;
+    emit rowAboutToBeRemoved(row);
+    m_rows.removeRow(row);
+    m_current = recordCount() > 0 ? qMin(row, recordCount() - 1) : -1;
+    if (m_state == State::Insert) {
+        setState(State::Browse);
+    }
+    emit rowRemoved(row);
+    emit currentChanged(m_current);
+}
+
 void DataSet::cancel()
 {
     if (m_state == State::Insert) {
-        const int row = m_current;
-        m_cells.remove(qsizetype(row) * m_fields.size(), m_fields.size());
-        --m_rowCount;
-        m_current = m_rowCount > 0 ? qMin(row, m_rowCount - 1) : -1;
-        setState(State::Browse);
-        emit rowRemoved(row);
-        emit currentChanged(m_current);
+        removeCurrentRow();
     } else if (m_state == State::Edit) {
         for (int c = 0; c < m_fields.size() && c < m_editBuffer.size(); ++c) {
-            cellRef(m_current, c) = m_editBuffer[c];
+            const QVariant now = cell(m_current, c);
+            if (now.metaType() != m_editBuffer[c].metaType() || now.isNull() != m_editBuffer[c].isNull()
+                || now != m_editBuffer[c]) {
+                setCell(m_current, c, m_editBuffer[c]);
+            }
         }
         m_editBuffer.clear();
         setState(State::Browse);
@@ -569,18 +631,13 @@ bool DataSet::deleteCurrent()
         m_lastError = errorText(q.lastError());
         return false;
     }
-    const int row = m_current;
-    m_cells.remove(qsizetype(row) * m_fields.size(), m_fields.size());
-    --m_rowCount;
-    m_current = m_rowCount > 0 ? qMin(row, m_rowCount - 1) : -1;
-    emit rowRemoved(row);
-    emit currentChanged(m_current);
+    removeCurrentRow();
     return true;
 }
 
 QString DataSet::toStoredDateTime(const QDateTime &dt)
 {
-    return dt.toString(StoredFormat);
+    return StoredDate::format(dt);
 }
 
 QDateTime DataSet::fromStored(const QVariant &v)
@@ -588,16 +645,11 @@ QDateTime DataSet::fromStored(const QVariant &v)
     if (v.isNull()) {
         return {};
     }
-    const QString s = v.toString().trimmed();
-    QDateTime dt = QDateTime::fromString(s, StoredFormat);
-    if (!dt.isValid()) {
-        dt = QDateTime::fromString(s, Qt::ISODate);
+    if (v.typeId() == QMetaType::QDateTime) {
+        return v.toDateTime();
     }
-    if (!dt.isValid()) {
-        const QDate d = QDate::fromString(s.left(10), QStringLiteral("yyyy-MM-dd"));
-        if (d.isValid()) {
-            dt = d.startOfDay();
-        }
+    if (v.typeId() == QMetaType::QDate) {
+        return v.toDate().startOfDay();
     }
-    return dt;
+    return StoredDate::toDateTime(StoredDate::parse(v.toString()));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/core/money.h"
+#include "shell/core/rowstore.h"
 #include "shell/core/schema.h"
 
 #include <QDateTime>
@@ -11,9 +12,14 @@
 #include <QVector>
 
 // A query whose SQL is a list of lines plus bound values (never spliced into the text). When
-// open it holds every row of the result in memory and a current row that the navigator and
-// the data-bound editors follow. Rows of a "select * from <table> ..." query can be edited,
-// appended and deleted; the change is written to <table> by the row's id.
+// open it holds every row of the result in memory (compactly, see RowStore) and a current row
+// that the navigator and the data-bound editors follow. The query's owner names the table its
+// rows belong to (setTable); then rows that carry that table's id can be edited, appended and
+// deleted, and a change writes only that table's columns, by the row's id: a joined or
+// computed column is shown but never written. A data set without a table is read-only.
+//
+// A field name that the open result does not have is a mistake in the program: value() and
+// setValue() warn about it, and stop a debug build.
 //
 // The last SQL line of a list query is its ordering line, which a title-click sort replaces.
 class DataSet : public QObject
@@ -24,6 +30,8 @@ public:
     Q_ENUM(State)
 
     explicit DataSet(const QString &name = {}, QObject *parent = nullptr);
+    // A data set whose rows belong to `table`.
+    DataSet(const QString &name, const QString &table, QObject *parent = nullptr);
     ~DataSet() override;
 
     // --- SQL ---
@@ -54,15 +62,21 @@ public:
     State state() const { return m_state; }
     bool isEditing() const { return m_state == State::Edit || m_state == State::Insert; }
     QString lastError() const { return m_lastError; }
-    // The table that edits and deletes write to: the first "from <name>" of the SQL.
+    // The table that edits, appends and deletes write to.
+    void setTable(const QString &table) { m_table = table; }
+    // The named table; for a data set that names none, the one table its SELECT reads when it
+    // reads exactly one (no join, no list of tables), with a warning that it should be named.
+    // Empty for a read-only data set.
     QString tableName() const;
+    // The table named by the owner, empty when none was.
+    QString namedTable() const { return m_table; }
 
     // --- rows and navigation ---
-    int recordCount() const { return m_rowCount; }
-    bool isEmpty() const { return m_rowCount == 0; }
+    int recordCount() const { return m_rows.rowCount(); }
+    bool isEmpty() const { return recordCount() == 0; }
     int currentRow() const { return m_current; }
     bool bof() const { return m_current <= 0; }
-    bool eof() const { return m_current < 0 || m_current >= m_rowCount - 1; }
+    bool eof() const { return m_current < 0 || m_current >= recordCount() - 1; }
     void first();
     void prior();
     void next();
@@ -117,7 +131,7 @@ public:
     // Deletes the current row from the table.
     bool deleteCurrent();
 
-    // Values of a stored date-time, and back.
+    // Values of a stored date-time, and back (see StoredDate).
     static QString toStoredDateTime(const QDateTime &dt);
     static QDateTime fromStored(const QVariant &v);
 
@@ -128,7 +142,12 @@ signals:
     void stateChanged(DataSet::State state);
     // A row's values changed (edited, posted, cancelled).
     void rowChanged(int row);
+    // One cell of an open data set took a new value; `before` is the value it had. Every change
+    // of a cell is told, so totals over a column can follow it without reading every row.
+    void cellChanged(int row, int column, const QVariant &before);
     void rowInserted(int row);
+    // The row is still there to be read; rowRemoved follows once it is gone.
+    void rowAboutToBeRemoved(int row);
     void rowRemoved(int row);
     void fieldChanged(const QString &field);
 
@@ -137,11 +156,17 @@ private:
     void setCurrent(int row);
     bool runQuery(bool select);
     void setFields(const QStringList &fields);
-    QVariant cell(int row, int column) const { return m_cells[qsizetype(row) * m_fields.size() + column]; }
-    QVariant &cellRef(int row, int column) { return m_cells[qsizetype(row) * m_fields.size() + column]; }
+    QVariant cell(int row, int column) const { return m_rows.value(row, column); }
+    void setCell(int row, int column, const QVariant &value);
+    // The column of a field the caller takes to exist; warns (and stops a debug build) when the
+    // open result has no such field.
+    int checkedField(const QString &field, const char *use) const;
+    bool writes(const TableDef *table, int column) const;
     bool writeRow(QString *error);
+    void removeCurrentRow();
 
     QString m_connection;
+    QString m_table;
     QStringList m_sql;
     QList<QPair<QString, QVariant>> m_named;
     QVariantList m_positional;
@@ -149,12 +174,10 @@ private:
     QHash<QString, int> m_fieldIndex;
     QVector<FieldKind> m_kinds;
     QHash<QString, FieldKind> m_kindOverride;
-    QVector<QVariant> m_cells;
-    int m_rowCount = 0;
-    int m_rowsHint = 0; // rows of the last opening: a reopen sizes its cells once
-    bool m_reopening = false; // close() keeps the cells' memory for the rows coming back
+    RowStore m_rows;
     int m_current = -1;
     State m_state = State::Inactive;
     QVector<QVariant> m_editBuffer; // the current row as it was before editing
     QString m_lastError;
+    mutable bool m_guessWarned = false;
 };

@@ -2,6 +2,7 @@
 
 #include "shell/core/collation.h"
 #include "shell/core/refusal.h"
+#include "shell/core/scratchwriter.h"
 #include "shell/core/sqlitefile.h"
 #include "shell/core/sqlitehandle.h"
 #include "shell/core/transaction.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -74,17 +76,19 @@ Dm1::Dm1(const QString &home, QObject *parent)
 {
     setObjectName(QStringLiteral("Dm1"));
     g_instance = this;
-    q_qxb = makeQuery("q_qxb");
-    q_gsxx = makeQuery("q_gsxx");
-    q_tongyong = makeQuery("q_tongyong");
-    q_search = makeQuery("q_search");
-    q_change = makeQuery("q_change");
-    q_iteminfo = makeQuery("q_iteminfo");
-    q_guestinfo = makeQuery("q_guestinfo");
-    q_houseinfo = makeQuery("q_houseinfo");
-    q_storeyinfo = makeQuery("q_storeyinfo");
-    q_sfhzb = makeQuery("q_sfhzb");
-    q_houselease = makeQuery("q_houselease");
+    // Each shared query names the table its rows are written to; q_search, which serves
+    // lookups, sums and action statements on any table, writes none.
+    q_qxb = makeQuery("q_qxb", "权限表");
+    q_gsxx = makeQuery("q_gsxx", "公司信息");
+    q_tongyong = makeQuery("q_tongyong", "通用");
+    q_search = makeQuery("q_search", nullptr);
+    q_change = makeQuery("q_change", "房屋资料");
+    q_iteminfo = makeQuery("q_iteminfo", "收费项目");
+    q_guestinfo = makeQuery("q_guestinfo", "业主资料");
+    q_houseinfo = makeQuery("q_houseinfo", "房屋资料");
+    q_storeyinfo = makeQuery("q_storeyinfo", "楼宇资料");
+    q_sfhzb = makeQuery("q_sfhzb", "收费汇总表");
+    q_houselease = makeQuery("q_houselease", "房屋租赁表");
 }
 
 Dm1::~Dm1()
@@ -100,9 +104,9 @@ Dm1 *Dm1::instance()
     return g_instance;
 }
 
-DataSet *Dm1::makeQuery(const char *name)
+DataSet *Dm1::makeQuery(const char *name, const char *table)
 {
-    return new DataSet(QString::fromLatin1(name), this);
+    return new DataSet(QString::fromLatin1(name), table ? QString::fromUtf8(table) : QString(), this);
 }
 
 QString Dm1::databasePath() const
@@ -345,6 +349,7 @@ bool Dm1::openDatabase()
         closeConnection();
         return false;
     }
+    upgradeIndexes();
     return true;
 }
 
@@ -363,6 +368,81 @@ QString Dm1::startUpWarning() const
                           "本系统已改用较稳妥的日志方式打开它；几个收费窗口要同时使用时，"
                           "应当共用一台数据库服务器，而不是共享一个文件。")
         .arg(QDir::toNativeSeparators(databasePath()));
+}
+
+// A database made by an earlier version gets the indexes this version reads by, and loses the
+// ones they replace: in one transaction, rows untouched. Nothing is done (and no write lock is
+// taken) when the indexes are as they should be. Should it fail, the database is used as it is:
+// slower, but complete.
+bool Dm1::upgradeIndexes()
+{
+    QSet<QString> tables;
+    QSet<QString> have;
+    QStringList ours;
+    {
+        QSqlQuery q(database());
+        q.setForwardOnly(true);
+        if (!q.exec(
+                QStringLiteral("SELECT type, name, tbl_name FROM sqlite_master WHERE type IN ('table', 'index')"))) {
+            return false;
+        }
+        while (q.next()) {
+            const QString name = q.value(1).toString();
+            if (q.value(0).toString() == QLatin1String("table")) {
+                tables.insert(name);
+            } else {
+                have.insert(name);
+                // Each connection makes its own scratch table's indexes; an older file's are left.
+                const TableDef *table = Schema::table(q.value(2).toString());
+                if (Schema::isIndexName(name) && table && !table->temporary) {
+                    ours << name;
+                }
+            }
+        }
+    }
+    QList<IndexDef> missing;
+    QSet<QString> wanted;
+    for (const IndexDef &ix : Schema::indexes()) {
+        wanted.insert(ix.name());
+        if (!have.contains(ix.name()) && tables.contains(ix.table)) {
+            missing << ix;
+        }
+    }
+    QStringList stale;
+    for (const QString &name : std::as_const(ours)) {
+        if (!wanted.contains(name)) {
+            stale << name;
+        }
+    }
+    if (missing.isEmpty() && stale.isEmpty()) {
+        return true;
+    }
+    QString error;
+    const bool ok = inTransaction(
+        [&](QString *why) {
+            for (const IndexDef &ix : std::as_const(missing)) {
+                if (exec(ix.createStatement(), {}, why)) {
+                    continue;
+                }
+                // Rows an earlier version let in twice: the lookups still get their index.
+                IndexDef plain = ix;
+                plain.unique = false;
+                if (!ix.unique || (!have.contains(plain.name()) && !exec(plain.createStatement(), {}, why))) {
+                    return false;
+                }
+            }
+            for (const QString &name : std::as_const(stale)) {
+                if (!exec(QStringLiteral("DROP INDEX %1").arg(Schema::quoted(name)), {}, why)) {
+                    return false;
+                }
+            }
+            return true;
+        },
+        &error);
+    if (!ok) {
+        qWarning("Dm1: the indexes of %s were left as they were: %s", qPrintable(databasePath()), qPrintable(error));
+    }
+    return ok;
 }
 
 void Dm1::closeConnection()
@@ -475,6 +555,41 @@ bool Dm1::inTransaction(const std::function<bool(QString *)> &work, QString *err
         *error = why;
     }
     return ok;
+}
+
+bool Dm1::fillScratch(const std::function<bool(ScratchWriter &)> &fill, const QString &ordering, QString *error)
+{
+    q_tongyong->close();
+    QString why;
+    const bool ok = inTransaction(
+        [&](QString *e) {
+            if (!exec(QStringLiteral("delete from 通用"), {}, e)) {
+                return false;
+            }
+            ScratchWriter out(database());
+            if (!fill(out)) {
+                *e = out.error();
+                return false;
+            }
+            return true;
+        },
+        &why);
+    if (!ok) {
+        // Nothing half-made is shown, nor an earlier report's rows as if they were this one's.
+        exec(QStringLiteral("delete from 通用"));
+    }
+    // The rows show in the order they were written; the ordering line takes over when the
+    // operator sorts.
+    const bool opened = q_tongyong->openOn({QStringLiteral("select * from 通用"), QStringLiteral("order by id")});
+    q_tongyong->setOrderingLine(ordering.isEmpty() ? QStringLiteral("order by ") + orderTerm(QStringLiteral("texta"))
+                                                   : ordering);
+    if (ok && !opened) {
+        why = q_tongyong->lastError();
+    }
+    if (error) {
+        *error = why;
+    }
+    return ok && opened;
 }
 
 bool Dm1::prepareScratch(QString *error)

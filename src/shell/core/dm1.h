@@ -9,6 +9,7 @@
 #include <QVariant>
 #include <functional>
 
+class ScratchWriter;
 struct sqlite3;
 
 // Values held for the life of the process, set at start-up and login.
@@ -86,6 +87,13 @@ public:
     // Empties this connection's 通用 and opens q_tongyong on it ordered by texta (pinyin
     // order), ready for a report to fill.
     bool prepareScratch(QString *error = nullptr);
+    // Computes a report into this connection's 通用 in one transaction: empties it, lets fill
+    // write the rows (ScratchWriter: row by row through one prepared statement, or INSERT …
+    // SELECT), and opens q_tongyong on them in the order they were written, with `ordering`
+    // (" order by texta,textb"; by default texta in pinyin order) as its last line for the
+    // operator's sorting. When fill or the database fails, 通用 is left empty and error tells why.
+    bool fillScratch(const std::function<bool(ScratchWriter &)> &fill, const QString &ordering = {},
+                     QString *error = nullptr);
     // One field of every row of a query, in its order, duplicates kept: the items of the
     // windows' drop-downs. Empty when the query fails (error says why).
     QStringList fieldOfRows(const QStringList &sql, const QString &field, QString *error = nullptr);
@@ -127,7 +135,8 @@ private:
     // setUpConnection with the given journal ("wal" or "delete"); a file whose journal must
     // change is checked first and refused, unchanged, when damaged.
     static bool setUpConnection(const QSqlDatabase &db, const QString &journal, QString *error);
-    DataSet *makeQuery(const char *name);
+    bool upgradeIndexes();
+    DataSet *makeQuery(const char *name, const char *table);
 
     QString m_home;
     QString m_lastError;

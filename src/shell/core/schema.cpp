@@ -138,11 +138,16 @@ QList<TableDef> buildTables()
                audit()[0],
                audit()[1],
                {QStringLiteral("备注"), K::Text}},
-              {QStringLiteral("房屋代码"), QStringLiteral("收费名称"), QStringLiteral("年度"), QStringLiteral("月份")},
-              {{QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("缴费状态")},
+              // Led by the house: a house's lines of a month (its bill, the amount it owes, the
+              // lines a payment marks, a report's house-and-month sums) are found directly.
+              {QStringLiteral("房屋代码"), QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("收费名称")},
+              // The month alone (the month's houses with unpaid lines, reports by month): with the
+              // payment state in it, it would tie with the house-led key for a house's month.
+              {{QStringLiteral("年度"), QStringLiteral("月份")},
                {QStringLiteral("楼宇名称")},
                {QStringLiteral("缴费状态")},
-               {QStringLiteral("收费名称")}}});
+               {QStringLiteral("收费名称"), QStringLiteral("年度"), QStringLiteral("月份")},
+               {QStringLiteral("单据号码")}}});
     t.append({QStringLiteral("收费汇总表"),
               {{QStringLiteral("年度"), K::Text},
                {QStringLiteral("月份"), K::Text},
@@ -165,9 +170,9 @@ QList<TableDef> buildTables()
                audit()[0],
                audit()[1],
                {QStringLiteral("备注"), K::Memo}},
-              {QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("楼宇名称"), QStringLiteral("房屋代码"),
-               QStringLiteral("业主名称"), QStringLiteral("收费项目")},
-              {{QStringLiteral("房屋代码")}, {QStringLiteral("缴费时间")}}});
+              {QStringLiteral("房屋代码"), QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("收费项目"),
+               QStringLiteral("楼宇名称"), QStringLiteral("业主名称")},
+              {{QStringLiteral("缴费时间")}}});
     t.append({QStringLiteral("房屋租赁表"),
               {{QStringLiteral("房屋代码"), K::Text},
                {QStringLiteral("房屋名称"), K::Text},
@@ -315,6 +320,55 @@ QString Schema::quoted(const QString &identifier)
     return QLatin1Char('"') + s + QLatin1Char('"');
 }
 
+bool TableDef::hasField(const QString &field) const
+{
+    for (const FieldDef &f : fields) {
+        if (f.name == field) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QString IndexDef::name() const
+{
+    return QStringLiteral("%1_%2_%3")
+        .arg(unique ? QStringLiteral("ux") : QStringLiteral("ix"), table, columns.join(QLatin1Char('_')));
+}
+
+QString IndexDef::createStatement() const
+{
+    QStringList q;
+    for (const QString &c : columns) {
+        q << Schema::quoted(c);
+    }
+    return QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+        .arg(unique ? QStringLiteral("UNIQUE ") : QString(), Schema::quoted(name()), Schema::quoted(table),
+             q.join(QStringLiteral(", ")));
+}
+
+QList<IndexDef> Schema::indexes(bool temporary)
+{
+    QList<IndexDef> out;
+    for (const TableDef &t : tables()) {
+        if (t.temporary != temporary) {
+            continue;
+        }
+        if (!t.uniqueKey.isEmpty()) {
+            out.append({t.name, t.uniqueKey, true});
+        }
+        for (const QStringList &ix : t.indexes) {
+            out.append({t.name, ix, false});
+        }
+    }
+    return out;
+}
+
+bool Schema::isIndexName(const QString &name)
+{
+    return name.startsWith(QLatin1String("ix_")) || name.startsWith(QLatin1String("ux_"));
+}
+
 QString Schema::orderingName(const QString &field)
 {
     bool plain = !field.isEmpty() && !field.front().isDigit();
@@ -343,24 +397,10 @@ QStringList statementsFor(bool temporary)
         out << QStringLiteral("CREATE %1TABLE %2 (%3)")
                    .arg(temporary ? QStringLiteral("TEMPORARY ") : QString(), Schema::quoted(t.name),
                         cols.join(QStringLiteral(", ")));
-        int n = 0;
-        // An index of a temporary table is temporary too.
-        auto index = [&](const QStringList &columns, bool unique) {
-            QStringList q;
-            for (const QString &c : columns) {
-                q << Schema::quoted(c);
-            }
-            out << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
-                       .arg(unique ? QStringLiteral("UNIQUE ") : QString(),
-                            Schema::quoted(QStringLiteral("ix_%1_%2").arg(t.name).arg(++n)), Schema::quoted(t.name),
-                            q.join(QStringLiteral(", ")));
-        };
-        if (!t.uniqueKey.isEmpty()) {
-            index(t.uniqueKey, true);
-        }
-        for (const QStringList &ix : t.indexes) {
-            index(ix, false);
-        }
+    }
+    // An index of a temporary table is temporary too.
+    for (const IndexDef &ix : Schema::indexes(temporary)) {
+        out << ix.createStatement();
     }
     return out;
 }

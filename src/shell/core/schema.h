@@ -23,6 +23,20 @@ struct TableDef
     // A table of each connection (通用, the scratch rows of the report being shown): created
     // when the connection opens, seen by it alone, gone when it closes.
     bool temporary = false;
+
+    bool hasField(const QString &field) const;
+};
+
+// An index of a table, named after its columns ("ix_收费明细表_收费名称_年度_月份"; "ux_" for a
+// unique one), so that the indexes a database has can be told from the ones it should have.
+struct IndexDef
+{
+    QString table;
+    QStringList columns;
+    bool unique = false;
+
+    QString name() const;
+    QString createStatement() const;
 };
 
 namespace Schema {
@@ -34,6 +48,11 @@ FieldKind kindOf(const QString &field);
 bool isKnownField(const QString &field);
 // A double-quoted identifier, safe for names such as 面积/数量.
 QString quoted(const QString &identifier);
+// Every index the file's tables (or with `temporary`, each connection's tables) should have:
+// each table's unique key, then its lookup indexes.
+QList<IndexDef> indexes(bool temporary = false);
+// True for the name of an index this program made (earlier versions' names included).
+bool isIndexName(const QString &name);
 // A field name as it goes into an ordering line: as it stands when it is a plain identifier
 // (Chinese letters included), double-quoted otherwise ("面积/数量").
 QString orderingName(const QString &field);

@@ -3,18 +3,9 @@
 #include "shell/core/sqlitehandle.h"
 
 #include <QByteArrayView>
-#include <QHash>
 #include <QSqlDriver>
-#include <sqlite3.h>
-
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
-
-#include <cstring>
 #include <memory>
-#include <vector>
+#include <sqlite3.h>
 
 namespace {
 
@@ -134,81 +125,12 @@ bool bindAll(sqlite3_stmt *s, const QList<QPair<QString, QVariant>> &named, cons
     return true;
 }
 
-// Sizes the cells for `count` values at least. The cells of 100,000 rows take tens of
-// megabytes; asking for huge pages before they are first touched spares the thousands of page
-// faults that cost otherwise (a large part of opening a big result).
-void reserveCells(QVector<QVariant> &cells, qsizetype count)
-{
-    if (cells.capacity() >= count) {
-        return;
-    }
-    cells.reserve(count);
-#ifdef Q_OS_LINUX
-    constexpr quintptr huge = 2 * 1024 * 1024;
-    const quintptr begin = (quintptr(cells.constData()) + huge - 1) & ~(huge - 1);
-    const quintptr end = (quintptr(cells.constData() + cells.capacity())) & ~(huge - 1);
-    if (end > begin) {
-        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
-    }
-#endif
-}
-
-// The few distinct texts of a column (building names, house types, states) are made once and
-// shared by every row; a column that shows many distinct texts stops being pooled.
-class TextPool
-{
-public:
-    static constexpr int MaxDistinct = 512;
-
-    QString text(const char *utf8, int size)
-    {
-        if (m_off) {
-            return QString::fromUtf8(utf8, size);
-        }
-        const QByteArrayView bytes(utf8, size);
-        const size_t h = qHash(bytes);
-        const size_t mask = m_slots.size() - 1;
-        for (size_t i = h & mask;; i = (i + 1) & mask) {
-            const int e = m_slots[i];
-            if (e < 0) {
-                QString s = QString::fromUtf8(utf8, size);
-                if (int(m_entries.size()) >= MaxDistinct) {
-                    m_off = true;
-                    m_entries.clear();
-                    m_entries.shrink_to_fit();
-                    m_slots.clear();
-                    m_slots.shrink_to_fit();
-                    return s;
-                }
-                m_slots[i] = int(m_entries.size());
-                m_entries.push_back({h, QByteArray(utf8, size), s});
-                return s;
-            }
-            const Entry &en = m_entries[size_t(e)];
-            if (en.hash == h && en.bytes.size() == size && std::memcmp(en.bytes.constData(), utf8, size_t(size)) == 0) {
-                return en.text;
-            }
-        }
-    }
-
-private:
-    struct Entry
-    {
-        size_t hash;
-        QByteArray bytes;
-        QString text;
-    };
-    std::vector<int> m_slots = std::vector<int>(2 * MaxDistinct, -1);
-    std::vector<Entry> m_entries;
-    bool m_off = false;
-};
-
 }
 
 namespace SqliteFetch {
 
 Outcome fetch(const QSqlDatabase &db, const QString &statement, const QList<QPair<QString, QVariant>> &named,
-              const QVariantList &positional, int reserveRows, Rows *out)
+              const QVariantList &positional, Rows *out)
 {
     sqlite3 *handle = sqliteHandle(db);
     if (!handle) {
@@ -235,49 +157,39 @@ Outcome fetch(const QSqlDatabase &db, const QString &statement, const QList<QPai
     for (int i = 0; i < n; ++i) {
         out->fields << QString::fromUtf8(sqlite3_column_name(stmt.get(), i)).remove(QLatin1Char('"'));
     }
-    out->cells.clear();
-    reserveCells(out->cells, qsizetype(qMax(reserveRows, 1024)) * n);
-    out->rowCount = 0;
-    std::vector<TextPool> pools(size_t(qMax(n, 0)));
-    const QVariant nullCell {QMetaType::fromType<QString>()};
+    RowStore &store = out->store;
+    store.reset(n);
     int step;
     while ((step = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-        if (out->cells.size() + n > out->cells.capacity()) {
-            reserveCells(out->cells, 2 * (out->cells.size() + n));
-        }
+        const int row = store.appendRow();
         for (int i = 0; i < n; ++i) {
             switch (sqlite3_column_type(stmt.get(), i)) {
             case SQLITE_INTEGER:
-                out->cells.emplaceBack(qint64(sqlite3_column_int64(stmt.get(), i)));
+                store.setInteger(row, i, qint64(sqlite3_column_int64(stmt.get(), i)));
                 break;
             case SQLITE_FLOAT:
-                out->cells.emplaceBack(sqlite3_column_double(stmt.get(), i));
+                store.setReal(row, i, sqlite3_column_double(stmt.get(), i));
                 break;
             case SQLITE_NULL:
-                out->cells.emplaceBack(nullCell);
+                store.setNull(row, i);
                 break;
             case SQLITE_BLOB: {
                 const void *b = sqlite3_column_blob(stmt.get(), i);
-                out->cells.emplaceBack(QByteArray(static_cast<const char *>(b), sqlite3_column_bytes(stmt.get(), i)));
+                store.setBlob(row, i, QByteArray(static_cast<const char *>(b), sqlite3_column_bytes(stmt.get(), i)));
                 break;
             }
             default: {
                 const char *t = reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), i));
-                out->cells.emplaceBack(pools[size_t(i)].text(t, sqlite3_column_bytes(stmt.get(), i)));
+                store.setText(row, i, t, sqlite3_column_bytes(stmt.get(), i));
                 break;
             }
             }
         }
-        ++out->rowCount;
     }
     if (step != SQLITE_DONE) {
         out->error = QString::fromUtf8(sqlite3_errmsg(handle));
-        out->cells.clear();
-        out->rowCount = 0;
+        store.reset();
         return Outcome::Failed;
-    }
-    if (out->cells.capacity() > 2 * out->cells.size() + 4096) {
-        out->cells.squeeze(); // far fewer rows than the last time
     }
     return Outcome::Done;
 }

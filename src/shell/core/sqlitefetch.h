@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/core/rowstore.h"
+
 #include <QList>
 #include <QPair>
 #include <QSqlDatabase>
@@ -21,13 +23,11 @@ enum class Outcome { Done, Failed, NotHandled };
 struct Rows
 {
     QStringList fields;
-    QVector<QVariant> cells; // row by row
-    int rowCount = 0;
+    RowStore store;
     QString error; // the database's reason when Failed
 };
 
-// reserveRows: the expected number of rows (the previous opening's), to size the cells once.
 Outcome fetch(const QSqlDatabase &db, const QString &statement, const QList<QPair<QString, QVariant>> &named,
-              const QVariantList &positional, int reserveRows, Rows *out);
+              const QVariantList &positional, Rows *out);
 
 }

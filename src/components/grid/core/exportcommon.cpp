@@ -1,5 +1,6 @@
 #include "components/grid/core/exportwriters.h"
 #include "shell/core/money.h"
+#include "shell/core/storeddate.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -131,35 +132,12 @@ void LongTexts::report(QStringList *warnings) const
                      .arg(MaxCellText);
 }
 
-static int twoDigits(const QChar *p)
-{
-    if (!p[0].isDigit() || !p[1].isDigit())
-        return -1;
-    return p[0].digitValue() * 10 + p[1].digitValue();
-}
-
 bool serialDate(const QString &text, double *serial)
 {
-    const qsizetype n = text.size();
-    if (n != 10 && n != 19)
+    const StoredDate::Value v = StoredDate::parse(text);
+    if (!v.isValid() || !v.exact || v.date < QDate(1900, 3, 1) || text.size() != text.trimmed().size())
         return false;
-    const QChar *p = text.constData();
-    const int century = twoDigits(p), years = twoDigits(p + 2);
-    const int month = twoDigits(p + 5), day = twoDigits(p + 8);
-    if (century < 0 || years < 0 || month < 0 || day < 0 || p[4] != QLatin1Char('-') || p[7] != QLatin1Char('-'))
-        return false;
-    const QDate date(century * 100 + years, month, day);
-    if (!date.isValid() || date < QDate(1900, 3, 1))
-        return false;
-    double seconds = 0;
-    if (n == 19) {
-        const int h = twoDigits(p + 11), m = twoDigits(p + 14), s = twoDigits(p + 17);
-        if ((p[10] != QLatin1Char(' ') && p[10] != QLatin1Char('T')) || p[13] != QLatin1Char(':')
-            || p[16] != QLatin1Char(':') || h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59)
-            return false;
-        seconds = h * 3600 + m * 60 + s;
-    }
-    *serial = double(date.toJulianDay() - QDate(1899, 12, 30).toJulianDay()) + seconds / 86400.0;
+    *serial = double(v.date.toJulianDay() - QDate(1899, 12, 30).toJulianDay()) + v.seconds / 86400.0;
     return true;
 }
 
@@ -208,9 +186,9 @@ SheetCell sheetCell(const ExportTable &table, int row, int column)
     case FieldKind::DateTime: {
         QString text;
         if (value.typeId() == QMetaType::QDateTime)
-            text = value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            text = StoredDate::format(value.toDateTime());
         else if (value.typeId() == QMetaType::QDate)
-            text = value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+            text = StoredDate::formatDate(value.toDate());
         else
             text = value.toString();
         double serial = 0;

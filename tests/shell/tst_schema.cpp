@@ -1,0 +1,154 @@
+// The indexes the bill lines are read by: what a new database gets, what an older one gets at
+// start, and that the per-house statements of the payment windows and reports use them.
+#include "shell/core/billlinesql.h"
+#include "shell/core/dm1.h"
+#include "shell/core/schema.h"
+
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+const QString HouseLed = QStringLiteral("ux_收费明细表_房屋代码_年度_月份_收费名称");
+
+// Index name → its columns, for the indexes this program makes.
+QMap<QString, QString> indexesOf(Dm1 &dm)
+{
+    QMap<QString, QString> out;
+    for (const QString &name : dm.column(QStringLiteral("select name from sqlite_master where type='index'"))) {
+        if (Schema::isIndexName(name)) {
+            out.insert(name, dm.column(QStringLiteral("select name from pragma_index_info(?)"), {name}).join(u','));
+        }
+    }
+    return out;
+}
+
+QMap<QString, QString> wantedIndexes()
+{
+    QMap<QString, QString> out;
+    for (const IndexDef &ix : Schema::indexes()) {
+        out.insert(ix.name(), ix.columns.join(u','));
+    }
+    return out;
+}
+
+bool addLine(Dm1 &dm, const QString &house, const QString &item, int month, const char *state = "未缴费")
+{
+    return dm.exec(QStringLiteral("insert into 收费明细表 (房屋代码, 收费名称, 年度, 月份, 收费金额, 缴费状态) "
+                                  "values (?, ?, '2004', ?, 10000, ?)"),
+                   {house, item, QString::number(month), QString::fromUtf8(state)});
+}
+}
+
+class TestSchema : public QObject
+{
+    Q_OBJECT
+private slots:
+    void newDatabaseHasTheIndexes()
+    {
+        QTemporaryDir home;
+        Dm1 dm(home.path());
+        QVERIFY(dm.openConnection());
+        QCOMPARE(indexesOf(dm), wantedIndexes());
+        QCOMPARE(indexesOf(dm).value(HouseLed), QStringLiteral("房屋代码,年度,月份,收费名称"));
+        QCOMPARE(indexesOf(dm).value(QStringLiteral("ix_收费明细表_收费名称_年度_月份")),
+                 QStringLiteral("收费名称,年度,月份"));
+        QVERIFY(indexesOf(dm).contains(QStringLiteral("ix_收费明细表_单据号码")));
+        QCOMPARE(indexesOf(dm).value(QStringLiteral("ux_收费汇总表_房屋代码_年度_月份_收费项目_楼宇名称_业主名称")),
+                 QStringLiteral("房屋代码,年度,月份,收费项目,楼宇名称,业主名称"));
+    }
+
+    // A database of the earlier version: its indexes numbered, the bill lines keyed by fee name
+    // before the month. At start it gets the new indexes and loses the old; its rows stay.
+    void olderDatabaseGetsTheIndexesAtStart_data()
+    {
+        QTest::addColumn<bool>("duplicates");
+        QTest::newRow("keys kept") << false;
+        QTest::newRow("a key broken by a copied file") << true;
+    }
+
+    void olderDatabaseGetsTheIndexesAtStart()
+    {
+        QFETCH(bool, duplicates);
+        QTemporaryDir home;
+        QStringList before;
+        {
+            Dm1 dm(home.path());
+            QVERIFY(dm.openConnection());
+            for (const QString &name : indexesOf(dm).keys()) {
+                QVERIFY(dm.exec(QStringLiteral("drop index ") + Schema::quoted(name)));
+            }
+            QVERIFY(dm.exec(QStringLiteral("create index ix_楼宇资料_1 on 楼宇资料 (楼宇名称)")));
+            QVERIFY(dm.exec(QStringLiteral("create index ix_收费明细表_2 on 收费明细表 (收费名称)")));
+            QVERIFY(dm.exec(QStringLiteral("create index 别人的索引 on 收费明细表 (备注)")));
+            if (!duplicates) {
+                QVERIFY(dm.exec(QStringLiteral(
+                    "create unique index ix_收费明细表_1 on 收费明细表 (房屋代码, 收费名称, 年度, 月份)")));
+            }
+            for (int m = 1; m <= 12; ++m) {
+                QVERIFY(addLine(dm, QStringLiteral("A-101"), QStringLiteral("水费"), m));
+            }
+            if (duplicates) {
+                QVERIFY(addLine(dm, QStringLiteral("A-101"), QStringLiteral("水费"), 1));
+            }
+            before = dm.column(QStringLiteral("select id || 房屋代码 || 月份 from 收费明细表 order by id"));
+        }
+        Dm1 dm(home.path());
+        QVERIFY(dm.openConnection());
+        QMap<QString, QString> wanted = wantedIndexes();
+        if (duplicates) {
+            wanted.remove(HouseLed);
+            wanted.insert(QStringLiteral("ix_收费明细表_房屋代码_年度_月份_收费名称"),
+                          QStringLiteral("房屋代码,年度,月份,收费名称"));
+        }
+        QCOMPARE(indexesOf(dm), wanted);
+        QCOMPARE(dm.column(QStringLiteral("select name from sqlite_master where name = '别人的索引'")).size(), 1);
+        QCOMPARE(dm.column(QStringLiteral("select id || 房屋代码 || 月份 from 收费明细表 order by id")), before);
+    }
+
+    // The statements that find one house's lines of one month go straight to them through
+    // the house-led key, never through a scan of the month.
+    void perHouseStatementsUseTheHouseLedKey_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<int>("binds");
+        QTest::newRow("amount due") << BillLineSql::amountDue() << 3;
+        QTest::newRow("mark the bill paid") << BillLineSql::markBillPaid() << 8;
+        QTest::newRow("mark one line paid") << BillLineSql::markLinePaid() << 9;
+        QTest::newRow("one house, one month") << BillLineSql::unpaidLinesOfMonth().join(u'\n') << 3;
+        QTest::newRow("arrears of a month") << BillLineSql::arrearsOfMonth().join(u'\n') << 3;
+    }
+
+    void perHouseStatementsUseTheHouseLedKey()
+    {
+        QFETCH(QString, sql);
+        QFETCH(int, binds);
+        QTemporaryDir home;
+        Dm1 dm(home.path());
+        QVERIFY(dm.openConnection());
+        // Lines of several houses and months, so that the plan is not one of an empty table.
+        for (int h = 0; h < 20; ++h) {
+            for (int m = 1; m <= 3; ++m) {
+                QVERIFY(
+                    addLine(dm, QStringLiteral("A-%1").arg(h), QStringLiteral("水费"), m, h % 2 ? "现金" : "未缴费"));
+            }
+        }
+        QSqlQuery q(dm.database());
+        QVERIFY(q.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + sql));
+        for (int i = 0; i < binds; ++i) {
+            q.addBindValue(QStringLiteral("1"));
+        }
+        QVERIFY(q.exec());
+        QStringList plan;
+        while (q.next()) {
+            plan << q.value(3).toString();
+        }
+        QVERIFY2(plan.size() == 1
+                     && plan[0].contains(QStringLiteral("INDEX ") + HouseLed
+                                         + QStringLiteral(" (房屋代码=? AND 年度=? AND 月份=?")),
+                 qPrintable(plan.join(QStringLiteral(" | "))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSchema)
+#include "tst_schema.moc"
