@@ -99,6 +99,7 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget *parent)
     : ListWindow(new DataSet(u"q_sfhzb"_s), registerDesign(), parent)
 {
     dataSet()->setParent(this);
+    dataSet()->setTable(u"收费汇总表"_s);
     grid()->setTieBreak(u"id"_s);
     SearchBar *bar = searchBar();
     DateTimePicker1 = datePicker(u"DateTimePicker1"_s, u"缴费时间从"_s, bar);

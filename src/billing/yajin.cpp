@@ -98,6 +98,7 @@ TForm_yajin::TForm_yajin(QWidget *parent)
     : ListWindow(new DataSet(u"q_yajin"_s), depositDesign(), parent)
 {
     dataSet()->setParent(this);
+    dataSet()->setTable(u"押金明细表"_s);
     grid()->setTieBreak(u"id"_s);
     SpeedButton1 = findChild<QToolButton *>(u"SpeedButton1"_s);
     connect(SpeedButton1, &QToolButton::clicked, this, &TForm_yajin::chooseHouse);
