@@ -11,6 +11,9 @@
 #include "billing/jiaofeidan.h"
 #include "billing/jiaofeidan_quanbu.h"
 #include "billing/jiaofeiguanli.h"
+#include "billing/jiaofeimingxi.h"
+#include "billing/shoufeimingxibiao.h"
+#include "billing/yajin.h"
 #include "masterdata/guestinfo.h"
 #include "masterdata/house_zhuangtai.h"
 #include "masterdata/houseinfo.h"
@@ -38,17 +41,18 @@ void WindowRegistry::registerAll()
     add<TForm_jiaofeidan>();
     add<TForm_jiaofeidan_quanbu>();
     add<TForm_jiaofeiguanli>();
+    add<TForm_jiaofeimingxi>();
     add<TForm_password>();
     add<TForm_qxb>();
     add<TForm_restore>();
+    add<TForm_shoufeimingxibiao>();
     add<TForm_storeyinfo>();
+    add<TForm_yajin>();
 }
 
 const QStringList &WindowRegistry::planned()
 {
     static const QStringList names = {
-        QStringLiteral("TForm_jiaofeimingxi"),
-        QStringLiteral("TForm_shoufeimingxibiao"),
         QStringLiteral("TForm_statistics_arrear"),
         QStringLiteral("TForm_statistics_item"),
         QStringLiteral("TForm_statistics_money"),
@@ -57,7 +61,6 @@ const QStringList &WindowRegistry::planned()
         QStringLiteral("TForm_statistics_yijiao"),
         QStringLiteral("TForm_txcsb"),
         QStringLiteral("TForm_txgn"),
-        QStringLiteral("TForm_yajin"),
         QStringLiteral("TForm_yajin_mingxi"),
         QStringLiteral("TForm_yajin_sum"),
     };

@@ -243,21 +243,37 @@ void ListWindow::buildEntryPanel()
             c->setDisplayOnly();
             editor->setStyleSheet(GreenField);
         }
+        // The editor with its choose button takes the editor's place.
+        QWidget *cell = editor;
+        if (!e.buttonName.isEmpty()) {
+            cell = new QWidget(parent);
+            auto *row = new QHBoxLayout(cell);
+            row->setContentsMargins(0, 0, 0, 0);
+            row->setSpacing(2);
+            editor->setParent(cell);
+            row->addWidget(editor, 1);
+            auto *choose = new QToolButton(cell);
+            choose->setObjectName(e.buttonName);
+            choose->setText(QStringLiteral("…"));
+            choose->setToolTip(e.buttonHint);
+            choose->setAccessibleName(e.buttonHint);
+            row->addWidget(choose);
+        }
         if (e.inStrip) {
             stripRow->addWidget(label);
-            stripRow->addWidget(editor, 1);
+            stripRow->addWidget(cell, 1);
         } else if (!e.hidden) {
             const int row = i / m_design.entryColumns;
             const int col = (i % m_design.entryColumns) * 2;
             // Remarks take the rest of their row.
             const int span = e.editor == EntryField::Editor::Memo ? (m_design.entryColumns - col / 2) * 2 - 1 : 1;
             grid->addWidget(label, row, col);
-            grid->addWidget(editor, row, col + 1, 1, span);
+            grid->addWidget(cell, row, col + 1, 1, span);
             grid->setColumnStretch(col + 1, 1);
             i += (span + 1) / 2;
         } else {
             label->hide();
-            editor->hide();
+            cell->hide();
         }
         if (e.chinese) {
             chinese << editor;
@@ -287,7 +303,7 @@ void ListWindow::buildEntryPanel()
 
 void ListWindow::buildSearchBar()
 {
-    m_search = new SearchBar(m_design.search, QStringLiteral("bitbtn_find"), this);
+    m_search = new SearchBar(m_design.search, m_design.findButton, this);
     if (!m_design.searchRing.isEmpty()) {
         m_search->setEnterRing(m_design.searchRing, true);
     }
@@ -295,11 +311,22 @@ void ListWindow::buildSearchBar()
     m_body->addWidget(m_search);
 }
 
+bool ListWindow::searchConditions(QStringList *conditions, QVariantList *values)
+{
+    if (m_search) {
+        *conditions = m_search->conditions(values);
+    }
+    return true;
+}
+
 void ListWindow::find()
 {
     // Typed text is bound, and its % and _ match themselves: the operator finds what he typed.
     QVariantList values;
-    const QStringList conditions = m_search ? m_search->conditions(&values) : QStringList();
+    QStringList conditions;
+    if (!searchConditions(&conditions, &values)) {
+        return;
+    }
     m_dataSet->cancel();
     m_dataSet->close();
     m_dataSet->clearSql();

@@ -42,6 +42,8 @@ struct EntryField
     bool displayOnly = false; // shown on green, never edited here (data another window keeps)
     bool hidden = false; // bound and following the state, but never shown
     bool inStrip = false; // in the green strip under the entry panel
+    QString buttonName; // a small choose button beside the editor (SpeedButton1); empty for none
+    QString buttonHint; // its tool tip and accessible name ("选择房屋")
 
     static EntryField of(const QString &objectName, const QString &field, const QString &label,
                          Editor editor = Editor::Text)
@@ -94,6 +96,14 @@ struct EntryField
         inStrip = true;
         return *this;
     }
+    // A small "…" button right beside the editor, found by its object name; the window connects
+    // it and decides when it is enabled.
+    EntryField &withButton(const QString &objectName, const QString &hint)
+    {
+        buttonName = objectName;
+        buttonHint = hint;
+        return *this;
+    }
 };
 
 // What is particular to one list window: its texts, its grid and its entry panel.
@@ -129,6 +139,7 @@ struct ListWindowDesign
     // Enter moves along these boxes, the last one running "查找"; empty: Enter in any text box
     // runs "查找".
     QStringList searchRing;
+    QString findButton = QStringLiteral("bitbtn_find"); // the object name of "查找"
 
     // The fields the design names (columns, entry fields, search columns) that `table` does
     // not have, as "column 楼宇名", "entry DBEdit4 楼宇名", "search Edit1 楼宇名"; for a data set
@@ -156,6 +167,8 @@ public:
     // A drop-down of the search bar by its object name ("DBComboBoxEh3"); null when the design
     // has none of that name.
     QComboBox *searchCombo(const QString &objectName) const;
+    // The search bar; null when the design has no search boxes.
+    SearchBar *searchBar() const { return m_search; }
 
     // Opens the data set on the design's query.
     void prepare(Preparation &p) override;
@@ -180,6 +193,10 @@ protected:
     // Checks the row before it is written; on failure shows the message, focuses the field
     // and returns false. The base requires nothing.
     virtual bool validate() { return true; }
+    // The conditions "查找" queries with and their values: by default one for each filled box of
+    // the search bar. A window with more (a date range) adds them; false stops the search (the
+    // window has said why).
+    virtual bool searchConditions(QStringList *conditions, QVariantList *values);
     // Refusals before editing or deleting (for example "请先增加记录!").
     virtual bool canEdit() { return true; }
     virtual bool canDelete() { return true; }

@@ -131,3 +131,13 @@ void SearchBar::addAtEnd(QWidget *control)
 {
     m_row->insertWidget(m_row->indexOf(m_find) + 1 + m_endCount++, control);
 }
+
+void SearchBar::insertAfter(const QString &boxName, QWidget *label, QWidget *control)
+{
+    QWidget *box = findChild<QWidget *>(boxName);
+    int at = box ? m_row->indexOf(box) + 1 : m_row->indexOf(m_find);
+    if (label) {
+        m_row->insertWidget(at++, label);
+    }
+    m_row->insertWidget(at, control);
+}

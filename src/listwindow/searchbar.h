@@ -54,6 +54,10 @@ public:
     void insertAtStart(QWidget *label, QWidget *control);
     // A control after "查找".
     void addAtEnd(QWidget *control);
+    // A label (may be null) and a control right after the box named boxName (a date range
+    // between the text boxes and the building drop-down); at the end of the boxes when there is
+    // no such box.
+    void insertAfter(const QString &boxName, QWidget *label, QWidget *control);
 
 signals:
     void findRequested();

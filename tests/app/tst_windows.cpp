@@ -50,6 +50,11 @@ const QHash<QString, Expected> &expectations()
         // The window's own house list; the building box is filled too.
         {u"TForm_houselease"_s,
          {{u"q_houselease: select * from 房屋租赁表 where 已经迁出=0|order by 房屋代码 COLLATE pinyin"_s}}},
+        // The house list of the payment history; the lines follow the house.
+        {u"TForm_jiaofeimingxi"_s, {{u"q_houseinfo: select * from 房屋资料 | order by 房屋代码 COLLATE pinyin "_s}}},
+        {u"TForm_yajin"_s, {{u"q_yajin: select * from 押金明细表|order by 日期,id"_s}}},
+        // Empty until the first search; only the building box is filled.
+        {u"TForm_shoufeimingxibiao"_s, {}},
         {u"TForm_houseitem"_s, {{u"q_houseinfo: select * from 房屋资料 |order by 房屋代码 COLLATE pinyin"_s}, {}, 60}},
         {u"TForm_jiaofeidan"_s, {{u"q_houseinfo: select * from 房屋资料 |order by 房屋代码 COLLATE pinyin"_s}, {}, 60}},
         {u"TForm_jiaofeidan_quanbu"_s, {}},

@@ -370,6 +370,11 @@ QString DBGridEh::orderingLine() const
     });
 }
 
+void DBGridEh::setTieBreak(const QString &field)
+{
+    d->tieBreak = field;
+}
+
 void DBGridEh::clickTitle(int logicalColumn, bool ctrl)
 {
     if (logicalColumn < 0 || logicalColumn >= d->model->columnCount()) {
@@ -427,7 +432,10 @@ void DBGridEh::requery()
         return;
     }
     // The rows come back in their new order with the first one current, shown from the top.
-    const QString line = orderingLine();
+    QString line = orderingLine();
+    if (!line.isEmpty() && !d->tieBreak.isEmpty()) {
+        line += QStringLiteral(", ") + d->tieBreak;
+    }
     d->dataSet->setOrderingLine(line);
     d->dataSet->reopen();
     verticalScrollBar()->setValue(0);

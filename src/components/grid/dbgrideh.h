@@ -106,6 +106,9 @@ public:
     enum class SortMarker { None, Ascending, Descending };
     SortMarker sortMarker(const QString &field) const;
     QString orderingLine() const;
+    // A field that a title-click ordering ends with, so that rows equal in the marked columns
+    // keep one stable order ("id": the order they were made in); empty (the default) for none.
+    void setTieBreak(const QString &field);
     // A title click as the operator makes it (with or without Ctrl).
     void clickTitle(int logicalColumn, bool ctrl);
     // Ctrl was released: the query held back by Ctrl clicks runs now.

@@ -19,6 +19,7 @@ public:
 
     QList<GridText::SortKey> sortKeys; // the marked columns in the order they were marked
     bool ctrlSortPending = false;
+    QString tieBreak; // appended to a title-click ordering ("id")
     bool fitToWidth = false;
     bool syncingCurrent = false;
     bool applyingWidths = false;

@@ -1,0 +1,248 @@
+#include "billing/core/deposits.h"
+
+#include "shell/core/dataset.h"
+#include "shell/core/transaction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariantList>
+
+using namespace Qt::StringLiterals;
+
+namespace DepositWords {
+const QStringList &types()
+{
+    static const QStringList list = {Received, Refunded, Offset};
+    return list;
+}
+
+const QStringList &methods()
+{
+    static const QStringList list = {u"现金"_s, u"银行转帐"_s};
+    return list;
+}
+}
+
+Money DepositMovement::effect(const QString &type, Money amount)
+{
+    return type == DepositWords::Received ? amount : -amount;
+}
+
+namespace {
+using Outcome = DepositLedger::Outcome;
+using Result = DepositLedger::Result;
+
+Outcome outcome(Result result, const QString &error = {}, DepositLedger::Field field = DepositLedger::Field::None)
+{
+    Outcome o;
+    o.result = result;
+    o.error = error;
+    o.field = field;
+    return o;
+}
+
+// Prepares, binds and runs sql on db; false with the database's reason.
+bool run(QSqlQuery &q, const QString &sql, const QVariantList &binds, QString *error)
+{
+    q.setForwardOnly(true);
+    bool ok = q.prepare(sql);
+    for (int i = 0; ok && i < binds.size(); ++i) {
+        q.bindValue(i, binds[i]);
+    }
+    ok = ok && q.exec();
+    if (!ok) {
+        *error = q.lastError().databaseText().isEmpty() ? q.lastError().text() : q.lastError().databaseText();
+    }
+    return ok;
+}
+
+// A movement as it is stored now: what its deletion or an edit takes back.
+struct Stored
+{
+    bool found = false;
+    QString houseCode;
+    Money effect;
+};
+
+bool readStored(const QSqlDatabase &db, qint64 id, Stored *stored, QString *error)
+{
+    QSqlQuery q(db);
+    if (!run(q, u"select 房屋代码, 操作类型, 金额 from 押金明细表 where id=?"_s, {id}, error)) {
+        return false;
+    }
+    *stored = {};
+    if (q.next()) {
+        const std::optional<Money> amount = Money::fromStored(q.value(2));
+        if (!amount) {
+            // What it did cannot be taken back by an amount nobody knows.
+            *error = u"这条押金记录的金额有误(%1),押金余额没有改变!"_s.arg(q.value(2).toString());
+            return false;
+        }
+        stored->found = true;
+        stored->houseCode = q.value(0).toString();
+        stored->effect = DepositMovement::effect(q.value(1).toString(), *amount);
+    }
+    return true;
+}
+
+// 押金 = 押金 + delta for the house; *moved tells whether the house was there. A house without a
+// balance yet starts from 0.
+bool moveBalance(const QSqlDatabase &db, const QString &houseCode, Money delta, bool *moved, QString *error)
+{
+    QSqlQuery q(db);
+    if (!run(q, u"update 房屋资料 set 押金=coalesce(押金,0)+? where (房屋代码=?)"_s, {delta.raw(), houseCode}, error)) {
+        return false;
+    }
+    *moved = q.numRowsAffected() > 0;
+    return true;
+}
+
+QVariant orNull(const QString &text)
+{
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
+QVariantList fieldValues(const DepositMovement &m)
+{
+    return {DataSet::toStoredDateTime(m.date.startOfDay()),
+            orNull(m.building),
+            orNull(m.unit),
+            m.houseCode,
+            orNull(m.owner),
+            m.type,
+            m.amount ? QVariant(m.amount->raw()) : QVariant(),
+            orNull(m.method),
+            orNull(m.receipt),
+            orNull(m.operatorName),
+            m.operatedAt.isValid() ? QVariant(DataSet::toStoredDateTime(m.operatedAt)) : QVariant(),
+            orNull(m.remark)};
+}
+
+const QString Fields =
+    u"日期,楼宇名称,楼宇单元,房屋代码,业主名称,操作类型,金额,缴费方式,单据号码,操作人员,操作日期,备注"_s;
+
+QString noHouse(const QString &code)
+{
+    return u"房屋代码为“%1”的房屋已经不存在,请重新选择房屋!"_s.arg(code);
+}
+}
+
+std::optional<Outcome> DepositLedger::check(const DepositMovement &m)
+{
+    if (m.houseCode.trimmed().isEmpty()) {
+        return outcome(Result::Invalid, u"房屋代码不能为空,请重新输入!"_s, Field::HouseCode);
+    }
+    if (!m.date.isValid()) {
+        return outcome(Result::Invalid, u"日期不能为空,请重新输入!"_s, Field::Date);
+    }
+    if (!DepositWords::types().contains(m.type)) {
+        return outcome(Result::Invalid, u"操作类型应该为(收取、退还、冲抵费用),请重新输入!"_s, Field::Type);
+    }
+    if (m.amount && *m.amount < Money()) {
+        return outcome(Result::Invalid, u"金额不能为负数,请重新输入!"_s, Field::Amount);
+    }
+    return std::nullopt;
+}
+
+DepositLedger::DepositLedger(const QSqlDatabase &db)
+    : m_db(db)
+{ }
+
+Outcome DepositLedger::save(const DepositMovement &m, qint64 id) const
+{
+    if (const auto refused = check(m)) {
+        return *refused;
+    }
+    Transaction tx(m_db);
+    QString error = tx.error();
+    if (!tx.begun()) {
+        return outcome(Result::Failed, error);
+    }
+    // What the movement did so far, as the database holds it now.
+    Stored old;
+    if (id != 0) {
+        if (!readStored(m_db, id, &old, &error)) {
+            return outcome(Result::Failed, error);
+        }
+        if (!old.found) {
+            return outcome(Result::Gone, u"这条押金记录已经被其他工作站删除,修改没有保存!"_s);
+        }
+    }
+
+    QSqlQuery write(m_db);
+    QVariantList values = fieldValues(m);
+    if (id == 0) {
+        const QString marks = QStringList(values.size(), u"?"_s).join(u',');
+        if (!run(write, u"insert into 押金明细表 (%1) values (%2)"_s.arg(Fields, marks), values, &error)) {
+            return outcome(Result::Failed, error);
+        }
+        id = write.lastInsertId().toLongLong();
+    } else {
+        values << id;
+        if (!run(write, u"update 押金明细表 set %1=? where id=?"_s.arg(Fields.split(u',').join(u"=?,"_s)), values,
+                 &error)) {
+            return outcome(Result::Failed, error);
+        }
+    }
+
+    // The old effect off, the new one on: on one house as their difference.
+    bool moved = true;
+    if (old.found && old.houseCode == m.houseCode) {
+        if (!moveBalance(m_db, m.houseCode, m.effect() - old.effect, &moved, &error)) {
+            return outcome(Result::Failed, error);
+        }
+    } else {
+        // A house deleted since the movement was made takes no correction.
+        bool oldMoved = false;
+        if (old.found && !moveBalance(m_db, old.houseCode, -old.effect, &oldMoved, &error)) {
+            return outcome(Result::Failed, error);
+        }
+        if (!moveBalance(m_db, m.houseCode, m.effect(), &moved, &error)) {
+            return outcome(Result::Failed, error);
+        }
+    }
+    if (!moved) {
+        return outcome(Result::NoHouse, noHouse(m.houseCode));
+    }
+    if (!tx.commit(&error)) {
+        return outcome(Result::Failed, error);
+    }
+    Outcome done = outcome(Result::Saved);
+    done.id = id;
+    return done;
+}
+
+Outcome DepositLedger::remove(qint64 id) const
+{
+    Transaction tx(m_db);
+    QString error = tx.error();
+    if (!tx.begun()) {
+        return outcome(Result::Failed, error);
+    }
+    Stored old;
+    if (!readStored(m_db, id, &old, &error)) {
+        return outcome(Result::Failed, error);
+    }
+    if (!old.found) {
+        return outcome(Result::Gone, u"这条押金记录已经被其他工作站删除,押金余额没有改变!"_s);
+    }
+    QSqlQuery del(m_db);
+    if (!run(del, u"delete from 押金明细表 where id=?"_s, {id}, &error)) {
+        return outcome(Result::Failed, error);
+    }
+    bool moved = false;
+    if (!moveBalance(m_db, old.houseCode, -old.effect, &moved, &error) || !tx.commit(&error)) {
+        return outcome(Result::Failed, error);
+    }
+    return outcome(Result::Deleted);
+}
+
+std::optional<Money> DepositLedger::balance(const QString &houseCode) const
+{
+    QSqlQuery q(m_db);
+    QString error;
+    if (!run(q, u"select 押金 from 房屋资料 where (房屋代码=?)"_s, {houseCode}, &error) || !q.next()) {
+        return Money();
+    }
+    return Money::fromStored(q.value(0));
+}
