@@ -149,6 +149,13 @@ QToolButton *ListWindow::addButton(const QString &objectName, const QString &cap
     return b;
 }
 
+void ListWindow::addPanel(QWidget *panel, const QString &after)
+{
+    QWidget *above = after.isEmpty() ? nullptr : findChild<QWidget *>(after);
+    const int at = above ? m_body->indexOf(above) : -1;
+    m_body->insertWidget(at < 0 ? -1 : at + 1, panel);
+}
+
 void ListWindow::buildButtonBar()
 {
     auto *bar = new QWidget(this);
@@ -485,16 +492,25 @@ void ListWindow::exportList()
 void ListWindow::printList()
 {
     m_dichromatic->setChecked(false);
+    printGrid(m_grid, m_design.printTitle);
+    m_dichromatic->setChecked(true);
     m_grid->viewport()->update();
+}
+
+void ListWindow::printGrid(DBGridEh *grid, const QString &title)
+{
+    // Printed without the row colours, which come back afterwards whatever they were.
+    grid->setDichromatic(false);
+    grid->viewport()->update();
     PrintOptions options;
-    options.title = m_design.printTitle;
+    options.title = title;
     const QDateTime now = Clock::now();
     options.printedAt = QStringLiteral("打印时间:") + QLocale().toString(now.date(), QLocale::ShortFormat)
         + QLatin1Char(' ') + now.time().toString(QStringLiteral("H:mm:ss"));
     options.preparedBy = QStringLiteral("制表:") + Session::current().currentOperator + QStringLiteral(" .");
-    m_grid->printPreview(options);
-    m_dichromatic->setChecked(true);
-    m_grid->viewport()->update();
+    grid->printPreview(options);
+    grid->setDichromatic(true);
+    grid->viewport()->update();
 }
 
 void ListWindow::resetLayout()

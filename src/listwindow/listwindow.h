@@ -110,6 +110,9 @@ public:
     const ListWindowDesign &design() const { return m_design; }
     bool isEditing() const;
     QWidget *entry(const QString &field) const;
+    // Prints a list's grid through the preview: its title in the page header, the print time
+    // and the operator after the rows, and no row colours on paper.
+    static void printGrid(DBGridEh *grid, const QString &title);
 
 public slots:
     void addRecord();
@@ -140,6 +143,10 @@ protected:
     // A button of the window's own, placed before "返回".
     QToolButton *addButton(const QString &objectName, const QString &caption, const QString &glyph,
                            const QColor &colour);
+
+    // A panel of the window's own: below the widget `after` (the button bar "Panel2", the grid
+    // "DBGridEh1"), or at the bottom.
+    void addPanel(QWidget *panel, const QString &after = {});
 
     void done(int result) override;
     void showEvent(QShowEvent *event) override;

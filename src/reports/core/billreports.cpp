@@ -1,0 +1,283 @@
+#include "reports/core/billreports.h"
+
+#include "shell/core/money.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+bool run(QSqlQuery &q, const QString &sql, const QVariantList &binds, QString *error)
+{
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) {
+        *error = q.lastError().text();
+        return false;
+    }
+    for (int i = 0; i < binds.size(); ++i) {
+        q.bindValue(i, binds[i]);
+    }
+    if (!q.exec()) {
+        *error = q.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+// A statement that stopped half-way (interrupted, or a damaged page) says so only here.
+bool finished(const QSqlQuery &q, QString *error)
+{
+    if (q.lastError().isValid()) {
+        *error = q.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+bool refused(QString *error)
+{
+    if (error->isEmpty()) {
+        *error = QStringLiteral("统计已取消");
+    }
+    return false;
+}
+
+QVariantList periodBinds(const BillReportFilter &f)
+{
+    return {f.from.step(), f.to.step()};
+}
+
+// Only the lines of the period's years can count. Years of four digits compare as text, so
+// the lines' year index narrows the search; the months are matched exactly by the period table.
+Conditions yearsOfPeriod(const QString &alias, const BillReportFilter &f)
+{
+    Conditions c;
+    const QString y1 = f.from.yearText(), y2 = f.to.yearText();
+    if (y1.size() == 4 && y2.size() == 4) {
+        c.add(QStringLiteral("(%1.年度 BETWEEN ? AND ?)").arg(alias), {y1, y2});
+    }
+    return c;
+}
+
+QString captionOf(const QString &text, const char *unit)
+{
+    return text + QString::fromUtf8(unit);
+}
+
+Money amount(const QVariant &v)
+{
+    return Money::fromStored(v);
+}
+
+}
+
+bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
+{
+    Conditions lines = yearsOfPeriod(QStringLiteral("b"), f);
+    lines.equals(QStringLiteral("b.房屋代码"), f.houseCode);
+    Conditions houses;
+    houses.equals(QStringLiteral("h.房屋代码"), f.houseCode).equals(QStringLiteral("h.楼宇名称"), f.building);
+    const QString sql = ReportPeriod::withPeriod()
+        + QStringLiteral("SELECT h.id, h.房屋代码, h.楼宇名称, h.业主名称, p.y, p.m, s.zje\n"
+                         "FROM 房屋资料 h\n"
+                         "JOIN (SELECT b.房屋代码 AS code, b.年度 AS y, b.月份 AS m, sum(b.收费金额) AS zje\n"
+                         "      FROM 收费明细表 b WHERE ")
+        + BillState::unpaid(QStringLiteral("b")) + lines.andJoined()
+        + QStringLiteral("\n      GROUP BY b.房屋代码, b.年度, b.月份) s ON s.code = h.房屋代码\n"
+                         "JOIN period p ON p.y = s.y AND p.m = s.m\n"
+                         "WHERE (s.zje > 0)")
+        + houses.andJoined() + QStringLiteral("\nORDER BY h.房屋代码, h.id, p.k");
+    QSqlQuery q(db);
+    if (!run(q, sql, periodBinds(f) + lines.binds() + houses.binds(), error)) {
+        return false;
+    }
+    // The running total restarts with every house; the separator and the house's details come
+    // where the house code changes, and with the first row of all.
+    bool any = false;
+    QVariant house;
+    QString previousCode;
+    Money houseTotal, grandTotal;
+    while (q.next()) {
+        const QString code = q.value(1).toString();
+        const Money sum = amount(q.value(6));
+        if (q.value(0) != house) {
+            house = q.value(0);
+            houseTotal = Money();
+        }
+        houseTotal += sum;
+        grandTotal += sum;
+        const bool firstOfHouse = !any || code != previousCode;
+        if (any && code != previousCode && !out.append({{"moneyc", QVariant::fromValue(Money())}})) {
+            return refused(error);
+        }
+        ScratchRow row {{"texta", captionOf(q.value(4).toString(), "年")},
+                        {"textb", captionOf(q.value(5).toString(), "月")},
+                        {"moneya", QVariant::fromValue(sum)},
+                        {"moneyb", QVariant::fromValue(houseTotal)}};
+        if (firstOfHouse) {
+            row << ScratchCell {"texte", q.value(2).toString()} << ScratchCell {"textc", code}
+                << ScratchCell {"textd", q.value(3).toString()};
+        }
+        if (!out.append(std::move(row))) {
+            return refused(error);
+        }
+        previousCode = code;
+        any = true;
+    }
+    if (!finished(q, error)) {
+        return false;
+    }
+    if (any
+        && (!out.append({{"moneyc", QVariant::fromValue(Money())}})
+            || !out.append({{"textb", QStringLiteral("合   计")}, {"moneyb", QVariant::fromValue(grandTotal)}}))) {
+        return refused(error);
+    }
+    return true;
+}
+
+bool BillReports::monthTotals(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
+{
+    Conditions lines;
+    lines.equals(QStringLiteral("b.房屋代码"), f.houseCode);
+    // Houses are counted by their distinct codes; lines without a code count as one house, as
+    // a list of the distinct codes would show them.
+    const auto houses = [](const QString &when) {
+        return QStringLiteral("count(DISTINCT CASE WHEN %1 THEN b.房屋代码 END) + "
+                              "max(CASE WHEN %1 AND b.房屋代码 IS NULL THEN 1 ELSE 0 END)")
+            .arg(when);
+    };
+    const auto amounts = [](const QString &when) {
+        return QStringLiteral("sum(CASE WHEN %1 THEN b.收费金额 END)").arg(when);
+    };
+    const QString paid = BillState::paid(QStringLiteral("b")), unpaid = BillState::unpaid(QStringLiteral("b"));
+    const QString sql = ReportPeriod::withPeriod() + QStringLiteral("SELECT p.y, p.m, sum(b.收费金额), ")
+        + houses(QStringLiteral("1 = 1")) + QStringLiteral(", ") + amounts(paid) + QStringLiteral(", ") + houses(paid)
+        + QStringLiteral(", ") + amounts(unpaid) + QStringLiteral(", ") + houses(unpaid)
+        + QStringLiteral("\nFROM period p JOIN 收费明细表 b ON b.年度 = p.y AND b.月份 = p.m\n") + lines.where()
+        + QStringLiteral("\nGROUP BY p.k, p.y, p.m\nORDER BY p.k");
+    QSqlQuery q(db);
+    if (!run(q, sql, periodBinds(f) + lines.binds(), error)) {
+        return false;
+    }
+    while (q.next()) {
+        const Money billed = amount(q.value(2)), paidSum = amount(q.value(4)), unpaidSum = amount(q.value(6));
+        const qint64 nBilled = q.value(3).toLongLong(), nPaid = q.value(5).toLongLong(),
+                     nUnpaid = q.value(7).toLongLong();
+        if (billed <= Money() && paidSum <= Money() && unpaidSum <= Money() && nBilled <= 0 && nPaid <= 0
+            && nUnpaid <= 0) {
+            continue;
+        }
+        if (!out.append({{"texta", captionOf(q.value(0).toString(), "年")},
+                         {"textb", captionOf(q.value(1).toString(), "月")},
+                         {"numbera", nBilled},
+                         {"moneya", QVariant::fromValue(billed)},
+                         {"numberb", nPaid},
+                         {"moneyb", QVariant::fromValue(paidSum)},
+                         {"numberc", nUnpaid},
+                         {"moneyc", QVariant::fromValue(unpaidSum)}})) {
+            return refused(error);
+        }
+    }
+    return finished(q, error);
+}
+
+bool BillReports::hasFeeItems(const QSqlDatabase &db, QString *error)
+{
+    QSqlQuery q(db);
+    return run(q, QStringLiteral("SELECT count(*) FROM 收费项目"), {}, error) && q.next()
+        && q.value(0).toLongLong() > 0;
+}
+
+bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
+{
+    Conditions lines;
+    lines.equals(QStringLiteral("b.房屋代码"), f.houseCode);
+    const QString paid = BillState::paid(QStringLiteral("b")), unpaid = BillState::unpaid(QStringLiteral("b"));
+    // Each item takes the lines of its name: an item is counted by its row, not its name.
+    const QString sql = ReportPeriod::withPeriod()
+        + QStringLiteral("SELECT p.y, p.m, i.收费名称, s.billed, s.paid, s.unpaid\n"
+                         "FROM (SELECT p.k AS k, b.收费名称 AS name, sum(b.收费金额) AS billed, "
+                         "sum(CASE WHEN %1 THEN b.收费金额 END) AS paid, "
+                         "sum(CASE WHEN %2 THEN b.收费金额 END) AS unpaid\n"
+                         "      FROM period p JOIN 收费明细表 b ON b.年度 = p.y AND b.月份 = p.m\n      ")
+              .arg(paid, unpaid)
+        + lines.where()
+        + QStringLiteral("\n      GROUP BY p.k, b.收费名称) s\n"
+                         "JOIN 收费项目 i ON i.收费名称 = s.name\n"
+                         "JOIN period p ON p.k = s.k\n"
+                         "ORDER BY s.k, i.id");
+    QSqlQuery q(db);
+    if (!run(q, sql, periodBinds(f) + lines.binds(), error)) {
+        return false;
+    }
+    while (q.next()) {
+        const Money billed = amount(q.value(3)), paidSum = amount(q.value(4)), unpaidSum = amount(q.value(5));
+        if (billed <= Money() && paidSum <= Money() && unpaidSum <= Money()) {
+            continue;
+        }
+        if (!out.append({{"texta", captionOf(q.value(0).toString(), "年")},
+                         {"textb", captionOf(q.value(1).toString(), "月")},
+                         {"textc", q.value(2).toString()},
+                         {"moneya", QVariant::fromValue(billed)},
+                         {"moneyb", QVariant::fromValue(paidSum)},
+                         {"moneyc", QVariant::fromValue(unpaidSum)}})) {
+            return refused(error);
+        }
+    }
+    return finished(q, error);
+}
+
+bool BillReports::listing(const QSqlDatabase &db, Listing kind, const BillReportFilter &f, ScratchSink &out,
+                          QString *error)
+{
+    const QString paid = BillState::paid(QStringLiteral("b"));
+    Conditions c;
+    if (kind == Listing::Paid) {
+        c.add(paid);
+    } else if (kind == Listing::Unpaid) {
+        c.add(BillState::unpaid(QStringLiteral("b")));
+    }
+    c.equals(QStringLiteral("b.房屋代码"), f.houseCode)
+        .equals(QStringLiteral("b.楼宇名称"), f.building)
+        .equals(QStringLiteral("b.楼宇单元"), f.unit)
+        .equals(QStringLiteral("b.收费名称"), f.feeName)
+        .add(QStringLiteral("(b.开始日期 BETWEEN ? AND ?)"), {f.from.firstDayStart(), f.to.firstDayEnd()});
+    const QString sql =
+        QStringLiteral("SELECT b.楼宇名称, b.楼宇单元, b.房屋代码, b.业主名称, b.年度, b.月份, b.收费名称, "
+                       "b.收费金额, b.开始日期, b.结束日期, b.缴费时间, CASE WHEN %1 THEN 1 ELSE 0 END\n"
+                       "FROM 收费明细表 b")
+            .arg(paid)
+        + c.where() + QStringLiteral("\nORDER BY b.房屋代码, b.开始日期, b.收费名称, b.id");
+    QSqlQuery q(db);
+    if (!run(q, sql, c.binds(), error)) {
+        return false;
+    }
+    while (q.next()) {
+        const QVariant name = q.value(6).toString();
+        const QVariant due = QVariant::fromValue(amount(q.value(7)));
+        ScratchRow row {{"texth", q.value(0).toString()},
+                        {"texti", q.value(1).toString()},
+                        {"texta", q.value(2).toString()},
+                        {"textb", q.value(3).toString()}};
+        if (kind == Listing::All) {
+            row << ScratchCell {"textf", q.value(4).toString()} << ScratchCell {"textg", q.value(5).toString()}
+                << ScratchCell {"textc", name} << ScratchCell {"moneya", due};
+            if (q.value(11).toInt() == 1) {
+                row << ScratchCell {"textd", name} << ScratchCell {"moneyb", due};
+            } else {
+                row << ScratchCell {"texte", name} << ScratchCell {"moneyc", due};
+            }
+        } else {
+            row << ScratchCell {"texte", q.value(4).toString()} << ScratchCell {"textf", q.value(5).toString()}
+                << ScratchCell {"dateb", q.value(8)} << ScratchCell {"datec", q.value(9)} << ScratchCell {"textd", name}
+                << ScratchCell {"moneyb", due};
+            if (kind == Listing::Paid) {
+                row << ScratchCell {"datea", q.value(10)};
+            }
+        }
+        if (!out.append(std::move(row))) {
+            return refused(error);
+        }
+    }
+    return finished(q, error);
+}
