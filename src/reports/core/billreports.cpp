@@ -2,8 +2,10 @@
 
 #include "shell/core/money.h"
 
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
 
 namespace {
 
@@ -73,56 +75,80 @@ Money amount(const QVariant &v)
 
 bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
 {
+    // Each house's unpaid sums of the period's months, in one grouped pass over the lines; the
+    // houses then take theirs in code order.
     Conditions lines = yearsOfPeriod(QStringLiteral("b"), f);
     lines.equals(QStringLiteral("b.房屋代码"), f.houseCode);
+    QSqlQuery sums(db);
+    if (!run(sums,
+             ReportPeriod::withPeriod()
+                 + QStringLiteral("SELECT b.房屋代码, p.k, sum(b.收费金额)\n"
+                                  "FROM 收费明细表 b JOIN period p ON p.y = b.年度 AND p.m = b.月份\nWHERE ")
+                 + BillState::unpaid(QStringLiteral("b")) + lines.andJoined()
+                 + QStringLiteral("\nGROUP BY b.房屋代码, p.k\nHAVING sum(b.收费金额) > 0"),
+             periodBinds(f) + lines.binds(), error)) {
+        return false;
+    }
+    QHash<QString, QList<QPair<int, Money>>> unpaidByHouse;
+    while (sums.next()) {
+        // Lines without a house code belong to no house.
+        if (!sums.value(0).isNull()) {
+            unpaidByHouse[sums.value(0).toString()] << qMakePair(sums.value(1).toInt(), amount(sums.value(2)));
+        }
+    }
+    if (!finished(sums, error)) {
+        return false;
+    }
+    for (QList<QPair<int, Money>> &months : unpaidByHouse) {
+        std::sort(months.begin(), months.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    }
+
     Conditions houses;
-    houses.equals(QStringLiteral("h.房屋代码"), f.houseCode).equals(QStringLiteral("h.楼宇名称"), f.building);
-    const QString sql = ReportPeriod::withPeriod()
-        + QStringLiteral("SELECT h.id, h.房屋代码, h.楼宇名称, h.业主名称, p.y, p.m, s.zje\n"
-                         "FROM 房屋资料 h\n"
-                         "JOIN (SELECT b.房屋代码 AS code, b.年度 AS y, b.月份 AS m, sum(b.收费金额) AS zje\n"
-                         "      FROM 收费明细表 b WHERE ")
-        + BillState::unpaid(QStringLiteral("b")) + lines.andJoined()
-        + QStringLiteral("\n      GROUP BY b.房屋代码, b.年度, b.月份) s ON s.code = h.房屋代码\n"
-                         "JOIN period p ON p.y = s.y AND p.m = s.m\n"
-                         "WHERE (s.zje > 0)")
-        + houses.andJoined() + QStringLiteral("\nORDER BY h.房屋代码, h.id, p.k");
+    houses.equals(QStringLiteral("房屋代码"), f.houseCode).equals(QStringLiteral("楼宇名称"), f.building);
     QSqlQuery q(db);
-    if (!run(q, sql, periodBinds(f) + lines.binds() + houses.binds(), error)) {
+    if (!run(q,
+             QStringLiteral("SELECT 房屋代码, 楼宇名称, 业主名称 FROM 房屋资料") + houses.where()
+                 + QStringLiteral("\nORDER BY 房屋代码, id"),
+             houses.binds(), error)) {
         return false;
     }
     // The running total restarts with every house; the separator and the house's details come
     // where the house code changes, and with the first row of all.
     bool any = false;
-    QVariant house;
     QString previousCode;
-    Money houseTotal, grandTotal;
+    Money grandTotal;
     while (q.next()) {
-        const QString code = q.value(1).toString();
-        const Money sum = amount(q.value(6));
-        if (q.value(0) != house) {
-            house = q.value(0);
-            houseTotal = Money();
+        if (q.value(0).isNull()) {
+            continue;
         }
-        houseTotal += sum;
-        grandTotal += sum;
-        const bool firstOfHouse = !any || code != previousCode;
-        if (any && code != previousCode && !out.append({{"moneyc", QVariant::fromValue(Money())}})) {
-            return refused(error);
+        const QString code = q.value(0).toString();
+        const auto it = unpaidByHouse.constFind(code);
+        if (it == unpaidByHouse.constEnd()) {
+            continue;
         }
-        ScratchRow row {{"texta", captionOf(q.value(4).toString(), "年")},
-                        {"textb", captionOf(q.value(5).toString(), "月")},
-                        {"moneya", QVariant::fromValue(sum)},
-                        {"moneyb", QVariant::fromValue(houseTotal)}};
-        if (firstOfHouse) {
-            row << ScratchCell {"texte", q.value(2).toString()} << ScratchCell {"textc", code}
-                << ScratchCell {"textd", q.value(3).toString()};
+        Money houseTotal;
+        for (const auto &[step, sum] : *it) {
+            houseTotal += sum;
+            grandTotal += sum;
+            const bool newHouse = !any || code != previousCode;
+            if (any && newHouse && !out.append({{"moneyc", QVariant::fromValue(Money())}})) {
+                return refused(error);
+            }
+            const YearMonth ym = YearMonth::fromStep(step);
+            ScratchRow row {{"texta", ym.yearCaption()},
+                            {"textb", ym.monthCaption()},
+                            {"moneya", QVariant::fromValue(sum)},
+                            {"moneyb", QVariant::fromValue(houseTotal)}};
+            if (newHouse) {
+                row << ScratchCell {"texte", q.value(1).toString()} << ScratchCell {"textc", code}
+                    << ScratchCell {"textd", q.value(2).toString()};
+            }
+            if (!out.append(std::move(row))) {
+                return refused(error);
+            }
+            previousCode = code;
+            any = true;
         }
-        if (!out.append(std::move(row))) {
-            return refused(error);
-        }
-        previousCode = code;
-        any = true;
     }
     if (!finished(q, error)) {
         return false;

@@ -1,10 +1,27 @@
 #include "reports/core/scratchrows.h"
 
+#include "shell/core/bulkstatement.h"
 #include "shell/core/money.h"
-#include "shell/core/schema.h"
 
-#include <QSqlError>
-#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace {
+// The columns of 通用, in the order its inserts name them.
+constexpr std::array<const char *, 19> Columns = {
+    "texta",  "textb",  "textc",  "textd",   "texte",   "textf",   "textg", "texth", "texti", "moneya",
+    "moneyb", "moneyc", "moneyd", "numbera", "numberb", "numberc", "datea", "dateb", "datec"};
+
+int columnOf(const char *name)
+{
+    for (int i = 0; i < int(Columns.size()); ++i) {
+        if (name == Columns[i] || std::strcmp(name, Columns[i]) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+}
 
 ScratchTableWriter::ScratchTableWriter(const QSqlDatabase &db)
     : m_db(db)
@@ -14,40 +31,47 @@ ScratchTableWriter::~ScratchTableWriter() = default;
 
 bool ScratchTableWriter::write(const ScratchRow &row)
 {
-    QByteArray key;
+    // Rows that fill the same columns share one insert; its values go in the columns' order.
+    quint32 shape = 0;
+    std::array<const QVariant *, Columns.size()> values {};
     for (const ScratchCell &c : row) {
-        key += c.column;
-        key += ',';
-    }
-    std::shared_ptr<QSqlQuery> &q = m_inserts[key];
-    if (!q) {
-        const TableDef *scratch = Schema::table(QStringLiteral("通用"));
-        QStringList columns;
-        for (const ScratchCell &c : row) {
-            columns << QString::fromLatin1(c.column);
-            // A column 通用 does not have is a mistake in the report.
-            Q_ASSERT_X(std::any_of(scratch->fields.cbegin(), scratch->fields.cend(),
-                                   [&](const FieldDef &f) { return f.name == columns.constLast(); }),
-                       "ScratchTableWriter", c.column);
-        }
-        Q_UNUSED(scratch);
-        q = std::make_shared<QSqlQuery>(m_db);
-        const QString sql = QStringLiteral("INSERT INTO 通用 (%1) VALUES (%2)")
-                                .arg(columns.join(QLatin1Char(',')),
-                                     QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')));
-        if (!q->prepare(sql)) {
-            m_error = q->lastError().text();
-            m_inserts.remove(key);
-            return false;
+        const int i = columnOf(c.column);
+        // A column 通用 does not have is a mistake in the report.
+        Q_ASSERT_X(i >= 0, "ScratchTableWriter", c.column);
+        if (i >= 0) {
+            shape |= 1u << i;
+            values[size_t(i)] = &c.value;
         }
     }
-    int i = 0;
-    for (const ScratchCell &c : row) {
-        const QVariant &v = c.value;
-        q->bindValue(i++, v.metaType() == QMetaType::fromType<Money>() ? QVariant(v.value<Money>().raw()) : v);
+    std::shared_ptr<BulkStatement> &insert = m_inserts[shape];
+    if (!insert) {
+        QStringList names;
+        for (int i = 0; i < int(Columns.size()); ++i) {
+            if (shape & (1u << i)) {
+                names << QString::fromLatin1(Columns[size_t(i)]);
+            }
+        }
+        const QString sql = names.isEmpty()
+            ? QStringLiteral("INSERT INTO 通用 DEFAULT VALUES")
+            : QStringLiteral("INSERT INTO 通用 (%1) VALUES (%2)")
+                  .arg(names.join(QLatin1Char(',')),
+                       QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+        insert = std::make_shared<BulkStatement>(m_db, sql);
     }
-    if (!q->exec()) {
-        m_error = q->lastError().text();
+    if (!insert->isValid()) {
+        m_error = insert->error();
+        return false;
+    }
+    std::array<QVariant, Columns.size()> bound;
+    int n = 0;
+    for (const QVariant *v : values) {
+        if (v) {
+            // Amounts are stored as ten-thousandths.
+            bound[size_t(n++)] = v->metaType() == QMetaType::fromType<Money>() ? QVariant(v->value<Money>().raw()) : *v;
+        }
+    }
+    if (!insert->run(bound.data(), n)) {
+        m_error = insert->error();
         return false;
     }
     return true;

@@ -3,10 +3,11 @@
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <memory>
+
+class BulkStatement;
 
 // One row of a report for the scratch table 通用: the columns it fills and their values, the
 // others staying null. Columns are texta … texti, moneya … moneyd, numbera … numberc and
@@ -29,7 +30,7 @@ public:
 };
 
 // Writes rows into 通用 on a connection: one prepared statement for each set of columns, reused
-// for every row of that shape.
+// for every row that fills the same columns.
 class ScratchTableWriter
 {
 public:
@@ -41,6 +42,6 @@ public:
 
 private:
     QSqlDatabase m_db;
-    QHash<QByteArray, std::shared_ptr<QSqlQuery>> m_inserts; // by column list
+    QHash<quint32, std::shared_ptr<BulkStatement>> m_inserts; // by the set of columns filled
     QString m_error;
 };

@@ -1,0 +1,102 @@
+#include "shell/core/bulkstatement.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <sqlite3.h>
+
+namespace {
+sqlite3 *handleOf(const QSqlDatabase &db)
+{
+    if (!db.isOpen() || db.driverName() != QLatin1String("QSQLITE")) {
+        return nullptr;
+    }
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) {
+        return nullptr;
+    }
+    return *static_cast<sqlite3 *const *>(h.constData());
+}
+
+// As QSqlQuery binds: a null value, or a null text, is NULL.
+int bind(sqlite3_stmt *s, int i, const QVariant &v)
+{
+    if (v.isNull()) {
+        return sqlite3_bind_null(s, i);
+    }
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+        return sqlite3_bind_int64(s, i, v.toLongLong());
+    case QMetaType::Double:
+        return sqlite3_bind_double(s, i, v.toDouble());
+    case QMetaType::QByteArray: {
+        const auto *ba = static_cast<const QByteArray *>(v.constData());
+        return ba->isNull() ? sqlite3_bind_null(s, i)
+                            : sqlite3_bind_blob64(s, i, ba->constData(), sqlite3_uint64(ba->size()), SQLITE_TRANSIENT);
+    }
+    default: {
+        const QString text = v.toString();
+        if (text.isNull()) {
+            return sqlite3_bind_null(s, i);
+        }
+        return sqlite3_bind_text16(s, i, text.utf16(), int(text.size() * sizeof(char16_t)), SQLITE_TRANSIENT);
+    }
+    }
+}
+}
+
+BulkStatement::BulkStatement(const QSqlDatabase &db, const QString &sql)
+{
+    if (sqlite3 *handle = handleOf(db)) {
+        const QByteArray utf8 = sql.toUtf8();
+        if (sqlite3_prepare_v2(handle, utf8.constData(), int(utf8.size()), &m_statement, nullptr) != SQLITE_OK) {
+            m_error = QString::fromUtf8(sqlite3_errmsg(handle));
+            return;
+        }
+        m_valid = true;
+        return;
+    }
+    m_query = std::make_unique<QSqlQuery>(db);
+    m_valid = m_query->prepare(sql);
+    if (!m_valid) {
+        m_error = m_query->lastError().text();
+    }
+}
+
+BulkStatement::~BulkStatement()
+{
+    sqlite3_finalize(m_statement);
+}
+
+bool BulkStatement::run(const QVariant *values, int count)
+{
+    if (!m_valid) {
+        return false;
+    }
+    if (m_query) {
+        for (int i = 0; i < count; ++i) {
+            m_query->bindValue(i, values[i]);
+        }
+        if (!m_query->exec()) {
+            m_error = m_query->lastError().text();
+            return false;
+        }
+        return true;
+    }
+    sqlite3_reset(m_statement);
+    for (int i = 0; i < count; ++i) {
+        if (bind(m_statement, i + 1, values[i]) != SQLITE_OK) {
+            m_error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement)));
+            return false;
+        }
+    }
+    if (sqlite3_step(m_statement) != SQLITE_DONE) {
+        m_error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement)));
+        sqlite3_reset(m_statement);
+        return false;
+    }
+    return true;
+}

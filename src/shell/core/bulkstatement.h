@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+class QSqlQuery;
+struct sqlite3_stmt;
+
+// One statement prepared once and run for many rows, each time with new values bound to its
+// "?" in order: the inserts that fill a report's tens of thousands of rows. On an SQLite
+// connection it runs straight on the engine, at a fraction of QSqlQuery's cost per row; on any
+// other it goes through QSqlQuery. Values are null, integers, reals, texts or byte arrays.
+class BulkStatement
+{
+public:
+    BulkStatement(const QSqlDatabase &db, const QString &sql);
+    ~BulkStatement();
+    BulkStatement(const BulkStatement &) = delete;
+    BulkStatement &operator=(const BulkStatement &) = delete;
+
+    bool isValid() const { return m_valid; }
+    QString error() const { return m_error; }
+    bool run(const QVariant *values, int count);
+
+private:
+    sqlite3_stmt *m_statement = nullptr;
+    std::unique_ptr<QSqlQuery> m_query;
+    bool m_valid = false;
+    QString m_error;
+};
