@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 TForm_Enter::TForm_Enter(QWidget *parent)
     : FixedDialog(parent)
@@ -49,6 +50,11 @@ TForm_Enter::TForm_Enter(QWidget *parent)
     fixSize();
 }
 
+void TForm_Enter::prepare(Preparation &p)
+{
+    p.open(m_qxb, {QStringLiteral("select * from 权限表 order by 姓名")});
+}
+
 void TForm_Enter::showEvent(QShowEvent *event)
 {
     // Every showing starts afresh: the operators as the caller's query lists them.
@@ -65,6 +71,15 @@ void TForm_Enter::showEvent(QShowEvent *event)
     Edit1->clear();
     ComboBox1->setFocus();
     FixedDialog::showEvent(event);
+    if (m_confirmWhenShown) {
+        m_confirmWhenShown = false;
+        // Once the dialog runs, as the operator's click would come.
+        QTimer::singleShot(0, this, [this] {
+            ComboBox1->setCurrentIndex(ComboBox1->count() > 0 ? 0 : -1);
+            Edit1->clear();
+            confirm();
+        });
+    }
 }
 
 void TForm_Enter::chooseOperator(int index)

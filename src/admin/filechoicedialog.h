@@ -1,6 +1,7 @@
 #pragma once
 
 #include "admin/fixeddialog.h"
+#include "components/common/preparation.h"
 
 #include <QStringList>
 
@@ -11,10 +12,13 @@ class QToolButton;
 
 // The frame shared by backup and restore: "目的数据库名：", the read-only path chosen through a
 // file dialog, the action button and "返回".
-class FileChoiceDialog : public FixedDialog
+class FileChoiceDialog : public FixedDialog, public PreparedWindow
 {
     Q_OBJECT
 public:
+    // Needs nothing prepared (the restore's closed connection is the main window's business).
+    void prepare(Preparation &) override { }
+
     QString path() const;
 
     QLabel *Label1;

@@ -66,6 +66,11 @@ TForm_gsxx_edit::TForm_gsxx_edit(QWidget *parent)
     fixSize();
 }
 
+void TForm_gsxx_edit::prepare(Preparation &p)
+{
+    p.open(m_gsxx, {QStringLiteral("select * from 公司信息")});
+}
+
 void TForm_gsxx_edit::showEvent(QShowEvent *event)
 {
     QList<QWidget *> chinese;

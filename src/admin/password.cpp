@@ -58,6 +58,15 @@ TForm_password::TForm_password(QWidget *parent)
     fixSize();
 }
 
+void TForm_password::prepare(Preparation &p)
+{
+    // The current operator's row; the name is bound, not spliced into the text.
+    p.open(
+        m_qxb,
+        {QStringLiteral("select * from 权限表 "), QStringLiteral("where 姓名=:name"), QStringLiteral("order by 姓名")},
+        {{QStringLiteral(":name"), Session::current().currentOperator}});
+}
+
 void TForm_password::showEvent(QShowEvent *event)
 {
     Label4->setText(Session::current().currentOperator);

@@ -1,18 +1,20 @@
 #pragma once
 
 #include "admin/fixeddialog.h"
+#include "components/common/preparation.h"
 
 class QLabel;
 class QPushButton;
 class DataSet;
 
 // "修改当前操作员口令": the current operator types his password of the login, then the new one
-// twice. q_qxb holds his row (opened by the caller).
-class TForm_password : public FixedDialog
+// twice. q_qxb holds his row.
+class TForm_password : public FixedDialog, public PreparedWindow
 {
     Q_OBJECT
 public:
     explicit TForm_password(QWidget *parent = nullptr);
+    void prepare(Preparation &p) override;
 
     void save();
 

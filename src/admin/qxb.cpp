@@ -21,6 +21,7 @@ ListWindowDesign operatorDesign()
     s.dichromaticLabel = QStringLiteral("区分网格");
     s.fitLabel = QStringLiteral("自动匹配列宽");
     s.fitInitially = true;
+    s.query = {QStringLiteral("select * from 权限表 "), QStringLiteral("order by 姓名")};
     s.columns = {
         C::of(QStringLiteral("姓名"), QStringLiteral("姓名"), 120)
             .sortButton()

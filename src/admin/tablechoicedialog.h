@@ -1,6 +1,7 @@
 #pragma once
 
 #include "admin/fixeddialog.h"
+#include "components/common/preparation.h"
 
 #include <QList>
 #include <QStringList>
@@ -12,10 +13,13 @@ class QPushButton;
 
 // The frame shared by initialisation and tidying: two lines of guidance, one check box per
 // table in the fixed order, "全选", "不选", "确定" (ask, run, close) and "取消" (the default).
-class TableChoiceDialog : public FixedDialog
+class TableChoiceDialog : public FixedDialog, public PreparedWindow
 {
     Q_OBJECT
 public:
+    // Needs nothing prepared: it reads its tables when "确定" is pressed.
+    void prepare(Preparation &) override { }
+
     // The tables whose boxes are ticked, in the fixed order.
     QStringList chosenTables() const;
 

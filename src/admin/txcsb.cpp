@@ -59,6 +59,11 @@ TForm_txcsb::TForm_txcsb(QWidget *parent)
     fixSize();
 }
 
+void TForm_txcsb::prepare(Preparation &p)
+{
+    p.open(m_gsxx, {QStringLiteral("select * from 公司信息")});
+}
+
 void TForm_txcsb::showEvent(QShowEvent *event)
 {
     DBEdit1->setFocus();

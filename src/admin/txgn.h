@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/common/preparation.h"
 #include "components/common/startupreminder.h"
 
 #include <QDialog>
@@ -13,7 +14,7 @@ class QToolButton;
 // or has passed. Opened from the menu it starts empty and "提醒" fills it; at start-up the
 // main window runs the reminder with the stored number of days and shows the window only when
 // a house is due.
-class TForm_txgn : public QDialog, public StartupReminder
+class TForm_txgn : public QDialog, public PreparedWindow, public StartupReminder
 {
     Q_OBJECT
 public:
@@ -21,6 +22,8 @@ public:
 
     // Hides the days entry, so the stored 提前提醒天数 applies, and computes the list.
     bool remindAtStartUp() override;
+    // From the menu: the list starts empty, and stays open for the main window after it closes.
+    void prepare(Preparation &p) override { p.scratch(Preparation::Scratch::KeepOpen); }
     DBGridEh *grid() const { return DBGridEh1; }
 
 public slots:

@@ -1,7 +1,10 @@
 #include "app/main.h"
 
+#include "admin/enter.h"
+#include "app/commands.h"
 #include "app/windowregistry.h"
 #include "components/common/icons.h"
+#include "components/common/preparation.h"
 #include "components/common/prompt.h"
 #include "components/common/startupreminder.h"
 #include "components/report/core/noticetemplate.h"
@@ -9,8 +12,6 @@
 #include "shell/core/dm1.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QDateEdit>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -22,22 +23,10 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <memory>
 
 namespace {
-const QString SystemMenu = QStringLiteral("【系统维护】");
-const QString BasicMenu = QStringLiteral("【基本资料】");
-const QString FeeMenu = QStringLiteral("【收费管理】");
-const QString HelpMenu = QStringLiteral("【帮助】");
 const QString ConnectionFailed = QStringLiteral("系统数据库没有连接，请与软件公司联系！");
-
-QStringList lines(std::initializer_list<const char *> parts)
-{
-    QStringList out;
-    for (const char *p : parts) {
-        out << QString::fromUtf8(p);
-    }
-    return out;
-}
 }
 
 TForm_main::TForm_main(Dm1 *dm, QWidget *parent)
@@ -47,7 +36,6 @@ TForm_main::TForm_main(Dm1 *dm, QWidget *parent)
     setObjectName(QStringLiteral("Form_main"));
     setWindowTitle(QStringLiteral("Parvell"));
     Session::current().loggedIn = false;
-    buildCommands();
     buildMenus();
 
     auto *central = new QWidget(this);
@@ -81,320 +69,11 @@ TForm_main::TForm_main(Dm1 *dm, QWidget *parent)
 
 TForm_main::~TForm_main() = default;
 
-bool TForm_main::openShared(const char *query, const QStringList &sql)
-{
-    DataSet *q = m_dm->query(QString::fromLatin1(query));
-    if (!q->openOn(sql)) {
-        Prompt::databaseError(this, q->lastError());
-        return false;
-    }
-    return true;
-}
-
-// Clears a window's drop-down and fills it with one field of every row of a query, in order.
-bool TForm_main::fillBox(QDialog *w, const QString &box, const QString &sql, const QString &field)
-{
-    auto *combo = w->findChild<QComboBox *>(box);
-    if (!combo) {
-        return true;
-    }
-    QString error;
-    const QStringList items = m_dm->fieldOfRows(sql.split(QLatin1Char('\n')), field, &error);
-    if (!error.isEmpty()) {
-        Prompt::databaseError(this, error);
-        return false;
-    }
-    combo->clear();
-    combo->addItems(items);
-    return true;
-}
-
-void TForm_main::buildCommands()
-{
-    const auto closeShared = [this](const char *name) {
-        return [this, name](QDialog *) { m_dm->query(QString::fromLatin1(name))->close(); };
-    };
-    const auto shared = [this](const char *name, QStringList sql) {
-        return [this, name, sql](QDialog *) { return openShared(name, sql); };
-    };
-    // The window's own query, opened on the given lines, found by its object name.
-    const auto own = [this](const char *name, QStringList sql) {
-        return [this, name, sql](QDialog *w) {
-            DataSet *q = w->findChild<DataSet *>(QString::fromLatin1(name));
-            if (!q) {
-                return true;
-            }
-            if (!q->openOn(sql)) {
-                Prompt::databaseError(this, q->lastError());
-                return false;
-            }
-            return true;
-        };
-    };
-    const auto closeOwn = [](const char *name) {
-        return [name](QDialog *w) {
-            if (DataSet *q = w->findChild<DataSet *>(QString::fromLatin1(name))) {
-                q->close();
-            }
-        };
-    };
-    const QString buildings = QStringLiteral("select * from 楼宇资料\norder by 楼宇名称");
-    const QString fees = QStringLiteral("select * from 收费项目\norder by 收费名称");
-    const auto buildingBox = [this, buildings](const QString &box) {
-        return [this, buildings, box](QDialog *w) { return fillBox(w, box, buildings, QStringLiteral("楼宇名称")); };
-    };
-    const auto scratch = [this]() {
-        if (!m_dm->prepareScratch()) {
-            Prompt::databaseError(this, m_dm->q_tongyong->lastError());
-            return false;
-        }
-        return true;
-    };
-    const auto closeScratch = [this](QDialog *) { m_dm->q_tongyong->close(); };
-    const auto datesToday = [](QDialog *w) {
-        for (QDateEdit *d : w->findChildren<QDateEdit *>()) {
-            d->setDate(Clock::today());
-        }
-    };
-    const auto statistics = [=, this](bool feeBox) {
-        return [=, this](QDialog *w) {
-            if (feeBox && !fillBox(w, QStringLiteral("ComboBox3"), fees, QStringLiteral("收费名称"))) {
-                return false;
-            }
-            return buildingBox(QStringLiteral("ComboBox2"))(w) && scratch();
-        };
-    };
-
-    m_commands = {
-        {SystemMenu,
-         QStringLiteral("操作员设置"),
-         {},
-         QStringLiteral("TForm_qxb"),
-         shared("q_qxb", lines({"select * from 权限表 ", "order by 姓名"})),
-         closeShared("q_qxb")},
-        {SystemMenu,
-         QStringLiteral("修改操作员口令"),
-         {},
-         QStringLiteral("TForm_password"),
-         [this](QDialog *) {
-             // The current operator's row; the name is bound, not spliced into the text.
-             DataSet *q = m_dm->q_qxb;
-             q->close();
-             q->clearSql();
-             q->addLine(QStringLiteral("select * from 权限表 "));
-             q->addLine(QStringLiteral("where 姓名=:name"));
-             q->addLine(QStringLiteral("order by 姓名"));
-             q->bind(QStringLiteral(":name"), Session::current().currentOperator);
-             if (!q->open()) {
-                 Prompt::databaseError(this, q->lastError());
-                 return false;
-             }
-             return true;
-         },
-         closeShared("q_qxb")},
-        {SystemMenu,
-         QStringLiteral("更换操作员"),
-         {},
-         QStringLiteral("TForm_Enter"),
-         shared("q_qxb", lines({"select * from 权限表 order by 姓名"})),
-         [this](QDialog *) {
-             m_dm->q_qxb->close();
-             showOperator();
-         },
-         true},
-        {SystemMenu, QStringLiteral("数据整理"), {}, QStringLiteral("TForm_arrange"), {}, {}, false, true},
-        {SystemMenu, QStringLiteral("数据初始化"), {}, QStringLiteral("TForm_initialize"), {}, {}},
-        {SystemMenu, QStringLiteral("数据备份"), {}, QStringLiteral("TForm_backup"), {}, {}},
-        {SystemMenu,
-         QStringLiteral("数据恢复"),
-         {},
-         QStringLiteral("TForm_restore"),
-         [this](QDialog *) {
-             m_dm->closeConnection();
-             return true;
-         },
-         [this](QDialog *) {
-             // Back to the home folder and connected again, whatever the restore did.
-             QDir::setCurrent(m_dm->home());
-             if (!m_dm->openConnection()) {
-                 Prompt::notice(this, ConnectionFailed);
-             }
-         },
-         true},
-        {SystemMenu, QStringLiteral("退出系统"), QStringLiteral("退出"), {}, {}, {}},
-
-        {BasicMenu,
-         QStringLiteral("楼宇资料设置"),
-         {},
-         QStringLiteral("TForm_storeyinfo"),
-         shared("q_storeyinfo", lines({"select * from 楼宇资料", "order by 楼宇名称"})),
-         closeShared("q_storeyinfo")},
-        {BasicMenu, QStringLiteral("收费项目设置"), QStringLiteral("收费项目"), QStringLiteral("TForm_iteminfo"),
-         own("q_iteminfo", lines({"select * from 收费项目", "order by 收费名称"})), closeOwn("q_iteminfo")},
-        {BasicMenu, QStringLiteral("业主资料管理"), QStringLiteral("业主资料"), QStringLiteral("TForm_guestinfo"),
-         shared("q_guestinfo", lines({"select * from 业主资料", "order by 业主名称"})), closeShared("q_guestinfo")},
-        {BasicMenu, QStringLiteral("房屋资料设置"), QStringLiteral("房屋资料"), QStringLiteral("TForm_houseinfo"),
-         shared("q_houseinfo", lines({"select * from 房屋资料", "order by 房屋代码"})), closeShared("q_houseinfo")},
-        {BasicMenu,
-         QStringLiteral("业主迁入迁出管理"),
-         {},
-         QStringLiteral("TForm_houselease"),
-         shared("q_houselease", lines({"select * from 房屋租赁表 where 已经迁出=0", "order by 房屋代码"})),
-         closeShared("q_houselease"),
-         true},
-        {BasicMenu,
-         QStringLiteral("房屋状态表"),
-         {},
-         QStringLiteral("TForm_house_zhuangtai"),
-         [scratch](QDialog *) { return scratch(); },
-         closeScratch,
-         true},
-        {BasicMenu,
-         QStringLiteral("房屋收费项目设置"),
-         {},
-         QStringLiteral("TForm_houseitem"),
-         [own, buildingBox](QDialog *w) {
-             return own("q_houseinfo", lines({"select * from 房屋资料 ", "order by 房屋代码"}))(w)
-                 && buildingBox(QStringLiteral("DBComboBoxEh3"))(w);
-         },
-         closeOwn("q_houseinfo"),
-         true},
-        {BasicMenu,
-         QStringLiteral("使用单位信息"),
-         {},
-         QStringLiteral("TForm_gsxx_edit"),
-         shared("q_gsxx", lines({"select * from 公司信息"})),
-         [this](QDialog *) {
-             DataSet *q = m_dm->q_gsxx;
-             // The organisation row as saved, read afresh so the new text scrolls at once.
-             if (q->reopen() && !q->isEmpty()) {
-                 m_label1->setText(q->text(QStringLiteral("动态文字")));
-                 m_label1->adjustSize();
-             }
-             q->close();
-         },
-         true},
-        {BasicMenu,
-         QStringLiteral("到期报警"),
-         QStringLiteral("到期报警"),
-         QStringLiteral("TForm_txgn"),
-         [scratch](QDialog *) { return scratch(); },
-         {}},
-        {BasicMenu,
-         QStringLiteral("到期报警设置"),
-         {},
-         QStringLiteral("TForm_txcsb"),
-         shared("q_gsxx", lines({"select * from 公司信息"})),
-         closeShared("q_gsxx")},
-
-        {FeeMenu,
-         QStringLiteral("业主应缴费用管理"),
-         QStringLiteral("应缴费用"),
-         QStringLiteral("TForm_jiaofeidan"),
-         buildingBox(QStringLiteral("DBComboBoxEh3")),
-         {}},
-        {FeeMenu,
-         QStringLiteral("业主缴费管理"),
-         QStringLiteral("缴费管理"),
-         QStringLiteral("TForm_jiaofeiguanli"),
-         buildingBox(QStringLiteral("DBComboBoxEh3")),
-         {},
-         true},
-        {FeeMenu,
-         QStringLiteral("实收费用明细表"),
-         {},
-         QStringLiteral("TForm_shoufeimingxibiao"),
-         buildingBox(QStringLiteral("DBComboBoxEh3")),
-         {}},
-        {FeeMenu,
-         QStringLiteral("业主缴费明细查询"),
-         {},
-         QStringLiteral("TForm_jiaofeimingxi"),
-         buildingBox(QStringLiteral("DBComboBoxEh3")),
-         {},
-         true},
-        {FeeMenu,
-         QStringLiteral("业主押金管理"),
-         {},
-         QStringLiteral("TForm_yajin"),
-         [own, buildingBox](QDialog *w) {
-             return own("q_yajin", lines({"select * from 押金明细表", "order by 日期"}))(w)
-                 && buildingBox(QStringLiteral("DBComboBoxEh3"))(w);
-         },
-         closeOwn("q_yajin")},
-        {FeeMenu,
-         QStringLiteral("业主押金明细表"),
-         {},
-         QStringLiteral("TForm_yajin_mingxi"),
-         [=, this](QDialog *w) {
-             if (!fillBox(w, QStringLiteral("ComboBox1"), QStringLiteral("select * from 房屋资料\norder by 房屋代码"),
-                          QStringLiteral("房屋代码"))
-                 || !buildingBox(QStringLiteral("ComboBox2"))(w)) {
-                 return false;
-             }
-             datesToday(w);
-             return scratch();
-         },
-         closeScratch},
-        {FeeMenu,
-         QStringLiteral("业主押金汇总表"),
-         {},
-         QStringLiteral("TForm_yajin_sum"),
-         [=](QDialog *w) {
-             datesToday(w);
-             return scratch();
-         },
-         closeScratch,
-         true},
-        {FeeMenu,
-         QStringLiteral("业主缴费全况表"),
-         {},
-         QStringLiteral("TForm_statistics_quankuang"),
-         statistics(true),
-         closeScratch},
-        {FeeMenu,
-         QStringLiteral("业主已缴费项目明细表"),
-         {},
-         QStringLiteral("TForm_statistics_yijiao"),
-         statistics(true),
-         closeScratch},
-        {FeeMenu,
-         QStringLiteral("业主未缴费项目明细表"),
-         {},
-         QStringLiteral("TForm_statistics_weijiao"),
-         statistics(true),
-         closeScratch,
-         true},
-        {FeeMenu,
-         QStringLiteral("业主欠费总表"),
-         {},
-         QStringLiteral("TForm_statistics_arrear"),
-         statistics(false),
-         closeScratch,
-         true},
-        {FeeMenu,
-         QStringLiteral("按月份统计缴费总金额"),
-         {},
-         QStringLiteral("TForm_statistics_money"),
-         [scratch](QDialog *) { return scratch(); },
-         closeScratch},
-        {FeeMenu,
-         QStringLiteral("按收费项目统计缴费总金额"),
-         {},
-         QStringLiteral("TForm_statistics_item"),
-         [scratch](QDialog *) { return scratch(); },
-         closeScratch},
-
-        {HelpMenu, QStringLiteral("帮助系统"), {}, {}, {}, {}, true},
-        {HelpMenu, QStringLiteral("关于......"), {}, QStringLiteral("Tform_About"), {}, {}},
-    };
-}
-
 void TForm_main::buildMenus()
 {
     QMenu *menu = nullptr;
     int number = 0;
-    for (const Command &c : std::as_const(m_commands)) {
+    for (const Command &c : Commands::all()) {
         if (!menu || menu->title() != c.menu) {
             menu = menuBar()->addMenu(c.menu);
             menu->setObjectName(QStringLiteral("N%1").arg(++number));
@@ -431,7 +110,7 @@ void TForm_main::buildTopBar()
         b->setFixedSize(60, 48);
         b->setFocusPolicy(Qt::TabFocus);
         connect(b, &QToolButton::clicked, this, [this, caption] {
-            for (const Command &c : std::as_const(m_commands)) {
+            for (const Command &c : Commands::all()) {
                 if (c.toolbar == caption) {
                     runCommand(c.item);
                     return;
@@ -539,7 +218,6 @@ bool TForm_main::firstActivation()
 
     m_panels[1]->setText(QLocale().toString(Clock::today(), QLocale::ShortFormat));
     if (!login()) {
-        m_exitCode = 0;
         QTimer::singleShot(0, this, &QWidget::close);
         return false;
     }
@@ -556,18 +234,21 @@ bool TForm_main::login()
 {
     if (!WindowRegistry::has(QStringLiteral("TForm_Enter"))) {
         // Without a login dialog the first operator in name order works.
-        const QStringList names = m_dm->column(QStringLiteral("select 姓名 from 权限表 order by 姓名"));
+        QString error;
+        const QStringList names = m_dm->column(QStringLiteral("select 姓名 from 权限表 order by 姓名"), {}, &error);
+        if (!error.isEmpty()) {
+            Prompt::databaseError(this, error);
+            m_exitCode = 1;
+            return false;
+        }
         Session::current().currentOperator = names.value(0);
         return true;
     }
-    if (!openShared("q_qxb", lines({"select * from 权限表 order by 姓名"}))) {
-        return false;
+    const std::unique_ptr<QDialog> dlg(WindowRegistry::create(QStringLiteral("TForm_Enter"), this));
+    if (auto *enter = qobject_cast<TForm_Enter *>(dlg.get()); enter && m_unattendedLogin) {
+        enter->confirmFirstOperatorWhenShown();
     }
-    QDialog *dlg = WindowRegistry::create(QStringLiteral("TForm_Enter"), this);
-    const bool accepted = dlg->exec() == QDialog::Accepted;
-    delete dlg;
-    m_dm->q_qxb->close();
-    return accepted;
+    return Preparation::showModal(dlg.get()) == QDialog::Accepted;
 }
 
 void TForm_main::remind()
@@ -589,38 +270,73 @@ void TForm_main::showOperator()
     m_panels[0]->setText(QStringLiteral("操作员：") + Session::current().currentOperator);
 }
 
+void TForm_main::refreshScrollingText()
+{
+    // The organisation row as saved, read afresh so the new text scrolls at once.
+    QString error;
+    const QVariant text = m_dm->scalar(QStringLiteral("select 动态文字 from 公司信息"), {}, &error);
+    if (!error.isEmpty()) {
+        Prompt::databaseError(this, error);
+    } else if (text.isValid()) {
+        m_label1->setText(text.toString());
+        m_label1->adjustSize();
+    }
+}
+
 bool TForm_main::runCommand(const QString &item)
 {
-    for (const Command &c : std::as_const(m_commands)) {
-        if (c.item == item) {
-            execute(c);
-            return true;
-        }
+    const Command *c = Commands::find(item);
+    if (c) {
+        execute(*c);
     }
-    return false;
+    return c != nullptr;
 }
 
 void TForm_main::execute(const Command &c)
 {
-    if (c.item == QStringLiteral("退出系统")) {
+    using Part = Command::MainWindowPart;
+    if (c.mainWindow == Part::Quit) {
         close();
         return;
     }
-    if (c.item == QStringLiteral("帮助系统")) {
+    if (c.mainWindow == Part::Help) {
         Prompt::notice(this, QStringLiteral("该系统操作非常简单，在窗口中已经有提示！"), Prompt::Icon::Information);
         return;
     }
-    QDialog *w = WindowRegistry::create(c.windowClass, this);
-    if (!w) {
+    if (!WindowRegistry::has(c.window)) {
+        // A window not built yet leaves its command without effect; any other name is a fault
+        // of the command table.
+        const bool planned = WindowRegistry::planned().contains(c.window);
+        Q_ASSERT_X(planned, "TForm_main", qPrintable(QStringLiteral("no window class %1").arg(c.window)));
+        if (!planned) {
+            qCritical("TForm_main: %s opens the unknown window class %s", qUtf8Printable(c.item),
+                      qUtf8Printable(c.window));
+        }
         return;
     }
-    if (!c.prepare || c.prepare(w)) {
-        w->exec();
+    std::unique_ptr<QDialog> w(WindowRegistry::create(c.window, this));
+    if (c.mainWindow == Part::Reconnect) {
+        m_dm->closeConnection();
     }
-    if (c.after) {
-        c.after(w);
+    Preparation::showModal(w.get());
+    w.reset();
+    switch (c.mainWindow) {
+    case Part::Reconnect:
+        // Back to the home folder and connected again, whatever the restore did.
+        QDir::setCurrent(m_dm->home());
+        if (!m_dm->openConnection()) {
+            Prompt::notice(this, ConnectionFailed);
+        }
+        break;
+    case Part::ShowOperator:
+        showOperator();
+        break;
+    case Part::ScrollingText:
+        refreshScrollingText();
+        break;
+    default:
+        break;
     }
-    delete w;
 }
 
 void TForm_main::closeEvent(QCloseEvent *event)

@@ -1,16 +1,16 @@
 #pragma once
 
 #include <QMainWindow>
-#include <functional>
 
+struct Command;
 class Dm1;
-class QDialog;
 class QLabel;
 class QTimer;
 class QWidget;
 
 // The main window: starts the system (database, settings, login, reminders), scrolls the
-// organisation's text along the top bar, and opens one modal window per menu or toolbar command.
+// organisation's text along the top bar, and opens one modal window per menu or toolbar command
+// (the commands are app/commands.cpp; each window prepares itself, see Preparation).
 class TForm_main : public QMainWindow
 {
     Q_OBJECT
@@ -22,22 +22,13 @@ public:
     bool firstActivation();
     // Runs the command of a menu item (by its caption); false when no such command.
     bool runCommand(const QString &item);
+    // Unattended starts (--screenshot, --exit-when-ready, --command): the start-up login
+    // confirms itself as an operator with an empty password would (TForm_Enter).
+    void setUnattendedLogin(bool on) { m_unattendedLogin = on; }
     int exitCode() const { return m_exitCode; }
     QLabel *scrollingText() const { return m_label1; }
     // One tick of Timer1: the scrolling text moves a pixel left, or re-enters on the right.
     void scrollText();
-
-    struct Command
-    {
-        QString menu;
-        QString item;
-        QString toolbar;
-        QString windowClass;
-        std::function<bool(QDialog *)> prepare; // false stops the command
-        std::function<void(QDialog *)> after;
-        bool separatorAfter = false;
-        bool hidden = false;
-    };
 
 signals:
     // The first activation has finished: connected, settings read, logged in, reminded.
@@ -48,7 +39,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildCommands();
     void buildMenus();
     void buildTopBar();
     void buildStatusBar();
@@ -56,12 +46,10 @@ private:
     bool login();
     void remind();
     void showOperator();
+    void refreshScrollingText();
     void failStartUp(const QString &message);
-    bool openShared(const char *query, const QStringList &lines);
-    bool fillBox(QDialog *w, const QString &box, const QString &sql, const QString &field);
 
     Dm1 *m_dm;
-    QList<Command> m_commands;
     QWidget *m_textPanel = nullptr;
     QLabel *m_label1 = nullptr;
     QLabel *m_image1 = nullptr;
@@ -69,5 +57,6 @@ private:
     QList<QLabel *> m_panels;
     bool m_activated = false;
     bool m_autoRemind = false;
+    bool m_unattendedLogin = false;
     int m_exitCode = 0;
 };

@@ -5,9 +5,7 @@
 #include "demo/demo.h"
 #include "shell/core/dm1.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QCommandLineParser>
 #include <QDialog>
 #include <QDir>
@@ -38,30 +36,6 @@ void installChinese(QApplication &app)
     QFont font(QStringLiteral("WenQuanYi Zen Hei"));
     font.setPixelSize(13);
     QApplication::setFont(font);
-}
-
-// For unattended starts (timing, screenshots): confirms the start-up login once, as an operator
-// who presses "确认" with the first operator chosen and an empty password box would. Only an
-// operator without a password gets in this way; anyone else is refused as usual.
-void confirmLoginOnce(QObject *owner)
-{
-    auto *timer = new QTimer(owner);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer] {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (w->inherits("TForm_Enter") && w->isVisible()) {
-                auto *names = w->findChild<QComboBox *>(QStringLiteral("ComboBox1"));
-                if (names && names->currentIndex() < 0 && names->count() > 0) {
-                    names->setCurrentIndex(0);
-                }
-                if (auto *confirm = w->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))) {
-                    timer->stop();
-                    confirm->click();
-                }
-            }
-        }
-    });
-    timer->start();
 }
 }
 
@@ -110,6 +84,8 @@ int main(int argc, char *argv[])
 
     WindowRegistry::registerAll();
     TForm_main form(&dm);
+    // Unattended runs get past the start-up login as an operator with an empty password would.
+    form.setUnattendedLogin(parser.isSet(shotOption) || parser.isSet(readyOption) || parser.isSet(commandOption));
     // Maximised; the screen's size first, for desktops without a window manager to maximise it.
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         form.setGeometry(screen->availableGeometry());
@@ -118,11 +94,13 @@ int main(int argc, char *argv[])
 
     if (parser.isSet(commandOption)) {
         QObject::connect(
-            &form, &TForm_main::started, &form, [&form, item = parser.value(commandOption)] { form.runCommand(item); },
+            &form, &TForm_main::started, &form,
+            [&form, item = parser.value(commandOption)] {
+                if (!form.runCommand(item)) {
+                    std::fprintf(stderr, "parvell: no menu item %s\n", qPrintable(item));
+                }
+            },
             Qt::QueuedConnection);
-    }
-    if (parser.isSet(shotOption) || parser.isSet(readyOption)) {
-        confirmLoginOnce(&form);
     }
     if (parser.isSet(shotOption)) {
         const QString file = QFileInfo(parser.value(shotOption)).absoluteFilePath();

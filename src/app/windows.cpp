@@ -20,29 +20,41 @@
 #include "reports/yajin_mingxi.h"
 #include "reports/yajin_sum.h"
 
-// Every window the menus and toolbar open. Add a line here when a window is built.
+// Every window the menus and toolbar open. When a window is built, add its line here and take
+// its name out of planned().
 void WindowRegistry::registerAll()
 {
-    add(QStringLiteral("Tform_About"), [](QWidget *parent) { return new Tform_About(parent); });
-    add(QStringLiteral("TForm_arrange"), [](QWidget *parent) { return new TForm_arrange(parent); });
-    add(QStringLiteral("TForm_backup"), [](QWidget *parent) { return new TForm_backup(parent); });
-    add(QStringLiteral("TForm_Enter"), [](QWidget *parent) { return new TForm_Enter(parent); });
-    add(QStringLiteral("TForm_gsxx_edit"), [](QWidget *parent) { return new TForm_gsxx_edit(parent); });
-    add(QStringLiteral("TForm_initialize"), [](QWidget *parent) { return new TForm_initialize(parent); });
-    add(QStringLiteral("TForm_password"), [](QWidget *parent) { return new TForm_password(parent); });
-    add(QStringLiteral("TForm_qxb"), [](QWidget *parent) { return new TForm_qxb(parent); });
-    add(QStringLiteral("TForm_restore"), [](QWidget *parent) { return new TForm_restore(parent); });
-    add(QStringLiteral("TForm_storeyinfo"), [](QWidget *parent) { return new TForm_storeyinfo(parent); });
-    add(QStringLiteral("TForm_txgn"), [](QWidget *parent) { return new TForm_txgn(parent); });
-    add(QStringLiteral("TForm_txcsb"), [](QWidget *parent) { return new TForm_txcsb(parent); });
-    add(QStringLiteral("TForm_statistics_arrear"), [](QWidget *parent) { return new TForm_statistics_arrear(parent); });
-    add(QStringLiteral("TForm_statistics_money"), [](QWidget *parent) { return new TForm_statistics_money(parent); });
-    add(QStringLiteral("TForm_statistics_item"), [](QWidget *parent) { return new TForm_statistics_item(parent); });
-    add(QStringLiteral("TForm_statistics_quankuang"),
-        [](QWidget *parent) { return new TForm_statistics_quankuang(parent); });
-    add(QStringLiteral("TForm_statistics_yijiao"), [](QWidget *parent) { return new TForm_statistics_yijiao(parent); });
-    add(QStringLiteral("TForm_statistics_weijiao"),
-        [](QWidget *parent) { return new TForm_statistics_weijiao(parent); });
-    add(QStringLiteral("TForm_yajin_mingxi"), [](QWidget *parent) { return new TForm_yajin_mingxi(parent); });
-    add(QStringLiteral("TForm_yajin_sum"), [](QWidget *parent) { return new TForm_yajin_sum(parent); });
+    add<Tform_About>();
+    add<TForm_arrange>();
+    add<TForm_backup>();
+    add<TForm_Enter>();
+    add<TForm_gsxx_edit>();
+    add<TForm_initialize>();
+    add<TForm_password>();
+    add<TForm_qxb>();
+    add<TForm_restore>();
+    add<TForm_storeyinfo>();
+    add<TForm_statistics_arrear>();
+    add<TForm_statistics_item>();
+    add<TForm_statistics_money>();
+    add<TForm_statistics_quankuang>();
+    add<TForm_statistics_weijiao>();
+    add<TForm_statistics_yijiao>();
+    add<TForm_txcsb>();
+    add<TForm_txgn>();
+    add<TForm_yajin_mingxi>();
+    add<TForm_yajin_sum>();
+}
+
+const QStringList &WindowRegistry::planned()
+{
+    static const QStringList names = {
+        QStringLiteral("TForm_guestinfo"),     QStringLiteral("TForm_house_zhuangtai"),
+        QStringLiteral("TForm_houseinfo"),     QStringLiteral("TForm_houseitem"),
+        QStringLiteral("TForm_houselease"),    QStringLiteral("TForm_iteminfo"),
+        QStringLiteral("TForm_jiaofeidan"),    QStringLiteral("TForm_jiaofeiguanli"),
+        QStringLiteral("TForm_jiaofeimingxi"), QStringLiteral("TForm_shoufeimingxibiao"),
+        QStringLiteral("TForm_yajin"),
+    };
+    return names;
 }

@@ -398,9 +398,10 @@ bool Demo::fill(Dm1 *dm, QString *error)
 {
     QString why;
     for (const QString &table : {u"楼宇资料"_s, u"房屋资料"_s, u"业主资料"_s, u"收费项目"_s, u"收费明细表"_s}) {
-        const QVariant rows = dm->scalar(u"select count(*) from %1"_s.arg(Schema::quoted(table)));
+        QString refused;
+        const QVariant rows = dm->scalar(u"select count(*) from %1"_s.arg(Schema::quoted(table)), {}, &refused);
         if (!rows.isValid() || rows.toInt() != 0) {
-            why = rows.isValid() ? u"数据库中已有数据，不能再填入示例小区。"_s : u"数据库不能读取。"_s;
+            why = rows.isValid() ? u"数据库中已有数据，不能再填入示例小区。"_s : u"数据库不能读取：%1"_s.arg(refused);
             if (error) {
                 *error = why;
             }

@@ -19,12 +19,12 @@ double areaOf(qint64 hundredths)
     return double(hundredths) / 100;
 }
 
+const Money Yuan = Money::fromUnits(1);
+const Money TenYuan = Money::fromUnits(10);
+
 Money ceilToYuan(Money m)
 {
-    if (m.raw() <= 0) {
-        return {};
-    }
-    return Money::fromRaw((m.raw() + Money::Scale - 1) / Money::Scale * Money::Scale);
+    return m > Money() ? m.roundedTo(Yuan, Money::Rounding::Ceiling) : Money();
 }
 
 class Planner
@@ -314,9 +314,9 @@ private:
             p.paid = ceilToYuan(due - house.odd);
         } else {
             // Short by the odd yuan: left as debt until the next payment.
-            p.paid = Money::fromUnits(qMax<qint64>(0, (due - house.odd).raw() / Money::Scale / 10 * 10));
+            p.paid = qMax(Money(), (due - house.odd).roundedTo(TenYuan, Money::Rounding::Floor));
         }
-        if (p.paid.raw() < 0) {
+        if (p.paid < Money()) {
             p.paid = {};
         }
         const int way = m_rnd.below(100);
@@ -326,7 +326,7 @@ private:
         } else if (p.method == u"银行转帐"_s) {
             p.transfer = p.paid;
         } else {
-            p.transfer = Money::fromUnits(p.paid.raw() / Money::Scale / 2 / 10 * 10);
+            p.transfer = p.paid.dividedBy(2, Money::Rounding::Floor).roundedTo(TenYuan, Money::Rounding::Floor);
             p.cash = p.paid - p.transfer;
         }
         const QString owner = m_plan.owners[house.owner].person.name;

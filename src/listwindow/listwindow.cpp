@@ -584,6 +584,19 @@ void ListWindow::saveLayout()
     }
 }
 
+QComboBox *ListWindow::searchCombo(const QString &objectName) const
+{
+    auto *panel = findChild<QWidget *>(QStringLiteral("SearchPanel"), Qt::FindDirectChildrenOnly);
+    return panel ? panel->findChild<QComboBox *>(objectName) : nullptr;
+}
+
+void ListWindow::prepare(Preparation &p)
+{
+    if (!m_design.query.isEmpty()) {
+        p.open(m_dataSet, m_design.query);
+    }
+}
+
 void ListWindow::showEvent(QShowEvent *event)
 {
     if (!m_layoutLoaded) {

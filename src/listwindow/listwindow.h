@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/common/preparation.h"
 #include "components/grid/dbgrideh.h"
 
 #include <QDialog>
@@ -8,6 +9,7 @@
 
 class DataSet;
 class QCheckBox;
+class QComboBox;
 class QFrame;
 class QGridLayout;
 class QHBoxLayout;
@@ -77,6 +79,9 @@ struct ListWindowDesign
     QString printTitle;
     QString exportName;
     QString layoutFile; // "system.ini" in the home folder; empty for none
+    // The lines the window's data set is opened on when the window opens from the menu, and
+    // closed again when it has closed (see Preparation); empty when the opener does it.
+    QStringList query;
     bool hasReset = false; // "初始界面"
     int hideFloor = 0; // fewest visible columns "隐藏最右边的列" leaves; 0: no column buttons
     enum Button { Add = 1, Edit = 2, Delete = 4, SaveCancel = 8, AllEditing = 15 };
@@ -97,8 +102,9 @@ struct ListWindowDesign
 
 // The shared list window: button bar, title band, entry panel, grid strip with navigator and
 // grid tools, and the grid over one data set. A window subclasses it with a ListWindowDesign and
-// overrides the hooks that make it particular (validation, preconditions, extra buttons).
-class ListWindow : public QDialog
+// overrides the hooks that make it particular (validation, preconditions, extra buttons, and
+// prepare() when it needs more than its design's query).
+class ListWindow : public QDialog, public PreparedWindow
 {
     Q_OBJECT
 public:
@@ -110,6 +116,12 @@ public:
     const ListWindowDesign &design() const { return m_design; }
     bool isEditing() const;
     QWidget *entry(const QString &field) const;
+    // A drop-down of the search bar by its object name ("DBComboBoxEh3"); null when the design
+    // has none of that name.
+    QComboBox *searchCombo(const QString &objectName) const;
+
+    // Opens the data set on the design's query.
+    void prepare(Preparation &p) override;
     // Prints a list's grid through the preview: its title in the page header, the print time
     // and the operator after the rows, and no row colours on paper.
     static void printGrid(DBGridEh *grid, const QString &title);

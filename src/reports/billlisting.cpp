@@ -74,6 +74,12 @@ ReportDesign listingDesign(Listing kind)
     }
     }
     r.list.buttons = ListWindowDesign::Delete;
+    // The full listing fills its buildings first, the other two their fee items.
+    using I = Preparation::Items;
+    r.fills = kind == Listing::All ? QList<QPair<QString, I>> {{QStringLiteral("ComboBox2"), I::Buildings},
+                                                               {QStringLiteral("ComboBox3"), I::FeeNames}}
+                                   : QList<QPair<QString, I>> {{QStringLiteral("ComboBox3"), I::FeeNames},
+                                                               {QStringLiteral("ComboBox2"), I::Buildings}};
     r.filters = ReportDesign::billPeriod();
     r.filters << FilterField::of(QStringLiteral("Edit1"), QStringLiteral("房屋代码："), K::Text)
               << FilterField::of(QStringLiteral("ComboBox2"), QStringLiteral("楼宇名称："), K::Combo)

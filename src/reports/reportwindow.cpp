@@ -135,6 +135,19 @@ void ReportWindow::buildFilterBar()
     addPanel(bar, QStringLiteral("Panel2"));
 }
 
+void ReportWindow::prepare(Preparation &p)
+{
+    ListWindow::prepare(p);
+    for (const auto &[box, items] : std::as_const(m_report.fills)) {
+        p.fill(qobject_cast<QComboBox *>(filter(box)), items);
+    }
+    if (m_report.datesToday) {
+        p.today(qobject_cast<QDateEdit *>(filter(QStringLiteral("DateTimePicker1"))),
+                qobject_cast<QDateEdit *>(filter(QStringLiteral("DateTimePicker2"))));
+    }
+    p.scratch();
+}
+
 QWidget *ReportWindow::filter(const QString &objectName) const
 {
     for (QWidget *w : m_filters) {

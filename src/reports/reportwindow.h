@@ -48,6 +48,10 @@ struct ReportDesign
     QString ordering = QStringLiteral(" order by texta,textb");
     QString unitNote; // "单位：元", at the right of the title band
     QString stateMark; // "已 缴 费", large and red in the title band
+    // What the window is given when it opens: the drop-downs filled, in this order, and for the
+    // deposit reports the two pickers set to today; the scratch table is emptied for all.
+    QList<QPair<QString, Preparation::Items>> fills;
+    bool datesToday = false;
 
     // The constants every report window has: the caption is also the title band, the layout
     // file is named after the unit ("statistics_arrear.ini"), the layout can be reset, and
@@ -76,6 +80,8 @@ public:
     QString textOf(const QString &objectName) const;
 
     bool isComputing() const { return m_run->isRunning(); }
+
+    void prepare(Preparation &p) override;
 
 public slots:
     void compute();

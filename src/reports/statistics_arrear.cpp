@@ -28,6 +28,7 @@ ReportDesign arrearDesign()
     r.filters << FilterField::of(QStringLiteral("Edit1"), QStringLiteral("房屋代码："), K::Text)
               << FilterField::of(QStringLiteral("ComboBox2"), QStringLiteral("楼宇名称："), K::Combo);
     r.unitNote = QStringLiteral("单位：元");
+    r.fills = {{QStringLiteral("ComboBox2"), Preparation::Items::Buildings}};
     return r;
 }
 }

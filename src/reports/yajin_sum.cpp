@@ -37,6 +37,7 @@ ReportDesign summaryDesign()
     };
     r.filters = {FilterField::of(QStringLiteral("DateTimePicker1"), QStringLiteral("日期从："), K::Day),
                  FilterField::of(QStringLiteral("DateTimePicker2"), QStringLiteral("到："), K::Day)};
+    r.datesToday = true;
     return r;
 }
 }

@@ -79,6 +79,8 @@ private slots:
     void backupRefused();
     void restoreBringsBackupRowsBack();
     void restoreIgnoresLeftoverSideFiles();
+    void restoreTakesFilesWithAndWithoutAScratchTable_data();
+    void restoreTakesFilesWithAndWithoutAScratchTable();
     void restoreRefused_data();
     void restoreRefused();
     void restoreRefusedWhileAnotherProgramIsConnected();
@@ -239,6 +241,49 @@ void TestBackupRestore::restoreBringsBackupRowsBack()
     QVERIFY(addOwner(dm, QStringLiteral("再来的")));
     dm->closeConnection();
     QCOMPARE(folderListing(home.path() + QStringLiteral("/data")), QStringList {QStringLiteral("data.db")});
+}
+
+void TestBackupRestore::restoreTakesFilesWithAndWithoutAScratchTable_data()
+{
+    QTest::addColumn<bool>("olderFile");
+    QTest::newRow("a copy of this version: no 通用 in the file") << false;
+    QTest::newRow("a copy of an older version: its own 通用 with rows") << true;
+}
+
+// The scratch table belongs to each connection, so a copy holds none; a copy made by an older
+// version still holds one, and is restored too. Either way the restored database shows an
+// empty scratch table of its own.
+void TestBackupRestore::restoreTakesFilesWithAndWithoutAScratchTable()
+{
+    QFETCH(bool, olderFile);
+    TempHome home;
+    QVERIFY(home.ok());
+    Dm1 *dm = home.dm();
+    QVERIFY(addOwner(dm, QStringLiteral("张三")));
+    QVERIFY(dm->prepareScratch());
+    QVERIFY(dm->exec(QStringLiteral("insert into 通用 (texta) values ('本机的报表')")));
+    const QString backup = QDir(home.path()).filePath(QStringLiteral("backup.db"));
+    QString error;
+    QVERIFY2(DatabaseBackup::backup(dm, backup, &error), qPrintable(error));
+    {
+        Reader copy(backup);
+        QVERIFY(copy.open());
+        QSqlQuery q(QSqlDatabase::database(Reader::name()));
+        QVERIFY(q.exec(QStringLiteral("select count(*) from sqlite_master where name='通用'")) && q.next());
+        QCOMPARE(q.value(0).toInt(), 0);
+        if (olderFile) {
+            QVERIFY(q.exec(QStringLiteral("create table 通用 (id INTEGER PRIMARY KEY, texta TEXT)")));
+            QVERIFY(q.exec(QStringLiteral("insert into 通用 (texta) values ('旧版本的报表')")));
+        }
+    }
+    dm->closeConnection();
+    QVERIFY2(DatabaseRestore::check(backup, &error), qPrintable(error));
+    QVERIFY2(DatabaseRestore::restore(backup, dm->databasePath(), &error), qPrintable(error));
+    QVERIFY2(dm->openConnection(), qPrintable(dm->lastError()));
+    QCOMPARE(dm->column(QStringLiteral("select 业主名称 from 业主资料")), QStringList {QStringLiteral("张三")});
+    QCOMPARE(dm->scalar(QStringLiteral("select count(*) from 通用")).toInt(), 0);
+    QCOMPARE(dm->scalar(QStringLiteral("select count(*) from main.sqlite_master where name='通用'")).toInt(),
+             olderFile ? 1 : 0);
 }
 
 void TestBackupRestore::restoreIgnoresLeftoverSideFiles()

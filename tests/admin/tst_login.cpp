@@ -75,6 +75,8 @@ private slots:
     void emptyOperatorTable();
     void startUp_data();
     void startUp();
+    void unattendedStartUp_data();
+    void unattendedStartUp();
     void changeOperator_data();
     void changeOperator();
     void newOperatorLogsInWithEmptyBox();
@@ -299,6 +301,36 @@ void TestLogin::startUp()
         // The main window closes, which ends the program.
         QTRY_VERIFY(!m_home->dm()->isConnected());
     }
+}
+
+void TestLogin::unattendedStartUp_data()
+{
+    QTest::addColumn<QString>("firstPassword"); // of the first operator in name order
+    QTest::newRow("no password: in") << QString();
+    QTest::newRow("a password: refused as usual") << QStringLiteral("SECRET");
+}
+
+// An unattended start confirms the login dialog as an operator would who takes the first
+// operator and types no password: only an operator without a password gets in.
+void TestLogin::unattendedStartUp()
+{
+    QFETCH(QString, firstPassword);
+    // "一" sorts before "管理员"; the administrator keeps his empty password.
+    addOperator(QStringLiteral("一号"), Passwords::hash(firstPassword));
+    Session::current() = Session {};
+    TForm_main main(m_home->dm());
+    main.setUnattendedLogin(true);
+    const bool refused = !firstPassword.isEmpty();
+    if (refused) {
+        whenShown<TForm_Enter>([](TForm_Enter *d) {
+            QTRY_COMPARE(d->failures(), 1);
+            button(d, QStringLiteral("BitBtn2"))->click();
+        });
+    }
+    QCOMPARE(main.firstActivation(), !refused);
+    QCOMPARE(Session::current().currentOperator, refused ? QString() : QStringLiteral("一号"));
+    QCOMPARE(m_prompt->texts(), refused ? QStringList {QStringLiteral("密码不对，第1次！  ")} : QStringList());
+    QVERIFY(!m_home->dm()->q_qxb->isOpen());
 }
 
 void TestLogin::changeOperator_data()

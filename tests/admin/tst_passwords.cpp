@@ -2,7 +2,6 @@
 #include "shell/core/dm1.h"
 #include "temphome.h"
 
-#include <QElapsedTimer>
 #include <QTest>
 
 using Passwords::Check;
@@ -13,7 +12,7 @@ class TestPasswords : public QObject
 private slots:
     void verify_data();
     void verify();
-    void hashIsSaltedAndQuick();
+    void hashIsSalted();
     void storeByRow();
 };
 
@@ -64,19 +63,14 @@ void TestPasswords::verify()
     QFETCH(QString, stored);
     QFETCH(QString, typed);
     QFETCH(int, expected);
-    QElapsedTimer t;
-    t.start();
+    // How long a check takes (hostile hashes included) is measured by bench/bench_passwords.
     QCOMPARE(int(Passwords::verify(stored, typed)), expected);
-    QVERIFY2(t.elapsed() < 1000, "a login check must stay well under a second");
 }
 
-void TestPasswords::hashIsSaltedAndQuick()
+void TestPasswords::hashIsSalted()
 {
-    QElapsedTimer t;
-    t.start();
     const QString a = Passwords::hash(QStringLiteral("abc"));
     const QString b = Passwords::hash(QStringLiteral("ABC"));
-    QVERIFY(t.elapsed() < 1000);
     QVERIFY(a.startsWith(QStringLiteral("$argon2id$")));
     QVERIFY(a != b); // salted: the same password never gives the same text
     QCOMPARE(Passwords::verify(a, QStringLiteral("ABC")), Check::Accepted);

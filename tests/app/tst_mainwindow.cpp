@@ -1,5 +1,8 @@
 #include "app/main.h"
 #include "app/windowregistry.h"
+#include "components/common/preparation.h"
+#include "masterdata/storeyinfo.h"
+#include "modal.h"
 #include "scriptedprompt.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
@@ -18,6 +21,21 @@
 #include <QToolButton>
 
 namespace {
+// A window with a building box of its own, prepared as the fee windows prepare theirs.
+class BuildingBoxWindow : public QDialog, public PreparedWindow
+{
+public:
+    explicit BuildingBoxWindow(QWidget *parent)
+        : QDialog(parent)
+        , box(new QComboBox(this))
+    {
+        box->setObjectName(QStringLiteral("DBComboBoxEh3"));
+        box->addItem(QStringLiteral("设计时的项目"));
+    }
+    void prepare(Preparation &p) override { p.fill(box, Preparation::Items::Buildings); }
+    QComboBox *box;
+};
+
 QStringList itemsOf(QMenu *menu)
 {
     QStringList out;
@@ -197,7 +215,7 @@ private slots:
         QVERIFY(form.runCommand(QStringLiteral("帮助系统")));
         QCOMPARE(prompt->lastText(), QStringLiteral("该系统操作非常简单，在窗口中已经有提示！"));
         prompt->clear();
-        QVERIFY(form.runCommand(QStringLiteral("业主欠费总表")));
+        QVERIFY(form.runCommand(QStringLiteral("业主押金管理")));
         QVERIFY(prompt->shown.isEmpty());
         QVERIFY(!form.runCommand(QStringLiteral("没有这个命令")));
     }
@@ -210,7 +228,7 @@ private slots:
         TForm_main form(home.dm());
         QVERIFY(form.firstActivation());
         bool connectedWhileOpen = true;
-        WindowRegistry::add(QStringLiteral("TForm_restore"), [&](QWidget *parent) {
+        const WindowRegistry::Override restore(QStringLiteral("TForm_restore"), [&](QWidget *parent) {
             auto *d = new QDialog(parent);
             QTimer::singleShot(0, d, [&, d] {
                 connectedWhileOpen = home.dm()->isConnected();
@@ -233,8 +251,8 @@ private slots:
         QVERIFY(form.firstActivation());
         QStringList seenSql;
         int seenRows = -1;
-        WindowRegistry::add(QStringLiteral("TForm_storeyinfo"), [&](QWidget *parent) {
-            auto *d = new QDialog(parent);
+        const WindowRegistry::Override storeys(QStringLiteral("TForm_storeyinfo"), [&](QWidget *parent) {
+            auto *d = new TForm_storeyinfo(parent);
             QTimer::singleShot(0, d, [&, d] {
                 seenSql = home.dm()->q_storeyinfo->sql();
                 seenRows = home.dm()->q_storeyinfo->recordCount();
@@ -248,6 +266,16 @@ private slots:
         QVERIFY(!home.dm()->q_storeyinfo->isOpen());
     }
 
+    // A test waiting for a dialog that never comes fails at the deadline instead of hanging on
+    // whatever else holds it up.
+    void whenShownGivesUpAtItsDeadline()
+    {
+        QDialog other;
+        QEXPECT_FAIL("", "the awaited dialog is never shown", Continue);
+        whenShown<TForm_storeyinfo>([](TForm_storeyinfo *) {}, std::chrono::milliseconds(200));
+        QCOMPARE(other.exec(), int(QDialog::Rejected));
+    }
+
     void buildingBoxIsFilledInNameOrder()
     {
         TempHome home;
@@ -255,11 +283,9 @@ private slots:
         TForm_main form(home.dm());
         QVERIFY(form.firstActivation());
         QStringList items;
-        WindowRegistry::add(QStringLiteral("TForm_jiaofeidan"), [&](QWidget *parent) {
-            auto *d = new QDialog(parent);
-            auto *box = new QComboBox(d);
-            box->setObjectName(QStringLiteral("DBComboBoxEh3"));
-            box->addItem(QStringLiteral("设计时的项目"));
+        const WindowRegistry::Override fees(QStringLiteral("TForm_jiaofeidan"), [&](QWidget *parent) {
+            auto *d = new BuildingBoxWindow(parent);
+            QComboBox *box = d->box;
             QTimer::singleShot(0, d, [&, d, box] {
                 for (int i = 0; i < box->count(); ++i) {
                     items << box->itemText(i);

@@ -161,6 +161,33 @@ private slots:
     }
 
     // Sorting after a search keeps the search: only the ordering line changes.
+    // A list window prepares itself from its design, and a window's own preparation reaches
+    // the search bar's building box by its name.
+    void preparesItsQueryAndSearchBox()
+    {
+        QVERIFY(home->dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('二号楼'), ('一号楼')")));
+        ListWindowDesign design = houseDesign();
+        design.query = {QStringLiteral("select * from 房屋资料 where 楼宇名称='一号楼'"),
+                        QStringLiteral("order by 房屋代码")};
+        DataSet ds;
+        ListWindow w(&ds, design);
+        QVERIFY(w.searchCombo(QStringLiteral("DBComboBoxEh3")));
+        QVERIFY(!w.searchCombo(QStringLiteral("Edit1")));
+        QVERIFY(!w.searchCombo(QStringLiteral("DBComboBoxEh9")));
+        {
+            Preparation p(&w);
+            QVERIFY(p.run());
+            p.fill(w.searchCombo(QStringLiteral("DBComboBoxEh3")), Preparation::Items::Buildings);
+            QVERIFY(p.ok());
+            QCOMPARE(ds.recordCount(), 2);
+            QComboBox *box = w.searchCombo(QStringLiteral("DBComboBoxEh3"));
+            QCOMPARE(box->count(), 2);
+            QCOMPARE(box->itemText(0), QStringLiteral("一号楼"));
+        }
+        QVERIFY(!ds.isOpen());
+        QVERIFY(prompt->shown.isEmpty());
+    }
+
     void sortAfterSearchKeepsTheConditions()
     {
         openWindow();

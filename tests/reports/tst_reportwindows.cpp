@@ -430,7 +430,8 @@ private slots:
     // At start-up with 自动提醒 set the window shows only when a house is due, with the stored days.
     void startUpReminder()
     {
-        WindowRegistry::add(QStringLiteral("TForm_txgn"), [](QWidget *p) { return new TForm_txgn(p); });
+        const WindowRegistry::Override reminder(QStringLiteral("TForm_txgn"),
+                                                [](QWidget *p) { return new TForm_txgn(p); });
         QVERIFY(home->dm()->exec(QStringLiteral("update 公司信息 set 自动提醒 = 1, 提前提醒天数 = 30")));
         insertHouse("H-4", "一号楼", "四", {}, "2005-04-10 00:00:00");
         {

@@ -1,10 +1,12 @@
 #include "shell/core/dm1.h"
+#include "shell/core/installedfiles.h"
 #include "shell/core/transaction.h"
 #include "temphome.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,8 +63,13 @@ private slots:
         TempHome home;
         QVERIFY(home.ok());
         QVERIFY(QFile::exists(home.path() + QStringLiteral("/data/data.db")));
-        QStringList tables = home.dm()->column(QStringLiteral("select name from sqlite_master where type='table'"));
+        // The file's tables and the connection's own scratch table 通用.
+        QStringList tables =
+            home.dm()->column(QStringLiteral("select name from sqlite_master where type='table' "
+                                             "union all select name from sqlite_temp_master where type='table'"));
         QCOMPARE(tables.size(), Model.size());
+        QCOMPARE(home.dm()->column(QStringLiteral("select name from sqlite_temp_master where type='table'")),
+                 QStringList(QStringLiteral("通用")));
         for (const auto &[table, fieldText] : Model) {
             QVERIFY2(tables.contains(table), qPrintable(table));
             QStringList fields = home.dm()->column(QStringLiteral("select name from pragma_table_info(?)"), {table});
@@ -242,6 +249,101 @@ private slots:
         QCOMPARE(home.dm()->q_tongyong->recordCount(), 0);
         QCOMPARE(home.dm()->q_tongyong->sql(),
                  QStringList({QStringLiteral("select * from 通用"), QStringLiteral("order by texta")}));
+    }
+
+    // Each connection (each workstation) has its own 通用: filling a report on one never empties
+    // or shows in the other's, and the file keeps none of it.
+    void scratchRowsBelongToTheirConnection()
+    {
+        TempHome home;
+        Dm1 *dm = home.dm();
+        QVERIFY(dm->prepareScratch());
+        QVERIFY(dm->exec(QStringLiteral("insert into 通用 (texta, moneya) values ('第一台', 10000)")));
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("workstation2"));
+            other.setDatabaseName(dm->databasePath());
+            QVERIFY(other.open());
+            QString error;
+            QVERIFY2(Dm1::setUpConnection(other, &error), qPrintable(error));
+            // The second workstation fills a report of its own, the way q_tongyong is filled.
+            DataSet scratch;
+            scratch.setConnectionName(QStringLiteral("workstation2"));
+            scratch.setSql({QStringLiteral("delete from 通用")});
+            QVERIFY(scratch.execute());
+            QVERIFY(scratch.openOn({QStringLiteral("select * from 通用"), QStringLiteral("order by texta")}));
+            QCOMPARE(scratch.recordCount(), 0);
+            scratch.append();
+            scratch.setText(QStringLiteral("texta"), QStringLiteral("第二台"));
+            QVERIFY2(scratch.post(), qPrintable(scratch.lastError()));
+            QVERIFY(scratch.reopen());
+            QCOMPARE(scratch.recordCount(), 1);
+            scratch.close();
+
+            QCOMPARE(dm->column(QStringLiteral("select texta from 通用")), QStringList(QStringLiteral("第一台")));
+            QVERIFY(dm->q_tongyong->reopen());
+            QCOMPARE(dm->q_tongyong->recordCount(), 1);
+            // A report prepared again on the first empties its own rows only.
+            QVERIFY(dm->prepareScratch());
+            QSqlQuery q(other);
+            QVERIFY(q.exec(QStringLiteral("select texta from 通用")) && q.next());
+            QCOMPARE(q.value(0).toString(), QStringLiteral("第二台"));
+            q.finish();
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("workstation2"));
+        QCOMPARE(dm->scalar(QStringLiteral("select count(*) from main.sqlite_master where name='通用'")).toInt(), 0);
+    }
+
+    // A file of an older version keeps a persistent 通用 with rows in it: the connection's own
+    // scratch table stands in front of it, and it is left as it was.
+    void olderFilesScratchTableIsLeftAlone()
+    {
+        QTemporaryDir dir;
+        {
+            Dm1 dm(dir.path());
+            QVERIFY(dm.openConnection());
+            QVERIFY(dm.exec(QStringLiteral("create table main.\"通用\" (id INTEGER PRIMARY KEY, texta TEXT, moneya "
+                                           "INTEGER)")));
+            QVERIFY(dm.exec(QStringLiteral("create index main.\"ix_通用_1\" on \"通用\" (texta)")));
+            QVERIFY(dm.exec(QStringLiteral("insert into main.通用 (texta) values ('旧报表')")));
+        }
+        Dm1 dm(dir.path());
+        QVERIFY2(dm.openConnection(), qPrintable(dm.lastError()));
+        QCOMPARE(dm.scalar(QStringLiteral("select count(*) from 通用")).toInt(), 0);
+        QVERIFY(dm.prepareScratch());
+        QVERIFY(dm.exec(QStringLiteral("insert into 通用 (texta, datea) values ('新报表', '2004-08-15 00:00:00')")));
+        QCOMPARE(dm.column(QStringLiteral("select texta from 通用")), QStringList(QStringLiteral("新报表")));
+        QCOMPARE(dm.column(QStringLiteral("select texta from main.通用")), QStringList(QStringLiteral("旧报表")));
+    }
+
+    // A statement the database refuses is reported, not taken for an empty answer.
+    void scalarAndColumnReportRefusals()
+    {
+        TempHome home;
+        Dm1 *dm = home.dm();
+        QString error;
+        QCOMPARE(dm->scalar(QStringLiteral("select 姓名 from 权限表 where 姓名=?"), {QStringLiteral("无人")}, &error),
+                 QVariant());
+        QVERIFY(error.isEmpty());
+        QVERIFY(!dm->scalar(QStringLiteral("select 没有的字段 from 权限表"), {}, &error).isValid());
+        QVERIFY2(error.contains(QStringLiteral("没有的字段")), qPrintable(error));
+        error.clear();
+        QVERIFY(dm->column(QStringLiteral("select 姓名 from 没有的表"), {}, &error).isEmpty());
+        QVERIFY2(error.contains(QStringLiteral("没有的表")), qPrintable(error));
+        error.clear();
+        QCOMPARE(dm->column(QStringLiteral("select 姓名 from 权限表"), {}, &error),
+                 QStringList(Dm1::defaultOperator()));
+        QVERIFY(error.isEmpty());
+    }
+
+    // The files installed with the program are found from a build folder too.
+    void installedFilesAreFound()
+    {
+        const QString reports = InstalledFiles::find(QStringLiteral("report"));
+        QVERIFY(QFileInfo(reports).isDir());
+        QVERIFY(reports.endsWith(QStringLiteral("share/parvell/report")));
+        QVERIFY(QFileInfo(InstalledFiles::find(QStringLiteral("report/缴费通知单.frf"))).isFile());
+        QVERIFY(InstalledFiles::find(QStringLiteral("report/没有的模板.frf")).isEmpty());
     }
 
     void buildingNamesInOrderWithDuplicates()

@@ -127,6 +127,86 @@ private slots:
         QCOMPARE(Money::fromStored(QVariant(12345.6)).raw(), qint64(12346));
     }
 
+    // Rounding to a step (the fen, the yuan, ten yuan) and dividing: ties to the even step, or
+    // the ceiling or floor, both towards minus infinity below zero.
+    void roundingToStepsAndDividing_data()
+    {
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<int>("divisor");
+        QTest::addColumn<QString>("halfEven");
+        QTest::addColumn<QString>("ceiling");
+        QTest::addColumn<QString>("floor");
+        QTest::newRow("to the yuan") << "12.3"
+                                     << "1" << 1 << "12"
+                                     << "13"
+                                     << "12";
+        QTest::newRow("a tie to the even yuan, down") << "12.5"
+                                                      << "1" << 1 << "12"
+                                                      << "13"
+                                                      << "12";
+        QTest::newRow("a tie to the even yuan, up") << "13.5"
+                                                    << "1" << 1 << "14"
+                                                    << "14"
+                                                    << "13";
+        QTest::newRow("already whole") << "40"
+                                       << "10" << 1 << "40"
+                                       << "40"
+                                       << "40";
+        QTest::newRow("to ten yuan") << "87.66"
+                                     << "10" << 1 << "90"
+                                     << "90"
+                                     << "80";
+        QTest::newRow("below zero") << "-12.3"
+                                    << "1" << 1 << "-12"
+                                    << "-12"
+                                    << "-13";
+        QTest::newRow("a tie below zero") << "-0.125"
+                                          << "0.01" << 1 << "-0.12"
+                                          << "-0.12"
+                                          << "-0.13";
+        QTest::newRow("half of an odd ten-thousandth") << "19.9999"
+                                                       << "0.0001" << 2 << "10"
+                                                       << "10"
+                                                       << "9.9999";
+        QTest::newRow("a third") << "100"
+                                 << "0.0001" << 3 << "33.3333"
+                                 << "33.3334"
+                                 << "33.3333";
+        QTest::newRow("a third below zero") << "-100"
+                                            << "0.0001" << 3 << "-33.3333"
+                                            << "-33.3333"
+                                            << "-33.3334";
+    }
+    void roundingToStepsAndDividing()
+    {
+        QFETCH(QString, amount);
+        QFETCH(QString, step);
+        QFETCH(int, divisor);
+        QFETCH(QString, halfEven);
+        QFETCH(QString, ceiling);
+        QFETCH(QString, floor);
+        using R = Money::Rounding;
+        const Money a = *Money::parse(amount);
+        const Money s = *Money::parse(step);
+        const auto result = [&](R how) { return a.dividedBy(divisor, how).roundedTo(s, how).toString(); };
+        QCOMPARE(result(R::HalfEven), halfEven);
+        QCOMPARE(result(R::Ceiling), ceiling);
+        QCOMPARE(result(R::Floor), floor);
+        if (divisor == 1 && step == QStringLiteral("1")) {
+            QCOMPARE(QString::number(a.toUnits()), halfEven);
+            QCOMPARE(QString::number(a.toUnits(R::Ceiling)), ceiling);
+            QCOMPARE(QString::number(a.toUnits(R::Floor)), floor);
+        }
+    }
+
+    void roundingNearTheLimitHolds()
+    {
+        const Money top = Money::fromRaw(Money::MaxRaw - 1);
+        QCOMPARE(top.roundedTo(Money::fromUnits(10), Money::Rounding::Ceiling).raw(), Money::MaxRaw);
+        QCOMPARE((-top).roundedTo(Money::fromUnits(7), Money::Rounding::Floor).raw(), -Money::MaxRaw);
+    }
+
     void sumsAreExact()
     {
         Money total;

@@ -5,21 +5,11 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSqlDriver>
 #include <QTemporaryFile>
 #include <filesystem>
 #include <sqlite3.h>
 
 namespace {
-
-sqlite3 *handleOf(const QSqlDatabase &db)
-{
-    const QVariant v = db.driver() ? db.driver()->handle() : QVariant();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) {
-        return nullptr;
-    }
-    return *static_cast<sqlite3 *const *>(v.constData());
-}
 
 // True when path names the database file or one of its side files (by any spelling or link).
 bool isDatabaseFile(const QString &path, const QString &database)
@@ -65,7 +55,7 @@ bool DatabaseBackup::backup(Dm1 *dm, const QString &destination, QString *error)
     if (!dm || !dm->isConnected()) {
         return fail(error, QStringLiteral("系统数据库没有连接，不能备份！"));
     }
-    sqlite3 *source = handleOf(dm->database());
+    sqlite3 *source = dm->sqliteHandle();
     if (!source) {
         return fail(error, QStringLiteral("系统数据库没有连接，不能备份！"));
     }

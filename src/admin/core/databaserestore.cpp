@@ -73,7 +73,9 @@ bool openChecked(const QString &source, SqliteFile::Connection &db, QString *err
     const QSet<QString> present(names.cbegin(), names.cend());
     QStringList missing;
     for (const TableDef &t : Schema::tables()) {
-        if (!present.contains(t.name)) {
+        // The scratch table belongs to each connection, not to the file: a copy made by this
+        // version has none, one of an older version still keeps it.
+        if (!t.temporary && !present.contains(t.name)) {
             missing << t.name;
         }
     }

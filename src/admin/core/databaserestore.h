@@ -7,7 +7,8 @@
 namespace DatabaseRestore {
 
 // The chosen file is fit to become the database: a readable SQLite database that passes the
-// engine's integrity check and holds every table of this system. False with the reason
+// engine's integrity check and holds every table of this system (the scratch table 通用, made
+// by each connection, may be there or not). False with the reason
 // (naming the file) otherwise.
 bool check(const QString &source, QString *error);
 

@@ -23,7 +23,7 @@ QVariant storedFromText(const DataSet *ds, const QString &field, const QString &
             return m->raw();
         }
         if (kind == FieldKind::Integer) {
-            return divideRoundHalfEven(m->raw(), Money::Scale);
+            return m->toUnits();
         }
         return text.trimmed().remove(QLatin1Char(',')).toDouble();
     }

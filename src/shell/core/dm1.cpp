@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -83,6 +84,16 @@ QSqlDatabase Dm1::database() const
     return QSqlDatabase::database(ConnectionName, false);
 }
 
+sqlite3 *Dm1::sqliteHandle() const
+{
+    const QSqlDatabase db = database();
+    const QVariant v = db.isOpen() && db.driver() ? db.driver()->handle() : QVariant();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) {
+        return nullptr;
+    }
+    return *static_cast<sqlite3 *const *>(v.constData());
+}
+
 bool Dm1::isConnected() const
 {
     return QSqlDatabase::contains(ConnectionName) && database().isOpen();
@@ -98,12 +109,26 @@ QList<DataSet *> Dm1::sharedQueries() const
     return findChildren<DataSet *>(QString(), Qt::FindDirectChildrenOnly);
 }
 
-void Dm1::configureConnection()
+bool Dm1::setUpConnection(const QSqlDatabase &db, QString *error)
 {
-    QSqlQuery q(database());
-    q.exec(QStringLiteral("PRAGMA busy_timeout=5000"));
-    q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-    q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    QSqlQuery q(db);
+    if (db.driverName() == QLatin1String("QSQLITE")) {
+        // Settings of the SQLite engine; a server keeps its own.
+        q.exec(QStringLiteral("PRAGMA busy_timeout=5000"));
+        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    }
+    // Temporary tables are found before the file's own, so an older file's persistent 通用
+    // stays untouched behind this one.
+    for (const QString &stmt : Schema::connectionStatements()) {
+        if (!q.exec(stmt)) {
+            if (error) {
+                *error = q.lastError().databaseText();
+            }
+            return false;
+        }
+    }
+    return true;
 }
 
 bool Dm1::openConnection()
@@ -142,10 +167,11 @@ bool Dm1::openConnection()
             return false;
         }
     }
-    configureConnection();
-    if (isNew && !createSchema()) {
+    if (!setUpConnection(database(), &m_lastError) || (isNew && !createSchema())) {
         closeConnection();
-        QFile::remove(path);
+        if (isNew) {
+            QFile::remove(path);
+        }
         return false;
     }
     return true;
@@ -188,55 +214,66 @@ bool Dm1::createSchema()
 bool Dm1::exec(const QString &sql, const QVariantList &binds, QString *error)
 {
     QSqlQuery q(database());
+    return runStatement(q, sql, binds, error);
+}
+
+namespace {
+// The database's reason for a failed statement or read, in error or else as a warning.
+bool failed(const QSqlQuery &q, const QString &sql, QString *error)
+{
+    const QSqlError e = q.lastError();
+    const QString why = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    if (error) {
+        *error = why;
+    } else {
+        qWarning("Dm1: %s: %s", qUtf8Printable(sql), qUtf8Printable(why));
+    }
+    return false;
+}
+}
+
+bool Dm1::runStatement(QSqlQuery &q, const QString &sql, const QVariantList &binds, QString *error)
+{
     if (!q.prepare(sql)) {
-        if (error) {
-            *error = q.lastError().databaseText();
-        }
-        return false;
+        return failed(q, sql, error);
     }
     for (int i = 0; i < binds.size(); ++i) {
         q.bindValue(i, binds[i]);
     }
-    if (!q.exec()) {
-        if (error) {
-            *error = q.lastError().databaseText();
-        }
-        return false;
-    }
-    return true;
+    return q.exec() || failed(q, sql, error);
 }
 
-QVariant Dm1::scalar(const QString &sql, const QVariantList &binds)
+QVariant Dm1::scalar(const QString &sql, const QVariantList &binds, QString *error)
 {
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
+    if (!runStatement(q, sql, binds, error)) {
         return {};
     }
-    for (int i = 0; i < binds.size(); ++i) {
-        q.bindValue(i, binds[i]);
-    }
-    if (q.exec() && q.next()) {
+    if (q.next()) {
         return q.value(0);
+    }
+    if (q.lastError().isValid()) {
+        failed(q, sql, error);
     }
     return {};
 }
 
-QStringList Dm1::column(const QString &sql, const QVariantList &binds)
+QStringList Dm1::column(const QString &sql, const QVariantList &binds, QString *error)
 {
     QStringList out;
     QSqlQuery q(database());
     q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
+    if (!runStatement(q, sql, binds, error)) {
         return out;
     }
-    for (int i = 0; i < binds.size(); ++i) {
-        q.bindValue(i, binds[i]);
+    while (q.next()) {
+        out << q.value(0).toString();
     }
-    if (q.exec()) {
-        while (q.next()) {
-            out << q.value(0).toString();
-        }
+    if (q.lastError().isValid()) {
+        // A read that stopped half-way is no answer: nothing rather than some of the rows.
+        failed(q, sql, error);
+        out.clear();
     }
     return out;
 }
@@ -252,23 +289,25 @@ bool Dm1::inTransaction(const std::function<bool(QString *)> &work, QString *err
     return ok;
 }
 
-bool Dm1::prepareScratch()
+bool Dm1::prepareScratch(QString *error)
 {
     q_tongyong->close();
-    if (!exec(QStringLiteral("delete from 通用"))) {
+    if (!exec(QStringLiteral("delete from 通用"), {}, error)) {
         return false;
     }
-    q_tongyong->clearSql();
-    q_tongyong->addLine(QStringLiteral("select * from 通用"));
-    q_tongyong->addLine(QStringLiteral("order by texta"));
-    return q_tongyong->open();
+    if (!q_tongyong->openOn({QStringLiteral("select * from 通用"), QStringLiteral("order by texta")})) {
+        if (error) {
+            *error = q_tongyong->lastError();
+        }
+        return false;
+    }
+    return true;
 }
 
 QStringList Dm1::fieldOfRows(const QStringList &sql, const QString &field, QString *error)
 {
     QStringList values;
-    q_search->openOn(sql);
-    if (!q_search->isOpen()) {
+    if (!q_search->openOn(sql)) {
         if (error) {
             *error = q_search->lastError();
         }
@@ -282,8 +321,20 @@ QStringList Dm1::fieldOfRows(const QStringList &sql, const QString &field, QStri
     return values;
 }
 
-QStringList Dm1::buildingNames()
+QStringList Dm1::buildingNames(QString *error)
 {
     return fieldOfRows({QStringLiteral("select * from 楼宇资料 "), QStringLiteral("order by 楼宇名称 ")},
-                       QStringLiteral("楼宇名称"));
+                       QStringLiteral("楼宇名称"), error);
+}
+
+QStringList Dm1::feeNames(QString *error)
+{
+    return fieldOfRows({QStringLiteral("select * from 收费项目"), QStringLiteral("order by 收费名称")},
+                       QStringLiteral("收费名称"), error);
+}
+
+QStringList Dm1::houseCodes(QString *error)
+{
+    return fieldOfRows({QStringLiteral("select * from 房屋资料"), QStringLiteral("order by 房屋代码")},
+                       QStringLiteral("房屋代码"), error);
 }

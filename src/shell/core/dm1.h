@@ -4,9 +4,12 @@
 
 #include <QObject>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+
+struct sqlite3;
 
 // Values held for the life of the process, set at start-up and login.
 struct Session
@@ -39,11 +42,20 @@ public:
     // Opens the connection. A missing database file is created with every table, one operator
     // who logs in with an empty password and the organisation row. An existing file is opened
     // unchanged; a file that is not a readable database is left exactly as it was and refused.
+    // Every opening gets its own empty scratch table 通用 (see setUpConnection).
     bool openConnection();
     void closeConnection();
     bool isConnected() const;
     QString lastError() const { return m_lastError; }
     QSqlDatabase database() const;
+    // The SQLite engine's own handle of the open connection, for what Qt SQL cannot do (the
+    // online backup); null when not connected or on another database.
+    sqlite3 *sqliteHandle() const;
+    // What every connection to the estate's file is given once opened: waiting out another
+    // workstation's write lock, the write-ahead journal, full sync, and its own temporary
+    // scratch table 通用 (so one workstation's report never empties another's). False with the
+    // database's reason when the scratch table cannot be made.
+    static bool setUpConnection(const QSqlDatabase &db, QString *error = nullptr);
 
     // The shared queries (objectName as below).
     DataSet *q_qxb, *q_gsxx, *q_tongyong, *q_search, *q_change, *q_iteminfo, *q_guestinfo, *q_houseinfo, *q_storeyinfo,
@@ -51,27 +63,35 @@ public:
     DataSet *query(const QString &name) const;
     QList<DataSet *> sharedQueries() const;
 
-    // Small helpers over bound statements on the connection.
+    // Small helpers over bound statements on the connection. A statement the database refuses
+    // gives false (exec), an invalid value (scalar) or no rows (column), with the database's
+    // reason in error; without an error to fill the reason is logged as a warning.
     bool exec(const QString &sql, const QVariantList &binds = {}, QString *error = nullptr);
-    QVariant scalar(const QString &sql, const QVariantList &binds = {});
-    QStringList column(const QString &sql, const QVariantList &binds = {});
+    // The first column of the first row; a null value of a row that exists is valid but null.
+    QVariant scalar(const QString &sql, const QVariantList &binds = {}, QString *error = nullptr);
+    // The first column of every row, as text.
+    QStringList column(const QString &sql, const QVariantList &binds = {}, QString *error = nullptr);
     // Runs work in one transaction (a savepoint when one is open already): all its statements
     // take effect or none. See Transaction for the scoped form.
     bool inTransaction(const std::function<bool(QString *error)> &work, QString *error = nullptr);
 
-    // Empties 通用 and opens q_tongyong on it ordered by texta, ready for a report to fill.
-    bool prepareScratch();
+    // Empties this connection's 通用 and opens q_tongyong on it ordered by texta, ready for a
+    // report to fill.
+    bool prepareScratch(QString *error = nullptr);
     // One field of every row of a query, in its order, duplicates kept: the items of the
-    // drop-downs the main window fills. Empty when the query fails (error says why).
+    // windows' drop-downs. Empty when the query fails (error says why).
     QStringList fieldOfRows(const QStringList &sql, const QString &field, QString *error = nullptr);
-    // Every 楼宇名称 in name order, duplicates kept.
-    QStringList buildingNames();
+    // Every 楼宇名称 by name, every 收费名称 by name, every 房屋代码 by code; duplicates kept.
+    QStringList buildingNames(QString *error = nullptr);
+    QStringList feeNames(QString *error = nullptr);
+    QStringList houseCodes(QString *error = nullptr);
 
     static QString defaultOperator() { return QStringLiteral("管理员"); }
 
 private:
+    // Prepares, binds and runs sql; false with the reason in error (or logged without one).
+    static bool runStatement(QSqlQuery &q, const QString &sql, const QVariantList &binds, QString *error);
     bool createSchema();
-    void configureConnection();
     DataSet *makeQuery(const char *name);
 
     QString m_home;

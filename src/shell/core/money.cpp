@@ -3,18 +3,41 @@
 #include <QRegularExpression>
 #include <cmath>
 
-qint64 divideRoundHalfEven(__int128 n, qint64 d)
+namespace {
+// n / d (d > 0) as an integer, rounded the given way; the one division of amounts.
+__int128 divideRounded(__int128 n, __int128 d, Money::Rounding how)
 {
-    __int128 q = n / d;
-    __int128 r = n % d;
-    if (r < 0) {
-        r = -r;
+    __int128 q = n / d; // towards zero
+    const __int128 r = n % d; // same sign as n
+    if (r == 0) {
+        return q;
     }
-    const __int128 twice = 2 * r;
+    switch (how) {
+    case Money::Rounding::Ceiling:
+        return r > 0 ? q + 1 : q;
+    case Money::Rounding::Floor:
+        return r < 0 ? q - 1 : q;
+    case Money::Rounding::HalfEven:
+        break;
+    }
+    const __int128 twice = 2 * (r < 0 ? -r : r);
     if (twice > d || (twice == d && (q % 2 != 0))) {
         q += (n < 0) ? -1 : 1;
     }
-    return static_cast<qint64>(q);
+    return q;
+}
+
+qint64 divideRoundHalfEven(__int128 n, qint64 d)
+{
+    return static_cast<qint64>(divideRounded(n, d, Money::Rounding::HalfEven));
+}
+
+// Held at the limit rather than wrapped.
+Money bounded(__int128 raw)
+{
+    const __int128 limit = Money::MaxRaw;
+    return Money::fromRaw(static_cast<qint64>(raw > limit ? limit : raw < -limit ? -limit : raw));
+}
 }
 
 std::optional<Money> Money::parse(const QString &text)
@@ -111,6 +134,26 @@ Money Money::operator*(Money o) const
         return fromRaw(-MaxRaw);
     }
     return fromRaw(divideRoundHalfEven(product, Scale));
+}
+
+Money Money::dividedBy(qint64 n, Rounding how) const
+{
+    Q_ASSERT(n > 0);
+    return n > 0 ? fromRaw(static_cast<qint64>(divideRounded(m_raw, n, how))) : *this;
+}
+
+Money Money::roundedTo(Money step, Rounding how) const
+{
+    Q_ASSERT(step.m_raw > 0);
+    if (step.m_raw <= 0) {
+        return *this;
+    }
+    return bounded(divideRounded(m_raw, step.m_raw, how) * step.m_raw);
+}
+
+qint64 Money::toUnits(Rounding how) const
+{
+    return static_cast<qint64>(divideRounded(m_raw, Scale, how));
 }
 
 QString Money::toString(int decimals) const

@@ -8,10 +8,14 @@
 
 // An amount of money: a signed count of ten-thousandths. Sums are exact; the product of two
 // amounts is rounded to the nearest 0.0001 with ties going to the even digit. No double
-// arithmetic is used on money anywhere.
+// arithmetic is used on money anywhere, and every rounding of an amount is done here.
 class Money
 {
 public:
+    // How a result between two steps is taken: to the nearer one with ties to the even step,
+    // up to the ceiling, or down to the floor (towards minus infinity both).
+    enum class Rounding { HalfEven, Ceiling, Floor };
+
     static constexpr qint64 Scale = 10000;
     // The largest amount taken from text, a real number or a product: a million million,
     // far beyond any fee and far enough inside the 64-bit range that sums of many such
@@ -59,6 +63,13 @@ public:
     }
     // Product of two amounts (price × quantity), rounded to 0.0001, ties to even.
     Money operator*(Money o) const;
+    // The amount divided into n equal parts (n > 0), to 0.0001.
+    Money dividedBy(qint64 n, Rounding how = Rounding::HalfEven) const;
+    // The nearest multiple of step (step > 0): roundedTo(fromUnits(1), Ceiling) is the amount
+    // raised to whole yuan, roundedTo(fromRaw(100)) the amount to the fen.
+    Money roundedTo(Money step, Rounding how = Rounding::HalfEven) const;
+    // Whole units (yuan), rounded: the amount typed into a field that holds whole numbers.
+    qint64 toUnits(Rounding how = Rounding::HalfEven) const;
 
     constexpr auto operator<=>(const Money &) const = default;
     constexpr bool isZero() const { return m_raw == 0; }
@@ -66,8 +77,5 @@ public:
 private:
     qint64 m_raw = 0;
 };
-
-// Divides n by d (d > 0) rounding to the nearest integer, ties to even.
-qint64 divideRoundHalfEven(__int128 n, qint64 d);
 
 Q_DECLARE_METATYPE(Money)

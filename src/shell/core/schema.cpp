@@ -230,7 +230,7 @@ QList<TableDef> buildTables()
                {QStringLiteral("操作日期"), K::DateTime}},
               {QStringLiteral("姓名")},
               {}});
-    TableDef scratch {QStringLiteral("通用"), {}, {}, {{QStringLiteral("texta")}}};
+    TableDef scratch {QStringLiteral("通用"), {}, {}, {{QStringLiteral("texta")}}, true};
     for (const char *c : {"texta", "textb", "textc", "textd", "texte", "textf", "textg", "texth", "texti"}) {
         scratch.fields.append({QString::fromLatin1(c), K::Text});
     }
@@ -315,24 +315,32 @@ QString Schema::quoted(const QString &identifier)
     return QLatin1Char('"') + s + QLatin1Char('"');
 }
 
-QStringList Schema::createStatements()
+namespace {
+// CREATE TABLE and its indexes, for each table whose temporary flag is the one asked for.
+QStringList statementsFor(bool temporary)
 {
     QStringList out;
-    for (const TableDef &t : tables()) {
+    for (const TableDef &t : Schema::tables()) {
+        if (t.temporary != temporary) {
+            continue;
+        }
         QStringList cols {QStringLiteral("id INTEGER PRIMARY KEY")};
         for (const FieldDef &f : t.fields) {
-            cols << quoted(f.name) + QLatin1Char(' ') + sqlType(f.kind);
+            cols << Schema::quoted(f.name) + QLatin1Char(' ') + sqlType(f.kind);
         }
-        out << QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(t.name), cols.join(QStringLiteral(", ")));
+        out << QStringLiteral("CREATE %1TABLE %2 (%3)")
+                   .arg(temporary ? QStringLiteral("TEMPORARY ") : QString(), Schema::quoted(t.name),
+                        cols.join(QStringLiteral(", ")));
         int n = 0;
+        // An index of a temporary table is temporary too.
         auto index = [&](const QStringList &columns, bool unique) {
             QStringList q;
             for (const QString &c : columns) {
-                q << quoted(c);
+                q << Schema::quoted(c);
             }
             out << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                        .arg(unique ? QStringLiteral("UNIQUE ") : QString(),
-                            quoted(QStringLiteral("ix_%1_%2").arg(t.name).arg(++n)), quoted(t.name),
+                            Schema::quoted(QStringLiteral("ix_%1_%2").arg(t.name).arg(++n)), Schema::quoted(t.name),
                             q.join(QStringLiteral(", ")));
         };
         if (!t.uniqueKey.isEmpty()) {
@@ -343,4 +351,15 @@ QStringList Schema::createStatements()
         }
     }
     return out;
+}
+}
+
+QStringList Schema::createStatements()
+{
+    return statementsFor(false);
+}
+
+QStringList Schema::connectionStatements()
+{
+    return statementsFor(true);
 }

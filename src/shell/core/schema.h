@@ -20,6 +20,9 @@ struct TableDef
     QList<FieldDef> fields;
     QStringList uniqueKey; // declared unique on a new database; empty for none
     QList<QStringList> indexes; // columns that lookups and reports filter on
+    // A table of each connection (通用, the scratch rows of the report being shown): created
+    // when the connection opens, seen by it alone, gone when it closes.
+    bool temporary = false;
 };
 
 namespace Schema {
@@ -31,6 +34,10 @@ FieldKind kindOf(const QString &field);
 bool isKnownField(const QString &field);
 // A double-quoted identifier, safe for names such as 面积/数量.
 QString quoted(const QString &identifier);
-// The statements that create every table and index of a new database.
+// The statements that create every table and index of a new database file (the temporary
+// tables are not part of the file).
 QStringList createStatements();
+// The statements that create the temporary tables and their indexes on a connection just
+// opened. Its own scratch table shadows any table of that name an older file still keeps.
+QStringList connectionStatements();
 }

@@ -2,8 +2,8 @@
 
 #include "components/report/core/reportformat.h"
 #include "shell/core/clock.h"
+#include "shell/core/installedfiles.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,8 +25,8 @@ QString NoticeTemplate::pathIn(const QString &home)
 
 QByteArray NoticeTemplate::defaultTemplate()
 {
-    const QString installed =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../share/parvell/report/") + FileName);
+    // An installed template first, then the one built into the program.
+    const QString installed = InstalledFiles::find(relativePath());
     for (const QString &path : {installed, QString(QStringLiteral(":/report/") + FileName)}) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly)) {
