@@ -3,12 +3,16 @@
 // first described by, run on a generated estate full of odd cases.
 #include "reportfixture.h"
 #include "reports/core/billreports.h"
+#include "reports/core/reportrun.h"
 #include "shell/core/transaction.h"
 #include "temphome.h"
 
+#include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -388,6 +392,65 @@ private slots:
             QVERIFY(months.rows.size() == 19);
             QVERIFY(items.rows.size() > 19 * 4);
         }
+    }
+
+    // A run stops when the operator cancels it: between rows, and inside a statement that
+    // would run for hours. The event loop keeps turning meanwhile (the cancel comes from a
+    // timer), nothing of the run stays in 通用, and a failed statement is reported.
+    void runsCanBeCancelled_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("endless rows") << "rows";
+        QTest::newRow("endless statement") << "statement";
+        QTest::newRow("refused statement") << "refused";
+    }
+    void runsCanBeCancelled()
+    {
+        QFETCH(QString, kind);
+        DataSet *scratch = Dm1::instance()->q_tongyong;
+        QVERIFY(Dm1::instance()->exec(QStringLiteral("insert into 通用 (texta) values ('上一个报表')")));
+        const ReportRun::Computation work = [kind](const QSqlDatabase &db, ScratchSink &out, QString *error) {
+            if (kind == QLatin1String("rows")) {
+                for (qint64 i = 0;; ++i) {
+                    if (!out.append({{"texta", QString::number(i)}})) {
+                        *error = QStringLiteral("stopped");
+                        return false;
+                    }
+                }
+            }
+            QSqlQuery q(db);
+            const bool ok =
+                q.exec(kind == QLatin1String("statement")
+                           ? QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                            "WHERE i < 10000000000) SELECT count(*) FROM n")
+                           : QStringLiteral("SELECT 没有的列 FROM 收费明细表"));
+            *error = q.lastError().text();
+            return ok;
+        };
+        ReportRun run;
+        QSignalSpy finished(&run, &ReportRun::finished);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(run.start(work, scratch, QStringLiteral(" order by texta")));
+        QVERIFY(run.isRunning());
+        QCOMPARE(scratch->recordCount(), 0);
+        QTimer cancel;
+        QObject::connect(&cancel, &QTimer::timeout, &run, [&] {
+            if (kind != QLatin1String("rows") || run.rowsWritten() > 0) {
+                run.cancel();
+            }
+        });
+        cancel.start(50);
+        QVERIFY(finished.wait(20000));
+        QVERIFY(clock.elapsed() < 15000);
+        QCOMPARE(finished.constFirst().at(0).toBool(), false);
+        const QString error = finished.constFirst().at(1).toString();
+        QCOMPARE(error.isEmpty(), kind != QLatin1String("refused"));
+        QVERIFY2(kind != QLatin1String("refused") || error.contains(QStringLiteral("没有的列")), qPrintable(error));
+        QVERIFY(!run.isRunning());
+        QCOMPARE(Dm1::instance()->scalar(QStringLiteral("select count(*) from 通用")).toInt(), 0);
+        QVERIFY(scratch->isOpen());
+        QCOMPARE(scratch->recordCount(), 0);
     }
 };
 

@@ -49,18 +49,6 @@ QVariantList periodBinds(const BillReportFilter &f)
     return {f.from.step(), f.to.step()};
 }
 
-// Only the lines of the period's years can count. Years of four digits compare as text, so
-// the lines' year index narrows the search; the months are matched exactly by the period table.
-Conditions yearsOfPeriod(const QString &alias, const BillReportFilter &f)
-{
-    Conditions c;
-    const QString y1 = f.from.yearText(), y2 = f.to.yearText();
-    if (y1.size() == 4 && y2.size() == 4) {
-        c.add(QStringLiteral("(%1.年度 BETWEEN ? AND ?)").arg(alias), {y1, y2});
-    }
-    return c;
-}
-
 QString captionOf(const QString &text, const char *unit)
 {
     return text + QString::fromUtf8(unit);
@@ -76,17 +64,22 @@ Money amount(const QVariant &v)
 bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
 {
     // Each house's unpaid sums of the period's months, in one grouped pass over the lines; the
-    // houses then take theirs in code order.
-    Conditions lines = yearsOfPeriod(QStringLiteral("b"), f);
-    lines.equals(QStringLiteral("b.房屋代码"), f.houseCode);
+    // houses then take theirs in code order. The unpaid lines (BillState::unpaid) are taken in
+    // two parts, those marked "未缴费" or "" and those without a state, so that each month's are
+    // found through the lines' index on year, month and state rather than by reading every line.
+    Conditions house;
+    house.equals(QStringLiteral("b.房屋代码"), f.houseCode);
+    const QString part = QStringLiteral("SELECT b.房屋代码 AS code, p.k AS k, b.收费金额 AS amount "
+                                        "FROM period p CROSS JOIN 收费明细表 b\n"
+                                        "  WHERE b.年度 = p.y AND b.月份 = p.m AND %1")
+        + house.andJoined();
     QSqlQuery sums(db);
     if (!run(sums,
-             ReportPeriod::withPeriod()
-                 + QStringLiteral("SELECT b.房屋代码, p.k, sum(b.收费金额)\n"
-                                  "FROM 收费明细表 b JOIN period p ON p.y = b.年度 AND p.m = b.月份\nWHERE ")
-                 + BillState::unpaid(QStringLiteral("b")) + lines.andJoined()
-                 + QStringLiteral("\nGROUP BY b.房屋代码, p.k\nHAVING sum(b.收费金额) > 0"),
-             periodBinds(f) + lines.binds(), error)) {
+             ReportPeriod::withPeriod() + QStringLiteral("SELECT code, k, sum(amount) FROM (\n")
+                 + part.arg(QStringLiteral("(b.缴费状态 IN ('未缴费', ''))")) + QStringLiteral("\nUNION ALL\n")
+                 + part.arg(QStringLiteral("(b.缴费状态 IS NULL)"))
+                 + QStringLiteral(") unpaid\nGROUP BY code, k\nHAVING sum(amount) > 0"),
+             periodBinds(f) + house.binds() + house.binds(), error)) {
         return false;
     }
     QHash<QString, QList<QPair<int, Money>>> unpaidByHouse;
