@@ -19,7 +19,7 @@ TForm_txcsb::TForm_txcsb(QWidget *parent)
     setObjectName(QStringLiteral("Form_txcsb"));
     setWindowTitle(QStringLiteral("到期报警设置"));
     auto *grid = new QGridLayout(this);
-    grid->setContentsMargins(20, 16, 20, 12);
+    grid->setContentsMargins(30, 18, 30, 14);
     grid->setVerticalSpacing(10);
     auto *heading = new QLabel(QStringLiteral("     房屋租赁到期报警天数设置"), this);
     heading->setObjectName(QStringLiteral("Label2"));
@@ -56,6 +56,7 @@ TForm_txcsb::TForm_txcsb(QWidget *parent)
     });
     // Enter in the days saves.
     EnterRing::install({DBEdit1}, [this] { save(); });
+    grid->setColumnMinimumWidth(1, 150);
     fixSize();
 }
 

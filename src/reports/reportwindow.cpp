@@ -100,6 +100,7 @@ void ReportWindow::buildFilterBar()
         }
         case FilterField::Kind::Text:
             control = new QLineEdit(bar);
+            control->setMinimumWidth(90);
             control->setMaximumWidth(120);
             break;
         }
@@ -282,6 +283,7 @@ void ReportWindow::showEvent(QShowEvent *event)
                 combo->setCurrentIndex(-1);
             }
         }
+        m_filters.constFirst()->setFocus();
     }
     ListWindow::showEvent(event);
 }

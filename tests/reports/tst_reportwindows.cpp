@@ -28,12 +28,41 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTest>
 #include <QToolButton>
 
 namespace {
 const QString Unpaid = QStringLiteral("未缴费");
 const QString Cash = QStringLiteral("现金");
+
+// A report whose computation runs until it is stopped.
+class EndlessReport : public ReportWindow
+{
+public:
+    EndlessReport()
+        : ReportWindow(design())
+    { }
+    static ReportDesign design()
+    {
+        ReportDesign r = ReportDesign::of(QStringLiteral("TForm_endless"), QStringLiteral("统计"), {}, {});
+        r.list.columns = {GridColumn::of(QStringLiteral("texta"), QStringLiteral("年度"))};
+        r.filters = ReportDesign::billPeriod();
+        return r;
+    }
+    ReportRun::Computation computation() override
+    {
+        return [](const QSqlDatabase &db, ScratchSink &, QString *error) {
+            QSqlQuery q(db);
+            const bool ok =
+                q.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE "
+                                      "i < 10000000000) SELECT count(*) FROM n"));
+            *error = q.lastError().text();
+            return ok;
+        };
+    }
+};
 
 QString text(const QList<RowText> &rows, int row, const char *column)
 {
@@ -199,6 +228,40 @@ private slots:
         // The same month in both pickers is a period of one month, whatever the days.
         QVERIFY(compute(w.get(), {2004, 12, 31}, {2004, 12, 1}));
         QCOMPARE(text(scratchRows(), 0, "textb"), QStringLiteral("12月"));
+    }
+
+    // While a report computes, the indicator turns and "取消" stops it; the window answers
+    // meanwhile, and closing it stops the computation too.
+    void computingCanBeCancelled()
+    {
+        QVERIFY(home->dm()->exec(QStringLiteral("insert into 通用 (texta) values ('上一个报表')")));
+        auto w = open<EndlessReport>();
+        QSignalSpy done(w.get(), &ReportWindow::computed);
+        auto *computeButton = w->findChild<QPushButton *>(QStringLiteral("SpeedButton1"));
+        auto *stop = w->findChild<QPushButton *>(QStringLiteral("SpeedButton2"));
+        auto *busy = w->findChild<QWidget *>(QStringLiteral("Animate1"));
+        QVERIFY(!busy->isVisible() && !stop->isVisible());
+        QTest::mouseClick(computeButton, Qt::LeftButton);
+        QVERIFY(w->isComputing());
+        QTest::qWait(200);
+        QVERIFY(busy->isVisible() && stop->isVisible());
+        QVERIFY(!computeButton->isEnabled());
+        QVERIFY(!w->findChild<QToolButton *>(QStringLiteral("bitbtn_print"))->isEnabled());
+        QVERIFY(w->findChild<QToolButton *>(QStringLiteral("SpeedButton4"))->isEnabled());
+        QCOMPARE(home->dm()->q_tongyong->recordCount(), 0);
+        QTest::mouseClick(stop, Qt::LeftButton);
+        QVERIFY(done.wait(10000));
+        QCOMPARE(done.constFirst().constFirst().toBool(), false);
+        QVERIFY(!busy->isVisible() && !stop->isVisible());
+        QVERIFY(computeButton->isEnabled());
+        QVERIFY(w->findChild<QToolButton *>(QStringLiteral("bitbtn_print"))->isEnabled());
+        QVERIFY(prompt->shown.isEmpty());
+        QCOMPARE(scratchRows(), QList<RowText>());
+
+        QTest::mouseClick(computeButton, Qt::LeftButton);
+        QVERIFY(w->isComputing());
+        w->reject();
+        QVERIFY(!w->isComputing());
     }
 
     // Enter moves through the filter bar and back to the first picker.
