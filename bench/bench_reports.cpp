@@ -103,7 +103,7 @@ Cost viaProgram(Dm1 &dm, const ReportRun::Computation &work, int *rows)
         loop.quit();
     });
     const Stopwatch watch;
-    if (!run.start(work, dm.q_tongyong, QStringLiteral(" order by texta,textb"), &why)) {
+    if (!run.start(work, dm.q_tongyong, &why)) {
         std::printf("cannot start: %s\n", qPrintable(why));
         return {};
     }

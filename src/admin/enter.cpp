@@ -7,7 +7,6 @@
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -36,12 +35,7 @@ TForm_Enter::TForm_Enter(QWidget *parent)
     grid->addWidget(ComboBox1, 0, 1);
     grid->addWidget(labelFor(QStringLiteral("操作口令："), Edit1), 1, 0);
     grid->addWidget(Edit1, 1, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    buttons->addStretch();
-    grid->addLayout(buttons, 2, 0, 1, 2);
+    grid->addLayout(buttonRow({BitBtn1, BitBtn2}), 2, 0, 1, 2);
 
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TForm_Enter::chooseOperator);
     connect(BitBtn1, &QPushButton::clicked, this, &TForm_Enter::confirm);
@@ -52,7 +46,7 @@ TForm_Enter::TForm_Enter(QWidget *parent)
 
 void TForm_Enter::prepare(Preparation &p)
 {
-    p.open(m_qxb, {QStringLiteral("select * from 权限表 order by 姓名")});
+    p.open(m_qxb, {QStringLiteral("select * from 权限表 order by ") + Dm1::orderTerm(QStringLiteral("姓名"))});
 }
 
 void TForm_Enter::showEvent(QShowEvent *event)
@@ -131,6 +125,7 @@ void TForm_Enter::confirm()
     }
     Session &s = Session::current();
     s.currentOperator = m_qxb->text(QStringLiteral("姓名"));
+    s.operatorId = m_qxb->value(QStringLiteral("id")).toLongLong();
     s.inputMethod = m_qxb->text(QStringLiteral("输入法"));
     s.password = typed;
     accept();

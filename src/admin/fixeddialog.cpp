@@ -1,10 +1,12 @@
 #include "admin/fixeddialog.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QValidator>
 
 namespace {
@@ -36,7 +38,14 @@ FixedDialog::FixedDialog(QWidget *parent, TitleBar titleBar)
 void FixedDialog::fixSize()
 {
     adjustSize();
-    setFixedSize(sizeHint().expandedTo(minimumSizeHint()));
+    // Wide enough for the whole caption in the title bar: its text in bold, with room for the
+    // window icon and the close box.
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    const int titleWidth = QFontMetrics(bold).horizontalAdvance(windowTitle()) + 100;
+    QSize size = sizeHint().expandedTo(minimumSizeHint());
+    size.setWidth(qMax(size.width(), titleWidth));
+    setFixedSize(size);
 }
 
 QLabel *FixedDialog::labelFor(const QString &text, QWidget *field)
@@ -59,6 +68,22 @@ QPushButton *FixedDialog::makeButton(const QString &objectName, const QString &t
     b->setAccessibleName(QString(text).remove(QLatin1Char('&')));
     b->setAutoDefault(false);
     return b;
+}
+
+QHBoxLayout *FixedDialog::buttonRow(const QList<QPushButton *> &buttons) const
+{
+    int spacing = style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, this);
+    if (spacing < 0) {
+        spacing = style()->layoutSpacing(QSizePolicy::PushButton, QSizePolicy::PushButton, Qt::Horizontal);
+    }
+    auto *row = new QHBoxLayout;
+    row->setSpacing(spacing >= 0 ? spacing : 6);
+    row->addStretch();
+    for (QPushButton *b : buttons) {
+        row->addWidget(b);
+    }
+    row->addStretch();
+    return row;
 }
 
 void FixedDialog::showEvent(QShowEvent *event)

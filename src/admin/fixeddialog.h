@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QLineEdit>
 
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 
@@ -24,6 +25,9 @@ protected:
     // A push button of the dialog: its name, its caption as accessible name (without the "&"
     // of its accelerator), and no default-button behaviour, so Enter stays with the fields.
     QPushButton *makeButton(const QString &objectName, const QString &text);
+    // The dialog's buttons in a centred row, as far apart as the platform sets neighbouring
+    // buttons (a row inside a grid of unequal spacings would otherwise get none).
+    QHBoxLayout *buttonRow(const QList<QPushButton *> &buttons) const;
     void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 

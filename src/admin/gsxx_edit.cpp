@@ -7,7 +7,6 @@
 #include "shell/core/dm1.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
@@ -50,12 +49,7 @@ TForm_gsxx_edit::TForm_gsxx_edit(QWidget *parent)
     }
     BitBtn1 = makeButton(QStringLiteral("BitBtn1"), QStringLiteral("保存 (&S)"));
     BitBtn2 = makeButton(QStringLiteral("BitBtn2"), QStringLiteral("返回 (&R)"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    buttons->addStretch();
-    grid->addLayout(buttons, row, 0, 1, 2);
+    grid->addLayout(buttonRow({BitBtn1, BitBtn2}), row, 0, 1, 2);
 
     connect(BitBtn1, &QPushButton::clicked, this, &TForm_gsxx_edit::save);
     connect(BitBtn2, &QPushButton::clicked, this, [this] {
@@ -111,7 +105,7 @@ bool TForm_gsxx_edit::save()
         return false;
     }
     if (!m_gsxx->post()) {
-        Prompt::databaseError(this, m_gsxx->lastError());
+        Prompt::databaseError(this, m_gsxx->lastError(), m_gsxx);
         return false;
     }
     return true;

@@ -6,7 +6,6 @@
 #include "shell/core/dm1.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
@@ -45,12 +44,7 @@ TForm_password::TForm_password(QWidget *parent)
     grid->addWidget(Edit2, 2, 1);
     grid->addWidget(labelFor(QStringLiteral("确认新口令："), Edit3), 3, 0);
     grid->addWidget(Edit3, 3, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    buttons->addStretch();
-    grid->addLayout(buttons, 4, 0, 1, 2);
+    grid->addLayout(buttonRow({BitBtn1, BitBtn2}), 4, 0, 1, 2);
 
     connect(BitBtn1, &QPushButton::clicked, this, &TForm_password::save);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
@@ -61,10 +55,10 @@ TForm_password::TForm_password(QWidget *parent)
 void TForm_password::prepare(Preparation &p)
 {
     // The current operator's row; the name is bound, not spliced into the text.
-    p.open(
-        m_qxb,
-        {QStringLiteral("select * from 权限表 "), QStringLiteral("where 姓名=:name"), QStringLiteral("order by 姓名")},
-        {{QStringLiteral(":name"), Session::current().currentOperator}});
+    p.open(m_qxb,
+           {QStringLiteral("select * from 权限表 "), QStringLiteral("where 姓名=:name"),
+            QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("姓名"))},
+           {{QStringLiteral(":name"), Session::current().currentOperator}});
 }
 
 void TForm_password::showEvent(QShowEvent *event)

@@ -21,7 +21,8 @@ ListWindowDesign operatorDesign()
     s.dichromaticLabel = QStringLiteral("区分网格");
     s.fitLabel = QStringLiteral("自动匹配列宽");
     s.fitInitially = true;
-    s.query = {QStringLiteral("select * from 权限表 "), QStringLiteral("order by 姓名")};
+    s.query = {QStringLiteral("select * from 权限表 "),
+               QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("姓名"))};
     s.columns = {
         C::of(QStringLiteral("姓名"), QStringLiteral("姓名"), 120)
             .sortButton()
@@ -39,12 +40,16 @@ TForm_qxb::TForm_qxb(QWidget *parent)
     : ListWindow(Dm1::instance()->q_qxb, operatorDesign(), parent)
 { }
 
-// The operator who is logged in cannot be deleted: deleting himself, or the last operator,
-// would leave nobody who can log in.
+// Somebody must always be able to log in: the operator who is logged in (known by his row,
+// whatever he renamed it to) cannot delete himself, and the last operator stays.
 bool TForm_qxb::canDelete()
 {
-    if (dataSet()->text(QStringLiteral("姓名")) == Session::current().currentOperator) {
+    if (dataSet()->value(QStringLiteral("id")).toLongLong() == Session::current().operatorId) {
         Prompt::notice(this, QStringLiteral("不能删除当前登录的操作员！"));
+        return false;
+    }
+    if (Dm1::instance()->scalar(QStringLiteral("select count(*) from 权限表")).toLongLong() <= 1) {
+        Prompt::notice(this, QStringLiteral("不能删除最后一个操作员！"));
         return false;
     }
     return true;

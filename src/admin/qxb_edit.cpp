@@ -9,7 +9,6 @@
 #include "shell/core/dm1.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
@@ -71,11 +70,7 @@ TForm_qxb_edit::TForm_qxb_edit(QWidget *parent)
     BitBtn2 = makeButton(QStringLiteral("BitBtn2"), QStringLiteral("存盘 (&S)"));
     BitBtn3 = makeButton(QStringLiteral("BitBtn3"), QStringLiteral("取消 (&C)"));
     BitBtn4 = makeButton(QStringLiteral("BitBtn4"), QStringLiteral("返回 (&R)"));
-    auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {BitBtn1, BitBtn2, BitBtn3, BitBtn4}) {
-        buttons->addWidget(b);
-    }
-    grid->addLayout(buttons, row, 0, 1, 5);
+    grid->addLayout(buttonRow({BitBtn1, BitBtn2, BitBtn3, BitBtn4}), row, 0, 1, 5);
 
     connect(BitBtn1, &QPushButton::clicked, this, &TForm_qxb_edit::addOperator);
     connect(BitBtn2, &QPushButton::clicked, this, &TForm_qxb_edit::saveOperator);
@@ -145,13 +140,15 @@ bool TForm_qxb_edit::saveOperator()
     if (!m_qxb->post()) {
         // Refused by the database (a second operator of the same name): say why and keep
         // everything typed, still editing.
-        QString reason = m_qxb->lastError();
-        if (reason.contains(QStringLiteral("UNIQUE"), Qt::CaseInsensitive)) {
-            reason = QStringLiteral("已经有姓名为“%1”的操作员。\n%2").arg(m_qxb->text(QStringLiteral("姓名")), reason);
-        }
-        Prompt::databaseError(this, reason);
+        Prompt::databaseError(this, m_qxb->lastError(), m_qxb);
         DBEdit1->setFocus();
         return false;
+    }
+    // The logged-in operator renamed himself: records are stamped, and his password found,
+    // by the new name.
+    Session &session = Session::current();
+    if (m_qxb->value(QStringLiteral("id")).toLongLong() == session.operatorId) {
+        session.currentOperator = m_qxb->text(QStringLiteral("姓名"));
     }
     setBrowsing(true);
     return true;

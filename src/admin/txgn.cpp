@@ -108,7 +108,7 @@ bool TForm_txgn::remind()
     const bool ok =
         ReportRun::runHere([today, days](const QSqlDatabase &db, ScratchSink &out,
                                          QString *e) { return ExpiryReminders::compute(db, today, days, out, e); },
-                           dm->q_tongyong, QStringLiteral("order by texta"), &error);
+                           dm->q_tongyong, &error);
     QApplication::restoreOverrideCursor();
     if (!ok) {
         Prompt::databaseError(this, error);

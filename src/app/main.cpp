@@ -27,6 +27,13 @@
 
 namespace {
 const QString ConnectionFailed = QStringLiteral("系统数据库没有连接，请与软件公司联系！");
+
+// Sets a label's text; a screen reader reads what is shown, so the accessible name follows it.
+void showText(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    label->setAccessibleName(text);
+}
 }
 
 TForm_main::TForm_main(Dm1 *dm, QWidget *parent)
@@ -125,7 +132,8 @@ void TForm_main::buildTopBar()
     row->addWidget(m_textPanel, 1);
     m_label1 = new QLabel(QStringLiteral("好人一生平安"), m_textPanel);
     m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setAccessibleName(QStringLiteral("滚动文字"));
+    m_label1->setAccessibleName(m_label1->text());
+    m_label1->setAccessibleDescription(QStringLiteral("滚动文字"));
     QFont f(QStringLiteral("宋体"));
     f.setPixelSize(15);
     f.setBold(true);
@@ -153,10 +161,10 @@ void TForm_main::buildStatusBar()
         bar->addWidget(panel);
         m_panels << panel;
     }
-    m_panels[0]->setText(QStringLiteral("操作员："));
-    m_panels[3]->setText(QStringLiteral("Parvell"));
-    m_panels[0]->setAccessibleName(QStringLiteral("当前操作员"));
-    m_panels[1]->setAccessibleName(QStringLiteral("今天日期"));
+    showText(m_panels[0], QStringLiteral("操作员："));
+    showText(m_panels[3], QStringLiteral("Parvell"));
+    m_panels[0]->setAccessibleDescription(QStringLiteral("当前操作员"));
+    m_panels[1]->setAccessibleDescription(QStringLiteral("今天日期"));
 }
 
 void TForm_main::scrollText()
@@ -208,7 +216,7 @@ bool TForm_main::firstActivation()
         failStartUp(QStringLiteral("读取公司信息出错：\n%1").arg(gsxx->lastError()));
         return false;
     }
-    m_label1->setText(gsxx->text(QStringLiteral("动态文字")));
+    showText(m_label1, gsxx->text(QStringLiteral("动态文字")));
     m_label1->adjustSize();
     if (!gsxx->isEmpty()) {
         setWindowTitle(gsxx->text(QStringLiteral("系统标题")));
@@ -216,7 +224,7 @@ bool TForm_main::firstActivation()
     m_autoRemind = gsxx->yesNo(QStringLiteral("自动提醒"));
     gsxx->close();
 
-    m_panels[1]->setText(QLocale().toString(Clock::today(), QLocale::ShortFormat));
+    showText(m_panels[1], QLocale().toString(Clock::today(), QLocale::ShortFormat));
     if (!login()) {
         QTimer::singleShot(0, this, &QWidget::close);
         return false;
@@ -235,13 +243,16 @@ bool TForm_main::login()
     if (!WindowRegistry::has(QStringLiteral("TForm_Enter"))) {
         // Without a login dialog the first operator in name order works.
         QString error;
-        const QStringList names = m_dm->column(QStringLiteral("select 姓名 from 权限表 order by 姓名"), {}, &error);
+        const QStringList names = m_dm->column(
+            QStringLiteral("select 姓名 from 权限表 order by ") + Dm1::orderTerm(QStringLiteral("姓名")), {}, &error);
         if (!error.isEmpty()) {
             Prompt::databaseError(this, error);
             m_exitCode = 1;
             return false;
         }
         Session::current().currentOperator = names.value(0);
+        Session::current().operatorId =
+            m_dm->scalar(QStringLiteral("select id from 权限表 where 姓名=?"), {names.value(0)}).toLongLong();
         return true;
     }
     const std::unique_ptr<QDialog> dlg(WindowRegistry::create(QStringLiteral("TForm_Enter"), this));
@@ -267,7 +278,7 @@ void TForm_main::remind()
 
 void TForm_main::showOperator()
 {
-    m_panels[0]->setText(QStringLiteral("操作员：") + Session::current().currentOperator);
+    showText(m_panels[0], QStringLiteral("操作员：") + Session::current().currentOperator);
 }
 
 void TForm_main::refreshScrollingText()
@@ -278,7 +289,7 @@ void TForm_main::refreshScrollingText()
     if (!error.isEmpty()) {
         Prompt::databaseError(this, error);
     } else if (text.isValid()) {
-        m_label1->setText(text.toString());
+        showText(m_label1, text.toString());
         m_label1->adjustSize();
     }
 }
@@ -300,7 +311,7 @@ void TForm_main::execute(const Command &c)
         return;
     }
     if (c.mainWindow == Part::Help) {
-        Prompt::notice(this, QStringLiteral("该系统操作非常简单，在窗口中已经有提示！"), Prompt::Icon::Information);
+        Prompt::notice(this, QStringLiteral("该系统操作非常简单，在窗口中已经有提示！"));
         return;
     }
     if (!WindowRegistry::has(c.window)) {

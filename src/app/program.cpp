@@ -1,6 +1,7 @@
 // The parvell program: parses the command line, sets up Chinese text and fonts, and runs the
 // main window on the chosen home folder.
 #include "app/main.h"
+#include "app/setup.h"
 #include "app/windowregistry.h"
 #include "demo/demo.h"
 #include "shell/core/dm1.h"
@@ -11,43 +12,17 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QFont>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
-#include <QTranslator>
 #include <cstdio>
-
-namespace {
-void installChinese(QApplication &app)
-{
-    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
-    const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    auto *qt = new QTranslator(&app);
-    if (qt->load(QStringLiteral("qt_zh_CN"), dir)) {
-        QApplication::installTranslator(qt);
-    }
-    // "宋体" is the face every window asks for; on this platform AR PL UMing draws it.
-    for (const QString &name : {QStringLiteral("宋体"), QStringLiteral("SimSun")}) {
-        QFont::insertSubstitutions(name, {QStringLiteral("AR PL UMing CN"), QStringLiteral("WenQuanYi Zen Hei")});
-    }
-    QFont font(QStringLiteral("WenQuanYi Zen Hei"));
-    font.setPixelSize(13);
-    QApplication::setFont(font);
-}
-}
 
 int main(int argc, char *argv[])
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Parvell"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Parvell 物业收费管理系统"));
-    QApplication::setApplicationVersion(QStringLiteral(PARVELL_VERSION));
-    installChinese(app);
+    setUpApplication(app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Parvell 物业收费管理系统"));

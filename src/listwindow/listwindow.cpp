@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -143,6 +144,7 @@ QToolButton *ListWindow::addButton(const QString &objectName, const QString &cap
     // Window buttons go before the last bevel and "返回".
     if (m_returnButton) {
         m_buttonRow->insertWidget(m_buttonRow->indexOf(m_returnButton) - 1, b);
+        m_ownButtonsBevel->setVisible(true);
     } else {
         m_buttonRow->addWidget(b);
     }
@@ -200,7 +202,11 @@ void ListWindow::buildButtonBar()
         connect(addButton(QStringLiteral("bitbtn_reset"), QStringLiteral("初始界面"), QStringLiteral("原"), back),
                 &QToolButton::clicked, this, &ListWindow::resetLayout);
     }
-    m_buttonRow->addWidget(bevel(bar));
+    // The bevel before "返回" closes the group of the window's own buttons; without such
+    // buttons it would stand beside the one after "打印".
+    m_ownButtonsBevel = bevel(bar);
+    m_ownButtonsBevel->setVisible(m_design.hasReset);
+    m_buttonRow->addWidget(m_ownButtonsBevel);
     auto *ret = addButton(QStringLiteral("SpeedButton4"), QStringLiteral("返回"), QStringLiteral("返"), back);
     connect(ret, &QToolButton::clicked, this, &QDialog::reject);
     m_returnButton = ret;
@@ -461,7 +467,7 @@ void ListWindow::saveRecord()
     }
     if (!m_dataSet->post()) {
         // The database refused the row: say why and keep what was typed.
-        Prompt::databaseError(this, m_dataSet->lastError());
+        Prompt::databaseError(this, m_dataSet->lastError(), m_dataSet);
     }
 }
 
@@ -480,7 +486,7 @@ void ListWindow::deleteRecord()
         return;
     }
     if (!m_dataSet->deleteCurrent()) {
-        Prompt::databaseError(this, m_dataSet->lastError());
+        Prompt::databaseError(this, m_dataSet->lastError(), m_dataSet);
     }
 }
 
@@ -529,6 +535,13 @@ void ListWindow::hideRightmostColumn()
     if (field.isEmpty()) {
         return;
     }
+    listHiddenColumn(field, caption, m_hiddenMenu->actions().value(0));
+}
+
+// An entry of the drop-down of "显示隐藏的列", placed before `before` (at the end when null);
+// choosing it shows that column again.
+void ListWindow::listHiddenColumn(const QString &field, const QString &caption, QAction *before)
+{
     auto *action = new QAction(caption, m_hiddenMenu);
     action->setData(field);
     connect(action, &QAction::triggered, this, [this, action] {
@@ -537,8 +550,37 @@ void ListWindow::hideRightmostColumn()
         action->deleteLater();
         m_showHidden->setEnabled(!m_hiddenMenu->actions().isEmpty() && !m_grid->hiddenFields().isEmpty());
     });
-    m_hiddenMenu->insertAction(m_hiddenMenu->actions().value(0), action);
+    m_hiddenMenu->insertAction(before, action);
     m_showHidden->setEnabled(true);
+}
+
+// The columns a layout file hides are listed when the window opens, so that they can be shown
+// again: first those after the visible columns, in their order (the one "显示隐藏的列" brings
+// back first at the top), then any hidden among them.
+void ListWindow::listLoadedHiddenColumns()
+{
+    if (!m_hiddenMenu) {
+        return;
+    }
+    const QList<GridColumn> columns = m_grid->columns();
+    int lastVisible = -1;
+    for (int i = 0; i < columns.size(); ++i) {
+        if (columns[i].visible) {
+            lastVisible = i;
+        }
+    }
+    QList<int> order;
+    for (int i = lastVisible + 1; i < columns.size(); ++i) {
+        order << i;
+    }
+    for (int i = 0; i < lastVisible; ++i) {
+        if (!columns[i].visible) {
+            order << i;
+        }
+    }
+    for (int i : std::as_const(order)) {
+        listHiddenColumn(columns[i].field, DBGridEh::hiddenCaption(columns[i].title), nullptr);
+    }
 }
 
 void ListWindow::showFirstHiddenColumn()
@@ -568,6 +610,7 @@ void ListWindow::loadLayout()
     m_grid->loadLayout(settings, m_design.className);
     const QSignalBlocker block(m_fit);
     m_fit->setChecked(m_grid->fitToWidth());
+    listLoadedHiddenColumns();
 }
 
 void ListWindow::saveLayout()
@@ -604,6 +647,17 @@ void ListWindow::showEvent(QShowEvent *event)
         loadLayout();
     }
     QDialog::showEvent(event);
+}
+
+// Esc never closes a list window nor throws away a typed row: only "返回" and the close box
+// close it.
+void ListWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void ListWindow::done(int result)

@@ -8,6 +8,7 @@
 #include <QString>
 
 class DataSet;
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -162,6 +163,7 @@ protected:
 
     void done(int result) override;
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void buildButtonBar();
@@ -170,6 +172,8 @@ private:
     void buildSearchBar();
     void updateStates();
     void loadLayout();
+    void listHiddenColumn(const QString &field, const QString &caption, QAction *before);
+    void listLoadedHiddenColumns();
     void saveLayout();
     QString layoutPath() const;
 
@@ -186,6 +190,7 @@ private:
     QToolButton *m_hideRightmost = nullptr;
     QMenu *m_hiddenMenu = nullptr;
     QWidget *m_returnButton = nullptr;
+    QFrame *m_ownButtonsBevel = nullptr;
     bool m_layoutLoaded = false;
     bool m_resetRequested = false;
 };

@@ -19,7 +19,8 @@ ListWindowDesign storeyDesign()
     s.layoutFile = QStringLiteral("system.ini");
     s.hideFloor = 5;
     s.doubleClickEdits = true;
-    s.query = {QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by 楼宇名称")};
+    s.query = {QStringLiteral("select * from 楼宇资料"),
+               QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("楼宇名称"))};
     using C = GridColumn;
     s.columns = {
         C::of(QStringLiteral("楼宇名称"), QStringLiteral("楼宇名称"), 160)

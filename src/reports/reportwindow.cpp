@@ -229,7 +229,7 @@ void ReportWindow::compute()
         return;
     }
     QString error;
-    if (!m_run->start(work, dataSet(), m_report.ordering, &error)) {
+    if (!m_run->start(work, dataSet(), &error)) {
         Prompt::databaseError(this, error);
         return;
     }

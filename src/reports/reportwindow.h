@@ -43,9 +43,6 @@ struct ReportDesign
     ListWindowDesign list;
     QList<FilterField> filters; // in the order of the Enter ring
     QString computeCaption = QStringLiteral("统计");
-    // The ordering line of the scratch query for the operator's title clicks; the rows show in
-    // the order they were computed until he sorts.
-    QString ordering = QStringLiteral(" order by texta,textb");
     QString unitNote; // "单位：元", at the right of the title band
     QString stateMark; // "已 缴 费", large and red in the title band
     // What the window is given when it opens: the drop-downs filled, in this order, and for the

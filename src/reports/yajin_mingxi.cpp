@@ -33,7 +33,6 @@ ReportDesign detailDesign()
                  FilterField::of(QStringLiteral("ComboBox1"), QStringLiteral("房屋代码："), K::Combo),
                  FilterField::of(QStringLiteral("ComboBox2"), QStringLiteral("楼宇名称："), K::Combo)};
     r.computeCaption = QStringLiteral("查询");
-    r.ordering = QStringLiteral(" order by texta");
     r.fills = {{QStringLiteral("ComboBox1"), Preparation::Items::HouseCodes},
                {QStringLiteral("ComboBox2"), Preparation::Items::Buildings}};
     r.datesToday = true;

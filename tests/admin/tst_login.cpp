@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 
@@ -81,6 +82,7 @@ private slots:
     void changeOperator();
     void newOperatorLogsInWithEmptyBox();
     void duplicateOperatorRefused();
+    void renamingOneselfRenamesTheSession();
     void operatorEditorButtons();
     void changePassword_data();
     void changePassword();
@@ -89,6 +91,8 @@ private slots:
     void settingsChecks();
     void settingsInsertOnEmptyTable();
     void settingsThroughMainWindow();
+    void smallDialogsShowTheirWholeTitleAndSpacedButtons_data();
+    void smallDialogsShowTheirWholeTitleAndSpacedButtons();
 
 private:
     void addOperator(const QString &name, const QString &stored, const QString &inputMethod = {})
@@ -180,6 +184,8 @@ void TestLogin::login()
         QCOMPARE(Session::current().currentOperator, name);
         QCOMPARE(Session::current().inputMethod, QStringLiteral("pinyin"));
         QCOMPARE(Session::current().password, typed.toUpper());
+        QCOMPARE(Session::current().operatorId,
+                 m_home->dm()->scalar(QStringLiteral("select id from 权限表 where 姓名=?"), {name}).toLongLong());
         // Whatever was stored, from now on only a hash (or nothing) is kept.
         const QString now = storedPassword(name);
         if (stored.isEmpty()) {
@@ -315,8 +321,9 @@ void TestLogin::unattendedStartUp_data()
 void TestLogin::unattendedStartUp()
 {
     QFETCH(QString, firstPassword);
-    // "一" sorts before "管理员"; the administrator keeps his empty password.
-    addOperator(QStringLiteral("一号"), Passwords::hash(firstPassword));
+    // "阿" (ā) sorts before "管理员" (guǎn) in pinyin order; the administrator keeps his empty
+    // password.
+    addOperator(QStringLiteral("阿一"), Passwords::hash(firstPassword));
     Session::current() = Session {};
     TForm_main main(m_home->dm());
     main.setUnattendedLogin(true);
@@ -328,7 +335,7 @@ void TestLogin::unattendedStartUp()
         });
     }
     QCOMPARE(main.firstActivation(), !refused);
-    QCOMPARE(Session::current().currentOperator, refused ? QString() : QStringLiteral("一号"));
+    QCOMPARE(Session::current().currentOperator, refused ? QString() : QStringLiteral("阿一"));
     QCOMPARE(m_prompt->texts(), refused ? QStringList {QStringLiteral("密码不对，第1次！  ")} : QStringList());
     QVERIFY(!m_home->dm()->q_qxb->isOpen());
 }
@@ -418,7 +425,7 @@ void TestLogin::duplicateOperatorRefused()
     typeText(child<DBEdit>(&editor, QStringLiteral("DBEdit2")), QStringLiteral("110101"));
     button(&editor, QStringLiteral("BitBtn2"))->click();
     QCOMPARE(m_prompt->shown.size(), 1);
-    QVERIFY(m_prompt->lastText().contains(QStringLiteral("已经有姓名为“管理员”的操作员")));
+    QCOMPARE(m_prompt->lastText(), QStringLiteral("姓名“管理员”已经存在！"));
     QCOMPARE(m_prompt->shown.constFirst().caption, QStringLiteral("提示"));
     // Still adding, with everything typed.
     QCOMPARE(m_home->dm()->q_qxb->state(), DataSet::State::Insert);
@@ -436,6 +443,32 @@ void TestLogin::duplicateOperatorRefused()
                  ->scalar(QStringLiteral("select 身份证号 from 权限表 where 姓名=?"), {QStringLiteral("O'Neil")})
                  .toString(),
              QStringLiteral("110101"));
+}
+
+// The logged-in operator who renames his own row goes on under the new name (stamps, the
+// password window); renaming another operator changes nothing of the session.
+void TestLogin::renamingOneselfRenamesTheSession()
+{
+    addOperator(QStringLiteral("李四"), QString());
+    openOperators();
+    DataSet *q = m_home->dm()->q_qxb;
+    TForm_qxb_edit editor;
+    editor.show();
+    auto *name = child<DBEdit>(&editor, QStringLiteral("DBEdit1"));
+    for (const auto &[from, to, session] : {std::tuple {QStringLiteral("李四"), QStringLiteral("李四二"), Admin},
+                                            std::tuple {Admin, QStringLiteral("管理员2"), QStringLiteral("管理员2")}}) {
+        for (int r = 0; r < q->recordCount(); ++r) {
+            if (q->value(r, q->fieldIndex(QStringLiteral("姓名"))).toString() == from) {
+                q->moveTo(r);
+            }
+        }
+        QCOMPARE(name->text(), from);
+        name->clear();
+        typeText(name, to);
+        button(&editor, QStringLiteral("BitBtn2"))->click();
+        QVERIFY(m_prompt->shown.isEmpty());
+        QCOMPARE(Session::current().currentOperator, session);
+    }
 }
 
 void TestLogin::operatorEditorButtons()
@@ -715,6 +748,39 @@ void TestLogin::settingsThroughMainWindow()
     whenShown<TForm_Enter>([](TForm_Enter *d) { attempt(d, Admin, QString()); });
     QVERIFY(next.firstActivation());
     QCOMPARE(next.windowTitle(), QStringLiteral("新标题"));
+}
+
+void TestLogin::smallDialogsShowTheirWholeTitleAndSpacedButtons_data()
+{
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QStringList>("buttons");
+    QTest::newRow("login") << "TForm_Enter" << QStringList({"BitBtn1", "BitBtn2"});
+    QTest::newRow("password") << "TForm_password" << QStringList({"BitBtn1", "BitBtn2"});
+    QTest::newRow("operator editor") << "TForm_qxb_edit" << QStringList({"BitBtn1", "BitBtn2", "BitBtn3", "BitBtn4"});
+}
+
+// The whole caption fits the title bar (its text in bold, with room for the window icon and the
+// close box), and neighbouring buttons keep the platform's distance instead of touching.
+void TestLogin::smallDialogsShowTheirWholeTitleAndSpacedButtons()
+{
+    QFETCH(QString, dialog);
+    QFETCH(QStringList, buttons);
+    openOperators();
+    std::unique_ptr<QDialog> d(dialog == QStringLiteral("TForm_qxb_edit") ? new TForm_qxb_edit
+                                                                          : WindowRegistry::create(dialog, nullptr));
+    QVERIFY(d);
+    d->show();
+    QVERIFY(QTest::qWaitForWindowExposed(d.get()));
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    QVERIFY2(d->width() >= QFontMetrics(bold).horizontalAdvance(d->windowTitle()) + 100,
+             qPrintable(QStringLiteral("%1 px for %2").arg(d->width()).arg(d->windowTitle())));
+    const int gap = qMax(1, d->style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing));
+    for (int i = 0; i + 1 < buttons.size(); ++i) {
+        QWidget *left = button(d.get(), buttons[i]);
+        QWidget *right = button(d.get(), buttons[i + 1]);
+        QVERIFY2(right->x() - left->geometry().right() - 1 >= gap, qPrintable(buttons[i]));
+    }
 }
 
 QTEST_MAIN(TestLogin)

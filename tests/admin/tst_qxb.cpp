@@ -2,6 +2,7 @@
 #include "admin/qxb_edit.h"
 #include "app/main.h"
 #include "app/windowregistry.h"
+#include "buttonbar.h"
 #include "modal.h"
 #include "scriptedprompt.h"
 #include "shell/core/dm1.h"
@@ -23,6 +24,15 @@ private:
 
     DataSet *q() const { return home->dm()->q_qxb; }
     QToolButton *button(const char *name) const { return window->findChild<QToolButton *>(QString::fromLatin1(name)); }
+    void moveToName(const QString &name)
+    {
+        for (int r = 0; r < q()->recordCount(); ++r) {
+            if (q()->value(r, q()->fieldIndex(QStringLiteral("姓名"))).toString() == name) {
+                q()->moveTo(r);
+            }
+        }
+        QCOMPARE(q()->text(QStringLiteral("姓名")), name);
+    }
 
     void openWindow()
     {
@@ -83,16 +93,23 @@ private slots:
         QVERIFY2(ini.isEmpty(), qPrintable(ini.join(QLatin1Char(' '))));
     }
 
+    // The button bar's groups are parted by one bevel each, never two in a row.
+    void buttonBarGroups()
+    {
+        openWindow();
+        QCOMPARE(buttonBar(window.get()), QString::fromUtf8("编辑 删除 | 导出 打印 | 返回"));
+    }
+
     void titlesOfNameAndIdSort()
     {
         openWindow();
         window->grid()->clickTitle(1, false);
-        QCOMPARE(q()->orderingLine(), QStringLiteral(" ORDER BY 身份证号"));
+        QCOMPARE(q()->orderingLine(), QStringLiteral(" ORDER BY 身份证号 COLLATE pinyin"));
         // The default operator has no identity number and comes first.
         QCOMPARE(q()->value(1, q()->fieldIndex(QStringLiteral("姓名"))).toString(), QStringLiteral("王五"));
         QCOMPARE(q()->value(2, q()->fieldIndex(QStringLiteral("姓名"))).toString(), QStringLiteral("李四"));
         window->grid()->clickTitle(3, false); // 输入法 is not a sort button
-        QCOMPARE(q()->orderingLine(), QStringLiteral(" ORDER BY 身份证号"));
+        QCOMPARE(q()->orderingLine(), QStringLiteral(" ORDER BY 身份证号 COLLATE pinyin"));
     }
 
     void editOpensTheEditorOnTheChosenRow()
@@ -112,12 +129,37 @@ private slots:
     void theLoggedInOperatorCannotBeDeleted()
     {
         openWindow();
-        q()->last();
-        QCOMPARE(q()->text(QStringLiteral("姓名")), Session::current().currentOperator);
+        moveToName(Session::current().currentOperator);
         prompt->answers.enqueue(true);
         QTest::mouseClick(button("bitbtn_delete"), Qt::LeftButton);
         QCOMPARE(prompt->texts(), QStringList(QStringLiteral("不能删除当前登录的操作员！")));
         QCOMPARE(home->dm()->scalar(QStringLiteral("select count(*) from 权限表")).toInt(), 3);
+    }
+
+    // The operator who is logged in is known by his row: renamed, he still cannot delete
+    // himself; and the last operator always stays, so somebody can log in at the next start.
+    void somebodyCanAlwaysLogIn()
+    {
+        openWindow();
+        moveToName(QStringLiteral("管理员"));
+        QVERIFY(q()->edit());
+        q()->setText(QStringLiteral("姓名"), QStringLiteral("管理员2"));
+        QVERIFY(q()->post());
+        prompt->answers.enqueue(true);
+        QTest::mouseClick(button("bitbtn_delete"), Qt::LeftButton);
+        QCOMPARE(prompt->texts(), QStringList(QStringLiteral("不能删除当前登录的操作员！")));
+        QCOMPARE(home->dm()->scalar(QStringLiteral("select count(*) from 权限表")).toInt(), 3);
+
+        // Logged in as an operator deleted meanwhile at another workstation: the last row stays.
+        window.reset();
+        QVERIFY(home->dm()->exec(QStringLiteral("delete from 权限表 where 姓名<>'李四'")));
+        Session::current().operatorId = -1;
+        openWindow();
+        prompt->clear();
+        prompt->answers.enqueue(true);
+        QTest::mouseClick(button("bitbtn_delete"), Qt::LeftButton);
+        QCOMPARE(prompt->texts(), QStringList(QStringLiteral("不能删除最后一个操作员！")));
+        QCOMPARE(home->dm()->scalar(QStringLiteral("select count(*) from 权限表")).toInt(), 1);
     }
 
     void deleteAsksFirst()

@@ -1,6 +1,8 @@
 #include "app/main.h"
+#include "app/setup.h"
 #include "app/windowregistry.h"
 #include "components/common/preparation.h"
+#include "components/common/prompt.h"
 #include "masterdata/storeyinfo.h"
 #include "modal.h"
 #include "scriptedprompt.h"
@@ -12,6 +14,8 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -19,6 +23,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeView>
 
 namespace {
 // A window with a building box of its own, prepared as the fee windows prepare theirs.
@@ -121,6 +126,11 @@ private slots:
         QCOMPARE(panels[2]->text(), QString());
         QVERIFY(!panels[3]->text().isEmpty());
         QVERIFY(prompt->shown.isEmpty());
+        // Screen readers read what is shown.
+        for (QLabel *panel : std::as_const(panels)) {
+            QCOMPARE(panel->accessibleName(), panel->text());
+        }
+        QCOMPARE(form.scrollingText()->accessibleName(), form.scrollingText()->text());
     }
 
     void textScrollsOutLeftThenReentersRight()
@@ -214,6 +224,8 @@ private slots:
         QVERIFY(form.firstActivation());
         QVERIFY(form.runCommand(QStringLiteral("帮助系统")));
         QCOMPARE(prompt->lastText(), QStringLiteral("该系统操作非常简单，在窗口中已经有提示！"));
+        QCOMPARE(prompt->shown.constLast().caption, QStringLiteral("提示"));
+        QCOMPARE(prompt->shown.constLast().icon, Prompt::Icon::Warning);
         prompt->clear();
         QVERIFY(form.runCommand(QStringLiteral("业主押金管理")));
         QVERIFY(prompt->shown.isEmpty());
@@ -261,7 +273,9 @@ private slots:
             return d;
         });
         form.runCommand(QStringLiteral("楼宇资料设置"));
-        QCOMPARE(seenSql, QStringList({QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by 楼宇名称")}));
+        QCOMPARE(seenSql,
+                 QStringList(
+                     {QStringLiteral("select * from 楼宇资料"), QStringLiteral("order by 楼宇名称 COLLATE pinyin")}));
         QCOMPARE(seenRows, 2);
         QVERIFY(!home.dm()->q_storeyinfo->isOpen());
     }
@@ -296,6 +310,58 @@ private slots:
         });
         form.runCommand(QStringLiteral("业主应缴费用管理"));
         QCOMPARE(items, QStringList({QStringLiteral("A座"), QStringLiteral("B座")}));
+    }
+
+    // The file dialogs show dates and sizes the Chinese way, whatever the system's language.
+    void fileDialogsShowChineseDates()
+    {
+        QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China)); // as the program sets it
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("备份.db")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("0123456789");
+        file.close();
+        const QDateTime modified = QFileInfo(file).lastModified();
+        QString date;
+        QString size;
+        QTimer poll;
+        poll.setInterval(20);
+        int tries = 0;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog) {
+                return;
+            }
+            auto *view = dialog->findChild<QTreeView *>(QStringLiteral("treeView"));
+            QAbstractItemModel *model = view ? view->model() : nullptr;
+            for (int r = 0; model && r < model->rowCount(view->rootIndex()); ++r) {
+                const QModelIndex name = model->index(r, 0, view->rootIndex());
+                if (name.data().toString() == QStringLiteral("备份.db")) {
+                    size = name.siblingAtColumn(1).data().toString();
+                    date = name.siblingAtColumn(3).data().toString();
+                }
+            }
+            if (!date.isEmpty() || ++tries > 250) {
+                poll.stop();
+                dialog->reject();
+            }
+        });
+        poll.start();
+        Prompt::setHandler(nullptr);
+        Prompt::openFile(nullptr, QStringLiteral("打开"), dir.path(), {QStringLiteral("所有文件 (*)")});
+        ScriptedPrompt::install();
+        QCOMPARE(date, QLocale(QLocale::Chinese, QLocale::China).toString(modified, QLocale::ShortFormat));
+        QCOMPARE(size, QLocale(QLocale::Chinese, QLocale::China).formattedDataSize(10));
+    }
+
+    // Runs last: it sets the whole program up as it starts.
+    void programSetUpIsChinese()
+    {
+        setUpApplication(*qApp);
+        QCOMPARE(QLocale().name(), QStringLiteral("zh_CN"));
+        // A display name of its own would be added to every window's caption by the platform.
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Parvell"));
     }
 };
 

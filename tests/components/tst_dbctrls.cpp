@@ -3,13 +3,17 @@
 #include "components/dbctrls/dbedit.h"
 #include "components/dbctrls/dbnumberedit.h"
 #include "components/dbctrls/enterring.h"
+#include "scriptedprompt.h"
 #include "shell/core/dataset.h"
 #include "temphome.h"
 #include "typing.h"
 
+#include <QClipboard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace {
 enum class Kind { Edit, Memo, Integer, Decimal, Money, Date, Combo, Check, CheckText };
@@ -111,6 +115,10 @@ private slots:
     void browseEditRule();
     void enterRing();
     void enterRingLastFieldAction();
+    void refusedTypingIsShown_data();
+    void refusedTypingIsShown();
+    void disabledValuesAreReadable_data();
+    void disabledValuesAreReadable();
 
 private:
     std::unique_ptr<TempHome> m_home;
@@ -505,10 +513,13 @@ void TestDbCtrls::enterRing()
     QVERIFY(b->hasFocus() || b->lineEdit()->hasFocus());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
     QVERIFY(c->hasFocus());
+    // Enter in a field of several lines starts a new line; the ring does not take it back to
+    // the first field.
     typeText(c, QStringLiteral("x"));
     QTest::keyClick(c, Qt::Key_Return);
-    QVERIFY(a->hasFocus());
-    QCOMPARE(c->toPlainText(), QStringLiteral("x")); // Enter typed no new line
+    typeText(c, QStringLiteral("y"));
+    QVERIFY(c->hasFocus());
+    QCOMPARE(c->toPlainText(), QStringLiteral("x\ny"));
     QVERIFY(a->text().isEmpty());
 }
 
@@ -531,6 +542,145 @@ void TestDbCtrls::enterRingLastFieldAction()
     QTest::keyClick(b, Qt::Key_Return);
     QCOMPARE(saved, 1);
     QVERIFY(b->hasFocus());
+}
+
+// A key the field cannot take is refused where the operator sees it: a short tip says what the
+// field takes. Pasted text that is not a value of the field is refused whole, with a message;
+// it is never reshaped into another number.
+void TestDbCtrls::refusedTypingIsShown_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<bool>("pasted");
+    QTest::addColumn<QString>("shownAfter");
+    QTest::addColumn<QString>("tip");
+    QTest::addColumn<QString>("message");
+    const QString whole = QStringLiteral("只能输入整数");
+    const QString wrong = QStringLiteral("输入的内容不正确,请重新输入!");
+    QTest::newRow("point typed into a whole number") << int(Kind::Integer) << "3." << false << "3" << whole << "";
+    QTest::newRow("comma typed into a whole number") << int(Kind::Integer) << "1," << false << "1" << whole << "";
+    QTest::newRow("letter typed into a whole number") << int(Kind::Integer) << "x" << false << "" << whole << "";
+    QTest::newRow("whole number typed") << int(Kind::Integer) << "-12" << false << "-12"
+                                        << ""
+                                        << "";
+    QTest::newRow("third decimal typed") << int(Kind::Decimal) << "1.234" << false << "1.23"
+                                         << "只能输入数字，最多2位小数"
+                                         << "";
+    QTest::newRow("letter typed into money") << int(Kind::Money) << "1a" << false << "1"
+                                             << "只能输入金额"
+                                             << "";
+    QTest::newRow("letter typed into a date") << int(Kind::Date) << "2004x" << false << "2004"
+                                              << "只能输入日期，如2004-08-15"
+                                              << "";
+    QTest::newRow("decimal pasted into a whole number") << int(Kind::Integer) << "3.5" << true << ""
+                                                        << "" << wrong;
+    QTest::newRow("thousands pasted into a whole number") << int(Kind::Integer) << "1,234" << true << ""
+                                                          << "" << wrong;
+    QTest::newRow("whole number pasted") << int(Kind::Integer) << "1234" << true << "1234"
+                                         << ""
+                                         << "";
+    QTest::newRow("words pasted into money") << int(Kind::Money) << "十元" << true << ""
+                                             << "" << wrong;
+}
+
+void TestDbCtrls::refusedTypingIsShown()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, input);
+    QFETCH(bool, pasted);
+    QFETCH(QString, shownAfter);
+    QFETCH(QString, tip);
+    QFETCH(QString, message);
+    ScriptedPrompt *prompt = ScriptedPrompt::install();
+    QToolTip::hideText();
+    QWidget form;
+    auto *layout = new QVBoxLayout(&form);
+    QWidget *editor = makeEditor(Kind(kind), &form);
+    layout->addWidget(editor);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    editor->setFocus();
+    auto *edit = qobject_cast<QLineEdit *>(editor);
+    if (pasted) {
+        QApplication::clipboard()->setText(input);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    } else {
+        typeText(edit, input);
+    }
+    QCOMPARE(edit->text(), shownAfter);
+    if (tip.isEmpty()) {
+        QVERIFY(!QToolTip::isVisible());
+    } else {
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), tip);
+    }
+    QCOMPARE(prompt->texts(), message.isEmpty() ? QStringList() : QStringList(message));
+    QToolTip::hideText();
+    Prompt::setHandler(nullptr);
+}
+
+// Number, date and drop-down editors are disabled while browsing; their values stay as
+// readable as text on the panel (a contrast of at least 4.5 to 1 between the text and its
+// background).
+void TestDbCtrls::disabledValuesAreReadable_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("number") << int(Kind::Integer) << "楼宇层数";
+    QTest::newRow("date") << int(Kind::Date) << "建成日期";
+    QTest::newRow("drop-down") << int(Kind::Combo) << "楼房结构";
+    QTest::newRow("check box") << int(Kind::Check) << "楼宇层数";
+}
+
+void TestDbCtrls::disabledValuesAreReadable()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, field);
+    QVERIFY(m_home->dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称, 建成日期, 楼宇层数, 楼房结构) values "
+                                              "('A', '2001-01-01 00:00:00', 888, '钢混结构')")));
+    QWidget form;
+    auto *layout = new QVBoxLayout(&form);
+    QWidget *editor = makeEditor(Kind(kind), &form);
+    layout->addWidget(editor);
+    DataSet ds;
+    openTable(ds, QStringLiteral("楼宇资料"));
+    DBControl::of(editor)->bind(&ds, field);
+    if (auto *check = qobject_cast<QCheckBox *>(editor)) {
+        check->setText(QStringLiteral("楼宇层数八百八十八"));
+    }
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(!editor->isEnabled());
+
+    const QImage image = editor->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // The background is the commonest colour; the text is the darkest.
+    QHash<QRgb, int> counts;
+    QRgb darkest = qRgb(255, 255, 255);
+    const auto luminance = [](QRgb c) {
+        const auto channel = [](int v) {
+            const double s = v / 255.0;
+            return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
+    };
+    // Inside the frame only.
+    for (int y = 4; y < image.height() - 4; ++y) {
+        for (int x = 4; x < image.width() - 4; ++x) {
+            const QRgb c = image.pixel(x, y);
+            ++counts[c];
+            if (luminance(c) < luminance(darkest)) {
+                darkest = c;
+            }
+        }
+    }
+    QRgb background = counts.constBegin().key();
+    for (auto it = counts.constBegin(); it != counts.constEnd(); ++it) {
+        if (it.value() > counts.value(background)) {
+            background = it.key();
+        }
+    }
+    const double contrast = (luminance(background) + 0.05) / (luminance(darkest) + 0.05);
+    QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("contrast %1").arg(contrast)));
 }
 
 QTEST_MAIN(TestDbCtrls)

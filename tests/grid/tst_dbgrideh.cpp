@@ -7,9 +7,12 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QProcess>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <QtTest>
@@ -33,6 +36,8 @@ private slots:
     void ctrlSortWaitsForRelease();
     void sortingKeepsOrderOfRows();
     void titleClicksWithTheMouse();
+    void titleClickMakesTheFirstRowCurrent();
+    void dateTimeColumnsFitTheirText();
     void emptyResultDoesNotRequery();
     void orderingNames_data();
     void orderingNames();
@@ -252,12 +257,14 @@ void TestDBGridEh::sorting_data()
     QTest::addColumn<SortKeys>("clicks"); // ctrl clicks end with a release of Ctrl
     QTest::addColumn<QString>("line");
 
-    const QString asc0 = QStringLiteral(" ORDER BY 房屋代码");
+    const QString asc0 = QStringLiteral(" ORDER BY 房屋代码 COLLATE pinyin");
     QTest::newRow("one click") << SortKeys {{0, false}} << asc0;
-    QTest::newRow("two clicks") << SortKeys {{0, false}, {0, false}} << QStringLiteral(" ORDER BY 房屋代码 DESC ");
+    QTest::newRow("two clicks") << SortKeys {{0, false}, {0, false}}
+                                << QStringLiteral(" ORDER BY 房屋代码 COLLATE pinyin DESC ");
     QTest::newRow("three clicks come back to ascending") << SortKeys {{0, false}, {0, false}, {0, false}} << asc0;
     QTest::newRow("ctrl twice on a second column")
-        << SortKeys {{0, false}, {1, true}, {1, true}} << QStringLiteral(" ORDER BY 房屋代码, 业主名称 DESC ");
+        << SortKeys {{0, false}, {1, true}, {1, true}}
+        << QStringLiteral(" ORDER BY 房屋代码 COLLATE pinyin, 业主名称 COLLATE pinyin DESC ");
     QTest::newRow("plain click clears the others")
         << SortKeys {{0, false}, {1, true}, {2, false}} << QStringLiteral(" ORDER BY 房屋面积");
     QTest::newRow("ctrl three times removes the marker")
@@ -265,7 +272,8 @@ void TestDBGridEh::sorting_data()
     QTest::newRow("removing the last marker leaves no ordering")
         << SortKeys {{0, false}, {0, true}, {0, true}} << QString();
     QTest::newRow("new marks go to the end")
-        << SortKeys {{2, true}, {0, true}, {1, true}} << QStringLiteral(" ORDER BY 房屋面积, 房屋代码, 业主名称");
+        << SortKeys {{2, true}, {0, true}, {1, true}}
+        << QStringLiteral(" ORDER BY 房屋面积, 房屋代码 COLLATE pinyin, 业主名称 COLLATE pinyin");
     QTest::newRow("title without sort button") << SortKeys {{3, false}} << QStringLiteral("order by 房屋代码");
 }
 
@@ -303,7 +311,7 @@ void TestDBGridEh::ctrlSortWaitsForRelease()
     QCOMPARE(requested.size(), 0);
     QTest::keyRelease(grid.get(), Qt::Key_Control);
     QCOMPARE(requested.size(), 1);
-    QCOMPARE(ds->orderingLine(), QStringLiteral(" ORDER BY 房屋代码, 业主名称"));
+    QCOMPARE(ds->orderingLine(), QStringLiteral(" ORDER BY 房屋代码 COLLATE pinyin, 业主名称 COLLATE pinyin"));
     QTest::keyRelease(grid.get(), Qt::Key_Control);
     QCOMPARE(requested.size(), 1); // nothing held back any more
 }
@@ -325,8 +333,8 @@ void TestDBGridEh::sortingKeepsOrderOfRows()
     for (int r = 0; r < 3; ++r) {
         codes << grid->model()->index(r, 0).data().toString();
     }
-    // 乙 sorts before 甲 by its code point.
-    QCOMPARE(codes, (QStringList {QStringLiteral("H1"), QStringLiteral("H3"), QStringLiteral("H2")}));
+    // 甲 (jiǎ) sorts before 乙 (yǐ) in pinyin order.
+    QCOMPARE(codes, (QStringList {QStringLiteral("H3"), QStringLiteral("H2"), QStringLiteral("H1")}));
     // The columns keep their layout through the re-query.
     QCOMPARE(grid->columnWidth(1), 90);
 }
@@ -345,15 +353,86 @@ void TestDBGridEh::titleClicksWithTheMouse()
     QCOMPARE(grid->sortMarker(QStringLiteral("房屋代码")), DBGridEh::SortMarker::None);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at(0, line * 2));
     QCOMPARE(grid->sortMarker(QStringLiteral("房屋代码")), DBGridEh::SortMarker::Ascending);
-    QCOMPARE(ds->orderingLine(), QStringLiteral(" ORDER BY 房屋代码"));
+    QCOMPARE(ds->orderingLine(), QStringLiteral(" ORDER BY 房屋代码 COLLATE pinyin"));
     QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::ControlModifier, at(1, line * 2));
     QCOMPARE(grid->sortMarker(QStringLiteral("业主名称")), DBGridEh::SortMarker::Ascending);
-    QCOMPARE(ds->orderingLine(), QStringLiteral(" ORDER BY 房屋代码"));
+    QCOMPARE(ds->orderingLine(), QStringLiteral(" ORDER BY 房屋代码 COLLATE pinyin"));
     // Ctrl let go while another widget has the focus.
     QWidget other;
     other.show();
     QTest::keyRelease(&other, Qt::Key_Control);
-    QCOMPARE(ds->orderingLine(), QStringLiteral(" ORDER BY 房屋代码, 业主名称"));
+    QCOMPARE(ds->orderingLine(), QStringLiteral(" ORDER BY 房屋代码 COLLATE pinyin, 业主名称 COLLATE pinyin"));
+}
+
+// After a title click the first row is current, in the grid and in the data set, and the rows
+// are shown from the top.
+void TestDBGridEh::titleClickMakesTheFirstRowCurrent()
+{
+    for (int i = 0; i < 40; ++i) {
+        addHouse(QStringLiteral("T%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("业主"), 0, i);
+    }
+    QVERIFY(ds->open());
+    grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(grid.get()));
+    ds->moveTo(30);
+    QVERIFY(grid->verticalScrollBar()->value() > 0);
+    grid->clickTitle(2, false);
+    grid->clickTitle(2, false); // area descending: T39 first
+    QCOMPARE(ds->currentRow(), 0);
+    QCOMPARE(ds->text(QStringLiteral("房屋代码")), QStringLiteral("T39"));
+    QCOMPARE(grid->currentIndex().row(), 0);
+    QCOMPARE(grid->verticalScrollBar()->value(), 0);
+}
+
+// A date-time column is at least as wide as "2026-12-08 20:55:00" in the grid's font, whatever
+// its design width, so the time is never cut off.
+void TestDBGridEh::dateTimeColumnsFitTheirText()
+{
+    QFont f(QStringLiteral("宋体"));
+    f.setPixelSize(12);
+    grid->setFont(f);
+    GridColumn stamped = column(QStringLiteral("操作日期"), QStringLiteral("操作日期"), 60);
+    GridColumn date = column(QStringLiteral("迁入日期"), QStringLiteral("迁入日期"), 30);
+    GridColumn wide = column(QStringLiteral("备注"), QStringLiteral("备注"), 40);
+    QVERIFY(home->dm()->exec(QStringLiteral("insert into 房屋资料 (房屋代码, 操作日期, 迁入日期) values "
+                                            "('A', '2026-12-08 20:55:00', '2026-12-08 00:00:00')")));
+    QVERIFY(ds->open());
+    grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(grid.get()));
+    const auto fits = [this](int column) {
+        // The width the cell needs to show its whole text, against the width it has.
+        const QModelIndex cell = grid->model()->index(0, column);
+        QStyleOptionViewItem option;
+        option.initFrom(grid->viewport());
+        option.font = grid->font();
+        option.widget = grid.get();
+        const int needed = grid->itemDelegate()->sizeHint(option, cell).width();
+        return needed <= grid->visualRect(cell).width();
+    };
+    for (int round = 0; round < 2; ++round) {
+        if (round == 1) {
+            // A layout file written with narrower widths does not cut the text off either.
+            QTemporaryDir dir;
+            QSettings ini(dir.filePath(QStringLiteral("layout.ini")), QSettings::IniFormat);
+            ini.beginGroup(QStringLiteral("TForm_test"));
+            ini.beginWriteArray(QStringLiteral("Columns"), 2);
+            for (int i = 0; i < 2; ++i) {
+                ini.setArrayIndex(i);
+                ini.setValue(QStringLiteral("Field"), i == 0 ? QStringLiteral("操作日期") : QStringLiteral("迁入日期"));
+                ini.setValue(QStringLiteral("Width"), 50);
+            }
+            ini.endArray();
+            ini.endGroup();
+            grid->loadLayout(ini, QStringLiteral("TForm_test"));
+        } else {
+            grid->setColumns({stamped, date, wide});
+        }
+        QCOMPARE(grid->model()->index(0, 0).data().toString(), QStringLiteral("2026-12-08 20:55:00"));
+        QVERIFY(fits(0));
+        QVERIFY(fits(1));
+        QCOMPARE(grid->columns().at(0).width, grid->columnWidth(0));
+    }
+    QCOMPARE(grid->columnWidth(2), 40); // other columns keep their design width
 }
 
 void TestDBGridEh::emptyResultDoesNotRequery()
@@ -372,20 +451,26 @@ void TestDBGridEh::orderingNames_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("name");
-    QTest::newRow("chinese") << QStringLiteral("业主名称") << QStringLiteral("业主名称");
-    QTest::newRow("latin") << QStringLiteral("texta") << QStringLiteral("texta");
-    QTest::newRow("slash") << QStringLiteral("面积/数量") << QStringLiteral("\"面积/数量\"");
-    QTest::newRow("blank") << QStringLiteral("a b") << QStringLiteral("\"a b\"");
-    QTest::newRow("digit first") << QStringLiteral("1a") << QStringLiteral("\"1a\"");
-    QTest::newRow("quote") << QStringLiteral("a\"b") << QStringLiteral("\"a\"\"b\"");
+    QTest::addColumn<QString>("collation"); // text sorts in pinyin order
+    const QString pinyin = QStringLiteral(" COLLATE pinyin");
+    QTest::newRow("chinese") << QStringLiteral("业主名称") << QStringLiteral("业主名称") << pinyin;
+    QTest::newRow("latin") << QStringLiteral("texta") << QStringLiteral("texta") << pinyin;
+    QTest::newRow("slash") << QStringLiteral("面积/数量") << QStringLiteral("\"面积/数量\"") << QString();
+    QTest::newRow("blank") << QStringLiteral("a b") << QStringLiteral("\"a b\"") << pinyin;
+    QTest::newRow("digit first") << QStringLiteral("1a") << QStringLiteral("\"1a\"") << pinyin;
+    QTest::newRow("quote") << QStringLiteral("a\"b") << QStringLiteral("\"a\"\"b\"") << pinyin;
+    QTest::newRow("money") << QStringLiteral("押金") << QStringLiteral("押金") << QString();
+    QTest::newRow("date") << QStringLiteral("迁入日期") << QStringLiteral("迁入日期") << QString();
 }
 
 void TestDBGridEh::orderingNames()
 {
     QFETCH(QString, field);
     QFETCH(QString, name);
+    QFETCH(QString, collation);
     QCOMPARE(GridText::orderingName(field), name);
-    QCOMPARE(GridText::orderingLine({{field, true}}), QStringLiteral(" ORDER BY ") + name + QStringLiteral(" DESC "));
+    QCOMPARE(GridText::orderingLine({{field, true}}),
+             QStringLiteral(" ORDER BY ") + name + collation + QStringLiteral(" DESC "));
 }
 
 void TestDBGridEh::hiddenCaptions_data()

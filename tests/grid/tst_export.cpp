@@ -595,6 +595,10 @@ void TestExport::html()
     QCOMPARE(rows[2][3], QStringLiteral("张三, \"老\"\n李"));
     QCOMPARE(rows[3][0], QStringLiteral("B<2>&{x}\\"));
     QCOMPARE(rows[4][0], QStringLiteral("记录数"));
+    // Spreadsheets drop the rows of a <tfoot>: the footer is the last row of the body.
+    QVERIFY(!bytes.contains("<tfoot"));
+    QVERIFY(bytes.indexOf("记录数") < bytes.indexOf("</tbody>"));
+    QVERIFY(bytes.indexOf("记录数") > bytes.indexOf("<tbody>"));
     QVERIFY(bytes.contains("B&lt;2&gt;&amp;{x}"));
     QVERIFY(bytes.contains("&quot;老&quot;"));
 }

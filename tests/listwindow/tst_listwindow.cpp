@@ -182,7 +182,9 @@ private slots:
             QCOMPARE(ds.recordCount(), 2);
             QComboBox *box = w.searchCombo(QStringLiteral("DBComboBoxEh3"));
             QCOMPARE(box->count(), 2);
-            QCOMPARE(box->itemText(0), QStringLiteral("一号楼"));
+            // In pinyin order: 二 (èr) before 一 (yī).
+            QCOMPARE(box->itemText(0), QStringLiteral("二号楼"));
+            QCOMPARE(box->itemText(1), QStringLiteral("一号楼"));
         }
         QVERIFY(!ds.isOpen());
         QVERIFY(prompt->shown.isEmpty());
@@ -194,7 +196,7 @@ private slots:
         search(QString(), QString(), QStringLiteral("二号楼"));
         window->grid()->clickTitle(1, false);
         window->grid()->clickTitle(1, false);
-        QCOMPARE(houses->orderingLine(), QStringLiteral(" ORDER BY 业主名称 DESC "));
+        QCOMPARE(houses->orderingLine(), QStringLiteral(" ORDER BY 业主名称 COLLATE pinyin DESC "));
         QCOMPARE(codes().size(), 3);
         QCOMPARE(window->grid()->footerText(QStringLiteral("零头")), QStringLiteral("0.0001"));
     }

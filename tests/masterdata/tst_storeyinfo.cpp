@@ -1,3 +1,4 @@
+#include "buttonbar.h"
 #include "components/dbctrls/dbdatetimeedit.h"
 #include "components/dbctrls/dbedit.h"
 #include "components/dbctrls/dbnumberedit.h"
@@ -82,6 +83,13 @@ private slots:
         QVERIFY(!field("DBDateTimeEditEh1")->isEnabled());
         QVERIFY(field<QCheckBox>("cbDichromatic")->isChecked());
         QVERIFY(!field<QCheckBox>("CheckBox1")->isChecked());
+    }
+
+    // The button bar's groups are parted by one bevel each, never two in a row.
+    void buttonBarGroups()
+    {
+        openWindow();
+        QCOMPARE(buttonBar(window.get()), QString::fromUtf8("增加 编辑 删除 | 存盘 取消 | 导出 打印 | 选中 | 返回"));
     }
 
     void addTypeAndSaveStampsTheRow()
@@ -169,6 +177,45 @@ private slots:
         QCOMPARE(q()->recordCount(), 1);
     }
 
+    // After a delete the building that followed is current (the new last one at the end), so
+    // a second "删除" takes the building the operator sees.
+    void deleteLeavesTheFollowingRowCurrent()
+    {
+        for (const char *name : {"A座", "B座", "C座", "D座"}) {
+            addBuilding(QString::fromUtf8(name));
+        }
+        openWindow();
+        q()->moveTo(1);
+        prompt->answers.enqueue(true);
+        QTest::mouseClick(button("bitbtn_delete"), Qt::LeftButton);
+        QCOMPARE(q()->text(QStringLiteral("楼宇名称")), QStringLiteral("C座"));
+        QCOMPARE(field<DBEdit>("DBEdit4")->text(), QStringLiteral("C座"));
+        QCOMPARE(window->grid()->currentIndex().row(), 1);
+        q()->last();
+        prompt->answers.enqueue(true);
+        QTest::mouseClick(button("bitbtn_delete"), Qt::LeftButton);
+        QCOMPARE(q()->text(QStringLiteral("楼宇名称")), QStringLiteral("C座"));
+        QCOMPARE(window->grid()->currentIndex().row(), 1);
+        QCOMPARE(names(), QStringList({QStringLiteral("A座"), QStringLiteral("C座")}));
+    }
+
+    // Esc neither closes the window nor throws away what was typed; only "返回" and the
+    // close box close it.
+    void escapeKeepsTheWindowAndTheTypedRow()
+    {
+        openWindow();
+        QTest::keyClick(window->grid(), Qt::Key_Escape);
+        QVERIFY(window->isVisible());
+        QTest::mouseClick(button("bitbtn_add"), Qt::LeftButton);
+        typeText(field("DBEdit4"), QStringLiteral("翠园1号楼"));
+        QTest::keyClick(field("DBEdit4"), Qt::Key_Escape);
+        QVERIFY(window->isVisible());
+        QVERIFY(window->isEditing());
+        QCOMPARE(field<DBEdit>("DBEdit4")->text(), QStringLiteral("翠园1号楼"));
+        QTest::mouseClick(button("bitbtn_save"), Qt::LeftButton);
+        QCOMPARE(names(), QStringList(QStringLiteral("翠园1号楼")));
+    }
+
     // The key refuses a second building of the same name: the reason is shown and what was
     // typed stays in the window, still editing.
     void duplicateNameRefusedByTheKeyKeepsTheTypedRow()
@@ -180,7 +227,9 @@ private slots:
         typeText(field("DBEdit1"), QStringLiteral("第二栋"));
         QTest::mouseClick(button("bitbtn_save"), Qt::LeftButton);
         QCOMPARE(prompt->shown.size(), 1);
-        QVERIFY(prompt->lastText().contains(QStringLiteral("UNIQUE")));
+        QCOMPARE(prompt->lastText(), QStringLiteral("楼宇名称“A座”已经存在！"));
+        QCOMPARE(prompt->shown[0].caption, QStringLiteral("提示"));
+        QVERIFY(prompt->shown[0].detail.contains(QStringLiteral("UNIQUE")));
         QVERIFY(window->isEditing());
         QCOMPARE(field<DBEdit>("DBEdit1")->text(), QStringLiteral("第二栋"));
         QCOMPARE(names(), QStringList(QStringLiteral("A座")));
@@ -311,9 +360,15 @@ private slots:
         window->close();
         QVERIFY(QFile::exists(home->path() + QStringLiteral("/system.ini")));
 
+        // Opened again: the hidden columns are listed, so they can be brought back.
         openWindow();
         QCOMPARE(window->grid()->visibleColumnCount(), 8);
-        QVERIFY(!button("ToolButton1")->isEnabled());
+        QVERIFY(button("ToolButton1")->isEnabled());
+        QStringList listed;
+        for (QAction *a : button("ToolButton1")->menu()->actions()) {
+            listed << a->text();
+        }
+        QCOMPARE(listed, QStringList({QStringLiteral("操作日期"), QStringLiteral("备注")}));
         // The layout read at opening keeps the current row marked.
         QVERIFY(window->grid()->selectionModel()->isRowSelected(q()->currentRow(), {}));
         for (int i = 0; i < 10; ++i) {
@@ -326,6 +381,13 @@ private slots:
         QTest::mouseClick(window->findChild<QToolButton *>(QStringLiteral("SpeedButton4")), Qt::LeftButton);
         openWindow();
         QCOMPARE(window->grid()->visibleColumnCount(), 6);
+        QCOMPARE(button("ToolButton1")->menu()->actions().size(), 4);
+        // Every listed column shown again: the button goes off.
+        for (int guard = 0; guard < 10 && button("ToolButton1")->isEnabled(); ++guard) {
+            button("ToolButton1")->menu()->actions().constFirst()->trigger();
+        }
+        QCOMPARE(window->grid()->visibleColumnCount(), 10);
+        QVERIFY(window->grid()->hiddenFields().isEmpty());
     }
 };
 

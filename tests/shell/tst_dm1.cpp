@@ -248,7 +248,7 @@ private slots:
         QVERIFY(home.dm()->q_tongyong->isOpen());
         QCOMPARE(home.dm()->q_tongyong->recordCount(), 0);
         QCOMPARE(home.dm()->q_tongyong->sql(),
-                 QStringList({QStringLiteral("select * from 通用"), QStringLiteral("order by texta")}));
+                 QStringList({QStringLiteral("select * from 通用"), QStringLiteral("order by texta COLLATE pinyin")}));
     }
 
     // Each connection (each workstation) has its own 通用: filling a report on one never empties
@@ -354,8 +354,49 @@ private slots:
             QVERIFY(
                 home.dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values (?)"), {QString::fromUtf8(n)}));
         }
+        // 甲 (jiǎ) before 乙 (yǐ): pinyin order.
         QCOMPARE(home.dm()->buildingNames(),
-                 QStringList({QStringLiteral("乙"), QStringLiteral("乙"), QStringLiteral("甲")}));
+                 QStringList({QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("乙")}));
+    }
+
+    // Text sorts the way Chinese office users expect (pinyin order) on every connection the
+    // program opens, while the file stays readable by any other SQLite program.
+    void chineseTextSortsInPinyinOrder()
+    {
+        TempHome home;
+        const QStringList pinyin =
+            QString::fromUtf8("阿里大厦 白云楼 重庆大厦 翠园1号楼 翠园2号楼 金桂园 丽景大厦 王府 "
+                              "银杏苑 张家楼 中心楼 Ａ座")
+                .split(QLatin1Char(' '));
+        for (auto it = pinyin.crbegin(); it != pinyin.crend(); ++it) {
+            QVERIFY(home.dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values (?)"), {*it}));
+        }
+        QCOMPARE(home.dm()->buildingNames(), pinyin);
+        home.dm()->closeConnection();
+        QVERIFY(home.dm()->openConnection());
+        QCOMPARE(home.dm()->buildingNames(), pinyin);
+
+        QCOMPARE(Dm1::orderTerm(QStringLiteral("楼宇名称")), QStringLiteral("楼宇名称") + Dm1::chineseCollation());
+        QCOMPARE(Dm1::orderTerm(QStringLiteral("面积/数量")), QStringLiteral("\"面积/数量\""));
+        QCOMPARE(Dm1::orderTerm(QStringLiteral("楼宇层数")), QStringLiteral("楼宇层数"));
+
+        // The schema names no collation of ours: a connection without it reads every table.
+        QCOMPARE(
+            home.dm()->scalar(QStringLiteral("select count(*) from sqlite_master where sql like '%collate%'")).toInt(),
+            0);
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(home.dm()->databasePath());
+            QVERIFY(other.open());
+            for (const auto &[table, fields] : Model) {
+                if (Schema::table(table)->temporary) {
+                    continue; // each connection's own
+                }
+                QSqlQuery q(other);
+                QVERIFY2(q.exec(QStringLiteral("select * from %1 order by 1").arg(table)), qPrintable(table));
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
     }
 };
 

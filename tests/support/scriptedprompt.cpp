@@ -23,12 +23,18 @@ QStringList ScriptedPrompt::texts() const
 
 void ScriptedPrompt::message(QWidget *, const QString &text, const QString &caption, Prompt::Icon icon)
 {
-    shown.append({caption, text, icon, false});
+    shown.append({caption, text, icon, false, {}});
+}
+
+void ScriptedPrompt::detailedMessage(QWidget *, const QString &text, const QString &detail, const QString &caption,
+                                     Prompt::Icon icon)
+{
+    shown.append({caption, text, icon, false, detail});
 }
 
 bool ScriptedPrompt::question(QWidget *, const QString &text, const QString &caption)
 {
-    shown.append({caption, text, Prompt::Icon::Question, true});
+    shown.append({caption, text, Prompt::Icon::Question, true, {}});
     return answers.isEmpty() ? false : answers.dequeue();
 }
 

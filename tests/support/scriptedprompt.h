@@ -17,6 +17,7 @@ public:
         QString text;
         Prompt::Icon icon;
         bool isQuestion;
+        QString detail; // the database's own words under a refusal
     };
 
     // Installs a fresh script as the program's prompt and returns it (owned by Prompt).
@@ -33,6 +34,8 @@ public:
     void clear() { shown.clear(); }
 
     void message(QWidget *, const QString &text, const QString &caption, Prompt::Icon icon) override;
+    void detailedMessage(QWidget *, const QString &text, const QString &detail, const QString &caption,
+                         Prompt::Icon icon) override;
     bool question(QWidget *, const QString &text, const QString &caption) override;
     QString saveFile(QWidget *, const QString &caption, const QString &fileName, const QStringList &filters,
                      int *filterIndex, const QString &defaultSuffix) override;

@@ -11,6 +11,8 @@ TempHome::TempHome()
     m_ok = m_dm->openConnection();
     Session::current() = Session {};
     Session::current().currentOperator = Dm1::defaultOperator();
+    Session::current().operatorId =
+        m_dm->scalar(QStringLiteral("select id from 权限表 where 姓名=?"), {Dm1::defaultOperator()}).toLongLong();
     Session::current().loggedIn = true;
 }
 

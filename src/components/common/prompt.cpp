@@ -1,11 +1,18 @@
 #include "components/common/prompt.h"
 
+#include "shell/core/refusal.h"
+
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPageLayout>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QTreeView>
 
 namespace {
 
@@ -23,12 +30,57 @@ QMessageBox::Icon boxIcon(Prompt::Icon icon)
     }
 }
 
+// The size and date columns of the file dialogs in the program's own (Chinese) locale: Qt's file
+// model writes them in the system's, which is English on a system set up in English.
+class FileColumnsInLocale : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        auto *files = qobject_cast<QFileSystemModel *>(sourceModel());
+        if (files && role == Qt::DisplayRole) {
+            const QModelIndex source = mapToSource(index);
+            if (index.column() == 3) {
+                return QLocale().toString(files->lastModified(source), QLocale::ShortFormat);
+            }
+            if (index.column() == 1 && !files->isDir(source)) {
+                return QLocale().formattedDataSize(files->size(source));
+            }
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
+// Qt's own dialog (the same on every desktop), showing its columns the Chinese way.
+void prepare(QFileDialog &dialog)
+{
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setProxyModel(new FileColumnsInLocale(&dialog));
+    // Wide enough for a file name, its size, type and the whole date of its last change.
+    dialog.resize(qMax(dialog.width(), 820), qMax(dialog.height(), 480));
+    if (auto *details = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        for (int column = 1; column <= 3; ++column) {
+            details->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        }
+    }
+}
+
 class DialogHandler : public Prompt::Handler
 {
 public:
     void message(QWidget *parent, const QString &text, const QString &caption, Prompt::Icon icon) override
     {
         QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Ok, parent);
+        box.exec();
+    }
+
+    void detailedMessage(QWidget *parent, const QString &text, const QString &detail, const QString &caption,
+                         Prompt::Icon icon) override
+    {
+        QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Ok, parent);
+        box.setDetailedText(detail);
         box.exec();
     }
 
@@ -45,7 +97,7 @@ public:
         QFileDialog dlg(parent, caption);
         dlg.setAcceptMode(QFileDialog::AcceptSave);
         dlg.setFileMode(QFileDialog::AnyFile);
-        dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+        prepare(dlg);
         if (!filters.isEmpty()) {
             dlg.setNameFilters(filters);
             const int i = filterIndex ? *filterIndex : 1;
@@ -71,7 +123,7 @@ public:
         QFileDialog dlg(parent, caption, dir);
         dlg.setAcceptMode(QFileDialog::AcceptOpen);
         dlg.setFileMode(QFileDialog::ExistingFile);
-        dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+        prepare(dlg);
         if (!filters.isEmpty()) {
             dlg.setNameFilters(filters);
         }
@@ -110,10 +162,10 @@ bool Prompt::ask(QWidget *parent, const QString &text, const QString &caption)
     return handler().question(parent, text, caption);
 }
 
-void Prompt::databaseError(QWidget *parent, const QString &reason)
+void Prompt::databaseError(QWidget *parent, const QString &reason, const DataSet *row)
 {
-    handler().message(parent, QStringLiteral("数据库拒绝了这次操作：\n%1").arg(reason), QStringLiteral("提示"),
-                      Icon::Critical);
+    const Refusal r = row ? Refusal::of(reason, *row) : Refusal::of(reason);
+    handler().detailedMessage(parent, r.message, r.detail, QStringLiteral("提示"), Icon::Warning);
 }
 
 QString Prompt::saveFile(QWidget *parent, const QString &caption, const QString &fileName, const QStringList &filters,

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+class DataSet;
 class QPrinter;
 class QWidget;
 
@@ -19,6 +20,14 @@ public:
     {
         virtual ~Handler() = default;
         virtual void message(QWidget *parent, const QString &text, const QString &caption, Icon icon) = 0;
+        // A message with a detail the operator may open (the database's own words); without a
+        // place for it the detail is left out.
+        virtual void detailedMessage(QWidget *parent, const QString &text, const QString &detail,
+                                     const QString &caption, Icon icon)
+        {
+            Q_UNUSED(detail);
+            message(parent, text, caption, icon);
+        }
         // Yes/No with No preselected; true for Yes.
         virtual bool question(QWidget *parent, const QString &text, const QString &caption) = 0;
         // Empty when cancelled. filterIndex is 1-based, in and out.
@@ -42,8 +51,9 @@ public:
                        const QString &caption = QStringLiteral("提示"));
     // Questions: caption "请选择", Yes and No, No the default.
     static bool ask(QWidget *parent, const QString &text, const QString &caption = QStringLiteral("请选择"));
-    // A database refusal, with the database's own reason.
-    static void databaseError(QWidget *parent, const QString &reason);
+    // A write the database refused, told in Chinese ("楼宇名称“翠园1号楼”已经存在！", with
+    // the value of row's current row where given); the database's own words as the detail.
+    static void databaseError(QWidget *parent, const QString &reason, const DataSet *row = nullptr);
     static QString saveFile(QWidget *parent, const QString &caption, const QString &fileName,
                             const QStringList &filters, int *filterIndex = nullptr, const QString &defaultSuffix = {});
     static QString openFile(QWidget *parent, const QString &caption, const QString &dir = {},

@@ -2,8 +2,22 @@
 
 #include "shell/core/dataset.h"
 
+#include <QPalette>
 #include <QWidget>
 #include <algorithm>
+
+// Number, date and drop-down editors are disabled while browsing, and their values are read
+// there: disabled text keeps the colour of enabled text (the grey panel still tells that the
+// field cannot be changed) instead of a pale grey that is hard to read on it.
+DBControl::DBControl(QWidget *self)
+    : m_widget(self)
+{
+    QPalette p = self->palette();
+    for (const QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+        p.setColor(QPalette::Disabled, role, p.color(QPalette::Active, role));
+    }
+    self->setPalette(p);
+}
 
 DBControl::~DBControl()
 {

@@ -52,9 +52,8 @@ public:
     static void refreshAll(QWidget *container);
 
 protected:
-    explicit DBControl(QWidget *self)
-        : m_widget(self)
-    { }
+    // Gives the editor a readable colour for its text while it is disabled (browsing).
+    explicit DBControl(QWidget *self);
 
     // The value to store for the shown text; ok false when the text is not a value.
     // A null QVariant stores NULL.

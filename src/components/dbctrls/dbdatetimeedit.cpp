@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 DBDateTimeEditEh::DBDateTimeEditEh(QWidget *parent)
-    : QLineEdit(parent)
+    : CheckedLineEdit(parent)
     , DBControl(this)
 {
     setPlaceholderText(QString());
@@ -19,6 +19,7 @@ DBDateTimeEditEh::DBDateTimeEditEh(QWidget *parent)
     // Whole or partial yyyy-MM-dd while typing; month and day may have one digit.
     setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("\\s*\\d{0,4}(-\\d{0,2}(-\\d{0,2})?)?\\s*")), this));
+    setRefusalTip(QStringLiteral("只能输入日期，如2004-08-15"));
     m_calendarAction =
         addAction(Icons::tile(QStringLiteral("日"), QColor(0x15, 0x65, 0xc0), 16), QLineEdit::TrailingPosition);
     m_calendarAction->setObjectName(QStringLiteral("calendarAction"));
@@ -76,7 +77,7 @@ void DBDateTimeEditEh::keyPressEvent(QKeyEvent *event)
         showCalendar();
         return;
     }
-    QLineEdit::keyPressEvent(event);
+    CheckedLineEdit::keyPressEvent(event);
 }
 
 QVariant DBDateTimeEditEh::shownValue(bool *ok) const

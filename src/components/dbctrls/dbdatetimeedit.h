@@ -1,9 +1,9 @@
 #pragma once
 
+#include "components/dbctrls/checkedlineedit.h"
 #include "components/dbctrls/dbcontrol.h"
 
 #include <QDate>
-#include <QLineEdit>
 
 class QAction;
 
@@ -11,7 +11,7 @@ class QAction;
 // the button at the right edge, F4 or Alt+Down opens); an empty box is an empty (NULL) field,
 // and the clear button or deleting the text empties it. Committing an unchanged date keeps the
 // stored time of day.
-class DBDateTimeEditEh : public QLineEdit, public DBControl
+class DBDateTimeEditEh : public CheckedLineEdit, public DBControl
 {
     Q_OBJECT
 public:

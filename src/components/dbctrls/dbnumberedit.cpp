@@ -22,7 +22,7 @@ QString shortest(double v, int decimals)
 }
 
 DBNumberEditEh::DBNumberEditEh(QWidget *parent)
-    : QLineEdit(parent)
+    : CheckedLineEdit(parent)
     , DBControl(this)
 {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -35,6 +35,8 @@ void DBNumberEditEh::setDecimals(int decimals)
     const QString pattern =
         m_decimals == 0 ? QStringLiteral("-?\\d*") : QStringLiteral("-?\\d*(\\.\\d{0,%1})?").arg(m_decimals);
     setValidator(new QRegularExpressionValidator(QRegularExpression(pattern), this));
+    setRefusalTip(m_decimals == 0 ? QStringLiteral("只能输入整数")
+                                  : QStringLiteral("只能输入数字，最多%1位小数").arg(m_decimals));
 }
 
 std::optional<double> DBNumberEditEh::number() const
@@ -89,12 +91,13 @@ void DBNumberEditEh::showValue(const QVariant &stored)
 }
 
 DBMoneyEdit::DBMoneyEdit(QWidget *parent)
-    : QLineEdit(parent)
+    : CheckedLineEdit(parent)
     , DBControl(this)
 {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\s*-?[\\d,]*(\\.\\d*)?\\s*")), this));
+    setRefusalTip(QStringLiteral("只能输入金额"));
 }
 
 void DBMoneyEdit::setMoney(std::optional<Money> value)

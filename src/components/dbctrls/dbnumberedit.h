@@ -1,15 +1,15 @@
 #pragma once
 
+#include "components/dbctrls/checkedlineedit.h"
 #include "components/dbctrls/dbcontrol.h"
 #include "shell/core/money.h"
 
-#include <QLineEdit>
 #include <optional>
 
 // A number: a whole number (decimals 0, the default) or one with up to the given number of
 // decimals. An empty box is an empty (NULL) field. Only digits, one point and a leading minus
-// can be typed. Shown right-aligned in its shortest form.
-class DBNumberEditEh : public QLineEdit, public DBControl
+// can be typed; another key is refused with a tip. Shown right-aligned in its shortest form.
+class DBNumberEditEh : public CheckedLineEdit, public DBControl
 {
     Q_OBJECT
 public:
@@ -31,7 +31,7 @@ private:
 
 // An amount of money, read with Money's own parsing (exact to 0.0001) and shown in its
 // shortest form. An empty box is an empty (NULL) field.
-class DBMoneyEdit : public QLineEdit, public DBControl
+class DBMoneyEdit : public CheckedLineEdit, public DBControl
 {
     Q_OBJECT
 public:

@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QWidget>
 
 EnterRing::EnterRing(const QList<QWidget *> &ring, std::function<void()> onLastEnter)
@@ -80,9 +82,16 @@ bool EnterRing::eventFilter(QObject *watched, QEvent *event)
     if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) {
         return false;
     }
-    // A drop-down whose list is open takes Enter as the choice of an item.
+    // A drop-down whose list is open takes Enter as the choice of an item; a field of several
+    // lines (remarks) takes it as a line break, so the ring does not lead on from it.
     for (QObject *o = watched; o; o = o->parent()) {
         if (auto *combo = qobject_cast<QComboBox *>(o); combo && combo->view() && combo->view()->isVisible()) {
+            return false;
+        }
+        if (auto *memo = qobject_cast<QPlainTextEdit *>(o); memo && !memo->isReadOnly()) {
+            return false;
+        }
+        if (auto *memo = qobject_cast<QTextEdit *>(o); memo && !memo->isReadOnly()) {
             return false;
         }
     }

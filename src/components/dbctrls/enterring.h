@@ -8,6 +8,8 @@
 class QWidget;
 
 // Enter in an entry field never types: it moves the focus to the next field of a fixed ring.
+// A field of several lines (remarks) is the exception: there Enter starts a new line, and Tab
+// leads on.
 // The last field leads back to the first, or, when onLastEnter is given, runs it instead (a
 // dialog where Enter in its last field saves). Fields that are disabled or hidden are passed
 // over. The ring lives as long as its first field.

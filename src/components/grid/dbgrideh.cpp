@@ -6,6 +6,8 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOption>
 #include <QToolTip>
 
 DBGridEh::DBGridEh(QWidget *parent)
@@ -117,7 +119,11 @@ void DBGridEh::currentChanged(const QModelIndex &current, const QModelIndex &pre
 {
     QTableView::currentChanged(current, previous);
     d->indicator->setCurrentRow(current.isValid() ? current.row() : -1);
-    if (d->syncingCurrent || !d->dataSet || !current.isValid() || current.row() == d->dataSet->currentRow()) {
+    // While a row is being removed the view moves its current row by itself (to the row after
+    // the removed one, counted before the removal); the data set has chosen its row already and
+    // says so next.
+    if (d->syncingCurrent || d->model->changingRows() || !d->dataSet || !current.isValid()
+        || current.row() == d->dataSet->currentRow()) {
         return;
     }
     d->dataSet->moveTo(current.row());
@@ -135,7 +141,31 @@ void DBGridEh::currentChanged(const QModelIndex &current, const QModelIndex &pre
 
 void DBGridEh::setColumns(const QList<GridColumn> &columns)
 {
-    changeColumns([&] { d->model->setColumns(columns); });
+    QList<GridColumn> fitted = columns;
+    fitDates(fitted);
+    changeColumns([&] { d->model->setColumns(fitted); });
+}
+
+// A date or date-time column is at least as wide as its text in the grid's font, so the time of
+// day is never cut off, whatever width the design or an older layout file gave it.
+void DBGridEh::fitDates(QList<GridColumn> &columns)
+{
+    for (GridColumn &c : columns) {
+        const FieldKind kind = Schema::kindOf(c.field);
+        if (kind != FieldKind::Date && kind != FieldKind::DateTime) {
+            continue;
+        }
+        // The width a cell needs for the text, as the grid's own cells measure it (margins
+        // and grid line included).
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        option.features |= QStyleOptionViewItem::HasDisplay;
+        option.text =
+            kind == FieldKind::DateTime ? QStringLiteral("2026-12-08 20:55:00") : QStringLiteral("2026-12-08");
+        const int needed =
+            style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width() + (showGrid() ? 1 : 0);
+        c.width = qMax(c.width, needed);
+    }
 }
 
 // A change of the column list moves and resizes sections; those are not the operator's widths.
@@ -330,7 +360,9 @@ DBGridEh::SortMarker DBGridEh::sortMarker(const QString &field) const
 
 QString DBGridEh::orderingLine() const
 {
-    return GridText::orderingLine(d->sortKeys);
+    return GridText::orderingLine(d->sortKeys, [this](const QString &field) {
+        return d->dataSet ? d->dataSet->fieldKind(field) : Schema::kindOf(field);
+    });
 }
 
 void DBGridEh::clickTitle(int logicalColumn, bool ctrl)
@@ -389,15 +421,11 @@ void DBGridEh::requery()
     if (!d->dataSet || !d->dataSet->isOpen() || d->dataSet->isEmpty()) {
         return;
     }
+    // The rows come back in their new order with the first one current, shown from the top.
     const QString line = orderingLine();
-    const int row = d->dataSet->currentRow();
-    const int top = verticalScrollBar()->value();
     d->dataSet->setOrderingLine(line);
     d->dataSet->reopen();
-    if (row > 0) {
-        d->dataSet->moveTo(row);
-    }
-    verticalScrollBar()->setValue(top);
+    verticalScrollBar()->setValue(0);
     emit sortRequested(line);
 }
 

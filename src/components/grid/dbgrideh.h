@@ -98,7 +98,8 @@ public:
     bool fitToWidth() const;
 
     // Title-click sorting: markers per column and the ordering line they give
-    // (" ORDER BY 房屋代码, 业主名称 DESC "), empty when nothing is marked.
+    // (" ORDER BY 房屋代码 COLLATE pinyin, 业主名称 COLLATE pinyin DESC "), empty when nothing is
+    // marked.
     enum class SortMarker { None, Ascending, Descending };
     SortMarker sortMarker(const QString &field) const;
     QString orderingLine() const;
@@ -152,6 +153,7 @@ protected:
 private:
     void followDataSet(int row);
     void applyColumnLayout();
+    void fitDates(QList<GridColumn> &columns);
     void changeColumns(const std::function<void()> &change);
     void applyWidths();
     void requery();

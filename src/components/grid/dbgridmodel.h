@@ -31,6 +31,10 @@ public:
     }
     int columnOfField(const QString &field) const;
 
+    // The data set has inserted or removed a row the view is just being told of: a current-row
+    // change the view makes meanwhile is its own bookkeeping, not the operator's move.
+    bool changingRows() const { return m_pendingInsert >= 0 || m_pendingRemove >= 0; }
+
     void setDichromatic(bool on);
     bool dichromatic() const { return m_dichromatic; }
 

@@ -122,6 +122,7 @@ void DBGridEh::loadLayout(QSettings &settings, const QString &section)
             }
         }
     }
+    fitDates(loaded);
     changeColumns([&] { d->model->setColumns(loaded); });
     if (fit) {
         setFitToWidth(*fit);

@@ -1,5 +1,6 @@
 #include "components/grid/gridtext.h"
 
+#include "shell/core/dm1.h"
 #include "shell/core/schema.h"
 
 QStringList GridText::levels(const QString &title)
@@ -23,21 +24,15 @@ QString GridText::hiddenCaption(const QString &title)
 
 QString GridText::orderingName(const QString &field)
 {
-    bool plain = !field.isEmpty() && !field.front().isDigit();
-    for (const QChar c : field) {
-        if (!(c.isLetterOrNumber() || c == QLatin1Char('_'))) {
-            plain = false;
-            break;
-        }
-    }
-    return plain ? field : Schema::quoted(field);
+    return Schema::orderingName(field);
 }
 
-QString GridText::orderingLine(const QList<SortKey> &keys)
+QString GridText::orderingLine(const QList<SortKey> &keys, const std::function<FieldKind(const QString &)> &kindOf)
 {
     QString line;
     for (const SortKey &k : keys) {
-        line += orderingName(k.field) + (k.descending ? QStringLiteral(" DESC , ") : QStringLiteral(", "));
+        const FieldKind kind = kindOf ? kindOf(k.field) : Schema::kindOf(k.field);
+        line += Dm1::orderTerm(k.field, kind) + (k.descending ? QStringLiteral(" DESC , ") : QStringLiteral(", "));
     }
     line.chop(2);
     if (!line.isEmpty()) {

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "shell/core/money.h"
+#include "shell/core/schema.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 
 // The text rules of the grid's titles and sort markers, kept apart from the widgets.
 namespace GridText {
@@ -26,8 +28,10 @@ struct SortKey
     QString field;
     bool descending = false;
 };
-// " ORDER BY 房屋代码, 业主名称 DESC " for the marked columns in their order; empty for none.
-QString orderingLine(const QList<SortKey> &keys);
+// " ORDER BY 房屋代码 COLLATE pinyin, 业主名称 COLLATE pinyin DESC " for the marked columns in
+// their order (text in pinyin order); empty for none. kindOf tells a field's kind (computed
+// columns); without it, the data model's.
+QString orderingLine(const QList<SortKey> &keys, const std::function<FieldKind(const QString &)> &kindOf = {});
 
 // A stored money value read the way DataSet reads it.
 Money moneyOf(const QVariant &v);

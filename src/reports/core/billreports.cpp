@@ -1,5 +1,6 @@
 #include "reports/core/billreports.h"
 
+#include "shell/core/dm1.h"
 #include "shell/core/money.h"
 
 #include <QHash>
@@ -101,7 +102,7 @@ bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, Scr
     QSqlQuery q(db);
     if (!run(q,
              QStringLiteral("SELECT 房屋代码, 楼宇名称, 业主名称 FROM 房屋资料") + houses.where()
-                 + QStringLiteral("\nORDER BY 房屋代码, id"),
+                 + QStringLiteral("\nORDER BY ") + Dm1::orderTerm(QStringLiteral("房屋代码")) + QStringLiteral(", id"),
              houses.binds(), error)) {
         return false;
     }
@@ -266,7 +267,8 @@ bool BillReports::listing(const QSqlDatabase &db, Listing kind, const BillReport
                        "b.收费金额, b.开始日期, b.结束日期, b.缴费时间, CASE WHEN %1 THEN 1 ELSE 0 END\n"
                        "FROM 收费明细表 b")
             .arg(paid)
-        + c.where() + QStringLiteral("\nORDER BY b.房屋代码, b.开始日期, b.收费名称, b.id");
+        + c.where() + QStringLiteral("\nORDER BY b.") + Dm1::orderTerm(QStringLiteral("房屋代码"))
+        + QStringLiteral(", b.开始日期, b.") + Dm1::orderTerm(QStringLiteral("收费名称")) + QStringLiteral(", b.id");
     QSqlQuery q(db);
     if (!run(q, sql, c.binds(), error)) {
         return false;

@@ -1,6 +1,7 @@
 #include "reports/core/depositreports.h"
 
 #include "reports/core/reportperiod.h"
+#include "shell/core/dm1.h"
 #include "shell/core/transaction.h"
 
 #include <QSqlError>
@@ -47,7 +48,8 @@ bool DepositReports::detail(const QSqlDatabase &db, const DepositFilter &f, Scra
     if (!run(q,
              QStringLiteral("SELECT d.日期, d.楼宇名称, d.房屋代码, d.业主名称, d.操作类型, d.金额, d.操作人员\n"
                             "FROM 押金明细表 d")
-                 + c.where() + QStringLiteral("\nORDER BY d.日期, d.房屋代码, d.id"),
+                 + c.where() + QStringLiteral("\nORDER BY d.日期, d.") + Dm1::orderTerm(QStringLiteral("房屋代码"))
+                 + QStringLiteral(", d.id"),
              c.binds(), error)) {
         return false;
     }
@@ -91,8 +93,8 @@ bool DepositReports::summary(const QSqlDatabase &db, const DepositFilter &f, Scr
                             "FROM 房屋资料 h LEFT JOIN 押金明细表 d\n"
                             "  ON d.房屋代码 = h.房屋代码 AND (d.日期 BETWEEN ? AND ?)\n"
                             "GROUP BY h.id, h.楼宇名称, h.房屋代码, h.业主名称\n"
-                            "ORDER BY h.房屋代码, h.id")
-                 .arg(sumOf(Received), sumOf(Offset), sumOf(Refunded)),
+                            "ORDER BY h.%4, h.id")
+                 .arg(sumOf(Received), sumOf(Offset), sumOf(Refunded), Dm1::orderTerm(QStringLiteral("房屋代码"))),
              {from, to}, error)) {
         return false;
     }

@@ -1,6 +1,7 @@
 #include "reports/core/expiryreminders.h"
 
 #include "reports/core/reportperiod.h"
+#include "shell/core/dm1.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -13,7 +14,8 @@ bool ExpiryReminders::compute(const QSqlDatabase &db, const QDate &today, int da
     q.setForwardOnly(true);
     if (!q.prepare(QStringLiteral("SELECT 房屋代码, 房屋面积, 业主名称, 迁入日期, 迁出日期 FROM 房屋资料\n"
                                   "WHERE 迁出日期 IS NOT NULL AND 迁出日期 <> '' AND 迁出日期 < ?\n"
-                                  "ORDER BY 房屋代码, id"))) {
+                                  "ORDER BY ")
+                   + Dm1::orderTerm(QStringLiteral("房屋代码")) + QStringLiteral(", id"))) {
         *error = q.lastError().text();
         return false;
     }

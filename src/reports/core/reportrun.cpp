@@ -53,6 +53,12 @@ private:
     std::function<void(QList<ScratchRow>)> m_deliver;
     QList<ScratchRow> m_rows;
 };
+
+// The scratch query over the rows in the order they were written.
+QStringList scratchQuery()
+{
+    return {QStringLiteral("select * from 通用"), QStringLiteral("order by id")};
+}
 }
 
 ReportRun::ReportRun(QObject *parent)
@@ -72,7 +78,7 @@ void ReportRun::emptyScratch()
     }
 }
 
-bool ReportRun::start(const Computation &work, DataSet *scratch, const QString &orderingLine, QString *error)
+bool ReportRun::start(const Computation &work, DataSet *scratch, QString *error)
 {
     if (m_running) {
         if (error) {
@@ -82,20 +88,17 @@ bool ReportRun::start(const Computation &work, DataSet *scratch, const QString &
     }
     Dm1 *dm = Dm1::instance();
     m_scratch = scratch;
-    m_ordering = orderingLine;
     m_writeError.clear();
     m_written = 0;
     m_cancel = false;
     scratch->close();
     QString why;
-    if (!dm->exec(QStringLiteral("delete from 通用"), {}, &why)
-        || !scratch->openOn({QStringLiteral("select * from 通用"), QStringLiteral("order by id")})) {
+    if (!dm->exec(QStringLiteral("delete from 通用"), {}, &why) || !scratch->openOn(scratchQuery())) {
         if (error) {
             *error = why.isEmpty() ? scratch->lastError() : why;
         }
         return false;
     }
-    scratch->setOrderingLine(orderingLine);
     m_running = true;
     const QString path = dm->databasePath();
     const int run = ++m_generation;
@@ -170,9 +173,8 @@ void ReportRun::workerDone(int run, bool ok, const QString &error)
     const bool cancelled = m_cancel.load() && m_writeError.isEmpty();
     const QString why = !m_writeError.isEmpty() ? m_writeError : (cancelled ? QString() : error);
     if (ok && !m_cancel.load()) {
-        // The rows in the order they were written; the ordering line serves the title clicks.
-        m_scratch->openOn({QStringLiteral("select * from 通用"), QStringLiteral("order by id")});
-        m_scratch->setOrderingLine(m_ordering);
+        // The rows in the order they were written, until the operator sorts them by a title.
+        m_scratch->openOn(scratchQuery());
         if (!m_scratch->isOpen()) {
             emit finished(false, m_scratch->lastError());
             return;
@@ -181,12 +183,11 @@ void ReportRun::workerDone(int run, bool ok, const QString &error)
         return;
     }
     emptyScratch();
-    m_scratch->openOn({QStringLiteral("select * from 通用"), QStringLiteral("order by id")});
-    m_scratch->setOrderingLine(m_ordering);
+    m_scratch->openOn(scratchQuery());
     emit finished(false, why);
 }
 
-bool ReportRun::runHere(const Computation &work, DataSet *scratch, const QString &orderingLine, QString *error)
+bool ReportRun::runHere(const Computation &work, DataSet *scratch, QString *error)
 {
     // Written as they come, inside the transaction.
     class Direct : public ScratchSink
@@ -219,8 +220,7 @@ bool ReportRun::runHere(const Computation &work, DataSet *scratch, const QString
     if (!ok) {
         dm->exec(QStringLiteral("delete from 通用"));
     }
-    const bool opened = scratch->openOn({QStringLiteral("select * from 通用"), QStringLiteral("order by id")});
-    scratch->setOrderingLine(orderingLine);
+    const bool opened = scratch->openOn(scratchQuery());
     if (ok && !opened) {
         why = scratch->lastError();
     }

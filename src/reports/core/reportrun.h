@@ -20,8 +20,8 @@ class QThread;
 // painting and taking clicks however long the statements take. Its rows come back to this
 // thread in batches, and each batch is written into 通用 on the program's connection: 通用 is
 // private to that connection, which only this thread uses. When all rows are in, the scratch
-// query is opened on them in the order they were written, its last line the ordering for the
-// operator's title clicks, and finished(true) follows.
+// query is opened on them in the order they were written ("order by id", the ordering line a
+// title click replaces), and finished(true) follows.
 //
 // cancel() stops the run at once: the statement in progress is interrupted, rows still on their
 // way are dropped, 通用 is emptied, and finished(false) follows with an empty error. A failed
@@ -38,7 +38,7 @@ public:
     ~ReportRun() override;
 
     // False, with the reason in error, when 通用 cannot be emptied or a run is going.
-    bool start(const Computation &work, DataSet *scratch, const QString &orderingLine, QString *error = nullptr);
+    bool start(const Computation &work, DataSet *scratch, QString *error = nullptr);
     void cancel();
     bool isRunning() const { return m_running; }
     // Rows written into 通用 so far.
@@ -51,8 +51,7 @@ public:
     // its rows before it goes on (the start-up reminder): 通用 is emptied and filled in one
     // transaction, and the scratch query opened on the rows in the order they were written.
     // On failure 通用 is left empty and error tells why.
-    static bool runHere(const Computation &work, DataSet *scratch, const QString &orderingLine,
-                        QString *error = nullptr);
+    static bool runHere(const Computation &work, DataSet *scratch, QString *error = nullptr);
 
 signals:
     void finished(bool ok, const QString &error);
@@ -65,7 +64,6 @@ private:
     void emptyScratch();
 
     DataSet *m_scratch = nullptr;
-    QString m_ordering;
     QThread *m_thread = nullptr;
     std::atomic<bool> m_cancel = false;
     QSemaphore m_inFlight; // free places for batches on their way

@@ -1,23 +1,12 @@
 #include "shell/core/bulkstatement.h"
 
-#include <QSqlDriver>
+#include "shell/core/sqlitehandle.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 #include <sqlite3.h>
 
 namespace {
-sqlite3 *handleOf(const QSqlDatabase &db)
-{
-    if (!db.isOpen() || db.driverName() != QLatin1String("QSQLITE")) {
-        return nullptr;
-    }
-    const QVariant h = db.driver()->handle();
-    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) {
-        return nullptr;
-    }
-    return *static_cast<sqlite3 *const *>(h.constData());
-}
-
 // As QSqlQuery binds: a null value, or a null text, is NULL.
 int bind(sqlite3_stmt *s, int i, const QVariant &v)
 {
@@ -50,7 +39,7 @@ int bind(sqlite3_stmt *s, int i, const QVariant &v)
 
 BulkStatement::BulkStatement(const QSqlDatabase &db, const QString &sql)
 {
-    if (sqlite3 *handle = handleOf(db)) {
+    if (sqlite3 *handle = sqliteHandle(db)) {
         const QByteArray utf8 = sql.toUtf8();
         if (sqlite3_prepare_v2(handle, utf8.constData(), int(utf8.size()), &m_statement, nullptr) != SQLITE_OK) {
             m_error = QString::fromUtf8(sqlite3_errmsg(handle));

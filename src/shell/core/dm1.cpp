@@ -1,5 +1,7 @@
 #include "shell/core/dm1.h"
 
+#include "shell/core/collation.h"
+#include "shell/core/sqlitehandle.h"
 #include "shell/core/transaction.h"
 
 #include <QDir>
@@ -86,12 +88,7 @@ QSqlDatabase Dm1::database() const
 
 sqlite3 *Dm1::sqliteHandle() const
 {
-    const QSqlDatabase db = database();
-    const QVariant v = db.isOpen() && db.driver() ? db.driver()->handle() : QVariant();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0) {
-        return nullptr;
-    }
-    return *static_cast<sqlite3 *const *>(v.constData());
+    return ::sqliteHandle(database());
 }
 
 bool Dm1::isConnected() const
@@ -117,6 +114,9 @@ bool Dm1::setUpConnection(const QSqlDatabase &db, QString *error)
         q.exec(QStringLiteral("PRAGMA busy_timeout=5000"));
         q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+        // The ordering lines sort text in pinyin order; the collation lives on the connection
+        // only, never in the file.
+        Collation::registerOn(db);
     }
     // Temporary tables are found before the file's own, so an older file's persistent 通用
     // stays untouched behind this one.
@@ -295,7 +295,8 @@ bool Dm1::prepareScratch(QString *error)
     if (!exec(QStringLiteral("delete from 通用"), {}, error)) {
         return false;
     }
-    if (!q_tongyong->openOn({QStringLiteral("select * from 通用"), QStringLiteral("order by texta")})) {
+    if (!q_tongyong->openOn(
+            {QStringLiteral("select * from 通用"), QStringLiteral("order by ") + orderTerm(QStringLiteral("texta"))})) {
         if (error) {
             *error = q_tongyong->lastError();
         }
@@ -323,18 +324,37 @@ QStringList Dm1::fieldOfRows(const QStringList &sql, const QString &field, QStri
 
 QStringList Dm1::buildingNames(QString *error)
 {
-    return fieldOfRows({QStringLiteral("select * from 楼宇资料 "), QStringLiteral("order by 楼宇名称 ")},
+    return fieldOfRows({QStringLiteral("select * from 楼宇资料 "),
+                        QStringLiteral("order by ") + orderTerm(QStringLiteral("楼宇名称"))},
                        QStringLiteral("楼宇名称"), error);
 }
 
 QStringList Dm1::feeNames(QString *error)
 {
-    return fieldOfRows({QStringLiteral("select * from 收费项目"), QStringLiteral("order by 收费名称")},
-                       QStringLiteral("收费名称"), error);
+    return fieldOfRows(
+        {QStringLiteral("select * from 收费项目"), QStringLiteral("order by ") + orderTerm(QStringLiteral("收费名称"))},
+        QStringLiteral("收费名称"), error);
 }
 
 QStringList Dm1::houseCodes(QString *error)
 {
-    return fieldOfRows({QStringLiteral("select * from 房屋资料"), QStringLiteral("order by 房屋代码")},
-                       QStringLiteral("房屋代码"), error);
+    return fieldOfRows(
+        {QStringLiteral("select * from 房屋资料"), QStringLiteral("order by ") + orderTerm(QStringLiteral("房屋代码"))},
+        QStringLiteral("房屋代码"), error);
+}
+
+QString Dm1::chineseCollation()
+{
+    return QStringLiteral(" COLLATE ") + QLatin1String(Collation::Name);
+}
+
+QString Dm1::orderTerm(const QString &field, FieldKind kind)
+{
+    const QString name = Schema::orderingName(field);
+    return kind == FieldKind::Text || kind == FieldKind::Memo ? name + chineseCollation() : name;
+}
+
+QString Dm1::orderTerm(const QString &field)
+{
+    return orderTerm(field, Schema::kindOf(field));
 }

@@ -15,6 +15,7 @@ struct sqlite3;
 struct Session
 {
     QString currentOperator; // stamped into 操作人员 and printed as "制表:" on lists
+    qint64 operatorId = 0; // 权限表.id of the logged-in operator's row; 0 when unknown
     QString inputMethod; // the operator's preferred input method, from 权限表.输入法
     QString password; // the text typed at the last successful login
     bool loggedIn = false; // false until the start-up login dialog has closed
@@ -75,8 +76,8 @@ public:
     // take effect or none. See Transaction for the scoped form.
     bool inTransaction(const std::function<bool(QString *error)> &work, QString *error = nullptr);
 
-    // Empties this connection's 通用 and opens q_tongyong on it ordered by texta, ready for a
-    // report to fill.
+    // Empties this connection's 通用 and opens q_tongyong on it ordered by texta (pinyin
+    // order), ready for a report to fill.
     bool prepareScratch(QString *error = nullptr);
     // One field of every row of a query, in its order, duplicates kept: the items of the
     // windows' drop-downs. Empty when the query fails (error says why).
@@ -87,6 +88,16 @@ public:
     QStringList houseCodes(QString *error = nullptr);
 
     static QString defaultOperator() { return QStringLiteral("管理员"); }
+
+    // The collation clause that sorts text the way Chinese office users expect (pinyin order),
+    // registered on every connection: " COLLATE pinyin". The one place a PostgreSQL install maps
+    // to its own collation.
+    static QString chineseCollation();
+    // A field as a term of an ordering line: quoted where its name needs it, and text fields
+    // with the Chinese collation ("楼宇名称 COLLATE pinyin"). Without a kind, the field's kind
+    // in the data model.
+    static QString orderTerm(const QString &field, FieldKind kind);
+    static QString orderTerm(const QString &field);
 
 private:
     // Prepares, binds and runs sql; false with the reason in error (or logged without one).

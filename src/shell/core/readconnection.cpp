@@ -1,8 +1,9 @@
 #include "shell/core/readconnection.h"
 
-#include <QSqlDriver>
+#include "shell/core/collation.h"
+#include "shell/core/sqlitehandle.h"
+
 #include <QSqlError>
-#include <QSqlQuery>
 #include <sqlite3.h>
 
 namespace {
@@ -28,10 +29,12 @@ ReadConnection::ReadConnection(const QString &databasePath, const std::atomic<bo
         m_error = db.lastError().text();
         return;
     }
-    const QVariant h = db.driver()->handle();
-    if (m_cancel && h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0) {
-        sqlite3 *handle = *static_cast<sqlite3 *const *>(h.constData());
+    if (sqlite3 *handle = sqliteHandle(db); handle && m_cancel) {
         sqlite3_progress_handler(handle, 1000, stopWhenCancelled, const_cast<std::atomic<bool> *>(m_cancel));
+    }
+    // Rows come in the program's order of text, as on the program's own connection.
+    if (!Collation::registerOn(db, &m_error)) {
+        return;
     }
     m_open = true;
 }

@@ -317,6 +317,18 @@ QString Schema::quoted(const QString &identifier)
     return QLatin1Char('"') + s + QLatin1Char('"');
 }
 
+QString Schema::orderingName(const QString &field)
+{
+    bool plain = !field.isEmpty() && !field.front().isDigit();
+    for (const QChar c : field) {
+        if (!(c.isLetterOrNumber() || c == QLatin1Char('_'))) {
+            plain = false;
+            break;
+        }
+    }
+    return plain ? field : quoted(field);
+}
+
 namespace {
 // CREATE TABLE and its indexes, for each table whose temporary flag is the one asked for.
 QStringList statementsFor(bool temporary)

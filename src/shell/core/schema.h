@@ -34,6 +34,9 @@ FieldKind kindOf(const QString &field);
 bool isKnownField(const QString &field);
 // A double-quoted identifier, safe for names such as 面积/数量.
 QString quoted(const QString &identifier);
+// A field name as it goes into an ordering line: as it stands when it is a plain identifier
+// (Chinese letters included), double-quoted otherwise ("面积/数量").
+QString orderingName(const QString &field);
 // The statements that create every table and index of a new database file (the temporary
 // tables are not part of the file).
 QStringList createStatements();

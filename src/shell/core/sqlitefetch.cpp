@@ -1,5 +1,7 @@
 #include "shell/core/sqlitefetch.h"
 
+#include "shell/core/sqlitehandle.h"
+
 #include <QByteArrayView>
 #include <QHash>
 #include <QSqlDriver>
@@ -15,18 +17,6 @@
 #include <vector>
 
 namespace {
-
-sqlite3 *handleOf(const QSqlDatabase &db)
-{
-    if (!db.isOpen() || db.driverName() != QLatin1String("QSQLITE")) {
-        return nullptr;
-    }
-    const QVariant h = db.driver()->handle();
-    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) {
-        return nullptr;
-    }
-    return *static_cast<sqlite3 *const *>(h.constData());
-}
 
 struct Finalizer
 {
@@ -220,7 +210,7 @@ namespace SqliteFetch {
 Outcome fetch(const QSqlDatabase &db, const QString &statement, const QList<QPair<QString, QVariant>> &named,
               const QVariantList &positional, int reserveRows, Rows *out)
 {
-    sqlite3 *handle = handleOf(db);
+    sqlite3 *handle = sqliteHandle(db);
     if (!handle) {
         return Outcome::NotHandled;
     }

@@ -215,13 +215,13 @@ bool writeHtml(const ExportTable &table, QIODevice *out, QString *error)
         if (!output.flushIfFull())
             return false;
     }
-    html = QStringLiteral("</tbody>\r\n");
+    // The footer is the body's last row: spreadsheet programs (LibreOffice Calc) drop the rows
+    // of a <tfoot> when they open the file.
+    html.clear();
     if (table.hasFooter()) {
-        html += QLatin1String("<tfoot>\r\n");
         appendRow([&](int column) { return footerText(table, column); });
-        html += QLatin1String("</tfoot>\r\n");
     }
-    html += QLatin1String("</table>\r\n</body>\r\n</html>\r\n");
+    html += QLatin1String("</tbody>\r\n</table>\r\n</body>\r\n</html>\r\n");
     output.append(html);
     return output.finish();
 }

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <functional>
+
+class DataSet;
+
+// A write the database refused, told in the office's words: the message names the field and
+// the value where the database says which field it was; the database's own text is kept as a
+// detail for whoever looks further.
+struct Refusal
+{
+    QString message;
+    QString detail;
+
+    // reason: the database's text; valueOf: the value the refused row holds in a field.
+    static Refusal of(const QString &reason, const std::function<QVariant(const QString &field)> &valueOf = {});
+    // The values are those of the data set's current row (the row that was being written).
+    static Refusal of(const QString &reason, const DataSet &row);
+};
