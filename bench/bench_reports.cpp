@@ -253,6 +253,6 @@ int main(int argc, char *argv[])
             return BillReports::listing(db, BillReports::Listing::All, june, out, e);
         },
         QStringLiteral("SELECT * FROM 收费明细表 WHERE 开始日期 BETWEEN '2024-06-01 00:00:00' AND "
-                       "'2024-06-01 23:59:59' ORDER BY 房屋代码, 开始日期"));
+                       "'2024-06-01 23:59:59' ORDER BY 房屋代码 COLLATE pinyin, 开始日期, 收费名称 COLLATE pinyin, id"));
     return 0;
 }

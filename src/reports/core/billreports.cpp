@@ -276,10 +276,10 @@ bool BillReports::listing(const QSqlDatabase &db, Listing kind, const BillReport
     while (q.next()) {
         const QVariant name = q.value(6).toString();
         const QVariant due = QVariant::fromValue(amount(q.value(7)));
-        ScratchRow row {{"texth", q.value(0).toString()},
-                        {"texti", q.value(1).toString()},
-                        {"texta", q.value(2).toString()},
-                        {"textb", q.value(3).toString()}};
+        ScratchRow row;
+        row.reserve(12);
+        row << ScratchCell {"texth", q.value(0).toString()} << ScratchCell {"texti", q.value(1).toString()}
+            << ScratchCell {"texta", q.value(2).toString()} << ScratchCell {"textb", q.value(3).toString()};
         if (kind == Listing::All) {
             row << ScratchCell {"textf", q.value(4).toString()} << ScratchCell {"textg", q.value(5).toString()}
                 << ScratchCell {"textc", name} << ScratchCell {"moneya", due};

@@ -62,15 +62,18 @@ bool ScratchTableWriter::write(const ScratchRow &row)
         m_error = insert->error();
         return false;
     }
-    std::array<QVariant, Columns.size()> bound;
     int n = 0;
     for (const QVariant *v : values) {
         if (v) {
             // Amounts are stored as ten-thousandths.
-            bound[size_t(n++)] = v->metaType() == QMetaType::fromType<Money>() ? QVariant(v->value<Money>().raw()) : *v;
+            if (v->metaType() == QMetaType::fromType<Money>()) {
+                insert->bind(n++, QVariant(v->value<Money>().raw()));
+            } else {
+                insert->bind(n++, *v);
+            }
         }
     }
-    if (!insert->run(bound.data(), n)) {
+    if (!insert->run()) {
         m_error = insert->error();
         return false;
     }

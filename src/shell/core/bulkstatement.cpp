@@ -26,6 +26,12 @@ int bind(sqlite3_stmt *s, int i, const QVariant &v)
         return ba->isNull() ? sqlite3_bind_null(s, i)
                             : sqlite3_bind_blob64(s, i, ba->constData(), sqlite3_uint64(ba->size()), SQLITE_TRANSIENT);
     }
+    case QMetaType::QString: {
+        const auto *text = static_cast<const QString *>(v.constData());
+        return text->isNull()
+            ? sqlite3_bind_null(s, i)
+            : sqlite3_bind_text16(s, i, text->utf16(), int(text->size() * sizeof(char16_t)), SQLITE_TRANSIENT);
+    }
     default: {
         const QString text = v.toString();
         if (text.isNull()) {
@@ -60,31 +66,44 @@ BulkStatement::~BulkStatement()
     sqlite3_finalize(m_statement);
 }
 
-bool BulkStatement::run(const QVariant *values, int count)
+void BulkStatement::bind(int i, const QVariant &value)
+{
+    if (!m_valid) {
+        return;
+    }
+    if (m_query) {
+        m_query->bindValue(i, value);
+        return;
+    }
+    if (i == 0) {
+        sqlite3_reset(m_statement);
+        m_bindFailed = false;
+    }
+    if (::bind(m_statement, i + 1, value) != SQLITE_OK && !m_bindFailed) {
+        m_bindFailed = true;
+        m_error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement)));
+    }
+}
+
+bool BulkStatement::run()
 {
     if (!m_valid) {
         return false;
     }
     if (m_query) {
-        for (int i = 0; i < count; ++i) {
-            m_query->bindValue(i, values[i]);
-        }
         if (!m_query->exec()) {
             m_error = m_query->lastError().text();
             return false;
         }
         return true;
     }
-    sqlite3_reset(m_statement);
-    for (int i = 0; i < count; ++i) {
-        if (bind(m_statement, i + 1, values[i]) != SQLITE_OK) {
-            m_error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement)));
-            return false;
-        }
+    if (m_bindFailed) {
+        return false;
     }
-    if (sqlite3_step(m_statement) != SQLITE_DONE) {
+    const int rc = sqlite3_step(m_statement);
+    sqlite3_reset(m_statement);
+    if (rc != SQLITE_DONE) {
         m_error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement)));
-        sqlite3_reset(m_statement);
         return false;
     }
     return true;

@@ -22,11 +22,15 @@ public:
 
     bool isValid() const { return m_valid; }
     QString error() const { return m_error; }
-    bool run(const QVariant *values, int count);
+    // Binds the value to the i-th "?" (from 0) for the next run.
+    void bind(int i, const QVariant &value);
+    // Runs the statement with the values bound since the last run.
+    bool run();
 
 private:
     sqlite3_stmt *m_statement = nullptr;
     std::unique_ptr<QSqlQuery> m_query;
     bool m_valid = false;
+    bool m_bindFailed = false;
     QString m_error;
 };
