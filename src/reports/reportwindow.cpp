@@ -186,17 +186,25 @@ bool ReportWindow::refuseFilter(const QString &objectName, const QString &messag
     return false;
 }
 
+bool ReportWindow::periodAccepted(ReportPeriod::Check check, const QString &missing, const QString &reversed)
+{
+    switch (check) {
+    case ReportPeriod::Check::Missing:
+        return refuseFilter(QStringLiteral("DateTimePicker1"), missing);
+    case ReportPeriod::Check::Reversed:
+        return refuseFilter(QStringLiteral("DateTimePicker1"), reversed);
+    case ReportPeriod::Check::Ok:
+        break;
+    }
+    return true;
+}
+
 bool ReportWindow::billPeriod(YearMonth *from, YearMonth *to)
 {
     const QDate a = dateOf(QStringLiteral("DateTimePicker1")), b = dateOf(QStringLiteral("DateTimePicker2"));
-    switch (ReportPeriod::checkMonths(a, b)) {
-    case ReportPeriod::Check::Missing:
-        return refuseFilter(QStringLiteral("DateTimePicker1"), QStringLiteral("没有输入缴费时间,请重新输入!"));
-    case ReportPeriod::Check::Reversed:
-        return refuseFilter(QStringLiteral("DateTimePicker1"),
-                            QStringLiteral("缴费时间从不能大于缴费时间到,请重新输入!"));
-    case ReportPeriod::Check::Ok:
-        break;
+    if (!periodAccepted(ReportPeriod::checkMonths(a, b), QStringLiteral("没有输入缴费时间,请重新输入!"),
+                        QStringLiteral("缴费时间从不能大于缴费时间到,请重新输入!"))) {
+        return false;
     }
     *from = YearMonth::of(a);
     *to = YearMonth::of(b);
@@ -205,18 +213,10 @@ bool ReportWindow::billPeriod(YearMonth *from, YearMonth *to)
 
 bool ReportWindow::dayPeriod(QDate *from, QDate *to)
 {
-    const QDate a = dateOf(QStringLiteral("DateTimePicker1")), b = dateOf(QStringLiteral("DateTimePicker2"));
-    switch (ReportPeriod::checkDays(a, b)) {
-    case ReportPeriod::Check::Missing:
-        return refuseFilter(QStringLiteral("DateTimePicker1"), QStringLiteral("没有输入日期,请重新输入!"));
-    case ReportPeriod::Check::Reversed:
-        return refuseFilter(QStringLiteral("DateTimePicker1"), QStringLiteral("日期从不能大于日期到,请重新输入!"));
-    case ReportPeriod::Check::Ok:
-        break;
-    }
-    *from = a;
-    *to = b;
-    return true;
+    *from = dateOf(QStringLiteral("DateTimePicker1"));
+    *to = dateOf(QStringLiteral("DateTimePicker2"));
+    return periodAccepted(ReportPeriod::checkDays(*from, *to), QStringLiteral("没有输入日期,请重新输入!"),
+                          QStringLiteral("日期从不能大于日期到,请重新输入!"));
 }
 
 void ReportWindow::compute()

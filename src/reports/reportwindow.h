@@ -108,6 +108,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // False, after the message for a missing or a reversed period, when check is not Ok.
+    bool periodAccepted(ReportPeriod::Check check, const QString &missing, const QString &reversed);
     void buildFilterBar();
     void setComputing(bool on);
     void finish(bool ok, const QString &error);

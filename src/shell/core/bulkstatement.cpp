@@ -6,9 +6,7 @@
 #include <QSqlQuery>
 #include <sqlite3.h>
 
-namespace {
-// As QSqlQuery binds: a null value, or a null text, is NULL.
-int bind(sqlite3_stmt *s, int i, const QVariant &v)
+int bindSqliteValue(sqlite3_stmt *s, int i, const QVariant &v)
 {
     if (v.isNull()) {
         return sqlite3_bind_null(s, i);
@@ -40,7 +38,6 @@ int bind(sqlite3_stmt *s, int i, const QVariant &v)
         return sqlite3_bind_text16(s, i, text.utf16(), int(text.size() * sizeof(char16_t)), SQLITE_TRANSIENT);
     }
     }
-}
 }
 
 BulkStatement::BulkStatement(const QSqlDatabase &db, const QString &sql)
@@ -79,7 +76,7 @@ void BulkStatement::bind(int i, const QVariant &value)
         sqlite3_reset(m_statement);
         m_bindFailed = false;
     }
-    if (::bind(m_statement, i + 1, value) != SQLITE_OK && !m_bindFailed) {
+    if (bindSqliteValue(m_statement, i + 1, value) != SQLITE_OK && !m_bindFailed) {
         m_bindFailed = true;
         m_error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement)));
     }

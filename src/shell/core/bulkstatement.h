@@ -8,6 +8,11 @@
 class QSqlQuery;
 struct sqlite3_stmt;
 
+// Binds a value to the i-th parameter (from 1) of an SQLite statement as QSqlQuery would: a
+// null value, null text or null bytes as NULL, whole numbers and booleans as integers, reals,
+// texts and bytes as themselves. SQLite's result code.
+int bindSqliteValue(sqlite3_stmt *statement, int i, const QVariant &value);
+
 // One statement prepared once and run for many rows, each time with new values bound to its
 // "?" in order: the inserts that fill a report's tens of thousands of rows. On an SQLite
 // connection it runs straight on the engine, at a fraction of QSqlQuery's cost per row; on any
