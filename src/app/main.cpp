@@ -197,8 +197,11 @@ bool TForm_main::firstActivation()
 {
     m_activated = true;
     if (!m_dm->openConnection()) {
-        failStartUp(ConnectionFailed);
+        failStartUp(ConnectionFailed + QLatin1Char('\n') + m_dm->lastError());
         return false;
+    }
+    if (const QString warning = m_dm->startUpWarning(); !warning.isEmpty()) {
+        Prompt::notice(this, warning);
     }
     // A new home (or one from before the notice existed) gets the default payment notice; an
     // operator's own template is kept. Should the copy fail, "打印" names the missing file.
@@ -240,16 +243,18 @@ bool TForm_main::firstActivation()
 
 bool TForm_main::login()
 {
+    // Without the operators nobody can log in, with or without a login window: that start
+    // fails.
+    QString error;
+    const QStringList names = m_dm->column(
+        QStringLiteral("select 姓名 from 权限表 order by ") + Dm1::orderTerm(QStringLiteral("姓名")), {}, &error);
+    if (!error.isEmpty()) {
+        Prompt::notice(this, QStringLiteral("读取操作员（权限表）出错：\n%1").arg(error));
+        m_exitCode = 1;
+        return false;
+    }
     if (!WindowRegistry::has(QStringLiteral("TForm_Enter"))) {
         // Without a login dialog the first operator in name order works.
-        QString error;
-        const QStringList names = m_dm->column(
-            QStringLiteral("select 姓名 from 权限表 order by ") + Dm1::orderTerm(QStringLiteral("姓名")), {}, &error);
-        if (!error.isEmpty()) {
-            Prompt::databaseError(this, error);
-            m_exitCode = 1;
-            return false;
-        }
         Session::current().currentOperator = names.value(0);
         Session::current().operatorId =
             m_dm->scalar(QStringLiteral("select id from 权限表 where 姓名=?"), {names.value(0)}).toLongLong();
@@ -336,7 +341,7 @@ void TForm_main::execute(const Command &c)
         // Back to the home folder and connected again, whatever the restore did.
         QDir::setCurrent(m_dm->home());
         if (!m_dm->openConnection()) {
-            Prompt::notice(this, ConnectionFailed);
+            Prompt::notice(this, ConnectionFailed + QLatin1Char('\n') + m_dm->lastError());
         }
         break;
     case Part::ShowOperator:

@@ -49,9 +49,9 @@ int main(int argc, char *argv[])
 
     Dm1 dm(home);
     if (parser.isSet(demoOption) && !QFileInfo::exists(dm.databasePath())) {
-        QString error;
-        if (!dm.openConnection() || !Demo::fill(&dm, &error)) {
-            std::fprintf(stderr, "parvell: demo estate not made: %s\n", qPrintable(error + dm.lastError()));
+        // The estate is part of the new database, which appears only when both are complete.
+        if (!dm.openConnection(Demo::fill)) {
+            std::fprintf(stderr, "parvell: demo estate not made: %s\n", qPrintable(dm.lastError()));
             return 3;
         }
         dm.closeConnection();

@@ -204,7 +204,8 @@ private:
                 const Item &it = m_plan.items[i];
                 HouseItem hi {h, i, it.category == SameAmount ? it.amount : it.price, {}};
                 if (it.formula == ByArea) {
-                    hi.multiplier = Money::fromReal(areaOf(it.area == u"公摊面积"_s ? house.shared : house.area));
+                    hi.multiplier =
+                        Money::fromReal(areaOf(it.area == u"公摊面积"_s ? house.shared : house.area)).value_or(Money());
                 } else if (it.formula == Direct) {
                     hi.multiplier = Money::fromUnits(1);
                 } else if (it.formula == ByQuantity) {
@@ -237,7 +238,7 @@ private:
                 l.lastReading = reading;
                 reading += water ? m_rnd.between(4, 16) : m_rnd.between(90, 320);
                 l.thisReading = reading;
-                l.quantity = (Money::fromUnits(reading) - Money::fromReal(l.lastReading)).toReal();
+                l.quantity = (Money::fromUnits(reading) - Money::fromReal(l.lastReading).value_or(Money())).toReal();
             } else if (it.formula == Direct) {
                 l.quantity = 1;
             } else if (it.formula == ByRatio && m == Months - 1) {
@@ -250,7 +251,7 @@ private:
                 }
                 l.quantity = owed.toReal();
             }
-            l.due = l.price * Money::fromReal(l.quantity);
+            l.due = l.price * Money::fromReal(l.quantity).value_or(Money());
             m_plan.lines << l;
         }
     }

@@ -618,10 +618,7 @@ void ListWindow::saveLayout()
     if (layoutPath().isEmpty()) {
         return;
     }
-    {
-        QSettings settings(layoutPath(), QSettings::IniFormat);
-        m_grid->saveLayout(settings, m_design.className);
-    }
+    m_grid->saveLayoutFile(layoutPath(), m_design.className);
     if (m_resetRequested) {
         QFile::remove(layoutPath());
     }

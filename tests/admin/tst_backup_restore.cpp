@@ -4,6 +4,7 @@
 
 #include "admin/core/databasebackup.h"
 #include "admin/core/databaserestore.h"
+#include "shell/core/sqlitefile.h"
 #include "temphome.h"
 
 #include <QCryptographicHash>
@@ -75,6 +76,8 @@ private slots:
     void backupHoldsCommittedRowsWhileAnotherConnectionWrites();
     void backupUnderContinuousWrites();
     void backupReplacesExistingFile();
+    void backupOfADamagedDatabaseIsRefused();
+    void backupRemovesLeftoversOfKilledBackups();
     void backupRefused_data();
     void backupRefused();
     void restoreBringsBackupRowsBack();
@@ -84,6 +87,8 @@ private slots:
     void restoreRefused_data();
     void restoreRefused();
     void restoreRefusedWhileAnotherProgramIsConnected();
+    void restoreTakesOnlyOurKind_data();
+    void restoreTakesOnlyOurKind();
 };
 
 void TestBackupRestore::backupHoldsCommittedRowsWhileAnotherConnectionWrites()
@@ -182,6 +187,61 @@ void TestBackupRestore::backupReplacesExistingFile()
     Reader copy(dest);
     QVERIFY(copy.open());
     QCOMPARE(copy.owners(), 1);
+}
+
+// A database with damaged pages is not backed up as good: the copy is checked before success
+// is reported, and the destination is left as it was.
+void TestBackupRestore::backupOfADamagedDatabaseIsRefused()
+{
+    QTemporaryDir dir;
+    {
+        Dm1 dm(dir.path());
+        QVERIFY(dm.openConnection());
+        QVERIFY(addManyOwners(&dm));
+    }
+    const QString db = dir.filePath(QStringLiteral("data/data.db"));
+    QByteArray bytes = fileBytes(db);
+    damagePages(bytes);
+    writeFile(db, bytes);
+    const QString dest = dir.filePath(QStringLiteral("backup.db"));
+    writeFile(dest, "an older backup");
+
+    Dm1 dm(dir.path());
+    QVERIFY(dm.openConnection());
+    QString error;
+    QVERIFY(!DatabaseBackup::backup(&dm, dest, &error));
+    QVERIFY2(error.contains(QStringLiteral("损坏")), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("数据恢复")), qPrintable(error));
+    QCOMPARE(fileBytes(dest), QByteArray("an older backup"));
+    QCOMPARE(folderListing(dir.path()), (QStringList {QStringLiteral("backup.db")}));
+}
+
+// A backup killed halfway leaves its private copy and journal beside the destination; the next
+// backup to that destination removes them, but not a copy another backup is still writing nor
+// anything of another destination.
+void TestBackupRestore::backupRemovesLeftoversOfKilledBackups()
+{
+    TempHome home;
+    QVERIFY(home.ok());
+    QVERIFY(addOwner(home.dm(), QStringLiteral("张三")));
+    QTemporaryDir target;
+    const auto make = [&](const char *name) {
+        writeFile(target.filePath(QString::fromUtf8(name)), QByteArray(4096, 'p'));
+    };
+    make(".备份.db.Ab12Cd.part");
+    make(".备份.db.Ab12Cd.part-journal");
+    make(".备份.db.Zz99Yy.part-journal");
+    make(".备份.db.LiVe01.part");
+    make(".其他.db.Ab12Cd.part");
+    make("备份.db.Ab12Cd.part");
+    SqliteFile::FileLock running;
+    QVERIFY(running.hold(target.filePath(QStringLiteral(".备份.db.LiVe01.part"))));
+
+    QString error;
+    QVERIFY2(DatabaseBackup::backup(home.dm(), target.filePath(QStringLiteral("备份.db")), &error), qPrintable(error));
+    QCOMPARE(folderListing(target.path()),
+             (QStringList {QStringLiteral(".其他.db.Ab12Cd.part"), QStringLiteral(".备份.db.LiVe01.part"),
+                           QStringLiteral("备份.db"), QStringLiteral("备份.db.Ab12Cd.part")}));
 }
 
 void TestBackupRestore::backupRefused_data()
@@ -336,15 +396,7 @@ void TestBackupRestore::restoreRefused()
     QVERIFY(home.ok());
     Dm1 *dm = home.dm();
     // Enough rows for a database of many pages, so that a damaged page is one in use.
-    QVERIFY(dm->inTransaction([dm](QString *e) {
-        for (int i = 0; i < 400; ++i) {
-            if (!dm->exec(QStringLiteral("insert into 业主资料 (业主名称, 备注) values (?, ?)"),
-                          {QStringLiteral("业主%1").arg(i), QString(300, QLatin1Char('m'))}, e)) {
-                return false;
-            }
-        }
-        return true;
-    }));
+    QVERIFY(addManyOwners(dm));
     const QString good = QDir(home.path()).filePath(QStringLiteral("good.db"));
     QString error;
     QVERIFY2(DatabaseBackup::backup(dm, good, &error), qPrintable(error));
@@ -362,11 +414,7 @@ void TestBackupRestore::restoreRefused()
         writeFile(source, goodBytes.left(goodBytes.size() / 2));
     } else if (kind == QStringLiteral("corrupt")) {
         QByteArray bytes = goodBytes;
-        const int page = 4096;
-        // Pages past the empty tables' roots: rows of 业主资料 and its indexes.
-        for (int p = 50; p < 54; ++p) {
-            bytes.replace(p * page + 8, page - 8, QByteArray(page - 8, '\xa5'));
-        }
+        damagePages(bytes);
         writeFile(source, bytes);
     } else if (kind == QStringLiteral("foreign") || kind == QStringLiteral("partial")) {
         {
@@ -440,6 +488,101 @@ void TestBackupRestore::restoreRefusedWhileAnotherProgramIsConnected()
     QVERIFY(dm->openConnection());
     QCOMPARE(dm->scalar(QStringLiteral("select count(*) from 业主资料")).toInt(), 2);
     QVERIFY(!QFile::exists(dm->databasePath() + QStringLiteral(".restoring")));
+}
+
+// A backup changed by hand or by another program: accepted only when its tables, columns and
+// keys are the ones this program makes (extra columns, tables and plain indexes of a newer
+// version allowed; an older version's scratch table too), without triggers or views, with an
+// operator to log in and the organisation row. Otherwise refused with the reason, the current
+// database untouched.
+void TestBackupRestore::restoreTakesOnlyOurKind_data()
+{
+    QTest::addColumn<QStringList>("changes"); // statements run on a good backup
+    QTest::addColumn<QString>("reason"); // empty: accepted; otherwise words the refusal holds
+
+    const auto list = [](std::initializer_list<const char *> sql) {
+        QStringList out;
+        for (const char *s : sql) {
+            out << QString::fromUtf8(s);
+        }
+        return out;
+    };
+    QTest::newRow("as backed up") << QStringList() << QString();
+    QTest::newRow("a newer version's column, table and index")
+        << list({"alter table 房屋资料 add column 车位 TEXT", "create table 车位表 (id integer primary key, 车位 text)",
+                 "create index 车位索引 on 房屋资料 (车位)"})
+        << QString();
+    QTest::newRow("with an older version's scratch table")
+        << list({"create table 通用 (id integer primary key, texta text)"}) << QString();
+    QTest::newRow("a trigger that empties the houses and the passwords")
+        << list({"create trigger 暗门 after insert on 押金明细表 begin delete from 房屋资料; "
+                 "update 权限表 set 操作口令=''; end"})
+        << QStringLiteral("触发器 暗门");
+    QTest::newRow("a view") << list({"create view 口令 as select 姓名, 操作口令 from 权限表"})
+                            << QStringLiteral("视图 口令");
+    QTest::newRow("a missing column") << list({"alter table 房屋资料 drop column 押金"})
+                                      << QStringLiteral("房屋资料 缺少字段：押金");
+    QTest::newRow("a column of another type")
+        << list({"alter table 押金明细表 drop column 金额", "alter table 押金明细表 add column 金额 TEXT"})
+        << QStringLiteral("押金明细表 的字段 金额");
+    QTest::newRow("without a unique key")
+        << list({"drop index \"ix_房屋资料_1\""}) << QStringLiteral("房屋资料 缺少唯一键（房屋代码）");
+    QTest::newRow("a unique key of its own")
+        << list({"create unique index 一户一笔 on 押金明细表 (房屋代码)"}) << QStringLiteral("押金明细表");
+    QTest::newRow("a check that refuses deposits")
+        << list({"alter table 押金明细表 add column 备用 integer check (金额 < 0)"}) << QStringLiteral("押金明细表");
+    QTest::newRow("a required column of its own with a default")
+        << list({"alter table 权限表 add column 级别 integer not null default 1"}) << QString();
+    QTest::newRow("no operator") << list({"delete from 权限表"}) << QStringLiteral("操作员");
+    QTest::newRow("no organisation row") << list({"delete from 公司信息"}) << QStringLiteral("公司信息");
+}
+
+void TestBackupRestore::restoreTakesOnlyOurKind()
+{
+    QFETCH(QStringList, changes);
+    QFETCH(QString, reason);
+    TempHome home;
+    QVERIFY(home.ok());
+    Dm1 *dm = home.dm();
+    QVERIFY(addOwner(dm, QStringLiteral("张三")));
+    const QString source = QDir(home.path()).filePath(QStringLiteral("source.db"));
+    QString error;
+    QVERIFY2(DatabaseBackup::backup(dm, source, &error), qPrintable(error));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("changer"));
+        db.setDatabaseName(source);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        for (const QString &sql : std::as_const(changes)) {
+            QVERIFY2(q.exec(sql), qPrintable(sql + QLatin1Char(' ') + q.lastError().text()));
+        }
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("changer"));
+    QVERIFY(addOwner(dm, QStringLiteral("李四")));
+    dm->closeConnection();
+    const QString db = dm->databasePath();
+    const QByteArray before = fileBytes(db);
+    const QStringList filesBefore = folderListing(QFileInfo(db).absolutePath());
+
+    const bool restored = DatabaseRestore::restore(source, db, &error);
+    if (reason.isEmpty()) {
+        QVERIFY2(restored, qPrintable(error));
+        QVERIFY2(dm->openConnection(), qPrintable(dm->lastError()));
+        QCOMPARE(dm->column(QStringLiteral("select 业主名称 from 业主资料")), QStringList {QStringLiteral("张三")});
+        QVERIFY(addOwner(dm, QStringLiteral("王五")));
+        return;
+    }
+    QVERIFY(!restored);
+    QVERIFY2(error.contains(QStringLiteral("source.db")), qPrintable(error));
+    for (const QString &word : reason.split(QLatin1Char(' '))) {
+        QVERIFY2(error.contains(word), qPrintable(error));
+    }
+    QVERIFY(fileBytes(db) == before);
+    QCOMPARE(folderListing(QFileInfo(db).absolutePath()), filesBefore);
+    QVERIFY2(dm->openConnection(), qPrintable(dm->lastError()));
+    QCOMPARE(dm->scalar(QStringLiteral("select count(*) from 业主资料")).toInt(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestBackupRestore)

@@ -169,8 +169,46 @@ private slots:
         Dm1 dm(dir.path());
         TForm_main form(&dm);
         QVERIFY(!form.firstActivation());
-        QCOMPARE(prompt->texts(), QStringList(QStringLiteral("系统数据库没有连接，请与软件公司联系！")));
+        QCOMPARE(prompt->texts().size(), 1);
+        // The message, and the reason on a second line.
+        const QStringList lines = prompt->lastText().split(QLatin1Char('\n'));
+        QCOMPARE(lines.value(0), QStringLiteral("系统数据库没有连接，请与软件公司联系！"));
+        QVERIFY2(lines.value(1).contains(QStringLiteral("不是可用的数据库文件")), qPrintable(prompt->lastText()));
         QVERIFY(form.exitCode() != 0);
+    }
+
+    // Without operators nobody can log in: start-up stops with the reason and a failure code.
+    void missingOperatorTableEndsStartUpAsAFailure()
+    {
+        TempHome home;
+        QVERIFY(home.dm()->exec(QStringLiteral("drop table 权限表")));
+        TForm_main form(home.dm());
+        QVERIFY(!form.firstActivation());
+        QCOMPARE(prompt->shown.size(), 1);
+        QVERIFY2(prompt->lastText().contains(QStringLiteral("权限表")), qPrintable(prompt->lastText()));
+        QVERIFY(form.exitCode() != 0);
+    }
+
+    // A database on a network share is warned about once, at start, not again when the
+    // connection is opened anew after a restore.
+    void networkShareIsWarnedAboutOnce()
+    {
+        QTemporaryDir dir;
+        Dm1::setFileSystemProbe([](const QString &) { return QByteArray("cifs"); });
+        Dm1 dm(dir.path());
+        TForm_main form(&dm);
+        const bool started = form.firstActivation();
+        WindowRegistry::add(QStringLiteral("TForm_restore"), [](QWidget *parent) {
+            auto *d = new QDialog(parent);
+            QTimer::singleShot(0, d, &QDialog::reject);
+            return d;
+        });
+        form.runCommand(QStringLiteral("数据恢复"));
+        Dm1::setFileSystemProbe({});
+        QVERIFY(started);
+        QCOMPARE(prompt->texts().size(), 1);
+        QVERIFY2(prompt->lastText().contains(QStringLiteral("网络共享")), qPrintable(prompt->lastText()));
+        QVERIFY(dm.isConnected());
     }
 
     void missingSettingsTableOrFieldIsShownAndStartUpStops_data()

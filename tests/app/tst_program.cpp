@@ -2,6 +2,8 @@
 // estate, and with the start-up measurement option.
 #include "temphome.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -79,6 +81,30 @@ private slots:
         QCOMPARE(value(home, u"select count(*) from 楼宇资料"_s).toInt(), 3);
         QCOMPARE(value(home, u"select count(*) from 收费明细表"_s).toInt(), lines);
         QCOMPARE(fileBytes(notice), QByteArray("<parvell-report edited/>"));
+    }
+
+    // A first start with --demo killed at any moment leaves either no database or the whole
+    // estate; the next start with --demo then finds the estate complete.
+    void killedDemoStartLeavesNoHalfEstate()
+    {
+        QTemporaryDir home;
+        const QString db = home.filePath(u"data/data.db"_s);
+        for (int delay : {30, 120, 250, 400, 700}) {
+            QProcess p;
+            p.start(program(), {u"--home"_s, home.path(), u"--demo"_s, u"--exit-when-ready"_s});
+            QVERIFY(p.waitForStarted());
+            QTest::qWait(delay);
+            p.kill();
+            p.waitForFinished();
+            if (QFile::exists(db)) {
+                QCOMPARE(value(home, u"select count(*) from 楼宇资料"_s).toInt(), 3);
+            }
+        }
+        int rc = -1;
+        QVERIFY(start({u"--home"_s, home.path(), u"--demo"_s, u"--exit-when-ready"_s}, &rc).startsWith("ready "));
+        QCOMPARE(value(home, u"select count(*) from 楼宇资料"_s).toInt(), 3);
+        const QStringList left = QDir(home.filePath(u"data"_s)).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(left, QStringList(u"data.db"_s));
     }
 };
 

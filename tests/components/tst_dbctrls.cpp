@@ -106,6 +106,9 @@ private slots:
     void roundTrip();
     void invalidTextLeavesRow_data();
     void invalidTextLeavesRow();
+    void outOfRangeIsRefused_data();
+    void outOfRangeIsRefused();
+    void unreadableStoredAmountIsShownAsAnError();
     void nullDateStaysNullAndClears();
     void dateKeepsTimeWhenUnchanged();
     void fewerDecimalsShownKeepTheStoredValue();
@@ -273,6 +276,77 @@ void TestDbCtrls::invalidTextLeavesRow()
     QVERIFY(!DBControl::of(editor)->commit());
     QCOMPARE(ds.value(field), before);
     QCOMPARE(DBControl::commitAll(&form), editor);
+}
+
+// Amounts and numbers beyond ±10¹² never reach the row, whichever editor they are typed into:
+// nothing wraps around to another value.
+void TestDbCtrls::outOfRangeIsRefused_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    const auto k = [](Kind x) { return int(x); };
+    QTest::newRow("money wrapping to 100") << k(Kind::Money) << "押金明细表"
+                                           << "金额"
+                                           << "1844674407371055.16160";
+    QTest::newRow("money wrapping negative") << k(Kind::Money) << "押金明细表"
+                                             << "金额"
+                                             << "999999999999999.99999";
+    QTest::newRow("text editor on money") << k(Kind::Edit) << "押金明细表"
+                                          << "金额"
+                                          << "999999999999999.99999";
+    QTest::newRow("whole number past 64 bits") << k(Kind::Integer) << "楼宇资料"
+                                               << "楼宇层数"
+                                               << "99999999999999999999";
+    QTest::newRow("whole number beyond the limit") << k(Kind::Integer) << "楼宇资料"
+                                                   << "楼宇层数"
+                                                   << "1000000000001";
+    QTest::newRow("number editor on money") << k(Kind::Integer) << "押金明细表"
+                                            << "金额"
+                                            << "99999999999999999999";
+    QTest::newRow("text editor on a count") << k(Kind::Edit) << "楼宇资料"
+                                            << "楼宇层数"
+                                            << "99999999999999999999";
+    QTest::newRow("area beyond the limit") << k(Kind::Decimal) << "房屋资料"
+                                           << "房屋面积"
+                                           << "99999999999999999999";
+}
+
+void TestDbCtrls::outOfRangeIsRefused()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, table);
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QWidget form;
+    QWidget *editor = makeEditor(Kind(kind), &form);
+    DataSet ds;
+    openTable(ds, table);
+    DBControl::of(editor)->bind(&ds, field);
+    ds.append();
+    qobject_cast<QLineEdit *>(editor)->setText(text);
+    QVERIFY(!DBControl::of(editor)->commit());
+    QVERIFY(ds.value(field).isNull());
+}
+
+// A value no editor could have written (another program's) is shown as an error, not as some
+// other amount.
+void TestDbCtrls::unreadableStoredAmountIsShownAsAnError()
+{
+    QVERIFY(m_home->dm()->exec(QStringLiteral("insert into 押金明细表 (金额) values (?)"), {1e300}));
+    QVERIFY(m_home->dm()->exec(QStringLiteral("insert into 押金明细表 (金额) values (?)"), {Money::MaxRaw + 1}));
+    for (Kind kind : {Kind::Money, Kind::Edit, Kind::Integer}) {
+        QWidget form;
+        QWidget *editor = makeEditor(kind, &form);
+        DataSet ds;
+        openTable(ds, QStringLiteral("押金明细表"));
+        DBControl::of(editor)->bind(&ds, QStringLiteral("金额"));
+        QCOMPARE(shown(editor), Money::UnreadableText);
+        QCOMPARE(ds.text(QStringLiteral("金额")), Money::UnreadableText);
+        ds.next();
+        QCOMPARE(shown(editor), Money::UnreadableText);
+    }
 }
 
 void TestDbCtrls::nullDateStaysNullAndClears()

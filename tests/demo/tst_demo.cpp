@@ -188,7 +188,7 @@ private slots:
                 QCOMPARE(money(hi[u"单价"_s]), money(it[same ? u"金额"_s : u"单价"_s]));
                 const Money multiplier = money(hi[u"预付金额"_s]);
                 if (formula == u"单价*面积"_s) {
-                    QCOMPARE(multiplier, Money::fromReal(h[it[u"收费面积"_s].toString()].toDouble()));
+                    QCOMPARE(multiplier, *Money::fromReal(h[it[u"收费面积"_s].toString()].toDouble()));
                 } else if (formula == u"直接输入金额"_s) {
                     QCOMPARE(multiplier, Money::fromUnits(1));
                 } else if (formula == u"单价*(本月数-上月数)"_s) {

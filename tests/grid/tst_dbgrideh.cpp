@@ -47,6 +47,8 @@ private slots:
     void layoutRoundTrip();
     void layoutSurvivesGarbage_data();
     void layoutSurvivesGarbage();
+    void layoutFileIsReplacedNotWrittenThrough();
+    void layoutTitleLevelsAreCapped();
     void titleSpans_data();
     void titleSpans();
     void headerGrowsWithLevels();
@@ -250,6 +252,13 @@ void TestDBGridEh::footers()
     ds->close();
     QCOMPARE(grid->footerText(QStringLiteral("业主名称")), QStringLiteral("0"));
     QCOMPARE(grid->footerText(QStringLiteral("押金")), QStringLiteral("0.00"));
+
+    // A stored value that is no amount shows as an error in its cell and in the sum.
+    QVERIFY(home->dm()->exec(QStringLiteral("update 房屋资料 set 押金=? where 房屋代码='E2'"), {1e300}));
+    QVERIFY(ds->open());
+    const int row = 1;
+    QCOMPARE(grid->model()->index(row, 3).data().toString(), Money::UnreadableText);
+    QCOMPARE(grid->footerText(QStringLiteral("押金")), Money::UnreadableText);
 }
 
 void TestDBGridEh::sorting_data()
@@ -605,6 +614,61 @@ void TestDBGridEh::layoutSurvivesGarbage()
     QCOMPARE(grid->columns().at(grid->gridModel()->columnOfField(QStringLiteral("业主名称"))).width, ownerWidth);
     QVERIFY(!grid->fitToWidth());
     QVERIFY(grid->visibleColumnCount() > 0);
+}
+
+// The layout file is written whole beside itself and renamed into place: a link there is
+// replaced by the file, and whatever it pointed to is left alone. Other windows' sections in a
+// file of our own are kept.
+void TestDBGridEh::layoutFileIsReplacedNotWrittenThrough()
+{
+    const QString secret = home->path() + QStringLiteral("/secret.txt");
+    const QString link = home->path() + QStringLiteral("/houseinfo.ini");
+    {
+        QFile f(secret);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("keep me\n");
+    }
+    QVERIFY(QFile::link(secret, link));
+    grid->setColumnWidth(1, 123);
+    QVERIFY(grid->saveLayoutFile(link, QStringLiteral("TForm_houseinfo")));
+    QVERIFY(!QFileInfo(link).isSymLink());
+    QFile kept(secret);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("keep me\n"));
+    {
+        QSettings other(link, QSettings::IniFormat);
+        other.setValue(QStringLiteral("TForm_other/FitToWidth"), true);
+    }
+    QVERIFY(grid->saveLayoutFile(link, QStringLiteral("TForm_houseinfo")));
+    DBGridEh again;
+    again.setColumns(houseColumns());
+    QSettings s(link, QSettings::IniFormat);
+    again.loadLayout(s, QStringLiteral("TForm_houseinfo"));
+    QCOMPARE(again.columns().at(1).width, 123);
+    QVERIFY(s.value(QStringLiteral("TForm_other/FitToWidth")).toBool());
+}
+
+// A title from a layout file with thousands of levels keeps its first levels and its own
+// caption, so the header leaves room for the rows.
+void TestDBGridEh::layoutTitleLevelsAreCapped()
+{
+    const QString path = home->path() + QStringLiteral("/x.ini");
+    {
+        QSettings s(path, QSettings::IniFormat);
+        s.setValue(QStringLiteral("TForm_x/Columns/size"), 1);
+        s.setValue(QStringLiteral("TForm_x/Columns/1/Field"), QStringLiteral("业主名称"));
+        s.setValue(QStringLiteral("TForm_x/Columns/1/Title"),
+                   QString(QStringLiteral("层|").repeated(5000) + QStringLiteral("业主")));
+    }
+    QSettings s(path, QSettings::IniFormat);
+    grid->loadLayout(s, QStringLiteral("TForm_x"));
+    const QString title = grid->columns().at(0).title;
+    QCOMPARE(GridText::levels(title).size(), GridText::MaxLevels);
+    QVERIFY(title.endsWith(QStringLiteral("|业主")));
+    grid->resize(600, 400);
+    grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(grid.get()));
+    QVERIFY(grid->horizontalHeader()->height() < grid->height() / 2);
 }
 
 void TestDBGridEh::titleSpans_data()

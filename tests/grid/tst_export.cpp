@@ -418,6 +418,11 @@ private slots:
     void writeFileReplacesOnlyWhenComplete();
     void writeFileToUnwritableFolder();
     void writeToClosedDevice();
+    void formulasStayText_data();
+    void formulasStayText();
+    void htmlEscapesControlCharacters();
+    void spreadsheetTextsWhole_data();
+    void spreadsheetTextsWhole();
 };
 
 void TestExport::extensionRule_data()
@@ -834,6 +839,141 @@ void TestExport::writeToClosedDevice()
     QVERIFY(!Export::write(ExportFormat::Csv, s->table, &closed, &error));
     QVERIFY(!error.isEmpty());
     QVERIFY(!Export::write(ExportFormat(9), s->table, &closed, &error));
+}
+
+// A table whose texts would be formulas in a spreadsheet, beside a money and a number column.
+static std::unique_ptr<SampleTable> hostile()
+{
+    auto s = std::make_unique<SampleTable>();
+    s->table.titles = {QStringLiteral("=标题"), QStringLiteral("金额"), QStringLiteral("面积")};
+    s->table.kinds = {FieldKind::Text, FieldKind::Money, FieldKind::Number};
+    const QStringList texts = {QStringLiteral("=HYPERLINK(\"http://x\",\"点\")"),
+                               QStringLiteral("+86 123"),
+                               QStringLiteral("-3"),
+                               QStringLiteral("@SUM(A1)"),
+                               QStringLiteral("\t=1+1"),
+                               QStringLiteral("\r=2+2"),
+                               QStringLiteral("普通"),
+                               QStringLiteral("a=1")};
+    for (const QString &t : texts) {
+        s->values.append({QVariant(t), QVariant(qint64(-32500)), QVariant(-2.5)});
+        s->texts.append({t, QStringLiteral("-3.25"), QStringLiteral("-2.5")});
+    }
+    s->table.footer = {QStringLiteral("=1+1"), QStringLiteral("-26"), QStringLiteral("-20")};
+    s->finish();
+    return s;
+}
+
+// In csv and txt a text that a spreadsheet would take as a formula gets the usual leading
+// apostrophe; numbers and ordinary texts are written as they are.
+void TestExport::formulasStayText_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::newRow("csv") << int(ExportFormat::Csv);
+    QTest::newRow("txt") << int(ExportFormat::Text);
+}
+
+void TestExport::formulasStayText()
+{
+    QFETCH(int, format);
+    const auto s = hostile();
+    const QString text = QString::fromUtf8(exported(ExportFormat(format), s->table).mid(3));
+    QVector<QStringList> rows;
+    if (ExportFormat(format) == ExportFormat::Csv) {
+        rows = parseCsv(text);
+    } else {
+        for (const QString &line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+            rows << line.split(QLatin1Char('\t'));
+    }
+    QCOMPARE(rows.size(), 10);
+    QCOMPARE(rows[0], QStringList({"'=标题", "金额", "面积"}));
+    const bool flat = ExportFormat(format) == ExportFormat::Text; // tabs and line ends become blanks
+    const QStringList expected = {QStringLiteral("'=HYPERLINK(\"http://x\",\"点\")"),
+                                  QStringLiteral("'+86 123"),
+                                  QStringLiteral("'-3"),
+                                  QStringLiteral("'@SUM(A1)"),
+                                  flat ? QStringLiteral("' =1+1") : QStringLiteral("'\t=1+1"),
+                                  flat ? QStringLiteral("' =2+2") : QStringLiteral("'\r=2+2"),
+                                  QStringLiteral("普通"),
+                                  QStringLiteral("a=1")};
+    for (int i = 0; i < expected.size(); ++i) {
+        QCOMPARE(rows[i + 1], QStringList({expected[i], "-3.25", "-2.5"}));
+    }
+    QCOMPARE(rows[9], QStringList({"'=1+1", "-26", "-20"}));
+}
+
+void TestExport::htmlEscapesControlCharacters()
+{
+    SampleTable s;
+    s.table.titles = {QStringLiteral("备注")};
+    s.table.kinds = {FieldKind::Text};
+    const QString odd = QStringLiteral("前") + QChar(0) + QChar(1) + QChar(0x1b) + QChar(0x7f) + QStringLiteral("后");
+    s.values = {{QVariant(odd)}};
+    s.texts = {{odd}};
+    s.finish();
+    const QByteArray bytes = exported(ExportFormat::Html, s.table);
+    for (const char c : bytes) {
+        QVERIFY2(uchar(c) >= 0x20 || c == '\r' || c == '\n' || c == '\t', qPrintable(QString::number(uchar(c))));
+    }
+    QXmlStreamReader xml(bytes);
+    QString cell;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == QLatin1String("td"))
+            cell = xml.readElementText();
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QVERIFY2(cell.startsWith(QStringLiteral("前")) && cell.endsWith(QStringLiteral("后")) && cell.size() == 6,
+             qPrintable(cell));
+}
+
+// Spreadsheet cells hold every character up to their limit: a NUL does not end the text, and
+// a text beyond 32,767 characters is cut with a warning that names its row.
+void TestExport::spreadsheetTextsWhole_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::newRow("xls") << int(ExportFormat::Xls);
+    QTest::newRow("xlsx") << int(ExportFormat::Xlsx);
+}
+
+void TestExport::spreadsheetTextsWhole()
+{
+    QFETCH(int, format);
+    if (ExportFormat(format) == ExportFormat::Xlsx && QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty())
+        QSKIP("unzip is not installed");
+    SampleTable s;
+    s.table.titles = {QStringLiteral("备注")};
+    s.table.kinds = {FieldKind::Text};
+    const QString withNul = QStringLiteral("前") + QChar(0) + QStringLiteral("后");
+    const QString tooLong = QString(40000, QLatin1Char('x'));
+    s.values = {{QVariant(withNul)}, {QVariant(QStringLiteral("短"))}, {QVariant(tooLong)}};
+    s.texts = {{withNul}, {QStringLiteral("短")}, {tooLong}};
+    s.finish();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.") + Export::extension(ExportFormat(format)));
+    QString error;
+    QStringList warnings;
+    QVERIFY2(Export::writeFile(ExportFormat(format), s.table, path, &error, &warnings), qPrintable(error));
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY2(warnings[0].contains(QStringLiteral("第 3 行")) && warnings[0].contains(QStringLiteral("32767")),
+             qPrintable(warnings[0]));
+
+    QString first, last;
+    if (ExportFormat(format) == ExportFormat::Xlsx) {
+        const XlsxSheet book = readXlsx(path);
+        QVERIFY2(book.problem.isEmpty(), qPrintable(book.problem));
+        first = book.cells.value(QStringLiteral("A2"));
+        last = book.cells.value(QStringLiteral("A4"));
+    } else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const Workbook book = readWorkbook(f.readAll());
+        QVERIFY2(book.problem.isEmpty(), qPrintable(book.problem));
+        first = book.cells.value({1, 0}).toString();
+        last = book.cells.value({3, 0}).toString();
+    }
+    QVERIFY2(first.startsWith(QStringLiteral("前")) && first.endsWith(QStringLiteral("后")), qPrintable(first));
+    QCOMPARE(last.size(), 32767);
 }
 
 QTEST_GUILESS_MAIN(TestExport)

@@ -122,7 +122,8 @@ private slots:
         Money total;
         for (int r = 0; r < rows.recordCount(); ++r) {
             rows.moveTo(r);
-            const Money due = rows.money(QStringLiteral("收费金额"));
+            QVERIFY(rows.money(QStringLiteral("收费金额")));
+            const Money due = *rows.money(QStringLiteral("收费金额"));
             total += due;
             const QRegularExpression line(QStringLiteral("%1\\s+%2\\s+.*\\s%3\\n")
                                               .arg(r + 1)

@@ -238,7 +238,7 @@ private slots:
             home->dm()->exec(QStringLiteral("insert into 收费明细表 (房屋代码, 收费金额) values ('A1', ?), ('A2', ?)"),
                              {Money::parse(QStringLiteral("0.1"))->raw(), Money::parse(QStringLiteral("0.2"))->raw()}));
         QVERIFY(q.reopen());
-        QCOMPARE(q.money(QStringLiteral("zje")).toString(), QStringLiteral("0.3"));
+        QCOMPARE(q.money(QStringLiteral("zje"))->toString(), QStringLiteral("0.3"));
         QCOMPARE(q.text(QStringLiteral("zje")), QStringLiteral("0.3"));
     }
 

@@ -163,12 +163,12 @@ private slots:
         DataSet ds;
         ds.setSql({QStringLiteral("select * from 收费明细表"), QStringLiteral("order by 房屋代码")});
         QVERIFY2(ds.open(), qPrintable(ds.lastError()));
-        QCOMPARE(ds.money(QStringLiteral("收费金额")).toString(), QStringLiteral("13.434"));
+        QCOMPARE(ds.money(QStringLiteral("收费金额"))->toString(), QStringLiteral("13.434"));
         QCOMPARE(ds.number(QStringLiteral("面积/数量")), 89.56);
         QCOMPARE(ds.text(QStringLiteral("业主名称")), QStringLiteral("O'Brien 张伟"));
         QVERIFY(ds.isNull(QStringLiteral("备注")));
         ds.next();
-        QCOMPARE(ds.money(QStringLiteral("单价")).toString(), QStringLiteral("-2.5"));
+        QCOMPARE(ds.money(QStringLiteral("单价"))->toString(), QStringLiteral("-2.5"));
         QVERIFY(!ds.dateTime(QStringLiteral("开始日期")).isValid());
         QVERIFY(!ds.isNull(QStringLiteral("备注")));
         // Pooled texts are shared between rows but each row edits its own.

@@ -1,11 +1,13 @@
 #include "shell/core/dm1.h"
 #include "shell/core/installedfiles.h"
+#include "shell/core/refusal.h"
 #include "shell/core/transaction.h"
 #include "temphome.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -42,6 +44,76 @@ const QList<QPair<QString, QString>> Model = {
     {"通用",
      "texta textb textc textd texte textf textg texth texti moneya moneyb moneyc moneyd numbera numberb numberc "
      "datea dateb datec"},
+};
+
+// A home whose database holds enough owners for many pages, then has some of those pages
+// overwritten the way a failing disk leaves them; rollback journal (as a copy or an older
+// file is), unless wal.
+QString damagedHome(const QTemporaryDir &dir, bool wal)
+{
+    {
+        Dm1 dm(dir.path());
+        if (!dm.openConnection() || !addManyOwners(&dm)) {
+            return {};
+        }
+    }
+    const QString path = dir.path() + QStringLiteral("/data/data.db");
+    QByteArray bytes = fileBytes(path);
+    if (!wal) {
+        bytes[18] = 1;
+        bytes[19] = 1;
+    }
+    damagePages(bytes);
+    writeFile(path, bytes);
+    return path;
+}
+
+QStringList dataFolder(const QTemporaryDir &dir)
+{
+    return QDir(dir.filePath(QStringLiteral("data")))
+        .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// A complete database of "another copy of the program", to appear in a home while this one is
+// still building its own; it holds one building named 别人的.
+QString otherCopysDatabase(const QTemporaryDir &scratch)
+{
+    {
+        Dm1 dm(scratch.path());
+        if (!dm.openConnection() || !dm.exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('别人的')"))) {
+            return {};
+        }
+    }
+    return scratch.filePath(QStringLiteral("data/data.db"));
+}
+
+// Makes a file read-only even for root (immutable), and writable again when it goes.
+class ReadOnly
+{
+public:
+    explicit ReadOnly(const QString &path)
+        : m_path(path)
+    {
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::ExeOwner);
+        m_ok = !QFileInfo(path).isWritable(); // root may write anyway
+        if (!m_ok && QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) == 0) {
+            m_chattr = true;
+            m_ok = true;
+        }
+    }
+    ~ReadOnly()
+    {
+        if (m_chattr) {
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_path});
+        }
+        QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    QString m_path;
+    bool m_ok = false;
+    bool m_chattr = false;
 };
 
 QByteArray digest(const QString &path)
@@ -156,6 +228,239 @@ private slots:
         QCOMPARE(digest(path), before);
         QCOMPARE(QFileInfo(path).size(), qint64(content.size()));
         QVERIFY(!QFile::exists(path + QStringLiteral("-wal")));
+    }
+
+    // A damaged file is not switched to another journal at start (which would change it): it
+    // is refused with the reason and left as it was.
+    void damagedDatabaseIsLeftAsItWas()
+    {
+        QTemporaryDir dir;
+        const QString path = damagedHome(dir, false);
+        QVERIFY(!path.isEmpty());
+        const QByteArray before = digest(path);
+        Dm1 dm(dir.path());
+        QVERIFY(!dm.openConnection());
+        QVERIFY2(dm.lastError().contains(QStringLiteral("损坏")), qPrintable(dm.lastError()));
+        QVERIFY2(dm.lastError().contains(QStringLiteral("恢复")), qPrintable(dm.lastError()));
+        QCOMPARE(digest(path), before);
+        QVERIFY(!QFile::exists(path + QStringLiteral("-wal")));
+    }
+
+    // A read that meets a damaged page says so in the operator's words, with what to do.
+    void readOfADamagedPageIsExplained()
+    {
+        QTemporaryDir dir;
+        QVERIFY(!damagedHome(dir, true).isEmpty());
+        Dm1 dm(dir.path());
+        QVERIFY(dm.openConnection());
+        DataSet owners;
+        owners.setSql({QStringLiteral("select * from 业主资料"), QStringLiteral("order by 业主名称")});
+        QVERIFY(!owners.open());
+        QVERIFY(Refusal::isDamage(owners.lastError()));
+        const QString shown = Refusal::of(owners.lastError()).message;
+        QVERIFY2(shown.contains(QStringLiteral("数据库文件已经损坏")), qPrintable(shown));
+        QVERIFY2(shown.contains(QStringLiteral("恢复")), qPrintable(shown));
+        QVERIFY(!Refusal::isDamage(QStringLiteral("UNIQUE constraint failed: 楼宇资料.楼宇名称")));
+    }
+
+    // A new home's database is built under a private name beside its place (with whatever the
+    // first start puts in, such as the demo estate) and takes its name only when complete.
+    void newDatabaseAppearsOnlyWhenComplete()
+    {
+        QTemporaryDir dir;
+        Dm1 dm(dir.path());
+        bool sawNoDatabase = false;
+        QVERIFY(dm.openConnection([&](Dm1 *building, QString *error) {
+            sawNoDatabase = !QFile::exists(dir.filePath(QStringLiteral("data/data.db")));
+            return building->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('一号楼')"), {}, error);
+        }));
+        QVERIFY(sawNoDatabase);
+        QCOMPARE(dm.column(QStringLiteral("select 楼宇名称 from 楼宇资料")), QStringList(QStringLiteral("一号楼")));
+        QCOMPARE(dm.scalar(QStringLiteral("select count(*) from 权限表")).toInt(), 1);
+        dm.closeConnection();
+        QCOMPARE(dataFolder(dir), QStringList(QStringLiteral("data.db")));
+    }
+
+    // Two copies started together on a new home: the one that finishes second keeps the
+    // other's database, and one that fails removes only its own file.
+    void secondCopyNeverRemovesTheFirstsDatabase_data()
+    {
+        QTest::addColumn<bool>("thisOneFails");
+        QTest::newRow("this one succeeds") << false;
+        QTest::newRow("this one fails") << true;
+    }
+    void secondCopyNeverRemovesTheFirstsDatabase()
+    {
+        QFETCH(bool, thisOneFails);
+        QTemporaryDir scratch, dir;
+        const QString other = otherCopysDatabase(scratch);
+        QVERIFY(!other.isEmpty());
+        const QString path = dir.filePath(QStringLiteral("data/data.db"));
+        {
+            Dm1 dm(dir.path());
+            const bool opened = dm.openConnection([&](Dm1 *, QString *error) {
+                QFile::copy(other, path); // the other copy finished first
+                *error = QStringLiteral("失败");
+                return !thisOneFails;
+            });
+            QCOMPARE(opened, !thisOneFails);
+            if (opened) {
+                QCOMPARE(dm.column(QStringLiteral("select 楼宇名称 from 楼宇资料")),
+                         QStringList(QStringLiteral("别人的")));
+            }
+        }
+        QCOMPARE(digest(path), digest(other));
+        QCOMPARE(dataFolder(dir), QStringList(QStringLiteral("data.db")));
+    }
+
+    // A failed first start leaves no database, so the next start builds one afresh.
+    void failedFirstStartLeavesNothing()
+    {
+        QTemporaryDir dir;
+        {
+            Dm1 dm(dir.path());
+            QVERIFY(!dm.openConnection([](Dm1 *building, QString *error) {
+                building->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('一半')"));
+                *error = QStringLiteral("示例数据没有建成");
+                return false;
+            }));
+            QVERIFY2(dm.lastError().contains(QStringLiteral("示例数据没有建成")), qPrintable(dm.lastError()));
+            QVERIFY(!dm.isConnected());
+        }
+        QVERIFY(dataFolder(dir).isEmpty());
+        Dm1 dm(dir.path());
+        QVERIFY(dm.openConnection());
+        QCOMPARE(dm.scalar(QStringLiteral("select count(*) from 楼宇资料")).toInt(), 0);
+    }
+
+    // What a first start killed halfway left beside the database goes at the next start; side
+    // files of a database that is no longer there are never applied to a new one.
+    void leftoversOfAKilledStartAreRemoved()
+    {
+        QTemporaryDir scratch, dir;
+        QDir(dir.path()).mkpath(QStringLiteral("data"));
+        for (const char *name : {".data.db.Ab12Cd.new", ".data.db.Ab12Cd.new-journal", ".data.db.Xy34Zw.new-journal"}) {
+            QFile f(dir.filePath(QStringLiteral("data/") + QString::fromUtf8(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(4096, 'x'));
+        }
+        // A write-ahead log of another database, committed pages and all.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            db.setDatabaseName(scratch.filePath(QStringLiteral("other.db")));
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("PRAGMA journal_mode=WAL")));
+            QVERIFY(q.exec(QStringLiteral("PRAGMA wal_autocheckpoint=0")));
+            QVERIFY(q.exec(QStringLiteral("create table 权限表 (x text)")));
+            QVERIFY(q.exec(QStringLiteral("insert into 权限表 values ('闯入者')")));
+            QVERIFY(QFile::copy(scratch.filePath(QStringLiteral("other.db-wal")),
+                                dir.filePath(QStringLiteral("data/data.db-wal"))));
+            q.finish();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        Dm1 dm(dir.path());
+        QVERIFY2(dm.openConnection(), qPrintable(dm.lastError()));
+        QCOMPARE(dm.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+        QCOMPARE(dm.column(QStringLiteral("select 姓名 from 权限表")), QStringList(Dm1::defaultOperator()));
+        dm.closeConnection();
+        QCOMPARE(dataFolder(dir), QStringList(QStringLiteral("data.db")));
+    }
+
+    // An empty file in the database's place (left by an older version killed during its first
+    // start, or a copy still being made) is not replaced: the reason says what to do.
+    void emptyDatabaseFileIsExplained()
+    {
+        QTemporaryDir dir;
+        QDir(dir.path()).mkpath(QStringLiteral("data"));
+        QFile f(dir.filePath(QStringLiteral("data/data.db")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        Dm1 dm(dir.path());
+        QVERIFY(!dm.openConnection());
+        QVERIFY2(dm.lastError().contains(QStringLiteral("空文件")), qPrintable(dm.lastError()));
+        QVERIFY2(dm.lastError().contains(QStringLiteral("删除")), qPrintable(dm.lastError()));
+        QCOMPARE(QFileInfo(f).size(), qint64(0));
+    }
+
+    // A database that cannot be written is reported when the program starts, naming the file,
+    // not at the first save.
+    void readOnlyDatabaseIsReportedAtStart_data()
+    {
+        QTest::addColumn<QString>("file"); // relative to the home
+        QTest::newRow("database file") << "data/data.db";
+        QTest::newRow("its write-ahead log") << "data/data.db-wal";
+        QTest::newRow("its folder") << "data";
+    }
+    void readOnlyDatabaseIsReportedAtStart()
+    {
+        QFETCH(QString, file);
+        QTemporaryDir dir;
+        {
+            Dm1 dm(dir.path());
+            QVERIFY(dm.openConnection());
+        }
+        // Another copy of the program keeps the log there.
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(dir.filePath(QStringLiteral("data/data.db")));
+        QVERIFY(other.open());
+        QSqlQuery(other).exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('甲')"));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("data/data.db-wal"))));
+        {
+            ReadOnly readOnly(dir.filePath(file));
+            if (!readOnly.ok()) {
+                QSKIP("cannot make a file read-only here");
+            }
+            Dm1 dm(dir.path());
+            QVERIFY(!dm.openConnection());
+            QVERIFY2(dm.lastError().contains(QStringLiteral("只读"))
+                         || dm.lastError().contains(QStringLiteral("不能写入")),
+                     qPrintable(dm.lastError()));
+            QVERIFY2(dm.lastError().contains(QFileInfo(file).fileName()), qPrintable(dm.lastError()));
+        }
+        other.close();
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+    }
+
+    // On a network filesystem the database is opened with a rollback journal (the write-ahead
+    // log needs shared memory that network filesystems do not give) and start-up warns.
+    void networkShareUsesRollbackJournal_data()
+    {
+        QTest::addColumn<QByteArray>("type");
+        QTest::addColumn<bool>("shared");
+        QTest::newRow("local disk") << QByteArray("ext4") << false;
+        QTest::newRow("windows share") << QByteArray("cifs") << true;
+        QTest::newRow("smb3") << QByteArray("smb3") << true;
+        QTest::newRow("nfs") << QByteArray("nfs") << true;
+        QTest::newRow("nfs4") << QByteArray("nfs4") << true;
+        QTest::newRow("sshfs") << QByteArray("fuse.sshfs") << true;
+    }
+    void networkShareUsesRollbackJournal()
+    {
+        QFETCH(QByteArray, type);
+        QFETCH(bool, shared);
+        QTemporaryDir dir;
+        {
+            Dm1 dm(dir.path()); // made on a local disk: write-ahead log
+            QVERIFY(dm.openConnection());
+        }
+        QString probed;
+        Dm1::setFileSystemProbe([&](const QString &folder) {
+            probed = folder;
+            return type;
+        });
+        Dm1 dm(dir.path());
+        const bool opened = dm.openConnection();
+        Dm1::setFileSystemProbe({});
+        QVERIFY2(opened, qPrintable(dm.lastError()));
+        QCOMPARE(QDir(probed).absolutePath(), QDir(dir.filePath(QStringLiteral("data"))).absolutePath());
+        QCOMPARE(dm.scalar(QStringLiteral("PRAGMA journal_mode")).toString(),
+                 shared ? QStringLiteral("delete") : QStringLiteral("wal"));
+        QCOMPARE(dm.onNetworkShare(), shared);
+        QCOMPARE(dm.startUpWarning().contains(QStringLiteral("数据库服务器")), shared);
+        QVERIFY(dm.exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('甲')")));
     }
 
     void folderInPlaceOfTheDatabaseIsRefused()

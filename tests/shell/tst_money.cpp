@@ -1,6 +1,7 @@
 #include "shell/core/money.h"
 
 #include <QTest>
+#include <limits>
 
 class TestMoney : public QObject
 {
@@ -30,6 +31,16 @@ private slots:
         QTest::newRow("largest amount") << "1000000000000" << true << qint64(10000000000000000);
         QTest::newRow("beyond the largest amount") << "1000000000000.0001" << false << qint64(0);
         QTest::newRow("a mistyped huge amount") << "1000000000000000" << false << qint64(0);
+        // Beyond the range with more than four decimals: refused, never wrapped around 64 bits.
+        QTest::newRow("wraps to 100") << "1844674407371055.16160" << false << qint64(0);
+        QTest::newRow("wraps negative") << "999999999999999.99999" << false << qint64(0);
+        QTest::newRow("the smallest 64-bit count") << "-922337203685477.58080" << false << qint64(0);
+        QTest::newRow("the limit reached by rounding") << "999999999999.99995" << true << qint64(10000000000000000);
+        QTest::newRow("beyond by rounding") << "-1000000000000.00006" << false << qint64(0);
+        // Every decimal counts, however far out.
+        QTest::newRow("a far digit above half") << "716.75265000000000000001" << true << qint64(7167527);
+        QTest::newRow("a far digit below half") << "716.75274999999999999999" << true << qint64(7167527);
+        QTest::newRow("leading zeros") << "0000000000000000000000012.5" << true << qint64(125000);
     }
     void parse()
     {
@@ -98,6 +109,17 @@ private slots:
         QCOMPARE((*Money::parse(a) * *Money::parse(b)).toString(), product);
     }
 
+    // Every 64-bit count prints as an amount, the extremes included.
+    void extremeCountsPrint()
+    {
+        QCOMPARE(Money::fromRaw(std::numeric_limits<qint64>::min()).toString(),
+                 QStringLiteral("-922337203685477.5808"));
+        QCOMPARE(Money::fromRaw(std::numeric_limits<qint64>::max()).toString(), QStringLiteral("922337203685477.5807"));
+        QCOMPARE(Money::fromRaw(std::numeric_limits<qint64>::min()).toString(2), QStringLiteral("-922337203685477.58"));
+        QCOMPARE(Money::fromRaw(std::numeric_limits<qint64>::min() + 1).toString(0),
+                 QStringLiteral("-922337203685478"));
+    }
+
     void fixedDecimalsRoundHalfEven()
     {
         QCOMPARE(Money::parse(QStringLiteral("3.8333"))->toString(2), QStringLiteral("3.83"));
@@ -109,22 +131,61 @@ private slots:
 
     void realTakenAsMoney()
     {
-        QCOMPARE(Money::fromReal(89.56).toString(), QStringLiteral("89.56"));
-        QCOMPARE(Money::fromReal(2.675).toString(), QStringLiteral("2.675"));
-        QCOMPARE(Money::fromReal(0.00005).raw(), qint64(0));
-        QCOMPARE(Money::fromReal(0.00015).raw(), qint64(2));
-        QCOMPARE(Money::fromReal(-12.34567).toString(), QStringLiteral("-12.3457"));
+        QCOMPARE(Money::fromReal(89.56)->toString(), QStringLiteral("89.56"));
+        QCOMPARE(Money::fromReal(2.675)->toString(), QStringLiteral("2.675"));
+        QCOMPARE(Money::fromReal(0.00005)->raw(), qint64(0));
+        QCOMPARE(Money::fromReal(0.00015)->raw(), qint64(2));
+        QCOMPARE(Money::fromReal(-12.34567)->toString(), QStringLiteral("-12.3457"));
+        // The real's own decimals decide, not a rounding to ten places first.
+        QCOMPARE(Money::fromReal(0.00025000000001)->raw(), qint64(3));
+        QCOMPARE(Money::fromReal(1e12)->raw(), Money::MaxRaw);
     }
 
-    // Products and reals beyond the range are held at the limit, never wrapped to a negative.
+    // Products beyond the range are held at the limit, never wrapped to a negative; a real
+    // beyond it, or no number at all, is no amount.
     void beyondTheRangeNeverWraps()
     {
         const Money big = Money::fromUnits(1000000000);
         QCOMPARE((big * big).raw(), Money::MaxRaw);
         QCOMPARE((big * -big).raw(), -Money::MaxRaw);
-        QCOMPARE(Money::fromReal(1e16).raw(), Money::MaxRaw);
-        QCOMPARE(Money::fromReal(-1e300).raw(), -Money::MaxRaw);
-        QCOMPARE(Money::fromStored(QVariant(12345.6)).raw(), qint64(12346));
+        QVERIFY(!Money::fromReal(1e16));
+        QVERIFY(!Money::fromReal(-1e300));
+        QVERIFY(!Money::fromReal(1e12 + 0.5));
+        QVERIFY(!Money::fromReal(std::numeric_limits<double>::quiet_NaN()));
+        QVERIFY(!Money::fromReal(-std::numeric_limits<double>::infinity()));
+        QCOMPARE(Money::fromWhole(1000000000000)->raw(), Money::MaxRaw);
+        QVERIFY(!Money::fromWhole(1000000000001));
+        QVERIFY(!Money::fromWhole(std::numeric_limits<qint64>::min()));
+        QCOMPARE(Money::fromStored(QVariant(12345.6))->raw(), qint64(12346));
+    }
+
+    // What a money column may hold: counts of ten-thousandths this program wrote, and whatever
+    // another program put there, which is read in the same unit or shown as an error.
+    void storedValues_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QString>("shown"); // Money::UnreadableText when it is no amount
+        const QString bad = QStringLiteral("金额有误");
+        QTest::newRow("null") << QVariant() << "";
+        QTest::newRow("count") << QVariant(qint64(125000)) << "12.5";
+        QTest::newRow("largest") << QVariant(Money::MaxRaw) << "1000000000000";
+        QTest::newRow("beyond the range") << QVariant(Money::MaxRaw + 1) << bad;
+        QTest::newRow("smallest 64-bit") << QVariant(std::numeric_limits<qint64>::min()) << bad;
+        QTest::newRow("real counts ten-thousandths") << QVariant(12345.6) << "1.2346";
+        QTest::newRow("real tie to even") << QVariant(12344.5) << "1.2344";
+        QTest::newRow("huge real") << QVariant(1e300) << bad;
+        QTest::newRow("NaN") << QVariant(std::numeric_limits<double>::quiet_NaN()) << bad;
+        QTest::newRow("numeric text as the database sums it") << QVariant(QStringLiteral("125000")) << "12.5";
+        QTest::newRow("text with decimals") << QVariant(QStringLiteral("12.5")) << "0.0012";
+        QTest::newRow("words") << QVariant(QStringLiteral("十二元")) << bad;
+        QTest::newRow("empty text") << QVariant(QStringLiteral("")) << bad;
+    }
+    void storedValues()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(QString, shown);
+        QCOMPARE(Money::storedText(stored), shown);
+        QCOMPARE(Money::fromStored(stored).has_value(), shown != Money::UnreadableText);
     }
 
     // Rounding to a step (the fen, the yuan, ten yuan) and dividing: ties to the even step, or

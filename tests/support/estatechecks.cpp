@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <limits>
 #include <map>
 
 using namespace Qt::StringLiterals;
@@ -13,9 +14,15 @@ using namespace Qt::StringLiterals;
 namespace EstateChecks {
 
 namespace {
+// A stored amount; one that is no amount reads as the smallest count, which no rule meets.
 Money money(const QVariant &v)
 {
-    return Money::fromStored(v);
+    return Money::fromStored(v).value_or(Money::fromRaw(std::numeric_limits<qint64>::min()));
+}
+
+Money realAsMoney(double v)
+{
+    return Money::fromReal(v).value_or(Money::fromRaw(std::numeric_limits<qint64>::min()));
 }
 
 QString house(const Row &r)
@@ -76,10 +83,9 @@ QStringList billLineAmounts(Dm1 *dm)
     QStringList out;
     for (const Row &l : rows(dm, u"select * from 收费明细表 order by id"_s)) {
         const QString line = u"收费明细 %1 %2 %3"_s.arg(house(l), l[u"收费名称"_s].toString(), monthOf(l));
-        const Money quantity = Money::fromReal(l[u"面积/数量"_s].toDouble());
+        const Money quantity = realAsMoney(l[u"面积/数量"_s].toDouble());
         if (l[u"计算公式"_s].toString() == u"单价*(本月数-上月数)"_s) {
-            const Money used =
-                Money::fromReal(l[u"本月表数"_s].toDouble()) - Money::fromReal(l[u"上月表数"_s].toDouble());
+            const Money used = realAsMoney(l[u"本月表数"_s].toDouble()) - realAsMoney(l[u"上月表数"_s].toDouble());
             if (quantity != used) {
                 out << breach(line + u" 面积/数量"_s, quantity.toString(), used.toString());
             }

@@ -28,6 +28,27 @@ QByteArray fileBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+bool addManyOwners(Dm1 *dm, int count)
+{
+    return dm->inTransaction([dm, count](QString *e) {
+        for (int i = 0; i < count; ++i) {
+            if (!dm->exec(QStringLiteral("insert into 业主资料 (业主名称, 备注) values (?, ?)"),
+                          {QStringLiteral("业主%1").arg(i), QString(300, QLatin1Char('m'))}, e)) {
+                return false;
+            }
+        }
+        return true;
+    });
+}
+
+void damagePages(QByteArray &databaseBytes)
+{
+    const int page = 4096;
+    for (int p = 50; p < 54; ++p) {
+        databaseBytes.replace(p * page + 8, page - 8, QByteArray(page - 8, '\xa5'));
+    }
+}
+
 void writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);

@@ -26,3 +26,9 @@ private:
 // it cannot be written).
 QByteArray fileBytes(const QString &path);
 void writeFile(const QString &path, const QByteArray &bytes);
+
+// Enough owners with long remarks for a database of many pages, in one transaction.
+bool addManyOwners(Dm1 *dm, int count = 400);
+// Overwrites four 4096-byte pages past the tables' roots (rows of 业主资料 and its indexes once
+// addManyOwners ran) the way a failing disk leaves them.
+void damagePages(QByteArray &databaseBytes);

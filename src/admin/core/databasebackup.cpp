@@ -1,7 +1,8 @@
 #include "admin/core/databasebackup.h"
 
-#include "admin/core/sqlitefile.h"
 #include "shell/core/dm1.h"
+#include "shell/core/refusal.h"
+#include "shell/core/sqlitefile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,6 +34,23 @@ bool isDatabaseFile(const QString &path, const QString &database)
         }
     }
     return false;
+}
+
+// The engine's integrity check of a finished copy; false with the first problems it found.
+bool copyIsWhole(const QString &path, QString *problems)
+{
+    SqliteFile::Connection copy;
+    QStringList result;
+    QString why;
+    if (!copy.open(path, true, &why) || !copy.rows(QStringLiteral("PRAGMA integrity_check"), &result, &why)) {
+        *problems = why;
+        return false;
+    }
+    if (result != QStringList {QStringLiteral("ok")}) {
+        *problems = result.mid(0, 3).join(QStringLiteral("；"));
+        return false;
+    }
+    return true;
 }
 
 bool fail(QString *error, const QString &text)
@@ -71,17 +89,33 @@ bool DatabaseBackup::backup(Dm1 *dm, const QString &destination, QString *error)
                     QStringLiteral("备份失败：文件夹 %1 不存在。").arg(QDir::toNativeSeparators(info.absolutePath())));
     }
 
-    // The copy is made under a private name beside the destination, then renamed over it.
-    QTemporaryFile part(QDir(info.absolutePath()).filePath(QStringLiteral(".%1.XXXXXX.part").arg(info.fileName())));
+    // The copy is made under a private name beside the destination, then renamed over it. What
+    // a killed backup left there goes first; the lock tells it from a backup still running.
+    const QString prefix = QStringLiteral(".%1.").arg(info.fileName());
+    SqliteFile::removeLeftovers(info.absolutePath(), prefix, QStringLiteral(".part"));
+    QTemporaryFile part(QDir(info.absolutePath()).filePath(prefix + QStringLiteral("XXXXXX.part")));
     if (!part.open()) {
         return fail(error, QStringLiteral("备份失败，不能写入 %1：%2").arg(shown, part.errorString()));
     }
     const QString partName = part.fileName();
+    SqliteFile::FileLock building;
+    building.hold(partName);
     part.close();
     QString why;
     if (!SqliteFile::copyInto(source, partName, &why)) {
         SqliteFile::removeWithSideFiles(partName);
-        return fail(error, QStringLiteral("备份失败，不能写入 %1：%2").arg(shown, why));
+        return fail(error,
+                    Refusal::isDamage(why)
+                        ? QStringLiteral("备份失败：系统数据库已经损坏（%1）。\n%2").arg(why, Dm1::restoreAdvice())
+                        : QStringLiteral("备份失败，不能写入 %1：%2").arg(shown, why));
+    }
+    // The copy holds the pages as they are: a damaged database gives a damaged copy, which is
+    // no backup. It is checked before anything is reported as backed up.
+    if (!copyIsWhole(partName, &why)) {
+        SqliteFile::removeWithSideFiles(partName);
+        return fail(
+            error,
+            QStringLiteral("备份失败：系统数据库已经损坏，这份备份不能用（%1）。\n%2").arg(why, Dm1::restoreAdvice()));
     }
     if (!SqliteFile::replace(partName, info.absoluteFilePath(), &why)) {
         SqliteFile::removeWithSideFiles(partName);

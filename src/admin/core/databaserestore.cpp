@@ -1,12 +1,12 @@
 #include "admin/core/databaserestore.h"
 
-#include "admin/core/sqlitefile.h"
+#include "admin/core/databasekind.h"
 #include "shell/core/schema.h"
+#include "shell/core/sqlitefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 #include <algorithm>
 
 namespace {
@@ -36,8 +36,8 @@ bool hasDatabaseHeader(const QString &path, QString *error)
     return true;
 }
 
-// Opens source read-only and proves it is an undamaged database of this system.
-bool openChecked(const QString &source, SqliteFile::Connection &db, QString *error)
+// The chosen file is there, is a file and begins like a database.
+bool sourceReadable(const QString &source, QString *error)
 {
     if (source.trimmed().isEmpty()) {
         return fail(error, QStringLiteral("请先选择要恢复的数据库文件！"));
@@ -50,14 +50,16 @@ bool openChecked(const QString &source, SqliteFile::Connection &db, QString *err
     if (!info.isFile()) {
         return fail(error, QStringLiteral("%1 不是一个文件！").arg(shown));
     }
-    if (!hasDatabaseHeader(source, error)) {
-        return false;
-    }
-    QString why;
-    if (!db.open(source, true, &why)) {
-        return fail(error, QStringLiteral("不能打开数据库文件 %1：%2").arg(shown, why));
-    }
+    return hasDatabaseHeader(source, error);
+}
+
+// db passes the engine's integrity check and is a database of this system; the messages name
+// the file the operator chose.
+bool fitToRestore(const SqliteFile::Connection &db, const QString &source, QString *error)
+{
+    const QString shown = shownName(source);
     QStringList result;
+    QString why;
     if (!db.rows(QStringLiteral("PRAGMA integrity_check"), &result, &why)) {
         return fail(error, QStringLiteral("数据库文件 %1 已经损坏，不能恢复：%2").arg(shown, why));
     }
@@ -66,25 +68,31 @@ bool openChecked(const QString &source, SqliteFile::Connection &db, QString *err
                     QStringLiteral("数据库文件 %1 已经损坏，不能恢复：%2")
                         .arg(shown, result.mid(0, 3).join(QLatin1Char('\n'))));
     }
-    QStringList names;
-    if (!db.rows(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"), &names, &why)) {
-        return fail(error, QStringLiteral("不能读取数据库文件 %1：%2").arg(shown, why));
-    }
-    const QSet<QString> present(names.cbegin(), names.cend());
-    QStringList missing;
-    for (const TableDef &t : Schema::tables()) {
-        // The scratch table belongs to each connection, not to the file: a copy made by this
-        // version has none, one of an older version still keeps it.
-        if (!t.temporary && !present.contains(t.name)) {
-            missing << t.name;
+    const QStringList reasons = DatabaseKind::whyNotOurs(db);
+    if (!reasons.isEmpty()) {
+        constexpr int Shown = 8;
+        QStringList lines = reasons.mid(0, Shown);
+        if (reasons.size() > Shown) {
+            lines << QStringLiteral("……（共 %1 处不符）").arg(reasons.size());
         }
-    }
-    if (!missing.isEmpty()) {
-        return fail(error,
-                    QStringLiteral("文件 %1 不是本系统的数据库文件，不能恢复！\n缺少数据表：%2")
-                        .arg(shown, missing.join(QStringLiteral("、"))));
+        return fail(
+            error,
+            QStringLiteral("文件 %1 不是本系统的数据库文件，不能恢复！\n%2").arg(shown, lines.join(QLatin1Char('\n'))));
     }
     return true;
+}
+
+// Opens source read-only and proves it is an undamaged database of this system.
+bool openChecked(const QString &source, SqliteFile::Connection &db, QString *error)
+{
+    if (!sourceReadable(source, error)) {
+        return false;
+    }
+    QString why;
+    if (!db.open(source, true, &why)) {
+        return fail(error, QStringLiteral("不能打开数据库文件 %1：%2").arg(shownName(source), why));
+    }
+    return fitToRestore(db, source, error);
 }
 
 // Folds whatever the old database still keeps in its side files into the file itself, so that
@@ -134,23 +142,47 @@ bool DatabaseRestore::check(const QString &source, QString *error)
 
 bool DatabaseRestore::restore(const QString &source, const QString &target, QString *error)
 {
-    SqliteFile::Connection db;
-    if (!openChecked(source, db, error)) {
+    if (!sourceReadable(source, error)) {
         return false;
     }
     const QString staging = target + QStringLiteral(".restoring");
-    SqliteFile::removeWithSideFiles(staging);
-    QString why;
     if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
         return fail(error,
                     QStringLiteral("恢复失败，不能创建文件夹 %1。")
                         .arg(QDir::toNativeSeparators(QFileInfo(target).absolutePath())));
     }
-    if (!SqliteFile::copyInto(db.handle(), staging, &why)) {
-        SqliteFile::removeWithSideFiles(staging);
-        return fail(error, QStringLiteral("恢复失败，不能写入 %1：%2").arg(shownName(staging), why));
+    SqliteFile::removeWithSideFiles(staging);
+    QString why;
+    {
+        // One consistent copy of the chosen file beside the database; what is checked below is
+        // that copy, exactly what will take the database's place.
+        SqliteFile::Connection db;
+        if (!db.open(source, true, &why)) {
+            return fail(error, QStringLiteral("不能打开数据库文件 %1：%2").arg(shownName(source), why));
+        }
+        if (!SqliteFile::copyInto(db.handle(), staging, &why)) {
+            SqliteFile::removeWithSideFiles(staging);
+            QString readable;
+            if (!db.rows(QStringLiteral("PRAGMA quick_check"), nullptr, &readable)) {
+                return fail(error, QStringLiteral("数据库文件 %1 已经损坏，不能恢复：%2").arg(shownName(source), why));
+            }
+            return fail(error, QStringLiteral("恢复失败，不能写入 %1：%2").arg(shownName(staging), why));
+        }
     }
-    db.close();
+    {
+        SqliteFile::Connection copy;
+        bool fit = copy.open(staging, true, &why);
+        if (!fit) {
+            fail(error, QStringLiteral("不能打开数据库文件 %1：%2").arg(shownName(source), why));
+        } else {
+            fit = fitToRestore(copy, source, error);
+        }
+        copy.close();
+        if (!fit) {
+            SqliteFile::removeWithSideFiles(staging);
+            return false;
+        }
+    }
     if (!settleOld(target, error)) {
         SqliteFile::removeWithSideFiles(staging);
         return false;

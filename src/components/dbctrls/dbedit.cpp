@@ -14,6 +14,12 @@ QVariant storedFromText(const DataSet *ds, const QString &field, const QString &
         if (text.trimmed().isEmpty()) {
             return {};
         }
+        // Read exactly and refused beyond ±10¹², like amounts: nothing typed wraps around.
+        if (kind == FieldKind::Integer) {
+            const auto whole = Money::parseWhole(text);
+            *ok = whole.has_value();
+            return whole ? QVariant(*whole) : QVariant();
+        }
         const auto m = Money::parse(text);
         if (!m) {
             *ok = false;
@@ -21,9 +27,6 @@ QVariant storedFromText(const DataSet *ds, const QString &field, const QString &
         }
         if (kind == FieldKind::Money) {
             return m->raw();
-        }
-        if (kind == FieldKind::Integer) {
-            return m->toUnits();
         }
         return text.trimmed().remove(QLatin1Char(',')).toDouble();
     }
@@ -50,7 +53,7 @@ void DBEdit::showValue(const QVariant &stored)
     if (stored.isNull()) {
         clear();
     } else if (dataSet() && dataSet()->fieldKind(field()) == FieldKind::Money) {
-        setText(Money::fromRaw(stored.toLongLong()).toString());
+        setText(Money::storedText(stored));
     } else {
         setText(stored.toString());
     }

@@ -1,5 +1,6 @@
 #include "components/dbctrls/dbnumberedit.h"
 
+#include "components/dbctrls/dbedit.h"
 #include "shell/core/dataset.h"
 
 #include <QRegularExpressionValidator>
@@ -43,7 +44,9 @@ std::optional<double> DBNumberEditEh::number() const
 {
     bool ok = false;
     const double v = text().trimmed().toDouble(&ok);
-    return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+    // The same limit as amounts: beyond it a real has lost digits the operator typed.
+    constexpr double Limit = double(Money::MaxRaw / Money::Scale);
+    return ok && std::isfinite(v) && std::fabs(v) <= Limit ? std::optional<double>(v) : std::nullopt;
 }
 
 void DBNumberEditEh::setNumber(std::optional<double> value)
@@ -58,20 +61,13 @@ QVariant DBNumberEditEh::shownValue(bool *ok) const
         return {};
     }
     const FieldKind kind = dataSet() ? dataSet()->fieldKind(field()) : FieldKind::Number;
-    if (kind == FieldKind::Money) {
-        const auto m = Money::parse(text());
-        *ok = m.has_value();
-        return m ? QVariant(m->raw()) : QVariant();
+    if (kind == FieldKind::Money || kind == FieldKind::Integer) {
+        // Read exactly, the way a text editor on the field reads it: nothing wraps around.
+        return storedFromText(dataSet(), field(), text(), ok);
     }
     const auto v = number();
-    if (!v) {
-        *ok = false;
-        return {};
-    }
-    if (kind == FieldKind::Integer) {
-        return qint64(std::llround(*v));
-    }
-    return *v;
+    *ok = v.has_value();
+    return v ? QVariant(*v) : QVariant();
 }
 
 void DBNumberEditEh::showValue(const QVariant &stored)
@@ -82,7 +78,7 @@ void DBNumberEditEh::showValue(const QVariant &stored)
     }
     const FieldKind kind = dataSet() ? dataSet()->fieldKind(field()) : FieldKind::Number;
     if (kind == FieldKind::Money) {
-        setText(Money::fromRaw(stored.toLongLong()).toString(m_decimals));
+        setText(Money::storedText(stored, m_decimals));
     } else if (kind == FieldKind::Integer) {
         setText(QString::number(stored.toLongLong()));
     } else {
@@ -121,7 +117,7 @@ void DBMoneyEdit::showValue(const QVariant &stored)
     if (stored.isNull()) {
         clear();
     } else {
-        setMoney(Money::fromRaw(stored.toLongLong()));
+        setText(Money::storedText(stored));
     }
     setCursorPosition(0);
 }

@@ -17,7 +17,7 @@ public:
 
     void setDecimals(int decimals);
     int decimals() const { return m_decimals; }
-    // The typed number; nothing when the box is empty or holds no number.
+    // The typed number; nothing when the box is empty, holds no number or one beyond ±10¹².
     std::optional<double> number() const;
     void setNumber(std::optional<double> value);
 

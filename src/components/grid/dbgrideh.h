@@ -122,6 +122,10 @@ public:
 
     // Layout files: one section per window class.
     void saveLayout(QSettings &settings, const QString &section) const;
+    // Writes the section into the layout file at path, keeping the file's other sections; the
+    // file is replaced whole (a link in its place too, never written through). False when it
+    // could not be written.
+    bool saveLayoutFile(const QString &path, const QString &section) const;
     void loadLayout(QSettings &settings, const QString &section);
 
     // Printing: the preview (through Prompt, with the lists' page set-up), and the same pages

@@ -3,6 +3,7 @@
 #include "components/grid/gridtext.h"
 
 #include <QColor>
+#include <QtNumeric>
 
 DBGridModel::DBGridModel(QObject *parent)
     : QAbstractTableModel(parent)
@@ -218,7 +219,7 @@ QString DBGridModel::text(int row, int column) const
         }
         switch (m_dataSet->fieldKind(f)) {
         case FieldKind::Money:
-            return GridText::moneyOf(v).toString(qMin(decimals, 4));
+            return Money::storedText(v, qMin(decimals, 4));
         case FieldKind::Number:
             return QString::number(v.toDouble(), 'f', decimals);
         default:
@@ -336,11 +337,18 @@ void DBGridModel::computeFooter() const
             }
             const FieldKind k = m_dataSet->fieldKind(f);
             if (k == FieldKind::Money) {
-                Money sum;
-                for (int r = 0; r < m_rows; ++r) {
-                    sum += GridText::moneyOf(m_dataSet->value(r, f));
+                // A cell that holds no amount (or a total past 64 bits) makes the sum unknown,
+                // and the footer says so.
+                std::optional<Money> sum = Money();
+                for (int r = 0; r < m_rows && sum; ++r) {
+                    const auto m = GridText::moneyOf(m_dataSet->value(r, f));
+                    qint64 total = 0;
+                    const bool ok = m && !qAddOverflow(sum->raw(), m->raw(), &total);
+                    sum = ok ? std::optional<Money>(Money::fromRaw(total)) : std::nullopt;
                 }
-                t = col.decimals >= 0 ? sum.toString(qMin(col.decimals, 4)) : sum.toString();
+                t = !sum                ? Money::UnreadableText
+                    : col.decimals >= 0 ? sum->toString(qMin(col.decimals, 4))
+                                        : sum->toString();
             } else if (k == FieldKind::Integer) {
                 qint64 sum = 0;
                 for (int r = 0; r < m_rows; ++r) {

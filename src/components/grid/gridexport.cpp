@@ -37,7 +37,10 @@ void GridExport::exportGrid(QWidget *parent, DBGridEh *grid, const QString &expo
     const auto format = ExportFormat(type);
     path = Export::withExtension(path, format);
     QString error;
-    if (!Export::writeFile(format, grid->exportTable(), path, &error)) {
+    QStringList warnings;
+    if (!Export::writeFile(format, grid->exportTable(), path, &error, &warnings)) {
         Prompt::notice(parent, error);
+    } else if (!warnings.isEmpty()) {
+        Prompt::notice(parent, warnings.join(QLatin1Char('\n')));
     }
 }

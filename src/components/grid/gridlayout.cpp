@@ -1,9 +1,13 @@
 // The column layout of a grid kept in a layout file between openings of a window.
 #include "components/grid/dbgrideh.h"
 #include "components/grid/dbgrideh_p.h"
+#include "components/grid/gridtext.h"
 
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QSet>
 #include <QSettings>
+#include <QTemporaryDir>
 
 namespace {
 const QString FitKey = QStringLiteral("FitToWidth");
@@ -51,6 +55,39 @@ void DBGridEh::saveLayout(QSettings &settings, const QString &section) const
     settings.endGroup();
 }
 
+bool DBGridEh::saveLayoutFile(const QString &path, const QString &section) const
+{
+    // The section is written into a copy of the file (other windows' sections kept), which
+    // then replaces the file whole. A link in the file's place is not followed: the link
+    // goes, and what it pointed to is left as it was.
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) {
+        return false;
+    }
+    const QString work = scratch.filePath(QStringLiteral("layout.ini"));
+    const QFileInfo info(path);
+    if (info.isFile() && !info.isSymLink()) {
+        QFile::copy(path, work);
+    }
+    {
+        QSettings settings(work, QSettings::IniFormat);
+        saveLayout(settings, section);
+        settings.sync();
+        if (settings.status() != QSettings::NoError) {
+            return false;
+        }
+    }
+    QFile written(work);
+    if (!written.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    if (info.isSymLink() && !QFile::remove(path)) {
+        return false;
+    }
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(written.readAll()) == written.size() && file.commit();
+}
+
 // What the file says about a column the window declares is taken where it makes sense;
 // unknown fields, repeated fields and unreadable values are passed over, and columns the
 // file does not name keep their design settings after the named ones.
@@ -79,7 +116,7 @@ void DBGridEh::loadLayout(QSettings &settings, const QString &section)
         GridColumn c = design[at];
         const QString title = settings.value(QStringLiteral("Title")).toString();
         if (!title.trimmed().isEmpty()) {
-            c.title = title;
+            c.title = GridText::cappedTitle(title);
         }
         const int footer = footerNames().indexOf(settings.value(QStringLiteral("FooterType")).toString());
         if (footer >= 0) {

@@ -8,6 +8,18 @@ QStringList GridText::levels(const QString &title)
     return title.split(QLatin1Char('|'));
 }
 
+QString GridText::cappedTitle(const QString &title)
+{
+    QStringList lv = levels(title);
+    if (lv.size() <= MaxLevels) {
+        return title;
+    }
+    const QString caption = lv.last();
+    lv.resize(MaxLevels - 1);
+    lv << caption;
+    return lv.join(QLatin1Char('|'));
+}
+
 QString GridText::hiddenCaption(const QString &title)
 {
     QString caption = title;
@@ -41,7 +53,7 @@ QString GridText::orderingLine(const QList<SortKey> &keys, const std::function<F
     return line;
 }
 
-Money GridText::moneyOf(const QVariant &v)
+std::optional<Money> GridText::moneyOf(const QVariant &v)
 {
     return Money::fromStored(v);
 }

@@ -15,6 +15,11 @@ namespace GridText {
 // The levels of a title, top first: "面积|房屋面积" gives {"面积", "房屋面积"}.
 QStringList levels(const QString &title);
 
+// The most levels a title keeps; the windows use at most three.
+constexpr int MaxLevels = 4;
+// A title with more levels keeps its first ones and its own caption (the last level).
+QString cappedTitle(const QString &title);
+
 // The caption a hidden column gets in the drop-down list: the text after the title's
 // second-last "|" (the whole title when it has fewer than two), remaining "|" as tabs.
 QString hiddenCaption(const QString &title);
@@ -33,8 +38,8 @@ struct SortKey
 // columns); without it, the data model's.
 QString orderingLine(const QList<SortKey> &keys, const std::function<FieldKind(const QString &)> &kindOf = {});
 
-// A stored money value read the way DataSet reads it.
-Money moneyOf(const QVariant &v);
+// A stored money value read the way DataSet reads it; nothing when it is no amount.
+std::optional<Money> moneyOf(const QVariant &v);
 
 }
 

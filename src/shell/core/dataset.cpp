@@ -319,13 +319,13 @@ QString DataSet::text(const QString &field) const
     }
     switch (fieldKind(field)) {
     case FieldKind::Money:
-        return Money::fromRaw(v.toLongLong()).toString();
+        return Money::storedText(v);
     default:
         return v.toString();
     }
 }
 
-Money DataSet::money(const QString &field) const
+std::optional<Money> DataSet::money(const QString &field) const
 {
     return Money::fromStored(value(field));
 }
@@ -358,7 +358,7 @@ QString DataSet::displayText(int row, int column) const
     }
     switch (fieldKind(column)) {
     case FieldKind::Money:
-        return Money::fromRaw(v.toLongLong()).toString();
+        return Money::storedText(v);
     case FieldKind::Date: {
         const QDateTime dt = fromStored(v);
         return dt.isValid() ? dt.date().toString(QStringLiteral("yyyy-MM-dd")) : v.toString();

@@ -84,7 +84,8 @@ public:
     QVariant value(const QString &field) const;
     bool isNull(const QString &field) const;
     QString text(const QString &field) const;
-    Money money(const QString &field) const;
+    // Nothing when the column holds no amount (Money::fromStored): callers report, never guess.
+    std::optional<Money> money(const QString &field) const;
     double number(const QString &field) const;
     qint64 integer(const QString &field) const;
     QDateTime dateTime(const QString &field) const;

@@ -1,6 +1,8 @@
 #include "shell/core/dm1.h"
 
 #include "shell/core/collation.h"
+#include "shell/core/refusal.h"
+#include "shell/core/sqlitefile.h"
 #include "shell/core/sqlitehandle.h"
 #include "shell/core/transaction.h"
 
@@ -10,11 +12,43 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStorageInfo>
+#include <QTemporaryFile>
+#include <unistd.h>
 
 const QString Dm1::ConnectionName = QStringLiteral("ADO_system");
 
 namespace {
 Dm1 *g_instance = nullptr;
+
+Dm1::FileSystemProbe &fileSystemProbe()
+{
+    static Dm1::FileSystemProbe probe;
+    return probe;
+}
+
+QByteArray fileSystemType(const QString &folder)
+{
+    return fileSystemProbe() ? fileSystemProbe()(folder) : QStorageInfo(folder).fileSystemType();
+}
+
+// Filesystems on which file locks cannot be trusted and the write-ahead log does not work.
+bool isNetworkFileSystem(const QByteArray &type)
+{
+    static const QByteArrayList network = {"cifs", "smb3", "smbfs", "nfs", "nfs4", "fuse.sshfs"};
+    return network.contains(type.toLower());
+}
+
+bool writable(const QString &path)
+{
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+// The name a new database is built under beside its place: ".data.db." + six characters + ".new".
+QString buildingPrefix(const QString &path)
+{
+    return QStringLiteral(".%1.").arg(QFileInfo(path).fileName());
+}
 
 // The first bytes of every SQLite database file.
 bool looksLikeDatabase(const QString &path)
@@ -108,12 +142,37 @@ QList<DataSet *> Dm1::sharedQueries() const
 
 bool Dm1::setUpConnection(const QSqlDatabase &db, QString *error)
 {
+    return setUpConnection(db, QStringLiteral("wal"), error);
+}
+
+bool Dm1::setUpConnection(const QSqlDatabase &db, const QString &journal, QString *error)
+{
     QSqlQuery q(db);
     if (db.driverName() == QLatin1String("QSQLITE")) {
         // Settings of the SQLite engine; a server keeps its own.
         q.exec(QStringLiteral("PRAGMA busy_timeout=5000"));
-        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
         q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+        if (q.exec(QStringLiteral("PRAGMA journal_mode")) && q.next()
+            && q.value(0).toString().compare(journal, Qt::CaseInsensitive) != 0) {
+            // Changing the journal writes to the file: a damaged file is refused unchanged.
+            QStringList problems;
+            if (q.exec(QStringLiteral("PRAGMA quick_check"))) {
+                while (q.next() && problems.size() < 3) {
+                    problems << q.value(0).toString();
+                }
+            } else {
+                problems << q.lastError().databaseText();
+            }
+            if (problems != QStringList {QStringLiteral("ok")}) {
+                if (error) {
+                    *error = QStringLiteral("数据库文件 %1 已经损坏：%2\n%3")
+                                 .arg(QDir::toNativeSeparators(db.databaseName()), problems.join(QLatin1Char('\n')),
+                                      restoreAdvice());
+                }
+                return false;
+            }
+            q.exec(QStringLiteral("PRAGMA journal_mode=") + journal);
+        }
         // The ordering lines sort text in pinyin order; the collation lives on the connection
         // only, never in the file.
         Collation::registerOn(db);
@@ -131,7 +190,7 @@ bool Dm1::setUpConnection(const QSqlDatabase &db, QString *error)
     return true;
 }
 
-bool Dm1::openConnection()
+bool Dm1::openConnection(const Filler &fillNew)
 {
     m_lastError.clear();
     if (isConnected()) {
@@ -139,42 +198,171 @@ bool Dm1::openConnection()
     }
     const QString path = databasePath();
     const QFileInfo info(path);
-    const bool isNew = !info.exists();
-    if (!isNew && (!info.isFile() || !info.isReadable() || !looksLikeDatabase(path))) {
-        m_lastError = QStringLiteral("%1 不是可用的数据库文件").arg(QDir::toNativeSeparators(path));
+    const QString folder = info.absolutePath();
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+        m_lastError = QStringLiteral("不能创建文件夹 %1").arg(QDir::toNativeSeparators(folder));
         return false;
     }
-    if (isNew && !QDir().mkpath(info.absolutePath())) {
-        m_lastError = QStringLiteral("不能创建文件夹 %1").arg(info.absolutePath());
+    m_onNetworkShare = isNetworkFileSystem(fileSystemType(folder));
+    // What first starts killed halfway left beside the database goes; a start still building
+    // holds its file and keeps it.
+    SqliteFile::removeLeftovers(folder, buildingPrefix(path), QStringLiteral(".new"));
+    if (!info.exists() && !info.isSymLink() && !createDatabase(fillNew)) {
         return false;
     }
-    {
-        QSqlDatabase db = QSqlDatabase::contains(ConnectionName)
-            ? QSqlDatabase::database(ConnectionName, false)
-            : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-        if (!db.open()) {
-            m_lastError = db.lastError().text();
-            return false;
-        }
-        // A damaged file passes the header test but fails on its first read.
-        QSqlQuery probe(db);
-        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-            m_lastError = probe.lastError().databaseText();
-            probe.finish();
-            db.close();
-            return false;
-        }
-    }
-    if (!setUpConnection(database(), &m_lastError) || (isNew && !createSchema())) {
-        closeConnection();
-        if (isNew) {
-            QFile::remove(path);
-        }
+    return openDatabase();
+}
+
+bool Dm1::connectTo(const QString &path)
+{
+    QSqlDatabase db = QSqlDatabase::contains(ConnectionName)
+        ? QSqlDatabase::database(ConnectionName, false)
+        : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db.open()) {
+        m_lastError = db.lastError().text();
         return false;
     }
     return true;
+}
+
+bool Dm1::createDatabase(const Filler &fillNew)
+{
+    // Built complete under a private name beside its place, and named only then: a start
+    // killed halfway leaves no database, only a leftover the next start removes.
+    const QString path = databasePath();
+    const QString folder = QFileInfo(path).absolutePath();
+    QTemporaryFile file(QDir(folder).filePath(buildingPrefix(path) + QStringLiteral("XXXXXX.new")));
+    if (!file.open()) {
+        m_lastError = QStringLiteral("不能在文件夹 %1 中建立数据库：%2")
+                          .arg(QDir::toNativeSeparators(folder), file.errorString());
+        return false;
+    }
+    const QString building = file.fileName();
+    SqliteFile::FileLock lock;
+    lock.hold(building);
+    file.close();
+    bool built = connectTo(building);
+    if (built) {
+        // Built with the rollback journal: a single file, nothing beside it to carry along.
+        built = setUpConnection(database(), QStringLiteral("delete"), &m_lastError) && createSchema()
+            && (!fillNew || fillNew(this, &m_lastError));
+    }
+    closeConnection();
+    if (!built || !SqliteFile::sync(building)) {
+        SqliteFile::removeWithSideFiles(building);
+        if (m_lastError.isEmpty()) {
+            m_lastError = QStringLiteral("不能建立数据库文件 %1").arg(QDir::toNativeSeparators(path));
+        }
+        return false;
+    }
+    // Copies of the program started together take turns here. The first to finish gives its
+    // file the name; a later one finds a database there and keeps it, removing only its own.
+    SqliteFile::FileLock turn;
+    turn.hold(folder, true);
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+        SqliteFile::removeWithSideFiles(building);
+        return true;
+    }
+    // Side files of a database that is no longer there must never be applied to the new one.
+    for (const QString &side : SqliteFile::sideFiles(path)) {
+        QFile::remove(side);
+    }
+    bool exists = false;
+    QString why;
+    if (!SqliteFile::installNew(building, path, &exists, &why)) {
+        SqliteFile::removeWithSideFiles(building);
+        if (exists) {
+            return true;
+        }
+        m_lastError = QStringLiteral("不能建立数据库文件 %1：%2").arg(QDir::toNativeSeparators(path), why);
+        return false;
+    }
+    return true;
+}
+
+bool Dm1::openDatabase()
+{
+    const QString path = databasePath();
+    const QString shown = QDir::toNativeSeparators(path);
+    const QFileInfo info(path);
+    if (info.isFile() && info.size() == 0) {
+        // Nothing is lost by deleting it, but it may be a copy still being made: the operator
+        // decides.
+        m_lastError = QStringLiteral("数据库文件 %1 是空文件（0 字节），其中没有任何数据。"
+                                     "它可能是以前的版本第一次启动时被中断留下的，也可能是一个还没有复制完的文件。"
+                                     "确认之后请删除它再启动，程序会建立一个新的数据库。")
+                          .arg(shown);
+        return false;
+    }
+    if (!info.isFile() || !info.isReadable() || !looksLikeDatabase(path)) {
+        m_lastError = QStringLiteral("%1 不是可用的数据库文件").arg(shown);
+        return false;
+    }
+    // Otherwise the first save would fail: a database, log or folder that cannot be written is
+    // reported now.
+    if (!writable(path)) {
+        m_lastError =
+            QStringLiteral("数据库文件 %1 是只读的，不能保存任何修改。请去掉它的只读属性，或请管理员给予写入权限。")
+                .arg(shown);
+        return false;
+    }
+    for (const QString &side : SqliteFile::sideFiles(path)) {
+        if (QFileInfo::exists(side) && !writable(side)) {
+            m_lastError =
+                QStringLiteral(
+                    "数据库的日志文件 %1 是只读的，不能保存任何修改。请去掉它的只读属性，或请管理员给予写入权限。")
+                    .arg(QDir::toNativeSeparators(side));
+            return false;
+        }
+    }
+    if (!writable(info.absolutePath())) {
+        m_lastError = QStringLiteral("数据库所在的文件夹 %1 不能写入（数据库的日志文件要建在那里），不能保存任何修改。"
+                                     "请管理员给予写入权限。")
+                          .arg(QDir::toNativeSeparators(info.absolutePath()));
+        return false;
+    }
+    if (!connectTo(path)) {
+        return false;
+    }
+    {
+        // A damaged file passes the header test but fails on its first read.
+        QSqlQuery probe(database());
+        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+            const QString why = probe.lastError().databaseText();
+            m_lastError = Refusal::isDamage(why)
+                ? QStringLiteral("数据库文件 %1 已经损坏（%2）。\n%3").arg(shown, why, restoreAdvice())
+                : why;
+            probe.finish();
+            closeConnection();
+            return false;
+        }
+    }
+    // The write-ahead log needs shared memory that network filesystems do not give.
+    if (!setUpConnection(database(), m_onNetworkShare ? QStringLiteral("delete") : QStringLiteral("wal"),
+                         &m_lastError)) {
+        closeConnection();
+        return false;
+    }
+    return true;
+}
+
+void Dm1::setFileSystemProbe(FileSystemProbe probe)
+{
+    fileSystemProbe() = std::move(probe);
+}
+
+QString Dm1::startUpWarning() const
+{
+    if (!m_onNetworkShare) {
+        return {};
+    }
+    return QStringLiteral("数据库文件 %1 位于网络共享文件夹上。\n"
+                          "几台电脑通过共享文件夹同时使用一个数据库文件时，文件锁可能失灵而损坏数据库。"
+                          "本系统已改用较稳妥的日志方式打开它；几个收费窗口要同时使用时，"
+                          "应当共用一台数据库服务器，而不是共享一个文件。")
+        .arg(QDir::toNativeSeparators(databasePath()));
 }
 
 void Dm1::closeConnection()
@@ -357,4 +545,9 @@ QString Dm1::orderTerm(const QString &field, FieldKind kind)
 QString Dm1::orderTerm(const QString &field)
 {
     return orderTerm(field, Schema::kindOf(field));
+}
+
+QString Dm1::restoreAdvice()
+{
+    return QStringLiteral("请用最近的备份恢复数据库：【系统维护】→“数据恢复”。");
 }

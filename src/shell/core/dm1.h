@@ -40,11 +40,17 @@ public:
     QString databasePath() const;
     QString homePath(const QString &relative) const;
 
-    // Opens the connection. A missing database file is created with every table, one operator
-    // who logs in with an empty password and the organisation row. An existing file is opened
-    // unchanged; a file that is not a readable database is left exactly as it was and refused.
-    // Every opening gets its own empty scratch table 通用 (see setUpConnection).
-    bool openConnection();
+    // What a new database gets before it takes its name (the demo estate): false, with the
+    // reason in error, leaves no database behind.
+    using Filler = std::function<bool(Dm1 *building, QString *error)>;
+    // Opens the connection. A missing database file is built complete under a private name
+    // beside its place (every table, one operator who logs in with an empty password, the
+    // organisation row, then fillNew) and named only then; when another copy of the program
+    // named its own first, that one is kept. An existing file is opened unchanged; a file that
+    // is not a readable, writable database is left exactly as it was and refused (lastError
+    // says why, in Chinese). Every opening gets its own empty scratch table 通用 (see
+    // setUpConnection).
+    bool openConnection(const Filler &fillNew = {});
     void closeConnection();
     bool isConnected() const;
     QString lastError() const { return m_lastError; }
@@ -53,7 +59,8 @@ public:
     // online backup); null when not connected or on another database.
     sqlite3 *sqliteHandle() const;
     // What every connection to the estate's file is given once opened: waiting out another
-    // workstation's write lock, the write-ahead journal, full sync, and its own temporary
+    // workstation's write lock, the write-ahead journal (the rollback journal for Dm1's own
+    // connection on a network share), full sync, and its own temporary
     // scratch table 通用 (so one workstation's report never empties another's). False with the
     // database's reason when the scratch table cannot be made.
     static bool setUpConnection(const QSqlDatabase &db, QString *error = nullptr);
@@ -89,6 +96,17 @@ public:
 
     static QString defaultOperator() { return QStringLiteral("管理员"); }
 
+    // The type of the filesystem a folder lies on ("ext4", "cifs", ...); tests replace it, null
+    // restores the real one (QStorageInfo).
+    using FileSystemProbe = std::function<QByteArray(const QString &folder)>;
+    static void setFileSystemProbe(FileSystemProbe probe);
+    // The database lies on a network filesystem (cifs, smb3, nfs, nfs4, fuse.sshfs), whose
+    // locks cannot be trusted: it is opened with a rollback journal instead of the WAL.
+    bool onNetworkShare() const { return m_onNetworkShare; }
+    // The notice start-up shows once, in Chinese; empty when there is nothing to say.
+    QString startUpWarning() const;
+    // What to do about a damaged database, one line.
+    static QString restoreAdvice();
     // The collation clause that sorts text the way Chinese office users expect (pinyin order),
     // registered on every connection: " COLLATE pinyin". The one place a PostgreSQL install maps
     // to its own collation.
@@ -103,8 +121,15 @@ private:
     // Prepares, binds and runs sql; false with the reason in error (or logged without one).
     static bool runStatement(QSqlQuery &q, const QString &sql, const QVariantList &binds, QString *error);
     bool createSchema();
+    bool createDatabase(const Filler &fillNew);
+    bool openDatabase();
+    bool connectTo(const QString &path);
+    // setUpConnection with the given journal ("wal" or "delete"); a file whose journal must
+    // change is checked first and refused, unchanged, when damaged.
+    static bool setUpConnection(const QSqlDatabase &db, const QString &journal, QString *error);
     DataSet *makeQuery(const char *name);
 
     QString m_home;
     QString m_lastError;
+    bool m_onNetworkShare = false;
 };

@@ -1,7 +1,9 @@
 #include "shell/core/money.h"
 
 #include <QRegularExpression>
+#include <charconv>
 #include <cmath>
+#include <iterator>
 
 namespace {
 // n / d (d > 0) as an integer, rounded the given way; the one division of amounts.
@@ -38,88 +40,155 @@ Money bounded(__int128 raw)
     const __int128 limit = Money::MaxRaw;
     return Money::fromRaw(static_cast<qint64>(raw > limit ? limit : raw < -limit ? -limit : raw));
 }
-}
 
-std::optional<Money> Money::parse(const QString &text)
+// A plain decimal number rounded half to even at `places` decimals, as a count of 10^-places:
+// an optional sign, digits with an optional point and any number of decimals (at least one
+// digit in all), blanks around; commas only as thousands separators. Every digit takes part
+// in the rounding. Nothing for malformed text or a count beyond ±limit.
+std::optional<qint64> parseDecimal(const QString &text, int places, qint64 limit)
 {
     QString s = text.trimmed();
     if (s.contains(QLatin1Char(','))) {
-        // Commas only as thousands separators: "1,234.5" is 1234.5, "1,5" is no amount.
+        // Commas only as thousands separators: "1,234.5" is 1234.5, "1,5" is no number.
         static const QRegularExpression grouped(QStringLiteral("^[+-]?\\d{1,3}(,\\d{3})+(\\.\\d*)?$"));
         if (!grouped.match(s).hasMatch()) {
             return std::nullopt;
         }
         s.remove(QLatin1Char(','));
     }
-    if (s.isEmpty()) {
-        return std::nullopt;
-    }
     bool negative = false;
-    int i = 0;
-    if (s[0] == QLatin1Char('-') || s[0] == QLatin1Char('+')) {
+    qsizetype i = 0;
+    if (!s.isEmpty() && (s[0] == QLatin1Char('-') || s[0] == QLatin1Char('+'))) {
         negative = s[0] == QLatin1Char('-');
         i = 1;
     }
-    __int128 whole = 0;
-    int wholeDigits = 0;
-    for (; i < s.size() && s[i].isDigit(); ++i, ++wholeDigits) {
-        whole = whole * 10 + s[i].digitValue();
-        if (whole > __int128(1) << 80) {
-            return std::nullopt;
+    // The whole part is bounded far below 2^127 / 10^places before it could overflow.
+    constexpr __int128 WholeCap = __int128(1'000'000'000'000'000'000LL) * 1000;
+    __int128 count = 0;
+    bool tooLarge = false;
+    int digits = 0;
+    for (; i < s.size() && s[i].isDigit(); ++i, ++digits) {
+        if (!tooLarge) {
+            count = count * 10 + s[i].digitValue();
+            tooLarge = count > WholeCap;
         }
     }
-    __int128 frac = 0;
-    qint64 fracScale = 1;
-    int fracDigits = 0;
+    int decimals = 0;
+    int roundingDigit = -1; // the first decimal past `places`, if any
+    bool beyondRoundingDigit = false; // a non-zero decimal after that one
     if (i < s.size() && s[i] == QLatin1Char('.')) {
-        for (++i; i < s.size() && s[i].isDigit(); ++i, ++fracDigits) {
-            if (fracDigits < 15) {
-                frac = frac * 10 + s[i].digitValue();
-                fracScale *= 10;
+        for (++i; i < s.size() && s[i].isDigit(); ++i, ++decimals, ++digits) {
+            const int d = s[i].digitValue();
+            if (decimals < places) {
+                count = count * 10 + d;
+            } else if (decimals == places) {
+                roundingDigit = d;
+            } else if (d != 0) {
+                beyondRoundingDigit = true;
             }
         }
     }
-    if (i != s.size() || (wholeDigits == 0 && fracDigits == 0)) {
+    if (i != s.size() || digits == 0 || tooLarge) {
         return std::nullopt;
     }
-    // whole.frac in units of 1/fracScale, brought to ten-thousandths.
-    const __int128 total = whole * fracScale + frac;
-    const __int128 raw =
-        fracScale <= Scale ? total * (Scale / fracScale) : __int128(divideRoundHalfEven(total, fracScale / Scale));
-    if (raw > MaxRaw) {
+    for (int d = decimals; d < places; ++d) {
+        count *= 10;
+    }
+    if (roundingDigit > 5 || (roundingDigit == 5 && (beyondRoundingDigit || count % 2 != 0))) {
+        ++count;
+    }
+    if (count > limit) {
         return std::nullopt;
     }
-    return fromRaw(static_cast<qint64>(negative ? -raw : raw));
+    return static_cast<qint64>(negative ? -count : count);
 }
 
-Money Money::fromStored(const QVariant &v)
+}
+
+const QString Money::UnreadableText = QStringLiteral("金额有误");
+
+std::optional<Money> Money::parse(const QString &text)
+{
+    const auto raw = parseDecimal(text, 4, MaxRaw);
+    return raw ? std::optional<Money>(fromRaw(*raw)) : std::nullopt;
+}
+
+std::optional<qint64> Money::parseWhole(const QString &text)
+{
+    return parseDecimal(text, 0, MaxRaw / Scale);
+}
+
+std::optional<Money> Money::fromWhole(qint64 units)
+{
+    if (units > MaxRaw / Scale || units < -MaxRaw / Scale) {
+        return std::nullopt;
+    }
+    return fromUnits(units);
+}
+
+std::optional<Money> Money::fromStored(const QVariant &v)
 {
     if (v.isNull()) {
-        return {};
+        return Money();
     }
-    if (v.typeId() == QMetaType::Double) {
-        // A real (never written by this program) counts ten-thousandths like an integer would.
-        return fromRaw(qBound(-MaxRaw, qRound64(v.toDouble()), MaxRaw));
+    switch (v.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        // Never written by this program; a real there counts ten-thousandths as the
+        // database's sums take it. The default rounding mode rounds half to even, exactly.
+        const double d = v.toDouble();
+        if (!std::isfinite(d) || std::fabs(d) > double(MaxRaw)) {
+            return std::nullopt;
+        }
+        return fromRaw(static_cast<qint64>(std::nearbyint(d)));
     }
-    if (v.typeId() == QMetaType::QString) {
-        return parse(v.toString()).value_or(Money());
+    case QMetaType::QString:
+    case QMetaType::QByteArray: {
+        const auto raw = parseDecimal(v.toString(), 0, MaxRaw);
+        return raw ? std::optional<Money>(fromRaw(*raw)) : std::nullopt;
     }
-    return fromRaw(v.toLongLong());
+    case QMetaType::ULongLong:
+    case QMetaType::ULong:
+    case QMetaType::UInt: {
+        const qulonglong u = v.toULongLong();
+        return u <= qulonglong(MaxRaw) ? std::optional<Money>(fromRaw(qint64(u))) : std::nullopt;
+    }
+    default: {
+        bool ok = false;
+        const qint64 raw = v.toLongLong(&ok);
+        if (!ok || raw > MaxRaw || raw < -MaxRaw) {
+            return std::nullopt;
+        }
+        return fromRaw(raw);
+    }
+    }
 }
 
-Money Money::fromReal(double value)
+QString Money::storedText(const QVariant &value, int decimals)
 {
-    // Take the decimal text of the real number (shortest round-trip form), then round it as
-    // text, so 2.675 becomes 2.675 and not 2.67499999.
-    const auto m = parse(QString::number(value, 'f', 10));
-    if (m) {
-        return *m;
-    }
-    // Beyond the limit (or not a number): held at the limit, never wrapped around.
-    if (!(value == value)) {
+    if (value.isNull()) {
         return {};
     }
-    return fromRaw(value > 0 ? MaxRaw : -MaxRaw);
+    const auto m = fromStored(value);
+    if (!m) {
+        return UnreadableText;
+    }
+    return decimals < 0 ? m->toString() : m->toString(decimals);
+}
+
+std::optional<Money> Money::fromReal(double value)
+{
+    if (!std::isfinite(value) || std::fabs(value) > double(MaxRaw / Scale)) {
+        return std::nullopt;
+    }
+    // The shortest decimal text that reads back as this real (what was typed: 2.675, not
+    // 2.67499999…), then rounded as text.
+    char text[400];
+    const auto result = std::to_chars(std::begin(text), std::end(text), value, std::chars_format::fixed);
+    if (result.ec != std::errc()) {
+        return std::nullopt;
+    }
+    return parse(QString::fromLatin1(text, result.ptr - text));
 }
 
 Money Money::operator*(Money o) const
@@ -163,12 +232,13 @@ QString Money::toString(int decimals) const
     for (int i = decimals; i < 4; ++i) {
         div *= 10;
     }
-    const qint64 scaled = divideRoundHalfEven(m_raw, div);
+    // The magnitude in 128 bits, so the smallest 64-bit count has one too.
+    const __int128 scaled = divideRoundHalfEven(m_raw, div);
     const qint64 unit = Scale / div;
-    const qint64 a = scaled < 0 ? -scaled : scaled;
-    QString s = QString::number(a / unit);
+    const __int128 a = scaled < 0 ? -scaled : scaled;
+    QString s = QString::number(quint64(a / unit));
     if (decimals > 0) {
-        s += QLatin1Char('.') + QStringLiteral("%1").arg(a % unit, decimals, 10, QLatin1Char('0'));
+        s += QLatin1Char('.') + QStringLiteral("%1").arg(qint64(a % unit), decimals, 10, QLatin1Char('0'));
     }
     return scaled < 0 ? QLatin1Char('-') + s : s;
 }

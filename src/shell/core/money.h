@@ -19,7 +19,8 @@ public:
     static constexpr qint64 Scale = 10000;
     // The largest amount taken from text, a real number or a product: a million million,
     // far beyond any fee and far enough inside the 64-bit range that sums of many such
-    // amounts stay exact. Larger values are refused (parse) or held at the limit.
+    // amounts stay exact. Larger values are refused on entry and when read; a product beyond
+    // it is held at the limit.
     static constexpr qint64 MaxRaw = 1'000'000'000'000LL * Scale;
 
     constexpr Money() = default;
@@ -31,14 +32,27 @@ public:
     }
     static constexpr Money fromUnits(qint64 units) { return fromRaw(units * Scale); }
 
-    // Parses "12.5", "-3.25", " 1,234.5 ", ".5"; more than four decimals round half to even.
-    // Empty or malformed text, or an amount beyond MaxRaw, gives nothing.
+    // Parses "12.5", "-3.25", " 1,234.5 ", ".5"; any number of decimals, rounded half to even
+    // at the fourth. Empty or malformed text, or an amount beyond ±MaxRaw, gives nothing.
     static std::optional<Money> parse(const QString &text);
-    // A stored money value: an integer count of ten-thousandths; null reads as 0. A text or a
-    // real found in the column (never written by this program) is read as best it can be.
-    static Money fromStored(const QVariant &value);
-    // A real number (an area, a meter reading) taken as money: rounded to four places, ties to even.
-    static Money fromReal(double value);
+    // A value found in a money column. This program writes an integer count of ten-thousandths;
+    // a real or a numeric text (never written by it) counts the same unit, as the database's own
+    // sums take it, rounded half to even. Null reads as 0. Anything else (not a number, NaN, a
+    // count beyond ±MaxRaw) is no amount: nothing.
+    static std::optional<Money> fromStored(const QVariant &value);
+    // The text of a stored value: empty for null, the amount in its shortest form (or with the
+    // given number of decimals, 0..4), or UnreadableText for a value fromStored refuses.
+    static QString storedText(const QVariant &value, int decimals = -1);
+    static const QString UnreadableText; // "金额有误"
+    // A real number (an area, a meter reading) taken as money: its shortest decimal text (what
+    // was typed: 2.675, not 2.67499999…) rounded half to even at the fourth decimal. Nothing for
+    // NaN, infinities and amounts beyond ±MaxRaw.
+    static std::optional<Money> fromReal(double value);
+    // A whole number typed into a count field, read like an amount and rounded half to even to
+    // units; nothing beyond ±10¹² (the same limit as amounts) or for malformed text.
+    static std::optional<qint64> parseWhole(const QString &text);
+    // A count of whole units (a stored integer) as an amount; nothing beyond ±10¹².
+    static std::optional<Money> fromWhole(qint64 units);
 
     constexpr qint64 raw() const { return m_raw; }
     double toReal() const { return double(m_raw) / Scale; }

@@ -73,8 +73,7 @@ Refusal Refusal::of(const QString &reason, const std::function<QVariant(const QS
     if (text.startsWith(QStringLiteral("database or disk is full"))) {
         return told(QStringLiteral("磁盘已满，修改没有保存！"));
     }
-    if (text.startsWith(QStringLiteral("database disk image is malformed"))
-        || text.startsWith(QStringLiteral("file is not a database"))) {
+    if (isDamage(text)) {
         return told(QStringLiteral("数据库文件已经损坏，请用备份恢复！"));
     }
     // The program's own reasons are Chinese already.
@@ -82,6 +81,15 @@ Refusal Refusal::of(const QString &reason, const std::function<QVariant(const QS
         return {text, {}};
     }
     return told(QStringLiteral("数据库拒绝了这次操作！"));
+}
+
+bool Refusal::isDamage(const QString &reason)
+{
+    // SQLite's words for SQLITE_CORRUPT and SQLITE_NOTADB.
+    const QString text = reason.trimmed();
+    return text.startsWith(QStringLiteral("database disk image is malformed"))
+        || text.startsWith(QStringLiteral("malformed database schema"))
+        || text.startsWith(QStringLiteral("file is not a database"));
 }
 
 Refusal Refusal::of(const QString &reason, const DataSet &row)

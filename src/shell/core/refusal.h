@@ -18,4 +18,7 @@ struct Refusal
     static Refusal of(const QString &reason, const std::function<QVariant(const QString &field)> &valueOf = {});
     // The values are those of the data set's current row (the row that was being written).
     static Refusal of(const QString &reason, const DataSet &row);
+    // The database's text says its file is damaged (a page that cannot be read, a file that is
+    // no database): only a backup brings the data back.
+    static bool isDamage(const QString &reason);
 };

@@ -84,6 +84,53 @@ QString footerText(const ExportTable &table, int column)
     return column < table.footer.size() ? table.footer[column] : QString();
 }
 
+QString formulaSafe(const QString &text)
+{
+    if (text.isEmpty())
+        return text;
+    switch (text.front().unicode()) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r':
+        return QLatin1Char('\'') + text;
+    default:
+        return text;
+    }
+}
+
+QString LongTexts::fit(const QString &text, int row, int column)
+{
+    if (text.size() <= MaxCellText)
+        return text;
+    ++m_count;
+    if (m_places.size() < 5) {
+        const QString title =
+            column < m_table.titles.size() ? m_table.titles[column].section(QLatin1Char('|'), -1) : QString();
+        const QString where = row < 0 ? QStringLiteral("标题")
+            : row >= m_table.rowCount ? QStringLiteral("合计行")
+                                      : QStringLiteral("第 %1 行").arg(row + 1);
+        m_places << QStringLiteral("%1“%2”列（%3 个字符）").arg(where, title).arg(text.size());
+    }
+    // A character beyond the basic plane is not split in half.
+    const int cut = text.at(MaxCellText - 1).isHighSurrogate() ? MaxCellText - 1 : MaxCellText;
+    return text.left(cut);
+}
+
+void LongTexts::report(QStringList *warnings) const
+{
+    if (!warnings || m_count == 0)
+        return;
+    QString places = m_places.join(QStringLiteral("、"));
+    if (m_count > m_places.size())
+        places += QStringLiteral(" 等 %1 处").arg(m_count);
+    *warnings << QStringLiteral("%1的文字超过了电子表格单元格的上限 %2 个字符，只导出了前 %2 个字符。")
+                     .arg(places)
+                     .arg(MaxCellText);
+}
+
 static int twoDigits(const QChar *p)
 {
     if (!p[0].isDigit() || !p[1].isDigit())
@@ -145,14 +192,11 @@ SheetCell sheetCell(const ExportTable &table, int row, int column)
         return {};
     bool ok = false;
     switch (kind) {
-    case FieldKind::Money: {
-        const qint64 raw = value.toLongLong(&ok);
-        if (ok && value.typeId() != QMetaType::QString)
-            return numberCell(Money::fromRaw(raw).toReal(), SheetCell::Style::Money);
-        if (const auto money = Money::parse(value.toString()))
+    case FieldKind::Money:
+        // A value that is no amount goes out as the text the grid shows for it.
+        if (const auto money = Money::fromStored(value))
             return numberCell(money->toReal(), SheetCell::Style::Money);
         break;
-    }
     case FieldKind::Number:
     case FieldKind::Integer: {
         const double number = value.toDouble(&ok);

@@ -39,7 +39,7 @@ QString withExtension(const QString &fileName, ExportFormat format)
     return fileName % QLatin1Char('.') % ext;
 }
 
-bool write(ExportFormat format, const ExportTable &table, QIODevice *out, QString *error)
+bool write(ExportFormat format, const ExportTable &table, QIODevice *out, QString *error, QStringList *warnings)
 {
     QString ignored;
     QString &reason = error ? *error : ignored;
@@ -57,15 +57,16 @@ bool write(ExportFormat format, const ExportTable &table, QIODevice *out, QStrin
     case ExportFormat::Rtf:
         return ExportWriters::writeRtf(table, out, &reason);
     case ExportFormat::Xls:
-        return ExportWriters::writeXls(table, out, &reason);
+        return ExportWriters::writeXls(table, out, &reason, warnings);
     case ExportFormat::Xlsx:
-        return ExportWriters::writeXlsx(table, out, &reason);
+        return ExportWriters::writeXlsx(table, out, &reason, warnings);
     }
     reason = QStringLiteral("不支持这种文件类型。");
     return false;
 }
 
-bool writeFile(ExportFormat format, const ExportTable &table, const QString &path, QString *error)
+bool writeFile(ExportFormat format, const ExportTable &table, const QString &path, QString *error,
+               QStringList *warnings)
 {
     QString ignored;
     QString &reason = error ? *error : ignored;
@@ -78,7 +79,7 @@ bool writeFile(ExportFormat format, const ExportTable &table, const QString &pat
         return false;
     }
     QString writeError;
-    if (!write(format, table, &file, &writeError)) {
+    if (!write(format, table, &file, &writeError, warnings)) {
         const bool deviceFailed = file.error() != QFileDevice::NoError;
         const QString deviceError = file.errorString();
         file.cancelWriting();

@@ -31,8 +31,11 @@ QString extension(ExportFormat format); // "txt", "csv", "htm", "rtf", "xls", "x
 // Appends "." + extension unless the name already ends in the extension's letters
 // (compared without regard to case): "abctxt" stays, "list" becomes "list.xls".
 QString withExtension(const QString &fileName, ExportFormat format);
-// Writes the table; false with a reason in error when it could not.
-bool write(ExportFormat format, const ExportTable &table, QIODevice *out, QString *error);
+// Writes the table; false with a reason in error when it could not. What was written but not
+// as it is shown (a text cut to a spreadsheet cell's limit) is added to warnings, in Chinese.
+bool write(ExportFormat format, const ExportTable &table, QIODevice *out, QString *error,
+           QStringList *warnings = nullptr);
 // Writes to a file, replacing it only when the whole table was written.
-bool writeFile(ExportFormat format, const ExportTable &table, const QString &path, QString *error);
+bool writeFile(ExportFormat format, const ExportTable &table, const QString &path, QString *error,
+               QStringList *warnings = nullptr);
 }

@@ -39,24 +39,41 @@ private:
     QByteArray m_bytes;
 };
 
-// Writes the title rows, every data row and the footer row through one function per row.
+// A cell's text as a spreadsheet must show it: a text that would be a formula is marked as
+// text; a number cell (which isNumber tells, asked only for such texts) is left as it is.
+template<typename IsNumber> QString spreadsheetText(const QString &text, IsNumber isNumber)
+{
+    const QString safe = formulaSafe(text);
+    return safe.size() == text.size() || isNumber() ? text : safe;
+}
+
+// Writes the title rows, every data row and the footer row through one function per row, each
+// cell as a spreadsheet must show it (these files are opened by spreadsheets).
 template<typename RowWriter> bool writeRows(const ExportTable &table, Output &output, RowWriter writeRow)
 {
     const TitleLayout titles = titleLayout(table.titles);
     const int columns = titles.columns;
-    for (int row = 0; row < titles.rows; ++row)
-        writeRow(titles.flatRow(row));
+    const auto never = [] { return false; };
+    for (int row = 0; row < titles.rows; ++row) {
+        QStringList texts = titles.flatRow(row);
+        for (QString &text : texts)
+            text = spreadsheetText(text, never);
+        writeRow(texts);
+    }
     QStringList cells(columns);
     for (int row = 0; row < table.rowCount; ++row) {
         for (int column = 0; column < columns; ++column)
-            cells[column] = cellText(table, row, column);
+            cells[column] = spreadsheetText(cellText(table, row, column), [&] {
+                return sheetCell(table, row, column).type == SheetCell::Type::Number;
+            });
         writeRow(cells);
         if (!output.flushIfFull())
             return false;
     }
     if (table.hasFooter()) {
         for (int column = 0; column < columns; ++column)
-            cells[column] = footerText(table, column);
+            cells[column] = spreadsheetText(footerText(table, column),
+                                            [&] { return footerCell(table, column).type == SheetCell::Type::Number; });
         writeRow(cells);
     }
     return output.finish();
@@ -146,7 +163,14 @@ static void appendHtmlEscaped(QString &html, const QString &text)
         case '\r':
             break;
         default:
-            html += c;
+            // Other control characters are not allowed in the document: each is shown by its
+            // picture (U+2400 onwards), so the cell keeps a visible mark where it was.
+            if (c.unicode() < 0x20 && c != QLatin1Char('\t'))
+                html += QLatin1String("&#x") % QString::number(0x2400 + c.unicode(), 16) % QLatin1Char(';');
+            else if (c.unicode() == 0x7f)
+                html += QLatin1String("&#x2421;");
+            else
+                html += c;
         }
     }
 }

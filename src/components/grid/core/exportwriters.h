@@ -65,15 +65,40 @@ QVector<int> columnWidths(const ExportTable &table);
 
 bool writeAll(QIODevice *out, const QByteArray &bytes, QString *error);
 
+// A text that a spreadsheet would take as a formula (it begins with "=", "+", "-", "@", a tab
+// or a carriage return) with the usual leading apostrophe, so it is shown as the text it is;
+// any other text as it is. Only for cells that are not numbers.
+QString formulaSafe(const QString &text);
+
+// Texts cut to the most characters a spreadsheet cell holds, with one warning that names the
+// cells that were cut.
+class LongTexts
+{
+public:
+    static constexpr int MaxCellText = 32767;
+    explicit LongTexts(const ExportTable &table)
+        : m_table(table)
+    { }
+    // row is a data row (from 0), -1 for the titles or rowCount for the footer.
+    QString fit(const QString &text, int row, int column);
+    // Adds the warning to warnings when anything was cut.
+    void report(QStringList *warnings) const;
+
+private:
+    const ExportTable &m_table;
+    QStringList m_places;
+    int m_count = 0;
+};
+
 bool writeText(const ExportTable &table, QIODevice *out, QString *error);
 bool writeCsv(const ExportTable &table, QIODevice *out, QString *error);
 bool writeHtml(const ExportTable &table, QIODevice *out, QString *error);
 bool writeRtf(const ExportTable &table, QIODevice *out, QString *error);
-bool writeXls(const ExportTable &table, QIODevice *out, QString *error);
-bool writeXlsx(const ExportTable &table, QIODevice *out, QString *error);
+bool writeXls(const ExportTable &table, QIODevice *out, QString *error, QStringList *warnings = nullptr);
+bool writeXlsx(const ExportTable &table, QIODevice *out, QString *error, QStringList *warnings = nullptr);
 
 // The BIFF8 "Workbook" stream alone (without the OLE2 container); empty with a reason in
 // error when the table does not fit an Excel 97-2003 sheet.
-QByteArray biff8Workbook(const ExportTable &table, QString *error);
+QByteArray biff8Workbook(const ExportTable &table, QString *error, QStringList *warnings = nullptr);
 
 }

@@ -19,7 +19,6 @@ namespace {
 constexpr int MaxRows = 65536;
 constexpr int MaxColumns = 256;
 constexpr qsizetype MaxRecordData = 8224;
-constexpr int MaxTextLength = 32767;
 constexpr int MergesPerRecord = 1026;
 
 enum Record : quint16 {
@@ -260,7 +259,7 @@ public:
         put16(m_sheet, quint16(row));
         put16(m_sheet, quint16(column));
         put16(m_sheet, xf);
-        put32(m_sheet, m_strings.add(text.left(MaxTextLength)));
+        put32(m_sheet, m_strings.add(text.left(LongTexts::MaxCellText)));
     }
     void number(int row, int column, double value, quint16 xf)
     {
@@ -354,7 +353,7 @@ QByteArray globals(const SharedStrings &strings, qsizetype *boundSheetOffset)
 
 } // namespace
 
-QByteArray biff8Workbook(const ExportTable &table, QString *error)
+QByteArray biff8Workbook(const ExportTable &table, QString *error, QStringList *warnings)
 {
     const TitleLayout titles = titleLayout(table.titles);
     const int columns = titles.columns;
@@ -371,6 +370,7 @@ QByteArray biff8Workbook(const ExportTable &table, QString *error)
         return {};
     }
 
+    LongTexts texts(table);
     SharedStrings strings;
     QByteArray sheet;
     sheet.reserve(qsizetype(table.rowCount) * columns * 16 + 4096);
@@ -408,19 +408,26 @@ QByteArray biff8Workbook(const ExportTable &table, QString *error)
         for (int column = 0; column < columns; ++column) {
             const TitleCell *title = owner[column];
             if (title && title->row == row && title->column == column && !title->text.isEmpty())
-                cells.text(row, column, title->text, XfTitle);
+                cells.text(row, column, texts.fit(title->text, -1, column), XfTitle);
             else
                 cells.blank(row, column, XfTitle);
         }
     }
     for (int row = 0; row < table.rowCount; ++row) {
-        for (int column = 0; column < columns; ++column)
-            cells.cell(titles.rows + row, column, sheetCell(table, row, column));
+        for (int column = 0; column < columns; ++column) {
+            SheetCell cell = sheetCell(table, row, column);
+            cell.text = texts.fit(cell.text, row, column);
+            cells.cell(titles.rows + row, column, cell);
+        }
     }
     if (table.hasFooter()) {
-        for (int column = 0; column < columns; ++column)
-            cells.cell(footerRow, column, footerCell(table, column));
+        for (int column = 0; column < columns; ++column) {
+            SheetCell cell = footerCell(table, column);
+            cell.text = texts.fit(cell.text, table.rowCount, column);
+            cells.cell(footerRow, column, cell);
+        }
     }
+    texts.report(warnings);
 
     header(sheet, Window2, 18);
     put16(sheet, 0x06B6); // grid lines, headers, zeros, selected, shown
@@ -455,9 +462,10 @@ QByteArray biff8Workbook(const ExportTable &table, QString *error)
     return stream;
 }
 
-bool writeXls(const ExportTable &table, QIODevice *out, QString *error)
+bool writeXls(const ExportTable &table, QIODevice *out, QString *error, QStringList *warnings)
 {
-    const QByteArray stream = biff8Workbook(table, error);
+    QStringList cut;
+    const QByteArray stream = biff8Workbook(table, error, &cut);
     if (stream.isEmpty())
         return false;
 
@@ -487,7 +495,11 @@ bool writeXls(const ExportTable &table, QIODevice *out, QString *error)
         *error = QStringLiteral("不能生成 Excel 97-2003 工作簿。");
         return false;
     }
-    return writeAll(out, file, error);
+    if (!writeAll(out, file, error))
+        return false;
+    if (warnings)
+        *warnings << cut;
+    return true;
 }
 
 }

@@ -14,7 +14,15 @@ namespace {
 
 constexpr int MaxRows = 1048576;
 constexpr int MaxColumns = 16384;
-constexpr int MaxTextLength = 32767;
+
+// Text for the library, which takes C strings: a NUL would end the text there, so it is shown
+// by its picture (U+2400) instead.
+QByteArray cellBytes(const QString &text)
+{
+    QString s = text;
+    s.replace(QChar(0), QChar(0x2400));
+    return s.toUtf8();
+}
 
 struct Formats
 {
@@ -55,8 +63,8 @@ lxw_error writeCell(lxw_worksheet *sheet, int row, int column, const SheetCell &
     case SheetCell::Type::Empty:
         return LXW_NO_ERROR;
     case SheetCell::Type::Text:
-        return worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column),
-                                      cell.text.left(MaxTextLength).toUtf8().constData(), f.general);
+        return worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column), cellBytes(cell.text).constData(),
+                                      f.general);
     case SheetCell::Type::Number: {
         lxw_format *format = f.general;
         switch (cell.style) {
@@ -78,7 +86,7 @@ lxw_error writeCell(lxw_worksheet *sheet, int row, int column, const SheetCell &
     return LXW_NO_ERROR;
 }
 
-lxw_error writeSheet(const ExportTable &table, lxw_worksheet *sheet, const Formats &f)
+lxw_error writeSheet(const ExportTable &table, lxw_worksheet *sheet, const Formats &f, LongTexts &texts)
 {
     const TitleLayout titles = titleLayout(table.titles);
     const int columns = titles.columns;
@@ -106,7 +114,7 @@ lxw_error writeSheet(const ExportTable &table, lxw_worksheet *sheet, const Forma
             const TitleCell *title = owner[column];
             if (title && title->row == row && title->column == column && !title->text.isEmpty())
                 keep(worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column),
-                                            title->text.left(MaxTextLength).toUtf8().constData(), f.title));
+                                            cellBytes(texts.fit(title->text, -1, column)).constData(), f.title));
             else
                 keep(worksheet_write_blank(sheet, lxw_row_t(row), lxw_col_t(column), f.title));
         }
@@ -115,27 +123,33 @@ lxw_error writeSheet(const ExportTable &table, lxw_worksheet *sheet, const Forma
                 continue;
             keep(worksheet_merge_range(sheet, lxw_row_t(title.row), lxw_col_t(title.column), lxw_row_t(row),
                                        lxw_col_t(title.column + title.columnSpan - 1),
-                                       title.text.left(MaxTextLength).toUtf8().constData(), f.title));
+                                       cellBytes(title.text.left(LongTexts::MaxCellText)).constData(), f.title));
         }
     }
     if (columns > 0)
         worksheet_freeze_panes(sheet, lxw_row_t(titles.rows), 0);
     for (int row = 0; row < table.rowCount && result == LXW_NO_ERROR; ++row) {
-        for (int column = 0; column < columns; ++column)
-            keep(writeCell(sheet, titles.rows + row, column, sheetCell(table, row, column), f));
+        for (int column = 0; column < columns; ++column) {
+            SheetCell cell = sheetCell(table, row, column);
+            cell.text = texts.fit(cell.text, row, column);
+            keep(writeCell(sheet, titles.rows + row, column, cell, f));
+        }
     }
     if (table.hasFooter()) {
         // Totals go in as the numbers shown, never as formulas: a formula's result would be
         // stored as 0 and not every reader computes it again.
-        for (int column = 0; column < columns; ++column)
-            keep(writeCell(sheet, titles.rows + table.rowCount, column, footerCell(table, column), f));
+        for (int column = 0; column < columns; ++column) {
+            SheetCell cell = footerCell(table, column);
+            cell.text = texts.fit(cell.text, table.rowCount, column);
+            keep(writeCell(sheet, titles.rows + table.rowCount, column, cell, f));
+        }
     }
     return result;
 }
 
 } // namespace
 
-bool writeXlsx(const ExportTable &table, QIODevice *out, QString *error)
+bool writeXlsx(const ExportTable &table, QIODevice *out, QString *error, QStringList *warnings)
 {
     const int rows = int(titleLayout(table.titles).rows) + table.rowCount + (table.hasFooter() ? 1 : 0);
     if (rows > MaxRows || table.titles.size() > MaxColumns) {
@@ -160,7 +174,8 @@ bool writeXlsx(const ExportTable &table, QIODevice *out, QString *error)
     }
     lxw_worksheet *sheet = workbook_add_worksheet(book, nullptr);
     const Formats formats = makeFormats(book);
-    const lxw_error written = sheet ? writeSheet(table, sheet, formats) : LXW_ERROR_MEMORY_MALLOC_FAILED;
+    LongTexts texts(table);
+    const lxw_error written = sheet ? writeSheet(table, sheet, formats, texts) : LXW_ERROR_MEMORY_MALLOC_FAILED;
     const lxw_error closed = workbook_close(book); // frees the workbook in every case
     const lxw_error failure = written != LXW_NO_ERROR ? written : closed;
     if (failure != LXW_NO_ERROR) {
@@ -177,7 +192,10 @@ bool writeXlsx(const ExportTable &table, QIODevice *out, QString *error)
         *error = QStringLiteral("不能生成 Excel 2007 工作簿。");
         return false;
     }
-    return writeAll(out, bytes, error);
+    if (!writeAll(out, bytes, error))
+        return false;
+    texts.report(warnings);
+    return true;
 }
 
 }

@@ -12,7 +12,7 @@ std::optional<Money> amountOf(FieldKind kind, const QVariant &stored)
     case FieldKind::Money:
         return Money::fromStored(stored);
     case FieldKind::Integer:
-        return Money::fromUnits(stored.toLongLong());
+        return Money::fromWhole(stored.toLongLong());
     case FieldKind::Number:
         return Money::fromReal(stored.toDouble());
     default:

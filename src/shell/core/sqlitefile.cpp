@@ -1,13 +1,17 @@
-#include "admin/core/sqlitefile.h"
+#include "shell/core/sqlitefile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace SqliteFile {
@@ -50,6 +54,20 @@ bool Connection::open(const QString &path, bool readOnly, QString *error)
     return true;
 }
 
+bool Connection::openInMemory(QString *error)
+{
+    close();
+    const int rc = sqlite3_open_v2(":memory:", &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        if (error) {
+            *error = m_db ? lastError() : QString::fromUtf8(sqlite3_errstr(rc));
+        }
+        close();
+        return false;
+    }
+    return true;
+}
+
 void Connection::close()
 {
     if (m_db) {
@@ -85,6 +103,65 @@ bool Connection::rows(const QString &sql, QStringList *out, QString *error) cons
         if (error) {
             *error = lastError();
         }
+        return false;
+    }
+    return true;
+}
+
+bool Connection::table(const QString &sql, const QStringList &binds, QList<QVariantList> *out, QString *error) const
+{
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
+        if (error) {
+            *error = lastError();
+        }
+        return false;
+    }
+    QList<QByteArray> kept; // the bound texts live until the statement is finalised
+    for (int i = 0; i < binds.size(); ++i) {
+        kept << binds[i].toUtf8();
+        sqlite3_bind_text(stmt, i + 1, kept.last().constData(), int(kept.last().size()), SQLITE_STATIC);
+    }
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        QVariantList row;
+        for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+            switch (sqlite3_column_type(stmt, c)) {
+            case SQLITE_NULL:
+                row << QVariant();
+                break;
+            case SQLITE_INTEGER:
+                row << QVariant(qint64(sqlite3_column_int64(stmt, c)));
+                break;
+            default: {
+                const auto *value = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
+                row << QVariant(QString::fromUtf8(value ? value : ""));
+            }
+            }
+        }
+        if (out) {
+            out->append(row);
+        }
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE) {
+        if (error) {
+            *error = lastError();
+        }
+        return false;
+    }
+    return true;
+}
+
+bool Connection::exec(const QString &sql, QString *error) const
+{
+    char *message = nullptr;
+    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+        if (error) {
+            *error = QString::fromUtf8(message ? message : sqlite3_errmsg(m_db));
+        }
+        sqlite3_free(message);
         return false;
     }
     return true;
@@ -153,6 +230,59 @@ bool copyInto(sqlite3 *source, const QString &path, QString *error)
     return true;
 }
 
+bool FileLock::hold(const QString &path, bool wait)
+{
+    release();
+    const QByteArray name = QFile::encodeName(path);
+    // Read-write where possible: on network filesystems the lock needs it.
+    m_fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
+    if (m_fd < 0) {
+        m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    }
+    if (m_fd < 0) {
+        return false;
+    }
+    int rc;
+    do {
+        rc = ::flock(m_fd, wait ? LOCK_EX : LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        release();
+        return false;
+    }
+    return true;
+}
+
+void FileLock::release()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+void removeLeftovers(const QString &dir, const QString &prefix, const QString &suffix)
+{
+    const QRegularExpression leftover(QStringLiteral("^%1[A-Za-z0-9]{6}%2(-journal|-wal|-shm)?$")
+                                          .arg(QRegularExpression::escape(prefix), QRegularExpression::escape(suffix)));
+    QSet<QString> builds;
+    const QDir folder(dir);
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QRegularExpressionMatch m = leftover.match(name);
+        if (m.hasMatch()) {
+            builds.insert(name.left(name.size() - m.capturedLength(1)));
+        }
+    }
+    for (const QString &name : std::as_const(builds)) {
+        const QString path = folder.filePath(name);
+        FileLock probe;
+        if (QFileInfo::exists(path) && !probe.hold(path)) {
+            continue; // still being written by a running program
+        }
+        removeWithSideFiles(path);
+    }
+}
+
 QStringList sideFiles(const QString &path)
 {
     return {path + QStringLiteral("-journal"), path + QStringLiteral("-wal"), path + QStringLiteral("-shm")};
@@ -164,6 +294,31 @@ void removeWithSideFiles(const QString &path)
     for (const QString &side : sideFiles(path)) {
         QFile::remove(side);
     }
+}
+
+bool installNew(const QString &from, const QString &to, bool *exists, QString *error)
+{
+    *exists = false;
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    // A hard link never replaces an existing name; where the filesystem has none (FAT, some
+    // shares), the name is taken by renaming when it is still free.
+    if (::link(source.constData(), target.constData()) == 0) {
+        ::unlink(source.constData());
+    } else if (errno == EEXIST) {
+        *exists = true;
+        return false;
+    } else if (QFileInfo::exists(to) || QFileInfo(to).isSymLink()) {
+        *exists = true;
+        return false;
+    } else if (std::rename(source.constData(), target.constData()) != 0) {
+        if (error) {
+            *error = systemError();
+        }
+        return false;
+    }
+    syncDescriptor(QFileInfo(to).absolutePath(), O_RDONLY | O_DIRECTORY);
+    return true;
 }
 
 bool replace(const QString &from, const QString &to, QString *error)
