@@ -1,6 +1,6 @@
 #pragma once
 
-#include "admin/fixeddialog.h"
+#include "components/common/fixeddialog.h"
 
 class DBComboBoxEh;
 class DBEdit;

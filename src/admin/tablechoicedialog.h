@@ -1,6 +1,6 @@
 #pragma once
 
-#include "admin/fixeddialog.h"
+#include "components/common/fixeddialog.h"
 #include "components/common/preparation.h"
 
 #include <QList>

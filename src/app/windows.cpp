@@ -10,6 +10,9 @@
 #include "admin/txgn.h"
 #include "app/about.h"
 #include "app/windowregistry.h"
+#include "masterdata/guestinfo.h"
+#include "masterdata/houseinfo.h"
+#include "masterdata/iteminfo.h"
 #include "masterdata/storeyinfo.h"
 #include "reports/statistics_arrear.h"
 #include "reports/statistics_item.h"
@@ -29,7 +32,10 @@ void WindowRegistry::registerAll()
     add<TForm_backup>();
     add<TForm_Enter>();
     add<TForm_gsxx_edit>();
+    add<TForm_guestinfo>();
+    add<TForm_houseinfo>();
     add<TForm_initialize>();
+    add<TForm_iteminfo>();
     add<TForm_password>();
     add<TForm_qxb>();
     add<TForm_restore>();
@@ -49,12 +55,10 @@ void WindowRegistry::registerAll()
 const QStringList &WindowRegistry::planned()
 {
     static const QStringList names = {
-        QStringLiteral("TForm_guestinfo"),     QStringLiteral("TForm_house_zhuangtai"),
-        QStringLiteral("TForm_houseinfo"),     QStringLiteral("TForm_houseitem"),
-        QStringLiteral("TForm_houselease"),    QStringLiteral("TForm_iteminfo"),
-        QStringLiteral("TForm_jiaofeidan"),    QStringLiteral("TForm_jiaofeiguanli"),
-        QStringLiteral("TForm_jiaofeimingxi"), QStringLiteral("TForm_shoufeimingxibiao"),
-        QStringLiteral("TForm_yajin"),
+        QStringLiteral("TForm_house_zhuangtai"),   QStringLiteral("TForm_houseitem"),
+        QStringLiteral("TForm_houselease"),        QStringLiteral("TForm_jiaofeidan"),
+        QStringLiteral("TForm_jiaofeiguanli"),     QStringLiteral("TForm_jiaofeimingxi"),
+        QStringLiteral("TForm_shoufeimingxibiao"), QStringLiteral("TForm_yajin"),
     };
     return names;
 }

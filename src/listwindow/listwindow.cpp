@@ -29,6 +29,7 @@
 #include <QSettings>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 QFrame *bevel(QWidget *parent)
@@ -49,7 +50,7 @@ QWidget *makeEditor(const EntryField &e, QWidget *parent)
         break;
     case EntryField::Editor::Number: {
         auto *n = new DBNumberEditEh(parent);
-        n->setDecimals(e.decimals);
+        n->setDecimals(e.decimals, e.typedDecimals);
         w = n;
         break;
     }
@@ -73,9 +74,21 @@ QWidget *makeEditor(const EntryField &e, QWidget *parent)
         break;
     }
     w->setObjectName(e.objectName);
-    w->setAccessibleName(QString(e.label).remove(QStringLiteral("：")));
+    w->setAccessibleName(QString(e.label).remove(QStringLiteral("：")).trimmed());
     return w;
 }
+
+// Fields shown on green: the occupant strip and the values other windows keep.
+const QString GreenField = QStringLiteral("background: rgb(204, 238, 204);");
+}
+
+QString likeContaining(const QString &text)
+{
+    QString t = text;
+    t.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    t.replace(QLatin1Char('%'), QLatin1String("\\%"));
+    t.replace(QLatin1Char('_'), QLatin1String("\\_"));
+    return QLatin1Char('%') + t + QLatin1Char('%');
 }
 
 ListWindow::ListWindow(DataSet *dataSet, const ListWindowDesign &design, QWidget *parent)
@@ -107,6 +120,16 @@ ListWindow::ListWindow(DataSet *dataSet, const ListWindowDesign &design, QWidget
     band->setStyleSheet(
         QStringLiteral("background: white; color: navy; font-weight: bold; font-size: 16px; padding-left: 6px;"));
     m_body->addWidget(band);
+    if (!design.titleHint.isEmpty()) {
+        auto *row = new QHBoxLayout(band);
+        row->setContentsMargins(0, 0, 10, 0);
+        row->addStretch(1);
+        auto *hint = new QLabel(design.titleHint, band);
+        hint->setObjectName(QStringLiteral("titleHint"));
+        hint->setStyleSheet(
+            QStringLiteral("color: maroon; font-weight: normal; font-size: 12px; padding: 0; background: white;"));
+        row->addWidget(hint);
+    }
 
     if (!design.search.isEmpty()) {
         buildSearchBar();
@@ -137,12 +160,14 @@ ListWindow::ListWindow(DataSet *dataSet, const ListWindowDesign &design, QWidget
 ListWindow::~ListWindow() = default;
 
 QToolButton *ListWindow::addButton(const QString &objectName, const QString &caption, const QString &glyph,
-                                   const QColor &colour)
+                                   const QColor &colour, const QString &before)
 {
     QToolButton *b = Icons::button(this, objectName, caption, glyph, colour);
     b->setFixedSize(50, 43);
-    // Window buttons go before the last bevel and "返回".
-    if (m_returnButton) {
+    // Window buttons go before the last bevel and "返回", or where the window puts them.
+    if (QWidget *at = before.isEmpty() ? nullptr : findChild<QToolButton *>(before)) {
+        m_buttonRow->insertWidget(m_buttonRow->indexOf(at), b);
+    } else if (m_returnButton) {
         m_buttonRow->insertWidget(m_buttonRow->indexOf(m_returnButton) - 1, b);
         m_ownButtonsBevel->setVisible(true);
     } else {
@@ -221,30 +246,77 @@ void ListWindow::buildEntryPanel()
     grid->setContentsMargins(8, 6, 8, 6);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(4);
+    QWidget *strip = nullptr;
+    QHBoxLayout *stripRow = nullptr;
+    if (std::any_of(m_design.entries.cbegin(), m_design.entries.cend(),
+                    [](const EntryField &e) { return e.inStrip; })) {
+        strip = new QWidget(this);
+        strip->setObjectName(QStringLiteral("Panel3"));
+        QPalette green = strip->palette();
+        green.setColor(QPalette::Window, QColor(170, 221, 170));
+        strip->setPalette(green);
+        strip->setAutoFillBackground(true);
+        stripRow = new QHBoxLayout(strip);
+        stripRow->setContentsMargins(8, 4, 8, 4);
+        stripRow->setSpacing(6);
+    }
     QList<QWidget *> chinese;
     int i = 0;
     for (const EntryField &e : std::as_const(m_design.entries)) {
-        QWidget *editor = makeEditor(e, panel);
-        auto *label = new QLabel(e.label, panel);
+        QWidget *parent = e.inStrip ? strip : panel;
+        QWidget *editor = makeEditor(e, parent);
+        auto *label = new QLabel(e.label, parent);
+        label->setObjectName(e.labelName);
         label->setBuddy(editor);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        const int row = i / m_design.entryColumns;
-        const int col = (i % m_design.entryColumns) * 2;
-        grid->addWidget(label, row, col);
-        grid->addWidget(editor, row, col + 1);
-        grid->setColumnStretch(col + 1, 1);
-        if (DBControl *c = DBControl::of(editor)) {
+        DBControl *c = DBControl::of(editor);
+        if (c) {
             c->bind(m_dataSet, e.field);
+        }
+        if (e.displayOnly && c) {
+            c->setDisplayOnly();
+            editor->setStyleSheet(GreenField);
+        }
+        if (e.inStrip) {
+            stripRow->addWidget(label);
+            stripRow->addWidget(editor, 1);
+        } else if (!e.hidden) {
+            const int row = i / m_design.entryColumns;
+            const int col = (i % m_design.entryColumns) * 2;
+            // Remarks take the rest of their row.
+            const int span = e.editor == EntryField::Editor::Memo ? (m_design.entryColumns - col / 2) * 2 - 1 : 1;
+            grid->addWidget(label, row, col);
+            grid->addWidget(editor, row, col + 1, 1, span);
+            grid->setColumnStretch(col + 1, 1);
+            i += (span + 1) / 2;
+        } else {
+            label->hide();
+            editor->hide();
         }
         if (e.chinese) {
             chinese << editor;
         }
         m_entries << editor;
-        ++i;
+        m_labels << label;
     }
-    EnterRing::install(m_entries);
+    if (!m_design.entryNote.isEmpty()) {
+        auto *note = new QLabel(m_design.entryNote, panel);
+        note->setObjectName(QStringLiteral("entryNote"));
+        note->setStyleSheet(QStringLiteral("background: rgb(220, 245, 220); color: black; padding: 4px;"));
+        note->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        grid->addWidget(note, 0, m_design.entryColumns * 2, qMax(1, grid->rowCount()), 1);
+    }
+    EnterRing *ring = EnterRing::install(m_entries);
+    for (int k = 0; k < m_design.entries.size(); ++k) {
+        if (QWidget *to = entry(m_design.entries[k].enterTo); ring && to) {
+            ring->setNext(m_entries[k], to);
+        }
+    }
     InputMethod::apply(chinese, Session::current().inputMethod);
     m_body->addWidget(panel);
+    if (strip) {
+        m_body->addWidget(strip);
+    }
 }
 
 void ListWindow::buildSearchBar()
@@ -306,12 +378,9 @@ void ListWindow::find()
             conditions << prefix + QStringLiteral("(") + Schema::quoted(f.column) + QStringLiteral(" = ?)");
             values << text;
         } else {
-            text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-            text.replace(QLatin1Char('%'), QLatin1String("\\%"));
-            text.replace(QLatin1Char('_'), QLatin1String("\\_"));
             conditions << prefix + QStringLiteral("(") + Schema::quoted(f.column)
                     + QStringLiteral(" like ? escape '\\')");
-            values << QString(QLatin1Char('%') + text + QLatin1Char('%'));
+            values << likeContaining(text);
         }
     }
     m_dataSet->cancel();
@@ -384,6 +453,12 @@ bool ListWindow::isEditing() const
     return m_dataSet->isEditing();
 }
 
+QLabel *ListWindow::labelOf(const QString &field) const
+{
+    const int i = m_entries.indexOf(entry(field));
+    return i < 0 ? nullptr : m_labels.value(i);
+}
+
 QWidget *ListWindow::entry(const QString &field) const
 {
     for (QWidget *w : m_entries) {
@@ -435,14 +510,45 @@ void ListWindow::editRecord()
 
 bool ListWindow::require(const QString &field, const QString &message)
 {
-    if (!m_dataSet->text(field).trimmed().isEmpty()) {
-        return true;
-    }
-    Prompt::notice(this, message);
-    if (QWidget *w = entry(field)) {
+    return !m_dataSet->text(field).trimmed().isEmpty() || refuse(field, message);
+}
+
+bool ListWindow::refuse(const QString &field, const QString &message, Prompt::Icon icon)
+{
+    Prompt::notice(this, message, icon);
+    if (QWidget *w = field.isEmpty() ? nullptr : entry(field)) {
         w->setFocus();
     }
     return false;
+}
+
+bool ListWindow::isDuplicate(const QString &field, const QString &value)
+{
+    const QString table = m_dataSet->tableName();
+    const QString column = Schema::quoted(field);
+    const QVariant id =
+        m_dataSet->state() == DataSet::State::Insert ? QVariant() : m_dataSet->value(QStringLiteral("id"));
+    if (!id.isNull() && storedValue(field).toString() == value) {
+        return false;
+    }
+    QString sql = QStringLiteral("select count(*) from %1 where %2 = ?").arg(Schema::quoted(table), column);
+    QVariantList binds {value};
+    if (!id.isNull()) {
+        sql += QStringLiteral(" and id <> ?");
+        binds << id;
+    }
+    return Dm1::instance()->scalar(sql, binds).toLongLong() > 0;
+}
+
+QVariant ListWindow::storedValue(const QString &field) const
+{
+    if (m_dataSet->state() == DataSet::State::Insert || m_dataSet->currentRow() < 0
+        || !m_dataSet->hasField(QStringLiteral("id"))) {
+        return {};
+    }
+    return Dm1::instance()->scalar(QStringLiteral("select %1 from %2 where id = ?")
+                                       .arg(Schema::quoted(field), Schema::quoted(m_dataSet->tableName())),
+                                   {m_dataSet->value(QStringLiteral("id"))});
 }
 
 void ListWindow::saveRecord()
@@ -482,12 +588,44 @@ void ListWindow::deleteRecord()
     if (m_dataSet->recordCount() == 0 || !canDelete()) {
         return;
     }
-    if (!Prompt::ask(this, QStringLiteral("要删除当前记录吗? "))) {
+    if (!Prompt::ask(this, deleteQuestion())) {
         return;
     }
-    if (!m_dataSet->deleteCurrent()) {
-        Prompt::databaseError(this, m_dataSet->lastError(), m_dataSet);
+    QString error;
+    if (!deleteRow(&error)) {
+        Prompt::databaseError(this, error, m_dataSet);
     }
+}
+
+bool ListWindow::deleteRow(QString *error)
+{
+    if (m_dataSet->deleteCurrent()) {
+        return true;
+    }
+    *error = m_dataSet->lastError();
+    return false;
+}
+
+bool ListWindow::deleteCurrentWith(const std::function<bool(QString *)> &more, QString *error)
+{
+    const int row = m_dataSet->currentRow();
+    bool deleted = false;
+    const bool ok = Dm1::instance()->inTransaction(
+        [&](QString *why) {
+            if (!m_dataSet->deleteCurrent()) {
+                *why = m_dataSet->lastError();
+                return false;
+            }
+            deleted = true;
+            return more(why);
+        },
+        error);
+    if (!ok && deleted) {
+        // The deletion was undone with the rest: show the row again where it was.
+        m_dataSet->reopen();
+        m_dataSet->moveTo(row);
+    }
+    return ok;
 }
 
 void ListWindow::exportList()

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "components/common/preparation.h"
+#include "components/common/prompt.h"
 #include "components/grid/dbgrideh.h"
 
 #include <QDialog>
 #include <QList>
 #include <QString>
+#include <functional>
 
 class DataSet;
 class QAction;
@@ -29,9 +31,15 @@ struct EntryField
     QString field;
     QString label; // "楼宇名称："
     Editor editor = Editor::Text;
-    int decimals = 0; // numbers
+    int decimals = 0; // numbers: decimals shown
+    int typedDecimals = -1; // numbers: decimals that can be typed; -1: as shown
     QStringList items; // drop-down items
     bool chinese = false; // switches on the operator's input method
+    QString labelName; // the label's objectName where the window names it (Label9)
+    QString enterTo; // the field Enter moves to instead of the next one of the ring
+    bool displayOnly = false; // shown on green, never edited here (data another window keeps)
+    bool hidden = false; // bound and following the state, but never shown
+    bool inStrip = false; // in the green strip under the entry panel
 
     static EntryField of(const QString &objectName, const QString &field, const QString &label,
                          Editor editor = Editor::Text)
@@ -53,12 +61,42 @@ struct EntryField
         items = list;
         return *this;
     }
-    EntryField &withDecimals(int n)
+    EntryField &withDecimals(int shown, int typed = -1)
     {
-        decimals = n;
+        decimals = shown;
+        typedDecimals = typed;
+        return *this;
+    }
+    EntryField &labelled(const QString &name)
+    {
+        labelName = name;
+        return *this;
+    }
+    EntryField &enterGoesTo(const QString &nextField)
+    {
+        enterTo = nextField;
+        return *this;
+    }
+    EntryField &shownOnly()
+    {
+        displayOnly = true;
+        return *this;
+    }
+    EntryField &neverShown()
+    {
+        hidden = true;
+        return *this;
+    }
+    EntryField &inGreenStrip()
+    {
+        inStrip = true;
         return *this;
     }
 };
+
+// The bound value of a "contains" condition (column like ? escape '\'): the text between %,
+// its own %, _ and \ matching themselves, so the operator finds what he typed.
+QString likeContaining(const QString &text);
 
 // One box of a search bar: a text box matched with like, or the building drop-down matched
 // with equality.
@@ -77,6 +115,8 @@ struct ListWindowDesign
     QString className; // TForm_storeyinfo: the layout file's section
     QString caption; // window caption
     QString titleBand; // the white band above the entry panel
+    QString titleHint; // a hint at the right end of the title band
+    QString entryNote; // a pale green note at the right of the entry fields
     QString printTitle;
     QString exportName;
     QString layoutFile; // "system.ini" in the home folder; empty for none
@@ -117,6 +157,7 @@ public:
     const ListWindowDesign &design() const { return m_design; }
     bool isEditing() const;
     QWidget *entry(const QString &field) const;
+    QLabel *labelOf(const QString &field) const;
     // A drop-down of the search bar by its object name ("DBComboBoxEh3"); null when the design
     // has none of that name.
     QComboBox *searchCombo(const QString &objectName) const;
@@ -152,10 +193,27 @@ protected:
     virtual bool canDelete() { return true; }
     // Shows message and focuses editor when text is blank; for validate().
     bool require(const QString &field, const QString &message);
+    // Shows a refusal, focuses the field's editor (when given) and returns false.
+    bool refuse(const QString &field, const QString &message, Prompt::Icon icon = Prompt::Icon::Warning);
+    // Whether another row of the window's table already holds value in field, where that
+    // matters: always for a new row; for an edited row only when the value differs from the
+    // one it had (keeping one's own name is no duplicate).
+    bool isDuplicate(const QString &field, const QString &value);
+    // The current row's field as the database holds it now; null for a new row.
+    QVariant storedValue(const QString &field) const;
 
-    // A button of the window's own, placed before "返回".
+    // "删除" asks this question; a window names what the deletion leaves behind.
+    virtual QString deleteQuestion() { return QStringLiteral("要删除当前记录吗? "); }
+    // Deletes the current row; error says why it failed. A window that changes other rows
+    // with the deletion overrides it with deleteCurrentWith().
+    virtual bool deleteRow(QString *error);
+    // Deletes the current row and runs more in one transaction: both take effect or neither,
+    // and a row whose deletion was undone is shown again.
+    bool deleteCurrentWith(const std::function<bool(QString *error)> &more, QString *error);
+
+    // A button of the window's own, placed before "返回", or before the button named before.
     QToolButton *addButton(const QString &objectName, const QString &caption, const QString &glyph,
-                           const QColor &colour);
+                           const QColor &colour, const QString &before = {});
 
     // A panel of the window's own: below the widget `after` (the button bar "Panel2", the grid
     // "DBGridEh1"), or at the bottom.
@@ -182,6 +240,7 @@ private:
     QVBoxLayout *m_body = nullptr;
     QHBoxLayout *m_buttonRow = nullptr;
     QList<QWidget *> m_entries;
+    QList<QLabel *> m_labels; // beside m_entries
     DBGridEh *m_grid = nullptr;
     DBNavigator *m_navigator = nullptr;
     QCheckBox *m_dichromatic = nullptr;

@@ -73,16 +73,16 @@ void TForm_yajin_mingxi::tidyBalances()
         return;
     }
     QList<DepositReports::DetailRow> detail;
+    StoredAmounts amount;
     for (int r = 0; r < rows->recordCount(); ++r) {
-        detail << DepositReports::DetailRow {
-            rows->value(r, rows->fieldIndex(QStringLiteral("id"))).toLongLong(),
-            rows->value(r, rows->fieldIndex(QStringLiteral("textd"))).toString(),
-            Money::fromStored(rows->value(r, rows->fieldIndex(QStringLiteral("moneya")))),
-            Money::fromStored(rows->value(r, rows->fieldIndex(QStringLiteral("moneyb")))),
-            Money::fromStored(rows->value(r, rows->fieldIndex(QStringLiteral("moneyc"))))};
+        detail << DepositReports::DetailRow {rows->value(r, rows->fieldIndex(QStringLiteral("id"))).toLongLong(),
+                                             rows->value(r, rows->fieldIndex(QStringLiteral("textd"))).toString(),
+                                             amount(rows->value(r, rows->fieldIndex(QStringLiteral("moneya")))),
+                                             amount(rows->value(r, rows->fieldIndex(QStringLiteral("moneyb")))),
+                                             amount(rows->value(r, rows->fieldIndex(QStringLiteral("moneyc"))))};
     }
     QString error;
-    if (!DepositReports::tidy(Dm1::instance()->database(), detail, &error)) {
+    if (amount.refused(&error) || !DepositReports::tidy(Dm1::instance()->database(), detail, &error)) {
         Prompt::databaseError(this, error);
         return;
     }

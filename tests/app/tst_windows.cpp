@@ -54,6 +54,9 @@ const QHash<QString, Expected> &expectations()
         {u"TForm_yajin_sum"_s, {{u"q_tongyong: select * from 通用|order by texta COLLATE pinyin"_s}, {}, 0}},
         {u"TForm_txgn"_s, {{u"q_tongyong: select * from 通用|order by texta COLLATE pinyin"_s}, {u"q_tongyong"_s}, 0}},
         {u"TForm_txcsb"_s, {{u"q_gsxx: select * from 公司信息"_s}, {}, 1}},
+        {u"TForm_iteminfo"_s, {{u"q_iteminfo: select * from 收费项目|order by 收费名称 COLLATE pinyin"_s}, {}, 9}},
+        {u"TForm_guestinfo"_s, {{u"q_guestinfo: select * from 业主资料|order by 业主名称 COLLATE pinyin"_s}, {}, 48}},
+        {u"TForm_houseinfo"_s, {{u"q_houseinfo: select * from 房屋资料|order by 房屋代码 COLLATE pinyin"_s}, {}, 60}},
     };
     return map;
 }

@@ -59,8 +59,7 @@ inline QList<RowText> scratchRows(const QString &ordering = QStringLiteral("orde
                 continue;
             }
             r.insert(name,
-                     name.startsWith(QLatin1String("money")) ? Money::fromStored(q.value(i)).toString()
-                                                             : q.value(i).toString());
+                     name.startsWith(QLatin1String("money")) ? Money::storedText(q.value(i)) : q.value(i).toString());
         }
         out << r;
     }

@@ -1,5 +1,8 @@
 #include "typing.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QTest>
 
 void typeText(QWidget *widget, const QString &text)
@@ -12,4 +15,25 @@ void typeText(QWidget *widget, const QString &text)
             QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
         }
     }
+}
+
+void retype(QWidget *widget, const QString &text)
+{
+    QLineEdit *edit = qobject_cast<QLineEdit *>(widget);
+    if (auto *combo = qobject_cast<QComboBox *>(widget)) {
+        edit = combo->lineEdit();
+    }
+    widget->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    typeText(edit, text);
+}
+
+QString focusedControl()
+{
+    QWidget *w = QApplication::focusWidget();
+    if (!w) {
+        return {};
+    }
+    return w->objectName().isEmpty() && w->parentWidget() ? w->parentWidget()->objectName() : w->objectName();
 }

@@ -52,9 +52,6 @@ class QWidget;
 // search bar's DBComboBoxEh3; "query" is ListWindowDesign::query on the data set named). An
 // ordering line's fields go through Dm1::orderTerm ("order by " + Dm1::orderTerm("业主名称")), so
 // text sorts in pinyin order:
-//   TForm_iteminfo           query on its own fee-item query: "select * from 收费项目", "order by 收费名称"
-//   TForm_guestinfo          query on q_guestinfo: "select * from 业主资料", "order by 业主名称"
-//   TForm_houseinfo          query on q_houseinfo: "select * from 房屋资料", "order by 房屋代码"
 //   TForm_houselease         query on q_houselease: "select * from 房屋租赁表 where 已经迁出=0", "order by 房屋代码"
 //   TForm_houseitem          query on its own house query: "select * from 房屋资料 ", "order by 房屋代码";
 //                            p.fill(building box, Items::Buildings)

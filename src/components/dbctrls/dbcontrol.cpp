@@ -2,7 +2,10 @@
 
 #include "shell/core/dataset.h"
 
+#include <QAction>
+#include <QLineEdit>
 #include <QPalette>
+#include <QPlainTextEdit>
 #include <QWidget>
 #include <algorithm>
 
@@ -73,6 +76,26 @@ void DBControl::setFollowState(bool follow)
     }
 }
 
+void DBControl::setDisplayOnly()
+{
+    m_displayOnly = true;
+    m_followState = false;
+    if (auto *line = qobject_cast<QLineEdit *>(m_widget)) {
+        line->setReadOnly(true);
+        line->setEnabled(true);
+        // No clear button or calendar on a value that cannot be changed.
+        line->setClearButtonEnabled(false);
+        for (QAction *a : line->actions()) {
+            a->setVisible(false);
+        }
+    } else if (auto *text = qobject_cast<QPlainTextEdit *>(m_widget)) {
+        text->setReadOnly(true);
+        text->setEnabled(true);
+    } else {
+        m_widget->setEnabled(false);
+    }
+}
+
 void DBControl::applyState()
 {
     if (m_followState) {
@@ -113,6 +136,9 @@ bool DBControl::sameValue(const QVariant &stored, const QVariant &shown) const
 
 bool DBControl::commit()
 {
+    if (m_displayOnly) {
+        return true;
+    }
     if (!m_dataSet || !m_dataSet->isOpen() || m_dataSet->currentRow() < 0 || !m_dataSet->hasField(m_field)) {
         return false;
     }
@@ -134,6 +160,9 @@ bool DBControl::commit()
 
 bool DBControl::isModified() const
 {
+    if (m_displayOnly) {
+        return false;
+    }
     if (!m_dataSet || !m_dataSet->isOpen() || m_dataSet->currentRow() < 0 || !m_dataSet->hasField(m_field)) {
         return false;
     }

@@ -27,6 +27,11 @@ public:
 
     void setFollowState(bool follow);
     bool followsState() const { return m_followState; }
+    // Shows the field and never changes it (an occupant copied in by another window): a text
+    // or date box stays read-only in every state, other editors stay disabled, and commit()
+    // writes nothing.
+    void setDisplayOnly();
+    bool isDisplayOnly() const { return m_displayOnly; }
 
     // Shows the current row's value (blank when there is no current row).
     void refresh();
@@ -74,6 +79,7 @@ private:
     QPointer<DataSet> m_dataSet;
     QString m_field;
     bool m_followState = true;
+    bool m_displayOnly = false;
     bool m_committing = false;
     // What refresh() showed: the stored value and the value its text reads back as. An editor
     // showing fewer decimals than the field holds writes nothing until the text is changed.

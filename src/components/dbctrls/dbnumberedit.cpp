@@ -30,11 +30,12 @@ DBNumberEditEh::DBNumberEditEh(QWidget *parent)
     setDecimals(0);
 }
 
-void DBNumberEditEh::setDecimals(int decimals)
+void DBNumberEditEh::setDecimals(int decimals, int typed)
 {
     m_decimals = qBound(0, decimals, 10);
+    const int typable = qBound(m_decimals, typed, 10);
     const QString pattern =
-        m_decimals == 0 ? QStringLiteral("-?\\d*") : QStringLiteral("-?\\d*(\\.\\d{0,%1})?").arg(m_decimals);
+        typable == 0 ? QStringLiteral("-?\\d*") : QStringLiteral("-?\\d*(\\.\\d{0,%1})?").arg(typable);
     setValidator(new QRegularExpressionValidator(QRegularExpression(pattern), this));
     setRefusalTip(m_decimals == 0 ? QStringLiteral("只能输入整数")
                                   : QStringLiteral("只能输入数字，最多%1位小数").arg(m_decimals));

@@ -15,7 +15,8 @@ class DBNumberEditEh : public CheckedLineEdit, public DBControl
 public:
     explicit DBNumberEditEh(QWidget *parent = nullptr);
 
-    void setDecimals(int decimals);
+    // Decimals shown; typed (when more) lets the operator type a finer value than is shown.
+    void setDecimals(int decimals, int typed = -1);
     int decimals() const { return m_decimals; }
     // The typed number; nothing when the box is empty, holds no number or one beyond ±10¹².
     std::optional<double> number() const;

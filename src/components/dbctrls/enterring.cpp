@@ -47,8 +47,43 @@ int EnterRing::indexOf(QObject *watched) const
     return -1;
 }
 
+QWidget *EnterRing::fieldOf(QObject *watched) const
+{
+    for (const auto &jump : m_jumps) {
+        for (QObject *o = watched; o && jump.first; o = o->parent()) {
+            if (o == jump.first) {
+                return jump.first;
+            }
+        }
+    }
+    const int at = indexOf(watched);
+    return at < 0 ? nullptr : m_ring[at].data();
+}
+
+void EnterRing::setNext(QWidget *from, QWidget *to)
+{
+    if (indexOf(from) < 0) {
+        watch(from);
+    }
+    m_jumps << qMakePair(QPointer<QWidget>(from), QPointer<QWidget>(to));
+}
+
+bool EnterRing::canTakeFocus(const QWidget *w)
+{
+    return w && w->isEnabled() && w->isVisibleTo(w->window()) && w->focusPolicy() != Qt::NoFocus;
+}
+
 QWidget *EnterRing::nextAfter(QWidget *from) const
 {
+    for (const auto &jump : m_jumps) {
+        if (jump.first == from && jump.second) {
+            if (canTakeFocus(jump.second)) {
+                return jump.second;
+            }
+            from = jump.second;
+            break;
+        }
+    }
     const int at = indexOf(from);
     if (at < 0) {
         return nullptr;
@@ -59,7 +94,7 @@ QWidget *EnterRing::nextAfter(QWidget *from) const
             return nullptr;
         }
         QWidget *w = m_ring[i % m_ring.size()];
-        if (w && w->isEnabled() && w->isVisibleTo(w->window()) && w->focusPolicy() != Qt::NoFocus) {
+        if (canTakeFocus(w)) {
             return w;
         }
     }
@@ -100,11 +135,11 @@ bool EnterRing::eventFilter(QObject *watched, QEvent *event)
         event->accept();
         return true;
     }
-    const int at = indexOf(watched);
-    if (at < 0) {
+    QWidget *from = fieldOf(watched);
+    if (!from) {
         return false;
     }
-    if (QWidget *next = nextAfter(m_ring[at])) {
+    if (QWidget *next = nextAfter(from)) {
         next->setFocus(Qt::TabFocusReason);
         if (auto *edit = next->findChild<QLineEdit *>(); edit && !qobject_cast<QLineEdit *>(next)) {
             edit->selectAll();

@@ -12,7 +12,8 @@ class QWidget;
 // leads on.
 // The last field leads back to the first, or, when onLastEnter is given, runs it instead (a
 // dialog where Enter in its last field saves). Fields that are disabled or hidden are passed
-// over. The ring lives as long as its first field.
+// over. A field may lead somewhere else than to its neighbour (setNext): a branch of the ring,
+// or a field outside it that leads back in. The ring lives as long as its first field.
 class EnterRing : public QObject
 {
     Q_OBJECT
@@ -21,6 +22,9 @@ public:
 
     // The field that Enter in `from` moves to (nullptr when Enter runs the last-field action).
     QWidget *nextAfter(QWidget *from) const;
+    // Enter in `from` moves to `to` (or, when `to` cannot take the focus, on round the ring
+    // from there). `from` is watched even when it is not in the ring.
+    void setNext(QWidget *from, QWidget *to);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -28,8 +32,12 @@ protected:
 private:
     EnterRing(const QList<QWidget *> &ring, std::function<void()> onLastEnter);
     int indexOf(QObject *watched) const;
+    // The ring field or jump source that watched is, or is inside of.
+    QWidget *fieldOf(QObject *watched) const;
+    static bool canTakeFocus(const QWidget *w);
     void watch(QWidget *w);
 
     QList<QPointer<QWidget>> m_ring;
+    QList<QPair<QPointer<QWidget>, QPointer<QWidget>>> m_jumps; // from, to
     std::function<void()> m_onLastEnter;
 };

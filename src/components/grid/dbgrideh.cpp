@@ -211,6 +211,11 @@ void DBGridEh::setFooterValue(const QString &field, const QString &text)
     updateGeometries();
 }
 
+void DBGridEh::setFooterColor(const QColor &colour)
+{
+    d->footer->setBackground(colour);
+}
+
 QString DBGridEh::footerText(int logicalColumn) const
 {
     return d->model->footerText(logicalColumn);

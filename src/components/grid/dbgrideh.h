@@ -90,6 +90,9 @@ public:
     QString footerText(int logicalColumn) const;
     QString footerText(const QString &field) const;
 
+    // The footer row's background (white by default; the choosers' is green).
+    void setFooterColor(const QColor &colour);
+
     // Alternating row colour RGB(236, 249, 249) on odd records ("区分列表").
     void setDichromatic(bool on);
     bool dichromatic() const;

@@ -23,6 +23,12 @@ void GridFooter::setIndent(int indent)
     update();
 }
 
+void GridFooter::setBackground(const QColor &colour)
+{
+    m_background = colour;
+    update();
+}
+
 int GridFooter::rowHeight() const
 {
     return fontMetrics().height() + 6;
@@ -31,7 +37,7 @@ int GridFooter::rowHeight() const
 void GridFooter::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    p.fillRect(rect(), Qt::white);
+    p.fillRect(rect(), m_background);
     const QColor line = palette().color(QPalette::Mid);
     p.setPen(line);
     p.drawLine(0, 0, width(), 0);

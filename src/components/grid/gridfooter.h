@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QColor>
 #include <QWidget>
 
 class DBGridModel;
 class QHeaderView;
 
-// The footer row under the grid's rows, white, scrolling sideways with the columns.
+// The footer row under the grid's rows (white unless told otherwise), scrolling sideways with
+// the columns.
 class GridFooter : public QWidget
 {
     Q_OBJECT
@@ -13,6 +15,7 @@ public:
     GridFooter(DBGridModel *model, QHeaderView *titles, QWidget *parent);
     // Width of the blank box under the row indicator.
     void setIndent(int indent);
+    void setBackground(const QColor &colour);
     int rowHeight() const;
 
 protected:
@@ -22,4 +25,5 @@ private:
     DBGridModel *m_model;
     QHeaderView *m_titles;
     int m_indent = 0;
+    QColor m_background = Qt::white;
 };

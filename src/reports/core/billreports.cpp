@@ -55,11 +55,6 @@ QString captionOf(const QString &text, const char *unit)
     return text + QString::fromUtf8(unit);
 }
 
-Money amount(const QVariant &v)
-{
-    return Money::fromStored(v);
-}
-
 }
 
 bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
@@ -84,13 +79,14 @@ bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, Scr
         return false;
     }
     QHash<QString, QList<QPair<int, Money>>> unpaidByHouse;
+    StoredAmounts amount;
     while (sums.next()) {
         // Lines without a house code belong to no house.
         if (!sums.value(0).isNull()) {
             unpaidByHouse[sums.value(0).toString()] << qMakePair(sums.value(1).toInt(), amount(sums.value(2)));
         }
     }
-    if (!finished(sums, error)) {
+    if (!finished(sums, error) || amount.refused(error)) {
         return false;
     }
     for (QList<QPair<int, Money>> &months : unpaidByHouse) {
@@ -179,8 +175,12 @@ bool BillReports::monthTotals(const QSqlDatabase &db, const BillReportFilter &f,
     if (!run(q, sql, periodBinds(f) + lines.binds(), error)) {
         return false;
     }
+    StoredAmounts amount;
     while (q.next()) {
         const Money billed = amount(q.value(2)), paidSum = amount(q.value(4)), unpaidSum = amount(q.value(6));
+        if (amount.refused(error)) {
+            return false;
+        }
         const qint64 nBilled = q.value(3).toLongLong(), nPaid = q.value(5).toLongLong(),
                      nUnpaid = q.value(7).toLongLong();
         if (billed <= Money() && paidSum <= Money() && unpaidSum <= Money() && nBilled <= 0 && nPaid <= 0
@@ -230,8 +230,12 @@ bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, 
     if (!run(q, sql, periodBinds(f) + lines.binds(), error)) {
         return false;
     }
+    StoredAmounts amount;
     while (q.next()) {
         const Money billed = amount(q.value(3)), paidSum = amount(q.value(4)), unpaidSum = amount(q.value(5));
+        if (amount.refused(error)) {
+            return false;
+        }
         if (billed <= Money() && paidSum <= Money() && unpaidSum <= Money()) {
             continue;
         }
@@ -273,9 +277,13 @@ bool BillReports::listing(const QSqlDatabase &db, Listing kind, const BillReport
     if (!run(q, sql, c.binds(), error)) {
         return false;
     }
+    StoredAmounts amount;
     while (q.next()) {
         const QVariant name = q.value(6).toString();
         const QVariant due = QVariant::fromValue(amount(q.value(7)));
+        if (amount.refused(error)) {
+            return false;
+        }
         ScratchRow row;
         row.reserve(12);
         row << ScratchCell {"texth", q.value(0).toString()} << ScratchCell {"texti", q.value(1).toString()}

@@ -54,9 +54,13 @@ bool DepositReports::detail(const QSqlDatabase &db, const DepositFilter &f, Scra
         return false;
     }
     Money balance;
+    StoredAmounts amounts;
     while (q.next()) {
         const QString type = q.value(4).toString();
-        const Money amount = Money::fromStored(q.value(5));
+        const Money amount = amounts(q.value(5));
+        if (amounts.refused(error)) {
+            return false;
+        }
         ScratchRow row {{"datea", q.value(0)},
                         {"textc", q.value(1).toString()},
                         {"texta", q.value(2).toString()},
@@ -98,9 +102,12 @@ bool DepositReports::summary(const QSqlDatabase &db, const DepositFilter &f, Scr
              {from, to}, error)) {
         return false;
     }
+    StoredAmounts amounts;
     while (q.next()) {
-        const Money received = Money::fromStored(q.value(3)), offset = Money::fromStored(q.value(4)),
-                    refunded = Money::fromStored(q.value(5));
+        const Money received = amounts(q.value(3)), offset = amounts(q.value(4)), refunded = amounts(q.value(5));
+        if (amounts.refused(error)) {
+            return false;
+        }
         if (!out.append({{"datea", from},
                          {"dateb", ReportPeriod::dayStart(f.to)},
                          {"textc", q.value(0).toString()},

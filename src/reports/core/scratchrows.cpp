@@ -23,6 +23,23 @@ int columnOf(const char *name)
 }
 }
 
+const QString StoredAmounts::NoAmount = QStringLiteral("数据中有无法识别的金额（金额有误），统计未完成");
+
+Money StoredAmounts::operator()(const QVariant &value)
+{
+    const std::optional<Money> m = Money::fromStored(value);
+    m_bad = m_bad || !m;
+    return m.value_or(Money());
+}
+
+bool StoredAmounts::refused(QString *error) const
+{
+    if (m_bad) {
+        *error = NoAmount;
+    }
+    return m_bad;
+}
+
 ScratchTableWriter::ScratchTableWriter(const QSqlDatabase &db)
     : m_db(db)
 { }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/core/money.h"
+
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
@@ -27,6 +29,21 @@ class ScratchSink
 public:
     virtual ~ScratchSink() = default;
     virtual bool append(ScratchRow row) = 0;
+};
+
+// Reads the amounts a report's statements return. A value that is no amount (a damaged or
+// foreign entry, Money::fromStored) is never counted as anything: the reader remembers it and
+// the report stops with NoAmount instead of showing a wrong total.
+class StoredAmounts
+{
+public:
+    Money operator()(const QVariant &value);
+    // True, with the message in *error, once a value was no amount.
+    bool refused(QString *error) const;
+    static const QString NoAmount; // "数据中有无法识别的金额（金额有误），统计未完成"
+
+private:
+    bool m_bad = false;
 };
 
 // Writes rows into 通用 on a connection: one prepared statement for each set of columns, reused

@@ -2,12 +2,13 @@
 
 #include <QDialog>
 #include <QLineEdit>
+#include <QValidator>
 
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
 
-// The small dialogs of administration: fixed size, centred on the screen. Without title-bar
+// The small dialogs (administration, the choosers): fixed size, centred on the screen. Without title-bar
 // buttons (login, password, settings) Esc does not close them, only their own buttons do;
 // the maintenance windows keep a close box.
 class FixedDialog : public QDialog
@@ -42,4 +43,13 @@ class PasswordBox : public QLineEdit
     Q_OBJECT
 public:
     explicit PasswordBox(QWidget *parent = nullptr);
+};
+
+// Turns letters into upper case as they are typed (passwords, codes).
+class UpperCase : public QValidator
+{
+    Q_OBJECT
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &pos) const override;
 };

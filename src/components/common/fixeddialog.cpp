@@ -1,4 +1,4 @@
-#include "admin/fixeddialog.h"
+#include "components/common/fixeddialog.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -9,17 +9,10 @@
 #include <QStyle>
 #include <QValidator>
 
-namespace {
-class UpperCase : public QValidator
+QValidator::State UpperCase::validate(QString &input, int &) const
 {
-public:
-    using QValidator::QValidator;
-    State validate(QString &input, int &) const override
-    {
-        input = input.toUpper();
-        return Acceptable;
-    }
-};
+    input = input.toUpper();
+    return Acceptable;
 }
 
 FixedDialog::FixedDialog(QWidget *parent, TitleBar titleBar)
