@@ -116,11 +116,12 @@ QList<RowText> referenceArrears(const BillReportFilter &f)
         const QString code = houses.value(0).toString();
         Money total;
         for (const YearMonth &ym : monthsByRule(f.from, f.to)) {
-            const Money zje = Money::fromStored(
-                one(QStringLiteral(
-                        "select sum(收费金额) as zje from 收费明细表 where (房屋代码 = ?)and(年度 = ?)and(月份 = ?)and")
-                        + Unpaid,
-                    {houses.value(0), ym.yearText(), ym.monthText()}));
+            const Money zje =
+                Money::fromStored(one(QStringLiteral("select sum(收费金额) as zje from 收费明细表 where (房屋代码 = "
+                                                     "?)and(年度 = ?)and(月份 = ?)and")
+                                          + Unpaid,
+                                      {houses.value(0), ym.yearText(), ym.monthText()}))
+                    .value();
             if (zje <= Money()) {
                 continue;
             }
@@ -163,7 +164,9 @@ QList<RowText> referenceMonthTotals(const BillReportFilter &f)
         w.add(QStringLiteral("(月份 = ?)"), {ym.monthText()});
         const auto sum = [&](const QString &extra) {
             return Money::fromStored(
-                one(QStringLiteral("select sum(收费金额) as zje from 收费明细表 where ") + w.text() + extra, w.binds));
+                       one(QStringLiteral("select sum(收费金额) as zje from 收费明细表 where ") + w.text() + extra,
+                           w.binds))
+                .value();
         };
         const auto houses = [&](const QString &extra) {
             return rowsOf(QStringLiteral("select DISTINCT(房屋代码) from 收费明细表 where ") + w.text() + extra,
@@ -198,8 +201,10 @@ QList<RowText> referenceItemTotals(const BillReportFilter &f)
             w.add(QStringLiteral("(月份 = ?)"), {ym.monthText()});
             w.add(QStringLiteral("(收费名称 = ?)"), {item});
             const auto sum = [&](const QString &extra) {
-                return Money::fromStored(one(
-                    QStringLiteral("select sum(收费金额) as zje from 收费明细表 where ") + w.text() + extra, w.binds));
+                return Money::fromStored(
+                           one(QStringLiteral("select sum(收费金额) as zje from 收费明细表 where ") + w.text() + extra,
+                               w.binds))
+                    .value();
             };
             const Money a = sum({}), b = sum(QStringLiteral("and") + Paid), c = sum(QStringLiteral("and") + Unpaid);
             if (a > Money() || b > Money() || c > Money()) {
@@ -405,6 +410,22 @@ private slots:
             QVERIFY(codes.indexOf("白云-01") >= 0);
             QVERIFY(codes.indexOf("白云-01") < codes.indexOf("中山-01"));
         }
+    }
+
+    // A stored amount that is no amount stops the report with the office's message rather than
+    // counting it as anything.
+    void anAmountThatIsNoneStopsTheReport()
+    {
+        insertLine({"B1-101", "一号楼", "一单元", "业主", "物业管理费", "2030", "1", 10000, "未缴费", {}});
+        QVERIFY(Dm1::instance()->exec(QStringLiteral("update 收费明细表 set 收费金额 = '无' where 年度 = '2030'")));
+        const BillReportFilter f {{2030, 1}, {2030, 1}, {}, {}, {}, {}};
+        QString error;
+        KeepRows rows;
+        const bool listed =
+            BillReports::listing(Dm1::instance()->database(), BillReports::Listing::All, f, rows, &error);
+        QVERIFY(Dm1::instance()->exec(QStringLiteral("delete from 收费明细表 where 年度 = '2030'")));
+        QVERIFY(!listed);
+        QCOMPARE(error, StoredAmounts::NoAmount);
     }
 
     // A run stops when the operator cancels it: between rows, and inside a statement that
