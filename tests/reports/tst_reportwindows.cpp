@@ -23,13 +23,16 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
 
@@ -67,6 +70,25 @@ public:
 QString text(const QList<RowText> &rows, int row, const char *column)
 {
     return rows.value(row).value(QString::fromLatin1(column));
+}
+
+// The text of a printed PDF, or nothing when pdftotext is not installed.
+QString pdfText(const QString &path)
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty()) {
+        return {};
+    }
+    QProcess p;
+    p.start(pdftotext, {path, QStringLiteral("-")});
+    p.waitForFinished(20000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+QString fileText(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
 void deposit(const QString &date, const QString &house, const QString &type, qint64 yuan)
@@ -109,6 +131,20 @@ class TestReportWindows : public QObject
         QSignalSpy done(w, &ReportWindow::computed);
         QTest::mouseClick(w->findChild<QPushButton *>(QStringLiteral("SpeedButton1")), Qt::LeftButton);
         return done.size() == 1 || done.wait(20000);
+    }
+
+    std::unique_ptr<ReportWindow> openReport(const QString &className)
+    {
+        if (className == QLatin1String("TForm_statistics_arrear")) {
+            return open<TForm_statistics_arrear>();
+        }
+        if (className == QLatin1String("TForm_statistics_money")) {
+            return open<TForm_statistics_money>();
+        }
+        if (className == QLatin1String("TForm_statistics_quankuang")) {
+            return open<TForm_statistics_quankuang>();
+        }
+        return open<TForm_yajin_sum>();
     }
 
     // Two houses with arrears around a house without, and one of another building.
@@ -262,6 +298,61 @@ private slots:
         QVERIFY(w->isComputing());
         w->reject();
         QVERIFY(!w->isComputing());
+    }
+
+    void printAndExport_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("printTitle");
+        QTest::addColumn<QString>("exportName");
+        QTest::addColumn<QString>("shown"); // a value of the computed rows
+        QTest::newRow("arrears") << "TForm_statistics_arrear"
+                                 << "业主欠费总表打印清单"
+                                 << "业主欠费总表"
+                                 << "B-201";
+        QTest::newRow("month totals") << "TForm_statistics_money"
+                                      << "按金额统计汇总表打印清单"
+                                      << "按金额统计汇总表"
+                                      << "2004年";
+        QTest::newRow("full listing") << "TForm_statistics_quankuang"
+                                      << "按金额统计汇总表打印清单"
+                                      << "按金额统计汇总表"
+                                      << "物业管理费";
+        QTest::newRow("deposit summary") << "TForm_yajin_sum"
+                                         << "业主押金汇总表打印清单"
+                                         << "业主押金汇总表"
+                                         << "A-102";
+    }
+    // The computed rows print under the report's title and export to the file chosen.
+    void printAndExport()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, printTitle);
+        QFETCH(QString, exportName);
+        QFETCH(QString, shown);
+        arrearsEstate();
+        auto w = openReport(window);
+        auto *print = w->findChild<QToolButton *>(QStringLiteral("bitbtn_print"));
+        auto *out = w->findChild<QToolButton *>(QStringLiteral("bitbtn_out"));
+        QVERIFY(compute(w.get(), {2004, 11, 1}, {2005, 2, 1}));
+
+        const QString pdf = home->path() + QStringLiteral("/print.pdf");
+        prompt->pdfFiles.enqueue(pdf);
+        QTest::mouseClick(print, Qt::LeftButton);
+        QCOMPARE(prompt->printed, 1);
+        const QString printed = pdfText(pdf);
+        if (!printed.isEmpty()) {
+            QVERIFY2(printed.contains(printTitle) && printed.contains(shown), qPrintable(printed));
+        }
+
+        const QString base = home->path() + QStringLiteral("/报表");
+        prompt->files.enqueue(base);
+        prompt->filterChoices.enqueue(2);
+        QTest::mouseClick(out, Qt::LeftButton);
+        QCOMPARE(prompt->lastSaveName, exportName);
+        const QString csv = fileText(base + QStringLiteral(".csv"));
+        QVERIFY2(csv.contains(shown), qPrintable(csv));
+        QVERIFY(prompt->shown.isEmpty());
     }
 
     // Enter moves through the filter bar and back to the first picker.
@@ -488,6 +579,49 @@ private slots:
         QCOMPARE(text(rows, 2, "textb"), QStringLiteral("86.5"));
         QCOMPARE(text(rows, 1, "textc"), QString());
         QCOMPARE(home->dm()->q_tongyong->recordCount(), houses.size());
+    }
+
+    // "打印" and "导出" take the houses found; a double-click on a row reminds again with the
+    // data as it now stands; "返回" closes the window.
+    void reminderPrintExportAndDoubleClick()
+    {
+        insertHouse("H-1", "一号楼", "一", "2004-01-01 00:00:00", "2005-03-01 00:00:00");
+        insertHouse("H-2", "一号楼", "二", "2004-01-01 00:00:00", "2005-03-20 00:00:00");
+        QVERIFY(home->dm()->exec(QStringLiteral("update 公司信息 set 提前提醒天数 = 0")));
+        auto w = open<TForm_txgn>();
+        const auto button = [&](const char *name) { return w->findChild<QToolButton *>(QString::fromLatin1(name)); };
+        QTest::mouseClick(button("bitbtn_print"), Qt::LeftButton); // nothing found yet
+        QCOMPARE(prompt->printed, 0);
+        QTest::mouseClick(button("SpeedButton1"), Qt::LeftButton);
+        QCOMPARE(scratchRows().size(), 1);
+
+        const QString pdf = home->path() + QStringLiteral("/reminder.pdf");
+        prompt->pdfFiles.enqueue(pdf);
+        QTest::mouseClick(button("bitbtn_print"), Qt::LeftButton);
+        QCOMPARE(prompt->printed, 1);
+        const QString printed = pdfText(pdf);
+        if (!printed.isEmpty()) {
+            QVERIFY2(printed.contains(QStringLiteral("提醒功能清单打印清单"))
+                         && printed.contains(QStringLiteral("H-1")),
+                     qPrintable(printed));
+        }
+        const QString base = home->path() + QStringLiteral("/提醒");
+        prompt->files.enqueue(base);
+        prompt->filterChoices.enqueue(2);
+        QTest::mouseClick(button("bitbtn_out"), Qt::LeftButton);
+        QCOMPARE(prompt->lastSaveName, QStringLiteral("提醒功能清单"));
+        QVERIFY(fileText(base + QStringLiteral(".csv")).contains(QStringLiteral("H-1")));
+
+        QVERIFY(home->dm()->exec(QStringLiteral("update 公司信息 set 提前提醒天数 = 10")));
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const QRect cell = w->grid()->visualRect(w->grid()->model()->index(0, 0));
+        QTest::mouseClick(w->grid()->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(w->grid()->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(scratchRows().size(), 2);
+        QVERIFY(prompt->shown.isEmpty());
+        QTest::mouseClick(button("SpeedButton4"), Qt::LeftButton);
+        QVERIFY(!w->isVisible());
+        QCOMPARE(w->result(), int(QDialog::Rejected));
     }
 
     // At start-up with 自动提醒 set the window shows only when a house is due, with the stored days.
