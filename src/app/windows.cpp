@@ -11,7 +11,10 @@
 #include "app/about.h"
 #include "app/windowregistry.h"
 #include "masterdata/guestinfo.h"
+#include "masterdata/house_zhuangtai.h"
 #include "masterdata/houseinfo.h"
+#include "masterdata/houseitem.h"
+#include "masterdata/houselease.h"
 #include "masterdata/iteminfo.h"
 #include "masterdata/storeyinfo.h"
 #include "reports/statistics_arrear.h"
@@ -33,7 +36,10 @@ void WindowRegistry::registerAll()
     add<TForm_Enter>();
     add<TForm_gsxx_edit>();
     add<TForm_guestinfo>();
+    add<TForm_house_zhuangtai>();
     add<TForm_houseinfo>();
+    add<TForm_houseitem>();
+    add<TForm_houselease>();
     add<TForm_initialize>();
     add<TForm_iteminfo>();
     add<TForm_password>();
@@ -55,10 +61,9 @@ void WindowRegistry::registerAll()
 const QStringList &WindowRegistry::planned()
 {
     static const QStringList names = {
-        QStringLiteral("TForm_house_zhuangtai"),   QStringLiteral("TForm_houseitem"),
-        QStringLiteral("TForm_houselease"),        QStringLiteral("TForm_jiaofeidan"),
-        QStringLiteral("TForm_jiaofeiguanli"),     QStringLiteral("TForm_jiaofeimingxi"),
-        QStringLiteral("TForm_shoufeimingxibiao"), QStringLiteral("TForm_yajin"),
+        QStringLiteral("TForm_jiaofeidan"),    QStringLiteral("TForm_jiaofeiguanli"),
+        QStringLiteral("TForm_jiaofeimingxi"), QStringLiteral("TForm_shoufeimingxibiao"),
+        QStringLiteral("TForm_yajin"),
     };
     return names;
 }

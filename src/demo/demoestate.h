@@ -3,6 +3,7 @@
 // The demo estate as the office's windows would have left it, worked out in memory before
 // anything is written. Used only by the demo estate itself.
 #include "demo/demopeople.h"
+#include "masterdata/core/formulas.h"
 #include "shell/core/money.h"
 
 #include <QDate>
@@ -12,11 +13,11 @@
 namespace DemoEstate {
 
 inline const QString Unpaid = QStringLiteral("未缴费");
-inline const QString ByArea = QStringLiteral("单价*面积");
-inline const QString ByMeter = QStringLiteral("单价*(本月数-上月数)");
-inline const QString ByQuantity = QStringLiteral("单价*数量");
-inline const QString ByRatio = QStringLiteral("比例*金额");
-inline const QString Direct = QStringLiteral("直接输入金额");
+using Formula::ByArea;
+using Formula::ByMeter;
+using Formula::ByQuantity;
+using Formula::ByRatio;
+using Formula::Direct;
 inline const QString SameAmount = QStringLiteral("业主收费金额相同");
 inline const QString DiffersPerOwner = QStringLiteral("业主收费金额不同");
 inline const QString Occupied = QStringLiteral("入住");

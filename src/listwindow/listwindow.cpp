@@ -13,6 +13,7 @@
 #include "listwindow/dbnavigator.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
+#include "shell/core/transaction.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,24 +23,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
-#include <QSettings>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
-QFrame *bevel(QWidget *parent)
-{
-    auto *line = new QFrame(parent);
-    line->setFrameShape(QFrame::VLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
-
 QWidget *makeEditor(const EntryField &e, QWidget *parent)
 {
     QWidget *w = nullptr;
@@ -82,53 +72,27 @@ QWidget *makeEditor(const EntryField &e, QWidget *parent)
 const QString GreenField = QStringLiteral("background: rgb(204, 238, 204);");
 }
 
-QString likeContaining(const QString &text)
-{
-    QString t = text;
-    t.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    t.replace(QLatin1Char('%'), QLatin1String("\\%"));
-    t.replace(QLatin1Char('_'), QLatin1String("\\_"));
-    return QLatin1Char('%') + t + QLatin1Char('%');
-}
-
 ListWindow::ListWindow(DataSet *dataSet, const ListWindowDesign &design, QWidget *parent)
     : QDialog(parent)
     , m_dataSet(dataSet)
     , m_design(design)
+    , m_layout(design.layoutFile, design.className)
 {
-    setObjectName(design.className.mid(QStringLiteral("T").size()));
-    setWindowTitle(design.caption);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
-                   | Qt::WindowCloseButtonHint);
-    // Maximised; the screen's size first, for desktops without a window manager to maximise it.
-    if (const QScreen *s = screen()) {
-        setGeometry(s->availableGeometry());
-    }
-    setWindowState(Qt::WindowMaximized);
-    QFont f(QStringLiteral("宋体"));
-    f.setPixelSize(12);
-    setFont(f);
+    ListParts::setUpWindow(this, design.className, design.caption);
 
     m_body = new QVBoxLayout(this);
     m_body->setContentsMargins(0, 0, 0, 0);
     m_body->setSpacing(0);
     buildButtonBar();
 
-    auto *band = new QLabel(design.titleBand, this);
-    band->setObjectName(QStringLiteral("Panel1"));
-    band->setFixedHeight(26);
-    band->setStyleSheet(
-        QStringLiteral("background: white; color: navy; font-weight: bold; font-size: 16px; padding-left: 6px;"));
+    QLabel *band = ListParts::titleBand(design.titleBand, this);
     m_body->addWidget(band);
     if (!design.titleHint.isEmpty()) {
-        auto *row = new QHBoxLayout(band);
-        row->setContentsMargins(0, 0, 10, 0);
-        row->addStretch(1);
         auto *hint = new QLabel(design.titleHint, band);
         hint->setObjectName(QStringLiteral("titleHint"));
         hint->setStyleSheet(
             QStringLiteral("color: maroon; font-weight: normal; font-size: 12px; padding: 0; background: white;"));
-        row->addWidget(hint);
+        ListParts::addToTitleBand(band, hint);
     }
 
     if (!design.search.isEmpty()) {
@@ -162,18 +126,7 @@ ListWindow::~ListWindow() = default;
 QToolButton *ListWindow::addButton(const QString &objectName, const QString &caption, const QString &glyph,
                                    const QColor &colour, const QString &before)
 {
-    QToolButton *b = Icons::button(this, objectName, caption, glyph, colour);
-    b->setFixedSize(50, 43);
-    // Window buttons go before the last bevel and "返回", or where the window puts them.
-    if (QWidget *at = before.isEmpty() ? nullptr : findChild<QToolButton *>(before)) {
-        m_buttonRow->insertWidget(m_buttonRow->indexOf(at), b);
-    } else if (m_returnButton) {
-        m_buttonRow->insertWidget(m_buttonRow->indexOf(m_returnButton) - 1, b);
-        m_ownButtonsBevel->setVisible(true);
-    } else {
-        m_buttonRow->addWidget(b);
-    }
-    return b;
+    return m_bar->add(objectName, caption, glyph, colour, before);
 }
 
 void ListWindow::addPanel(QWidget *panel, const QString &after)
@@ -185,57 +138,44 @@ void ListWindow::addPanel(QWidget *panel, const QString &after)
 
 void ListWindow::buildButtonBar()
 {
-    auto *bar = new QWidget(this);
-    bar->setObjectName(QStringLiteral("Panel2"));
-    bar->setFixedHeight(55);
-    m_buttonRow = new QHBoxLayout(bar);
-    m_buttonRow->setContentsMargins(4, 4, 4, 4);
-    m_buttonRow->setSpacing(2);
-    m_body->addWidget(bar);
-    const QColor edit(0x15, 0x65, 0xc0), save(0x2e, 0x7d, 0x32), out(0x6a, 0x1b, 0x9a), back(0x54, 0x6e, 0x7a);
+    m_bar = new ButtonBar(this);
+    m_body->addWidget(m_bar);
     const int b = m_design.buttons;
     if (b & ListWindowDesign::Add) {
-        connect(addButton(QStringLiteral("bitbtn_add"), QStringLiteral("增加"), QStringLiteral("＋"), edit),
+        connect(addButton(QStringLiteral("bitbtn_add"), QStringLiteral("增加"), QStringLiteral("＋"), ButtonBar::Edit),
                 &QToolButton::clicked, this, &ListWindow::addRecord);
     }
     if (b & ListWindowDesign::Edit) {
-        connect(addButton(QStringLiteral("bitbtn_edit"), QStringLiteral("编辑"), QStringLiteral("改"), edit),
+        connect(addButton(QStringLiteral("bitbtn_edit"), QStringLiteral("编辑"), QStringLiteral("改"), ButtonBar::Edit),
                 &QToolButton::clicked, this, &ListWindow::editRecord);
     }
     if (b & ListWindowDesign::Delete) {
-        connect(addButton(QStringLiteral("bitbtn_delete"), QStringLiteral("删除"), QStringLiteral("删"),
-                          QColor(0xc6, 0x28, 0x28)),
-                &QToolButton::clicked, this, &ListWindow::deleteRecord);
+        connect(
+            addButton(QStringLiteral("bitbtn_delete"), QStringLiteral("删除"), QStringLiteral("删"), ButtonBar::Delete),
+            &QToolButton::clicked, this, &ListWindow::deleteRecord);
     }
     if (b & (ListWindowDesign::Add | ListWindowDesign::Edit | ListWindowDesign::Delete)) {
-        m_buttonRow->addWidget(bevel(bar));
+        m_bar->addBevel();
     }
     if (b & ListWindowDesign::SaveCancel) {
-        connect(addButton(QStringLiteral("bitbtn_save"), QStringLiteral("存盘"), QStringLiteral("存"), save),
+        connect(addButton(QStringLiteral("bitbtn_save"), QStringLiteral("存盘"), QStringLiteral("存"), ButtonBar::Save),
                 &QToolButton::clicked, this, &ListWindow::saveRecord);
-        connect(addButton(QStringLiteral("bitbtn_cancel"), QStringLiteral("取消"), QStringLiteral("消"),
-                          QColor(0xef, 0x6c, 0x00)),
-                &QToolButton::clicked, this, &ListWindow::cancelRecord);
-        m_buttonRow->addWidget(bevel(bar));
+        connect(
+            addButton(QStringLiteral("bitbtn_cancel"), QStringLiteral("取消"), QStringLiteral("消"), ButtonBar::Cancel),
+            &QToolButton::clicked, this, &ListWindow::cancelRecord);
+        m_bar->addBevel();
     }
-    connect(addButton(QStringLiteral("bitbtn_out"), QStringLiteral("导出"), QStringLiteral("出"), out),
+    connect(addButton(QStringLiteral("bitbtn_out"), QStringLiteral("导出"), QStringLiteral("出"), ButtonBar::Out),
             &QToolButton::clicked, this, &ListWindow::exportList);
-    connect(addButton(QStringLiteral("bitbtn_print"), QStringLiteral("打印"), QStringLiteral("印"), out),
+    connect(addButton(QStringLiteral("bitbtn_print"), QStringLiteral("打印"), QStringLiteral("印"), ButtonBar::Out),
             &QToolButton::clicked, this, &ListWindow::printList);
-    m_buttonRow->addWidget(bevel(bar));
+    m_bar->addBevel();
     if (m_design.hasReset) {
-        connect(addButton(QStringLiteral("bitbtn_reset"), QStringLiteral("初始界面"), QStringLiteral("原"), back),
+        connect(addButton(QStringLiteral("bitbtn_reset"), QStringLiteral("初始界面"), QStringLiteral("原"),
+                          ButtonBar::Back),
                 &QToolButton::clicked, this, &ListWindow::resetLayout);
     }
-    // The bevel before "返回" closes the group of the window's own buttons; without such
-    // buttons it would stand beside the one after "打印".
-    m_ownButtonsBevel = bevel(bar);
-    m_ownButtonsBevel->setVisible(m_design.hasReset);
-    m_buttonRow->addWidget(m_ownButtonsBevel);
-    auto *ret = addButton(QStringLiteral("SpeedButton4"), QStringLiteral("返回"), QStringLiteral("返"), back);
-    connect(ret, &QToolButton::clicked, this, &QDialog::reject);
-    m_returnButton = ret;
-    m_buttonRow->addStretch(1);
+    connect(m_bar->addReturn(), &QToolButton::clicked, this, &QDialog::reject);
 }
 
 void ListWindow::buildEntryPanel()
@@ -321,74 +261,25 @@ void ListWindow::buildEntryPanel()
 
 void ListWindow::buildSearchBar()
 {
-    auto *panel = new QWidget(this);
-    panel->setObjectName(QStringLiteral("SearchPanel"));
-    auto *row = new QHBoxLayout(panel);
-    row->setContentsMargins(8, 4, 8, 4);
-    for (const SearchField &f : std::as_const(m_design.search)) {
-        QWidget *box = nullptr;
-        if (f.equality) {
-            auto *combo = new QComboBox(panel);
-            combo->setEditable(true);
-            combo->setMinimumWidth(120);
-            box = combo;
-        } else {
-            box = new QLineEdit(panel);
-        }
-        box->setObjectName(f.objectName);
-        box->setAccessibleName(QString(f.label).remove(QStringLiteral("：")));
-        auto *label = new QLabel(f.label, panel);
-        label->setBuddy(box);
-        row->addWidget(label);
-        row->addWidget(box);
-        label->setVisible(!f.hidden);
-        box->setVisible(!f.hidden);
-        if (auto *edit = qobject_cast<QLineEdit *>(box)) {
-            connect(edit, &QLineEdit::returnPressed, this, &ListWindow::find);
-        }
+    m_search = new SearchBar(m_design.search, QStringLiteral("bitbtn_find"), this);
+    if (!m_design.searchRing.isEmpty()) {
+        m_search->setEnterRing(m_design.searchRing, true);
     }
-    auto *findButton = new QPushButton(QStringLiteral("查找"), panel);
-    findButton->setObjectName(QStringLiteral("bitbtn_find"));
-    findButton->setAccessibleName(QStringLiteral("查找"));
-    findButton->setAutoDefault(false);
-    connect(findButton, &QPushButton::clicked, this, &ListWindow::find);
-    row->addWidget(findButton);
-    row->addStretch(1);
-    m_body->addWidget(panel);
+    connect(m_search, &SearchBar::findRequested, this, &ListWindow::find);
+    m_body->addWidget(m_search);
 }
 
 void ListWindow::find()
 {
     // Typed text is bound, and its % and _ match themselves: the operator finds what he typed.
-    QStringList conditions;
     QVariantList values;
-    for (const SearchField &f : std::as_const(m_design.search)) {
-        QWidget *box = findChild<QWidget *>(f.objectName);
-        QString text;
-        if (auto *edit = qobject_cast<QLineEdit *>(box)) {
-            text = edit->text().trimmed();
-        } else if (auto *combo = qobject_cast<QComboBox *>(box)) {
-            text = combo->currentText().trimmed();
-        }
-        if (text.isEmpty()) {
-            continue;
-        }
-        const QString prefix = conditions.isEmpty() ? QString() : QStringLiteral("and");
-        if (f.equality) {
-            conditions << prefix + QStringLiteral("(") + Schema::quoted(f.column) + QStringLiteral(" = ?)");
-            values << text;
-        } else {
-            conditions << prefix + QStringLiteral("(") + Schema::quoted(f.column)
-                    + QStringLiteral(" like ? escape '\\')");
-            values << likeContaining(text);
-        }
-    }
+    const QStringList conditions = m_search ? m_search->conditions(&values) : QStringList();
     m_dataSet->cancel();
     m_dataSet->close();
     m_dataSet->clearSql();
     m_dataSet->addLine(m_design.searchSelect);
     if (!conditions.isEmpty()) {
-        m_dataSet->addLine(QStringLiteral(" where ") + conditions.join(QString()));
+        m_dataSet->addLine(QStringLiteral(" where ") + SearchBar::joined(conditions));
     }
     m_dataSet->addLine(m_design.searchOrdering);
     for (const QVariant &v : std::as_const(values)) {
@@ -571,10 +462,43 @@ void ListWindow::saveRecord()
     if (m_dataSet->hasField(QStringLiteral("操作日期"))) {
         m_dataSet->setDateTime(QStringLiteral("操作日期"), Clock::now());
     }
-    if (!m_dataSet->post()) {
+    QString error;
+    if (!writeRow(&error)) {
         // The database refused the row: say why and keep what was typed.
-        Prompt::databaseError(this, m_dataSet->lastError(), m_dataSet);
+        Prompt::databaseError(this, error, m_dataSet);
     }
+}
+
+bool ListWindow::writeRow(QString *error)
+{
+    if (m_dataSet->post()) {
+        return true;
+    }
+    *error = m_dataSet->lastError();
+    return false;
+}
+
+bool ListWindow::postWith(const std::function<bool(QString *)> &more, QString *error)
+{
+    Transaction tx(Dm1::instance()->database());
+    QString why = tx.error();
+    // The other rows first: a refusal there leaves the row pending, as the row's own refusal does.
+    bool ok = tx.begun() && more(&why);
+    if (ok && !m_dataSet->post()) {
+        why = m_dataSet->lastError();
+        ok = false;
+    }
+    if (ok && !tx.commit(&why)) {
+        // Written but not kept: show what the database holds.
+        const int row = m_dataSet->currentRow();
+        m_dataSet->reopen();
+        m_dataSet->moveTo(row);
+        ok = false;
+    }
+    if (!ok) {
+        *error = why;
+    }
+    return ok;
 }
 
 void ListWindow::cancelRecord()
@@ -646,21 +570,14 @@ void ListWindow::printGrid(DBGridEh *grid, const QString &title)
     // Printed without the row colours, which come back afterwards whatever they were.
     grid->setDichromatic(false);
     grid->viewport()->update();
-    PrintOptions options;
-    options.title = title;
-    const QDateTime now = Clock::now();
-    options.printedAt = QStringLiteral("打印时间:") + QLocale().toString(now.date(), QLocale::ShortFormat)
-        + QLatin1Char(' ') + now.time().toString(QStringLiteral("H:mm:ss"));
-    options.preparedBy = QStringLiteral("制表:") + Session::current().currentOperator + QStringLiteral(" .");
-    grid->printPreview(options);
+    grid->printPreview(listPrintOptions(title));
     grid->setDichromatic(true);
     grid->viewport()->update();
 }
 
 void ListWindow::resetLayout()
 {
-    m_resetRequested = true;
-    Prompt::notice(this, QStringLiteral("界面初始化完毕！"));
+    m_layout.requestReset(this);
 }
 
 void ListWindow::hideRightmostColumn()
@@ -734,34 +651,6 @@ void ListWindow::showFirstHiddenColumn()
     m_hideRightmost->setEnabled(true);
 }
 
-QString ListWindow::layoutPath() const
-{
-    return m_design.layoutFile.isEmpty() ? QString() : Dm1::instance()->homePath(m_design.layoutFile);
-}
-
-void ListWindow::loadLayout()
-{
-    if (layoutPath().isEmpty() || !QFile::exists(layoutPath())) {
-        return;
-    }
-    QSettings settings(layoutPath(), QSettings::IniFormat);
-    m_grid->loadLayout(settings, m_design.className);
-    const QSignalBlocker block(m_fit);
-    m_fit->setChecked(m_grid->fitToWidth());
-    listLoadedHiddenColumns();
-}
-
-void ListWindow::saveLayout()
-{
-    if (layoutPath().isEmpty()) {
-        return;
-    }
-    m_grid->saveLayoutFile(layoutPath(), m_design.className);
-    if (m_resetRequested) {
-        QFile::remove(layoutPath());
-    }
-}
-
 QComboBox *ListWindow::searchCombo(const QString &objectName) const
 {
     auto *panel = findChild<QWidget *>(QStringLiteral("SearchPanel"), Qt::FindDirectChildrenOnly);
@@ -779,7 +668,11 @@ void ListWindow::showEvent(QShowEvent *event)
 {
     if (!m_layoutLoaded) {
         m_layoutLoaded = true;
-        loadLayout();
+        if (m_layout.load(m_grid)) {
+            const QSignalBlocker block(m_fit);
+            m_fit->setChecked(m_grid->fitToWidth());
+            listLoadedHiddenColumns();
+        }
     }
     QDialog::showEvent(event);
 }
@@ -799,6 +692,6 @@ void ListWindow::done(int result)
 {
     // Closing drops a pending change; the layout is kept for the next opening.
     m_dataSet->cancel();
-    saveLayout();
+    m_layout.save(m_grid);
     QDialog::done(result);
 }

@@ -3,6 +3,8 @@
 #include "components/common/preparation.h"
 #include "components/common/prompt.h"
 #include "components/grid/dbgrideh.h"
+#include "listwindow/listparts.h"
+#include "listwindow/searchbar.h"
 
 #include <QDialog>
 #include <QList>
@@ -94,21 +96,6 @@ struct EntryField
     }
 };
 
-// The bound value of a "contains" condition (column like ? escape '\'): the text between %,
-// its own %, _ and \ matching themselves, so the operator finds what he typed.
-QString likeContaining(const QString &text);
-
-// One box of a search bar: a text box matched with like, or the building drop-down matched
-// with equality.
-struct SearchField
-{
-    QString objectName; // Edit1, DBComboBoxEh3
-    QString label; // "房屋代码："
-    QString column; // the column the condition tests
-    bool equality = false; // the building drop-down
-    bool hidden = false; // present but not shown (some windows keep a hidden box)
-};
-
 // What is particular to one list window: its texts, its grid and its entry panel.
 struct ListWindowDesign
 {
@@ -139,6 +126,9 @@ struct ListWindowDesign
     QList<SearchField> search;
     QString searchSelect; // "select * from 房屋资料 "
     QString searchOrdering; // "order by 房屋代码"
+    // Enter moves along these boxes, the last one running "查找"; empty: Enter in any text box
+    // runs "查找".
+    QStringList searchRing;
 };
 
 // The shared list window: button bar, title band, entry panel, grid strip with navigator and
@@ -202,6 +192,13 @@ protected:
     // The current row's field as the database holds it now; null for a new row.
     QVariant storedValue(const QString &field) const;
 
+    // Writes the pending row ("存盘" after validation and stamping); error says why it failed.
+    // A window that changes other rows with the row overrides it with postWith().
+    virtual bool writeRow(QString *error);
+    // Runs more and writes the pending row in one transaction: both take effect or neither, and
+    // the row stays pending with what was typed when anything is refused.
+    bool postWith(const std::function<bool(QString *error)> &more, QString *error);
+
     // "删除" asks this question; a window names what the deletion leaves behind.
     virtual QString deleteQuestion() { return QStringLiteral("要删除当前记录吗? "); }
     // Deletes the current row; error says why it failed. A window that changes other rows
@@ -229,16 +226,15 @@ private:
     void buildGridStrip();
     void buildSearchBar();
     void updateStates();
-    void loadLayout();
     void listHiddenColumn(const QString &field, const QString &caption, QAction *before);
     void listLoadedHiddenColumns();
-    void saveLayout();
-    QString layoutPath() const;
 
     DataSet *m_dataSet;
     ListWindowDesign m_design;
     QVBoxLayout *m_body = nullptr;
-    QHBoxLayout *m_buttonRow = nullptr;
+    ButtonBar *m_bar = nullptr;
+    SearchBar *m_search = nullptr;
+    LayoutFile m_layout;
     QList<QWidget *> m_entries;
     QList<QLabel *> m_labels; // beside m_entries
     DBGridEh *m_grid = nullptr;
@@ -248,8 +244,5 @@ private:
     QToolButton *m_showHidden = nullptr;
     QToolButton *m_hideRightmost = nullptr;
     QMenu *m_hiddenMenu = nullptr;
-    QWidget *m_returnButton = nullptr;
-    QFrame *m_ownButtonsBevel = nullptr;
     bool m_layoutLoaded = false;
-    bool m_resetRequested = false;
 };

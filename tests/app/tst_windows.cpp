@@ -57,6 +57,11 @@ const QHash<QString, Expected> &expectations()
         {u"TForm_iteminfo"_s, {{u"q_iteminfo: select * from 收费项目|order by 收费名称 COLLATE pinyin"_s}, {}, 9}},
         {u"TForm_guestinfo"_s, {{u"q_guestinfo: select * from 业主资料|order by 业主名称 COLLATE pinyin"_s}, {}, 48}},
         {u"TForm_houseinfo"_s, {{u"q_houseinfo: select * from 房屋资料|order by 房屋代码 COLLATE pinyin"_s}, {}, 60}},
+        {u"TForm_house_zhuangtai"_s, {{u"q_tongyong: select * from 通用|order by texta COLLATE pinyin"_s}, {}, 0}},
+        // The window's own house list; the building box is filled too.
+        {u"TForm_houselease"_s,
+         {{u"q_houselease: select * from 房屋租赁表 where 已经迁出=0|order by 房屋代码 COLLATE pinyin"_s}}},
+        {u"TForm_houseitem"_s, {{u"q_houseinfo: select * from 房屋资料 |order by 房屋代码 COLLATE pinyin"_s}, {}, 60}},
     };
     return map;
 }

@@ -185,6 +185,8 @@ private slots:
             // In pinyin order: 二 (èr) before 一 (yī).
             QCOMPARE(box->itemText(0), QStringLiteral("二号楼"));
             QCOMPARE(box->itemText(1), QStringLiteral("一号楼"));
+            // Filled, the box still searches every building until one is chosen.
+            QCOMPARE(box->currentText(), QString());
         }
         QVERIFY(!ds.isOpen());
         QVERIFY(prompt->shown.isEmpty());

@@ -115,8 +115,15 @@ Preparation &Preparation::fill(QComboBox *box, Items items)
         refuse(error);
         return *this;
     }
+    // A drop-down that also takes typed text (a search bar's building box) keeps the text it
+    // shows: filled, it still stands for "any building" until one is chosen.
+    const QString shown = box->currentText();
     box->clear();
     box->addItems(values);
+    if (box->isEditable()) {
+        box->setCurrentIndex(-1);
+        box->setEditText(shown);
+    }
     return *this;
 }
 

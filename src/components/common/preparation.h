@@ -52,14 +52,11 @@ class QWidget;
 // search bar's DBComboBoxEh3; "query" is ListWindowDesign::query on the data set named). An
 // ordering line's fields go through Dm1::orderTerm ("order by " + Dm1::orderTerm("业主名称")), so
 // text sorts in pinyin order:
-//   TForm_houselease         query on q_houselease: "select * from 房屋租赁表 where 已经迁出=0", "order by 房屋代码"
-//   TForm_houseitem          query on its own house query: "select * from 房屋资料 ", "order by 房屋代码";
-//                            p.fill(building box, Items::Buildings)
-//   TForm_house_zhuangtai    p.scratch()
 //   TForm_txgn               p.scratch(Scratch::KeepOpen)
 //   TForm_txcsb              p.open(Dm1::instance()->q_gsxx, {"select * from 公司信息"})
 //   TForm_jiaofeidan, TForm_jiaofeiguanli, TForm_shoufeimingxibiao, TForm_jiaofeimingxi:
-//                            p.fill(building box, Items::Buildings)
+//                            p.fill(building box, Items::Buildings) (a HouseDetailWindow's own
+//                            prepare() opens its house list and fills its building box already)
 //   TForm_yajin              query on its own deposit query: "select * from 押金明细表", "order by 日期";
 //                            p.fill(building box, Items::Buildings)
 //   TForm_yajin_mingxi       p.fill(ComboBox1, HouseCodes).fill(ComboBox2, Buildings), both date pickers
