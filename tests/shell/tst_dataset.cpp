@@ -56,6 +56,20 @@ private slots:
         QCOMPARE(check.displayText(0, check.fieldIndex(QStringLiteral("建成日期"))), QStringLiteral("2004-08-15"));
     }
 
+    // A yes/no field reads 是/否 in grids and exports, never an English word.
+    void yesNoFieldsShowInChinese()
+    {
+        DataSet q;
+        openOn(q, QStringLiteral("select * from 公司信息"), QStringLiteral("order by id"));
+        const int column = q.fieldIndex(QStringLiteral("自动提醒"));
+        for (const bool remind : {true, false}) {
+            QVERIFY(q.edit());
+            q.setYesNo(QStringLiteral("自动提醒"), remind);
+            QVERIFY2(q.post(), qPrintable(q.lastError()));
+            QCOMPARE(q.displayText(0, column), remind ? QStringLiteral("是") : QStringLiteral("否"));
+        }
+    }
+
     void editCancelRestoresAndPostWritesOnlyTheRow()
     {
         addBuilding(QStringLiteral("A座"), 5);

@@ -368,7 +368,7 @@ QString DataSet::displayText(int row, int column) const
         return dt.isValid() ? dt.toString(StoredFormat) : v.toString();
     }
     case FieldKind::YesNo:
-        return v.toInt() != 0 ? QStringLiteral("True") : QStringLiteral("False");
+        return v.toInt() != 0 ? QStringLiteral("是") : QStringLiteral("否");
     case FieldKind::Number: {
         const double d = v.toDouble();
         return QString::number(d, 'g', 15);
