@@ -3,6 +3,7 @@
 #include "components/common/busyindicator.h"
 #include "components/common/prompt.h"
 #include "components/dbctrls/enterring.h"
+#include "listwindow/listparts.h"
 #include "shell/core/clock.h"
 #include "shell/core/dm1.h"
 
@@ -47,22 +48,19 @@ ReportWindow::ReportWindow(const ReportDesign &design, QWidget *parent)
     connect(m_run, &ReportRun::finished, this, &ReportWindow::finish);
     if (!design.unitNote.isEmpty() || !design.stateMark.isEmpty()) {
         // The title band's notes: the unit at its right end, a payment state in large red.
-        QWidget *band = findChild<QWidget *>(QStringLiteral("Panel1"));
-        auto *row = new QHBoxLayout(band);
-        row->setContentsMargins(0, 0, 12, 0);
-        row->addStretch(1);
+        auto *band = findChild<QLabel *>(QStringLiteral("Panel1"));
         if (!design.stateMark.isEmpty()) {
             auto *mark = new QLabel(design.stateMark, band);
             mark->setObjectName(QStringLiteral("Label3"));
             mark->setStyleSheet(QStringLiteral("color: red; font-size: 20px; font-weight: bold; padding: 0;"));
-            row->addWidget(mark);
-            row->addStretch(1);
+            ListParts::addToTitleBand(band, mark);
+            static_cast<QHBoxLayout *>(band->layout())->addStretch(1);
         }
         if (!design.unitNote.isEmpty()) {
             auto *unit = new QLabel(design.unitNote, band);
             unit->setObjectName(QStringLiteral("Label2"));
             unit->setStyleSheet(QStringLiteral("color: black; font-size: 12px; font-weight: normal; padding: 0;"));
-            row->addWidget(unit);
+            ListParts::addToTitleBand(band, unit);
         }
     }
 }

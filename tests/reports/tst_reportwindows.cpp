@@ -191,6 +191,10 @@ private slots:
         auto w = open<TForm_statistics_arrear>();
         QCOMPARE(w->windowTitle(), QStringLiteral("业主欠费总表"));
         QCOMPARE(w->findChild<QLabel *>(QStringLiteral("Label2"))->text(), QStringLiteral("单位：元"));
+        // The unit stands at the right end of the title band, clear of the title.
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const QWidget *band = w->findChild<QLabel *>(QStringLiteral("Panel1"));
+        QVERIFY(w->findChild<QLabel *>(QStringLiteral("Label2"))->geometry().left() > band->width() / 2);
         QVERIFY(compute(w.get(), {2004, 11, 5}, {2005, 2, 20}));
         const QList<RowText> rows = scratchRows();
         const QList<RowText> expected = {
