@@ -274,7 +274,7 @@ void TForm_main::remind()
         return;
     }
     auto *reminder = dynamic_cast<StartupReminder *>(w);
-    if (reminder && reminder->remindAtStartUp() && m_dm->q_tongyong->recordCount() > 0) {
+    if (reminder && reminder->remindAtStartUp() && m_dm->q_tongyong->recordCount() > 0 && !m_unattendedLogin) {
         w->exec();
     }
     delete w;

@@ -23,7 +23,8 @@ public:
     // Runs the command of a menu item (by its caption); false when no such command.
     bool runCommand(const QString &item);
     // Unattended starts (--screenshot, --exit-when-ready, --command): the start-up login
-    // confirms itself as an operator with an empty password would (TForm_Enter).
+    // confirms itself as an operator with an empty password would (TForm_Enter), and the
+    // start-up reminder does not wait for anyone to close it.
     void setUnattendedLogin(bool on) { m_unattendedLogin = on; }
     int exitCode() const { return m_exitCode; }
     QLabel *scrollingText() const { return m_label1; }

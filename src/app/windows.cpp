@@ -6,6 +6,8 @@
 #include "admin/password.h"
 #include "admin/qxb.h"
 #include "admin/restore.h"
+#include "admin/txcsb.h"
+#include "admin/txgn.h"
 #include "app/about.h"
 #include "app/windowregistry.h"
 #include "billing/jiaofeidan.h"
@@ -21,6 +23,14 @@
 #include "masterdata/houselease.h"
 #include "masterdata/iteminfo.h"
 #include "masterdata/storeyinfo.h"
+#include "reports/statistics_arrear.h"
+#include "reports/statistics_item.h"
+#include "reports/statistics_money.h"
+#include "reports/statistics_quankuang.h"
+#include "reports/statistics_weijiao.h"
+#include "reports/statistics_yijiao.h"
+#include "reports/yajin_mingxi.h"
+#include "reports/yajin_sum.h"
 
 // Every window the menus and toolbar open. When a window is built, add its line here and take
 // its name out of planned().
@@ -46,23 +56,23 @@ void WindowRegistry::registerAll()
     add<TForm_qxb>();
     add<TForm_restore>();
     add<TForm_shoufeimingxibiao>();
+    add<TForm_statistics_arrear>();
+    add<TForm_statistics_item>();
+    add<TForm_statistics_money>();
+    add<TForm_statistics_quankuang>();
+    add<TForm_statistics_weijiao>();
+    add<TForm_statistics_yijiao>();
     add<TForm_storeyinfo>();
+    add<TForm_txcsb>();
+    add<TForm_txgn>();
     add<TForm_yajin>();
+    add<TForm_yajin_mingxi>();
+    add<TForm_yajin_sum>();
 }
 
 const QStringList &WindowRegistry::planned()
 {
-    static const QStringList names = {
-        QStringLiteral("TForm_statistics_arrear"),
-        QStringLiteral("TForm_statistics_item"),
-        QStringLiteral("TForm_statistics_money"),
-        QStringLiteral("TForm_statistics_quankuang"),
-        QStringLiteral("TForm_statistics_weijiao"),
-        QStringLiteral("TForm_statistics_yijiao"),
-        QStringLiteral("TForm_txcsb"),
-        QStringLiteral("TForm_txgn"),
-        QStringLiteral("TForm_yajin_mingxi"),
-        QStringLiteral("TForm_yajin_sum"),
-    };
+    // Every window of the menus is built.
+    static const QStringList names;
     return names;
 }

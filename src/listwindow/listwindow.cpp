@@ -162,6 +162,13 @@ QToolButton *ListWindow::addButton(const QString &objectName, const QString &cap
     return m_bar->add(objectName, caption, glyph, colour, before);
 }
 
+void ListWindow::addPanel(QWidget *panel, const QString &after)
+{
+    QWidget *above = after.isEmpty() ? nullptr : findChild<QWidget *>(after);
+    const int at = above ? m_body->indexOf(above) : -1;
+    m_body->insertWidget(at < 0 ? -1 : at + 1, panel);
+}
+
 void ListWindow::buildButtonBar()
 {
     m_bar = new ButtonBar(this);
@@ -613,10 +620,19 @@ void ListWindow::exportList()
 void ListWindow::printList()
 {
     m_dichromatic->setChecked(false);
-    m_grid->viewport()->update();
-    m_grid->printPreview(listPrintOptions(m_design.printTitle));
+    printGrid(m_grid, m_design.printTitle);
     m_dichromatic->setChecked(true);
     m_grid->viewport()->update();
+}
+
+void ListWindow::printGrid(DBGridEh *grid, const QString &title)
+{
+    // Printed without the row colours, which come back afterwards whatever they were.
+    grid->setDichromatic(false);
+    grid->viewport()->update();
+    grid->printPreview(listPrintOptions(title));
+    grid->setDichromatic(true);
+    grid->viewport()->update();
 }
 
 void ListWindow::resetLayout()

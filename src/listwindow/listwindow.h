@@ -172,6 +172,9 @@ public:
 
     // Opens the data set on the design's query.
     void prepare(Preparation &p) override;
+    // Prints a list's grid through the preview: its title in the page header, the print time
+    // and the operator after the rows, and no row colours on paper.
+    static void printGrid(DBGridEh *grid, const QString &title);
 
 public slots:
     void addRecord();
@@ -230,6 +233,10 @@ protected:
     // A button of the window's own, placed before "返回", or before the button named before.
     QToolButton *addButton(const QString &objectName, const QString &caption, const QString &glyph,
                            const QColor &colour, const QString &before = {});
+
+    // A panel of the window's own: below the widget `after` (the button bar "Panel2", the grid
+    // "DBGridEh1"), or at the bottom.
+    void addPanel(QWidget *panel, const QString &after = {});
 
     void done(int result) override;
     void showEvent(QShowEvent *event) override;

@@ -265,7 +265,7 @@ private slots:
         QCOMPARE(prompt->shown.constLast().caption, QStringLiteral("提示"));
         QCOMPARE(prompt->shown.constLast().icon, Prompt::Icon::Warning);
         prompt->clear();
-        QVERIFY(form.runCommand(QStringLiteral("业主欠费总表")));
+        QVERIFY(form.runCommand(QStringLiteral("业主押金管理")));
         QVERIFY(prompt->shown.isEmpty());
         QVERIFY(!form.runCommand(QStringLiteral("没有这个命令")));
     }

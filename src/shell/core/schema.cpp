@@ -240,7 +240,9 @@ QList<TableDef> buildTables()
                {QStringLiteral("操作日期"), K::DateTime}},
               {QStringLiteral("姓名")},
               {}});
-    TableDef scratch {QStringLiteral("通用"), {}, {}, {{QStringLiteral("texta")}}, true};
+    // No index: a report writes all its rows at once and reads them all back; an index would
+    // only slow the writing of tens of thousands of rows.
+    TableDef scratch {QStringLiteral("通用"), {}, {}, {}, true};
     for (const char *c : {"texta", "textb", "textc", "textd", "texte", "textf", "textg", "texth", "texti"}) {
         scratch.fields.append({QString::fromLatin1(c), K::Text});
     }

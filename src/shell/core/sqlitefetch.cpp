@@ -1,5 +1,6 @@
 #include "shell/core/sqlitefetch.h"
 
+#include "shell/core/bulkstatement.h"
 #include "shell/core/sqlitehandle.h"
 
 #include <QByteArrayView>
@@ -50,31 +51,6 @@ bool bindable(const QVariant &v)
     }
 }
 
-int bindValue(sqlite3_stmt *s, int i, const QVariant &v)
-{
-    if (isNullValue(v)) {
-        return sqlite3_bind_null(s, i);
-    }
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::Bool:
-        return sqlite3_bind_int(s, i, v.toInt());
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-        return sqlite3_bind_int64(s, i, v.toLongLong());
-    case QMetaType::Double:
-        return sqlite3_bind_double(s, i, v.toDouble());
-    case QMetaType::QByteArray: {
-        const auto *ba = static_cast<const QByteArray *>(v.constData());
-        return sqlite3_bind_blob64(s, i, ba->constData(), sqlite3_uint64(ba->size()), SQLITE_TRANSIENT);
-    }
-    default: {
-        const QByteArray utf8 = static_cast<const QString *>(v.constData())->toUtf8();
-        return sqlite3_bind_text64(s, i, utf8.constData(), sqlite3_uint64(utf8.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
-    }
-    }
-}
-
 // Binds the data set's values. False when the statement's placeholders are not all of one
 // kind that maps one to one onto the values held (QSqlQuery then decides).
 bool bindAll(sqlite3_stmt *s, const QList<QPair<QString, QVariant>> &named, const QVariantList &positional)
@@ -100,7 +76,7 @@ bool bindAll(sqlite3_stmt *s, const QList<QPair<QString, QVariant>> &named, cons
             return false;
         }
         for (int i = 0; i < anonymous; ++i) {
-            if (!bindable(positional[i]) || bindValue(s, i + 1, positional[i]) != SQLITE_OK) {
+            if (!bindable(positional[i]) || bindSqliteValue(s, i + 1, positional[i]) != SQLITE_OK) {
                 return false;
             }
         }
@@ -118,7 +94,7 @@ bool bindAll(sqlite3_stmt *s, const QList<QPair<QString, QVariant>> &named, cons
                 break;
             }
         }
-        if (!value || !bindable(*value) || bindValue(s, i, *value) != SQLITE_OK) {
+        if (!value || !bindable(*value) || bindSqliteValue(s, i, *value) != SQLITE_OK) {
             return false;
         }
     }

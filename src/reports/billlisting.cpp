@@ -1,0 +1,114 @@
+#include "reports/billlisting.h"
+
+namespace {
+using Listing = BillReports::Listing;
+
+ReportDesign listingDesign(Listing kind)
+{
+    using C = GridColumn;
+    using F = GridColumn::Footer;
+    using K = FilterField::Kind;
+    ReportDesign r;
+    switch (kind) {
+    case Listing::All:
+        r = ReportDesign::of(QStringLiteral("TForm_statistics_quankuang"), QStringLiteral("业主缴费全况表"),
+                             QStringLiteral("按金额统计汇总表打印清单"), QStringLiteral("按金额统计汇总表"));
+        r.list.columns = {
+            C::of(QStringLiteral("texth"), QStringLiteral("楼宇名称"), 65),
+            C::of(QStringLiteral("texti"), QStringLiteral("楼宇单元"), 60),
+            C::of(QStringLiteral("texta"), QStringLiteral("房屋代码"), 80)
+                .sortButton()
+                .withFooter(F::Text, QStringLiteral("合计")),
+            C::of(QStringLiteral("textb"), QStringLiteral("业主名称"), 80).sortButton(),
+            C::of(QStringLiteral("textf"), QStringLiteral("年度"), 60).sortButton(),
+            C::of(QStringLiteral("textg"), QStringLiteral("月份"), 40).sortButton(),
+            C::of(QStringLiteral("textc"), QStringLiteral("应  缴|项  目"), 100).sortButton(),
+            C::of(QStringLiteral("moneya"), QStringLiteral("应  缴|金额"), 65)
+                .alignRight()
+                .sortButton()
+                .withFooter(F::Sum),
+            C::of(QStringLiteral("textd"), QStringLiteral("已  缴|项  目"), 100).sortButton(),
+            C::of(QStringLiteral("moneyb"), QStringLiteral("已  缴|金额"), 65)
+                .alignRight()
+                .sortButton()
+                .withFooter(F::Sum),
+            C::of(QStringLiteral("texte"), QStringLiteral("未  缴|项  目"), 100).sortButton(),
+            C::of(QStringLiteral("moneyc"), QStringLiteral("未  缴|金额"), 65)
+                .alignRight()
+                .sortButton()
+                .withFooter(F::Sum),
+            C::of(QStringLiteral("备注"), QStringLiteral("备    注"), 180),
+        };
+        break;
+    case Listing::Paid:
+    case Listing::Unpaid: {
+        const bool paid = kind == Listing::Paid;
+        r = paid ? ReportDesign::of(QStringLiteral("TForm_statistics_yijiao"), QStringLiteral("业主已缴费项目明细表"),
+                                    QStringLiteral("业主已缴项目明细表打印清单"), QStringLiteral("业主已缴项目明细表"))
+                 : ReportDesign::of(QStringLiteral("TForm_statistics_weijiao"), QStringLiteral("业主未缴费项目明细表"),
+                                    QStringLiteral("业主未缴项目明细表打印清单"), QStringLiteral("业主未缴项目明细表"));
+        r.list.fitInitially = true;
+        r.stateMark = paid ? QStringLiteral("已 缴 费") : QStringLiteral("未 缴 费");
+        r.list.columns = {
+            C::of(QStringLiteral("texth"), QStringLiteral("楼宇名称"), 60),
+            C::of(QStringLiteral("texti"), QStringLiteral("楼宇单元"), paid ? 64 : 60),
+            C::of(QStringLiteral("texta"), QStringLiteral("房屋代码"), paid ? 80 : 85)
+                .sortButton()
+                .withFooter(F::Text, QStringLiteral("合计")),
+            C::of(QStringLiteral("textb"), QStringLiteral("业主名称"), paid ? 80 : 90).sortButton(),
+            C::of(QStringLiteral("texte"), QStringLiteral("年度"), 60).sortButton(),
+            C::of(QStringLiteral("textf"), QStringLiteral("月份"), 40).sortButton(),
+            C::of(QStringLiteral("dateb"), QStringLiteral("开始日期"), 80).sortButton(),
+            C::of(QStringLiteral("datec"), QStringLiteral("结束日期"), 80).sortButton(),
+            C::of(QStringLiteral("textd"), QStringLiteral("项  目"), paid ? 120 : 150).sortButton(),
+            C::of(QStringLiteral("moneyb"), QStringLiteral("金 额"), paid ? 90 : 100)
+                .alignRight()
+                .sortButton()
+                .withFooter(F::Sum),
+        };
+        if (paid) {
+            r.list.columns << C::of(QStringLiteral("datea"), QStringLiteral("缴费日期"), 100).sortButton();
+        }
+        r.list.columns << C::of(QStringLiteral("备注"), QStringLiteral("备    注"), 180);
+        break;
+    }
+    }
+    r.list.buttons = ListWindowDesign::Delete;
+    // The full listing fills its buildings first, the other two their fee items.
+    using I = Preparation::Items;
+    r.fills = kind == Listing::All ? QList<QPair<QString, I>> {{QStringLiteral("ComboBox2"), I::Buildings},
+                                                               {QStringLiteral("ComboBox3"), I::FeeNames}}
+                                   : QList<QPair<QString, I>> {{QStringLiteral("ComboBox3"), I::FeeNames},
+                                                               {QStringLiteral("ComboBox2"), I::Buildings}};
+    r.filters = ReportDesign::billPeriod();
+    r.filters << FilterField::of(QStringLiteral("Edit1"), QStringLiteral("房屋代码："), K::Text)
+              << FilterField::of(QStringLiteral("ComboBox2"), QStringLiteral("楼宇名称："), K::Combo)
+              << FilterField::of(QStringLiteral("ComboBox1"), QStringLiteral("楼宇单元："), K::Combo)
+                     .withItems({QStringLiteral("一单元"), QStringLiteral("二单元"), QStringLiteral("三单元"),
+                                 QStringLiteral("四单元"), QStringLiteral("五单元"), QStringLiteral("六单元"),
+                                 QStringLiteral("七单元"), QStringLiteral("八单元"), QStringLiteral("九单元"),
+                                 QStringLiteral("十单元"), QStringLiteral("十一单元"), QStringLiteral("十二单元")})
+              << FilterField::of(QStringLiteral("ComboBox3"), QStringLiteral("收费名称："), K::Combo);
+    return r;
+}
+}
+
+BillListingWindow::BillListingWindow(Listing kind, QWidget *parent)
+    : ReportWindow(listingDesign(kind), parent)
+    , m_kind(kind)
+{ }
+
+ReportRun::Computation BillListingWindow::computation()
+{
+    BillReportFilter f;
+    if (!billPeriod(&f.from, &f.to)) {
+        return {};
+    }
+    f.houseCode = textOf(QStringLiteral("Edit1"));
+    f.building = textOf(QStringLiteral("ComboBox2"));
+    f.unit = textOf(QStringLiteral("ComboBox1"));
+    f.feeName = textOf(QStringLiteral("ComboBox3"));
+    return [kind = m_kind, f](const QSqlDatabase &db, ScratchSink &out, QString *error) {
+        return BillReports::listing(db, kind, f, out, error);
+    };
+}

@@ -1,0 +1,250 @@
+#include "reports/core/reportrun.h"
+
+#include "shell/core/dataset.h"
+#include "shell/core/dm1.h"
+#include "shell/core/readconnection.h"
+#include "shell/core/transaction.h"
+
+#include <QThread>
+
+namespace {
+constexpr int BatchRows = 2000;
+constexpr int BatchesInFlight = 8;
+
+// Collects the worker's rows into batches and hands each to the window's thread, waiting while
+// that thread is behind, so memory stays bounded however many rows a report has.
+class BatchSink : public ScratchSink
+{
+public:
+    BatchSink(const std::atomic<bool> &cancel, QSemaphore &places, std::function<void(QList<ScratchRow>)> deliver)
+        : m_cancel(cancel)
+        , m_places(places)
+        , m_deliver(std::move(deliver))
+    {
+        m_rows.reserve(BatchRows);
+    }
+    bool append(ScratchRow row) override
+    {
+        m_rows << std::move(row);
+        return m_rows.size() < BatchRows || flush();
+    }
+    bool flush()
+    {
+        if (m_rows.isEmpty()) {
+            return !m_cancel.load();
+        }
+        while (!m_places.tryAcquire(1, 20)) {
+            if (m_cancel.load()) {
+                return false;
+            }
+        }
+        if (m_cancel.load()) {
+            m_places.release();
+            return false;
+        }
+        m_deliver(std::exchange(m_rows, {}));
+        m_rows.reserve(BatchRows);
+        return true;
+    }
+
+private:
+    const std::atomic<bool> &m_cancel;
+    QSemaphore &m_places;
+    std::function<void(QList<ScratchRow>)> m_deliver;
+    QList<ScratchRow> m_rows;
+};
+
+// The scratch query over the rows in the order they were written.
+QStringList scratchQuery()
+{
+    return {QStringLiteral("select * from 通用"), QStringLiteral("order by id")};
+}
+}
+
+ReportRun::ReportRun(QObject *parent)
+    : QObject(parent)
+    , m_inFlight(BatchesInFlight)
+{ }
+
+ReportRun::~ReportRun()
+{
+    stop();
+}
+
+void ReportRun::emptyScratch()
+{
+    if (Dm1 *dm = Dm1::instance(); dm && dm->isConnected()) {
+        dm->exec(QStringLiteral("delete from 通用"));
+    }
+}
+
+bool ReportRun::start(const Computation &work, DataSet *scratch, QString *error)
+{
+    if (m_running) {
+        if (error) {
+            *error = QStringLiteral("统计正在进行");
+        }
+        return false;
+    }
+    Dm1 *dm = Dm1::instance();
+    m_scratch = scratch;
+    m_writeError.clear();
+    m_written = 0;
+    m_cancel = false;
+    scratch->close();
+    QString why;
+    if (!dm->exec(QStringLiteral("delete from 通用"), {}, &why) || !scratch->openOn(scratchQuery())) {
+        if (error) {
+            *error = why.isEmpty() ? scratch->lastError() : why;
+        }
+        return false;
+    }
+    m_running = true;
+    const QString path = dm->databasePath();
+    const int run = ++m_generation;
+    m_thread = QThread::create([this, work, path, run] {
+        ReadConnection reader(path, &m_cancel);
+        bool ok = reader.isOpen();
+        QString why = reader.error();
+        if (ok) {
+            BatchSink out(m_cancel, m_inFlight, [this, run](QList<ScratchRow> rows) {
+                QMetaObject::invokeMethod(
+                    this, [this, run, rows = std::move(rows)] { writeBatch(run, rows); }, Qt::QueuedConnection);
+            });
+            ok = work(reader.database(), out, &why) && out.flush();
+        }
+        QMetaObject::invokeMethod(
+            this, [this, run, ok, why] { workerDone(run, ok, why); }, Qt::QueuedConnection);
+    });
+    m_thread->start();
+    return true;
+}
+
+void ReportRun::writeBatch(int run, const QList<ScratchRow> &rows)
+{
+    if (run != m_generation) {
+        return; // a run that was stopped: its places were freed then
+    }
+    // Rows that come after a cancel or a failed write are dropped; the place is freed either way.
+    if (!m_cancel.load()) {
+        Transaction tx(Dm1::instance()->database());
+        ScratchTableWriter out(Dm1::instance()->database());
+        bool ok = tx.begun();
+        for (const ScratchRow &row : rows) {
+            if (!ok || !(ok = out.write(row))) {
+                break;
+            }
+        }
+        if (ok && tx.commit(&m_writeError)) {
+            m_written += int(rows.size());
+        } else {
+            if (m_writeError.isEmpty()) {
+                m_writeError = tx.begun() ? out.error() : tx.error();
+            }
+            m_cancel = true;
+        }
+    }
+    m_inFlight.release();
+}
+
+void ReportRun::joinThread()
+{
+    if (m_thread) {
+        m_thread->wait();
+        delete m_thread;
+        m_thread = nullptr;
+    }
+}
+
+void ReportRun::freeAllPlaces()
+{
+    m_inFlight.release(BatchesInFlight - m_inFlight.available());
+}
+
+void ReportRun::workerDone(int run, bool ok, const QString &error)
+{
+    if (run != m_generation) {
+        return;
+    }
+    joinThread();
+    // Everything the worker sent was queued before this call and has been written or dropped.
+    freeAllPlaces();
+    m_running = false;
+    const bool cancelled = m_cancel.load() && m_writeError.isEmpty();
+    const QString why = !m_writeError.isEmpty() ? m_writeError : (cancelled ? QString() : error);
+    if (ok && !m_cancel.load()) {
+        // The rows in the order they were written, until the operator sorts them by a title.
+        m_scratch->openOn(scratchQuery());
+        if (!m_scratch->isOpen()) {
+            emit finished(false, m_scratch->lastError());
+            return;
+        }
+        emit finished(true, QString());
+        return;
+    }
+    emptyScratch();
+    m_scratch->openOn(scratchQuery());
+    emit finished(false, why);
+}
+
+bool ReportRun::runHere(const Computation &work, DataSet *scratch, QString *error)
+{
+    // Written as they come, inside the transaction.
+    class Direct : public ScratchSink
+    {
+    public:
+        explicit Direct(const QSqlDatabase &db)
+            : writer(db)
+        { }
+        bool append(ScratchRow row) override { return writer.write(row); }
+        ScratchTableWriter writer;
+    };
+    Dm1 *dm = Dm1::instance();
+    scratch->close();
+    QString why;
+    const bool ok = dm->inTransaction(
+        [&](QString *e) {
+            Direct out(dm->database());
+            if (!dm->exec(QStringLiteral("delete from 通用"), {}, e)) {
+                return false;
+            }
+            if (!work(dm->database(), out, e)) {
+                if (!out.writer.error().isEmpty()) {
+                    *e = out.writer.error();
+                }
+                return false;
+            }
+            return true;
+        },
+        &why);
+    if (!ok) {
+        dm->exec(QStringLiteral("delete from 通用"));
+    }
+    const bool opened = scratch->openOn(scratchQuery());
+    if (ok && !opened) {
+        why = scratch->lastError();
+    }
+    if (error) {
+        *error = why;
+    }
+    return ok && opened;
+}
+
+void ReportRun::cancel()
+{
+    m_cancel = true;
+}
+
+void ReportRun::stop()
+{
+    if (!m_running) {
+        return;
+    }
+    m_cancel = true;
+    joinThread();
+    // What the stopped run still has on its way is ignored when it arrives.
+    ++m_generation;
+    m_running = false;
+    freeAllPlaces();
+    emptyScratch();
+}

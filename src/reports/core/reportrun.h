@@ -1,0 +1,74 @@
+#pragma once
+
+#include "reports/core/scratchrows.h"
+
+#include <QList>
+#include <QObject>
+#include <QSemaphore>
+#include <QSqlDatabase>
+#include <QString>
+#include <atomic>
+#include <functional>
+
+class DataSet;
+class QThread;
+
+// Computes a report while its window stays responsive, and lets the operator stop it.
+//
+// start() empties the scratch table 通用 and shows it empty; the computation then runs on a
+// worker thread over a read-only connection of its own (ReadConnection), so the window keeps
+// painting and taking clicks however long the statements take. Its rows come back to this
+// thread in batches, and each batch is written into 通用 on the program's connection: 通用 is
+// private to that connection, which only this thread uses. When all rows are in, the scratch
+// query is opened on them in the order they were written ("order by id", the ordering line a
+// title click replaces), and finished(true) follows.
+//
+// cancel() stops the run at once: the statement in progress is interrupted, rows still on their
+// way are dropped, 通用 is emptied, and finished(false) follows with an empty error. A failed
+// statement ends the run the same way, with the database's reason as the error. A report is
+// never shown half-made.
+class ReportRun : public QObject
+{
+    Q_OBJECT
+public:
+    using Computation = std::function<bool(const QSqlDatabase &db, ScratchSink &out, QString *error)>;
+
+    explicit ReportRun(QObject *parent = nullptr);
+    // Cancels a run still going and waits for its thread.
+    ~ReportRun() override;
+
+    // False, with the reason in error, when 通用 cannot be emptied or a run is going.
+    bool start(const Computation &work, DataSet *scratch, QString *error = nullptr);
+    void cancel();
+    bool isRunning() const { return m_running; }
+    // Rows written into 通用 so far.
+    int rowsWritten() const { return m_written; }
+    // Cancels the run and waits until its thread has ended; 通用 is left empty. For a window
+    // that closes while computing.
+    void stop();
+
+    // Computes a small report at once on the program's connection, for a caller that needs
+    // its rows before it goes on (the start-up reminder): 通用 is emptied and filled in one
+    // transaction, and the scratch query opened on the rows in the order they were written.
+    // On failure 通用 is left empty and error tells why.
+    static bool runHere(const Computation &work, DataSet *scratch, QString *error = nullptr);
+
+signals:
+    void finished(bool ok, const QString &error);
+
+private:
+    void writeBatch(int run, const QList<ScratchRow> &rows);
+    void workerDone(int run, bool ok, const QString &error);
+    void freeAllPlaces();
+    void joinThread();
+    void emptyScratch();
+
+    DataSet *m_scratch = nullptr;
+    QThread *m_thread = nullptr;
+    std::atomic<bool> m_cancel = false;
+    QSemaphore m_inFlight; // free places for batches on their way
+    bool m_running = false;
+    QString m_writeError;
+    int m_written = 0;
+    int m_generation = 0; // the current run; what earlier runs still send is ignored
+};

@@ -1,0 +1,98 @@
+#include "reports/core/scratchrows.h"
+
+#include "shell/core/bulkstatement.h"
+#include "shell/core/money.h"
+
+#include <array>
+#include <cstring>
+
+namespace {
+// The columns of 通用, in the order its inserts name them.
+constexpr std::array<const char *, 19> Columns = {
+    "texta",  "textb",  "textc",  "textd",   "texte",   "textf",   "textg", "texth", "texti", "moneya",
+    "moneyb", "moneyc", "moneyd", "numbera", "numberb", "numberc", "datea", "dateb", "datec"};
+
+int columnOf(const char *name)
+{
+    for (int i = 0; i < int(Columns.size()); ++i) {
+        if (name == Columns[i] || std::strcmp(name, Columns[i]) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+}
+
+const QString StoredAmounts::NoAmount = QStringLiteral("数据中有无法识别的金额（金额有误），统计未完成");
+
+Money StoredAmounts::operator()(const QVariant &value)
+{
+    const std::optional<Money> m = Money::fromStored(value);
+    m_bad = m_bad || !m;
+    return m.value_or(Money());
+}
+
+bool StoredAmounts::refused(QString *error) const
+{
+    if (m_bad) {
+        *error = NoAmount;
+    }
+    return m_bad;
+}
+
+ScratchTableWriter::ScratchTableWriter(const QSqlDatabase &db)
+    : m_db(db)
+{ }
+
+ScratchTableWriter::~ScratchTableWriter() = default;
+
+bool ScratchTableWriter::write(const ScratchRow &row)
+{
+    // Rows that fill the same columns share one insert; its values go in the columns' order.
+    quint32 shape = 0;
+    std::array<const QVariant *, Columns.size()> values {};
+    for (const ScratchCell &c : row) {
+        const int i = columnOf(c.column);
+        // A column 通用 does not have is a mistake in the report.
+        Q_ASSERT_X(i >= 0, "ScratchTableWriter", c.column);
+        if (i >= 0) {
+            shape |= 1u << i;
+            values[size_t(i)] = &c.value;
+        }
+    }
+    std::shared_ptr<BulkStatement> &insert = m_inserts[shape];
+    if (!insert) {
+        QStringList names;
+        for (int i = 0; i < int(Columns.size()); ++i) {
+            if (shape & (1u << i)) {
+                names << QString::fromLatin1(Columns[size_t(i)]);
+            }
+        }
+        const QString sql = names.isEmpty()
+            ? QStringLiteral("INSERT INTO 通用 DEFAULT VALUES")
+            : QStringLiteral("INSERT INTO 通用 (%1) VALUES (%2)")
+                  .arg(names.join(QLatin1Char(',')),
+                       QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+        insert = std::make_shared<BulkStatement>(m_db, sql);
+    }
+    if (!insert->isValid()) {
+        m_error = insert->error();
+        return false;
+    }
+    int n = 0;
+    for (const QVariant *v : values) {
+        if (v) {
+            // Amounts are stored as ten-thousandths.
+            if (v->metaType() == QMetaType::fromType<Money>()) {
+                insert->bind(n++, QVariant(v->value<Money>().raw()));
+            } else {
+                insert->bind(n++, *v);
+            }
+        }
+    }
+    if (!insert->run()) {
+        m_error = insert->error();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "listwindow/listwindow.h"
+#include "reports/core/reportperiod.h"
+#include "reports/core/reportrun.h"
+
+#include <QDate>
+#include <QStringList>
+
+class BusyIndicator;
+class QPushButton;
+
+// One control of a report's filter bar.
+struct FilterField
+{
+    enum class Kind {
+        Month, // a date picker showing "yyyy年MM月": only its year and month count
+        Day, // a date picker of whole days
+        Text, // a free text box
+        Combo, // an editable drop-down; its items come from the opener or from the design
+    };
+
+    QString objectName; // DateTimePicker1, Edit1, ComboBox2
+    QString label; // "缴费时间从："
+    Kind kind = Kind::Text;
+    QStringList items; // a drop-down's fixed items
+
+    static FilterField of(const QString &objectName, const QString &label, Kind kind)
+    {
+        return {objectName, label, kind, {}};
+    }
+    FilterField &withItems(const QStringList &list)
+    {
+        items = list;
+        return *this;
+    }
+};
+
+// What is particular to one report window: its list-window design (texts, grid, buttons) and
+// its filter bar.
+struct ReportDesign
+{
+    ListWindowDesign list;
+    QList<FilterField> filters; // in the order of the Enter ring
+    QString computeCaption = QStringLiteral("统计");
+    QString unitNote; // "单位：元", at the right of the title band
+    QString stateMark; // "已 缴 费", large and red in the title band
+    // What the window is given when it opens: the drop-downs filled, in this order, and for the
+    // deposit reports the two pickers set to today; the scratch table is emptied for all.
+    QList<QPair<QString, Preparation::Items>> fills;
+    bool datesToday = false;
+
+    // The constants every report window has: the caption is also the title band, the layout
+    // file is named after the unit ("statistics_arrear.ini"), the layout can be reset, and
+    // "隐藏最右边的列" leaves eight columns.
+    static ReportDesign of(const QString &className, const QString &caption, const QString &printTitle,
+                           const QString &exportName);
+    // The two month pickers of a bill report, "缴费时间从：" and "到：".
+    static QList<FilterField> billPeriod();
+};
+
+// A report window: the list window over the scratch table 通用 (q_tongyong) without editing,
+// with a filter bar whose compute button ("统计", SpeedButton1) checks the filter and computes
+// the rows. While it computes, the busy indicator (Animate1) turns beside the button and
+// "取消" (SpeedButton2) stops it; the window stays responsive, and the rows appear together when
+// they are all computed. A window subclasses it with its design and its computation().
+class ReportWindow : public ListWindow
+{
+    Q_OBJECT
+public:
+    ReportWindow(const ReportDesign &design, QWidget *parent = nullptr);
+    ~ReportWindow() override;
+
+    QWidget *filter(const QString &objectName) const;
+    // A picker's date, a box's text as typed.
+    QDate dateOf(const QString &objectName) const;
+    QString textOf(const QString &objectName) const;
+
+    bool isComputing() const { return m_run->isRunning(); }
+
+    void prepare(Preparation &p) override;
+
+public slots:
+    void compute();
+    void cancelCompute();
+
+signals:
+    // A computation ended: its rows are shown (ok), or it was cancelled or failed.
+    void computed(bool ok);
+
+protected:
+    // The work for the filter as it is set, run away from the window (it must not touch a
+    // widget); an empty function when the filter is refused (the window has said why and
+    // focused the control) or there is nothing to compute.
+    virtual ReportRun::Computation computation() = 0;
+
+    // The bill months of DateTimePicker1 and DateTimePicker2; false, after the message and with
+    // the focus on the from-picker, when they hold no date or are reversed.
+    bool billPeriod(YearMonth *from, YearMonth *to);
+    // The same for the whole days of a deposit report.
+    bool dayPeriod(QDate *from, QDate *to);
+    // Shows the message, focuses the control; false.
+    bool refuseFilter(const QString &objectName, const QString &message);
+    // While computing, the window's own buttons are disabled with the others.
+    void disableWhileComputing(QWidget *w) { m_lockedWhileComputing << w; }
+
+    void done(int result) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    // False, after the message for a missing or a reversed period, when check is not Ok.
+    bool periodAccepted(ReportPeriod::Check check, const QString &missing, const QString &reversed);
+    void buildFilterBar();
+    void setComputing(bool on);
+    void finish(bool ok, const QString &error);
+
+    ReportDesign m_report;
+    QList<QWidget *> m_filters;
+    QList<QWidget *> m_lockedWhileComputing;
+    QPushButton *m_compute = nullptr;
+    QPushButton *m_stop = nullptr;
+    BusyIndicator *m_busy = nullptr;
+    ReportRun *m_run;
+    bool m_shown = false;
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "reports/reportwindow.h"
+
+// "业主欠费总表": each house's unpaid amount month by month with its running total, a blank line
+// between houses and the total of all at the end.
+class TForm_statistics_arrear : public ReportWindow
+{
+    Q_OBJECT
+public:
+    explicit TForm_statistics_arrear(QWidget *parent = nullptr);
+
+protected:
+    ReportRun::Computation computation() override;
+};

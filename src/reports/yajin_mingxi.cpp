@@ -1,0 +1,91 @@
+#include "reports/yajin_mingxi.h"
+
+#include "components/common/prompt.h"
+#include "reports/core/depositreports.h"
+#include "shell/core/dm1.h"
+
+#include <QToolButton>
+
+namespace {
+ReportDesign detailDesign()
+{
+    using C = GridColumn;
+    using F = GridColumn::Footer;
+    using K = FilterField::Kind;
+    ReportDesign r = ReportDesign::of(QStringLiteral("TForm_yajin_mingxi"), QStringLiteral("业主押金明细表"),
+                                      QStringLiteral("业主押金明细表打印清单"), QStringLiteral("业主押金明细表"));
+    r.list.buttons = ListWindowDesign::Delete;
+    r.list.fitInitially = true;
+    r.list.columns = {
+        C::of(QStringLiteral("datea"), QStringLiteral("日期"), 80).withFooter(F::Text, QStringLiteral("合计")),
+        C::of(QStringLiteral("textc"), QStringLiteral("楼宇名称"), 60),
+        C::of(QStringLiteral("texta"), QStringLiteral("房屋代码"), 80).withFooter(F::Text, QStringLiteral("合计")),
+        C::of(QStringLiteral("textb"), QStringLiteral("业主名称"), 80),
+        C::of(QStringLiteral("moneya"), QStringLiteral("操作类型|收取"), 70).alignRight().withFooter(F::Sum),
+        C::of(QStringLiteral("moneyc"), QStringLiteral("操作类型|冲抵费用"), 70).alignRight().withFooter(F::Sum),
+        C::of(QStringLiteral("moneyb"), QStringLiteral("操作类型|退还"), 70).alignRight().withFooter(F::Sum),
+        C::of(QStringLiteral("moneyd"), QStringLiteral("余额"), 80).alignRight(),
+        C::of(QStringLiteral("texte"), QStringLiteral("操作员"), 80),
+        C::of(QStringLiteral("备注"), QStringLiteral("备    注"), 180),
+    };
+    r.filters = {FilterField::of(QStringLiteral("DateTimePicker1"), QStringLiteral("日期从："), K::Day),
+                 FilterField::of(QStringLiteral("DateTimePicker2"), QStringLiteral("到："), K::Day),
+                 FilterField::of(QStringLiteral("ComboBox1"), QStringLiteral("房屋代码："), K::Combo),
+                 FilterField::of(QStringLiteral("ComboBox2"), QStringLiteral("楼宇名称："), K::Combo)};
+    r.computeCaption = QStringLiteral("查询");
+    r.fills = {{QStringLiteral("ComboBox1"), Preparation::Items::HouseCodes},
+               {QStringLiteral("ComboBox2"), Preparation::Items::Buildings}};
+    r.datesToday = true;
+    return r;
+}
+}
+
+TForm_yajin_mingxi::TForm_yajin_mingxi(QWidget *parent)
+    : ReportWindow(detailDesign(), parent)
+{
+    QToolButton *tidy = addButton(QStringLiteral("SpeedButton3"), QStringLiteral("整理"), QStringLiteral("整"),
+                                  QColor(0x00, 0x83, 0x8f));
+    disableWhileComputing(tidy);
+    connect(tidy, &QToolButton::clicked, this, &TForm_yajin_mingxi::tidyBalances);
+}
+
+ReportRun::Computation TForm_yajin_mingxi::computation()
+{
+    DepositFilter f;
+    f.houseCode = textOf(QStringLiteral("ComboBox1"));
+    if (f.houseCode.trimmed().isEmpty()) {
+        refuseFilter(QStringLiteral("ComboBox1"), QStringLiteral("没有输入房屋代码,请重新输入!"));
+        return {};
+    }
+    if (!dayPeriod(&f.from, &f.to)) {
+        return {};
+    }
+    f.building = textOf(QStringLiteral("ComboBox2"));
+    return [f](const QSqlDatabase &db, ScratchSink &out, QString *error) {
+        return DepositReports::detail(db, f, out, error);
+    };
+}
+
+void TForm_yajin_mingxi::tidyBalances()
+{
+    DataSet *rows = dataSet();
+    if (!rows->isOpen() || isComputing()) {
+        return;
+    }
+    QList<DepositReports::DetailRow> detail;
+    StoredAmounts amount;
+    for (int r = 0; r < rows->recordCount(); ++r) {
+        detail << DepositReports::DetailRow {rows->value(r, rows->fieldIndex(QStringLiteral("id"))).toLongLong(),
+                                             rows->value(r, rows->fieldIndex(QStringLiteral("textd"))).toString(),
+                                             amount(rows->value(r, rows->fieldIndex(QStringLiteral("moneya")))),
+                                             amount(rows->value(r, rows->fieldIndex(QStringLiteral("moneyb")))),
+                                             amount(rows->value(r, rows->fieldIndex(QStringLiteral("moneyc"))))};
+    }
+    QString error;
+    if (amount.refused(&error) || !DepositReports::tidy(Dm1::instance()->database(), detail, &error)) {
+        Prompt::databaseError(this, error);
+        return;
+    }
+    rows->reopen();
+    rows->first();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <atomic>
+
+// A read-only connection of its own to the estate's database file, for a computation on a worker
+// thread: made, used and closed on that thread, never on the program's connection. Whatever it
+// runs can be stopped from any thread by setting the cancel flag: a statement in progress then
+// fails soon after (as interrupted) and the ones after it fail at once.
+//
+//     std::atomic<bool> cancel = false;           // set by the window's "取消"
+//     ReadConnection reader(dm->databasePath(), &cancel);
+//     if (!reader.isOpen()) { ... reader.error() ... }
+//     QSqlQuery q(reader.database());
+class ReadConnection
+{
+public:
+    ReadConnection(const QString &databasePath, const std::atomic<bool> *cancel);
+    ~ReadConnection();
+    ReadConnection(const ReadConnection &) = delete;
+    ReadConnection &operator=(const ReadConnection &) = delete;
+
+    bool isOpen() const { return m_open; }
+    QString error() const { return m_error; }
+    QSqlDatabase database() const;
+    // True once the cancel flag was seen set.
+    bool cancelled() const { return m_cancel && m_cancel->load(); }
+
+private:
+    QString m_name;
+    const std::atomic<bool> *m_cancel;
+    bool m_open = false;
+    QString m_error;
+};
