@@ -37,7 +37,7 @@ ReportDesign listingDesign(Listing kind)
                 .alignRight()
                 .sortButton()
                 .withFooter(F::Sum),
-            C::of(QStringLiteral("备注"), QStringLiteral("备    注"), 180),
+            C::of(QString(), QStringLiteral("备    注"), 180),
         };
         break;
     case Listing::Paid:
@@ -69,7 +69,7 @@ ReportDesign listingDesign(Listing kind)
         if (paid) {
             r.list.columns << C::of(QStringLiteral("datea"), QStringLiteral("缴费日期"), 100).sortButton();
         }
-        r.list.columns << C::of(QStringLiteral("备注"), QStringLiteral("备    注"), 180);
+        r.list.columns << C::of(QString(), QStringLiteral("备    注"), 180);
         break;
     }
     }

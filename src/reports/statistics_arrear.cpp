@@ -22,7 +22,7 @@ ReportDesign arrearDesign()
         C::of(QStringLiteral("textb"), QStringLiteral("月份"), 60).sortButton(),
         C::of(QStringLiteral("moneya"), QStringLiteral("未缴费金额"), 90).alignRight().sortButton(),
         C::of(QStringLiteral("moneyb"), QStringLiteral("累计金额"), 90).alignRight().sortButton(),
-        C::of(QStringLiteral("备注"), QStringLiteral("备注"), 180),
+        C::of(QString(), QStringLiteral("备注"), 180),
     };
     r.filters = ReportDesign::billPeriod();
     r.filters << FilterField::of(QStringLiteral("Edit1"), QStringLiteral("房屋代码："), K::Text)

@@ -23,7 +23,7 @@ ReportDesign itemDesign()
         C::of(QStringLiteral("moneya"), QStringLiteral("应缴总金额"), 90).alignRight().sortButton().withFooter(F::Sum),
         C::of(QStringLiteral("moneyb"), QStringLiteral("已缴总金额"), 90).alignRight().sortButton().withFooter(F::Sum),
         C::of(QStringLiteral("moneyc"), QStringLiteral("未缴总金额"), 90).alignRight().sortButton().withFooter(F::Sum),
-        C::of(QStringLiteral("备注"), QStringLiteral("备注"), 180),
+        C::of(QString(), QStringLiteral("备注"), 180),
     };
     r.filters = ReportDesign::billPeriod();
     r.filters << FilterField::of(QStringLiteral("Edit1"), QStringLiteral("房屋代码："), FilterField::Kind::Text);

@@ -19,7 +19,7 @@ ReportDesign moneyDesign()
         C::of(QStringLiteral("moneyb"), QStringLiteral("已缴总金额"), 80).alignRight().withFooter(F::Sum),
         C::of(QStringLiteral("numberc"), QStringLiteral("未缴业主数"), 80).alignRight(),
         C::of(QStringLiteral("moneyc"), QStringLiteral("未缴总金额"), 80).alignRight().withFooter(F::Sum),
-        C::of(QStringLiteral("备注"), QStringLiteral("备注"), 180),
+        C::of(QString(), QStringLiteral("备注"), 180),
     };
     r.filters = ReportDesign::billPeriod();
     r.filters << FilterField::of(QStringLiteral("Edit1"), QStringLiteral("房屋代码："), FilterField::Kind::Text);

@@ -26,7 +26,7 @@ ReportDesign detailDesign()
         C::of(QStringLiteral("moneyb"), QStringLiteral("操作类型|退还"), 70).alignRight().withFooter(F::Sum),
         C::of(QStringLiteral("moneyd"), QStringLiteral("余额"), 80).alignRight(),
         C::of(QStringLiteral("texte"), QStringLiteral("操作员"), 80),
-        C::of(QStringLiteral("备注"), QStringLiteral("备    注"), 180),
+        C::of(QString(), QStringLiteral("备    注"), 180),
     };
     r.filters = {FilterField::of(QStringLiteral("DateTimePicker1"), QStringLiteral("日期从："), K::Day),
                  FilterField::of(QStringLiteral("DateTimePicker2"), QStringLiteral("到："), K::Day),

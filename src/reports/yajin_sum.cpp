@@ -33,7 +33,7 @@ ReportDesign summaryDesign()
             .sortButton()
             .withFooter(F::Sum),
         C::of(QStringLiteral("moneyd"), QStringLiteral("余额"), 80).alignRight().sortButton(),
-        C::of(QStringLiteral("备注"), QStringLiteral("备    注"), 180),
+        C::of(QString(), QStringLiteral("备    注"), 180),
     };
     r.filters = {FilterField::of(QStringLiteral("DateTimePicker1"), QStringLiteral("日期从："), K::Day),
                  FilterField::of(QStringLiteral("DateTimePicker2"), QStringLiteral("到："), K::Day)};

@@ -265,7 +265,18 @@ private slots:
         QCOMPARE(prompt->shown.constLast().caption, QStringLiteral("提示"));
         QCOMPARE(prompt->shown.constLast().icon, Prompt::Icon::Warning);
         prompt->clear();
+        // A menu command opens its window and says nothing itself.
+        bool opened = false;
+        const WindowRegistry::Override deposits(QStringLiteral("TForm_yajin"), [&](QWidget *parent) {
+            auto *d = new QDialog(parent);
+            QTimer::singleShot(0, d, [&, d] {
+                opened = true;
+                d->reject();
+            });
+            return d;
+        });
         QVERIFY(form.runCommand(QStringLiteral("业主押金管理")));
+        QVERIFY(opened);
         QVERIFY(prompt->shown.isEmpty());
         QVERIFY(!form.runCommand(QStringLiteral("没有这个命令")));
     }
