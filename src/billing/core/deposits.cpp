@@ -1,5 +1,6 @@
 #include "billing/core/deposits.h"
 
+#include "shell/core/boundquery.h"
 #include "shell/core/dataset.h"
 #include "shell/core/transaction.h"
 
@@ -41,21 +42,6 @@ Outcome outcome(Result result, const QString &error = {}, DepositLedger::Field f
     return o;
 }
 
-// Prepares, binds and runs sql on db; false with the database's reason.
-bool run(QSqlQuery &q, const QString &sql, const QVariantList &binds, QString *error)
-{
-    q.setForwardOnly(true);
-    bool ok = q.prepare(sql);
-    for (int i = 0; ok && i < binds.size(); ++i) {
-        q.bindValue(i, binds[i]);
-    }
-    ok = ok && q.exec();
-    if (!ok) {
-        *error = q.lastError().databaseText().isEmpty() ? q.lastError().text() : q.lastError().databaseText();
-    }
-    return ok;
-}
-
 // A movement as it is stored now: what its deletion or an edit takes back.
 struct Stored
 {
@@ -67,7 +53,7 @@ struct Stored
 bool readStored(const QSqlDatabase &db, qint64 id, Stored *stored, QString *error)
 {
     QSqlQuery q(db);
-    if (!run(q, u"select 房屋代码, 操作类型, 金额 from 押金明细表 where id=?"_s, {id}, error)) {
+    if (!runBound(q, u"select 房屋代码, 操作类型, 金额 from 押金明细表 where id=?"_s, {id}, error)) {
         return false;
     }
     *stored = {};
@@ -90,7 +76,8 @@ bool readStored(const QSqlDatabase &db, qint64 id, Stored *stored, QString *erro
 bool moveBalance(const QSqlDatabase &db, const QString &houseCode, Money delta, bool *moved, QString *error)
 {
     QSqlQuery q(db);
-    if (!run(q, u"update 房屋资料 set 押金=coalesce(押金,0)+? where (房屋代码=?)"_s, {delta.raw(), houseCode}, error)) {
+    if (!runBound(q, u"update 房屋资料 set 押金=coalesce(押金,0)+? where (房屋代码=?)"_s, {delta.raw(), houseCode},
+                  error)) {
         return false;
     }
     *moved = q.numRowsAffected() > 0;
@@ -173,14 +160,14 @@ Outcome DepositLedger::save(const DepositMovement &m, qint64 id) const
     QVariantList values = fieldValues(m);
     if (id == 0) {
         const QString marks = QStringList(values.size(), u"?"_s).join(u',');
-        if (!run(write, u"insert into 押金明细表 (%1) values (%2)"_s.arg(Fields, marks), values, &error)) {
+        if (!runBound(write, u"insert into 押金明细表 (%1) values (%2)"_s.arg(Fields, marks), values, &error)) {
             return outcome(Result::Failed, error);
         }
         id = write.lastInsertId().toLongLong();
     } else {
         values << id;
-        if (!run(write, u"update 押金明细表 set %1=? where id=?"_s.arg(Fields.split(u',').join(u"=?,"_s)), values,
-                 &error)) {
+        if (!runBound(write, u"update 押金明细表 set %1=? where id=?"_s.arg(Fields.split(u',').join(u"=?,"_s)), values,
+                      &error)) {
             return outcome(Result::Failed, error);
         }
     }
@@ -227,7 +214,7 @@ Outcome DepositLedger::remove(qint64 id) const
         return outcome(Result::Gone, u"这条押金记录已经被其他工作站删除,押金余额没有改变!"_s);
     }
     QSqlQuery del(m_db);
-    if (!run(del, u"delete from 押金明细表 where id=?"_s, {id}, &error)) {
+    if (!runBound(del, u"delete from 押金明细表 where id=?"_s, {id}, &error)) {
         return outcome(Result::Failed, error);
     }
     bool moved = false;
@@ -241,7 +228,7 @@ std::optional<Money> DepositLedger::balance(const QString &houseCode) const
 {
     QSqlQuery q(m_db);
     QString error;
-    if (!run(q, u"select 押金 from 房屋资料 where (房屋代码=?)"_s, {houseCode}, &error) || !q.next()) {
+    if (!runBound(q, u"select 押金 from 房屋资料 where (房屋代码=?)"_s, {houseCode}, &error) || !q.next()) {
         return Money();
     }
     return Money::fromStored(q.value(0));

@@ -1,5 +1,6 @@
 #include "reports/core/billreports.h"
 
+#include "shell/core/boundquery.h"
 #include "shell/core/dm1.h"
 #include "shell/core/money.h"
 
@@ -9,23 +10,6 @@
 #include <algorithm>
 
 namespace {
-
-bool run(QSqlQuery &q, const QString &sql, const QVariantList &binds, QString *error)
-{
-    q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
-        *error = q.lastError().text();
-        return false;
-    }
-    for (int i = 0; i < binds.size(); ++i) {
-        q.bindValue(i, binds[i]);
-    }
-    if (!q.exec()) {
-        *error = q.lastError().text();
-        return false;
-    }
-    return true;
-}
 
 // A statement that stopped half-way (interrupted, or a damaged page) says so only here.
 bool finished(const QSqlQuery &q, QString *error)
@@ -70,12 +54,12 @@ bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, Scr
                                         "  WHERE b.年度 = p.y AND b.月份 = p.m AND %1")
         + house.andJoined();
     QSqlQuery sums(db);
-    if (!run(sums,
-             ReportPeriod::withPeriod() + QStringLiteral("SELECT code, k, sum(amount) FROM (\n")
-                 + part.arg(QStringLiteral("(b.缴费状态 IN ('未缴费', ''))")) + QStringLiteral("\nUNION ALL\n")
-                 + part.arg(QStringLiteral("(b.缴费状态 IS NULL)"))
-                 + QStringLiteral(") unpaid\nGROUP BY code, k\nHAVING sum(amount) > 0"),
-             periodBinds(f) + house.binds() + house.binds(), error)) {
+    if (!runBound(sums,
+                  ReportPeriod::withPeriod() + QStringLiteral("SELECT code, k, sum(amount) FROM (\n")
+                      + part.arg(QStringLiteral("(b.缴费状态 IN ('未缴费', ''))")) + QStringLiteral("\nUNION ALL\n")
+                      + part.arg(QStringLiteral("(b.缴费状态 IS NULL)"))
+                      + QStringLiteral(") unpaid\nGROUP BY code, k\nHAVING sum(amount) > 0"),
+                  periodBinds(f) + house.binds() + house.binds(), error)) {
         return false;
     }
     QHash<QString, QList<QPair<int, Money>>> unpaidByHouse;
@@ -96,10 +80,11 @@ bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, Scr
     Conditions houses;
     houses.equals(QStringLiteral("房屋代码"), f.houseCode).equals(QStringLiteral("楼宇名称"), f.building);
     QSqlQuery q(db);
-    if (!run(q,
-             QStringLiteral("SELECT 房屋代码, 楼宇名称, 业主名称 FROM 房屋资料") + houses.where()
-                 + QStringLiteral("\nORDER BY ") + Dm1::orderTerm(QStringLiteral("房屋代码")) + QStringLiteral(", id"),
-             houses.binds(), error)) {
+    if (!runBound(q,
+                  QStringLiteral("SELECT 房屋代码, 楼宇名称, 业主名称 FROM 房屋资料") + houses.where()
+                      + QStringLiteral("\nORDER BY ") + Dm1::orderTerm(QStringLiteral("房屋代码"))
+                      + QStringLiteral(", id"),
+                  houses.binds(), error)) {
         return false;
     }
     // The running total restarts with every house; the separator and the house's details come
@@ -172,7 +157,7 @@ bool BillReports::monthTotals(const QSqlDatabase &db, const BillReportFilter &f,
         + QStringLiteral("\nFROM period p JOIN 收费明细表 b ON b.年度 = p.y AND b.月份 = p.m\n") + lines.where()
         + QStringLiteral("\nGROUP BY p.k, p.y, p.m\nORDER BY p.k");
     QSqlQuery q(db);
-    if (!run(q, sql, periodBinds(f) + lines.binds(), error)) {
+    if (!runBound(q, sql, periodBinds(f) + lines.binds(), error)) {
         return false;
     }
     StoredAmounts amount;
@@ -204,7 +189,7 @@ bool BillReports::monthTotals(const QSqlDatabase &db, const BillReportFilter &f,
 bool BillReports::hasFeeItems(const QSqlDatabase &db, QString *error)
 {
     QSqlQuery q(db);
-    return run(q, QStringLiteral("SELECT count(*) FROM 收费项目"), {}, error) && q.next()
+    return runBound(q, QStringLiteral("SELECT count(*) FROM 收费项目"), {}, error) && q.next()
         && q.value(0).toLongLong() > 0;
 }
 
@@ -227,7 +212,7 @@ bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, 
                          "JOIN period p ON p.k = s.k\n"
                          "ORDER BY s.k, i.id");
     QSqlQuery q(db);
-    if (!run(q, sql, periodBinds(f) + lines.binds(), error)) {
+    if (!runBound(q, sql, periodBinds(f) + lines.binds(), error)) {
         return false;
     }
     StoredAmounts amount;
@@ -274,7 +259,7 @@ bool BillReports::listing(const QSqlDatabase &db, Listing kind, const BillReport
         + c.where() + QStringLiteral("\nORDER BY b.") + Dm1::orderTerm(QStringLiteral("房屋代码"))
         + QStringLiteral(", b.开始日期, b.") + Dm1::orderTerm(QStringLiteral("收费名称")) + QStringLiteral(", b.id");
     QSqlQuery q(db);
-    if (!run(q, sql, c.binds(), error)) {
+    if (!runBound(q, sql, c.binds(), error)) {
         return false;
     }
     StoredAmounts amount;

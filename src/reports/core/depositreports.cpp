@@ -1,6 +1,7 @@
 #include "reports/core/depositreports.h"
 
 #include "reports/core/reportperiod.h"
+#include "shell/core/boundquery.h"
 #include "shell/core/dm1.h"
 #include "shell/core/transaction.h"
 
@@ -11,20 +12,6 @@ namespace {
 const QString Received = QStringLiteral("收取");
 const QString Refunded = QStringLiteral("退还");
 const QString Offset = QStringLiteral("冲抵费用");
-
-bool run(QSqlQuery &q, const QString &sql, const QVariantList &binds, QString *error)
-{
-    q.setForwardOnly(true);
-    bool ok = q.prepare(sql);
-    for (int i = 0; ok && i < binds.size(); ++i) {
-        q.bindValue(i, binds[i]);
-    }
-    ok = ok && q.exec();
-    if (!ok) {
-        *error = q.lastError().text();
-    }
-    return ok;
-}
 
 bool stopped(const QSqlQuery &q, QString *error)
 {
@@ -45,12 +32,12 @@ bool DepositReports::detail(const QSqlDatabase &db, const DepositFilter &f, Scra
         .equals(QStringLiteral("d.楼宇名称"), f.building)
         .add(QStringLiteral("(d.日期 BETWEEN ? AND ?)"), {ReportPeriod::dayStart(f.from), ReportPeriod::dayEnd(f.to)});
     QSqlQuery q(db);
-    if (!run(q,
-             QStringLiteral("SELECT d.日期, d.楼宇名称, d.房屋代码, d.业主名称, d.操作类型, d.金额, d.操作人员\n"
-                            "FROM 押金明细表 d")
-                 + c.where() + QStringLiteral("\nORDER BY d.日期, d.") + Dm1::orderTerm(QStringLiteral("房屋代码"))
-                 + QStringLiteral(", d.id"),
-             c.binds(), error)) {
+    if (!runBound(q,
+                  QStringLiteral("SELECT d.日期, d.楼宇名称, d.房屋代码, d.业主名称, d.操作类型, d.金额, d.操作人员\n"
+                                 "FROM 押金明细表 d")
+                      + c.where() + QStringLiteral("\nORDER BY d.日期, d.") + Dm1::orderTerm(QStringLiteral("房屋代码"))
+                      + QStringLiteral(", d.id"),
+                  c.binds(), error)) {
         return false;
     }
     Money balance;
@@ -92,14 +79,14 @@ bool DepositReports::summary(const QSqlDatabase &db, const DepositFilter &f, Scr
     };
     const QString from = ReportPeriod::dayStart(f.from), to = ReportPeriod::dayEnd(f.to);
     QSqlQuery q(db);
-    if (!run(q,
-             QStringLiteral("SELECT h.楼宇名称, h.房屋代码, h.业主名称, %1, %2, %3\n"
-                            "FROM 房屋资料 h LEFT JOIN 押金明细表 d\n"
-                            "  ON d.房屋代码 = h.房屋代码 AND (d.日期 BETWEEN ? AND ?)\n"
-                            "GROUP BY h.id, h.楼宇名称, h.房屋代码, h.业主名称\n"
-                            "ORDER BY h.%4, h.id")
-                 .arg(sumOf(Received), sumOf(Offset), sumOf(Refunded), Dm1::orderTerm(QStringLiteral("房屋代码"))),
-             {from, to}, error)) {
+    if (!runBound(q,
+                  QStringLiteral("SELECT h.楼宇名称, h.房屋代码, h.业主名称, %1, %2, %3\n"
+                                 "FROM 房屋资料 h LEFT JOIN 押金明细表 d\n"
+                                 "  ON d.房屋代码 = h.房屋代码 AND (d.日期 BETWEEN ? AND ?)\n"
+                                 "GROUP BY h.id, h.楼宇名称, h.房屋代码, h.业主名称\n"
+                                 "ORDER BY h.%4, h.id")
+                      .arg(sumOf(Received), sumOf(Offset), sumOf(Refunded), Dm1::orderTerm(QStringLiteral("房屋代码"))),
+                  {from, to}, error)) {
         return false;
     }
     StoredAmounts amounts;

@@ -151,7 +151,8 @@ QList<TableDef> buildTables()
               false,
               // The unpaid lines of a month (the houses the payment window lists, the arrears and
               // unpaid listings): once a month is paid, only its few unpaid lines are read.
-              {{{QStringLiteral("年度"), QStringLiteral("月份")}, QStringLiteral("缴费状态='未缴费'"),
+              {{{QStringLiteral("年度"), QStringLiteral("月份")},
+                QStringLiteral("缴费状态='未缴费'"),
                 QStringLiteral("未缴费")}}});
     t.append({QStringLiteral("收费汇总表"),
               {{QStringLiteral("年度"), K::Text},
@@ -339,8 +340,9 @@ bool TableDef::hasField(const QString &field) const
 
 QString IndexDef::name() const
 {
-    const QString name = QStringLiteral("%1_%2_%3").arg(unique ? QStringLiteral("ux") : QStringLiteral("ix"), table,
-                                                        columns.join(QLatin1Char('_')));
+    const QString name =
+        QStringLiteral("%1_%2_%3")
+            .arg(unique ? QStringLiteral("ux") : QStringLiteral("ix"), table, columns.join(QLatin1Char('_')));
     return tag.isEmpty() ? name : name + QLatin1Char('_') + tag;
 }
 
