@@ -3,19 +3,18 @@
 // statements and a bare loop appending one row per house, and the ratios.
 //
 //   bench_housestatus [runs]        (default 5; the best run of each is printed)
+#include "benchsupport.h"
 #include "masterdata/core/housestatus.h"
 #include "shell/core/dm1.h"
 #include "shell/core/sqlitehandle.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <sqlite3.h>
-#include <time.h>
 
 namespace {
 
@@ -100,33 +99,6 @@ void barePerHouse(sqlite3 *db)
     run(db, "commit");
 }
 
-struct Timing
-{
-    double wall = 1e18;
-    double cpu = 1e18;
-};
-
-double cpuNow()
-{
-    timespec t {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
-Timing best(int runs, const std::function<void()> &job)
-{
-    Timing b;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer wall;
-        wall.start();
-        const double cpu = cpuNow();
-        job();
-        b.cpu = std::min(b.cpu, cpuNow() - cpu);
-        b.wall = std::min(b.wall, double(wall.nsecsElapsed()) / 1e6);
-    }
-    return b;
-}
-
 }
 
 int main(int argc, char *argv[])
@@ -143,16 +115,16 @@ int main(int argc, char *argv[])
     sqlite3 *handle = sqliteHandle(dm.database());
     HouseStatus::Counts counts;
     QString error;
-    const Timing program = best(runs, [&] {
+    const Bench::Time program = Bench::best(runs, [&] {
         if (!HouseStatus::fill(&dm, &counts, &error)) {
             std::printf("统计 failed: %s\n", qPrintable(error));
         }
     });
-    const Timing setBased = best(runs, [&] { bareSetBased(handle); });
-    const Timing perHouse = best(runs, [&] { barePerHouse(handle); });
+    const Bench::Time setBased = Bench::best(runs, [&] { bareSetBased(handle); });
+    const Bench::Time perHouse = Bench::best(runs, [&] { barePerHouse(handle); });
 
-    const auto row = [](const char *what, const Timing &t) {
-        std::printf("%-52s %8.1f ms wall %8.1f ms cpu\n", what, t.wall, t.cpu);
+    const auto row = [](const char *what, const Bench::Time &t) {
+        std::printf("%-52s %8.1f ms wall %8.1f ms cpu\n", what, t.wall * 1e3, t.cpu * 1e3);
     };
     std::printf("%d houses (%lld occupied, %lld other), best of %d runs\n", rows, counts.occupied, counts.vacant, runs);
     row("统计 (program: one transaction, one insert-select)", program);

@@ -3,6 +3,7 @@
 // the register searched over one year, and the history window showing one house's lines of
 // every month, each beside a bare SQLite C loop running the same statement on the same file
 // (the baseline), and the ratio.
+#include "benchsupport.h"
 #include "billing/jiaofeimingxi.h"
 #include "billing/shoufeimingxibiao.h"
 #include "components/common/preparation.h"
@@ -95,18 +96,6 @@ bool fill(Dm1 &dm)
     });
 }
 
-double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.isEmpty() ? 0 : v[v.size() / 2];
-}
-
-void report(const char *what, double ms, double baseline)
-{
-    std::printf("%-56s %8.2f ms   baseline %8.2f ms   ratio %5.2f\n", what, ms, baseline,
-                baseline > 0 ? ms / baseline : 0.0);
-}
-
 // The bare C loop: the statement prepared, bound with texts, every row stepped and every column
 // read as the grid would read it.
 int bareRows(sqlite3 *db, const char *sql, const QStringList &binds)
@@ -195,7 +184,8 @@ int main(int argc, char *argv[])
         registerBase << t.nsecsElapsed() / 1e6;
     }
     std::printf("register over 2004: %d records listed (bare loop %d)\n", listed, bareListed);
-    report("received-fee register, one year searched and painted", median(registerTimes), median(registerBase));
+    Bench::report("received-fee register, one year searched and painted", Bench::median(registerTimes),
+                  Bench::median(registerBase));
 
     // The history: the window opened with "仅含" cleared, then one house's lines of every month.
     QList<double> openTimes, houseTimes, houseBase;
@@ -228,8 +218,8 @@ int main(int argc, char *argv[])
         houseBase << t.nsecsElapsed() / 1e6;
     }
     std::printf("history: %d lines of one house\n", lines);
-    std::printf("%-56s %8.2f ms\n", "history window opened (5,000 houses listed)", median(openTimes));
-    report("history, one house's lines of every month", median(houseTimes), median(houseBase));
+    std::printf("%-56s %8.2f ms\n", "history window opened (5,000 houses listed)", Bench::median(openTimes));
+    Bench::report("history, one house's lines of every month", Bench::median(houseTimes), Bench::median(houseBase));
 
     sqlite3_close(bare);
     return 0;

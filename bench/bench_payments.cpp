@@ -2,6 +2,7 @@
 // month but the last paid): confirming a house's whole bill through PaymentDesk, and opening the
 // payment window for the month, each beside a bare SQLite C loop doing the same statements on
 // the same file (the baseline) and the ratio.
+#include "benchsupport.h"
 #include "billing/core/payment.h"
 #include "billing/jiaofeiguanli.h"
 #include "components/common/preparation.h"
@@ -98,18 +99,6 @@ bool fill(Dm1 &dm)
         }
         return true;
     });
-}
-
-double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.isEmpty() ? 0 : v[v.size() / 2];
-}
-
-void report(const char *what, double ms, double baseline)
-{
-    std::printf("%-52s %8.2f ms   baseline %8.2f ms   ratio %5.2f\n", what, ms, baseline,
-                baseline > 0 ? ms / baseline : 0.0);
 }
 
 // The bare C loop: one statement prepared, bound with texts and integers, stepped to the end.
@@ -241,8 +230,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     std::printf("median of %d houses:\n", Rounds);
-    std::printf("  %-50s %8.2f ms\n", "opening a whole-bill payment (PaymentDesk::open)", median(opened));
-    report("  confirming it (PaymentDesk::confirm)", median(confirmed), median(baseline));
+    std::printf("  %-50s %8.2f ms\n", "opening a whole-bill payment (PaymentDesk::open)", Bench::median(opened));
+    Bench::report("  confirming it (PaymentDesk::confirm)", Bench::median(confirmed), Bench::median(baseline));
 
     // Opening the payment window for the month: prepared, shown and painted. The month picker
     // starts at today's month.
@@ -277,7 +266,7 @@ int main(int argc, char *argv[])
                  {houseCode(Rounds), u"2005"_s, u"12"_s});
         listBaseline << t.nsecsElapsed() / 1e6;
     }
-    report("opening the payment window for the month", median(windowTimes), median(listBaseline));
+    Bench::report("opening the payment window for the month", Bench::median(windowTimes), Bench::median(listBaseline));
     // How the statements find their rows.
     const QList<std::pair<const char *, QString>> statements {
         {"the list",

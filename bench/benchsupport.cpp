@@ -309,6 +309,28 @@ Time measure(const std::function<void()> &work)
     return {t.nsecsElapsed() / 1e9, ownCpu() - cpu};
 }
 
+Time best(int runs, const std::function<void()> &work)
+{
+    Time b {1e18, 1e18};
+    for (int i = 0; i < runs; ++i) {
+        const Time t = measure(work);
+        b = {std::min(b.wall, t.wall), std::min(b.cpu, t.cpu)};
+    }
+    return b;
+}
+
+double median(QList<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    return ms.isEmpty() ? 0 : ms[ms.size() / 2];
+}
+
+void report(const char *what, double ms, double baselineMs)
+{
+    std::printf("%-56s %8.2f ms   baseline %8.2f ms   ratio %5.2f\n", what, ms, baselineMs,
+                baselineMs > 0 ? ms / baselineMs : 0.0);
+}
+
 Time median(const QList<Time> &times)
 {
     QList<double> wall, cpu;

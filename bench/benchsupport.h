@@ -47,8 +47,14 @@ Time runTool(const QString &database, const QStringList &options, const QString 
 
 // The time one call takes.
 Time measure(const std::function<void()> &work);
+// The shortest of each of the two times over `runs` calls.
+Time best(int runs, const std::function<void()> &work);
 // The median of each of the two times.
 Time median(const QList<Time> &times);
+// The median of times in milliseconds (0 for none), and "what  ms  baseline ms  ratio" on one
+// line, for benchmarks that time the clock only.
+double median(QList<double> ms);
+void report(const char *what, double ms, double baselineMs);
 // The process's peak resident memory (VmHWM) in MiB.
 double peakMiB();
 
