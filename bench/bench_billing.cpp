@@ -5,8 +5,8 @@
 #include "billing/core/billgeneration.h"
 #include "billing/jiaofeidan.h"
 #include "components/common/preparation.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
+#include "data/clock.h"
+#include "data/dm1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -6,11 +6,11 @@
 //   bench_billlines [houses] [runs]        (defaults 5000 and 5)
 
 #include "benchsupport.h"
-#include "shell/core/billlinesql.h"
-#include "shell/core/dataset.h"
-#include "shell/core/dm1.h"
-#include "shell/core/scratchwriter.h"
-#include "shell/core/transaction.h"
+#include "data/billlinesql.h"
+#include "data/dataset.h"
+#include "data/dm1.h"
+#include "data/scratchwriter.h"
+#include "data/transaction.h"
 
 #include <QCoreApplication>
 #include <QFile>

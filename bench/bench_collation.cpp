@@ -5,8 +5,8 @@
 //   bench_collation [runs]        (default 5; the best run of each is printed)
 #include "benchsupport.h"
 #include "components/grid/dbgrideh.h"
-#include "shell/core/dm1.h"
-#include "shell/core/sqlitehandle.h"
+#include "data/dm1.h"
+#include "data/sqlitehandle.h"
 
 #include <QApplication>
 #include <QRandomGenerator>

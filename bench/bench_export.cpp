@@ -7,7 +7,7 @@
 #include "benchsupport.h"
 #include "components/grid/core/exporttable.h"
 #include "components/grid/dbgrideh.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 // The data grid over 100,000 houses: opening and first paint, scrolling a page, re-sorting by a
 // title click, and the peak memory of the process.
 #include "components/grid/dbgrideh.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

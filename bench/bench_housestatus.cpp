@@ -5,8 +5,8 @@
 //   bench_housestatus [runs]        (default 5; the best run of each is printed)
 #include "benchsupport.h"
 #include "masterdata/core/housestatus.h"
-#include "shell/core/dm1.h"
-#include "shell/core/sqlitehandle.h"
+#include "data/dm1.h"
+#include "data/sqlitehandle.h"
 
 #include <QCoreApplication>
 #include <QSqlQuery>

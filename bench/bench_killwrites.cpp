@@ -8,9 +8,9 @@
 //
 // Prints the runs, the kills that hit a running worker, the invariant failures and, beside the
 // worker's throughput, a bare SQLite loop doing the same deposit statements as the baseline.
-#include "shell/core/dataset.h"
-#include "shell/core/dm1.h"
-#include "shell/core/transaction.h"
+#include "data/dataset.h"
+#include "data/dm1.h"
+#include "data/transaction.h"
 
 #include <QCoreApplication>
 #include <QDir>

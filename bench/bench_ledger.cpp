@@ -8,8 +8,8 @@
 #include "billing/shoufeimingxibiao.h"
 #include "components/common/preparation.h"
 #include "components/dbctrls/dbdatetimeedit.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
+#include "data/clock.h"
+#include "data/dm1.h"
 
 #include <QApplication>
 #include <QCheckBox>

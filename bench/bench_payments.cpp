@@ -6,8 +6,8 @@
 #include "billing/core/payment.h"
 #include "billing/jiaofeiguanli.h"
 #include "components/common/preparation.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
+#include "data/clock.h"
+#include "data/dm1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

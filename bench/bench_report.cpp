@@ -5,7 +5,7 @@
 #include "components/report/core/reportengine.h"
 #include "components/report/core/reportformat.h"
 #include "components/report/reportpainter.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

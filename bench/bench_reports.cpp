@@ -5,7 +5,7 @@
 // rows; the ratio of the two is printed (the goal: at most 2).
 #include "reports/core/billreports.h"
 #include "reports/core/reportrun.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -4,8 +4,8 @@
 //
 //   bench_startup [runs]        (default 7; the program is looked for at ../src/parvell, or $PARVELL_BIN)
 #include "benchsupport.h"
-#include "shell/core/dataset.h"
-#include "shell/core/dm1.h"
+#include "data/dataset.h"
+#include "data/dm1.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -6,7 +6,7 @@
 //                                                  for at ../src/parvell, or $PARVELL_BIN)
 
 #include "benchsupport.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "benchsupport.h"
 
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,14 +2,14 @@
 # Checks the include graph of the sources against the layers of the build, and fails on any
 # include that points upward or closes a cycle:
 #
-#   core        every */core/ folder and demo/      (parvell_core: Qt Core and Sql only)
+#   core        every */core/ folder, data/ and demo/ (parvell_core: Qt Core and Sql only)
 #   components  components/* outside core/          (parvell_gui)
 #   listwindow  listwindow/                         (parvell_gui)
 #   windows     admin/ masterdata/ billing/ reports/ outside core/   (parvell_gui)
 #   app         app/                                (parvell_app: main window, registry, main())
 #
 # A file may include its own layer and the layers below it, never one above: core includes no
-# gui folder, and nothing outside app/ includes app/. Among the folders themselves (shell/core,
+# gui folder, and nothing outside app/ includes app/. Among the folders themselves (data,
 # admin, components/grid, ...) no chain of includes may lead back to where it started. Every
 # folder holding sources must belong to a layer.
 #
@@ -22,7 +22,7 @@ src="$(cd "$src" && pwd)"
 # The layer of a folder below src/, as a rank (higher sits above), or nothing when none.
 rank_of() {
   case "$1" in
-  core | */core | core/* | */core/* | demo | demo/*) echo 0 ;;
+  core | */core | core/* | */core/* | data | data/* | demo | demo/*) echo 0 ;;
   components/*) echo 1 ;;
   listwindow | listwindow/*) echo 2 ;;
   admin | admin/* | masterdata | masterdata/* | billing | billing/* | reports | reports/*) echo 3 ;;
@@ -43,7 +43,7 @@ while IFS= read -r file; do
     continue
   fi
   while IFS= read -r target; do
-    # Project headers are named from src/ (#include "shell/core/dm1.h"); a bare name is the
+    # Project headers are named from src/ (#include "data/dm1.h"); a bare name is the
     # including file's neighbour.
     if [ -f "$src/$target" ]; then
       inc="$target"

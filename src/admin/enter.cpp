@@ -3,7 +3,7 @@
 #include "admin/core/passwords.h"
 #include "components/common/prompt.h"
 #include "components/dbctrls/enterring.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QComboBox>
 #include <QGridLayout>

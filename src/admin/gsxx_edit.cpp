@@ -4,7 +4,7 @@
 #include "components/dbctrls/dbedit.h"
 #include "components/dbctrls/enterring.h"
 #include "components/dbctrls/inputmethod.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QGridLayout>
 #include <QLabel>

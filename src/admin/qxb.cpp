@@ -2,7 +2,7 @@
 
 #include "admin/qxb_edit.h"
 #include "components/common/prompt.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 namespace {
 ListWindowDesign operatorDesign()

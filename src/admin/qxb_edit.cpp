@@ -5,8 +5,8 @@
 #include "components/dbctrls/dbedit.h"
 #include "components/dbctrls/enterring.h"
 #include "components/dbctrls/inputmethod.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
+#include "data/clock.h"
+#include "data/dm1.h"
 
 #include <QGridLayout>
 #include <QLabel>

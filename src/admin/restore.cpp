@@ -2,7 +2,7 @@
 
 #include "admin/core/databaserestore.h"
 #include "components/common/prompt.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 TForm_restore::TForm_restore(QWidget *parent)
     : FileChoiceDialog(QStringLiteral("系统恢复管理"), QStringLiteral("恢复"), QStringLiteral("恢复数据库文件"), parent)

@@ -5,7 +5,7 @@
 #include "components/dbctrls/dbnumberedit.h"
 #include "components/dbctrls/enterring.h"
 #include "reports/core/expiryreminders.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

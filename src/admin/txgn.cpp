@@ -7,8 +7,8 @@
 #include "listwindow/listwindow.h"
 #include "reports/core/expiryreminders.h"
 #include "reports/core/reportrun.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
+#include "data/clock.h"
+#include "data/dm1.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

@@ -8,8 +8,8 @@
 #include "components/common/prompt.h"
 #include "components/common/startupreminder.h"
 #include "components/report/core/noticetemplate.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
+#include "data/clock.h"
+#include "data/dm1.h"
 
 #include <QCloseEvent>
 #include <QDialog>

@@ -4,7 +4,7 @@
 #include "app/setup.h"
 #include "app/windowregistry.h"
 #include "demo/demo.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

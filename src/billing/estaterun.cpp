@@ -2,7 +2,7 @@
 
 #include "billing/core/billgeneration.h"
 #include "components/common/prompt.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 bool EstateRun::run(QWidget *parent, BillMonth month)
 {

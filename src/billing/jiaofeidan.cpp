@@ -7,9 +7,9 @@
 #include "components/dbctrls/dbcontrol.h"
 #include "components/dbctrls/inputmethod.h"
 #include "listwindow/formulapages.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
-#include "shell/core/transaction.h"
+#include "data/clock.h"
+#include "data/dm1.h"
+#include "data/transaction.h"
 
 #include <QDateEdit>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #include "billing/jiaofeidan_quanbu.h"
 
 #include "billing/estaterun.h"
-#include "shell/core/clock.h"
+#include "data/clock.h"
 
 #include <QDateEdit>
 #include <QGridLayout>

@@ -5,7 +5,7 @@
 #include "components/common/prompt.h"
 #include "components/dbctrls/inputmethod.h"
 #include "components/report/paymentnotice.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QLineEdit>
 #include <QToolButton>

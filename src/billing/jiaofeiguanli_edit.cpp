@@ -7,8 +7,8 @@
 #include "components/dbctrls/dbnumberedit.h"
 #include "components/dbctrls/enterring.h"
 #include "components/dbctrls/inputmethod.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
+#include "data/clock.h"
+#include "data/dm1.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

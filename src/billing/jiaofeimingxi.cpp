@@ -1,7 +1,7 @@
 #include "billing/jiaofeimingxi.h"
 
-#include "shell/core/dataset.h"
-#include "shell/core/dm1.h"
+#include "data/dataset.h"
+#include "data/dm1.h"
 
 #include <QCheckBox>
 #include <QDateEdit>

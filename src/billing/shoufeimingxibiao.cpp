@@ -1,9 +1,9 @@
 #include "billing/shoufeimingxibiao.h"
 
 #include "components/dbctrls/dbdatetimeedit.h"
-#include "shell/core/clock.h"
-#include "shell/core/dataset.h"
-#include "shell/core/dm1.h"
+#include "data/clock.h"
+#include "data/dataset.h"
+#include "data/dm1.h"
 
 #include <QLabel>
 

@@ -3,8 +3,8 @@
 #include "billing/core/deposits.h"
 #include "listwindow/listparts.h"
 #include "masterdata/choosehouse.h"
-#include "shell/core/dataset.h"
-#include "shell/core/dm1.h"
+#include "data/dataset.h"
+#include "data/dm1.h"
 
 #include <QComboBox>
 #include <QLabel>

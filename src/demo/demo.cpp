@@ -2,10 +2,10 @@
 #include "demo/demo.h"
 
 #include "demo/demoestate.h"
-#include "shell/core/clock.h"
-#include "shell/core/dataset.h"
-#include "shell/core/dm1.h"
-#include "shell/core/schema.h"
+#include "data/clock.h"
+#include "data/dataset.h"
+#include "data/dm1.h"
+#include "data/schema.h"
 
 #include <QDateTime>
 #include <QStringList>

@@ -3,7 +3,7 @@
 // deposits, each step the way the office's own windows do it.
 #include "demo/demoestate.h"
 
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QSet>
 #include <QStringList>

@@ -3,8 +3,8 @@
 // The demo estate as the office's windows would have left it, worked out in memory before
 // anything is written. Used only by the demo estate itself.
 #include "demo/demopeople.h"
-#include "masterdata/core/formulas.h"
-#include "shell/core/money.h"
+#include "data/formulas.h"
+#include "data/money.h"
 
 #include <QDate>
 #include <QList>

@@ -3,7 +3,7 @@
 #include "components/common/prompt.h"
 #include "components/dbctrls/inputmethod.h"
 #include "listwindow/listwindow.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

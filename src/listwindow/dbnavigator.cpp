@@ -1,6 +1,6 @@
 #include "listwindow/dbnavigator.h"
 
-#include "shell/core/dataset.h"
+#include "data/dataset.h"
 
 #include <QHBoxLayout>
 #include <QToolButton>

@@ -3,8 +3,8 @@
 #include "components/dbctrls/dbcontrol.h"
 #include "components/dbctrls/dbedit.h"
 #include "components/dbctrls/dbnumberedit.h"
-#include "masterdata/core/formulas.h"
-#include "shell/core/dataset.h"
+#include "data/formulas.h"
+#include "data/dataset.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

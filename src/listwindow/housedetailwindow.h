@@ -4,7 +4,7 @@
 #include "components/grid/dbgrideh.h"
 #include "listwindow/listparts.h"
 #include "listwindow/searchbar.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QColor>
 #include <QDialog>

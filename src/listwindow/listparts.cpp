@@ -2,8 +2,8 @@
 
 #include "components/common/icons.h"
 #include "components/common/prompt.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
+#include "data/clock.h"
+#include "data/dm1.h"
 
 #include <QDialog>
 #include <QFile>

@@ -11,9 +11,9 @@
 #include "components/dbctrls/inputmethod.h"
 #include "components/grid/gridexport.h"
 #include "listwindow/dbnavigator.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
-#include "shell/core/transaction.h"
+#include "data/clock.h"
+#include "data/dm1.h"
+#include "data/transaction.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "listwindow/searchbar.h"
 
 #include "components/dbctrls/enterring.h"
-#include "shell/core/schema.h"
+#include "data/schema.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

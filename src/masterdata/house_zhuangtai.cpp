@@ -3,7 +3,7 @@
 #include "components/common/prompt.h"
 #include "listwindow/listparts.h"
 #include "masterdata/core/housestatus.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QToolButton>
 

@@ -2,7 +2,7 @@
 
 #include "components/dbctrls/dbcombobox.h"
 #include "masterdata/storeyinfo.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QToolButton>
 

@@ -4,9 +4,9 @@
 #include "components/dbctrls/inputmethod.h"
 #include "listwindow/formulapages.h"
 #include "masterdata/core/houseitems.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
-#include "shell/core/transaction.h"
+#include "data/clock.h"
+#include "data/dm1.h"
+#include "data/transaction.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

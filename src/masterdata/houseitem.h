@@ -1,7 +1,7 @@
 #pragma once
 
 #include "listwindow/housedetailwindow.h"
-#include "shell/core/money.h"
+#include "data/money.h"
 
 #include <optional>
 

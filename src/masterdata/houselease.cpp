@@ -5,7 +5,7 @@
 #include "masterdata/choosehouse.h"
 #include "masterdata/core/occupancy.h"
 #include "masterdata/xzyz.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QLineEdit>
 #include <QToolButton>

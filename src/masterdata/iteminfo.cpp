@@ -2,7 +2,7 @@
 
 #include "components/dbctrls/dbcombobox.h"
 #include "components/dbctrls/dbcontrol.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QLabel>
 #include <QToolButton>

@@ -1,7 +1,7 @@
 #include "masterdata/storeyinfo.h"
 
 #include "components/common/prompt.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QToolButton>
 

@@ -1,6 +1,6 @@
 #include "masterdata/xzyz.h"
 
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 namespace {
 ChooserDesign ownerChooserDesign()

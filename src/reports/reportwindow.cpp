@@ -4,8 +4,8 @@
 #include "components/common/prompt.h"
 #include "components/dbctrls/enterring.h"
 #include "listwindow/listparts.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
+#include "data/clock.h"
+#include "data/dm1.h"
 
 #include <QComboBox>
 #include <QDateEdit>

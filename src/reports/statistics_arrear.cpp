@@ -1,7 +1,7 @@
 #include "reports/statistics_arrear.h"
 
 #include "reports/core/billreports.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QLabel>
 #include <QStatusBar>

@@ -2,7 +2,7 @@
 
 #include "components/common/prompt.h"
 #include "reports/core/billreports.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 namespace {
 ReportDesign itemDesign()

@@ -2,7 +2,7 @@
 
 #include "components/common/prompt.h"
 #include "reports/core/depositreports.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QToolButton>
 

@@ -4,7 +4,7 @@
 
 #include "admin/core/databasebackup.h"
 #include "admin/core/databaserestore.h"
-#include "shell/core/sqlitefile.h"
+#include "data/sqlitefile.h"
 #include "temphome.h"
 
 #include <QCryptographicHash>

@@ -8,7 +8,7 @@
 #include "components/dbctrls/dbedit.h"
 #include "modal.h"
 #include "scriptedprompt.h"
-#include "shell/core/clock.h"
+#include "data/clock.h"
 #include "temphome.h"
 #include "typing.h"
 

@@ -1,5 +1,5 @@
 #include "admin/core/passwords.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 #include "temphome.h"
 
 #include <QTest>

@@ -5,7 +5,7 @@
 #include "buttonbar.h"
 #include "modal.h"
 #include "scriptedprompt.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 #include "temphome.h"
 
 #include <QCheckBox>

@@ -6,8 +6,8 @@
 #include "masterdata/storeyinfo.h"
 #include "modal.h"
 #include "scriptedprompt.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
+#include "data/clock.h"
+#include "data/dm1.h"
 #include "temphome.h"
 
 #include <QComboBox>

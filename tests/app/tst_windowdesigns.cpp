@@ -4,7 +4,7 @@
 #include "app/windowregistry.h"
 #include "listwindow/listwindow.h"
 #include "scriptedprompt.h"
-#include "shell/core/dataset.h"
+#include "data/dataset.h"
 #include "temphome.h"
 
 #include <QTest>

@@ -3,8 +3,8 @@
 // Houses, bill lines and payment entries for the payment tests: lines of the formula
 // "直接输入金额" (单价 = 收费金额, 面积/数量 1), so the estate's rules hold for them.
 #include "billing/core/payment.h"
-#include "shell/core/dm1.h"
-#include "shell/core/money.h"
+#include "data/dm1.h"
+#include "data/money.h"
 
 #include <QTest>
 

@@ -2,7 +2,7 @@
 // workstations at once, and the amounts.
 #include "billing/core/billcomputation.h"
 #include "billing/core/billgeneration.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 #include "temphome.h"
 
 #include <QRegularExpression>

@@ -3,7 +3,7 @@
 // elsewhere, and all-or-nothing writing.
 #include "billing/core/deposits.h"
 #include "estatechecks.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 #include "temphome.h"
 
 #include <QTest>

@@ -6,8 +6,8 @@
 #include "components/common/preparation.h"
 #include "listwindow/formulapages.h"
 #include "scriptedprompt.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
+#include "data/clock.h"
+#include "data/dm1.h"
 #include "temphome.h"
 #include "typing.h"
 

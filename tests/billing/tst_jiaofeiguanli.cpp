@@ -7,7 +7,7 @@
 #include "estatechecks.h"
 #include "modal.h"
 #include "paymentfixture.h"
-#include "shell/core/installedfiles.h"
+#include "data/installedfiles.h"
 #include "typing.h"
 #include "windowfixture.h"
 

@@ -3,7 +3,7 @@
 #include "billing/core/payment.h"
 #include "estatechecks.h"
 #include "paymentfixture.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 #include "temphome.h"
 
 #include <QSqlDatabase>

@@ -4,7 +4,7 @@
 #include "components/dbctrls/dbnumberedit.h"
 #include "components/dbctrls/enterring.h"
 #include "scriptedprompt.h"
-#include "shell/core/dataset.h"
+#include "data/dataset.h"
 #include "temphome.h"
 #include "typing.h"
 

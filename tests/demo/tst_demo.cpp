@@ -4,10 +4,10 @@
 #include "demo/demo.h"
 #include "demo/demopeople.h"
 #include "estatechecks.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
-#include "shell/core/money.h"
-#include "shell/core/transaction.h"
+#include "data/clock.h"
+#include "data/dm1.h"
+#include "data/money.h"
+#include "data/transaction.h"
 #include "temphome.h"
 
 #include <QTest>

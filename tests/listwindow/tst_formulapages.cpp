@@ -1,7 +1,7 @@
 #include "components/dbctrls/dbcontrol.h"
 #include "listwindow/formulapages.h"
-#include "masterdata/core/formulas.h"
-#include "shell/core/dm1.h"
+#include "data/formulas.h"
+#include "data/dm1.h"
 #include "temphome.h"
 #include "typing.h"
 

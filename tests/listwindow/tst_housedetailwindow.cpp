@@ -1,8 +1,8 @@
 #include "buttonbar.h"
 #include "listwindow/housedetailwindow.h"
 #include "scriptedprompt.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
+#include "data/clock.h"
+#include "data/dm1.h"
 #include "temphome.h"
 
 #include <QComboBox>

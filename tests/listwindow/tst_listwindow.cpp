@@ -1,6 +1,6 @@
 #include "listwindow/listwindow.h"
 #include "scriptedprompt.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 #include "temphome.h"
 #include "typing.h"
 

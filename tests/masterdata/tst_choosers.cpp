@@ -2,7 +2,7 @@
 #include "masterdata/xzyz.h"
 #include "modal.h"
 #include "scriptedprompt.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 #include "temphome.h"
 #include "typing.h"
 

@@ -2,7 +2,7 @@
 #include "masterdata/core/housestatus.h"
 #include "masterdata/house_zhuangtai.h"
 #include "scriptedprompt.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 #include "temphome.h"
 
 #include <QLayout>

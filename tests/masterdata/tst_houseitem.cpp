@@ -1,10 +1,10 @@
 #include "buttonbar.h"
 #include "listwindow/formulapages.h"
-#include "masterdata/core/formulas.h"
+#include "data/formulas.h"
 #include "masterdata/houseitem.h"
 #include "scriptedprompt.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
+#include "data/clock.h"
+#include "data/dm1.h"
 #include "temphome.h"
 #include "typing.h"
 

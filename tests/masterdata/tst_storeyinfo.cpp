@@ -4,8 +4,8 @@
 #include "components/dbctrls/dbnumberedit.h"
 #include "masterdata/storeyinfo.h"
 #include "scriptedprompt.h"
-#include "shell/core/clock.h"
-#include "shell/core/dm1.h"
+#include "data/clock.h"
+#include "data/dm1.h"
 #include "temphome.h"
 #include "typing.h"
 

@@ -9,7 +9,7 @@
 #include "demo/demo.h"
 #include "modal.h"
 #include "scriptedprompt.h"
-#include "shell/core/clock.h"
+#include "data/clock.h"
 #include "temphome.h"
 #include "typing.h"
 

@@ -4,7 +4,7 @@
 #include "components/report/core/reportengine.h"
 #include "components/report/core/reportexpression.h"
 #include "components/report/core/reportformat.h"
-#include "shell/core/clock.h"
+#include "data/clock.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -3,8 +3,8 @@
 // Shared by the report tests: rows as comparable text, a sink that keeps them, the scratch
 // table's rows read back, and a generated estate full of odd cases.
 #include "reports/core/scratchrows.h"
-#include "shell/core/dm1.h"
-#include "shell/core/money.h"
+#include "data/dm1.h"
+#include "data/money.h"
 
 #include <QList>
 #include <QMap>

@@ -4,7 +4,7 @@
 #include "reportfixture.h"
 #include "reports/core/billreports.h"
 #include "reports/core/reportrun.h"
-#include "shell/core/transaction.h"
+#include "data/transaction.h"
 #include "temphome.h"
 
 #include <QElapsedTimer>

@@ -17,7 +17,7 @@
 #include "reports/yajin_mingxi.h"
 #include "reports/yajin_sum.h"
 #include "scriptedprompt.h"
-#include "shell/core/clock.h"
+#include "data/clock.h"
 #include "temphome.h"
 #include "typing.h"
 

@@ -38,7 +38,7 @@ plant() {
 }
 
 plant "core includes a gui folder" "core must not include components" \
-  shell/core/money.cpp '#include "components/common/prompt.h"'
+  data/money.cpp '#include "components/common/prompt.h"'
 plant "the demo estate includes a window" "core must not include windows" demo/demo.cpp '#include "admin/enter.h"'
 plant "a window includes the main window" "windows must not include app" \
   masterdata/storeyinfo.cpp '#include "app/main.h"'
@@ -47,6 +47,6 @@ plant "the list window includes a window" "listwindow must not include windows" 
 plant "two window folders include each other" "cycle" \
   admin/qxb.cpp '#include "masterdata/storeyinfo.h"' masterdata/storeyinfo.cpp '#include "admin/qxb.h"'
 plant "two core folders include each other" "cycle" \
-  shell/core/dm1.cpp '#include "admin/core/passwords.h"' admin/core/passwords.cpp '#include "shell/core/dm1.h"'
-plant "a folder outside the layers" "belongs to no layer" tools/x.cpp '#include "shell/core/dm1.h"'
+  data/dm1.cpp '#include "admin/core/passwords.h"' admin/core/passwords.cpp '#include "data/dm1.h"'
+plant "a folder outside the layers" "belongs to no layer" tools/x.cpp '#include "data/dm1.h"'
 exit $failed

@@ -1,7 +1,7 @@
 #include "estatechecks.h"
 
-#include "shell/core/dm1.h"
-#include "shell/core/money.h"
+#include "data/dm1.h"
+#include "data/money.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QTemporaryDir>
 #include <memory>

@@ -1,8 +1,8 @@
 #include "admin/core/databasebackup.h"
 
-#include "shell/core/dm1.h"
-#include "shell/core/refusal.h"
-#include "shell/core/sqlitefile.h"
+#include "data/dm1.h"
+#include "data/refusal.h"
+#include "data/sqlitefile.h"
 
 #include <QDir>
 #include <QFileInfo>

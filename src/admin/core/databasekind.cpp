@@ -1,7 +1,7 @@
 #include "admin/core/databasekind.h"
 
-#include "shell/core/schema.h"
-#include "shell/core/sqlitefile.h"
+#include "data/schema.h"
+#include "data/sqlitefile.h"
 
 #include <QHash>
 #include <QRegularExpression>

@@ -1,8 +1,8 @@
 #include "admin/core/databaserestore.h"
 
 #include "admin/core/databasekind.h"
-#include "shell/core/schema.h"
-#include "shell/core/sqlitefile.h"
+#include "data/schema.h"
+#include "data/sqlitefile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "admin/core/maintenance.h"
 
-#include "shell/core/dm1.h"
-#include "shell/core/schema.h"
+#include "data/dm1.h"
+#include "data/schema.h"
 
 #include <algorithm>
 #include <functional>

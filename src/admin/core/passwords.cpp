@@ -1,6 +1,6 @@
 #include "admin/core/passwords.h"
 
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QByteArray>
 #include <QRegularExpression>

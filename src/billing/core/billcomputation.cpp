@@ -1,8 +1,8 @@
 #include "billing/core/billcomputation.h"
 
-#include "masterdata/core/formulas.h"
-#include "shell/core/dataset.h"
-#include "shell/core/transaction.h"
+#include "data/formulas.h"
+#include "data/dataset.h"
+#include "data/transaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

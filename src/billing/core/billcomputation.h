@@ -1,7 +1,7 @@
 #pragma once
 
 #include "billing/core/billmonth.h"
-#include "shell/core/money.h"
+#include "data/money.h"
 
 #include <QDateTime>
 #include <QList>

@@ -1,9 +1,9 @@
 #include "billing/core/billgeneration.h"
 
-#include "masterdata/core/formulas.h"
-#include "shell/core/dataset.h"
-#include "shell/core/money.h"
-#include "shell/core/transaction.h"
+#include "data/formulas.h"
+#include "data/dataset.h"
+#include "data/money.h"
+#include "data/transaction.h"
 
 #include <QSet>
 #include <QSqlError>

@@ -1,8 +1,8 @@
 #include "billing/core/deposits.h"
 
-#include "shell/core/boundquery.h"
-#include "shell/core/dataset.h"
-#include "shell/core/transaction.h"
+#include "data/boundquery.h"
+#include "data/dataset.h"
+#include "data/transaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

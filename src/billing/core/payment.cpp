@@ -1,8 +1,8 @@
 #include "billing/core/payment.h"
 
-#include "shell/core/clock.h"
-#include "shell/core/dataset.h"
-#include "shell/core/transaction.h"
+#include "data/clock.h"
+#include "data/dataset.h"
+#include "data/transaction.h"
 
 #include <QRegularExpression>
 #include <QSqlError>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/core/money.h"
+#include "data/money.h"
 
 #include <QDate>
 #include <QSqlDatabase>

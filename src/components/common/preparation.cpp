@@ -1,7 +1,7 @@
 #include "components/common/preparation.h"
 
 #include "components/common/prompt.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QComboBox>
 #include <QDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/core/clock.h"
+#include "data/clock.h"
 
 #include <QList>
 #include <QObject>

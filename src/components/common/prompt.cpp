@@ -1,6 +1,6 @@
 #include "components/common/prompt.h"
 
-#include "shell/core/refusal.h"
+#include "data/refusal.h"
 
 #include <QFileDialog>
 #include <QFileSystemModel>

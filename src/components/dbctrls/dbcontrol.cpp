@@ -1,6 +1,6 @@
 #include "components/dbctrls/dbcontrol.h"
 
-#include "shell/core/dataset.h"
+#include "data/dataset.h"
 
 #include <QAction>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 #include "components/dbctrls/dbdatetimeedit.h"
 
 #include "components/common/icons.h"
-#include "shell/core/clock.h"
-#include "shell/core/dataset.h"
+#include "data/clock.h"
+#include "data/dataset.h"
 
 #include <QAction>
 #include <QCalendarWidget>

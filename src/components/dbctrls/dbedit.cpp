@@ -1,6 +1,6 @@
 #include "components/dbctrls/dbedit.h"
 
-#include "shell/core/dataset.h"
+#include "data/dataset.h"
 
 QVariant storedFromText(const DataSet *ds, const QString &field, const QString &text, bool *ok)
 {

@@ -1,7 +1,7 @@
 #include "components/dbctrls/dbnumberedit.h"
 
 #include "components/dbctrls/dbedit.h"
-#include "shell/core/dataset.h"
+#include "data/dataset.h"
 
 #include <QRegularExpressionValidator>
 #include <cmath>

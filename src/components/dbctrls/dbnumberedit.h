@@ -2,7 +2,7 @@
 
 #include "components/dbctrls/checkedlineedit.h"
 #include "components/dbctrls/dbcontrol.h"
-#include "shell/core/money.h"
+#include "data/money.h"
 
 #include <optional>
 

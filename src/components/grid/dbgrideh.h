@@ -1,7 +1,7 @@
 #pragma once
 
 #include "components/grid/core/exporttable.h"
-#include "shell/core/dataset.h"
+#include "data/dataset.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "components/grid/gridtext.h"
 
-#include "shell/core/dm1.h"
-#include "shell/core/schema.h"
+#include "data/dm1.h"
+#include "data/schema.h"
 
 QStringList GridText::levels(const QString &title)
 {

@@ -5,7 +5,7 @@
 #include "components/report/core/reportformat.h"
 #include "components/report/reportdesigner.h"
 #include "components/report/reportpreview.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "masterdata/core/houseitems.h"
 
-#include "masterdata/core/formulas.h"
-#include "shell/core/dm1.h"
+#include "data/formulas.h"
+#include "data/dm1.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,6 +1,6 @@
 #include "masterdata/core/housestatus.h"
 
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,7 +1,7 @@
 #include "masterdata/core/occupancy.h"
 
-#include "shell/core/dataset.h"
-#include "shell/core/dm1.h"
+#include "data/dataset.h"
+#include "data/dm1.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,8 +1,8 @@
 #include "reports/core/billreports.h"
 
-#include "shell/core/boundquery.h"
-#include "shell/core/dm1.h"
-#include "shell/core/money.h"
+#include "data/boundquery.h"
+#include "data/dm1.h"
+#include "data/money.h"
 
 #include <QHash>
 #include <QSqlError>

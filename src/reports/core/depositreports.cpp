@@ -1,9 +1,9 @@
 #include "reports/core/depositreports.h"
 
 #include "reports/core/reportperiod.h"
-#include "shell/core/boundquery.h"
-#include "shell/core/dm1.h"
-#include "shell/core/transaction.h"
+#include "data/boundquery.h"
+#include "data/dm1.h"
+#include "data/transaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

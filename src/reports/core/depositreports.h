@@ -1,7 +1,7 @@
 #pragma once
 
 #include "reports/core/scratchrows.h"
-#include "shell/core/money.h"
+#include "data/money.h"
 
 #include <QDate>
 #include <QList>

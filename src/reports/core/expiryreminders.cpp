@@ -1,7 +1,7 @@
 #include "reports/core/expiryreminders.h"
 
 #include "reports/core/reportperiod.h"
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

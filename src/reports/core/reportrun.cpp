@@ -1,9 +1,9 @@
 #include "reports/core/reportrun.h"
 
-#include "shell/core/dataset.h"
-#include "shell/core/dm1.h"
-#include "shell/core/readconnection.h"
-#include "shell/core/transaction.h"
+#include "data/dataset.h"
+#include "data/dm1.h"
+#include "data/readconnection.h"
+#include "data/transaction.h"
 
 #include <QThread>
 

@@ -1,7 +1,7 @@
 #include "reports/core/scratchrows.h"
 
-#include "shell/core/bulkstatement.h"
-#include "shell/core/money.h"
+#include "data/bulkstatement.h"
+#include "data/money.h"
 
 #include <array>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "components/grid/core/exportwriters.h"
-#include "shell/core/money.h"
-#include "shell/core/storeddate.h"
+#include "data/money.h"
+#include "data/storeddate.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/core/schema.h"
+#include "data/schema.h"
 
 #include <QIODevice>
 #include <QString>

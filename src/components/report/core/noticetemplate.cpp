@@ -1,8 +1,8 @@
 #include "components/report/core/noticetemplate.h"
 
 #include "components/report/core/reportformat.h"
-#include "shell/core/clock.h"
-#include "shell/core/installedfiles.h"
+#include "data/clock.h"
+#include "data/installedfiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "components/report/core/reportdata.h"
 
-#include "shell/core/dataset.h"
+#include "data/dataset.h"
 
 namespace {
 std::optional<Money> amountOf(FieldKind kind, const QVariant &stored)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "shell/core/money.h"
-#include "shell/core/schema.h"
+#include "data/money.h"
+#include "data/schema.h"
 
 #include <QHash>
 #include <QList>

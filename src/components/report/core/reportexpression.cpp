@@ -1,6 +1,6 @@
 #include "components/report/core/reportexpression.h"
 
-#include "shell/core/clock.h"
+#include "data/clock.h"
 
 #include <QDate>
 #include <QVector>

@@ -1,4 +1,4 @@
-#include "shell/core/rowstore.h"
+#include "data/rowstore.h"
 
 #include <QAnyStringView>
 #include <QHash>

@@ -2,7 +2,7 @@
 // generated texts (a fixed seed, so every run checks the same ones) around the places where
 // fixed-point parsing goes wrong: many decimals, ties, the range limit, 64-bit wrap-around
 // values, grouping commas and junk.
-#include "shell/core/money.h"
+#include "data/money.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>

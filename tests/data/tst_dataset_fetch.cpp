@@ -1,7 +1,7 @@
 // A data set reads its rows straight from SQLite; every value and type must be what a
 // QSqlQuery over the same statement and bindings gives.
-#include "shell/core/dataset.h"
-#include "shell/core/dm1.h"
+#include "data/dataset.h"
+#include "data/dm1.h"
 #include "temphome.h"
 
 #include <QSqlError>

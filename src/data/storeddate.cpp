@@ -1,4 +1,4 @@
-#include "shell/core/storeddate.h"
+#include "data/storeddate.h"
 
 #include <QTime>
 

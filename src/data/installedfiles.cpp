@@ -1,4 +1,4 @@
-#include "shell/core/installedfiles.h"
+#include "data/installedfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "shell/core/refusal.h"
+#include "data/refusal.h"
 
-#include "shell/core/dataset.h"
+#include "data/dataset.h"
 
 #include <QRegularExpression>
 

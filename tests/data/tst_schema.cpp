@@ -1,8 +1,8 @@
 // The indexes the bill lines are read by: what a new database gets, what an older one gets at
 // start, and that the per-house statements of the payment windows and reports use them.
-#include "shell/core/billlinesql.h"
-#include "shell/core/dm1.h"
-#include "shell/core/schema.h"
+#include "data/billlinesql.h"
+#include "data/dm1.h"
+#include "data/schema.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>

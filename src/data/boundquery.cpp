@@ -1,4 +1,4 @@
-#include "shell/core/boundquery.h"
+#include "data/boundquery.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

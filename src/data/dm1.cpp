@@ -1,11 +1,11 @@
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
-#include "shell/core/collation.h"
-#include "shell/core/refusal.h"
-#include "shell/core/scratchwriter.h"
-#include "shell/core/sqlitefile.h"
-#include "shell/core/sqlitehandle.h"
-#include "shell/core/transaction.h"
+#include "data/collation.h"
+#include "data/refusal.h"
+#include "data/scratchwriter.h"
+#include "data/sqlitefile.h"
+#include "data/sqlitehandle.h"
+#include "data/transaction.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "shell/core/clock.h"
+#include "data/clock.h"
 
 namespace {
 QDateTime &fixedMoment()

@@ -1,7 +1,7 @@
-#include "shell/core/dataset.h"
+#include "data/dataset.h"
 
-#include "shell/core/sqlitefetch.h"
-#include "shell/core/storeddate.h"
+#include "data/sqlitefetch.h"
+#include "data/storeddate.h"
 
 #include <QRegularExpression>
 #include <QSqlDatabase>

@@ -1,6 +1,6 @@
-#include "shell/core/collation.h"
+#include "data/collation.h"
 
-#include "shell/core/sqlitehandle.h"
+#include "data/sqlitehandle.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "shell/core/sqlitefile.h"
+#include "data/sqlitefile.h"
 
 #include <QDir>
 #include <QFile>

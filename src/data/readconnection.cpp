@@ -1,7 +1,7 @@
-#include "shell/core/readconnection.h"
+#include "data/readconnection.h"
 
-#include "shell/core/collation.h"
-#include "shell/core/sqlitehandle.h"
+#include "data/collation.h"
+#include "data/sqlitehandle.h"
 
 #include <QSqlError>
 #include <sqlite3.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/core/dataset.h"
+#include "data/dataset.h"
 
 #include <QObject>
 #include <QSqlDatabase>

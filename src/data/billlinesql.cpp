@@ -1,4 +1,4 @@
-#include "shell/core/billlinesql.h"
+#include "data/billlinesql.h"
 
 namespace {
 const QString HouseMonth = QStringLiteral("(房屋代码=?)and(年度=?)and(月份=?)");

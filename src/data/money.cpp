@@ -1,4 +1,4 @@
-#include "shell/core/money.h"
+#include "data/money.h"
 
 #include <QRegularExpression>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "shell/core/schema.h"
+#include "data/schema.h"
 
 #include <QHash>
 

@@ -1,8 +1,8 @@
-#include "shell/core/dm1.h"
-#include "shell/core/installedfiles.h"
-#include "shell/core/refusal.h"
-#include "shell/core/scratchwriter.h"
-#include "shell/core/transaction.h"
+#include "data/dm1.h"
+#include "data/installedfiles.h"
+#include "data/refusal.h"
+#include "data/scratchwriter.h"
+#include "data/transaction.h"
 #include "temphome.h"
 
 #include <QCryptographicHash>

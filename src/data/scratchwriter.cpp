@@ -1,8 +1,8 @@
-#include "shell/core/scratchwriter.h"
+#include "data/scratchwriter.h"
 
-#include "shell/core/money.h"
-#include "shell/core/schema.h"
-#include "shell/core/storeddate.h"
+#include "data/money.h"
+#include "data/schema.h"
+#include "data/storeddate.h"
 
 #include <QSqlError>
 

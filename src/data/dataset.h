@@ -1,8 +1,8 @@
 #pragma once
 
-#include "shell/core/money.h"
-#include "shell/core/rowstore.h"
-#include "shell/core/schema.h"
+#include "data/money.h"
+#include "data/rowstore.h"
+#include "data/schema.h"
 
 #include <QDateTime>
 #include <QHash>

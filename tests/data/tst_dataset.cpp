@@ -1,6 +1,6 @@
-#include "shell/core/dataset.h"
-#include "shell/core/dm1.h"
-#include "shell/core/storeddate.h"
+#include "data/dataset.h"
+#include "data/dm1.h"
+#include "data/storeddate.h"
 #include "temphome.h"
 
 #include <QSignalSpy>

@@ -1,7 +1,7 @@
 // What the operator reads when the database refuses a write: Chinese that names the field and
 // the value, the database's own words kept as a detail.
-#include "shell/core/dataset.h"
-#include "shell/core/refusal.h"
+#include "data/dataset.h"
+#include "data/refusal.h"
 #include "temphome.h"
 
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "shell/core/bulkstatement.h"
+#include "data/bulkstatement.h"
 
-#include "shell/core/sqlitehandle.h"
+#include "data/sqlitehandle.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/core/rowstore.h"
+#include "data/rowstore.h"
 
 #include <QList>
 #include <QPair>

@@ -1,6 +1,6 @@
-#include "shell/core/transaction.h"
+#include "data/transaction.h"
 
-#include "shell/core/dm1.h"
+#include "data/dm1.h"
 
 #include <QHash>
 #include <QSqlDriver>

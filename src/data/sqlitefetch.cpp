@@ -1,7 +1,7 @@
-#include "shell/core/sqlitefetch.h"
+#include "data/sqlitefetch.h"
 
-#include "shell/core/bulkstatement.h"
-#include "shell/core/sqlitehandle.h"
+#include "data/bulkstatement.h"
+#include "data/sqlitehandle.h"
 
 #include <QByteArrayView>
 #include <QSqlDriver>
