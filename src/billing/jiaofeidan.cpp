@@ -5,11 +5,10 @@
 #include "billing/estaterun.h"
 #include "components/common/prompt.h"
 #include "components/dbctrls/dbcontrol.h"
-#include "components/dbctrls/inputmethod.h"
-#include "listwindow/formulapages.h"
 #include "data/clock.h"
 #include "data/dm1.h"
 #include "data/transaction.h"
+#include "listwindow/formulapages.h"
 
 #include <QDateEdit>
 #include <QHBoxLayout>
@@ -40,6 +39,7 @@ HouseDetailDesign billDesign()
             .withHint(QStringLiteral("为所选月份中还没有应缴费用的全部房屋生成应缴费用")),
     };
     s.search = HouseDetailDesign::standardSearch();
+    s.search[1].takesChinese();
     s.enterRing = {QStringLiteral("Edit1"), QStringLiteral("Edit3")};
     s.monthPicker = true;
     s.stateLabel = true;
@@ -86,7 +86,6 @@ TForm_jiaofeidan::TForm_jiaofeidan(QWidget *parent)
     connect(this, &HouseDetailWindow::detailRefreshed, this, &TForm_jiaofeidan::followLines);
     connect(details(), &DataSet::currentChanged, this, &TForm_jiaofeidan::followLines);
     connect(details(), &DataSet::rowRemoved, this, &TForm_jiaofeidan::followLines);
-    InputMethod::apply({findChild<QLineEdit *>(QStringLiteral("Edit3"))}, Session::current().inputMethod);
     followLines();
 }
 
@@ -141,7 +140,7 @@ void TForm_jiaofeidan::generateLines()
         return;
     }
     const BillMonth month = chosenMonth();
-    BillGeneration generation(Dm1::instance()->database());
+    BillGeneration generation(db());
     const BillGeneration::HouseOutcome out =
         generation.generateHouse(houses()->text(QStringLiteral("房屋代码")), month);
     switch (out.result) {
@@ -168,7 +167,7 @@ void TForm_jiaofeidan::generateEstate()
     if (!takeEditors()) {
         return;
     }
-    if (EstateRun::run(this, chosenMonth())) {
+    if (EstateRun::run(this, db(), chosenMonth())) {
         reloadLines(details()->isOpen() ? details()->integer(QStringLiteral("id")) : -1);
     }
 }
@@ -186,11 +185,11 @@ bool TForm_jiaofeidan::takeEditors()
     }
     // Written only while the line is still unpaid: a payment taken at another workstation since
     // the lines were read wins over what was typed here.
-    Transaction tx;
+    Transaction tx(db());
     QString error = tx.error();
     if (tx.begun()) {
         const std::optional<QString> state =
-            BillComputation::storedState(Dm1::instance()->database(), lines->integer(QStringLiteral("id")), &error);
+            BillComputation::storedState(db(), lines->integer(QStringLiteral("id")), &error);
         if (error.isEmpty() && (!state || BillComputation::isPaid(*state))) {
             lines->cancel();
             Prompt::notice(this, state ? Paid : QStringLiteral("该项目已经被删除！"));
@@ -215,12 +214,11 @@ bool TForm_jiaofeidan::compute(bool stampCurrent)
     if (!lines->isOpen() || lines->isEmpty() || !takeEditors()) {
         return false;
     }
-    const QSqlDatabase db = Dm1::instance()->database();
     const QString house = houses()->text(QStringLiteral("房屋代码"));
     const BillMonth month = chosenMonth();
     const qint64 current = lines->integer(QStringLiteral("id"));
     QString error;
-    const auto doubtful = BillComputation::doubtfulReadings(db, house, month, &error);
+    const auto doubtful = BillComputation::doubtfulReadings(db(), house, month, &error);
     if (!error.isEmpty()) {
         reportError(error);
         return false;
@@ -231,8 +229,8 @@ bool TForm_jiaofeidan::compute(bool stampCurrent)
                             .arg(BillComputation::describe(doubtful)))) {
         return false;
     }
-    const BillComputation::Stamp stamp {current, Session::current().currentOperator, Clock::now()};
-    const int computed = BillComputation::compute(db, house, month, stampCurrent ? &stamp : nullptr, &error);
+    const BillComputation::Stamp stamp {current, session().currentOperator, Clock::now()};
+    const int computed = BillComputation::compute(db(), house, month, stampCurrent ? &stamp : nullptr, &error);
     // The lines as the database holds them now, computed or not.
     reloadLines(stampCurrent ? current : -1);
     if (computed < 0) {
@@ -283,7 +281,7 @@ void TForm_jiaofeidan::deleteLine()
     lines->cancel();
     const int row = lines->currentRow();
     QString error;
-    if (!BillComputation::deleteUnpaid(Dm1::instance()->database(), lines->integer(QStringLiteral("id")), &error)) {
+    if (!BillComputation::deleteUnpaid(db(), lines->integer(QStringLiteral("id")), &error)) {
         if (error.isEmpty()) {
             Prompt::notice(this, QStringLiteral("该项目已经缴费，不能删除！"));
         } else {

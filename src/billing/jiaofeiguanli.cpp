@@ -3,11 +3,9 @@
 #include "billing/core/payment.h"
 #include "billing/jiaofeiguanli_edit.h"
 #include "components/common/prompt.h"
-#include "components/dbctrls/inputmethod.h"
 #include "components/report/paymentnotice.h"
 #include "data/dm1.h"
 
-#include <QLineEdit>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -29,6 +27,7 @@ HouseDetailDesign paymentDesign()
     d.trailingButtons = {
         BarButton::of(u"SpeedButton2"_s, u"设计"_s, u"设"_s, ButtonBar::Out).withHint(u"修改缴款通知单"_s)};
     d.search = HouseDetailDesign::standardSearch();
+    d.search[1].takesChinese();
     d.enterRing = {u"Edit1"_s, u"Edit3"_s};
     d.monthPicker = true;
     d.stateLabel = true;
@@ -67,7 +66,6 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget *parent)
     connect(button(u"SpeedButton2"_s), &QToolButton::clicked, this, &TForm_jiaofeiguanli::designNotice);
     connect(detailGrid(), &DBGridEh::rowDoubleClicked, this, &TForm_jiaofeiguanli::payLine);
     connect(this, &HouseDetailWindow::monthChanged, this, &HouseDetailWindow::reloadHouses);
-    InputMethod::apply({findChild<QLineEdit *>(u"Edit3"_s)}, Session::current().inputMethod);
 }
 
 QString TForm_jiaofeiguanli::houseCondition(QVariantList *values) const
@@ -108,7 +106,7 @@ void TForm_jiaofeiguanli::payLine()
 void TForm_jiaofeiguanli::pay(const PaymentKey &key, const QString &caption)
 {
     PaymentDesk::Outcome why;
-    const auto draft = PaymentDesk(Dm1::instance()->database()).open(key, details()->text(u"楼宇单元"_s), &why);
+    const auto draft = PaymentDesk(db()).open(key, details()->text(u"楼宇单元"_s), &why);
     if (!draft) {
         if (why.result == PaymentDesk::Result::Failed) {
             reportError(why.error);
@@ -144,7 +142,7 @@ void TForm_jiaofeiguanli::showAgain()
     }
 }
 
-void TForm_jiaofeiguanli::printDetail()
+void TForm_jiaofeiguanli::printList()
 {
     PaymentNotice::print(this, details());
 }

@@ -141,3 +141,14 @@ void SearchBar::insertAfter(const QString &boxName, QWidget *label, QWidget *con
     }
     m_row->insertWidget(at, control);
 }
+
+QList<QWidget *> SearchBar::chineseBoxes() const
+{
+    QList<QWidget *> boxes;
+    for (const SearchField &f : m_fields) {
+        if (f.chinese) {
+            boxes << findChild<QWidget *>(f.objectName);
+        }
+    }
+    return boxes;
+}

@@ -18,6 +18,13 @@ struct SearchField
     QString column; // the column the condition tests
     bool equality = false; // the building drop-down
     bool hidden = false; // present but not shown (some windows keep a hidden box)
+    bool chinese = false; // takes Chinese text: gets the operator's input method
+
+    SearchField &takesChinese()
+    {
+        chinese = true;
+        return *this;
+    }
 };
 
 // The bound value of a "contains" condition (column like ? escape '\'): the text between %,
@@ -50,6 +57,8 @@ public:
     static QString joined(const QStringList &conditions);
 
     QPushButton *findButton() const { return m_find; }
+    // The boxes that take Chinese text.
+    QList<QWidget *> chineseBoxes() const;
     // Room for more controls (a month picker) at the left of the boxes.
     void insertAtStart(QWidget *label, QWidget *control);
     // A control after "查找".

@@ -3,7 +3,6 @@
 #include "components/common/busyindicator.h"
 #include "components/common/prompt.h"
 #include "components/dbctrls/enterring.h"
-#include "listwindow/listparts.h"
 #include "data/clock.h"
 #include "data/dm1.h"
 
@@ -26,7 +25,7 @@ ReportDesign ReportDesign::of(const QString &className, const QString &caption, 
     s.printTitle = printTitle;
     s.exportName = exportName;
     s.layoutFile = className.mid(QStringLiteral("TForm_").size()) + QStringLiteral(".ini");
-    s.hasReset = true;
+    s.resetButton = QStringLiteral("bitbtn_reset");
     s.hideFloor = 8;
     s.buttons = 0;
     return r;
@@ -48,19 +47,18 @@ ReportWindow::ReportWindow(const ReportDesign &design, QWidget *parent)
     connect(m_run, &ReportRun::finished, this, &ReportWindow::finish);
     if (!design.unitNote.isEmpty() || !design.stateMark.isEmpty()) {
         // The title band's notes: the unit at its right end, a payment state in large red.
-        auto *band = findChild<QLabel *>(QStringLiteral("Panel1"));
         if (!design.stateMark.isEmpty()) {
-            auto *mark = new QLabel(design.stateMark, band);
+            auto *mark = new QLabel(design.stateMark, this);
             mark->setObjectName(QStringLiteral("Label3"));
             mark->setStyleSheet(QStringLiteral("color: red; font-size: 20px; font-weight: bold; padding: 0;"));
-            ListParts::addToTitleBand(band, mark);
-            static_cast<QHBoxLayout *>(band->layout())->addStretch(1);
+            addToTitleBand(mark);
+            static_cast<QHBoxLayout *>(titleBand()->layout())->addStretch(1);
         }
         if (!design.unitNote.isEmpty()) {
-            auto *unit = new QLabel(design.unitNote, band);
+            auto *unit = new QLabel(design.unitNote, this);
             unit->setObjectName(QStringLiteral("Label2"));
             unit->setStyleSheet(QStringLiteral("color: black; font-size: 12px; font-weight: normal; padding: 0;"));
-            ListParts::addToTitleBand(band, unit);
+            addToTitleBand(unit);
         }
     }
 }

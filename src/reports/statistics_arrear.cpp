@@ -39,14 +39,19 @@ TForm_statistics_arrear::TForm_statistics_arrear(QWidget *parent)
     auto *status = new QStatusBar(this);
     status->setObjectName(QStringLiteral("StatusBar1"));
     status->setSizeGripEnabled(false);
-    const QStringList panels = {QStringLiteral("操作员：") + Session::current().currentOperator, QString(),
-                                QStringLiteral("业主欠费总表")};
-    for (const QString &text : panels) {
+    for (const QString &text : {QStringLiteral("操作员："), QString(), QStringLiteral("业主欠费总表")}) {
         auto *panel = new QLabel(text, status);
         panel->setMinimumWidth(160);
         status->addWidget(panel);
+        m_operator = m_operator ? m_operator : panel;
     }
     addPanel(status);
+}
+
+void TForm_statistics_arrear::prepare(Preparation &p)
+{
+    ReportWindow::prepare(p);
+    m_operator->setText(QStringLiteral("操作员：") + session().currentOperator);
 }
 
 ReportRun::Computation TForm_statistics_arrear::computation()

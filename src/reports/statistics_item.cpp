@@ -43,7 +43,7 @@ ReportRun::Computation TForm_statistics_item::computation()
     }
     // Without any fee item there is nothing to count: the report stays as it was.
     QString error;
-    if (!BillReports::hasFeeItems(Dm1::instance()->database(), &error)) {
+    if (!BillReports::hasFeeItems(db(), &error)) {
         if (!error.isEmpty()) {
             Prompt::databaseError(this, error);
         }

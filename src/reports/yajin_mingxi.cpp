@@ -82,7 +82,7 @@ void TForm_yajin_mingxi::tidyBalances()
                                              amount(rows->value(r, rows->fieldIndex(QStringLiteral("moneyc"))))};
     }
     QString error;
-    if (amount.refused(&error) || !DepositReports::tidy(Dm1::instance()->database(), detail, &error)) {
+    if (amount.refused(&error) || !DepositReports::tidy(db(), detail, &error)) {
         Prompt::databaseError(this, error);
         return;
     }

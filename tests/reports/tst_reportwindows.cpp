@@ -107,12 +107,16 @@ class TestReportWindows : public QObject
     std::unique_ptr<TempHome> home;
     ScriptedPrompt *prompt = nullptr;
 
+    std::vector<std::unique_ptr<Preparation>> preparations; // what the open windows opened
+
+    // The window, prepared as the main window prepares it (the scratch table emptied), and shown.
     template<typename W> std::unique_ptr<W> open()
     {
-        if (!home->dm()->prepareScratch()) {
-            qWarning("the scratch table could not be prepared");
-        }
         auto w = std::make_unique<W>();
+        preparations.push_back(std::make_unique<Preparation>(w.get(), home->dm()));
+        if (!preparations.back()->run()) {
+            qWarning("the window could not be prepared");
+        }
         w->show();
         return w;
     }
@@ -175,10 +179,11 @@ private slots:
         home = std::make_unique<TempHome>();
         prompt = ScriptedPrompt::install();
         Clock::setFixed(QDateTime(QDate(2005, 3, 10), QTime(9, 0)));
-        Session::current().currentOperator = QStringLiteral("张三");
+        home->dm()->session().currentOperator = QStringLiteral("张三");
     }
     void cleanup()
     {
+        preparations.clear();
         home.reset();
         Clock::setFixed({});
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/clock.h"
+#include "data/dm1.h"
 
 #include <QList>
 #include <QObject>
@@ -81,8 +82,9 @@ public:
     };
     enum class Scratch { CloseAfter, KeepOpen };
 
-    // Messages are shown over window.
-    explicit Preparation(QWidget *window);
+    // Messages are shown over window. The window works on dm (its shared queries, its
+    // connection and its session); null: the program's data module.
+    explicit Preparation(QWidget *window, Dm1 *dm = nullptr);
     ~Preparation();
     Preparation(const Preparation &) = delete;
     Preparation &operator=(const Preparation &) = delete;
@@ -94,9 +96,10 @@ public:
     // Undoes what the steps opened, the last first; runs once (the destructor runs it too).
     void finish();
 
-    // Prepares window, shows it modally and cleans up after it: the result of exec(), or
-    // QDialog::Rejected when the preparation failed and the window was not shown.
-    static int showModal(QDialog *window);
+    // Prepares window to work on dm, shows it modally and cleans up after it: the result of
+    // exec(), or QDialog::Rejected when the preparation failed and the window was not shown.
+    static int showModal(QDialog *window, Dm1 *dm = nullptr);
+    Dm1 *dm() const { return m_dm; }
 
     // --- the steps ---
     // Opens query on these SQL lines (":name" placeholders bound from binds); closed after.
@@ -124,15 +127,31 @@ private:
     void refuse(const QString &reason);
 
     QWidget *m_window;
+    Dm1 *m_dm;
     bool m_ok = true;
     bool m_finished = false;
     QList<std::function<void()>> m_cleanUps;
 };
 
-// Implemented by every window the main window opens; see Preparation.
+// Implemented by every window the main window opens; see Preparation. Before its prepare()
+// runs, the preparation gives the window what it works on: the data module (its shared queries
+// and its connection) and, with it, the session of the logged-in operator.
 class PreparedWindow
 {
 public:
     virtual ~PreparedWindow() = default;
     virtual void prepare(Preparation &p) = 0;
+
+    // Given by the preparation; a window is never used before it was prepared.
+    Dm1 *dm() const
+    {
+        Q_ASSERT_X(m_dm, "PreparedWindow", "the window is used before its preparation");
+        return m_dm;
+    }
+    QSqlDatabase db() const { return dm()->database(); }
+    Session &session() const { return dm()->session(); }
+
+private:
+    friend class Preparation;
+    Dm1 *m_dm = nullptr;
 };
