@@ -160,18 +160,7 @@ bool HouseDetailWindow::openHouses(bool withSearch, QString *error)
     if (withSearch) {
         conditions << m_search->conditions(&values);
     }
-    m_houses->cancel();
-    m_houses->close();
-    m_houses->clearSql();
-    m_houses->addLine(m_design.houseSelect);
-    if (!conditions.isEmpty()) {
-        m_houses->addLine(QStringLiteral(" where ") + SearchBar::joined(conditions));
-    }
-    m_houses->addLine(m_design.houseOrdering);
-    for (const QVariant &v : std::as_const(values)) {
-        m_houses->bindPositional(v);
-    }
-    if (!m_houses->open()) {
+    if (!SearchBar::reopen(m_houses, m_design.houseSelect, conditions, values, m_design.houseOrdering)) {
         *error = m_houses->lastError();
         return false;
     }

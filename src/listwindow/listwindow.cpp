@@ -10,10 +10,11 @@
 #include "components/dbctrls/enterring.h"
 #include "components/dbctrls/inputmethod.h"
 #include "components/grid/gridexport.h"
-#include "listwindow/dbnavigator.h"
 #include "data/clock.h"
 #include "data/dm1.h"
 #include "data/transaction.h"
+#include "listwindow/dbnavigator.h"
+#include "listwindow/gridstrip.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -160,8 +161,6 @@ ListWindow::ListWindow(DataSet *dataSet, const ListWindowDesign &design, QWidget
     if (!design.entries.isEmpty()) {
         buildEntryPanel();
     }
-    buildGridStrip();
-
     m_grid = new DBGridEh(this);
     m_grid->setObjectName(QStringLiteral("DBGridEh1"));
     m_grid->setAccessibleName(design.titleBand.isEmpty() ? design.caption : design.titleBand);
@@ -169,9 +168,12 @@ ListWindow::ListWindow(DataSet *dataSet, const ListWindowDesign &design, QWidget
     m_grid->setDataSet(dataSet);
     m_grid->setDichromatic(true);
     m_grid->setFitToWidth(design.fitInitially);
+    m_strip =
+        new GridStrip(m_grid, {design.dichromaticLabel, design.fitLabel, design.fitInitially, design.hideFloor}, this);
+    m_strip->navigator()->setDataSet(dataSet);
+    body()->addWidget(m_strip);
     body()->addWidget(m_grid, 1);
     setGrids(m_grid, m_grid);
-    m_navigator->setDataSet(dataSet);
     if (design.doubleClickEdits) {
         connect(m_grid, &DBGridEh::rowDoubleClicked, this, &ListWindow::editRecord);
     }
@@ -304,69 +306,13 @@ void ListWindow::find()
     if (!searchConditions(&conditions, &values)) {
         return;
     }
-    m_dataSet->cancel();
-    m_dataSet->close();
-    m_dataSet->clearSql();
-    m_dataSet->addLine(m_design.searchSelect);
-    if (!conditions.isEmpty()) {
-        m_dataSet->addLine(QStringLiteral(" where ") + SearchBar::joined(conditions));
-    }
-    m_dataSet->addLine(m_design.searchOrdering);
-    for (const QVariant &v : std::as_const(values)) {
-        m_dataSet->bindPositional(v);
-    }
-    if (!m_dataSet->open()) {
+    if (!SearchBar::reopen(m_dataSet, m_design.searchSelect, conditions, values, m_design.searchOrdering)) {
         Prompt::databaseError(this, m_dataSet->lastError());
         return;
     }
     if (m_dataSet->isEmpty()) {
         Prompt::notice(this, QStringLiteral("没有找到合适的记录！"), Prompt::Icon::Information);
     }
-}
-
-void ListWindow::buildGridStrip()
-{
-    auto *strip = new QWidget(this);
-    strip->setObjectName(QStringLiteral("Panel8"));
-    strip->setFixedHeight(35);
-    auto *row = new QHBoxLayout(strip);
-    row->setContentsMargins(6, 4, 6, 4);
-    m_navigator = new DBNavigator(strip);
-    row->addWidget(m_navigator);
-    row->addSpacing(16);
-    m_dichromatic = new QCheckBox(m_design.dichromaticLabel, strip);
-    m_dichromatic->setObjectName(QStringLiteral("cbDichromatic"));
-    m_dichromatic->setChecked(true);
-    connect(m_dichromatic, &QCheckBox::toggled, this, [this](bool on) { m_grid->setDichromatic(on); });
-    row->addWidget(m_dichromatic);
-    m_fit = new QCheckBox(m_design.fitLabel, strip);
-    m_fit->setObjectName(QStringLiteral("CheckBox1"));
-    m_fit->setChecked(m_design.fitInitially);
-    connect(m_fit, &QCheckBox::toggled, this, [this](bool on) { m_grid->setFitToWidth(on); });
-    row->addWidget(m_fit);
-    row->addStretch(1);
-    if (m_design.hideFloor > 0) {
-        m_showHidden = new QToolButton(strip);
-        m_showHidden->setObjectName(QStringLiteral("ToolButton1"));
-        m_showHidden->setToolTip(QStringLiteral("显示隐藏的列"));
-        m_showHidden->setAccessibleName(QStringLiteral("显示隐藏的列"));
-        m_showHidden->setText(QStringLiteral("显示列"));
-        m_showHidden->setPopupMode(QToolButton::MenuButtonPopup);
-        m_hiddenMenu = new QMenu(m_showHidden);
-        m_hiddenMenu->setObjectName(QStringLiteral("PopupMenu1"));
-        m_showHidden->setMenu(m_hiddenMenu);
-        m_showHidden->setEnabled(false);
-        connect(m_showHidden, &QToolButton::clicked, this, &ListWindow::showFirstHiddenColumn);
-        m_hideRightmost = new QToolButton(strip);
-        m_hideRightmost->setObjectName(QStringLiteral("ToolButton2"));
-        m_hideRightmost->setToolTip(QStringLiteral("隐藏最右边的列"));
-        m_hideRightmost->setAccessibleName(QStringLiteral("隐藏最右边的列"));
-        m_hideRightmost->setText(QStringLiteral("隐藏列"));
-        connect(m_hideRightmost, &QToolButton::clicked, this, &ListWindow::hideRightmostColumn);
-        row->addWidget(m_showHidden);
-        row->addWidget(m_hideRightmost);
-    }
-    body()->addWidget(strip);
 }
 
 bool ListWindow::isEditing() const
@@ -405,7 +351,7 @@ void ListWindow::updateStates()
     enable("bitbtn_cancel", editing);
     enable("bitbtn_out", !editing);
     enable("bitbtn_print", !editing);
-    m_navigator->setEnabled(!editing);
+    m_strip->navigator()->setEnabled(!editing);
     m_grid->setEnabled(!editing);
 }
 
@@ -584,81 +530,10 @@ bool ListWindow::deleteCurrentWith(const std::function<bool(QString *)> &more, Q
 
 void ListWindow::printList()
 {
-    m_dichromatic->setChecked(false);
+    m_strip->setDichromatic(false);
     WindowFrame::printList();
-    m_dichromatic->setChecked(true);
+    m_strip->setDichromatic(true);
     m_grid->viewport()->update();
-}
-
-void ListWindow::hideRightmostColumn()
-{
-    if (m_grid->visibleColumnCount() <= m_design.hideFloor) {
-        return;
-    }
-    const QString field = m_grid->rightmostVisibleField();
-    const QString caption = m_grid->hideRightmostColumn();
-    if (field.isEmpty()) {
-        return;
-    }
-    listHiddenColumn(field, caption, m_hiddenMenu->actions().value(0));
-}
-
-// An entry of the drop-down of "显示隐藏的列", placed before `before` (at the end when null);
-// choosing it shows that column again.
-void ListWindow::listHiddenColumn(const QString &field, const QString &caption, QAction *before)
-{
-    auto *action = new QAction(caption, m_hiddenMenu);
-    action->setData(field);
-    connect(action, &QAction::triggered, this, [this, action] {
-        m_grid->showColumn(action->data().toString());
-        m_hiddenMenu->removeAction(action);
-        action->deleteLater();
-        m_showHidden->setEnabled(!m_hiddenMenu->actions().isEmpty() && !m_grid->hiddenFields().isEmpty());
-    });
-    m_hiddenMenu->insertAction(before, action);
-    m_showHidden->setEnabled(true);
-}
-
-// The columns a layout file hides are listed when the window opens, so that they can be shown
-// again: first those after the visible columns, in their order (the one "显示隐藏的列" brings
-// back first at the top), then any hidden among them.
-void ListWindow::listLoadedHiddenColumns()
-{
-    if (!m_hiddenMenu) {
-        return;
-    }
-    const QList<GridColumn> columns = m_grid->columns();
-    int lastVisible = -1;
-    for (int i = 0; i < columns.size(); ++i) {
-        if (columns[i].visible) {
-            lastVisible = i;
-        }
-    }
-    QList<int> order;
-    for (int i = lastVisible + 1; i < columns.size(); ++i) {
-        order << i;
-    }
-    for (int i = 0; i < lastVisible; ++i) {
-        if (!columns[i].visible) {
-            order << i;
-        }
-    }
-    for (int i : std::as_const(order)) {
-        listHiddenColumn(columns[i].field, DBGridEh::hiddenCaption(columns[i].title), nullptr);
-    }
-}
-
-void ListWindow::showFirstHiddenColumn()
-{
-    const QList<QAction *> listed = m_hiddenMenu->actions();
-    if (!listed.isEmpty()) {
-        QAction *top = listed.constFirst();
-        m_hiddenMenu->removeAction(top);
-        top->deleteLater();
-    }
-    m_grid->showFirstHiddenColumn();
-    m_showHidden->setEnabled(!m_grid->hiddenFields().isEmpty() && !m_hiddenMenu->actions().isEmpty());
-    m_hideRightmost->setEnabled(true);
 }
 
 QComboBox *ListWindow::searchCombo(const QString &objectName) const
@@ -678,9 +553,7 @@ void ListWindow::prepare(Preparation &p)
 void ListWindow::layoutLoaded(bool fromFile)
 {
     if (fromFile) {
-        const QSignalBlocker block(m_fit);
-        m_fit->setChecked(m_grid->fitToWidth());
-        listLoadedHiddenColumns();
+        m_strip->followLoadedLayout();
     }
 }
 

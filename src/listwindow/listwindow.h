@@ -9,13 +9,9 @@
 #include <functional>
 
 class DataSet;
-class QAction;
-class QCheckBox;
+class GridStrip;
 class QComboBox;
 class QLabel;
-class QMenu;
-class QToolButton;
-class DBNavigator;
 
 // One entry field of a list window's entry panel.
 struct EntryField
@@ -133,8 +129,8 @@ struct ListWindowDesign : FrameDesign
     QStringList unknownFields(const QString &table) const;
 };
 
-// The shared list window: in the frame (button bar, title band, layout file), the entry panel,
-// the grid strip with navigator and grid tools, and the grid over one data set. A window
+// The shared list window: in the frame (button bar, title band, layout file), the search bar,
+// the entry panel, the grid strip (navigator and grid tools) and the grid over one data set. A window
 // subclasses it with a ListWindowDesign and overrides the hooks that make it particular
 // (validation, preconditions, extra buttons, and prepare() when it needs more than its design's
 // query).
@@ -170,8 +166,6 @@ public slots:
     void deleteRecord();
     // "打印": printed without the row colours; "区分列表" is ticked again afterwards.
     void printList() override;
-    void hideRightmostColumn();
-    void showFirstHiddenColumn();
     // "查找": re-queries with a condition for every filled box; "没有找到合适的记录！" when
     // nothing matches.
     void find();
@@ -219,11 +213,8 @@ protected:
 
 private:
     void buildEntryPanel();
-    void buildGridStrip();
     void buildSearchBar();
     void updateStates();
-    void listHiddenColumn(const QString &field, const QString &caption, QAction *before);
-    void listLoadedHiddenColumns();
 
     DataSet *m_dataSet;
     ListWindowDesign m_design;
@@ -232,10 +223,5 @@ private:
     QList<QLabel *> m_labels; // beside m_entries
     QList<QWidget *> m_chinese; // the entries that take Chinese text
     DBGridEh *m_grid = nullptr;
-    DBNavigator *m_navigator = nullptr;
-    QCheckBox *m_dichromatic = nullptr;
-    QCheckBox *m_fit = nullptr;
-    QToolButton *m_showHidden = nullptr;
-    QToolButton *m_hideRightmost = nullptr;
-    QMenu *m_hiddenMenu = nullptr;
+    GridStrip *m_strip = nullptr;
 };

@@ -6,6 +6,7 @@
 #include <QVariantList>
 #include <QWidget>
 
+class DataSet;
 class QHBoxLayout;
 class QPushButton;
 
@@ -55,6 +56,11 @@ public:
     QStringList conditions(QVariantList *values) const;
     // Conditions as the statements join them: "(a)and(b)".
     static QString joined(const QStringList &conditions);
+    // Drops the pending change of rows and opens it again on the select line, " where " and the
+    // joined conditions (when there are any) and the ordering line, the values bound in order;
+    // false when the database refuses (rows->lastError() says why).
+    static bool reopen(DataSet *rows, const QString &select, const QStringList &conditions, const QVariantList &values,
+                       const QString &ordering);
 
     QPushButton *findButton() const { return m_find; }
     // The boxes that take Chinese text.
