@@ -1,5 +1,6 @@
 #include "billing/jiaofeidan.h"
 
+#include "billing/billlinecolumns.h"
 #include "billing/core/billcomputation.h"
 #include "billing/core/billgeneration.h"
 #include "billing/estaterun.h"
@@ -21,8 +22,6 @@ const QString Paid = QStringLiteral("该项目已经缴费，不能修改！");
 
 HouseDetailDesign billDesign()
 {
-    using C = GridColumn;
-    using F = GridColumn::Footer;
     HouseDetailDesign s;
     s.className = QStringLiteral("TForm_jiaofeidan");
     s.caption = QStringLiteral("业主应缴费用管理");
@@ -44,20 +43,7 @@ HouseDetailDesign billDesign()
     s.monthPicker = true;
     s.stateLabel = true;
     s.detailQuery = QStringLiteral("q_jiaofeidan");
-    s.detailColumns = {
-        C::of(QStringLiteral("收费名称"), QStringLiteral("收费名称"), 110).withFooter(F::Text, QStringLiteral("合计")),
-        C::of(QStringLiteral("单价"), QStringLiteral("单价(比例)"), 75).alignRight(),
-        C::of(QStringLiteral("本月表数"), QStringLiteral("本月表数"), 75).alignRight(),
-        C::of(QStringLiteral("上月表数"), QStringLiteral("上月表数"), 75).alignRight(),
-        C::of(QStringLiteral("面积/数量"), QStringLiteral("面积/数量/金额"), 95).alignRight(),
-        C::of(QStringLiteral("收费金额"), QStringLiteral("收费金额"), 85).alignRight().withFooter(F::Sum),
-        C::of(QStringLiteral("开始日期"), QStringLiteral("开始日期"), 85),
-        C::of(QStringLiteral("结束日期"), QStringLiteral("结束日期"), 85),
-        C::of(QStringLiteral("计算公式"), QStringLiteral("计算公式"), 140),
-        C::of(QStringLiteral("房屋代码"), QStringLiteral("房屋代码"), 75),
-        C::of(QStringLiteral("业主名称"), QStringLiteral("业主名称"), 75),
-        C::of(QStringLiteral("备注"), QStringLiteral("备注"), 150),
-    };
+    s.detailColumns = BillLineColumns::of(BillLineColumns::Kind::Bills);
     return s;
 }
 }

@@ -1,5 +1,6 @@
 #include "billing/jiaofeiguanli.h"
 
+#include "billing/billlinecolumns.h"
 #include "billing/core/payment.h"
 #include "billing/jiaofeiguanli_edit.h"
 #include "components/common/prompt.h"
@@ -13,8 +14,6 @@ using namespace Qt::StringLiterals;
 namespace {
 HouseDetailDesign paymentDesign()
 {
-    using C = GridColumn;
-    using F = GridColumn::Footer;
     HouseDetailDesign d;
     d.className = u"TForm_jiaofeiguanli"_s;
     d.caption = u"业主缴费管理"_s;
@@ -35,22 +34,7 @@ HouseDetailDesign paymentDesign()
     d.houseSelect = u"select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 a "_s;
     d.houseOrdering = u" order by "_s + Dm1::orderTerm(u"房屋代码"_s) + u' ';
     d.detailQuery = u"q_jiaofeidan"_s;
-    d.detailColumns = {
-        C::of(u"收费名称"_s, u"收费名称"_s, 100).withFooter(F::Text, u"合计"_s),
-        C::of(u"单价"_s, u"单价(比例)"_s, 70).alignRight(),
-        C::of(u"本月表数"_s, u"本月表数"_s, 70).alignRight(),
-        C::of(u"上月表数"_s, u"上月表数"_s, 70).alignRight(),
-        C::of(u"面积/数量"_s, u"面积/数量/金额"_s, 100).alignRight(),
-        C::of(u"收费金额"_s, u"收费金额"_s, 80).alignRight().withFooter(F::Sum),
-        C::of(u"开始日期"_s, u"开始日期"_s, 80),
-        C::of(u"结束日期"_s, u"结束日期"_s, 80),
-        C::of(u"计算公式"_s, u"计算公式"_s, 140),
-        C::of(u"房屋代码"_s, u"房屋代码"_s, 70),
-        C::of(u"业主名称"_s, u"业主名称"_s, 70),
-        C::of(u"缴费状态"_s, u"缴费状态"_s, 70),
-        C::of(u"单据号码"_s, u"单据号码"_s, 80),
-        C::of(u"备注"_s, u"备注"_s, 150),
-    };
+    d.detailColumns = BillLineColumns::of(BillLineColumns::Kind::Payments);
     return d;
 }
 }

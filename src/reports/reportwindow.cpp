@@ -31,6 +31,28 @@ ReportDesign ReportDesign::of(const QString &className, const QString &caption, 
     return r;
 }
 
+ReportDesign::Compute ReportDesign::overBills(const BillWork &work)
+{
+    return [work](ReportWindow &w) -> ReportRun::Computation {
+        BillReportFilter f;
+        if (!w.billFilter(&f)) {
+            return {};
+        }
+        return [work, f](const QSqlDatabase &db, ScratchSink &out, QString *error) { return work(db, f, out, error); };
+    };
+}
+
+ReportDesign::Compute ReportDesign::overDeposits(const DepositWork &work, bool houseRequired)
+{
+    return [work, houseRequired](ReportWindow &w) -> ReportRun::Computation {
+        DepositFilter f;
+        if (!w.depositFilter(&f, houseRequired)) {
+            return {};
+        }
+        return [work, f](const QSqlDatabase &db, ScratchSink &out, QString *error) { return work(db, f, out, error); };
+    };
+}
+
 QList<FilterField> ReportDesign::billPeriod()
 {
     using K = FilterField::Kind;
@@ -213,6 +235,36 @@ bool ReportWindow::dayPeriod(QDate *from, QDate *to)
     *to = dateOf(QStringLiteral("DateTimePicker2"));
     return periodAccepted(ReportPeriod::checkDays(*from, *to), QStringLiteral("没有输入日期,请重新输入!"),
                           QStringLiteral("日期从不能大于日期到,请重新输入!"));
+}
+
+bool ReportWindow::billFilter(BillReportFilter *filter)
+{
+    if (!billPeriod(&filter->from, &filter->to)) {
+        return false;
+    }
+    filter->houseCode = textOf(QStringLiteral("Edit1"));
+    filter->building = textOf(QStringLiteral("ComboBox2"));
+    filter->unit = textOf(QStringLiteral("ComboBox1"));
+    filter->feeName = textOf(QStringLiteral("ComboBox3"));
+    return true;
+}
+
+bool ReportWindow::depositFilter(DepositFilter *filter, bool houseRequired)
+{
+    filter->houseCode = textOf(QStringLiteral("ComboBox1"));
+    if (houseRequired && filter->houseCode.trimmed().isEmpty()) {
+        return refuseFilter(QStringLiteral("ComboBox1"), QStringLiteral("没有输入房屋代码,请重新输入!"));
+    }
+    if (!dayPeriod(&filter->from, &filter->to)) {
+        return false;
+    }
+    filter->building = textOf(QStringLiteral("ComboBox2"));
+    return true;
+}
+
+ReportRun::Computation ReportWindow::computation()
+{
+    return m_report.compute ? m_report.compute(*this) : ReportRun::Computation();
 }
 
 void ReportWindow::compute()

@@ -15,9 +15,6 @@ public:
     // The status bar names the operator.
     void prepare(Preparation &p) override;
 
-protected:
-    ReportRun::Computation computation() override;
-
 private:
     QLabel *m_operator = nullptr; // "操作员：…", the first panel of the status bar
 };
