@@ -51,12 +51,9 @@ HouseDetailDesign billDesign()
 TForm_jiaofeidan::TForm_jiaofeidan(QWidget *parent)
     : HouseDetailWindow(billDesign(), parent)
 {
-    m_pages = new FormulaPages(FormulaPagesDesign::billLines(), this);
-    m_pages->setFixedHeight(110);
-    m_pages->setDataSet(details());
+    m_pages = addFormulaPages(FormulaPagesDesign::billLines());
     m_pages->setRowLock(
         [](const DataSet &line) { return BillComputation::isPaid(line.text(QStringLiteral("缴费状态"))); });
-    detailArea()->addWidget(m_pages);
     connect(addStripButton(QStringLiteral("SpeedButton2"), QStringLiteral("计算")), &QPushButton::clicked, this,
             &TForm_jiaofeidan::computeLines);
     connect(addStripButton(QStringLiteral("SpeedButton3"), QStringLiteral("保存")), &QPushButton::clicked, this,

@@ -3,6 +3,7 @@
 #include "components/common/prompt.h"
 #include "components/dbctrls/inputmethod.h"
 #include "data/clock.h"
+#include "listwindow/formulapages.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -231,6 +232,15 @@ void HouseDetailWindow::refreshDetail()
         reportError(m_details->lastError());
     }
     emit detailRefreshed();
+}
+
+FormulaPages *HouseDetailWindow::addFormulaPages(const FormulaPagesDesign &design)
+{
+    auto *pages = new FormulaPages(design, this);
+    pages->setFixedHeight(110);
+    pages->setDataSet(m_details);
+    m_detailArea->addWidget(pages);
+    return pages;
 }
 
 QHBoxLayout *HouseDetailWindow::stripRow()

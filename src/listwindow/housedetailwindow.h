@@ -8,6 +8,8 @@
 #include <QVariantList>
 
 class DataSet;
+class FormulaPages;
+struct FormulaPagesDesign;
 class QDateEdit;
 class QHBoxLayout;
 class QLabel;
@@ -130,6 +132,8 @@ protected:
 
     // The right-hand area above the detail grid, for the window's own panel.
     QVBoxLayout *detailArea() const { return m_detailArea; }
+    // The formula pages of the current detail row, at the top of the detail area.
+    FormulaPages *addFormulaPages(const FormulaPagesDesign &design);
     // A push button at the end of the strip (Panel4) under what the detail area holds so far
     // ("计算", "保存"); the strip is made with its first button.
     QPushButton *addStripButton(const QString &objectName, const QString &caption);
