@@ -49,25 +49,14 @@ class QWidget;
 // to expectations() in tests/app/tst_windows.cpp: that test prepares every registered window on
 // the demo estate, checks the queries open while it is shown, and that all is closed after.
 //
-// What the windows still to be built prepare (the building box of the fee windows is the
-// search bar's DBComboBoxEh3; "query" is ListWindowDesign::query on the data set named). An
-// ordering line's fields go through Dm1::orderTerm ("order by " + Dm1::orderTerm("业主名称")), so
-// text sorts in pinyin order:
-//   TForm_txgn               p.scratch(Scratch::KeepOpen)
-//   TForm_txcsb              p.open(Dm1::instance()->q_gsxx, {"select * from 公司信息"})
-//   TForm_jiaofeidan, TForm_shoufeimingxibiao, TForm_jiaofeimingxi:
-//                            p.fill(building box, Items::Buildings) (a HouseDetailWindow's own
-//                            prepare() opens its house list and fills its building box already)
-//   TForm_yajin              query on its own deposit query: "select * from 押金明细表", "order by 日期";
-//                            p.fill(building box, Items::Buildings)
-//   TForm_yajin_mingxi       p.fill(ComboBox1, HouseCodes).fill(ComboBox2, Buildings), both date pickers
-//                            today, p.scratch()
-//   TForm_yajin_sum          both date pickers today, p.scratch()
-//   TForm_statistics_quankuang  p.fill(ComboBox2, Buildings).fill(ComboBox3, FeeNames).scratch()
-//   TForm_statistics_yijiao, TForm_statistics_weijiao:
-//                            p.fill(ComboBox3, FeeNames).fill(ComboBox2, Buildings).scratch()
-//   TForm_statistics_arrear  p.fill(ComboBox2, Buildings).scratch()
-//   TForm_statistics_money, TForm_statistics_item:  p.scratch()
+// An ordering line's fields go through Dm1::orderTerm ("order by " + Dm1::orderTerm("业主名称")),
+// so text sorts in pinyin order. A report window declares its drop-downs and pickers in its
+// design (ReportDesign::fills, datesToday) and gets the scratch table emptied.
+//
+// Before prepare() runs, the window is given what it works on: the data module the preparation
+// was made with (by default the program's) and with it the operator's session. The window
+// reaches them as dm(), db() and session(), never through a global; a test prepares a window
+// on its own home's data module.
 // The reminder that start-up runs without showing the window is StartupReminder's business,
 // not the preparation's.
 class Preparation
