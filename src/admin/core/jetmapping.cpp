@@ -2,270 +2,36 @@
 
 #include "admin/core/importreport.h"
 #include "admin/core/jetlines.h"
-#include "admin/core/passwords.h"
+#include "admin/core/jetvalue.h"
 #include "billing/core/deposits.h"
 #include "data/bulkstatement.h"
 #include "data/dm1.h"
 #include "data/refusal.h"
 #include "data/schema.h"
-#include "data/storeddate.h"
 #include "data/transaction.h"
 
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <cctype>
-#include <cmath>
-#include <optional>
 
 namespace {
 
 const QString Organisation = QStringLiteral("公司信息");
 const QString Operators = QStringLiteral("权限表");
 
-// One value of a row: the text mdbtools gave, or null.
-struct Value
-{
-    QString text;
-    bool null = true;
-};
-using Row = QList<Value>;
-
-// What an old column holds, as the reader names its type.
-enum class Source { Text, Bool, Whole, Currency, Real, DateTime, Other };
-
-Source sourceOf(const QString &type)
-{
-    static const QHash<QString, Source> types {
-        {QStringLiteral("text"), Source::Text},        {QStringLiteral("memo"), Source::Text},
-        {QStringLiteral("guid"), Source::Text},        {QStringLiteral("bool"), Source::Bool},
-        {QStringLiteral("byte"), Source::Whole},       {QStringLiteral("int"), Source::Whole},
-        {QStringLiteral("long"), Source::Whole},       {QStringLiteral("currency"), Source::Currency},
-        {QStringLiteral("numeric"), Source::Currency}, {QStringLiteral("float"), Source::Real},
-        {QStringLiteral("double"), Source::Real},      {QStringLiteral("datetime"), Source::DateTime},
-    };
-    return types.value(type, Source::Other);
-}
-
-// A JSON string starting at p (after its opening quote) up to its closing quote, unescaped.
-bool parseString(const char *&p, const char *end, QString *out)
-{
-    QByteArray unescaped;
-    const char *run = p;
-    auto utf8 = [&unescaped](uint cp) {
-        char buf[4];
-        int n = 0;
-        if (cp < 0x80) {
-            buf[n++] = char(cp);
-        } else if (cp < 0x800) {
-            buf[n++] = char(0xc0 | (cp >> 6));
-            buf[n++] = char(0x80 | (cp & 0x3f));
-        } else if (cp < 0x10000) {
-            buf[n++] = char(0xe0 | (cp >> 12));
-            buf[n++] = char(0x80 | ((cp >> 6) & 0x3f));
-            buf[n++] = char(0x80 | (cp & 0x3f));
-        } else {
-            buf[n++] = char(0xf0 | (cp >> 18));
-            buf[n++] = char(0x80 | ((cp >> 12) & 0x3f));
-            buf[n++] = char(0x80 | ((cp >> 6) & 0x3f));
-            buf[n++] = char(0x80 | (cp & 0x3f));
-        }
-        unescaped.append(buf, n);
-    };
-    auto hex4 = [&p, end](uint *cp) {
-        if (end - p < 4) {
-            return false;
-        }
-        bool ok = false;
-        *cp = QByteArray(p, 4).toUInt(&ok, 16);
-        p += 4;
-        return ok;
-    };
-    while (p < end) {
-        const char c = *p;
-        if (c == '"') {
-            if (run == p && unescaped.isEmpty()) {
-                *out = QStringLiteral(""); // empty, not null
-            } else {
-                unescaped.append(run, p - run);
-                *out = QString::fromUtf8(unescaped);
-            }
-            ++p;
-            return true;
-        }
-        if (c != '\\') {
-            ++p;
-            continue;
-        }
-        unescaped.append(run, p - run);
-        if (++p >= end) {
-            return false;
-        }
-        const char e = *p++;
-        switch (e) {
-        case '"':
-        case '\\':
-        case '/':
-            unescaped.append(e);
-            break;
-        case 'b':
-            unescaped.append('\b');
-            break;
-        case 'f':
-            unescaped.append('\f');
-            break;
-        case 'n':
-            unescaped.append('\n');
-            break;
-        case 'r':
-            unescaped.append('\r');
-            break;
-        case 't':
-            unescaped.append('\t');
-            break;
-        case 'u': {
-            uint cp = 0;
-            if (!hex4(&cp)) {
-                return false;
-            }
-            if (cp >= 0xd800 && cp < 0xdc00 && end - p >= 6 && p[0] == '\\' && p[1] == 'u') {
-                p += 2;
-                uint low = 0;
-                if (!hex4(&low) || low < 0xdc00 || low > 0xdfff) {
-                    return false;
-                }
-                cp = 0x10000 + ((cp - 0xd800) << 10) + (low - 0xdc00);
-            } else if (cp >= 0xd800 && cp <= 0xdfff) {
-                cp = 0xfffd;
-            }
-            utf8(cp);
-            break;
-        }
-        default:
-            return false;
-        }
-        run = p;
-    }
-    return false;
-}
-
-// A row line: a JSON array of strings and nulls (numbers and true/false are taken as their
-// text, "1"/"0"). False when the line is not one.
-bool parseRow(const QByteArray &line, Row *row)
-{
-    row->clear();
-    const char *p = line.constData();
-    const char *end = p + line.size();
-    auto blanks = [&p, end] {
-        while (p < end && (*p == ' ' || *p == '\t')) {
-            ++p;
-        }
-    };
-    blanks();
-    if (p >= end || *p++ != '[') {
-        return false;
-    }
-    blanks();
-    if (p < end && *p == ']') {
-        ++p;
-        blanks();
-        return p == end;
-    }
-    for (;;) {
-        blanks();
-        if (p >= end) {
-            return false;
-        }
-        Value v;
-        if (*p == '"') {
-            ++p;
-            if (!parseString(p, end, &v.text)) {
-                return false;
-            }
-            v.null = false;
-        } else {
-            const char *start = p;
-            while (p < end && *p != ',' && *p != ']' && *p != ' ') {
-                ++p;
-            }
-            const QByteArray word(start, p - start);
-            if (word == "null") {
-            } else if (word == "true" || word == "false") {
-                v = {QLatin1String(word == "true" ? "1" : "0"), false};
-            } else if (!word.isEmpty() && (std::isdigit(uchar(word.at(0))) || word.at(0) == '-')) {
-                v = {QString::fromLatin1(word), false};
-            } else {
-                return false;
-            }
-        }
-        row->append(v);
-        blanks();
-        if (p >= end) {
-            return false;
-        }
-        if (*p == ',') {
-            ++p;
-            continue;
-        }
-        if (*p++ != ']') {
-            return false;
-        }
-        blanks();
-        return p == end;
-    }
-}
-
-bool isNumberText(const QString &text)
-{
-    static const QRegularExpression number(QStringLiteral("^\\s*[-+]?(\\d[\\d,]*\\.?\\d*|\\.\\d+)\\s*$"));
-    return number.match(text).hasMatch();
-}
-
-QString quotedValue(const QString &text)
-{
-    constexpr int Shown = 40;
-    return QStringLiteral("“%1”").arg(text.size() > Shown ? text.left(Shown) + QStringLiteral("…") : text);
-}
-
-// "08" → "8": a year or month as decimal text without leading zeros.
-QString withoutLeadingZeros(const QString &text)
-{
-    const QString t = text.trimmed();
-    if (t.isEmpty()) {
-        return text;
-    }
-    for (const QChar c : t) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
-            return text;
-        }
-    }
-    int i = 0;
-    while (i < t.size() - 1 && t.at(i) == QLatin1Char('0')) {
-        ++i;
-    }
-    return t.mid(i);
-}
-
 }
 
 struct JetMapping::Run
 {
-    // A field of this system's table and the old column it is taken from.
-    struct Field
-    {
-        QString name;
-        FieldKind kind;
-        int source = -1; // the old column; -1 when the old table lacks it
-        Source from = Source::Other;
-        int money = -1; // its place among the table's money columns in the report
-        bool yearOrMonth = false;
-        bool password = false;
-    };
+    using Field = JetValue::Field;
+    using Row = JetValue::Row;
+    using Source = JetValue::Source;
+    using Value = JetValue::Value;
+
     struct Table
     {
         QString name;
@@ -296,7 +62,7 @@ struct JetMapping::Run
     QStringList tablesSeen;
     QStringList knownTables;
     // Counted for the report.
-    qint64 yearsAndMonths = 0, rounded = 0, passwords = 0, jet3Texts = 0, unreadableAmounts = 0;
+    JetValue::Counts counts;
     QStringList truncated;
     qint64 extraOrganisations = 0;
     // The deposits of the houses and what their movements add up to, by house code.
@@ -355,7 +121,7 @@ struct JetMapping::Run
     {
         if (text.startsWith('[')) {
             Row row;
-            if (!parseRow(text, &row)) {
+            if (!JetValue::parseRow(text, &row)) {
                 return malformed();
             }
             return addRow(row, {});
@@ -428,7 +194,7 @@ struct JetMapping::Run
         tablesSeen << current.name;
         for (const QJsonValue &c : o.value(QLatin1String("columns")).toArray()) {
             current.columns << c.toObject().value(QLatin1String("name")).toString();
-            current.sources << sourceOf(c.toObject().value(QLatin1String("type")).toString());
+            current.sources << JetValue::sourceOf(c.toObject().value(QLatin1String("type")).toString());
         }
         const TableDef *def = Schema::table(current.name);
         if (!def || def->temporary) {
@@ -471,105 +237,6 @@ struct JetMapping::Run
         return current.insert->isValid() || fail(QStringLiteral("不能写入新的数据库：%1").arg(current.insert->error()));
     }
 
-    // A value taken for a field of this system; false with the reason it cannot be.
-    bool convert(const Field &f, const Value &v, QVariant *out, std::optional<Money> *amount, QString *why)
-    {
-        if (v.null) {
-            *out = QVariant();
-            return true;
-        }
-        const QString &text = v.text;
-        const auto refuse = [&](const QString &reason) {
-            *why = reason;
-            return false;
-        };
-        switch (f.kind) {
-        case FieldKind::Text:
-        case FieldKind::Memo: {
-            QString t = text;
-            if (f.yearOrMonth) {
-                t = withoutLeadingZeros(text);
-                yearsAndMonths += t != text;
-            } else if (f.password && !t.isEmpty() && !Passwords::isHash(t)) {
-                t = Passwords::hash(Passwords::normalise(t));
-                if (t.isEmpty()) {
-                    return refuse(QStringLiteral("不能加密保存操作口令"));
-                }
-                ++passwords;
-            }
-            jet3Texts += jet3;
-            *out = t;
-            return true;
-        }
-        case FieldKind::Money: {
-            std::optional<Money> m;
-            bool fromReal = false;
-            if (f.from == Source::Real) {
-                bool ok = false;
-                const double d = text.toDouble(&ok);
-                m = ok ? Money::fromReal(d) : std::nullopt;
-                fromReal = m && m->toReal() != d;
-            } else if (f.from != Source::DateTime) {
-                m = Money::parse(text);
-            }
-            if (!m) {
-                ++unreadableAmounts;
-                return refuse(isNumberText(text)
-                                  ? QStringLiteral("%1 %2 超出本系统能保存的金额范围").arg(f.name, text.trimmed())
-                                  : QStringLiteral("%1的值%2不是金额").arg(f.name, quotedValue(text)));
-            }
-            rounded += fromReal;
-            *amount = m;
-            *out = m->raw();
-            return true;
-        }
-        case FieldKind::Number: {
-            bool ok = f.from != Source::DateTime;
-            const double d = ok ? text.trimmed().toDouble(&ok) : 0;
-            if (!ok || !std::isfinite(d)) {
-                return refuse(QStringLiteral("%1的值%2不是数字").arg(f.name, quotedValue(text)));
-            }
-            *out = d;
-            return true;
-        }
-        case FieldKind::Integer: {
-            const std::optional<qint64> n = f.from == Source::DateTime ? std::nullopt : Money::parseWhole(text);
-            if (!n) {
-                return refuse(QStringLiteral("%1的值%2不是整数").arg(f.name, quotedValue(text)));
-            }
-            *out = *n;
-            return true;
-        }
-        case FieldKind::Date:
-        case FieldKind::DateTime: {
-            // mdbtools prints a day it cannot place (before 1899-12-30) as day 0 of 1900.
-            if (text.startsWith(QLatin1String("1900-01-00"))) {
-                return refuse(QStringLiteral("%1读不出来（早于 1899-12-30 或超出范围）").arg(f.name));
-            }
-            const StoredDate::Value d =
-                f.from == Source::DateTime || f.from == Source::Text ? StoredDate::parse(text) : StoredDate::Value {};
-            if (!d.isValid()) {
-                return refuse(QStringLiteral("%1的值%2不是日期").arg(f.name, quotedValue(text)));
-            }
-            *out = StoredDate::format(d.date, d.seconds);
-            return true;
-        }
-        case FieldKind::YesNo: {
-            static const QStringList yes {QStringLiteral("1"), QStringLiteral("-1"), QStringLiteral("true"),
-                                          QStringLiteral("yes"), QStringLiteral("是")};
-            static const QStringList no {QStringLiteral("0"), QStringLiteral("false"), QStringLiteral("no"),
-                                         QStringLiteral("否"), QString()};
-            const QString t = text.trimmed().toLower();
-            if (!yes.contains(t) && !no.contains(t)) {
-                return refuse(QStringLiteral("%1的值%2不是“是/否”").arg(f.name, quotedValue(text)));
-            }
-            *out = yes.contains(t) ? 1 : 0;
-            return true;
-        }
-        }
-        return refuse(QStringLiteral("%1的值%2不能导入").arg(f.name, quotedValue(text)));
-    }
-
     bool addRow(const Row &row, const QList<int> &cut)
     {
         if (!inTable || row.size() != current.columns.size()) {
@@ -599,7 +266,7 @@ struct JetMapping::Run
             }
             std::optional<Money> amount;
             QString why;
-            if (!convert(f, row.at(f.source), &values[i], &amount, &why) && reason.isEmpty()) {
+            if (!JetValue::convert(f, row.at(f.source), &values[i], &amount, &why, counts) && reason.isEmpty()) {
                 reason = why;
             }
             if (f.money >= 0) {
@@ -719,25 +386,27 @@ struct JetMapping::Run
 
     void countNotes()
     {
-        if (yearsAndMonths > 0) {
-            report.notes << QStringLiteral("年度、月份去掉了前导零（如“08”改为“8”）：%1 个值。").arg(yearsAndMonths);
+        if (counts.yearsAndMonths > 0) {
+            report.notes
+                << QStringLiteral("年度、月份去掉了前导零（如“08”改为“8”）：%1 个值。").arg(counts.yearsAndMonths);
         }
-        if (rounded > 0) {
-            report.notes << QStringLiteral("以浮点数保存的金额四舍五入到 0.0001（逢五取偶）：%1 个值。").arg(rounded);
+        if (counts.rounded > 0) {
+            report.notes
+                << QStringLiteral("以浮点数保存的金额四舍五入到 0.0001（逢五取偶）：%1 个值。").arg(counts.rounded);
         }
-        if (unreadableAmounts > 0) {
+        if (counts.unreadableAmounts > 0) {
             report.notes << QStringLiteral("不能作为金额读取的值：%1 个，它们所在的行没有导入，也不计入金额合计。")
-                                .arg(unreadableAmounts);
+                                .arg(counts.unreadableAmounts);
         }
-        if (passwords > 0) {
-            report.notes << QStringLiteral("操作口令改为加密保存：%1 个。").arg(passwords);
+        if (counts.passwords > 0) {
+            report.notes << QStringLiteral("操作口令改为加密保存：%1 个。").arg(counts.passwords);
         }
         if (extraOrganisations > 0) {
             report.notes
                 << QStringLiteral("公司信息只保留第一行，其余 %1 行列在“拒绝的行”中。").arg(extraOrganisations);
         }
         if (jet3) {
-            report.notes << QStringLiteral("按代码页解码的文本值：%1 个。").arg(jet3Texts);
+            report.notes << QStringLiteral("按代码页解码的文本值：%1 个。").arg(counts.texts);
         }
         for (const QString &cut : std::as_const(truncated)) {
             report.notes << QStringLiteral("%1：值超过 1 MiB，只导入了前面的部分。").arg(cut);
