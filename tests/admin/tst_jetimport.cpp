@@ -1,7 +1,8 @@
 // The import of an old Jet database. The reader on the public sample files (text of every
-// plane, currency, dates, passwords, encryption, Jet 3); files refused before anything is read;
-// the rules of the mapping on hand-written streams of the reader's lines; and every failure,
-// the reader crashing or hanging included, leaving the database byte for byte as it was.
+// plane, currency, dates, passwords, encryption, Jet 3); bad files refused, before reading or by
+// what the reading met; the rules of the mapping on hand-written streams of the reader's lines;
+// and every failure, the reader crashing or hanging included, leaving the database byte for byte
+// as it was.
 
 #include "admin/core/jetimport.h"
 #include "admin/core/passwords.h"
@@ -94,8 +95,8 @@ private slots:
     void cleanup() { JetReaderProcess::setProgram({}); }
     void readerReadsSampleFiles_data();
     void readerReadsSampleFiles();
-    void refusedBeforeReading_data();
-    void refusedBeforeReading();
+    void badFilesChangeNothing_data();
+    void badFilesChangeNothing();
     void mappingRules_data();
     void mappingRules();
     void moneyTotalsBalance();
@@ -174,7 +175,7 @@ void TestJetImport::readerReadsSampleFiles()
     QCOMPARE(found, expected);
 }
 
-void TestJetImport::refusedBeforeReading_data()
+void TestJetImport::badFilesChangeNothing_data()
 {
     QTest::addColumn<QByteArray>("bytes"); // written as the chosen file; empty: the sample file itself
     QTest::addColumn<QString>("refusal");
@@ -190,11 +191,14 @@ void TestJetImport::refusedBeforeReading_data()
     QTest::newRow("0 bytes") << QByteArray() << QStringLiteral("是空文件（0 字节）");
     QTest::newRow("cut off while copied") << jet.left(jet.size() / 2 + 100) << QStringLiteral("不完整");
     QTest::newRow("only the first page") << jet.left(4096) << QStringLiteral("不完整");
+    QTest::newRow("cut off at a page's end")
+        << fileBytes(fixture(QStringLiteral("testUnicodeCompV2003.mdb"))).left(10 * 4096)
+        << QStringLiteral("读取失败：文件不完整或已经损坏（mdbtools：");
     QTest::newRow("Office encryption") << encrypted << QStringLiteral("无法读取该文件（可能已加密）");
     QTest::newRow("a Jet file of another program") << jet << QStringLiteral("没有本系统的数据表");
 }
 
-void TestJetImport::refusedBeforeReading()
+void TestJetImport::badFilesChangeNothing()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, refusal);

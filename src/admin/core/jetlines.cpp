@@ -123,6 +123,20 @@ void JetReaderProcess::finished()
         m_failure = QStringLiteral("读取程序没有读完（代码 %1）%2")
                         .arg(m_process.exitCode())
                         .arg(said.isEmpty() ? QString() : QStringLiteral("：") + said.constLast());
+    } else {
+        // mdbtools goes on past a page it cannot read (the file ends early, the page is not what
+        // the catalogue says), and what it then gives may lack whole tables or rows.
+        static const QStringList damage {QStringLiteral("beyond EOF"), QStringLiteral("reading page"),
+                                         QStringLiteral("Unable to read"), QStringLiteral("Unable to find page"),
+                                         QStringLiteral("not a valid table definition page")};
+        for (const QString &said : remarks()) {
+            for (const QString &word : damage) {
+                if (said.contains(word, Qt::CaseInsensitive)) {
+                    m_failure = QStringLiteral("文件不完整或已经损坏（mdbtools：%1）").arg(said);
+                    return;
+                }
+            }
+        }
     }
 }
 
