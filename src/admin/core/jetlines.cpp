@@ -26,22 +26,15 @@ QString &readerOverride()
 
 bool DeviceLines::next(QByteArray *line)
 {
-    for (;;) {
-        if (m_device.canReadLine()) {
-            *line = m_device.readLine();
-            chopLineEnd(line);
-            return true;
-        }
-        if (!m_device.waitForReadyRead(-1)) {
-            // The last line may lack its line end.
-            if (m_device.bytesAvailable() > 0 || !m_device.atEnd()) {
-                *line = m_device.readAll();
-                chopLineEnd(line);
-                return !line->isEmpty();
-            }
-            return false;
-        }
+    // A pipe or socket is waited on until a whole line or its end has come; a file, a buffer or
+    // the standard input give a line at once (the last one perhaps without its line end).
+    while (m_device.isSequential() && !m_device.canReadLine() && m_device.waitForReadyRead(-1)) { }
+    *line = m_device.readLine();
+    if (line->isEmpty()) {
+        return false;
     }
+    chopLineEnd(line);
+    return true;
 }
 
 JetReaderProcess::JetReaderProcess(const QString &file, const Limits &limits)

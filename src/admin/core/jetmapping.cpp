@@ -17,6 +17,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <optional>
 
 namespace {
 
@@ -34,7 +35,10 @@ struct JetMapping::Run
 
     struct Table
     {
+        // The tables whose rows the import looks at beyond storing them.
+        enum class Role { Plain, Organisation, Houses, Deposits };
         QString name;
+        Role role = Role::Plain;
         const TableDef *def = nullptr; // null for a table that is skipped
         QStringList columns;
         QList<Source> sources;
@@ -69,6 +73,10 @@ struct JetMapping::Run
     QList<QString> houses;
     QHash<QString, Money> balances;
     QHash<QString, Money> movements;
+    // A row as read and as stored, kept from row to row.
+    Row oldRow;
+    QVariantList values;
+    QList<std::optional<Money>> amounts;
 
     Run(ImportReport &r, JetLines &l, const Progress &p)
         : report(r)
@@ -120,11 +128,10 @@ struct JetMapping::Run
     bool line(const QByteArray &text)
     {
         if (text.startsWith('[')) {
-            Row row;
-            if (!JetValue::parseRow(text, &row)) {
+            if (!JetValue::parseRow(text, &oldRow)) {
                 return malformed();
             }
-            return addRow(row, {});
+            return addRow(oldRow, {});
         }
         QJsonParseError parsed;
         const QJsonObject o = QJsonDocument::fromJson(text, &parsed).object();
@@ -138,15 +145,15 @@ struct JetMapping::Run
             return beginTable(o);
         }
         if (o.contains(QLatin1String("row"))) {
-            Row row;
+            oldRow.clear();
             for (const QJsonValue &v : o.value(QLatin1String("row")).toArray()) {
-                row.append(v.isNull() ? Value {} : Value {v.toVariant().toString(), false});
+                oldRow.append(v.isNull() ? Value {} : Value {v.toVariant().toString(), false});
             }
             QList<int> cut;
             for (const QJsonValue &v : o.value(QLatin1String("truncated")).toArray()) {
                 cut << v.toInt();
             }
-            return addRow(row, cut);
+            return addRow(oldRow, cut);
         }
         if (o.contains(QLatin1String("end"))) {
             return endTable(o);
@@ -201,6 +208,10 @@ struct JetMapping::Run
             return true; // counted and named in the report when it ends
         }
         current.def = def;
+        current.role = current.name == Organisation        ? Table::Role::Organisation
+            : current.name == QStringLiteral("房屋资料")   ? Table::Role::Houses
+            : current.name == QStringLiteral("押金明细表") ? Table::Role::Deposits
+                                                           : Table::Role::Plain;
         knownTables << current.name;
         current.reportIndex = report.tables.size();
         report.tables.append(ImportReport::Table {});
@@ -257,8 +268,8 @@ struct JetMapping::Run
         }
 
         QString reason;
-        QVariantList values(current.fields.size());
-        QList<std::optional<Money>> amounts(t.money.size());
+        values.fill(QVariant(), current.fields.size());
+        amounts.fill(std::nullopt, t.money.size());
         for (int i = 0; i < current.fields.size(); ++i) {
             const Field &f = current.fields.at(i);
             if (f.source < 0) {
@@ -273,7 +284,7 @@ struct JetMapping::Run
                 amounts[f.money] = amount;
             }
         }
-        if (reason.isEmpty() && current.name == Organisation && current.imported > 0) {
+        if (reason.isEmpty() && current.role == Table::Role::Organisation && current.imported > 0) {
             reason = QStringLiteral("公司信息只保留第一行");
             ++extraOrganisations;
         }
@@ -311,11 +322,11 @@ struct JetMapping::Run
         }
         ++t.imported;
         ++current.imported;
-        keepDeposit(values);
+        keepDeposit();
         return true;
     }
 
-    QVariant valueOf(const QVariantList &values, const QString &field) const
+    QVariant valueOf(const QString &field) const
     {
         for (int i = 0; i < current.fields.size(); ++i) {
             if (current.fields.at(i).name == field) {
@@ -326,16 +337,16 @@ struct JetMapping::Run
     }
 
     // The houses' deposit balances and their movements, to be compared once all are in.
-    void keepDeposit(const QVariantList &values)
+    void keepDeposit()
     {
-        if (current.name == QStringLiteral("房屋资料")) {
-            const QString code = valueOf(values, QStringLiteral("房屋代码")).toString();
+        if (current.role == Table::Role::Houses) {
+            const QString code = valueOf(QStringLiteral("房屋代码")).toString();
             houses << code;
-            balances.insert(code, Money::fromRaw(valueOf(values, QStringLiteral("押金")).toLongLong()));
-        } else if (current.name == QStringLiteral("押金明细表")) {
-            const QString code = valueOf(values, QStringLiteral("房屋代码")).toString();
-            const Money amount = Money::fromRaw(valueOf(values, QStringLiteral("金额")).toLongLong());
-            movements[code] += DepositMovement::effect(valueOf(values, QStringLiteral("操作类型")).toString(), amount);
+            balances.insert(code, Money::fromRaw(valueOf(QStringLiteral("押金")).toLongLong()));
+        } else if (current.role == Table::Role::Deposits) {
+            const QString code = valueOf(QStringLiteral("房屋代码")).toString();
+            const Money amount = Money::fromRaw(valueOf(QStringLiteral("金额")).toLongLong());
+            movements[code] += DepositMovement::effect(valueOf(QStringLiteral("操作类型")).toString(), amount);
         }
     }
 

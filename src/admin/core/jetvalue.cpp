@@ -305,7 +305,9 @@ bool JetValue::convert(const Field &f, const Value &v, QVariant *out, std::optio
         if (!d.isValid()) {
             return refuse(QStringLiteral("%1的值%2不是日期").arg(f.name, quotedValue(text)));
         }
-        *out = StoredDate::format(d.date, d.seconds);
+        // As the reader prints every date, the text is often in the stored form already.
+        const bool stored = d.exact && text.size() == 19 && text.at(10) == QLatin1Char(' ');
+        *out = stored ? text : StoredDate::format(d.date, d.seconds);
         return true;
     }
     case FieldKind::YesNo: {

@@ -23,6 +23,7 @@
 #include <glib.h>
 #include <iconv.h>
 #include <mdbtools.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -219,7 +220,9 @@ bool dumpTable(MdbHandle *mdb, MdbCatalogEntry *entry)
     mdb_rewind_table(table);
     const unsigned n = table->num_cols;
     std::vector<MdbColumn *> columns(n);
-    std::vector<std::vector<char>> values(n);
+    // Left uninitialised: a page of a buffer is touched only when a value reaches it, so a wide
+    // table of short values costs no more than its values.
+    std::vector<std::unique_ptr<char[]>> values(n);
     std::vector<int> lengths(n, 0);
     std::vector<char> isNull(n, 0);
     std::vector<MdbField> fields(n);
@@ -235,8 +238,8 @@ bool dumpTable(MdbHandle *mdb, MdbCatalogEntry *entry)
         out += typeName(columns[i]->col_type);
         out += "\"}";
         if (readable(columns[i]->col_type)) {
-            values[i].assign(BindSize, '\0');
-            mdb_bind_column(table, int(i) + 1, values[i].data(), &lengths[i]);
+            values[i].reset(new char[BindSize]);
+            mdb_bind_column(table, int(i) + 1, values[i].get(), &lengths[i]);
         }
     }
     out += "]}";
@@ -283,16 +286,21 @@ bool dumpTable(MdbHandle *mdb, MdbCatalogEntry *entry)
             if (len + 1 >= BindSize) {
                 truncated.push_back(i);
             }
-            string(values[i].data(), len);
+            string(values[i].get(), len);
         }
         out += ']';
         std::swap(row, out);
         if (truncated.empty()) {
             out += row;
         } else {
-            out += "{\"row\":" + row + ",\"truncated\":[";
+            out += "{\"row\":";
+            out += row;
+            out += ",\"truncated\":[";
             for (size_t t = 0; t < truncated.size(); ++t) {
-                out += (t ? "," : "") + std::to_string(truncated[t]);
+                if (t) {
+                    out += ',';
+                }
+                out += std::to_string(truncated[t]);
             }
             out += "]}";
         }
