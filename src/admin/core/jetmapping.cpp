@@ -297,10 +297,8 @@ struct JetMapping::Run
                 if (!why.startsWith(QLatin1String("UNIQUE constraint failed:"))) {
                     return fail(QStringLiteral("不能写入新的数据库：%1").arg(why));
                 }
-                reason = Refusal::of(why, [&](const QString &field) {
-                             const int i = current.columns.indexOf(field);
-                             return i >= 0 && !row.at(i).null ? QVariant(row.at(i).text) : QVariant();
-                         }).message;
+                // Named with the key's values as they would have been stored ("8", not "08").
+                reason = Refusal::of(why, [this](const QString &field) { return valueOf(field); }).message;
             }
         }
         for (int m = 0; m < amounts.size(); ++m) {
