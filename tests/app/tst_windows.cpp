@@ -4,10 +4,10 @@
 #include "app/commands.h"
 #include "app/windowregistry.h"
 #include "components/common/preparation.h"
-#include "demo/demo.h"
-#include "scriptedprompt.h"
 #include "data/clock.h"
 #include "data/dm1.h"
+#include "demo/demo.h"
+#include "scriptedprompt.h"
 #include "temphome.h"
 
 #include <QDialog>
@@ -36,6 +36,7 @@ const QHash<QString, Expected> &expectations()
         {u"TForm_backup"_s, {}},
         {u"TForm_initialize"_s, {}},
         {u"TForm_restore"_s, {}},
+        {u"TForm_importmdb"_s, {}},
         {u"TForm_Enter"_s, {{u"q_qxb: select * from 权限表 order by 姓名 COLLATE pinyin"_s}}},
         {u"TForm_qxb"_s, {{u"q_qxb: select * from 权限表 |order by 姓名 COLLATE pinyin"_s}}},
         // The current operator's row alone.
