@@ -7,9 +7,11 @@
 #   listwindow  listwindow/                         (parvell_gui)
 #   windows     admin/ masterdata/ billing/ reports/ outside core/   (parvell_gui)
 #   app         app/                                (parvell_app: main window, registry, main())
+#   tools       tools/*/                            (programs of their own: parvell-jet-read)
 #
 # A file may include its own layer and the layers below it, never one above: core includes no
-# gui folder, and nothing outside app/ includes app/. Among the folders themselves (data,
+# gui folder, and nothing outside app/ includes app/. A tool stands alone: it includes only its
+# own folder, and nothing includes it. Among the folders themselves (data,
 # admin, components/grid, ...) no chain of includes may lead back to where it started. Every
 # folder holding sources must belong to a layer.
 #
@@ -27,10 +29,12 @@ rank_of() {
   listwindow | listwindow/*) echo 2 ;;
   admin | admin/* | masterdata | masterdata/* | billing | billing/* | reports | reports/*) echo 3 ;;
   app | app/*) echo 4 ;;
+  tools/*) echo 5 ;;
   *) echo "" ;;
   esac
 }
-names=(core components listwindow windows app)
+names=(core components listwindow windows app tools)
+tools=5
 
 failures=()
 edges=()
@@ -55,7 +59,9 @@ while IFS= read -r file; do
     incdir="$(dirname "$inc")"
     to="$(rank_of "$incdir")"
     [ -n "$to" ] || continue # reported with the folder's own files
-    if [ "$to" -gt "$from" ]; then
+    if [ "$from" -eq "$tools" ] && [ "$incdir" != "$dir" ]; then
+      failures+=("$rel includes $inc: a tool includes only its own folder")
+    elif [ "$to" -gt "$from" ]; then
       failures+=("$rel includes $inc: ${names[$from]} must not include ${names[$to]}")
     fi
     if [ "$incdir" != "$dir" ]; then

@@ -10,18 +10,18 @@
 #include <QToolButton>
 
 FileChoiceDialog::FileChoiceDialog(const QString &caption, const QString &action, const QString &browseName,
-                                   QWidget *parent)
+                                   QWidget *parent, const QString &label)
     : FixedDialog(parent, TitleBar::CloseBox)
 {
     setWindowTitle(caption);
 
-    Label1 = new QLabel(QStringLiteral("目的数据库名："), this);
+    Label1 = new QLabel(label, this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setReadOnly(true);
     Edit1->setMinimumWidth(320);
-    Edit1->setAccessibleName(QStringLiteral("目的数据库名"));
+    Edit1->setAccessibleName(QString(label).remove(QStringLiteral("：")));
     Label1->setBuddy(Edit1);
     SpeedButton1 = new QToolButton(this);
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));

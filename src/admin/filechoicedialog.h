@@ -10,8 +10,8 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 
-// The frame shared by backup and restore: "目的数据库名：", the read-only path chosen through a
-// file dialog, the action button and "返回".
+// The frame shared by backup, restore and the import of old data: a label ("目的数据库名："),
+// the read-only path chosen through a file dialog, the action button and "返回".
 class FileChoiceDialog : public FixedDialog, public PreparedWindow
 {
     Q_OBJECT
@@ -28,7 +28,8 @@ public:
     QPushButton *BitBtn2;
 
 protected:
-    FileChoiceDialog(const QString &caption, const QString &action, const QString &browseName, QWidget *parent);
+    FileChoiceDialog(const QString &caption, const QString &action, const QString &browseName, QWidget *parent,
+                     const QString &label = QStringLiteral("目的数据库名："));
     // The file dialog; empty when cancelled.
     virtual QString chooseFile() = 0;
     // The action; true when done and the window is to close.

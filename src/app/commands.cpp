@@ -23,10 +23,13 @@ QList<Command> table()
         {.menu = system, .item = u"数据整理"_s, .window = u"TForm_arrange"_s, .hidden = true},
         {.menu = system, .item = u"数据初始化"_s, .window = u"TForm_initialize"_s},
         {.menu = system, .item = u"数据备份"_s, .window = u"TForm_backup"_s},
+        {.menu = system, .item = u"数据恢复"_s, .window = u"TForm_restore"_s, .mainWindow = P::Reconnect},
+        // The import backs up, replaces and reconnects the database itself; the organisation's
+        // scrolling text may be another one after it.
         {.menu = system,
-         .item = u"数据恢复"_s,
-         .window = u"TForm_restore"_s,
-         .mainWindow = P::Reconnect,
+         .item = u"导入旧数据(.mdb)…"_s,
+         .window = u"TForm_importmdb"_s,
+         .mainWindow = P::ScrollingText,
          .separatorAfter = true},
         {.menu = system, .item = u"退出系统"_s, .toolbar = u"退出"_s, .mainWindow = P::Quit},
 

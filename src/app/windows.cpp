@@ -2,6 +2,7 @@
 #include "admin/backup.h"
 #include "admin/enter.h"
 #include "admin/gsxx_edit.h"
+#include "admin/importmdb.h"
 #include "admin/initialize.h"
 #include "admin/password.h"
 #include "admin/qxb.h"
@@ -43,6 +44,7 @@ void WindowRegistry::registerAll()
     add<TForm_gsxx_edit>();
     add<TForm_guestinfo>();
     add<TForm_house_zhuangtai>();
+    add<TForm_importmdb>();
     add<TForm_houseinfo>();
     add<TForm_houseitem>();
     add<TForm_houselease>();

@@ -462,16 +462,28 @@ bool Dm1::createSchema()
                     return false;
                 }
             }
-            const QString now = DataSet::toStoredDateTime(Clock::now());
-            return exec(QStringLiteral("INSERT INTO 权限表 (姓名, 操作口令, 操作员, 操作日期) VALUES (?, '', ?, ?)"),
-                        {defaultOperator(), defaultOperator(), now}, error)
-                && exec(QStringLiteral("INSERT INTO 公司信息 (公司名称, 系统标题, 动态文字, 自动提醒, 提前提醒天数) "
+            return insertFirstOperator(database(), error) && insertFirstOrganisation(database(), error);
+        },
+        &m_lastError);
+}
+
+bool Dm1::insertFirstOperator(const QSqlDatabase &db, QString *error)
+{
+    QSqlQuery q(db);
+    const QString now = DataSet::toStoredDateTime(Clock::now());
+    return runStatement(q, QStringLiteral("INSERT INTO 权限表 (姓名, 操作口令, 操作员, 操作日期) VALUES (?, '', ?, ?)"),
+                        {defaultOperator(), defaultOperator(), now}, error);
+}
+
+bool Dm1::insertFirstOrganisation(const QSqlDatabase &db, QString *error)
+{
+    QSqlQuery q(db);
+    return runStatement(q,
+                        QStringLiteral("INSERT INTO 公司信息 (公司名称, 系统标题, 动态文字, 自动提醒, 提前提醒天数) "
                                        "VALUES (?, ?, ?, 0, 30)"),
                         {QStringLiteral("物业管理处"), QStringLiteral("Parvell 物业收费管理系统"),
                          QStringLiteral("欢迎使用 Parvell 物业收费管理系统，祝您工作顺利！")},
                         error);
-        },
-        &m_lastError);
 }
 
 bool Dm1::exec(const QString &sql, const QVariantList &binds, QString *error)

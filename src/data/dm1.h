@@ -104,6 +104,11 @@ public:
     QStringList houseCodes(QString *error = nullptr);
 
     static QString defaultOperator() { return QStringLiteral("管理员"); }
+    // The rows a new database starts with, written on db: the operator defaultOperator() who
+    // logs in with an empty password, and the organisation row. An imported database whose old
+    // tables bring none gets them too.
+    static bool insertFirstOperator(const QSqlDatabase &db, QString *error);
+    static bool insertFirstOrganisation(const QSqlDatabase &db, QString *error);
 
     // The type of the filesystem a folder lies on ("ext4", "cifs", ...); tests replace it, null
     // restores the real one (QStorageInfo).

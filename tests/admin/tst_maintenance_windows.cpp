@@ -5,11 +5,15 @@
 #include "admin/backup.h"
 #include "admin/core/databasebackup.h"
 #include "admin/core/databaserestore.h"
+#include "admin/core/jetlines.h"
 #include "admin/core/maintenance.h"
+#include "admin/importmdb.h"
 #include "admin/initialize.h"
+#include "admin/mdbreport.h"
 #include "admin/restore.h"
 #include "app/main.h"
 #include "app/windowregistry.h"
+#include "modal.h"
 #include "scriptedprompt.h"
 #include "temphome.h"
 
@@ -17,8 +21,11 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -103,6 +110,8 @@ private slots:
     void restoreWindow();
     void restoreCommandReconnects_data();
     void restoreCommandReconnects();
+    void importWindow_data();
+    void importWindow();
 
 private:
     ScriptedPrompt *m_prompt = nullptr;
@@ -422,6 +431,89 @@ void TestMaintenanceWindows::restoreCommandReconnects()
     QVERIFY(dm->isConnected());
     QCOMPARE(QDir::currentPath(), QDir(home.path()).absolutePath());
     QCOMPARE(rows(dm, QStringLiteral("业主资料")), restore ? 3 : 0);
+}
+
+void TestMaintenanceWindows::importWindow_data()
+{
+    QTest::addColumn<QString>("chosen"); // sample: a Jet file; text: not one; locked: a Jet file Access has open
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<QStringList>("asked"); // each question and notice, in order
+    QTest::addColumn<QString>("owners"); // 业主资料 afterwards
+
+    const QString confirm = QStringLiteral("导入将用旧数据库中的数据取代当前的全部数据");
+    QTest::newRow("imported, report printed") << "sample" << QList<bool> {true} << QStringList {confirm} << "王五";
+    QTest::newRow("answered no") << "sample" << QList<bool> {false} << QStringList {confirm} << "旧业主";
+    QTest::newRow("not an Access file") << "text" << QList<bool> {}
+                                        << QStringList {QStringLiteral("不是 Access 数据库（.mdb）文件")} << "旧业主";
+    QTest::newRow("the old program still has it open")
+        << "locked" << QList<bool> {false} << QStringList {QStringLiteral("旧程序可能仍在使用该数据库")} << "旧业主";
+}
+
+void TestMaintenanceWindows::importWindow()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QList<bool>, answers);
+    QFETCH(QStringList, asked);
+    QFETCH(QString, owners);
+    TempHome home;
+    Dm1 *dm = home.dm();
+    QVERIFY(home.ok());
+    QVERIFY(dm->exec(QStringLiteral("insert into 业主资料 (业主名称) values ('旧业主')")));
+
+    // The reader's place is taken by a script printing what it would print for an old file.
+    QTemporaryDir dir;
+    const QString lines = dir.filePath(QStringLiteral("lines.ndjson"));
+    writeFile(lines,
+              "{\"file\":{\"format\":\"Jet4\"},\"tables\":[{\"name\":\"业主资料\",\"rows\":1}]}\n"
+              "{\"table\":\"业主资料\",\"rows\":1,\"columns\":[{\"name\":\"业主名称\",\"type\":\"text\"}]}\n"
+              "[\"王五\"]\n{\"end\":\"业主资料\",\"rows\":1}\n{\"done\":true}\n");
+    const QString reader = dir.filePath(QStringLiteral("reader.sh"));
+    writeFile(reader, "#!/bin/sh\ncat '" + lines.toUtf8() + "'\n");
+    QFile::setPermissions(reader, QFile::permissions(reader) | QFile::ExeOwner);
+    JetReaderProcess::setProgram(reader);
+    const QString file = dir.filePath(QStringLiteral("old.mdb"));
+    writeFile(file,
+              chosen == QStringLiteral("text") ? QByteArray("not a database\n")
+                                               : fileBytes(QStringLiteral(JET_FIXTURES "/testV2000.mdb")));
+    if (chosen == QStringLiteral("locked")) {
+        writeFile(dir.filePath(QStringLiteral("old.ldb")), "lock");
+    }
+
+    TForm_importmdb w;
+    prepare(&w, home.dm());
+    QCOMPARE(w.windowTitle(), QStringLiteral("导入旧数据"));
+    QCOMPARE(w.Label1->text(), QStringLiteral("旧数据库文件："));
+    w.show();
+    m_prompt->files.enqueue(file);
+    click(&w, "SpeedButton1");
+    QCOMPARE(m_prompt->lastDialogCaption, QStringLiteral("选择旧数据库文件"));
+    for (const bool a : answers) {
+        m_prompt->answers.enqueue(a);
+    }
+    const bool imported = owners == QStringLiteral("王五");
+    QString outcome, report;
+    if (imported) {
+        whenShown<TForm_mdbreport>([&](TForm_mdbreport *r) {
+            outcome = r->Label1->text();
+            report = r->Memo1->toPlainText();
+            m_prompt->pdfFiles.enqueue(dir.filePath(QStringLiteral("report.pdf")));
+            click(r, "BitBtn1");
+            click(r, "BitBtn2");
+        });
+    }
+    click(&w, "BitBtn1");
+    JetReaderProcess::setProgram({});
+
+    const QStringList texts = m_prompt->texts();
+    QCOMPARE(texts.size(), asked.size());
+    for (int i = 0; i < asked.size(); ++i) {
+        QVERIFY2(texts[i].contains(asked[i]), qPrintable(texts[i]));
+    }
+    QCOMPARE(w.isVisible(), !imported);
+    QCOMPARE(outcome.startsWith(QStringLiteral("已导入")), imported);
+    QCOMPARE(report.contains(QStringLiteral("业主资料")), imported);
+    QCOMPARE(m_prompt->printed, imported ? 1 : 0);
+    QCOMPARE(dm->scalar(QStringLiteral("select group_concat(业主名称) from 业主资料")).toString(), owners);
 }
 
 QTEST_MAIN(TestMaintenanceWindows)

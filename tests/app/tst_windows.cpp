@@ -38,6 +38,7 @@ const QHash<QString, Expected> &expectations()
         {u"TForm_backup"_s, {}},
         {u"TForm_initialize"_s, {}},
         {u"TForm_restore"_s, {}},
+        {u"TForm_importmdb"_s, {}},
         {u"TForm_Enter"_s, {{u"q_qxb: select * from 权限表 order by 姓名 COLLATE pinyin"_s}}},
         {u"TForm_qxb"_s, {{u"q_qxb: select * from 权限表 |order by 姓名 COLLATE pinyin"_s}}},
         // The current operator's row alone.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The layer check passes on the sources as they are and refuses each kind of bad include planted
 # into a copy of them: core including a gui folder, a window including app/, the list window
-# including a window, two window folders including each other, a folder outside the layers.
+# including a window, two window folders including each other, a folder outside the layers, a
+# tool including the program's code or being included by it.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 check="$here/../../scripts/check-layers.sh"
@@ -48,5 +49,9 @@ plant "two window folders include each other" "cycle" \
   admin/qxb.cpp '#include "masterdata/storeyinfo.h"' masterdata/storeyinfo.cpp '#include "admin/qxb.h"'
 plant "two core folders include each other" "cycle" \
   data/dm1.cpp '#include "admin/core/passwords.h"' admin/core/passwords.cpp '#include "data/dm1.h"'
-plant "a folder outside the layers" "belongs to no layer" tools/x.cpp '#include "data/dm1.h"'
+plant "a folder outside the layers" "belongs to no layer" extras/x.cpp '#include "data/dm1.h"'
+plant "a tool includes the core" "a tool includes only its own folder" \
+  tools/jetread/jetread.cpp '#include "data/money.h"'
+plant "the core includes a tool" "core must not include tools" \
+  admin/core/jetlines.cpp '#include "tools/jetread/jetread.cpp"'
 exit $failed
