@@ -56,11 +56,9 @@ public:
                 QWidget *parent);
     ~WindowFrame() override;
 
-    const FrameDesign &frameDesign() const { return m_frame; }
     QToolButton *button(const QString &objectName) const;
     // The white title band (Panel1).
     QLabel *titleBand() const { return m_band; }
-    DBGridEh *outputGrid() const { return m_output; }
 
     // Prints a grid through the preview with these page texts, without row colours on paper
     // (they come back afterwards, whatever they were).
