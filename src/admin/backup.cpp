@@ -21,7 +21,7 @@ QString TForm_backup::chooseFile()
 bool TForm_backup::run()
 {
     QString error;
-    if (!DatabaseBackup::backup(Dm1::instance(), path(), &error)) {
+    if (!DatabaseBackup::backup(dm(), path(), &error)) {
         Prompt::notice(this, error);
         return false;
     }

@@ -119,11 +119,11 @@ void TForm_Enter::confirm()
     if (check == Passwords::Check::AcceptedPlainText) {
         // A password kept as plain text by an older version: from now on only its hash.
         QString error;
-        if (!Passwords::store(Dm1::instance(), m_qxb->value(QStringLiteral("id")), typed, &error)) {
+        if (!Passwords::store(dm(), m_qxb->value(QStringLiteral("id")), typed, &error)) {
             Prompt::databaseError(this, error);
         }
     }
-    Session &s = Session::current();
+    Session &s = session();
     s.currentOperator = m_qxb->text(QStringLiteral("姓名"));
     s.operatorId = m_qxb->value(QStringLiteral("id")).toLongLong();
     s.inputMethod = m_qxb->text(QStringLiteral("输入法"));

@@ -73,7 +73,7 @@ void TForm_gsxx_edit::showEvent(QShowEvent *event)
             chinese << m_editors[i];
         }
     }
-    InputMethod::apply(chinese, Session::current().inputMethod);
+    InputMethod::apply(chinese, session().inputMethod);
     m_editors.constFirst()->setFocus();
     FixedDialog::showEvent(event);
 }

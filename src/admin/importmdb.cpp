@@ -41,7 +41,7 @@ bool TForm_importmdb::run()
         return false;
     }
     std::unique_ptr<Prompt::Progress> progress;
-    const JetImport::Result r = JetImport::importFile(Dm1::instance(), path(), [&](qint64 done, qint64 total) {
+    const JetImport::Result r = JetImport::importFile(dm(), path(), [&](qint64 done, qint64 total) {
         if (!progress) {
             progress = Prompt::progress(this, QStringLiteral("正在导入旧数据……"),
                                         int(qMin<qint64>(total, std::numeric_limits<int>::max())));

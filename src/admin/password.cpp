@@ -58,23 +58,23 @@ void TForm_password::prepare(Preparation &p)
     p.open(m_qxb,
            {QStringLiteral("select * from 权限表 "), QStringLiteral("where 姓名=:name"),
             QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("姓名"))},
-           {{QStringLiteral(":name"), Session::current().currentOperator}});
+           {{QStringLiteral(":name"), session().currentOperator}});
 }
 
 void TForm_password::showEvent(QShowEvent *event)
 {
-    Label4->setText(Session::current().currentOperator);
+    Label4->setText(session().currentOperator);
     Edit1->setFocus();
     FixedDialog::showEvent(event);
 }
 
 void TForm_password::save()
 {
-    Session &session = Session::current();
+    Session &current = session();
     const QString oldPassword = Passwords::normalise(Edit1->text());
     const QString newPassword = Passwords::normalise(Edit2->text());
     // The old password is the one typed at login, not what the database holds.
-    if (oldPassword != session.password) {
+    if (oldPassword != current.password) {
         Prompt::notice(this, QStringLiteral("旧操作口令不正确,请重新输入!"));
         Edit1->setFocus();
         return;
@@ -90,7 +90,7 @@ void TForm_password::save()
         return;
     }
     if (!m_qxb->isOpen() || m_qxb->isEmpty()) {
-        Prompt::databaseError(this, QStringLiteral("权限表中没有当前操作员“%1”").arg(session.currentOperator));
+        Prompt::databaseError(this, QStringLiteral("权限表中没有当前操作员“%1”").arg(current.currentOperator));
         return;
     }
     const QString stored = Passwords::hash(newPassword);
@@ -107,6 +107,6 @@ void TForm_password::save()
         return;
     }
     Prompt::notice(this, QStringLiteral("已经成功的修改了操作口令,请牢记!"), Prompt::Icon::Information);
-    session.password = newPassword;
+    current.password = newPassword;
     accept();
 }

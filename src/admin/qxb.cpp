@@ -44,11 +44,11 @@ TForm_qxb::TForm_qxb(QWidget *parent)
 // whatever he renamed it to) cannot delete himself, and the last operator stays.
 bool TForm_qxb::canDelete()
 {
-    if (dataSet()->value(QStringLiteral("id")).toLongLong() == Session::current().operatorId) {
+    if (dataSet()->value(QStringLiteral("id")).toLongLong() == session().operatorId) {
         Prompt::notice(this, QStringLiteral("不能删除当前登录的操作员！"));
         return false;
     }
-    if (Dm1::instance()->scalar(QStringLiteral("select count(*) from 权限表")).toLongLong() <= 1) {
+    if (dm()->scalar(QStringLiteral("select count(*) from 权限表")).toLongLong() <= 1) {
         Prompt::notice(this, QStringLiteral("不能删除最后一个操作员！"));
         return false;
     }

@@ -79,7 +79,7 @@ TForm_qxb_edit::TForm_qxb_edit(QWidget *parent)
     EnterRing::install({DBEdit1, DBEdit2, DBEdit3, DBComboBoxEh1, DBMemo1});
 
     setInputMethods(InputMethod::installed());
-    InputMethod::apply({DBEdit1, DBMemo1}, Session::current().inputMethod);
+    InputMethod::apply({DBEdit1, DBMemo1}, Dm1::instance()->session().inputMethod);
     DBEdit1->setFocus();
     fixSize();
 }
@@ -135,7 +135,7 @@ bool TForm_qxb_edit::saveOperator()
         DBEdit1->setFocus();
         return false;
     }
-    m_qxb->setText(QStringLiteral("操作员"), Session::current().currentOperator);
+    m_qxb->setText(QStringLiteral("操作员"), Dm1::instance()->session().currentOperator);
     m_qxb->setDateTime(QStringLiteral("操作日期"), Clock::now());
     if (!m_qxb->post()) {
         // Refused by the database (a second operator of the same name): say why and keep
@@ -146,7 +146,7 @@ bool TForm_qxb_edit::saveOperator()
     }
     // The logged-in operator renamed himself: records are stamped, and his password found,
     // by the new name.
-    Session &session = Session::current();
+    Session &session = Dm1::instance()->session();
     if (m_qxb->value(QStringLiteral("id")).toLongLong() == session.operatorId) {
         session.currentOperator = m_qxb->text(QStringLiteral("姓名"));
     }

@@ -100,7 +100,7 @@ void TableChoiceDialog::confirm()
         return;
     }
     QString error;
-    if (!m_action(Dm1::instance(), chosenTables(), &error)) {
+    if (!m_action(dm(), chosenTables(), &error)) {
         Prompt::databaseError(this, error);
         reject();
         return;

@@ -4,11 +4,11 @@
 #include "components/common/prompt.h"
 #include "components/grid/dbgrideh.h"
 #include "components/grid/gridexport.h"
-#include "listwindow/listwindow.h"
-#include "reports/core/expiryreminders.h"
-#include "reports/core/reportrun.h"
 #include "data/clock.h"
 #include "data/dm1.h"
+#include "listwindow/windowframe.h"
+#include "reports/core/expiryreminders.h"
+#include "reports/core/reportrun.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -126,6 +126,7 @@ void TForm_txgn::exportList()
 void TForm_txgn::printList()
 {
     if (DBGridEh1->dataSet()->recordCount() > 0) {
-        ListWindow::printGrid(DBGridEh1, PrintTitle);
+        // The reminder of start-up is shown without a preparation: the program's operator.
+        WindowFrame::printGrid(DBGridEh1, listPrintOptions(PrintTitle, Dm1::instance()->session().currentOperator));
     }
 }

@@ -42,7 +42,7 @@ TForm_main::TForm_main(Dm1 *dm, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form_main"));
     setWindowTitle(QStringLiteral("Parvell"));
-    Session::current().loggedIn = false;
+    m_dm->session().loggedIn = false;
     buildMenus();
 
     auto *central = new QWidget(this);
@@ -232,7 +232,7 @@ bool TForm_main::firstActivation()
         QTimer::singleShot(0, this, &QWidget::close);
         return false;
     }
-    Session::current().loggedIn = true;
+    m_dm->session().loggedIn = true;
     showOperator();
     if (m_autoRemind) {
         remind();
@@ -255,8 +255,8 @@ bool TForm_main::login()
     }
     if (!WindowRegistry::has(QStringLiteral("TForm_Enter"))) {
         // Without a login dialog the first operator in name order works.
-        Session::current().currentOperator = names.value(0);
-        Session::current().operatorId =
+        m_dm->session().currentOperator = names.value(0);
+        m_dm->session().operatorId =
             m_dm->scalar(QStringLiteral("select id from 权限表 where 姓名=?"), {names.value(0)}).toLongLong();
         return true;
     }
@@ -264,7 +264,7 @@ bool TForm_main::login()
     if (auto *enter = qobject_cast<TForm_Enter *>(dlg.get()); enter && m_unattendedLogin) {
         enter->confirmFirstOperatorWhenShown();
     }
-    return Preparation::showModal(dlg.get()) == QDialog::Accepted;
+    return Preparation::showModal(dlg.get(), m_dm) == QDialog::Accepted;
 }
 
 void TForm_main::remind()
@@ -283,7 +283,7 @@ void TForm_main::remind()
 
 void TForm_main::showOperator()
 {
-    showText(m_panels[0], QStringLiteral("操作员：") + Session::current().currentOperator);
+    showText(m_panels[0], QStringLiteral("操作员：") + m_dm->session().currentOperator);
 }
 
 void TForm_main::refreshScrollingText()
@@ -334,7 +334,7 @@ void TForm_main::execute(const Command &c)
     if (c.mainWindow == Part::Reconnect) {
         m_dm->closeConnection();
     }
-    Preparation::showModal(w.get());
+    Preparation::showModal(w.get(), m_dm);
     w.reset();
     switch (c.mainWindow) {
     case Part::Reconnect:

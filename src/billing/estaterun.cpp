@@ -2,16 +2,15 @@
 
 #include "billing/core/billgeneration.h"
 #include "components/common/prompt.h"
-#include "data/dm1.h"
 
-bool EstateRun::run(QWidget *parent, BillMonth month)
+bool EstateRun::run(QWidget *parent, const QSqlDatabase &db, BillMonth month)
 {
     if (!Prompt::ask(parent,
                      QStringLiteral("要生成%1全部房屋的应缴费用吗？\n已经有该月应缴费用的房屋将被跳过。")
                          .arg(month.caption()))) {
         return false;
     }
-    BillGeneration generation(Dm1::instance()->database());
+    BillGeneration generation(db);
     std::unique_ptr<Prompt::Progress> progress;
     const BillGeneration::EstateOutcome out = generation.generateEstate(month, [&](int done, int total) {
         if (!progress) {

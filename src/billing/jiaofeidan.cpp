@@ -1,15 +1,15 @@
 #include "billing/jiaofeidan.h"
 
+#include "billing/billlinecolumns.h"
 #include "billing/core/billcomputation.h"
 #include "billing/core/billgeneration.h"
 #include "billing/estaterun.h"
 #include "components/common/prompt.h"
 #include "components/dbctrls/dbcontrol.h"
-#include "components/dbctrls/inputmethod.h"
-#include "listwindow/formulapages.h"
 #include "data/clock.h"
 #include "data/dm1.h"
 #include "data/transaction.h"
+#include "listwindow/formulapages.h"
 
 #include <QDateEdit>
 #include <QHBoxLayout>
@@ -22,8 +22,6 @@ const QString Paid = QStringLiteral("该项目已经缴费，不能修改！");
 
 HouseDetailDesign billDesign()
 {
-    using C = GridColumn;
-    using F = GridColumn::Footer;
     HouseDetailDesign s;
     s.className = QStringLiteral("TForm_jiaofeidan");
     s.caption = QStringLiteral("业主应缴费用管理");
@@ -40,24 +38,12 @@ HouseDetailDesign billDesign()
             .withHint(QStringLiteral("为所选月份中还没有应缴费用的全部房屋生成应缴费用")),
     };
     s.search = HouseDetailDesign::standardSearch();
+    s.search[1].takesChinese();
     s.enterRing = {QStringLiteral("Edit1"), QStringLiteral("Edit3")};
     s.monthPicker = true;
     s.stateLabel = true;
     s.detailQuery = QStringLiteral("q_jiaofeidan");
-    s.detailColumns = {
-        C::of(QStringLiteral("收费名称"), QStringLiteral("收费名称"), 110).withFooter(F::Text, QStringLiteral("合计")),
-        C::of(QStringLiteral("单价"), QStringLiteral("单价(比例)"), 75).alignRight(),
-        C::of(QStringLiteral("本月表数"), QStringLiteral("本月表数"), 75).alignRight(),
-        C::of(QStringLiteral("上月表数"), QStringLiteral("上月表数"), 75).alignRight(),
-        C::of(QStringLiteral("面积/数量"), QStringLiteral("面积/数量/金额"), 95).alignRight(),
-        C::of(QStringLiteral("收费金额"), QStringLiteral("收费金额"), 85).alignRight().withFooter(F::Sum),
-        C::of(QStringLiteral("开始日期"), QStringLiteral("开始日期"), 85),
-        C::of(QStringLiteral("结束日期"), QStringLiteral("结束日期"), 85),
-        C::of(QStringLiteral("计算公式"), QStringLiteral("计算公式"), 140),
-        C::of(QStringLiteral("房屋代码"), QStringLiteral("房屋代码"), 75),
-        C::of(QStringLiteral("业主名称"), QStringLiteral("业主名称"), 75),
-        C::of(QStringLiteral("备注"), QStringLiteral("备注"), 150),
-    };
+    s.detailColumns = BillLineColumns::of(BillLineColumns::Kind::Bills);
     return s;
 }
 }
@@ -65,12 +51,9 @@ HouseDetailDesign billDesign()
 TForm_jiaofeidan::TForm_jiaofeidan(QWidget *parent)
     : HouseDetailWindow(billDesign(), parent)
 {
-    m_pages = new FormulaPages(FormulaPagesDesign::billLines(), this);
-    m_pages->setFixedHeight(110);
-    m_pages->setDataSet(details());
+    m_pages = addFormulaPages(FormulaPagesDesign::billLines());
     m_pages->setRowLock(
         [](const DataSet &line) { return BillComputation::isPaid(line.text(QStringLiteral("缴费状态"))); });
-    detailArea()->addWidget(m_pages);
     connect(addStripButton(QStringLiteral("SpeedButton2"), QStringLiteral("计算")), &QPushButton::clicked, this,
             &TForm_jiaofeidan::computeLines);
     connect(addStripButton(QStringLiteral("SpeedButton3"), QStringLiteral("保存")), &QPushButton::clicked, this,
@@ -86,7 +69,6 @@ TForm_jiaofeidan::TForm_jiaofeidan(QWidget *parent)
     connect(this, &HouseDetailWindow::detailRefreshed, this, &TForm_jiaofeidan::followLines);
     connect(details(), &DataSet::currentChanged, this, &TForm_jiaofeidan::followLines);
     connect(details(), &DataSet::rowRemoved, this, &TForm_jiaofeidan::followLines);
-    InputMethod::apply({findChild<QLineEdit *>(QStringLiteral("Edit3"))}, Session::current().inputMethod);
     followLines();
 }
 
@@ -141,7 +123,7 @@ void TForm_jiaofeidan::generateLines()
         return;
     }
     const BillMonth month = chosenMonth();
-    BillGeneration generation(Dm1::instance()->database());
+    BillGeneration generation(db());
     const BillGeneration::HouseOutcome out =
         generation.generateHouse(houses()->text(QStringLiteral("房屋代码")), month);
     switch (out.result) {
@@ -168,7 +150,7 @@ void TForm_jiaofeidan::generateEstate()
     if (!takeEditors()) {
         return;
     }
-    if (EstateRun::run(this, chosenMonth())) {
+    if (EstateRun::run(this, db(), chosenMonth())) {
         reloadLines(details()->isOpen() ? details()->integer(QStringLiteral("id")) : -1);
     }
 }
@@ -186,11 +168,11 @@ bool TForm_jiaofeidan::takeEditors()
     }
     // Written only while the line is still unpaid: a payment taken at another workstation since
     // the lines were read wins over what was typed here.
-    Transaction tx;
+    Transaction tx(db());
     QString error = tx.error();
     if (tx.begun()) {
         const std::optional<QString> state =
-            BillComputation::storedState(Dm1::instance()->database(), lines->integer(QStringLiteral("id")), &error);
+            BillComputation::storedState(db(), lines->integer(QStringLiteral("id")), &error);
         if (error.isEmpty() && (!state || BillComputation::isPaid(*state))) {
             lines->cancel();
             Prompt::notice(this, state ? Paid : QStringLiteral("该项目已经被删除！"));
@@ -215,12 +197,11 @@ bool TForm_jiaofeidan::compute(bool stampCurrent)
     if (!lines->isOpen() || lines->isEmpty() || !takeEditors()) {
         return false;
     }
-    const QSqlDatabase db = Dm1::instance()->database();
     const QString house = houses()->text(QStringLiteral("房屋代码"));
     const BillMonth month = chosenMonth();
     const qint64 current = lines->integer(QStringLiteral("id"));
     QString error;
-    const auto doubtful = BillComputation::doubtfulReadings(db, house, month, &error);
+    const auto doubtful = BillComputation::doubtfulReadings(db(), house, month, &error);
     if (!error.isEmpty()) {
         reportError(error);
         return false;
@@ -231,8 +212,8 @@ bool TForm_jiaofeidan::compute(bool stampCurrent)
                             .arg(BillComputation::describe(doubtful)))) {
         return false;
     }
-    const BillComputation::Stamp stamp {current, Session::current().currentOperator, Clock::now()};
-    const int computed = BillComputation::compute(db, house, month, stampCurrent ? &stamp : nullptr, &error);
+    const BillComputation::Stamp stamp {current, session().currentOperator, Clock::now()};
+    const int computed = BillComputation::compute(db(), house, month, stampCurrent ? &stamp : nullptr, &error);
     // The lines as the database holds them now, computed or not.
     reloadLines(stampCurrent ? current : -1);
     if (computed < 0) {
@@ -283,7 +264,7 @@ void TForm_jiaofeidan::deleteLine()
     lines->cancel();
     const int row = lines->currentRow();
     QString error;
-    if (!BillComputation::deleteUnpaid(Dm1::instance()->database(), lines->integer(QStringLiteral("id")), &error)) {
+    if (!BillComputation::deleteUnpaid(db(), lines->integer(QStringLiteral("id")), &error)) {
         if (error.isEmpty()) {
             Prompt::notice(this, QStringLiteral("该项目已经缴费，不能删除！"));
         } else {

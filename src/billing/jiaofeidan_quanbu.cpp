@@ -59,5 +59,5 @@ BillMonth TForm_jiaofeidan_quanbu::chosenMonth() const
 
 void TForm_jiaofeidan_quanbu::generateEstate()
 {
-    EstateRun::run(this, chosenMonth());
+    EstateRun::run(this, db(), chosenMonth());
 }

@@ -1,13 +1,12 @@
 #include "billing/jiaofeiguanli.h"
 
+#include "billing/billlinecolumns.h"
 #include "billing/core/payment.h"
 #include "billing/jiaofeiguanli_edit.h"
 #include "components/common/prompt.h"
-#include "components/dbctrls/inputmethod.h"
 #include "components/report/paymentnotice.h"
 #include "data/dm1.h"
 
-#include <QLineEdit>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -15,8 +14,6 @@ using namespace Qt::StringLiterals;
 namespace {
 HouseDetailDesign paymentDesign()
 {
-    using C = GridColumn;
-    using F = GridColumn::Footer;
     HouseDetailDesign d;
     d.className = u"TForm_jiaofeiguanli"_s;
     d.caption = u"业主缴费管理"_s;
@@ -29,6 +26,7 @@ HouseDetailDesign paymentDesign()
     d.trailingButtons = {
         BarButton::of(u"SpeedButton2"_s, u"设计"_s, u"设"_s, ButtonBar::Out).withHint(u"修改缴款通知单"_s)};
     d.search = HouseDetailDesign::standardSearch();
+    d.search[1].takesChinese();
     d.enterRing = {u"Edit1"_s, u"Edit3"_s};
     d.monthPicker = true;
     d.stateLabel = true;
@@ -36,22 +34,7 @@ HouseDetailDesign paymentDesign()
     d.houseSelect = u"select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 a "_s;
     d.houseOrdering = u" order by "_s + Dm1::orderTerm(u"房屋代码"_s) + u' ';
     d.detailQuery = u"q_jiaofeidan"_s;
-    d.detailColumns = {
-        C::of(u"收费名称"_s, u"收费名称"_s, 100).withFooter(F::Text, u"合计"_s),
-        C::of(u"单价"_s, u"单价(比例)"_s, 70).alignRight(),
-        C::of(u"本月表数"_s, u"本月表数"_s, 70).alignRight(),
-        C::of(u"上月表数"_s, u"上月表数"_s, 70).alignRight(),
-        C::of(u"面积/数量"_s, u"面积/数量/金额"_s, 100).alignRight(),
-        C::of(u"收费金额"_s, u"收费金额"_s, 80).alignRight().withFooter(F::Sum),
-        C::of(u"开始日期"_s, u"开始日期"_s, 80),
-        C::of(u"结束日期"_s, u"结束日期"_s, 80),
-        C::of(u"计算公式"_s, u"计算公式"_s, 140),
-        C::of(u"房屋代码"_s, u"房屋代码"_s, 70),
-        C::of(u"业主名称"_s, u"业主名称"_s, 70),
-        C::of(u"缴费状态"_s, u"缴费状态"_s, 70),
-        C::of(u"单据号码"_s, u"单据号码"_s, 80),
-        C::of(u"备注"_s, u"备注"_s, 150),
-    };
+    d.detailColumns = BillLineColumns::of(BillLineColumns::Kind::Payments);
     return d;
 }
 }
@@ -67,7 +50,6 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget *parent)
     connect(button(u"SpeedButton2"_s), &QToolButton::clicked, this, &TForm_jiaofeiguanli::designNotice);
     connect(detailGrid(), &DBGridEh::rowDoubleClicked, this, &TForm_jiaofeiguanli::payLine);
     connect(this, &HouseDetailWindow::monthChanged, this, &HouseDetailWindow::reloadHouses);
-    InputMethod::apply({findChild<QLineEdit *>(u"Edit3"_s)}, Session::current().inputMethod);
 }
 
 QString TForm_jiaofeiguanli::houseCondition(QVariantList *values) const
@@ -108,7 +90,7 @@ void TForm_jiaofeiguanli::payLine()
 void TForm_jiaofeiguanli::pay(const PaymentKey &key, const QString &caption)
 {
     PaymentDesk::Outcome why;
-    const auto draft = PaymentDesk(Dm1::instance()->database()).open(key, details()->text(u"楼宇单元"_s), &why);
+    const auto draft = PaymentDesk(db()).open(key, details()->text(u"楼宇单元"_s), &why);
     if (!draft) {
         if (why.result == PaymentDesk::Result::Failed) {
             reportError(why.error);
@@ -144,7 +126,7 @@ void TForm_jiaofeiguanli::showAgain()
     }
 }
 
-void TForm_jiaofeiguanli::printDetail()
+void TForm_jiaofeiguanli::printList()
 {
     PaymentNotice::print(this, details());
 }

@@ -21,7 +21,7 @@ public slots:
     // "单笔缴费": nothing for a line of amount 0.
     void payLine();
     // "打印": the payment notice of the shown lines.
-    void printDetail() override;
+    void printList() override;
     // "设计": the notice template in the report designer.
     void designNotice();
 

@@ -199,7 +199,7 @@ TForm_jiaofeiguanli_edit::TForm_jiaofeiguanli_edit(const PaymentDraft &draft, co
     connect(SpeedButton4, &QToolButton::clicked, this, [this] { m_date->setDate(Clock::today()); });
     connect(SpeedButton3, &QToolButton::clicked, this, [this] { m_payer->setText(m_owner); });
     connect(SpeedButton5, &QToolButton::clicked, this,
-            [this] { m_collector->setText(Session::current().currentOperator); });
+            [this] { m_collector->setText(Dm1::instance()->session().currentOperator); });
 
     EnterRing *ring =
         EnterRing::install({m_method, m_paid, m_cash, m_cheque, m_waived, m_receipt, m_payer, m_collector, m_remark});
@@ -268,7 +268,7 @@ void TForm_jiaofeiguanli_edit::closeRecord()
 
 void TForm_jiaofeiguanli_edit::showEvent(QShowEvent *event)
 {
-    InputMethod::apply({m_payer, m_collector, m_remark}, Session::current().inputMethod);
+    InputMethod::apply({m_payer, m_collector, m_remark}, Dm1::instance()->session().inputMethod);
     m_date->setFocus();
     FixedDialog::showEvent(event);
 }
@@ -286,7 +286,7 @@ PaymentEntry TForm_jiaofeiguanli_edit::entry() const
     e.payer = m_payer->text().trimmed();
     e.collector = m_collector->text().trimmed();
     e.remark = m_remark->toPlainText();
-    e.operatorName = Session::current().currentOperator;
+    e.operatorName = Dm1::instance()->session().currentOperator;
     return e;
 }
 

@@ -1,5 +1,6 @@
 #include "billing/jiaofeimingxi.h"
 
+#include "billing/billlinecolumns.h"
 #include "data/dataset.h"
 #include "data/dm1.h"
 
@@ -15,8 +16,6 @@ const QString Unpaid = u"未缴费"_s;
 
 HouseDetailDesign historyDesign()
 {
-    using C = GridColumn;
-    using F = GridColumn::Footer;
     HouseDetailDesign d;
     d.className = u"TForm_jiaofeimingxi"_s;
     d.caption = u"业主缴费明细查询"_s;
@@ -33,24 +32,7 @@ HouseDetailDesign historyDesign()
     d.stateLabel = true;
     d.houseOrdering = u" order by "_s + Dm1::orderTerm(u"房屋代码"_s) + u" "_s;
     d.detailQuery = u"q_jiaofeidan"_s;
-    d.detailColumns = {
-        C::of(u"年度"_s, u"年度"_s, 45),
-        C::of(u"月份"_s, u"月份"_s, 35),
-        C::of(u"收费名称"_s, u"收费名称"_s, 90).withFooter(F::Text, u"合计"_s),
-        C::of(u"单价"_s, u"单价"_s, 60).alignRight(),
-        C::of(u"本月表数"_s, u"本月表数"_s, 65).alignRight(),
-        C::of(u"上月表数"_s, u"上月表数"_s, 65).alignRight(),
-        C::of(u"面积/数量"_s, u"面积/数量"_s, 70).alignRight(),
-        C::of(u"收费金额"_s, u"收费金额"_s, 80).alignRight().withFooter(F::Sum),
-        C::of(u"开始日期"_s, u"开始日期"_s, 80),
-        C::of(u"结束日期"_s, u"结束日期"_s, 80),
-        C::of(u"计算公式"_s, u"计算公式"_s, 130),
-        C::of(u"房屋代码"_s, u"房屋代码"_s, 70),
-        C::of(u"业主名称"_s, u"业主名称"_s, 70),
-        C::of(u"缴费状态"_s, u"缴费状态"_s, 90),
-        C::of(u"单据号码"_s, u"单据号码"_s, 80),
-        C::of(u"备注"_s, u"备注"_s, 120),
-    };
+    d.detailColumns = BillLineColumns::of(BillLineColumns::Kind::History);
     return d;
 }
 

@@ -23,7 +23,7 @@ ListWindowDesign registerDesign()
     s.printTitle = u"实收费用明细表打印清单"_s;
     s.exportName = u"实收费用明细表"_s;
     s.layoutFile = u"shoufeimingxibiao.ini"_s;
-    s.hasReset = true;
+    s.resetButton = u"bitbtn_reset"_s;
     s.hideFloor = 8;
     s.buttons = ListWindowDesign::Delete;
     const auto money = [](const QString &field, int width) {

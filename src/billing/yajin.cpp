@@ -1,10 +1,9 @@
 #include "billing/yajin.h"
 
 #include "billing/core/deposits.h"
-#include "listwindow/listparts.h"
-#include "masterdata/choosehouse.h"
 #include "data/dataset.h"
 #include "data/dm1.h"
+#include "masterdata/choosehouse.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -27,7 +26,7 @@ ListWindowDesign depositDesign()
     s.layoutFile = u"yajin.ini"_s;
     // Movements of one day keep the order they were made in.
     s.query = {u"select * from 押金明细表"_s, u"order by "_s + Dm1::orderTerm(u"日期"_s) + u",id"_s};
-    s.hasReset = true;
+    s.resetButton = u"bitbtn_reset"_s;
     s.hideFloor = 5;
     s.columns = {
         C::of(u"日期"_s, u"日期"_s, 80).sortButton(),
@@ -87,11 +86,6 @@ DepositMovement movementOf(const DataSet *q)
     m.operatedAt = q->dateTime(u"操作日期"_s);
     return m;
 }
-
-DepositLedger ledger()
-{
-    return DepositLedger(Dm1::instance()->database());
-}
 }
 
 TForm_yajin::TForm_yajin(QWidget *parent)
@@ -106,9 +100,7 @@ TForm_yajin::TForm_yajin(QWidget *parent)
     LabelBalance = new QLabel(this);
     LabelBalance->setObjectName(u"LabelBalance"_s);
     LabelBalance->setAccessibleName(u"押金余额"_s);
-    if (auto *band = findChild<QLabel *>(u"Panel1"_s)) {
-        ListParts::addToTitleBand(band, LabelBalance);
-    }
+    addToTitleBand(LabelBalance);
 
     const auto follow = [this] {
         SpeedButton1->setEnabled(isEditing());
@@ -143,7 +135,7 @@ void TForm_yajin::showBalance()
         LabelBalance->clear();
         return;
     }
-    const std::optional<Money> balance = ledger().balance(code);
+    const std::optional<Money> balance = DepositLedger(db()).balance(code);
     LabelBalance->setText(u"房屋%1押金余额：%2"_s.arg(code, balance ? balance->toString() : Money::UnreadableText));
     // A refund may take the balance below zero: that stands out, as does a balance that is no amount.
     LabelBalance->setStyleSheet(!balance || *balance < Money()
@@ -177,7 +169,7 @@ bool TForm_yajin::writeRow(QString *error)
 {
     DataSet *q = dataSet();
     const qint64 id = q->state() == DataSet::State::Insert ? 0 : q->integer(u"id"_s);
-    const DepositLedger::Outcome done = ledger().save(movementOf(q), id);
+    const DepositLedger::Outcome done = DepositLedger(db()).save(movementOf(q), id);
     if (!done.ok()) {
         // Nothing was written: the typed movement stays for the operator to mend or cancel.
         *error = done.error;
@@ -191,7 +183,7 @@ bool TForm_yajin::deleteRow(QString *error)
 {
     DataSet *q = dataSet();
     const int row = q->currentRow();
-    const DepositLedger::Outcome done = ledger().remove(q->integer(u"id"_s));
+    const DepositLedger::Outcome done = DepositLedger(db()).remove(q->integer(u"id"_s));
     if (done.ok() || done.result == DepositLedger::Result::Gone) {
         // Gone or not, the movement is no longer stored: the list shows what is.
         showStored(0, row);

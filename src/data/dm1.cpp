@@ -1,5 +1,6 @@
 #include "data/dm1.h"
 
+#include "data/clock.h"
 #include "data/collation.h"
 #include "data/refusal.h"
 #include "data/scratchwriter.h"
@@ -62,12 +63,6 @@ bool looksLikeDatabase(const QString &path)
     const QByteArray head = f.read(16);
     return head == QByteArray("SQLite format 3\0", 16);
 }
-}
-
-Session &Session::current()
-{
-    static Session s;
-    return s;
 }
 
 Dm1::Dm1(const QString &home, QObject *parent)
@@ -475,7 +470,7 @@ bool Dm1::createSchema()
 bool Dm1::insertFirstOperator(const QSqlDatabase &db, QString *error)
 {
     QSqlQuery q(db);
-    const QString now = DataSet::toStoredDateTime(QDateTime::currentDateTime());
+    const QString now = DataSet::toStoredDateTime(Clock::now());
     return runStatement(q, QStringLiteral("INSERT INTO 权限表 (姓名, 操作口令, 操作员, 操作日期) VALUES (?, '', ?, ?)"),
                         {defaultOperator(), defaultOperator(), now}, error);
 }

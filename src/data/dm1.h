@@ -12,7 +12,8 @@
 class ScratchWriter;
 struct sqlite3;
 
-// Values held for the life of the process, set at start-up and login.
+// Who works with the program, set at start-up and login; the data module keeps it for as long
+// as it lives (the life of the process).
 struct Session
 {
     QString currentOperator; // stamped into 操作人员 and printed as "制表:" on lists
@@ -20,8 +21,6 @@ struct Session
     QString inputMethod; // the operator's preferred input method, from 权限表.输入法
     QString password; // the text typed at the last successful login
     bool loggedIn = false; // false until the start-up login dialog has closed
-
-    static Session &current();
 };
 
 // The data module: the one connection ADO_system to HOME/data/data.db, the shared queries
@@ -38,6 +37,8 @@ public:
     static Dm1 *instance();
 
     QString home() const { return m_home; }
+    // The operator working with the program.
+    Session &session() { return m_session; }
     QString databasePath() const;
     QString homePath(const QString &relative) const;
 
@@ -144,6 +145,7 @@ private:
     DataSet *makeQuery(const char *name, const char *table);
 
     QString m_home;
+    Session m_session;
     QString m_lastError;
     bool m_onNetworkShare = false;
 };

@@ -36,9 +36,6 @@ Chooser::Chooser(DataSet *rows, const ChooserDesign &design, QWidget *parent)
     m_search->setObjectName(design.searchBox);
     m_search->setAccessibleName(design.searchLabel);
     m_search->setValidator(new UpperCase(m_search));
-    if (design.chineseSearch) {
-        InputMethod::apply({m_search}, Session::current().inputMethod);
-    }
     connect(m_search, &QLineEdit::returnPressed, this, &Chooser::find);
     searchRow->addWidget(m_search, 1);
     auto *findButton = makeButton(QStringLiteral("bitbtn_find"), QStringLiteral("查找"));
@@ -104,6 +101,9 @@ bool Chooser::openOn(const QStringList &lines, const QVariantList &binds)
 
 void Chooser::prepare(Preparation &p)
 {
+    if (m_design.chineseSearch) {
+        InputMethod::apply({m_search}, session().inputMethod);
+    }
     p.open(m_rows, {m_design.select, m_design.ordering});
 }
 

@@ -1,9 +1,9 @@
 #include "listwindow/housedetailwindow.h"
 
 #include "components/common/prompt.h"
-#include "components/grid/gridexport.h"
+#include "components/dbctrls/inputmethod.h"
 #include "data/clock.h"
-#include "data/dm1.h"
+#include "listwindow/formulapages.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -36,54 +36,20 @@ QList<SearchField> HouseDetailDesign::standardSearch()
 }
 
 HouseDetailWindow::HouseDetailWindow(const HouseDetailDesign &design, QWidget *parent)
-    : QDialog(parent)
+    : WindowFrame(design, {design.leadingButtons}, design.trailingButtons, parent)
     , m_design(design)
-    , m_layout(design.layoutFile, design.className)
     , m_houses(new DataSet(QStringLiteral("q_houseinfo"), QStringLiteral("房屋资料"), this))
     , m_details(new DataSet(design.detailQuery, design.detailTable, this))
 {
-    ListParts::setUpWindow(this, design.className, design.caption);
-
-    auto *body = new QVBoxLayout(this);
-    body->setContentsMargins(0, 0, 0, 0);
-    body->setSpacing(0);
-
-    m_bar = new ButtonBar(this);
-    body->addWidget(m_bar);
-    const auto addAll = [this](const QList<BarButton> &buttons) {
-        for (const BarButton &b : buttons) {
-            QToolButton *t = m_bar->add(b.objectName, b.caption, b.glyph, b.colour);
-            if (!b.hint.isEmpty()) {
-                t->setToolTip(b.hint);
-            }
-        }
-    };
-    addAll(design.leadingButtons);
-    if (!design.leadingButtons.isEmpty()) {
-        m_bar->addBevel();
-    }
-    connect(m_bar->add(QStringLiteral("bitbtn_out"), QStringLiteral("导出"), QStringLiteral("出"), ButtonBar::Out),
-            &QToolButton::clicked, this, &HouseDetailWindow::exportDetail);
-    connect(m_bar->add(QStringLiteral("bitbtn_print"), QStringLiteral("打印"), QStringLiteral("印"), ButtonBar::Out),
-            &QToolButton::clicked, this, &HouseDetailWindow::printDetail);
-    m_bar->addBevel();
-    addAll(design.trailingButtons);
-    if (!design.resetButton.isEmpty()) {
-        connect(m_bar->add(design.resetButton, QStringLiteral("初始界面"), QStringLiteral("原"), ButtonBar::Back),
-                &QToolButton::clicked, this, &HouseDetailWindow::resetLayout);
-    }
-    connect(m_bar->addReturn(), &QToolButton::clicked, this, &QDialog::reject);
-
-    auto *band = ListParts::titleBand(design.titleBand, this);
+    QVBoxLayout *body = WindowFrame::body();
     if (design.stateLabel) {
-        m_state = new QLabel(band);
+        m_state = new QLabel(this);
         m_state->setObjectName(QStringLiteral("Label4"));
         m_state->setAccessibleName(QStringLiteral("缴费状态"));
         m_state->setStyleSheet(QStringLiteral("color: red; font-size: 22px; font-weight: bold; padding: 0;"));
         m_state->hide();
-        ListParts::addToTitleBand(band, m_state);
+        addToTitleBand(m_state);
     }
-    body->addWidget(band);
     buildSearchBar();
     body->addWidget(m_search);
 
@@ -118,6 +84,7 @@ HouseDetailWindow::HouseDetailWindow(const HouseDetailDesign &design, QWidget *p
     m_splitter->setStretchFactor(1, 1);
     m_splitter->setSizes({design.houseListWidth, qMax(400, width() - design.houseListWidth)});
     body->addWidget(m_splitter, 1);
+    setGrids(m_detailGrid, m_houseGrid);
 
     connect(m_houses, &DataSet::currentChanged, this, &HouseDetailWindow::refreshDetail);
     connect(m_houses, &DataSet::closed, this, &HouseDetailWindow::refreshDetail);
@@ -153,11 +120,6 @@ void HouseDetailWindow::buildSearchBar()
             }
         });
     }
-}
-
-QToolButton *HouseDetailWindow::button(const QString &objectName) const
-{
-    return m_bar->button(objectName);
 }
 
 QString HouseDetailWindow::yearText() const
@@ -199,18 +161,7 @@ bool HouseDetailWindow::openHouses(bool withSearch, QString *error)
     if (withSearch) {
         conditions << m_search->conditions(&values);
     }
-    m_houses->cancel();
-    m_houses->close();
-    m_houses->clearSql();
-    m_houses->addLine(m_design.houseSelect);
-    if (!conditions.isEmpty()) {
-        m_houses->addLine(QStringLiteral(" where ") + SearchBar::joined(conditions));
-    }
-    m_houses->addLine(m_design.houseOrdering);
-    for (const QVariant &v : std::as_const(values)) {
-        m_houses->bindPositional(v);
-    }
-    if (!m_houses->open()) {
+    if (!SearchBar::reopen(m_houses, m_design.houseSelect, conditions, values, m_design.houseOrdering)) {
         *error = m_houses->lastError();
         return false;
     }
@@ -239,6 +190,7 @@ void HouseDetailWindow::findHouses()
 
 void HouseDetailWindow::prepare(Preparation &p)
 {
+    InputMethod::apply(m_search->chineseBoxes(), session().inputMethod);
     p.onFinish([window = QPointer<HouseDetailWindow>(this)] {
         if (window) {
             window->m_details->close();
@@ -282,6 +234,15 @@ void HouseDetailWindow::refreshDetail()
     emit detailRefreshed();
 }
 
+FormulaPages *HouseDetailWindow::addFormulaPages(const FormulaPagesDesign &design)
+{
+    auto *pages = new FormulaPages(design, this);
+    pages->setFixedHeight(110);
+    pages->setDataSet(m_details);
+    m_detailArea->addWidget(pages);
+    return pages;
+}
+
 QHBoxLayout *HouseDetailWindow::stripRow()
 {
     if (!m_strip) {
@@ -305,23 +266,9 @@ QPushButton *HouseDetailWindow::addStripButton(const QString &objectName, const 
     return b;
 }
 
-void HouseDetailWindow::exportDetail()
+bool HouseDetailWindow::hasOutput() const
 {
-    if (m_details->isOpen() && !m_details->isEmpty()) {
-        GridExport::exportGrid(this, m_detailGrid, m_design.exportName);
-    }
-}
-
-void HouseDetailWindow::printDetail()
-{
-    if (m_details->isOpen() && !m_details->isEmpty()) {
-        m_detailGrid->printPreview(listPrintOptions(m_design.printTitle));
-    }
-}
-
-void HouseDetailWindow::resetLayout()
-{
-    m_layout.requestReset(this);
+    return m_details->isOpen() && !m_details->isEmpty();
 }
 
 void HouseDetailWindow::reportError(const QString &reason)
@@ -329,31 +276,13 @@ void HouseDetailWindow::reportError(const QString &reason)
     Prompt::databaseError(this, reason);
 }
 
-void HouseDetailWindow::showEvent(QShowEvent *event)
+void HouseDetailWindow::layoutLoaded(bool)
 {
-    if (!m_layoutLoaded) {
-        m_layoutLoaded = true;
-        m_layout.load(m_houseGrid);
-        // The house list always fits its width, whatever an older layout file says.
-        m_houseGrid->setFitToWidth(true);
-    }
-    QDialog::showEvent(event);
+    m_houseGrid->setFitToWidth(true);
 }
 
-void HouseDetailWindow::keyPressEvent(QKeyEvent *event)
+void HouseDetailWindow::dropPending()
 {
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void HouseDetailWindow::done(int result)
-{
-    // Closing drops what was not saved; the layout is kept for the next opening.
     m_details->cancel();
     m_houses->cancel();
-    m_layout.save(m_houseGrid);
-    QDialog::done(result);
 }

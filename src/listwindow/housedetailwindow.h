@@ -1,18 +1,15 @@
 #pragma once
 
-#include "components/common/preparation.h"
-#include "components/grid/dbgrideh.h"
-#include "listwindow/listparts.h"
 #include "listwindow/searchbar.h"
-#include "data/dm1.h"
+#include "listwindow/windowframe.h"
 
-#include <QColor>
-#include <QDialog>
 #include <QList>
 #include <QString>
 #include <QVariantList>
 
 class DataSet;
+class FormulaPages;
+struct FormulaPagesDesign;
 class QDateEdit;
 class QHBoxLayout;
 class QLabel;
@@ -21,43 +18,10 @@ class QSplitter;
 class QToolButton;
 class QVBoxLayout;
 
-// A button of the bar that the window declares and connects itself.
-struct BarButton
-{
-    QString objectName; // bitbtn_add
-    QString caption; // "新增项目"
-    QString glyph; // the pictogram of its picture
-    QColor colour = ButtonBar::Edit;
-    QString hint; // tool tip ("打印缴款通知单"); empty for none
-
-    static BarButton of(const QString &objectName, const QString &caption, const QString &glyph,
-                        const QColor &colour = ButtonBar::Edit)
-    {
-        BarButton b;
-        b.objectName = objectName;
-        b.caption = caption;
-        b.glyph = glyph;
-        b.colour = colour;
-        return b;
-    }
-    BarButton &withHint(const QString &text)
-    {
-        hint = text;
-        return *this;
-    }
-};
-
 // What is particular to one house list + detail window.
-struct HouseDetailDesign
+// Its texts print and export the detail grid; its layout file keeps the house grid's layout.
+struct HouseDetailDesign : FrameDesign
 {
-    QString className; // TForm_houseitem: the layout file's section
-    QString caption; // window caption
-    QString titleBand; // the white band under the buttons
-    QString printTitle; // of the detail grid
-    QString exportName; // of the detail grid
-    QString layoutFile; // "houseitem.ini": the house grid's layout; empty for none
-    QString resetButton; // object name of "初始界面"; empty: the window has none
-
     // The bar: these buttons, "导出" (bitbtn_out), "打印" (bitbtn_print), the trailing ones,
     // "初始界面", "返回" (SpeedButton4).
     QList<BarButton> leadingButtons;
@@ -114,7 +78,7 @@ struct HouseDetailDesign
 //
 // Before it is shown prepare() opens the house list and fills the building drop-down; the two
 // queries are closed after it closed.
-class HouseDetailWindow : public QDialog, public PreparedWindow
+class HouseDetailWindow : public WindowFrame
 {
     Q_OBJECT
 public:
@@ -127,7 +91,6 @@ public:
     DBGridEh *houseGrid() const { return m_houseGrid; }
     DBGridEh *detailGrid() const { return m_detailGrid; }
     SearchBar *searchBar() const { return m_search; }
-    QToolButton *button(const QString &objectName) const;
 
     // The month picker (nullptr without): the chosen year and month as decimal text without
     // leading zeros ("2004", "8").
@@ -138,9 +101,10 @@ public:
     void setStateText(const QString &text);
     QString stateText() const;
 
-    // Before the window is shown: the house list opened on its first lines and the building
-    // drop-downs of the search bar filled; after it closed both queries are closed. A window
-    // that needs more overrides it, calling this one first.
+    // Before the window is shown: the house list opened on its first lines, the building
+    // drop-downs of the search bar filled, and the boxes that take Chinese text given the
+    // operator's input method; after it closed both queries are closed. A window that needs
+    // more overrides it, calling this one first.
     void prepare(Preparation &p) override;
 
 public slots:
@@ -151,11 +115,6 @@ public slots:
     bool reloadHouses();
     // The detail rows of the current house, or none without a house.
     void refreshDetail();
-    // "导出" and "打印" of the detail grid, nothing without detail rows; a window that prints
-    // otherwise (the payment notice) overrides printDetail().
-    virtual void exportDetail();
-    virtual void printDetail();
-    void resetLayout();
 
 signals:
     // The detail query was opened or closed for the current house.
@@ -173,6 +132,8 @@ protected:
 
     // The right-hand area above the detail grid, for the window's own panel.
     QVBoxLayout *detailArea() const { return m_detailArea; }
+    // The formula pages of the current detail row, at the top of the detail area.
+    FormulaPages *addFormulaPages(const FormulaPagesDesign &design);
     // A push button at the end of the strip (Panel4) under what the detail area holds so far
     // ("计算", "保存"); the strip is made with its first button.
     QPushButton *addStripButton(const QString &objectName, const QString &caption);
@@ -181,20 +142,19 @@ protected:
     // Reports a database refusal; the data set's pending change stays.
     void reportError(const QString &reason);
 
-    void showEvent(QShowEvent *event) override;
-    // Esc never closes the window nor drops what was typed: only "返回" and the close box close it.
-    void keyPressEvent(QKeyEvent *event) override;
-    void done(int result) override;
+    // "导出" and "打印" work on the detail grid, and on nothing without detail rows.
+    bool hasOutput() const override;
+    // The house list always fits its width, whatever an older layout file says.
+    void layoutLoaded(bool fromFile) override;
+    void dropPending() override;
 
 private:
     void buildSearchBar();
     bool openHouses(bool withSearch, QString *error);
 
     HouseDetailDesign m_design;
-    LayoutFile m_layout;
     DataSet *m_houses;
     DataSet *m_details;
-    ButtonBar *m_bar = nullptr;
     SearchBar *m_search = nullptr;
     QDateEdit *m_month = nullptr;
     QLabel *m_state = nullptr;
@@ -205,5 +165,4 @@ private:
     QHBoxLayout *m_strip = nullptr;
     int m_shownYear = 0;
     int m_shownMonth = 0;
-    bool m_layoutLoaded = false;
 };

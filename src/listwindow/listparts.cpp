@@ -3,9 +3,9 @@
 #include "components/common/icons.h"
 #include "components/common/prompt.h"
 #include "data/clock.h"
-#include "data/dm1.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -120,17 +120,18 @@ LayoutFile::LayoutFile(const QString &fileName, const QString &section)
     , m_section(section)
 { }
 
-QString LayoutFile::path() const
+QString LayoutFile::path(const QString &home) const
 {
-    return m_fileName.isEmpty() ? QString() : Dm1::instance()->homePath(m_fileName);
+    return m_fileName.isEmpty() ? QString() : QDir(home).filePath(m_fileName);
 }
 
-bool LayoutFile::load(DBGridEh *grid) const
+bool LayoutFile::load(DBGridEh *grid, const QString &home) const
 {
-    if (path().isEmpty() || !QFile::exists(path())) {
+    const QString file = path(home);
+    if (file.isEmpty() || !QFile::exists(file)) {
         return false;
     }
-    QSettings settings(path(), QSettings::IniFormat);
+    QSettings settings(file, QSettings::IniFormat);
     if (!settings.childGroups().contains(m_section)) {
         return false;
     }
@@ -138,14 +139,15 @@ bool LayoutFile::load(DBGridEh *grid) const
     return true;
 }
 
-void LayoutFile::save(const DBGridEh *grid) const
+void LayoutFile::save(const DBGridEh *grid, const QString &home) const
 {
-    if (path().isEmpty()) {
+    const QString file = path(home);
+    if (file.isEmpty()) {
         return;
     }
-    grid->saveLayoutFile(path(), m_section);
+    grid->saveLayoutFile(file, m_section);
     if (m_reset) {
-        QFile::remove(path());
+        QFile::remove(file);
     }
 }
 
@@ -155,13 +157,13 @@ void LayoutFile::requestReset(QWidget *parent)
     Prompt::notice(parent, QStringLiteral("界面初始化完毕！"));
 }
 
-PrintOptions listPrintOptions(const QString &title)
+PrintOptions listPrintOptions(const QString &title, const QString &operatorName)
 {
     PrintOptions options;
     options.title = title;
     const QDateTime now = Clock::now();
     options.printedAt = QStringLiteral("打印时间:") + QLocale().toString(now.date(), QLocale::ShortFormat)
         + QLatin1Char(' ') + now.time().toString(QStringLiteral("H:mm:ss"));
-    options.preparedBy = QStringLiteral("制表:") + Session::current().currentOperator + QStringLiteral(" .");
+    options.preparedBy = QStringLiteral("制表:") + operatorName + QStringLiteral(" .");
     return options;
 }

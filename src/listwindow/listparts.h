@@ -58,6 +58,32 @@ private:
     QWidget *m_returnBevel = nullptr;
 };
 
+// A button of the bar that a window declares and connects itself.
+struct BarButton
+{
+    QString objectName; // bitbtn_add
+    QString caption; // "新增项目"
+    QString glyph; // the pictogram of its picture
+    QColor colour = ButtonBar::Edit;
+    QString hint; // tool tip ("打印缴款通知单"); empty for none
+
+    static BarButton of(const QString &objectName, const QString &caption, const QString &glyph,
+                        const QColor &colour = ButtonBar::Edit)
+    {
+        BarButton b;
+        b.objectName = objectName;
+        b.caption = caption;
+        b.glyph = glyph;
+        b.colour = colour;
+        return b;
+    }
+    BarButton &withHint(const QString &text)
+    {
+        hint = text;
+        return *this;
+    }
+};
+
 // The layout file of a window's grid: one ini file in the home folder, one section named after
 // the window class. It is read when the window is first shown and written when it closes; after
 // "初始界面" the file is deleted once written, so the next opening shows the design layout.
@@ -67,10 +93,11 @@ public:
     // An empty file name: the window keeps no layout.
     LayoutFile(const QString &fileName, const QString &section);
 
-    QString path() const;
+    // The file in the home folder home; empty when the window keeps no layout.
+    QString path(const QString &home) const;
     // Whether the file held a layout for the grid.
-    bool load(DBGridEh *grid) const;
-    void save(const DBGridEh *grid) const;
+    bool load(DBGridEh *grid, const QString &home) const;
+    void save(const DBGridEh *grid, const QString &home) const;
     // "初始界面": "界面初始化完毕！", and the file goes when the window closes.
     void requestReset(QWidget *parent);
     bool resetRequested() const { return m_reset; }
@@ -82,5 +109,5 @@ private:
 };
 
 // The page header and after-grid line of a printed list: its title, the print time and the
-// current operator.
-PrintOptions listPrintOptions(const QString &title);
+// operator who prints it.
+PrintOptions listPrintOptions(const QString &title, const QString &operatorName);

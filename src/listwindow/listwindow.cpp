@@ -10,10 +10,11 @@
 #include "components/dbctrls/enterring.h"
 #include "components/dbctrls/inputmethod.h"
 #include "components/grid/gridexport.h"
-#include "listwindow/dbnavigator.h"
 #include "data/clock.h"
 #include "data/dm1.h"
 #include "data/transaction.h"
+#include "listwindow/dbnavigator.h"
+#include "listwindow/gridstrip.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -98,11 +99,36 @@ QStringList ListWindowDesign::unknownFields(const QString &table) const
     return out;
 }
 
+namespace {
+// The editing buttons a list window's design asks for: "增加", "编辑", "删除" | "存盘", "取消".
+QList<QList<BarButton>> editingButtons(int buttons)
+{
+    using D = ListWindowDesign;
+    QList<BarButton> change, save;
+    if (buttons & D::Add) {
+        change << BarButton::of(QStringLiteral("bitbtn_add"), QStringLiteral("增加"), QStringLiteral("＋"));
+    }
+    if (buttons & D::Edit) {
+        change << BarButton::of(QStringLiteral("bitbtn_edit"), QStringLiteral("编辑"), QStringLiteral("改"));
+    }
+    if (buttons & D::Delete) {
+        change << BarButton::of(QStringLiteral("bitbtn_delete"), QStringLiteral("删除"), QStringLiteral("删"),
+                                ButtonBar::Delete);
+    }
+    if (buttons & D::SaveCancel) {
+        save << BarButton::of(QStringLiteral("bitbtn_save"), QStringLiteral("存盘"), QStringLiteral("存"),
+                              ButtonBar::Save)
+             << BarButton::of(QStringLiteral("bitbtn_cancel"), QStringLiteral("取消"), QStringLiteral("消"),
+                              ButtonBar::Cancel);
+    }
+    return {change, save};
+}
+}
+
 ListWindow::ListWindow(DataSet *dataSet, const ListWindowDesign &design, QWidget *parent)
-    : QDialog(parent)
+    : WindowFrame(design, editingButtons(design.buttons), {}, parent)
     , m_dataSet(dataSet)
     , m_design(design)
-    , m_layout(design.layoutFile, design.className)
 {
     // A misspelt field would show an empty column, or never write what is typed.
     if (const QStringList unknown = design.unknownFields(dataSet ? dataSet->tableName() : QString());
@@ -111,21 +137,22 @@ ListWindow::ListWindow(DataSet *dataSet, const ListWindowDesign &design, QWidget
         qWarning("ListWindow %s", qPrintable(what));
         Q_ASSERT_X(false, "ListWindow", qPrintable(what));
     }
-    ListParts::setUpWindow(this, design.className, design.caption);
-
-    m_body = new QVBoxLayout(this);
-    m_body->setContentsMargins(0, 0, 0, 0);
-    m_body->setSpacing(0);
-    buildButtonBar();
-
-    QLabel *band = ListParts::titleBand(design.titleBand, this);
-    m_body->addWidget(band);
+    const std::pair<const char *, void (ListWindow::*)()> actions[] = {
+        {"bitbtn_add", &ListWindow::addRecord},       {"bitbtn_edit", &ListWindow::editRecord},
+        {"bitbtn_delete", &ListWindow::deleteRecord}, {"bitbtn_save", &ListWindow::saveRecord},
+        {"bitbtn_cancel", &ListWindow::cancelRecord},
+    };
+    for (const auto &[name, action] : actions) {
+        if (QToolButton *b = button(QString::fromLatin1(name))) {
+            connect(b, &QToolButton::clicked, this, action);
+        }
+    }
     if (!design.titleHint.isEmpty()) {
-        auto *hint = new QLabel(design.titleHint, band);
+        auto *hint = new QLabel(design.titleHint, this);
         hint->setObjectName(QStringLiteral("titleHint"));
         hint->setStyleSheet(
             QStringLiteral("color: maroon; font-weight: normal; font-size: 12px; padding: 0; background: white;"));
-        ListParts::addToTitleBand(band, hint);
+        addToTitleBand(hint);
     }
 
     if (!design.search.isEmpty()) {
@@ -134,8 +161,6 @@ ListWindow::ListWindow(DataSet *dataSet, const ListWindowDesign &design, QWidget
     if (!design.entries.isEmpty()) {
         buildEntryPanel();
     }
-    buildGridStrip();
-
     m_grid = new DBGridEh(this);
     m_grid->setObjectName(QStringLiteral("DBGridEh1"));
     m_grid->setAccessibleName(design.titleBand.isEmpty() ? design.caption : design.titleBand);
@@ -143,8 +168,12 @@ ListWindow::ListWindow(DataSet *dataSet, const ListWindowDesign &design, QWidget
     m_grid->setDataSet(dataSet);
     m_grid->setDichromatic(true);
     m_grid->setFitToWidth(design.fitInitially);
-    m_body->addWidget(m_grid, 1);
-    m_navigator->setDataSet(dataSet);
+    m_strip =
+        new GridStrip(m_grid, {design.dichromaticLabel, design.fitLabel, design.fitInitially, design.hideFloor}, this);
+    m_strip->navigator()->setDataSet(dataSet);
+    body()->addWidget(m_strip);
+    body()->addWidget(m_grid, 1);
+    setGrids(m_grid, m_grid);
     if (design.doubleClickEdits) {
         connect(m_grid, &DBGridEh::rowDoubleClicked, this, &ListWindow::editRecord);
     }
@@ -155,61 +184,6 @@ ListWindow::ListWindow(DataSet *dataSet, const ListWindowDesign &design, QWidget
 }
 
 ListWindow::~ListWindow() = default;
-
-QToolButton *ListWindow::addButton(const QString &objectName, const QString &caption, const QString &glyph,
-                                   const QColor &colour, const QString &before)
-{
-    return m_bar->add(objectName, caption, glyph, colour, before);
-}
-
-void ListWindow::addPanel(QWidget *panel, const QString &after)
-{
-    QWidget *above = after.isEmpty() ? nullptr : findChild<QWidget *>(after);
-    const int at = above ? m_body->indexOf(above) : -1;
-    m_body->insertWidget(at < 0 ? -1 : at + 1, panel);
-}
-
-void ListWindow::buildButtonBar()
-{
-    m_bar = new ButtonBar(this);
-    m_body->addWidget(m_bar);
-    const int b = m_design.buttons;
-    if (b & ListWindowDesign::Add) {
-        connect(addButton(QStringLiteral("bitbtn_add"), QStringLiteral("增加"), QStringLiteral("＋"), ButtonBar::Edit),
-                &QToolButton::clicked, this, &ListWindow::addRecord);
-    }
-    if (b & ListWindowDesign::Edit) {
-        connect(addButton(QStringLiteral("bitbtn_edit"), QStringLiteral("编辑"), QStringLiteral("改"), ButtonBar::Edit),
-                &QToolButton::clicked, this, &ListWindow::editRecord);
-    }
-    if (b & ListWindowDesign::Delete) {
-        connect(
-            addButton(QStringLiteral("bitbtn_delete"), QStringLiteral("删除"), QStringLiteral("删"), ButtonBar::Delete),
-            &QToolButton::clicked, this, &ListWindow::deleteRecord);
-    }
-    if (b & (ListWindowDesign::Add | ListWindowDesign::Edit | ListWindowDesign::Delete)) {
-        m_bar->addBevel();
-    }
-    if (b & ListWindowDesign::SaveCancel) {
-        connect(addButton(QStringLiteral("bitbtn_save"), QStringLiteral("存盘"), QStringLiteral("存"), ButtonBar::Save),
-                &QToolButton::clicked, this, &ListWindow::saveRecord);
-        connect(
-            addButton(QStringLiteral("bitbtn_cancel"), QStringLiteral("取消"), QStringLiteral("消"), ButtonBar::Cancel),
-            &QToolButton::clicked, this, &ListWindow::cancelRecord);
-        m_bar->addBevel();
-    }
-    connect(addButton(QStringLiteral("bitbtn_out"), QStringLiteral("导出"), QStringLiteral("出"), ButtonBar::Out),
-            &QToolButton::clicked, this, &ListWindow::exportList);
-    connect(addButton(QStringLiteral("bitbtn_print"), QStringLiteral("打印"), QStringLiteral("印"), ButtonBar::Out),
-            &QToolButton::clicked, this, &ListWindow::printList);
-    m_bar->addBevel();
-    if (m_design.hasReset) {
-        connect(addButton(QStringLiteral("bitbtn_reset"), QStringLiteral("初始界面"), QStringLiteral("原"),
-                          ButtonBar::Back),
-                &QToolButton::clicked, this, &ListWindow::resetLayout);
-    }
-    connect(m_bar->addReturn(), &QToolButton::clicked, this, &QDialog::reject);
-}
 
 void ListWindow::buildEntryPanel()
 {
@@ -233,7 +207,6 @@ void ListWindow::buildEntryPanel()
         stripRow->setContentsMargins(8, 4, 8, 4);
         stripRow->setSpacing(6);
     }
-    QList<QWidget *> chinese;
     int i = 0;
     for (const EntryField &e : std::as_const(m_design.entries)) {
         QWidget *parent = e.inStrip ? strip : panel;
@@ -283,7 +256,7 @@ void ListWindow::buildEntryPanel()
             cell->hide();
         }
         if (e.chinese) {
-            chinese << editor;
+            m_chinese << editor;
         }
         m_entries << editor;
         m_labels << label;
@@ -301,10 +274,9 @@ void ListWindow::buildEntryPanel()
             ring->setNext(m_entries[k], to);
         }
     }
-    InputMethod::apply(chinese, Session::current().inputMethod);
-    m_body->addWidget(panel);
+    body()->addWidget(panel);
     if (strip) {
-        m_body->addWidget(strip);
+        body()->addWidget(strip);
     }
 }
 
@@ -315,7 +287,7 @@ void ListWindow::buildSearchBar()
         m_search->setEnterRing(m_design.searchRing, true);
     }
     connect(m_search, &SearchBar::findRequested, this, &ListWindow::find);
-    m_body->addWidget(m_search);
+    body()->addWidget(m_search);
 }
 
 bool ListWindow::searchConditions(QStringList *conditions, QVariantList *values)
@@ -334,69 +306,13 @@ void ListWindow::find()
     if (!searchConditions(&conditions, &values)) {
         return;
     }
-    m_dataSet->cancel();
-    m_dataSet->close();
-    m_dataSet->clearSql();
-    m_dataSet->addLine(m_design.searchSelect);
-    if (!conditions.isEmpty()) {
-        m_dataSet->addLine(QStringLiteral(" where ") + SearchBar::joined(conditions));
-    }
-    m_dataSet->addLine(m_design.searchOrdering);
-    for (const QVariant &v : std::as_const(values)) {
-        m_dataSet->bindPositional(v);
-    }
-    if (!m_dataSet->open()) {
+    if (!SearchBar::reopen(m_dataSet, m_design.searchSelect, conditions, values, m_design.searchOrdering)) {
         Prompt::databaseError(this, m_dataSet->lastError());
         return;
     }
     if (m_dataSet->isEmpty()) {
         Prompt::notice(this, QStringLiteral("没有找到合适的记录！"), Prompt::Icon::Information);
     }
-}
-
-void ListWindow::buildGridStrip()
-{
-    auto *strip = new QWidget(this);
-    strip->setObjectName(QStringLiteral("Panel8"));
-    strip->setFixedHeight(35);
-    auto *row = new QHBoxLayout(strip);
-    row->setContentsMargins(6, 4, 6, 4);
-    m_navigator = new DBNavigator(strip);
-    row->addWidget(m_navigator);
-    row->addSpacing(16);
-    m_dichromatic = new QCheckBox(m_design.dichromaticLabel, strip);
-    m_dichromatic->setObjectName(QStringLiteral("cbDichromatic"));
-    m_dichromatic->setChecked(true);
-    connect(m_dichromatic, &QCheckBox::toggled, this, [this](bool on) { m_grid->setDichromatic(on); });
-    row->addWidget(m_dichromatic);
-    m_fit = new QCheckBox(m_design.fitLabel, strip);
-    m_fit->setObjectName(QStringLiteral("CheckBox1"));
-    m_fit->setChecked(m_design.fitInitially);
-    connect(m_fit, &QCheckBox::toggled, this, [this](bool on) { m_grid->setFitToWidth(on); });
-    row->addWidget(m_fit);
-    row->addStretch(1);
-    if (m_design.hideFloor > 0) {
-        m_showHidden = new QToolButton(strip);
-        m_showHidden->setObjectName(QStringLiteral("ToolButton1"));
-        m_showHidden->setToolTip(QStringLiteral("显示隐藏的列"));
-        m_showHidden->setAccessibleName(QStringLiteral("显示隐藏的列"));
-        m_showHidden->setText(QStringLiteral("显示列"));
-        m_showHidden->setPopupMode(QToolButton::MenuButtonPopup);
-        m_hiddenMenu = new QMenu(m_showHidden);
-        m_hiddenMenu->setObjectName(QStringLiteral("PopupMenu1"));
-        m_showHidden->setMenu(m_hiddenMenu);
-        m_showHidden->setEnabled(false);
-        connect(m_showHidden, &QToolButton::clicked, this, &ListWindow::showFirstHiddenColumn);
-        m_hideRightmost = new QToolButton(strip);
-        m_hideRightmost->setObjectName(QStringLiteral("ToolButton2"));
-        m_hideRightmost->setToolTip(QStringLiteral("隐藏最右边的列"));
-        m_hideRightmost->setAccessibleName(QStringLiteral("隐藏最右边的列"));
-        m_hideRightmost->setText(QStringLiteral("隐藏列"));
-        connect(m_hideRightmost, &QToolButton::clicked, this, &ListWindow::hideRightmostColumn);
-        row->addWidget(m_showHidden);
-        row->addWidget(m_hideRightmost);
-    }
-    m_body->addWidget(strip);
 }
 
 bool ListWindow::isEditing() const
@@ -435,7 +351,7 @@ void ListWindow::updateStates()
     enable("bitbtn_cancel", editing);
     enable("bitbtn_out", !editing);
     enable("bitbtn_print", !editing);
-    m_navigator->setEnabled(!editing);
+    m_strip->navigator()->setEnabled(!editing);
     m_grid->setEnabled(!editing);
 }
 
@@ -488,7 +404,7 @@ bool ListWindow::isDuplicate(const QString &field, const QString &value)
         sql += QStringLiteral(" and id <> ?");
         binds << id;
     }
-    return Dm1::instance()->scalar(sql, binds).toLongLong() > 0;
+    return dm()->scalar(sql, binds).toLongLong() > 0;
 }
 
 QVariant ListWindow::storedValue(const QString &field) const
@@ -497,9 +413,9 @@ QVariant ListWindow::storedValue(const QString &field) const
         || !m_dataSet->hasField(QStringLiteral("id"))) {
         return {};
     }
-    return Dm1::instance()->scalar(QStringLiteral("select %1 from %2 where id = ?")
-                                       .arg(Schema::quoted(field), Schema::quoted(m_dataSet->tableName())),
-                                   {m_dataSet->value(QStringLiteral("id"))});
+    return dm()->scalar(QStringLiteral("select %1 from %2 where id = ?")
+                            .arg(Schema::quoted(field), Schema::quoted(m_dataSet->tableName())),
+                        {m_dataSet->value(QStringLiteral("id"))});
 }
 
 void ListWindow::saveRecord()
@@ -517,7 +433,7 @@ void ListWindow::saveRecord()
         return;
     }
     if (m_dataSet->hasField(QStringLiteral("操作人员"))) {
-        m_dataSet->setText(QStringLiteral("操作人员"), Session::current().currentOperator);
+        m_dataSet->setText(QStringLiteral("操作人员"), session().currentOperator);
     }
     if (m_dataSet->hasField(QStringLiteral("操作日期"))) {
         m_dataSet->setDateTime(QStringLiteral("操作日期"), Clock::now());
@@ -540,7 +456,7 @@ bool ListWindow::writeRow(QString *error)
 
 bool ListWindow::postWith(const std::function<bool(QString *)> &more, QString *error)
 {
-    Transaction tx(Dm1::instance()->database());
+    Transaction tx(db());
     QString why = tx.error();
     // The other rows first: a refusal there leaves the row pending, as the row's own refusal does.
     bool ok = tx.begun() && more(&why);
@@ -594,7 +510,7 @@ bool ListWindow::deleteCurrentWith(const std::function<bool(QString *)> &more, Q
 {
     const int row = m_dataSet->currentRow();
     bool deleted = false;
-    const bool ok = Dm1::instance()->inTransaction(
+    const bool ok = dm()->inTransaction(
         [&](QString *why) {
             if (!m_dataSet->deleteCurrent()) {
                 *why = m_dataSet->lastError();
@@ -612,103 +528,12 @@ bool ListWindow::deleteCurrentWith(const std::function<bool(QString *)> &more, Q
     return ok;
 }
 
-void ListWindow::exportList()
-{
-    GridExport::exportGrid(this, m_grid, m_design.exportName);
-}
-
 void ListWindow::printList()
 {
-    m_dichromatic->setChecked(false);
-    printGrid(m_grid, m_design.printTitle);
-    m_dichromatic->setChecked(true);
+    m_strip->setDichromatic(false);
+    WindowFrame::printList();
+    m_strip->setDichromatic(true);
     m_grid->viewport()->update();
-}
-
-void ListWindow::printGrid(DBGridEh *grid, const QString &title)
-{
-    // Printed without the row colours, which come back afterwards whatever they were.
-    grid->setDichromatic(false);
-    grid->viewport()->update();
-    grid->printPreview(listPrintOptions(title));
-    grid->setDichromatic(true);
-    grid->viewport()->update();
-}
-
-void ListWindow::resetLayout()
-{
-    m_layout.requestReset(this);
-}
-
-void ListWindow::hideRightmostColumn()
-{
-    if (m_grid->visibleColumnCount() <= m_design.hideFloor) {
-        return;
-    }
-    const QString field = m_grid->rightmostVisibleField();
-    const QString caption = m_grid->hideRightmostColumn();
-    if (field.isEmpty()) {
-        return;
-    }
-    listHiddenColumn(field, caption, m_hiddenMenu->actions().value(0));
-}
-
-// An entry of the drop-down of "显示隐藏的列", placed before `before` (at the end when null);
-// choosing it shows that column again.
-void ListWindow::listHiddenColumn(const QString &field, const QString &caption, QAction *before)
-{
-    auto *action = new QAction(caption, m_hiddenMenu);
-    action->setData(field);
-    connect(action, &QAction::triggered, this, [this, action] {
-        m_grid->showColumn(action->data().toString());
-        m_hiddenMenu->removeAction(action);
-        action->deleteLater();
-        m_showHidden->setEnabled(!m_hiddenMenu->actions().isEmpty() && !m_grid->hiddenFields().isEmpty());
-    });
-    m_hiddenMenu->insertAction(before, action);
-    m_showHidden->setEnabled(true);
-}
-
-// The columns a layout file hides are listed when the window opens, so that they can be shown
-// again: first those after the visible columns, in their order (the one "显示隐藏的列" brings
-// back first at the top), then any hidden among them.
-void ListWindow::listLoadedHiddenColumns()
-{
-    if (!m_hiddenMenu) {
-        return;
-    }
-    const QList<GridColumn> columns = m_grid->columns();
-    int lastVisible = -1;
-    for (int i = 0; i < columns.size(); ++i) {
-        if (columns[i].visible) {
-            lastVisible = i;
-        }
-    }
-    QList<int> order;
-    for (int i = lastVisible + 1; i < columns.size(); ++i) {
-        order << i;
-    }
-    for (int i = 0; i < lastVisible; ++i) {
-        if (!columns[i].visible) {
-            order << i;
-        }
-    }
-    for (int i : std::as_const(order)) {
-        listHiddenColumn(columns[i].field, DBGridEh::hiddenCaption(columns[i].title), nullptr);
-    }
-}
-
-void ListWindow::showFirstHiddenColumn()
-{
-    const QList<QAction *> listed = m_hiddenMenu->actions();
-    if (!listed.isEmpty()) {
-        QAction *top = listed.constFirst();
-        m_hiddenMenu->removeAction(top);
-        top->deleteLater();
-    }
-    m_grid->showFirstHiddenColumn();
-    m_showHidden->setEnabled(!m_grid->hiddenFields().isEmpty() && !m_hiddenMenu->actions().isEmpty());
-    m_hideRightmost->setEnabled(true);
 }
 
 QComboBox *ListWindow::searchCombo(const QString &objectName) const
@@ -719,39 +544,21 @@ QComboBox *ListWindow::searchCombo(const QString &objectName) const
 
 void ListWindow::prepare(Preparation &p)
 {
+    InputMethod::apply(m_chinese + (m_search ? m_search->chineseBoxes() : QList<QWidget *>()), session().inputMethod);
     if (!m_design.query.isEmpty()) {
         p.open(m_dataSet, m_design.query);
     }
 }
 
-void ListWindow::showEvent(QShowEvent *event)
+void ListWindow::layoutLoaded(bool fromFile)
 {
-    if (!m_layoutLoaded) {
-        m_layoutLoaded = true;
-        if (m_layout.load(m_grid)) {
-            const QSignalBlocker block(m_fit);
-            m_fit->setChecked(m_grid->fitToWidth());
-            listLoadedHiddenColumns();
-        }
+    if (fromFile) {
+        m_strip->followLoadedLayout();
     }
-    QDialog::showEvent(event);
 }
 
-// Esc never closes a list window nor throws away a typed row: only "返回" and the close box
-// close it.
-void ListWindow::keyPressEvent(QKeyEvent *event)
+// Closing drops a pending change.
+void ListWindow::dropPending()
 {
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void ListWindow::done(int result)
-{
-    // Closing drops a pending change; the layout is kept for the next opening.
     m_dataSet->cancel();
-    m_layout.save(m_grid);
-    QDialog::done(result);
 }

@@ -1,28 +1,17 @@
 #pragma once
 
-#include "components/common/preparation.h"
 #include "components/common/prompt.h"
-#include "components/grid/dbgrideh.h"
-#include "listwindow/listparts.h"
 #include "listwindow/searchbar.h"
+#include "listwindow/windowframe.h"
 
-#include <QDialog>
 #include <QList>
 #include <QString>
 #include <functional>
 
 class DataSet;
-class QAction;
-class QCheckBox;
+class GridStrip;
 class QComboBox;
-class QFrame;
-class QGridLayout;
-class QHBoxLayout;
 class QLabel;
-class QMenu;
-class QToolButton;
-class QVBoxLayout;
-class DBNavigator;
 
 // One entry field of a list window's entry panel.
 struct EntryField
@@ -107,20 +96,13 @@ struct EntryField
 };
 
 // What is particular to one list window: its texts, its grid and its entry panel.
-struct ListWindowDesign
+struct ListWindowDesign : FrameDesign
 {
-    QString className; // TForm_storeyinfo: the layout file's section
-    QString caption; // window caption
-    QString titleBand; // the white band above the entry panel
     QString titleHint; // a hint at the right end of the title band
     QString entryNote; // a pale green note at the right of the entry fields
-    QString printTitle;
-    QString exportName;
-    QString layoutFile; // "system.ini" in the home folder; empty for none
     // The lines the window's data set is opened on when the window opens from the menu, and
     // closed again when it has closed (see Preparation); empty when the opener does it.
     QStringList query;
-    bool hasReset = false; // "初始界面"
     int hideFloor = 0; // fewest visible columns "隐藏最右边的列" leaves; 0: no column buttons
     enum Button { Add = 1, Edit = 2, Delete = 4, SaveCancel = 8, AllEditing = 15 };
     int buttons = AllEditing; // which of 增加, 编辑, 删除, 存盘/取消 the window has
@@ -147,11 +129,12 @@ struct ListWindowDesign
     QStringList unknownFields(const QString &table) const;
 };
 
-// The shared list window: button bar, title band, entry panel, grid strip with navigator and
-// grid tools, and the grid over one data set. A window subclasses it with a ListWindowDesign and
-// overrides the hooks that make it particular (validation, preconditions, extra buttons, and
-// prepare() when it needs more than its design's query).
-class ListWindow : public QDialog, public PreparedWindow
+// The shared list window: in the frame (button bar, title band, layout file), the search bar,
+// the entry panel, the grid strip (navigator and grid tools) and the grid over one data set. A window
+// subclasses it with a ListWindowDesign and overrides the hooks that make it particular
+// (validation, preconditions, extra buttons, and prepare() when it needs more than its design's
+// query).
+class ListWindow : public WindowFrame
 {
     Q_OBJECT
 public:
@@ -170,11 +153,9 @@ public:
     // The search bar; null when the design has no search boxes.
     SearchBar *searchBar() const { return m_search; }
 
-    // Opens the data set on the design's query.
+    // Opens the data set on the design's query; the Chinese entry fields get the operator's
+    // input method.
     void prepare(Preparation &p) override;
-    // Prints a list's grid through the preview: its title in the page header, the print time
-    // and the operator after the rows, and no row colours on paper.
-    static void printGrid(DBGridEh *grid, const QString &title);
 
 public slots:
     void addRecord();
@@ -183,11 +164,8 @@ public slots:
     void saveRecord();
     void cancelRecord();
     void deleteRecord();
-    void exportList();
-    void printList();
-    void resetLayout();
-    void hideRightmostColumn();
-    void showFirstHiddenColumn();
+    // "打印": printed without the row colours; "区分列表" is ticked again afterwards.
+    void printList() override;
     // "查找": re-queries with a condition for every filled box; "没有找到合适的记录！" when
     // nothing matches.
     void find();
@@ -230,41 +208,20 @@ protected:
     // and a row whose deletion was undone is shown again.
     bool deleteCurrentWith(const std::function<bool(QString *error)> &more, QString *error);
 
-    // A button of the window's own, placed before "返回", or before the button named before.
-    QToolButton *addButton(const QString &objectName, const QString &caption, const QString &glyph,
-                           const QColor &colour, const QString &before = {});
-
-    // A panel of the window's own: below the widget `after` (the button bar "Panel2", the grid
-    // "DBGridEh1"), or at the bottom.
-    void addPanel(QWidget *panel, const QString &after = {});
-
-    void done(int result) override;
-    void showEvent(QShowEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
+    void layoutLoaded(bool fromFile) override;
+    void dropPending() override;
 
 private:
-    void buildButtonBar();
     void buildEntryPanel();
-    void buildGridStrip();
     void buildSearchBar();
     void updateStates();
-    void listHiddenColumn(const QString &field, const QString &caption, QAction *before);
-    void listLoadedHiddenColumns();
 
     DataSet *m_dataSet;
     ListWindowDesign m_design;
-    QVBoxLayout *m_body = nullptr;
-    ButtonBar *m_bar = nullptr;
     SearchBar *m_search = nullptr;
-    LayoutFile m_layout;
     QList<QWidget *> m_entries;
     QList<QLabel *> m_labels; // beside m_entries
+    QList<QWidget *> m_chinese; // the entries that take Chinese text
     DBGridEh *m_grid = nullptr;
-    DBNavigator *m_navigator = nullptr;
-    QCheckBox *m_dichromatic = nullptr;
-    QCheckBox *m_fit = nullptr;
-    QToolButton *m_showHidden = nullptr;
-    QToolButton *m_hideRightmost = nullptr;
-    QMenu *m_hiddenMenu = nullptr;
-    bool m_layoutLoaded = false;
+    GridStrip *m_strip = nullptr;
 };

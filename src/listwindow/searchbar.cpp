@@ -1,6 +1,7 @@
 #include "listwindow/searchbar.h"
 
 #include "components/dbctrls/enterring.h"
+#include "data/dataset.h"
 #include "data/schema.h"
 
 #include <QComboBox>
@@ -140,4 +141,32 @@ void SearchBar::insertAfter(const QString &boxName, QWidget *label, QWidget *con
         m_row->insertWidget(at++, label);
     }
     m_row->insertWidget(at, control);
+}
+
+QList<QWidget *> SearchBar::chineseBoxes() const
+{
+    QList<QWidget *> boxes;
+    for (const SearchField &f : m_fields) {
+        if (f.chinese) {
+            boxes << findChild<QWidget *>(f.objectName);
+        }
+    }
+    return boxes;
+}
+
+bool SearchBar::reopen(DataSet *rows, const QString &select, const QStringList &conditions, const QVariantList &values,
+                       const QString &ordering)
+{
+    rows->cancel();
+    rows->close();
+    rows->clearSql();
+    rows->addLine(select);
+    if (!conditions.isEmpty()) {
+        rows->addLine(QStringLiteral(" where ") + joined(conditions));
+    }
+    rows->addLine(ordering);
+    for (const QVariant &v : values) {
+        rows->bindPositional(v);
+    }
+    return rows->open();
 }

@@ -6,6 +6,7 @@
 #include <QVariantList>
 #include <QWidget>
 
+class DataSet;
 class QHBoxLayout;
 class QPushButton;
 
@@ -18,6 +19,13 @@ struct SearchField
     QString column; // the column the condition tests
     bool equality = false; // the building drop-down
     bool hidden = false; // present but not shown (some windows keep a hidden box)
+    bool chinese = false; // takes Chinese text: gets the operator's input method
+
+    SearchField &takesChinese()
+    {
+        chinese = true;
+        return *this;
+    }
 };
 
 // The bound value of a "contains" condition (column like ? escape '\'): the text between %,
@@ -48,8 +56,15 @@ public:
     QStringList conditions(QVariantList *values) const;
     // Conditions as the statements join them: "(a)and(b)".
     static QString joined(const QStringList &conditions);
+    // Drops the pending change of rows and opens it again on the select line, " where " and the
+    // joined conditions (when there are any) and the ordering line, the values bound in order;
+    // false when the database refuses (rows->lastError() says why).
+    static bool reopen(DataSet *rows, const QString &select, const QStringList &conditions, const QVariantList &values,
+                       const QString &ordering);
 
     QPushButton *findButton() const { return m_find; }
+    // The boxes that take Chinese text.
+    QList<QWidget *> chineseBoxes() const;
     // Room for more controls (a month picker) at the left of the boxes.
     void insertAtStart(QWidget *label, QWidget *control);
     // A control after "查找".

@@ -20,7 +20,7 @@ ListWindowDesign guestDesign()
     s.layoutFile = QStringLiteral("guest.ini");
     s.query = {QStringLiteral("select * from 业主资料"),
                QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("业主名称"))};
-    s.hasReset = true;
+    s.resetButton = QStringLiteral("bitbtn_reset");
     s.hideFloor = 5;
     s.doubleClickEdits = true;
     s.columns = {
@@ -90,8 +90,8 @@ bool TForm_guestinfo::canDelete()
     }
     // An owner living in a house stays: the house would name an owner who no longer exists.
     const QStringList houses =
-        Dm1::instance()->column(QStringLiteral("select 房屋代码 from 房屋资料 where 业主名称 = ? order by 房屋代码"),
-                                {q->text(QStringLiteral("业主名称"))});
+        dm()->column(QStringLiteral("select 房屋代码 from 房屋资料 where 业主名称 = ? order by 房屋代码"),
+                     {q->text(QStringLiteral("业主名称"))});
     if (!houses.isEmpty()) {
         Prompt::notice(this, QStringLiteral("该业主正在使用房屋“%1”,不能删除!").arg(houses.join(QStringLiteral("、"))));
         return false;

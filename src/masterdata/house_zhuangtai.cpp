@@ -63,7 +63,7 @@ void TForm_house_zhuangtai::count()
     q->close();
     HouseStatus::Counts counts;
     QString error;
-    const bool filled = HouseStatus::fill(Dm1::instance(), &counts, &error);
+    const bool filled = HouseStatus::fill(dm(), &counts, &error);
     if (!q->openOn({QStringLiteral("select * from "), QStringLiteral("通用"),
                     QStringLiteral(" order by ") + Dm1::orderTerm(QStringLiteral("texta"))})) {
         error = q->lastError();

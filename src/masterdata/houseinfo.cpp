@@ -22,7 +22,7 @@ ListWindowDesign houseDesign()
     s.layoutFile = QStringLiteral("houseinfo.ini");
     s.query = {QStringLiteral("select * from 房屋资料"),
                QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("房屋代码"))};
-    s.hasReset = true;
+    s.resetButton = QStringLiteral("bitbtn_reset");
     s.hideFloor = 5;
     s.columns = {
         C::of(QStringLiteral("房屋代码"), QStringLiteral("房屋代码"), 75)
@@ -182,7 +182,7 @@ bool TForm_houseinfo::validate()
         for (const Dependent &d : Dependents) {
             const QString sql = QStringLiteral("select count(*) from %1 where 房屋代码 = ?")
                                     .arg(Schema::quoted(QString::fromUtf8(d.table)));
-            if (Dm1::instance()->scalar(sql, {before}).toLongLong() > 0) {
+            if (dm()->scalar(sql, {before}).toLongLong() > 0) {
                 carrying << QString::fromUtf8(d.what);
             }
         }
@@ -207,8 +207,7 @@ QString TForm_houseinfo::deleteQuestion()
         }
     }
     const qint64 unpaid =
-        Dm1::instance()
-            ->scalar(QStringLiteral("select count(*) from 收费明细表 where 房屋代码 = ? and 缴费状态 = ?"),
+        dm()->scalar(QStringLiteral("select count(*) from 收费明细表 where 房屋代码 = ? and 缴费状态 = ?"),
                      {q->text(QStringLiteral("房屋代码")), QStringLiteral("未缴费")})
             .toLongLong();
     if (unpaid > 0) {
@@ -227,9 +226,8 @@ bool TForm_houseinfo::deleteRow(QString *error)
     // The house and its occupant's in-use flag change together or not at all.
     const QString owner = dataSet()->text(QStringLiteral("业主名称"));
     return deleteCurrentWith(
-        [owner](QString *why) {
-            return Dm1::instance()->exec(QStringLiteral("update 业主资料 set 是否使用='否' where (业主名称=?)"),
-                                         {owner}, why);
+        [this, owner](QString *why) {
+            return dm()->exec(QStringLiteral("update 业主资料 set 是否使用='否' where (业主名称=?)"), {owner}, why);
         },
         error);
 }

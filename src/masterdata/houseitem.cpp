@@ -1,12 +1,11 @@
 #include "masterdata/houseitem.h"
 
 #include "components/common/prompt.h"
-#include "components/dbctrls/inputmethod.h"
-#include "listwindow/formulapages.h"
-#include "masterdata/core/houseitems.h"
 #include "data/clock.h"
 #include "data/dm1.h"
 #include "data/transaction.h"
+#include "listwindow/formulapages.h"
+#include "masterdata/core/houseitems.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -36,7 +35,7 @@ HouseDetailDesign itemDesign()
     s.search = {
         {QStringLiteral("Edit1"), QStringLiteral("房屋代码："), QStringLiteral("房屋代码")},
         {QStringLiteral("Edit2"), QStringLiteral("房屋名称："), QStringLiteral("房屋名称"), false, true},
-        {QStringLiteral("Edit3"), QStringLiteral("业主名称："), QStringLiteral("业主名称")},
+        SearchField {QStringLiteral("Edit3"), QStringLiteral("业主名称："), QStringLiteral("业主名称")}.takesChinese(),
         {QStringLiteral("DBComboBoxEh3"), QStringLiteral("楼宇名称："), QStringLiteral("楼宇名称"), true},
     };
     s.enterRing = {QStringLiteral("Edit1"), QStringLiteral("Edit2"), QStringLiteral("Edit3")};
@@ -65,39 +64,22 @@ HouseDetailDesign itemDesign()
 TForm_houseitem::TForm_houseitem(QWidget *parent)
     : HouseDetailWindow(itemDesign(), parent)
 {
-    m_pages = new FormulaPages(FormulaPagesDesign::houseItems(), this);
-    m_pages->setFixedHeight(110);
-    m_pages->setDataSet(details());
-    detailArea()->addWidget(m_pages);
-
-    auto *strip = new QWidget(this);
-    strip->setObjectName(QStringLiteral("Panel4"));
-    auto *row = new QHBoxLayout(strip);
-    row->setContentsMargins(8, 4, 8, 4);
-    const auto stripButton = [&](const char *name, const QString &caption) {
-        auto *b = new QPushButton(caption, strip);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setAccessibleName(caption);
-        b->setAutoDefault(false);
-        row->addWidget(b);
-        return b;
-    };
-    connect(stripButton("SpeedButton2", QStringLiteral("计算")), &QPushButton::clicked, this,
+    m_pages = addFormulaPages(FormulaPagesDesign::houseItems());
+    connect(addStripButton(QStringLiteral("SpeedButton2"), QStringLiteral("计算")), &QPushButton::clicked, this,
             &TForm_houseitem::computeItems);
-    connect(stripButton("SpeedButton3", QStringLiteral("保存")), &QPushButton::clicked, this,
+    connect(addStripButton(QStringLiteral("SpeedButton3"), QStringLiteral("保存")), &QPushButton::clicked, this,
             &TForm_houseitem::saveItem);
+    QHBoxLayout *row = stripRow();
     row->addSpacing(16);
     auto *hint = new QLabel(QStringLiteral("提示：如果某个收费项目中面积/数量/金额每个月都一样，就可以输入\n"
                                            "面积/数量/金额，在每月业主应缴费用管理中系统会自动取数！"),
-                            strip);
+                            row->parentWidget());
     hint->setObjectName(QStringLiteral("Label1"));
     hint->setStyleSheet(QStringLiteral("color: maroon;"));
     row->addWidget(hint, 1);
-    detailArea()->addWidget(strip);
 
     connect(button(QStringLiteral("bitbtn_add")), &QToolButton::clicked, this, &TForm_houseitem::addItems);
     connect(button(QStringLiteral("bitbtn_delete")), &QToolButton::clicked, this, &TForm_houseitem::deleteItem);
-    InputMethod::apply({findChild<QLineEdit *>(QStringLiteral("Edit3"))}, Session::current().inputMethod);
 }
 
 QStringList TForm_houseitem::detailLines(QVariantList *values) const
@@ -115,7 +97,7 @@ void TForm_houseitem::addItems()
         return;
     }
     QString error;
-    const int added = HouseItems::addMissing(Dm1::instance(), houses()->text(QStringLiteral("房屋代码")), &error);
+    const int added = HouseItems::addMissing(dm(), houses()->text(QStringLiteral("房屋代码")), &error);
     if (added < 0) {
         reportError(error);
         return;
@@ -167,7 +149,7 @@ void TForm_houseitem::saveItem()
         items->setMoney(QStringLiteral("预付金额"), *quantity);
     }
     items->setMoney(QStringLiteral("金额"), *amount);
-    items->setText(QStringLiteral("操作人员"), Session::current().currentOperator);
+    items->setText(QStringLiteral("操作人员"), session().currentOperator);
     items->setDateTime(QStringLiteral("操作日期"), Clock::now());
     if (!items->post()) {
         reportError(items->lastError());
@@ -183,7 +165,7 @@ void TForm_houseitem::computeItems()
         return;
     }
     // Every amount of the house or none: a refusal half-way leaves the items as they were.
-    Transaction tx;
+    Transaction tx(db());
     QString error = tx.error();
     bool ok = tx.begun();
     bool badAmount = false; // an item's own values are no amount: told as such, not as a refusal

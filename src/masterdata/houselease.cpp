@@ -1,13 +1,11 @@
 #include "masterdata/houselease.h"
 
 #include "components/common/prompt.h"
-#include "components/dbctrls/inputmethod.h"
+#include "data/dm1.h"
 #include "masterdata/choosehouse.h"
 #include "masterdata/core/occupancy.h"
 #include "masterdata/xzyz.h"
-#include "data/dm1.h"
 
-#include <QLineEdit>
 #include <QToolButton>
 
 namespace {
@@ -27,7 +25,7 @@ ListWindowDesign leaseDesign()
     s.layoutFile = QStringLiteral("houselease.ini");
     const QString byCode = QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("房屋代码"));
     s.query = {QStringLiteral("select * from 房屋租赁表 where 已经迁出=0"), byCode};
-    s.hasReset = true;
+    s.resetButton = QStringLiteral("bitbtn_reset");
     s.hideFloor = 8;
     s.columns = {
         C::of(QStringLiteral("房屋代码"), QStringLiteral("房屋代码"), 80)
@@ -75,8 +73,9 @@ ListWindowDesign leaseDesign()
             .inGreenStrip(),
     };
     s.entryColumns = 3;
-    s.search = {{QStringLiteral("Edit1"), QStringLiteral("房屋代码："), QStringLiteral("房屋代码")},
-                {QStringLiteral("Edit2"), QStringLiteral("业主名称："), QStringLiteral("业主名称")}};
+    s.search = {
+        {QStringLiteral("Edit1"), QStringLiteral("房屋代码："), QStringLiteral("房屋代码")},
+        SearchField {QStringLiteral("Edit2"), QStringLiteral("业主名称："), QStringLiteral("业主名称")}.takesChinese()};
     s.searchSelect = QStringLiteral("select * from 房屋租赁表 ");
     s.searchOrdering = byCode;
     s.searchRing = {QStringLiteral("Edit1"), QStringLiteral("Edit2")};
@@ -122,7 +121,6 @@ TForm_houselease::TForm_houselease(QWidget *parent)
     };
     connect(dataSet(), &DataSet::stateChanged, this, followState);
     followState(dataSet()->state());
-    InputMethod::apply({findChild<QLineEdit *>(QStringLiteral("Edit2"))}, Session::current().inputMethod);
 }
 
 void TForm_houselease::chooseOwner()
@@ -174,8 +172,8 @@ bool TForm_houselease::validate()
     const Occupancy::Move move = moveOf(q);
     if (move.isNew && !move.movedOut) {
         QString error;
-        const Occupancy::HouseNow now = Occupancy::houseNow(Dm1::instance(), move.houseCode, &error);
-        const bool ownerKnown = error.isEmpty() && Occupancy::ownerExists(Dm1::instance(), move.owner, &error);
+        const Occupancy::HouseNow now = Occupancy::houseNow(dm(), move.houseCode, &error);
+        const bool ownerKnown = error.isEmpty() && Occupancy::ownerExists(dm(), move.owner, &error);
         if (!error.isEmpty()) {
             Prompt::databaseError(this, error);
             return false;
@@ -199,11 +197,11 @@ bool TForm_houselease::validate()
 bool TForm_houselease::writeRow(QString *error)
 {
     const Occupancy::Move move = moveOf(dataSet());
-    return postWith([&move](QString *why) { return Occupancy::apply(Dm1::instance(), move, why); }, error);
+    return postWith([this, &move](QString *why) { return Occupancy::apply(dm(), move, why); }, error);
 }
 
 bool TForm_houselease::deleteRow(QString *error)
 {
     const QString owner = dataSet()->text(QStringLiteral("业主名称"));
-    return deleteCurrentWith([&owner](QString *why) { return Occupancy::release(Dm1::instance(), owner, why); }, error);
+    return deleteCurrentWith([this, &owner](QString *why) { return Occupancy::release(dm(), owner, why); }, error);
 }

@@ -32,7 +32,7 @@ ListWindowDesign itemDesign()
     s.layoutFile = QStringLiteral("iteminfo.ini");
     s.query = {QStringLiteral("select * from 收费项目"),
                QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("收费名称"))};
-    s.hasReset = true;
+    s.resetButton = QStringLiteral("bitbtn_reset");
     s.hideFloor = 5;
     s.doubleClickEdits = true;
     s.columns = {

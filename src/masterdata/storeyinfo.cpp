@@ -84,7 +84,7 @@ void TForm_storeyinfo::chooseBuilding()
     if (!m_choose->isEnabled() || dataSet()->recordCount() == 0) {
         return;
     }
-    DataSet *house = Dm1::instance()->q_houseinfo;
+    DataSet *house = dm()->q_houseinfo;
     if (house->edit()) {
         house->setText(QStringLiteral("楼宇名称"), dataSet()->text(QStringLiteral("楼宇名称")));
     }

@@ -16,28 +16,16 @@ ReportDesign listingDesign(Listing kind)
         r.list.columns = {
             C::of(QStringLiteral("texth"), QStringLiteral("楼宇名称"), 65),
             C::of(QStringLiteral("texti"), QStringLiteral("楼宇单元"), 60),
-            C::of(QStringLiteral("texta"), QStringLiteral("房屋代码"), 80)
-                .sortButton()
-                .withFooter(F::Text, QStringLiteral("合计")),
-            C::of(QStringLiteral("textb"), QStringLiteral("业主名称"), 80).sortButton(),
-            C::of(QStringLiteral("textf"), QStringLiteral("年度"), 60).sortButton(),
-            C::of(QStringLiteral("textg"), QStringLiteral("月份"), 40).sortButton(),
-            C::of(QStringLiteral("textc"), QStringLiteral("应  缴|项  目"), 100).sortButton(),
-            C::of(QStringLiteral("moneya"), QStringLiteral("应  缴|金额"), 65)
-                .alignRight()
-                .sortButton()
-                .withFooter(F::Sum),
-            C::of(QStringLiteral("textd"), QStringLiteral("已  缴|项  目"), 100).sortButton(),
-            C::of(QStringLiteral("moneyb"), QStringLiteral("已  缴|金额"), 65)
-                .alignRight()
-                .sortButton()
-                .withFooter(F::Sum),
-            C::of(QStringLiteral("texte"), QStringLiteral("未  缴|项  目"), 100).sortButton(),
-            C::of(QStringLiteral("moneyc"), QStringLiteral("未  缴|金额"), 65)
-                .alignRight()
-                .sortButton()
-                .withFooter(F::Sum),
-            C::of(QString(), QStringLiteral("备    注"), 180),
+            C::of(QStringLiteral("texta"), QStringLiteral("房屋代码"), 80).withFooter(F::Text, QStringLiteral("合计")),
+            C::of(QStringLiteral("textb"), QStringLiteral("业主名称"), 80),
+            C::of(QStringLiteral("textf"), QStringLiteral("年度"), 60),
+            C::of(QStringLiteral("textg"), QStringLiteral("月份"), 40),
+            C::of(QStringLiteral("textc"), QStringLiteral("应  缴|项  目"), 100),
+            ReportColumns::money(QStringLiteral("moneya"), QStringLiteral("应  缴|金额"), 65),
+            C::of(QStringLiteral("textd"), QStringLiteral("已  缴|项  目"), 100),
+            ReportColumns::money(QStringLiteral("moneyb"), QStringLiteral("已  缴|金额"), 65),
+            C::of(QStringLiteral("texte"), QStringLiteral("未  缴|项  目"), 100),
+            ReportColumns::money(QStringLiteral("moneyc"), QStringLiteral("未  缴|金额"), 65),
         };
         break;
     case Listing::Paid:
@@ -53,26 +41,23 @@ ReportDesign listingDesign(Listing kind)
             C::of(QStringLiteral("texth"), QStringLiteral("楼宇名称"), 60),
             C::of(QStringLiteral("texti"), QStringLiteral("楼宇单元"), paid ? 64 : 60),
             C::of(QStringLiteral("texta"), QStringLiteral("房屋代码"), paid ? 80 : 85)
-                .sortButton()
                 .withFooter(F::Text, QStringLiteral("合计")),
-            C::of(QStringLiteral("textb"), QStringLiteral("业主名称"), paid ? 80 : 90).sortButton(),
-            C::of(QStringLiteral("texte"), QStringLiteral("年度"), 60).sortButton(),
-            C::of(QStringLiteral("textf"), QStringLiteral("月份"), 40).sortButton(),
-            C::of(QStringLiteral("dateb"), QStringLiteral("开始日期"), 80).sortButton(),
-            C::of(QStringLiteral("datec"), QStringLiteral("结束日期"), 80).sortButton(),
-            C::of(QStringLiteral("textd"), QStringLiteral("项  目"), paid ? 120 : 150).sortButton(),
-            C::of(QStringLiteral("moneyb"), QStringLiteral("金 额"), paid ? 90 : 100)
-                .alignRight()
-                .sortButton()
-                .withFooter(F::Sum),
+            C::of(QStringLiteral("textb"), QStringLiteral("业主名称"), paid ? 80 : 90),
+            C::of(QStringLiteral("texte"), QStringLiteral("年度"), 60),
+            C::of(QStringLiteral("textf"), QStringLiteral("月份"), 40),
+            C::of(QStringLiteral("dateb"), QStringLiteral("开始日期"), 80),
+            C::of(QStringLiteral("datec"), QStringLiteral("结束日期"), 80),
+            C::of(QStringLiteral("textd"), QStringLiteral("项  目"), paid ? 120 : 150),
+            ReportColumns::money(QStringLiteral("moneyb"), QStringLiteral("金 额"), paid ? 90 : 100),
         };
         if (paid) {
-            r.list.columns << C::of(QStringLiteral("datea"), QStringLiteral("缴费日期"), 100).sortButton();
+            r.list.columns << C::of(QStringLiteral("datea"), QStringLiteral("缴费日期"), 100);
         }
-        r.list.columns << C::of(QString(), QStringLiteral("备    注"), 180);
         break;
     }
     }
+    r.list.columns = ReportColumns::sortable(r.list.columns, {QStringLiteral("texth"), QStringLiteral("texti")});
+    r.list.columns << ReportColumns::remark(QStringLiteral("备    注"));
     r.list.buttons = ListWindowDesign::Delete;
     // The full listing fills its buildings first, the other two their fee items.
     using I = Preparation::Items;
@@ -89,26 +74,13 @@ ReportDesign listingDesign(Listing kind)
                                  QStringLiteral("七单元"), QStringLiteral("八单元"), QStringLiteral("九单元"),
                                  QStringLiteral("十单元"), QStringLiteral("十一单元"), QStringLiteral("十二单元")})
               << FilterField::of(QStringLiteral("ComboBox3"), QStringLiteral("收费名称："), K::Combo);
+    r.compute =
+        ReportDesign::overBills([kind](const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out,
+                                       QString *error) { return BillReports::listing(db, kind, f, out, error); });
     return r;
 }
 }
 
 BillListingWindow::BillListingWindow(Listing kind, QWidget *parent)
     : ReportWindow(listingDesign(kind), parent)
-    , m_kind(kind)
 { }
-
-ReportRun::Computation BillListingWindow::computation()
-{
-    BillReportFilter f;
-    if (!billPeriod(&f.from, &f.to)) {
-        return {};
-    }
-    f.houseCode = textOf(QStringLiteral("Edit1"));
-    f.building = textOf(QStringLiteral("ComboBox2"));
-    f.unit = textOf(QStringLiteral("ComboBox1"));
-    f.feeName = textOf(QStringLiteral("ComboBox3"));
-    return [kind = m_kind, f](const QSqlDatabase &db, ScratchSink &out, QString *error) {
-        return BillReports::listing(db, kind, f, out, error);
-    };
-}

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "reports/core/billreports.h"
 #include "reports/reportwindow.h"
 
 // The three bill listings ("业主缴费全况表", "业主已缴费项目明细表", "业主未缴费项目明细表"):
@@ -11,8 +10,4 @@ class BillListingWindow : public ReportWindow
     Q_OBJECT
 protected:
     BillListingWindow(BillReports::Listing kind, QWidget *parent);
-    ReportRun::Computation computation() override;
-
-private:
-    BillReports::Listing m_kind;
 };

@@ -3,7 +3,6 @@
 #include "components/common/busyindicator.h"
 #include "components/common/prompt.h"
 #include "components/dbctrls/enterring.h"
-#include "listwindow/listparts.h"
 #include "data/clock.h"
 #include "data/dm1.h"
 
@@ -26,10 +25,32 @@ ReportDesign ReportDesign::of(const QString &className, const QString &caption, 
     s.printTitle = printTitle;
     s.exportName = exportName;
     s.layoutFile = className.mid(QStringLiteral("TForm_").size()) + QStringLiteral(".ini");
-    s.hasReset = true;
+    s.resetButton = QStringLiteral("bitbtn_reset");
     s.hideFloor = 8;
     s.buttons = 0;
     return r;
+}
+
+ReportDesign::Compute ReportDesign::overBills(const BillWork &work)
+{
+    return [work](ReportWindow &w) -> ReportRun::Computation {
+        BillReportFilter f;
+        if (!w.billFilter(&f)) {
+            return {};
+        }
+        return [work, f](const QSqlDatabase &db, ScratchSink &out, QString *error) { return work(db, f, out, error); };
+    };
+}
+
+ReportDesign::Compute ReportDesign::overDeposits(const DepositWork &work, bool houseRequired)
+{
+    return [work, houseRequired](ReportWindow &w) -> ReportRun::Computation {
+        DepositFilter f;
+        if (!w.depositFilter(&f, houseRequired)) {
+            return {};
+        }
+        return [work, f](const QSqlDatabase &db, ScratchSink &out, QString *error) { return work(db, f, out, error); };
+    };
 }
 
 QList<FilterField> ReportDesign::billPeriod()
@@ -48,19 +69,18 @@ ReportWindow::ReportWindow(const ReportDesign &design, QWidget *parent)
     connect(m_run, &ReportRun::finished, this, &ReportWindow::finish);
     if (!design.unitNote.isEmpty() || !design.stateMark.isEmpty()) {
         // The title band's notes: the unit at its right end, a payment state in large red.
-        auto *band = findChild<QLabel *>(QStringLiteral("Panel1"));
         if (!design.stateMark.isEmpty()) {
-            auto *mark = new QLabel(design.stateMark, band);
+            auto *mark = new QLabel(design.stateMark, this);
             mark->setObjectName(QStringLiteral("Label3"));
             mark->setStyleSheet(QStringLiteral("color: red; font-size: 20px; font-weight: bold; padding: 0;"));
-            ListParts::addToTitleBand(band, mark);
-            static_cast<QHBoxLayout *>(band->layout())->addStretch(1);
+            addToTitleBand(mark);
+            static_cast<QHBoxLayout *>(titleBand()->layout())->addStretch(1);
         }
         if (!design.unitNote.isEmpty()) {
-            auto *unit = new QLabel(design.unitNote, band);
+            auto *unit = new QLabel(design.unitNote, this);
             unit->setObjectName(QStringLiteral("Label2"));
             unit->setStyleSheet(QStringLiteral("color: black; font-size: 12px; font-weight: normal; padding: 0;"));
-            ListParts::addToTitleBand(band, unit);
+            addToTitleBand(unit);
         }
     }
 }
@@ -215,6 +235,36 @@ bool ReportWindow::dayPeriod(QDate *from, QDate *to)
     *to = dateOf(QStringLiteral("DateTimePicker2"));
     return periodAccepted(ReportPeriod::checkDays(*from, *to), QStringLiteral("没有输入日期,请重新输入!"),
                           QStringLiteral("日期从不能大于日期到,请重新输入!"));
+}
+
+bool ReportWindow::billFilter(BillReportFilter *filter)
+{
+    if (!billPeriod(&filter->from, &filter->to)) {
+        return false;
+    }
+    filter->houseCode = textOf(QStringLiteral("Edit1"));
+    filter->building = textOf(QStringLiteral("ComboBox2"));
+    filter->unit = textOf(QStringLiteral("ComboBox1"));
+    filter->feeName = textOf(QStringLiteral("ComboBox3"));
+    return true;
+}
+
+bool ReportWindow::depositFilter(DepositFilter *filter, bool houseRequired)
+{
+    filter->houseCode = textOf(QStringLiteral("ComboBox1"));
+    if (houseRequired && filter->houseCode.trimmed().isEmpty()) {
+        return refuseFilter(QStringLiteral("ComboBox1"), QStringLiteral("没有输入房屋代码,请重新输入!"));
+    }
+    if (!dayPeriod(&filter->from, &filter->to)) {
+        return false;
+    }
+    filter->building = textOf(QStringLiteral("ComboBox2"));
+    return true;
+}
+
+ReportRun::Computation ReportWindow::computation()
+{
+    return m_report.compute ? m_report.compute(*this) : ReportRun::Computation();
 }
 
 void ReportWindow::compute()

@@ -1,14 +1,18 @@
 #pragma once
 
 #include "listwindow/listwindow.h"
+#include "reports/core/billreports.h"
+#include "reports/core/depositreports.h"
 #include "reports/core/reportperiod.h"
 #include "reports/core/reportrun.h"
+#include "reports/reportcolumns.h"
 
 #include <QDate>
 #include <QStringList>
 
 class BusyIndicator;
 class QPushButton;
+class ReportWindow;
 
 // One control of a report's filter bar.
 struct FilterField
@@ -36,8 +40,21 @@ struct FilterField
     }
 };
 
-// What is particular to one report window: its list-window design (texts, grid, buttons) and
-// its filter bar.
+// What is particular to one report window: its list-window design (texts, grid with its
+// footers, buttons), its filter bar and its computation. Printing, export, the layout file and
+// the worker thread come with the window:
+//
+//     ReportDesign r = ReportDesign::of("TForm_statistics_money", "按月份统计缴费总金额",
+//                                       "按金额统计汇总表打印清单", "按金额统计汇总表");
+//     r.list.columns = ReportColumns::yearMonth() + ReportColumns::dueTotals(true, 80);
+//     r.list.columns << ReportColumns::remark();
+//     r.filters = ReportDesign::billPeriod();
+//     r.filters << FilterField::of("Edit1", "房屋代码：", FilterField::Kind::Text);
+//     r.compute = ReportDesign::overBills(&BillReports::monthTotals);
+//
+// and the window class is a constructor: TForm_x(QWidget *parent) : ReportWindow(design(), parent) {}.
+// A chart or another widget under the grid: addUnderGrid() in the constructor; it is printed
+// under the rows.
 struct ReportDesign
 {
     ListWindowDesign list;
@@ -49,6 +66,16 @@ struct ReportDesign
     // deposit reports the two pickers set to today; the scratch table is emptied for all.
     QList<QPair<QString, Preparation::Items>> fills;
     bool datesToday = false;
+    // The work for the filter as it is set (see ReportWindow::computation()); a window without
+    // one overrides computation().
+    using Compute = std::function<ReportRun::Computation(ReportWindow &window)>;
+    Compute compute;
+    // The computations over the bill filter and the deposit filter: the filter read and checked
+    // (ReportWindow::billFilter(), depositFilter()), then work on the worker thread.
+    using BillWork = std::function<bool(const QSqlDatabase &, const BillReportFilter &, ScratchSink &, QString *)>;
+    using DepositWork = std::function<bool(const QSqlDatabase &, const DepositFilter &, ScratchSink &, QString *)>;
+    static Compute overBills(const BillWork &work);
+    static Compute overDeposits(const DepositWork &work, bool houseRequired = false);
 
     // The constants every report window has: the caption is also the title band, the layout
     // file is named after the unit ("statistics_arrear.ini"), the layout can be reset, and
@@ -78,6 +105,14 @@ public:
 
     bool isComputing() const { return m_run->isRunning(); }
 
+    // The filter of a bill report: the period of DateTimePicker1 and DateTimePicker2 (false,
+    // after the message, when it is missing or reversed) and the boxes the window has, as typed
+    // (房屋代码 Edit1, 楼宇名称 ComboBox2, 楼宇单元 ComboBox1, 收费名称 ComboBox3).
+    bool billFilter(BillReportFilter *filter);
+    // The filter of a deposit report: 房屋代码 ComboBox1 (false after its message when required
+    // and blank), the whole days of the two pickers, 楼宇名称 ComboBox2.
+    bool depositFilter(DepositFilter *filter, bool houseRequired);
+
     void prepare(Preparation &p) override;
 
 public slots:
@@ -91,8 +126,8 @@ signals:
 protected:
     // The work for the filter as it is set, run away from the window (it must not touch a
     // widget); an empty function when the filter is refused (the window has said why and
-    // focused the control) or there is nothing to compute.
-    virtual ReportRun::Computation computation() = 0;
+    // focused the control) or there is nothing to compute. By default the design's compute.
+    virtual ReportRun::Computation computation();
 
     // The bill months of DateTimePicker1 and DateTimePicker2; false, after the message and with
     // the focus on the from-picker, when they hold no date or are reversed.

@@ -1,8 +1,5 @@
 #include "reports/statistics_arrear.h"
 
-#include "reports/core/billreports.h"
-#include "data/dm1.h"
-
 #include <QLabel>
 #include <QStatusBar>
 
@@ -14,21 +11,24 @@ ReportDesign arrearDesign()
     ReportDesign r = ReportDesign::of(QStringLiteral("TForm_statistics_arrear"), QStringLiteral("业主欠费总表"),
                                       QStringLiteral("业主欠费总表打印清单"), QStringLiteral("业主欠费总表"));
     r.list.fitInitially = true;
-    r.list.columns = {
-        C::of(QStringLiteral("texte"), QStringLiteral("楼宇名称"), 60),
-        C::of(QStringLiteral("textc"), QStringLiteral("房屋代码"), 90).sortButton(),
-        C::of(QStringLiteral("textd"), QStringLiteral("业主名称"), 140).sortButton(),
-        C::of(QStringLiteral("texta"), QStringLiteral("年度"), 80).sortButton(),
-        C::of(QStringLiteral("textb"), QStringLiteral("月份"), 60).sortButton(),
-        C::of(QStringLiteral("moneya"), QStringLiteral("未缴费金额"), 90).alignRight().sortButton(),
-        C::of(QStringLiteral("moneyb"), QStringLiteral("累计金额"), 90).alignRight().sortButton(),
-        C::of(QString(), QStringLiteral("备注"), 180),
-    };
+    r.list.columns = ReportColumns::sortable(
+        {
+            C::of(QStringLiteral("texte"), QStringLiteral("楼宇名称"), 60),
+            C::of(QStringLiteral("textc"), QStringLiteral("房屋代码"), 90),
+            C::of(QStringLiteral("textd"), QStringLiteral("业主名称"), 140),
+            C::of(QStringLiteral("texta"), QStringLiteral("年度"), 80),
+            C::of(QStringLiteral("textb"), QStringLiteral("月份"), 60),
+            C::of(QStringLiteral("moneya"), QStringLiteral("未缴费金额"), 90).alignRight(),
+            C::of(QStringLiteral("moneyb"), QStringLiteral("累计金额"), 90).alignRight(),
+        },
+        {QStringLiteral("texte")});
+    r.list.columns << ReportColumns::remark();
     r.filters = ReportDesign::billPeriod();
     r.filters << FilterField::of(QStringLiteral("Edit1"), QStringLiteral("房屋代码："), K::Text)
               << FilterField::of(QStringLiteral("ComboBox2"), QStringLiteral("楼宇名称："), K::Combo);
     r.unitNote = QStringLiteral("单位：元");
     r.fills = {{QStringLiteral("ComboBox2"), Preparation::Items::Buildings}};
+    r.compute = ReportDesign::overBills(&BillReports::arrears);
     return r;
 }
 }
@@ -39,25 +39,17 @@ TForm_statistics_arrear::TForm_statistics_arrear(QWidget *parent)
     auto *status = new QStatusBar(this);
     status->setObjectName(QStringLiteral("StatusBar1"));
     status->setSizeGripEnabled(false);
-    const QStringList panels = {QStringLiteral("操作员：") + Session::current().currentOperator, QString(),
-                                QStringLiteral("业主欠费总表")};
-    for (const QString &text : panels) {
+    for (const QString &text : {QStringLiteral("操作员："), QString(), QStringLiteral("业主欠费总表")}) {
         auto *panel = new QLabel(text, status);
         panel->setMinimumWidth(160);
         status->addWidget(panel);
+        m_operator = m_operator ? m_operator : panel;
     }
     addPanel(status);
 }
 
-ReportRun::Computation TForm_statistics_arrear::computation()
+void TForm_statistics_arrear::prepare(Preparation &p)
 {
-    BillReportFilter f;
-    if (!billPeriod(&f.from, &f.to)) {
-        return {};
-    }
-    f.houseCode = textOf(QStringLiteral("Edit1"));
-    f.building = textOf(QStringLiteral("ComboBox2"));
-    return [f](const QSqlDatabase &db, ScratchSink &out, QString *error) {
-        return BillReports::arrears(db, f, out, error);
-    };
+    ReportWindow::prepare(p);
+    m_operator->setText(QStringLiteral("操作员：") + session().currentOperator);
 }

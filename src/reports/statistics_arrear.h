@@ -2,6 +2,8 @@
 
 #include "reports/reportwindow.h"
 
+class QLabel;
+
 // "业主欠费总表": each house's unpaid amount month by month with its running total, a blank line
 // between houses and the total of all at the end.
 class TForm_statistics_arrear : public ReportWindow
@@ -10,6 +12,9 @@ class TForm_statistics_arrear : public ReportWindow
 public:
     explicit TForm_statistics_arrear(QWidget *parent = nullptr);
 
-protected:
-    ReportRun::Computation computation() override;
+    // The status bar names the operator.
+    void prepare(Preparation &p) override;
+
+private:
+    QLabel *m_operator = nullptr; // "操作员：…", the first panel of the status bar
 };

@@ -9,7 +9,4 @@ class TForm_statistics_money : public ReportWindow
     Q_OBJECT
 public:
     explicit TForm_statistics_money(QWidget *parent = nullptr);
-
-protected:
-    ReportRun::Computation computation() override;
 };

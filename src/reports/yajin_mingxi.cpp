@@ -1,8 +1,6 @@
 #include "reports/yajin_mingxi.h"
 
 #include "components/common/prompt.h"
-#include "reports/core/depositreports.h"
-#include "data/dm1.h"
 
 #include <QToolButton>
 
@@ -17,17 +15,10 @@ ReportDesign detailDesign()
     r.list.buttons = ListWindowDesign::Delete;
     r.list.fitInitially = true;
     r.list.columns = {
-        C::of(QStringLiteral("datea"), QStringLiteral("日期"), 80).withFooter(F::Text, QStringLiteral("合计")),
-        C::of(QStringLiteral("textc"), QStringLiteral("楼宇名称"), 60),
-        C::of(QStringLiteral("texta"), QStringLiteral("房屋代码"), 80).withFooter(F::Text, QStringLiteral("合计")),
-        C::of(QStringLiteral("textb"), QStringLiteral("业主名称"), 80),
-        C::of(QStringLiteral("moneya"), QStringLiteral("操作类型|收取"), 70).alignRight().withFooter(F::Sum),
-        C::of(QStringLiteral("moneyc"), QStringLiteral("操作类型|冲抵费用"), 70).alignRight().withFooter(F::Sum),
-        C::of(QStringLiteral("moneyb"), QStringLiteral("操作类型|退还"), 70).alignRight().withFooter(F::Sum),
-        C::of(QStringLiteral("moneyd"), QStringLiteral("余额"), 80).alignRight(),
-        C::of(QStringLiteral("texte"), QStringLiteral("操作员"), 80),
-        C::of(QString(), QStringLiteral("备    注"), 180),
-    };
+        C::of(QStringLiteral("datea"), QStringLiteral("日期"), 80).withFooter(F::Text, QStringLiteral("合计"))};
+    r.list.columns << ReportColumns::depositMovements(QStringLiteral("moneyc"), QStringLiteral("moneyb"))
+                   << C::of(QStringLiteral("texte"), QStringLiteral("操作员"), 80)
+                   << ReportColumns::remark(QStringLiteral("备    注"));
     r.filters = {FilterField::of(QStringLiteral("DateTimePicker1"), QStringLiteral("日期从："), K::Day),
                  FilterField::of(QStringLiteral("DateTimePicker2"), QStringLiteral("到："), K::Day),
                  FilterField::of(QStringLiteral("ComboBox1"), QStringLiteral("房屋代码："), K::Combo),
@@ -36,6 +27,7 @@ ReportDesign detailDesign()
     r.fills = {{QStringLiteral("ComboBox1"), Preparation::Items::HouseCodes},
                {QStringLiteral("ComboBox2"), Preparation::Items::Buildings}};
     r.datesToday = true;
+    r.compute = ReportDesign::overDeposits(&DepositReports::detail, true);
     return r;
 }
 }
@@ -47,23 +39,6 @@ TForm_yajin_mingxi::TForm_yajin_mingxi(QWidget *parent)
                                   QColor(0x00, 0x83, 0x8f));
     disableWhileComputing(tidy);
     connect(tidy, &QToolButton::clicked, this, &TForm_yajin_mingxi::tidyBalances);
-}
-
-ReportRun::Computation TForm_yajin_mingxi::computation()
-{
-    DepositFilter f;
-    f.houseCode = textOf(QStringLiteral("ComboBox1"));
-    if (f.houseCode.trimmed().isEmpty()) {
-        refuseFilter(QStringLiteral("ComboBox1"), QStringLiteral("没有输入房屋代码,请重新输入!"));
-        return {};
-    }
-    if (!dayPeriod(&f.from, &f.to)) {
-        return {};
-    }
-    f.building = textOf(QStringLiteral("ComboBox2"));
-    return [f](const QSqlDatabase &db, ScratchSink &out, QString *error) {
-        return DepositReports::detail(db, f, out, error);
-    };
 }
 
 void TForm_yajin_mingxi::tidyBalances()
@@ -82,7 +57,7 @@ void TForm_yajin_mingxi::tidyBalances()
                                              amount(rows->value(r, rows->fieldIndex(QStringLiteral("moneyc"))))};
     }
     QString error;
-    if (amount.refused(&error) || !DepositReports::tidy(Dm1::instance()->database(), detail, &error)) {
+    if (amount.refused(&error) || !DepositReports::tidy(db(), detail, &error)) {
         Prompt::databaseError(this, error);
         return;
     }

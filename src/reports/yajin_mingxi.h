@@ -13,7 +13,4 @@ public:
 public slots:
     // "整理": the running balance of the rows as they now stand, from the first to the last.
     void tidyBalances();
-
-protected:
-    ReportRun::Computation computation() override;
 };

@@ -9,7 +9,4 @@ class TForm_yajin_sum : public ReportWindow
     Q_OBJECT
 public:
     explicit TForm_yajin_sum(QWidget *parent = nullptr);
-
-protected:
-    ReportRun::Computation computation() override;
 };

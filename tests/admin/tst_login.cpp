@@ -63,6 +63,7 @@ private slots:
     }
     void cleanup()
     {
+        m_preparation.reset();
         m_home.reset();
         Clock::setFixed({});
     }
@@ -108,19 +109,27 @@ private:
         q->addLine(QStringLiteral("select * from 权限表 order by 姓名"));
         QVERIFY(q->open());
     }
+    Session &session() const { return m_home->dm()->session(); }
+    // The dialog prepared as the main window prepares it.
+    void prepare(QDialog *dialog)
+    {
+        m_preparation = std::make_unique<Preparation>(dialog, m_home->dm());
+        QVERIFY(m_preparation->run());
+    }
     QString storedPassword(const QString &name)
     {
         return m_home->dm()->scalar(QStringLiteral("select 操作口令 from 权限表 where 姓名=?"), {name}).toString();
     }
 
     std::unique_ptr<TempHome> m_home;
+    std::unique_ptr<Preparation> m_preparation;
     ScriptedPrompt *m_prompt = nullptr;
 };
 
 void TestLogin::passwordBox()
 {
-    openOperators();
     TForm_Enter d;
+    prepare(&d);
     d.show();
     auto *edit = child<QLineEdit>(&d, QStringLiteral("Edit1"));
     typeText(edit, QStringLiteral("abC1"));
@@ -172,19 +181,19 @@ void TestLogin::login()
     QFETCH(QString, typed);
     QFETCH(bool, accepted);
     addOperator(name, stored, QStringLiteral("pinyin"));
-    openOperators();
-    Session::current() = Session {};
+    session() = Session {};
 
     TForm_Enter d;
+    prepare(&d);
     d.show();
     attempt(&d, name, typed);
     if (accepted) {
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QVERIFY(m_prompt->shown.isEmpty());
-        QCOMPARE(Session::current().currentOperator, name);
-        QCOMPARE(Session::current().inputMethod, QStringLiteral("pinyin"));
-        QCOMPARE(Session::current().password, typed.toUpper());
-        QCOMPARE(Session::current().operatorId,
+        QCOMPARE(session().currentOperator, name);
+        QCOMPARE(session().inputMethod, QStringLiteral("pinyin"));
+        QCOMPARE(session().password, typed.toUpper());
+        QCOMPARE(session().operatorId,
                  m_home->dm()->scalar(QStringLiteral("select id from 权限表 where 姓名=?"), {name}).toLongLong());
         // Whatever was stored, from now on only a hash (or nothing) is kept.
         const QString now = storedPassword(name);
@@ -201,7 +210,7 @@ void TestLogin::login()
         QCOMPARE(m_prompt->shown.constFirst().icon, Prompt::Icon::Warning);
         QVERIFY(child<QLineEdit>(&d, QStringLiteral("Edit1"))->text().isEmpty());
         QCOMPARE(storedPassword(name), stored);
-        QVERIFY(Session::current().currentOperator.isEmpty());
+        QVERIFY(session().currentOperator.isEmpty());
     }
 }
 
@@ -223,8 +232,8 @@ void TestLogin::refusals()
     QFETCH(QStringList, names);
     QFETCH(QStringList, messages);
     addOperator(QStringLiteral("张三"), QStringLiteral("RIGHT"));
-    openOperators();
     TForm_Enter d;
+    prepare(&d);
     d.show();
     for (int i = 0; i < names.size(); ++i) {
         QVERIFY(d.isVisible());
@@ -244,8 +253,8 @@ void TestLogin::refusals()
 void TestLogin::enterMovesAndConfirms()
 {
     addOperator(QStringLiteral("张三"), QStringLiteral("PW"));
-    openOperators();
     TForm_Enter d;
+    prepare(&d);
     d.show();
     QVERIFY(QTest::qWaitForWindowActive(&d));
     auto *combo = child<QComboBox>(&d, QStringLiteral("ComboBox1"));
@@ -257,14 +266,14 @@ void TestLogin::enterMovesAndConfirms()
     typeText(edit, QStringLiteral("pw"));
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(d.result(), int(QDialog::Accepted));
-    QCOMPARE(Session::current().currentOperator, QStringLiteral("张三"));
+    QCOMPARE(session().currentOperator, QStringLiteral("张三"));
 }
 
 void TestLogin::emptyOperatorTable()
 {
     QVERIFY(m_home->dm()->exec(QStringLiteral("delete from 权限表")));
-    openOperators();
     TForm_Enter d;
+    prepare(&d);
     d.show();
     QCOMPARE(child<QComboBox>(&d, QStringLiteral("ComboBox1"))->count(), 0);
     for (int i = 0; i < 3; ++i) {
@@ -285,7 +294,7 @@ void TestLogin::startUp_data()
 void TestLogin::startUp()
 {
     QFETCH(QString, how);
-    Session::current() = Session {};
+    session() = Session {};
     TForm_main main(m_home->dm());
     whenShown<TForm_Enter>([how](TForm_Enter *d) {
         if (how == QStringLiteral("ok")) {
@@ -300,7 +309,7 @@ void TestLogin::startUp()
     });
     const bool started = main.firstActivation();
     QCOMPARE(started, how == QStringLiteral("ok"));
-    QCOMPARE(Session::current().loggedIn, started);
+    QCOMPARE(session().loggedIn, started);
     QCOMPARE(main.findChild<QLabel *>(QStringLiteral("Panel0"))->text(),
              started ? QStringLiteral("操作员：") + Admin : QStringLiteral("操作员："));
     if (!started) {
@@ -324,7 +333,7 @@ void TestLogin::unattendedStartUp()
     // "阿" (ā) sorts before "管理员" (guǎn) in pinyin order; the administrator keeps his empty
     // password.
     addOperator(QStringLiteral("阿一"), Passwords::hash(firstPassword));
-    Session::current() = Session {};
+    session() = Session {};
     TForm_main main(m_home->dm());
     main.setUnattendedLogin(true);
     const bool refused = !firstPassword.isEmpty();
@@ -335,7 +344,7 @@ void TestLogin::unattendedStartUp()
         });
     }
     QCOMPARE(main.firstActivation(), !refused);
-    QCOMPARE(Session::current().currentOperator, refused ? QString() : QStringLiteral("阿一"));
+    QCOMPARE(session().currentOperator, refused ? QString() : QStringLiteral("阿一"));
     QCOMPARE(m_prompt->texts(), refused ? QStringList {QStringLiteral("密码不对，第1次！  ")} : QStringList());
     QVERIFY(!m_home->dm()->q_qxb->isOpen());
 }
@@ -357,7 +366,7 @@ void TestLogin::changeOperator()
     QFETCH(QString, how);
     QFETCH(QString, after);
     addOperator(QStringLiteral("张三"), QStringLiteral("ZS"));
-    Session::current() = Session {};
+    session() = Session {};
     TForm_main main(m_home->dm());
     whenShown<TForm_Enter>([](TForm_Enter *d) { attempt(d, Admin, QString()); });
     QVERIFY(main.firstActivation());
@@ -374,9 +383,9 @@ void TestLogin::changeOperator()
         }
     });
     QVERIFY(main.runCommand(QStringLiteral("更换操作员")));
-    QCOMPARE(Session::current().currentOperator, after);
-    QCOMPARE(Session::current().password, after == Admin ? QString() : QStringLiteral("ZS"));
-    QVERIFY(Session::current().loggedIn);
+    QCOMPARE(session().currentOperator, after);
+    QCOMPARE(session().password, after == Admin ? QString() : QStringLiteral("ZS"));
+    QVERIFY(session().loggedIn);
     QVERIFY(m_home->dm()->isConnected());
     QCOMPARE(main.findChild<QLabel *>(QStringLiteral("Panel0"))->text(), QStringLiteral("操作员：") + after);
 }
@@ -407,12 +416,12 @@ void TestLogin::newOperatorLogsInWithEmptyBox()
              QStringLiteral("5551234/管理员/2004-08-15 09:30:00"));
     QVERIFY(storedPassword(QStringLiteral("李四")).isEmpty());
 
-    openOperators();
     TForm_Enter d;
+    prepare(&d);
     d.show();
     attempt(&d, QStringLiteral("李四"), QString());
     QCOMPARE(d.result(), int(QDialog::Accepted));
-    QCOMPARE(Session::current().currentOperator, QStringLiteral("李四"));
+    QCOMPARE(session().currentOperator, QStringLiteral("李四"));
 }
 
 void TestLogin::duplicateOperatorRefused()
@@ -455,8 +464,9 @@ void TestLogin::renamingOneselfRenamesTheSession()
     TForm_qxb_edit editor;
     editor.show();
     auto *name = child<DBEdit>(&editor, QStringLiteral("DBEdit1"));
-    for (const auto &[from, to, session] : {std::tuple {QStringLiteral("李四"), QStringLiteral("李四二"), Admin},
-                                            std::tuple {Admin, QStringLiteral("管理员2"), QStringLiteral("管理员2")}}) {
+    for (const auto &[from, to, loggedIn] :
+         {std::tuple {QStringLiteral("李四"), QStringLiteral("李四二"), Admin},
+          std::tuple {Admin, QStringLiteral("管理员2"), QStringLiteral("管理员2")}}) {
         for (int r = 0; r < q->recordCount(); ++r) {
             if (q->value(r, q->fieldIndex(QStringLiteral("姓名"))).toString() == from) {
                 q->moveTo(r);
@@ -467,7 +477,7 @@ void TestLogin::renamingOneselfRenamesTheSession()
         typeText(name, to);
         button(&editor, QStringLiteral("BitBtn2"))->click();
         QVERIFY(m_prompt->shown.isEmpty());
-        QCOMPARE(Session::current().currentOperator, session);
+        QCOMPARE(session().currentOperator, loggedIn);
     }
 }
 
@@ -565,18 +575,11 @@ void TestLogin::changePassword()
 
     // The database holds something else: the old password is the one typed at login.
     addOperator(QStringLiteral("张三"), Passwords::hash(QStringLiteral("db")));
-    Session::current().currentOperator = QStringLiteral("张三");
-    Session::current().password = QStringLiteral("LOGIN");
-    DataSet *q = m_home->dm()->q_qxb;
-    q->close();
-    q->clearSql();
-    q->addLine(QStringLiteral("select * from 权限表 "));
-    q->addLine(QStringLiteral("where 姓名=:name"));
-    q->addLine(QStringLiteral("order by 姓名"));
-    q->bind(QStringLiteral(":name"), QStringLiteral("张三"));
-    QVERIFY(q->open());
+    session().currentOperator = QStringLiteral("张三");
+    session().password = QStringLiteral("LOGIN");
 
     TForm_password d;
+    prepare(&d);
     d.show();
     QVERIFY(QTest::qWaitForWindowActive(&d));
     QCOMPARE(child<QLabel>(&d, QStringLiteral("Label4"))->text(), QStringLiteral("张三"));
@@ -590,22 +593,22 @@ void TestLogin::changePassword()
     if (focus.isEmpty()) {
         QCOMPARE(m_prompt->shown.constFirst().icon, Prompt::Icon::Information);
         QCOMPARE(d.result(), int(QDialog::Accepted));
-        QCOMPARE(Session::current().password, QStringLiteral("NEW"));
+        QCOMPARE(session().password, QStringLiteral("NEW"));
         QCOMPARE(Passwords::verify(stored, QStringLiteral("new")), Passwords::Check::Accepted);
     } else {
         QCOMPARE(m_prompt->shown.constFirst().icon, Prompt::Icon::Warning);
         QVERIFY(d.isVisible());
         QCOMPARE(QApplication::focusWidget()->objectName(), focus);
-        QCOMPARE(Session::current().password, QStringLiteral("LOGIN"));
+        QCOMPARE(session().password, QStringLiteral("LOGIN"));
         QCOMPARE(Passwords::verify(stored, QStringLiteral("db")), Passwords::Check::Accepted);
     }
 }
 
 void TestLogin::changePasswordEnterSaves()
 {
-    Session::current().password = QString();
-    openOperators();
+    session().password = QString();
     TForm_password d;
+    prepare(&d);
     d.show();
     QVERIFY(QTest::qWaitForWindowActive(&d));
     auto *oldBox = child<QLineEdit>(&d, QStringLiteral("Edit1"));
@@ -655,11 +658,9 @@ void TestLogin::settingsChecks()
     QFETCH(QString, message);
     QFETCH(QString, focus);
     DataSet *q = m_home->dm()->q_gsxx;
-    q->clearSql();
-    q->addLine(QStringLiteral("select * from 公司信息"));
-    QVERIFY(q->open());
-    const QString before = q->text(QStringLiteral("系统标题"));
     QDialog *d = WindowRegistry::create(QStringLiteral("TForm_gsxx_edit"), nullptr);
+    prepare(d);
+    const QString before = q->text(QStringLiteral("系统标题"));
     d->show();
     QVERIFY(QTest::qWaitForWindowActive(d));
     auto *nameBox = child<QLineEdit>(d, QStringLiteral("DBEdit1"));
@@ -692,11 +693,8 @@ void TestLogin::settingsChecks()
 void TestLogin::settingsInsertOnEmptyTable()
 {
     QVERIFY(m_home->dm()->exec(QStringLiteral("delete from 公司信息")));
-    DataSet *q = m_home->dm()->q_gsxx;
-    q->clearSql();
-    q->addLine(QStringLiteral("select * from 公司信息"));
-    QVERIFY(q->open());
     QDialog *d = WindowRegistry::create(QStringLiteral("TForm_gsxx_edit"), nullptr);
+    prepare(d);
     d->show();
     for (int i = 1; i <= 9; ++i) {
         QVERIFY(child<QLineEdit>(d, QStringLiteral("DBEdit%1").arg(i))->text().isEmpty());
@@ -720,7 +718,7 @@ void TestLogin::settingsInsertOnEmptyTable()
 void TestLogin::settingsThroughMainWindow()
 {
     QVERIFY(m_home->dm()->exec(QStringLiteral("update 公司信息 set 系统标题='旧标题', 动态文字='旧文字'")));
-    Session::current() = Session {};
+    session() = Session {};
     {
         TForm_main main(m_home->dm());
         whenShown<TForm_Enter>([](TForm_Enter *d) { attempt(d, Admin, QString()); });
@@ -769,6 +767,9 @@ void TestLogin::smallDialogsShowTheirWholeTitleAndSpacedButtons()
     std::unique_ptr<QDialog> d(dialog == QStringLiteral("TForm_qxb_edit") ? new TForm_qxb_edit
                                                                           : WindowRegistry::create(dialog, nullptr));
     QVERIFY(d);
+    if (dialog != QStringLiteral("TForm_qxb_edit")) {
+        prepare(d.get());
+    }
     d->show();
     QVERIFY(QTest::qWaitForWindowExposed(d.get()));
     QFont bold = QApplication::font();

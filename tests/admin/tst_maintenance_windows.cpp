@@ -56,6 +56,13 @@ bool seed(Dm1 *dm)
     return dm->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('一号楼')"));
 }
 
+// The window given the home's data module, as its preparation gives it (it opens nothing).
+void prepare(QDialog *window, Dm1 *dm)
+{
+    Preparation p(window, dm);
+    QVERIFY(p.run());
+}
+
 std::unique_ptr<TableChoiceDialog> makeChoice(const QString &window)
 {
     if (window == QStringLiteral("initialize")) {
@@ -130,6 +137,7 @@ void TestMaintenanceWindows::choiceWindowOpensEmptyAndCancelsOnEnter()
     TempHome home;
     QVERIFY(home.ok() && seed(home.dm()));
     auto w = makeChoice(window);
+    prepare(w.get(), home.dm());
     QCOMPARE(w->windowTitle(), caption);
     const QStringList captions = {QStringLiteral("收费项目"),       QStringLiteral("业主资料"),
                                   QStringLiteral("实收费用明细表"), QStringLiteral("房屋迁入迁出表"),
@@ -163,6 +171,7 @@ void TestMaintenanceWindows::initialisingBillsOnlyKeepsHousesOwnersAndFees()
     Dm1 *dm = home.dm();
     QVERIFY(home.ok() && seed(dm));
     TForm_initialize w;
+    prepare(&w, home.dm());
     tick(&w, {QStringLiteral("CheckBox7")});
     m_prompt->answers.enqueue(true);
     click(&w, "BitBtn3");
@@ -187,6 +196,7 @@ void TestMaintenanceWindows::initialisingAllKeepsBuildingsOperatorsAndOrganisati
     Dm1 *dm = home.dm();
     QVERIFY(home.ok() && seed(dm));
     TForm_initialize w;
+    prepare(&w, home.dm());
     click(&w, "BitBtn1");
     m_prompt->answers.enqueue(true);
     click(&w, "BitBtn3");
@@ -207,6 +217,7 @@ void TestMaintenanceWindows::tidyingRemovesOnlyRowsWithoutKey()
     QVERIFY(home.ok() && seed(dm));
     QVERIFY(dm->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values (null)")));
     TForm_arrange w;
+    prepare(&w, home.dm());
     click(&w, "BitBtn1");
     m_prompt->answers.enqueue(true);
     click(&w, "BitBtn3");
@@ -234,6 +245,7 @@ void TestMaintenanceWindows::answeringNoDeletesNothing()
     Dm1 *dm = home.dm();
     QVERIFY(home.ok() && seed(dm));
     auto w = makeChoice(window);
+    prepare(w.get(), home.dm());
     click(w.get(), "BitBtn1");
     m_prompt->answers.enqueue(false);
     click(w.get(), "BitBtn3");
@@ -255,6 +267,7 @@ void TestMaintenanceWindows::refusedStatementChangesNoTable()
     QVERIFY(dm->exec(QStringLiteral("create trigger keep_deposits before delete on 押金明细表 "
                                     "begin select raise(abort, '押金明细不能删除'); end")));
     TForm_initialize w;
+    prepare(&w, home.dm());
     click(&w, "BitBtn1");
     m_prompt->answers.enqueue(true);
     click(&w, "BitBtn3");
@@ -278,6 +291,7 @@ void TestMaintenanceWindows::backupWindowCopiesToChosenFile()
     const QString dest = QDir(home.path()).filePath(QStringLiteral("备份/copy.db"));
     QVERIFY(QDir(home.path()).mkdir(QStringLiteral("备份")));
     TForm_backup w;
+    prepare(&w, home.dm());
     QCOMPARE(w.windowTitle(), QStringLiteral("系统备份管理"));
     QVERIFY(w.Edit1->isReadOnly());
     m_prompt->files.enqueue(dest);
@@ -299,6 +313,7 @@ void TestMaintenanceWindows::backupWindowStaysOpenWhenRefused()
     TempHome home;
     QVERIFY(home.ok());
     TForm_backup w;
+    prepare(&w, home.dm());
     w.show();
     click(&w, "BitBtn1");
     QCOMPARE(m_prompt->texts(), QStringList {QStringLiteral("请先选择备份的目的数据库文件！")});
@@ -352,6 +367,7 @@ void TestMaintenanceWindows::restoreWindow()
     dm->closeConnection();
 
     TForm_restore w;
+    prepare(&w, home.dm());
     QCOMPARE(w.windowTitle(), QStringLiteral("系统恢复管理"));
     w.show();
     if (source != QStringLiteral("none")) {
@@ -464,6 +480,7 @@ void TestMaintenanceWindows::importWindow()
     }
 
     TForm_importmdb w;
+    prepare(&w, home.dm());
     QCOMPARE(w.windowTitle(), QStringLiteral("导入旧数据"));
     QCOMPARE(w.Label1->text(), QStringLiteral("旧数据库文件："));
     w.show();

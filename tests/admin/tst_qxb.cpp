@@ -19,6 +19,7 @@ class TestOperatorList : public QObject
     Q_OBJECT
 private:
     std::unique_ptr<TempHome> home;
+    std::unique_ptr<Preparation> preparation;
     ScriptedPrompt *prompt = nullptr;
     std::unique_ptr<TForm_qxb> window;
 
@@ -36,12 +37,10 @@ private:
 
     void openWindow()
     {
-        q()->close();
-        q()->clearSql();
-        q()->addLine(QStringLiteral("select * from 权限表 "));
-        q()->addLine(QStringLiteral("order by 姓名"));
-        QVERIFY(q()->open());
+        preparation.reset();
         window = std::make_unique<TForm_qxb>();
+        preparation = std::make_unique<Preparation>(window.get(), home->dm());
+        QVERIFY(preparation->run());
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -57,6 +56,7 @@ private slots:
     }
     void cleanup()
     {
+        preparation.reset();
         window.reset();
         home.reset();
     }
@@ -129,7 +129,7 @@ private slots:
     void theLoggedInOperatorCannotBeDeleted()
     {
         openWindow();
-        moveToName(Session::current().currentOperator);
+        moveToName(home->dm()->session().currentOperator);
         prompt->answers.enqueue(true);
         QTest::mouseClick(button("bitbtn_delete"), Qt::LeftButton);
         QCOMPARE(prompt->texts(), QStringList(QStringLiteral("不能删除当前登录的操作员！")));
@@ -153,7 +153,7 @@ private slots:
         // Logged in as an operator deleted meanwhile at another workstation: the last row stays.
         window.reset();
         QVERIFY(home->dm()->exec(QStringLiteral("delete from 权限表 where 姓名<>'李四'")));
-        Session::current().operatorId = -1;
+        home->dm()->session().operatorId = -1;
         openWindow();
         prompt->clear();
         prompt->answers.enqueue(true);

@@ -223,13 +223,13 @@ private slots:
         QFETCH(QString, damage);
         TempHome home;
         QVERIFY(home.dm()->exec(damage));
-        Session::current().currentOperator.clear();
+        home.dm()->session().currentOperator.clear();
         TForm_main form(home.dm());
         QVERIFY(!form.firstActivation());
         QCOMPARE(prompt->shown.size(), 1);
         QVERIFY(prompt->lastText().contains(QStringLiteral("公司信息")));
         QVERIFY(form.exitCode() != 0);
-        QVERIFY(Session::current().currentOperator.isEmpty());
+        QVERIFY(home.dm()->session().currentOperator.isEmpty());
     }
 
     void pictureIsOptional()

@@ -2,6 +2,7 @@
 // estate, and with the start-up measurement option.
 #include "temphome.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -9,6 +10,9 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <algorithm>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -84,21 +88,49 @@ private slots:
     }
 
     // A first start with --demo killed at any moment leaves either no database or the whole
-    // estate; the next start with --demo then finds the estate complete.
+    // estate; the next start with --demo then finds the estate complete. Some kills wait for the
+    // estate's file to appear beside its place, so that at least one lands while it is being
+    // built: the start's own file is still there, unnamed, after the kill.
     void killedDemoStartLeavesNoHalfEstate()
     {
         QTemporaryDir home;
         const QString db = home.filePath(u"data/data.db"_s);
-        for (int delay : {30, 120, 250, 400, 700}) {
+        const QDir data(home.filePath(u"data"_s));
+        const auto building = [&data] { return data.entryList({u".data.db.*.new"_s}, QDir::Files | QDir::Hidden); };
+        int midBuild = 0;
+        const auto killAt = [&](const std::function<void(QProcess &)> &wait) {
+            const QStringList before = building();
             QProcess p;
             p.start(program(), {u"--home"_s, home.path(), u"--demo"_s, u"--exit-when-ready"_s});
             QVERIFY(p.waitForStarted());
-            QTest::qWait(delay);
+            wait(p);
             p.kill();
             p.waitForFinished();
+            const QStringList after = building();
+            const bool ownLeft =
+                std::any_of(after.cbegin(), after.cend(), [&before](const QString &f) { return !before.contains(f); });
             if (QFile::exists(db)) {
                 QCOMPARE(value(home, u"select count(*) from 楼宇资料"_s).toInt(), 3);
+            } else if (ownLeft) {
+                ++midBuild;
             }
+        };
+        // As soon as the start's own file appears, and a moment after: the build has begun.
+        for (int after : {0, 30, 100}) {
+            killAt([&](QProcess &p) {
+                const QStringList before = building();
+                QDeadlineTimer patience(30000);
+                while (!patience.hasExpired() && p.state() == QProcess::Running && !QFile::exists(db)
+                       && building() == before) {
+                    QThread::msleep(1);
+                }
+                QTest::qWait(after);
+            });
+        }
+        QVERIFY2(midBuild > 0, "no kill landed while the estate was being built");
+        // And at moments that fall anywhere in the start.
+        for (int delay : {30, 120, 250, 400, 700}) {
+            killAt([delay](QProcess &) { QTest::qWait(delay); });
         }
         int rc = -1;
         QVERIFY(start({u"--home"_s, home.path(), u"--demo"_s, u"--exit-when-ready"_s}, &rc).startsWith("ready "));

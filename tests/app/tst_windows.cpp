@@ -11,8 +11,10 @@
 #include "temphome.h"
 
 #include <QDialog>
+#include <QFile>
 #include <QSet>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -147,6 +149,23 @@ private slots:
             }
         }
         QCOMPARE(toolbar.size(), 7);
+    }
+
+    // docs/glossary.md has a row for every window a menu item opens: its caption and its class.
+    void everyMenuWindowIsInTheGlossary()
+    {
+        QFile file(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../docs/glossary.md"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+        for (const Command &c : Commands::all()) {
+            if (c.window.isEmpty()) {
+                continue;
+            }
+            const bool listed = std::any_of(lines.cbegin(), lines.cend(), [&c](const QString &line) {
+                return line.startsWith(u"| "_s + c.item) && line.contains(u"| `"_s + c.window + u"` |"_s);
+            });
+            QVERIFY2(listed, qPrintable(c.item + u" ("_s + c.window + u") has no row in docs/glossary.md"_s));
+        }
     }
 
     void everyWindowPreparesItself_data()

@@ -61,7 +61,7 @@ private:
     {
         preparation.reset();
         window = std::make_unique<TForm_jiaofeidan>();
-        preparation = std::make_unique<Preparation>(window.get());
+        preparation = std::make_unique<Preparation>(window.get(), dm());
         QVERIFY(preparation->run());
         window->show();
         window->activateWindow();
@@ -116,7 +116,7 @@ private slots:
         home = std::make_unique<TempHome>();
         prompt = ScriptedPrompt::install();
         Clock::setFixed(QDateTime(QDate(2004, 8, 15), QTime(9, 30)));
-        Session::current().currentOperator = QStringLiteral("张会计");
+        home->dm()->session().currentOperator = QStringLiteral("张会计");
         addHouse(QStringLiteral("1-101"), QStringLiteral("林超"));
         addHouse(QStringLiteral("1-102"), QStringLiteral("王强"));
         addHouse(QStringLiteral("1-103"), QStringLiteral("李娜"));

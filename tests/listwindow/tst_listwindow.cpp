@@ -23,7 +23,7 @@ ListWindowDesign houseDesign()
     s.caption = QStringLiteral("房屋");
     s.titleBand = QStringLiteral("房屋");
     s.layoutFile = QStringLiteral("housetest.ini");
-    s.hasReset = true;
+    s.resetButton = QStringLiteral("bitbtn_reset");
     s.hideFloor = 2;
     s.buttons = 0;
     s.columns = {
@@ -61,6 +61,8 @@ private:
         houses->addLine(QStringLiteral("order by 房屋代码"));
         QVERIFY(houses->open());
         window = std::make_unique<ListWindow>(houses.get(), houseDesign());
+        Preparation prepared(window.get(), home->dm()); // opens nothing: the rows are opened above
+        QVERIFY(prepared.run());
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }

@@ -61,7 +61,7 @@ private:
     {
         preparation.reset();
         window = std::make_unique<TForm_houseitem>();
-        preparation = std::make_unique<Preparation>(window.get());
+        preparation = std::make_unique<Preparation>(window.get(), dm());
         QVERIFY(preparation->run());
         window->show();
         window->activateWindow();
@@ -98,7 +98,7 @@ private slots:
         home = std::make_unique<TempHome>();
         prompt = ScriptedPrompt::install();
         Clock::setFixed(QDateTime(QDate(2004, 8, 15), QTime(9, 30, 0)));
-        Session::current().currentOperator = QStringLiteral("张三");
+        home->dm()->session().currentOperator = QStringLiteral("张三");
         addHouse(QStringLiteral("1-101"), QStringLiteral("林超"));
         addHouse(QStringLiteral("1-102"), QStringLiteral("王强"));
     }

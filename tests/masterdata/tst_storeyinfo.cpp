@@ -24,6 +24,7 @@ private:
     std::unique_ptr<TempHome> home;
     ScriptedPrompt *prompt = nullptr;
     std::unique_ptr<TForm_storeyinfo> window;
+    std::unique_ptr<Preparation> preparation;
 
     DataSet *q() const { return home->dm()->q_storeyinfo; }
     QToolButton *button(const char *name) const { return window->findChild<QToolButton *>(QString::fromLatin1(name)); }
@@ -34,13 +35,11 @@ private:
 
     void openWindow()
     {
+        preparation.reset();
         window.reset();
-        q()->close();
-        q()->clearSql();
-        q()->addLine(QStringLiteral("select * from 楼宇资料"));
-        q()->addLine(QStringLiteral("order by 楼宇名称"));
-        QVERIFY(q()->open());
         window = std::make_unique<TForm_storeyinfo>();
+        preparation = std::make_unique<Preparation>(window.get(), home->dm());
+        QVERIFY(preparation->run());
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -61,10 +60,11 @@ private slots:
         home = std::make_unique<TempHome>();
         prompt = ScriptedPrompt::install();
         Clock::setFixed(QDateTime(QDate(2004, 8, 15), QTime(10, 20, 30)));
-        Session::current().currentOperator = QStringLiteral("张三");
+        home->dm()->session().currentOperator = QStringLiteral("张三");
     }
     void cleanup()
     {
+        preparation.reset();
         window.reset();
         home.reset();
         Clock::setFixed({});

@@ -1,13 +1,12 @@
 // The rows of the bill reports, computed by set-based statements, against the reference: the
 // loops of one statement per house and month (or per month and fee item) that the reports were
 // first described by, run on a generated estate full of odd cases.
+#include "data/transaction.h"
 #include "reportfixture.h"
 #include "reports/core/billreports.h"
 #include "reports/core/reportrun.h"
-#include "data/transaction.h"
 #include "temphome.h"
 
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -463,8 +462,6 @@ private slots:
         };
         ReportRun run;
         QSignalSpy finished(&run, &ReportRun::finished);
-        QElapsedTimer clock;
-        clock.start();
         QVERIFY(run.start(work, scratch));
         QVERIFY(run.isRunning());
         QCOMPARE(scratch->recordCount(), 0);
@@ -475,8 +472,8 @@ private slots:
             }
         });
         cancel.start(50);
+        // The endless statement ends only when cancelled (how soon: bench/bench_reports).
         QVERIFY(finished.wait(20000));
-        QVERIFY(clock.elapsed() < 15000);
         QCOMPARE(finished.constFirst().at(0).toBool(), false);
         const QString error = finished.constFirst().at(1).toString();
         QCOMPARE(error.isEmpty(), kind != QLatin1String("refused"));

@@ -25,8 +25,10 @@
 #include <QDateEdit>
 #include <QFile>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -68,6 +70,67 @@ public:
     }
 };
 
+// A chart's stand-in: a black bar, easy to find on a printed page.
+class BlackBar : public QWidget
+{
+public:
+    BlackBar()
+    {
+        setObjectName(QStringLiteral("Chart1"));
+        setFixedHeight(120);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override { QPainter(this).fillRect(rect(), Qt::black); }
+};
+
+// A report declared as the new report windows are: a design with its computation, and a chart
+// under the grid.
+class ChartedReport : public ReportWindow
+{
+public:
+    ChartedReport()
+        : ReportWindow(design())
+    {
+        addUnderGrid(new BlackBar);
+    }
+    static ReportDesign design()
+    {
+        ReportDesign r = ReportDesign::of(QStringLiteral("TForm_charted"), QStringLiteral("收缴率"),
+                                          QStringLiteral("收缴率打印清单"), QStringLiteral("收缴率"));
+        r.list.columns = ReportColumns::yearMonth() + ReportColumns::dueTotals(false, 90);
+        r.filters = ReportDesign::billPeriod();
+        r.compute = ReportDesign::overBills(&BillReports::monthTotals);
+        return r;
+    }
+};
+
+// The rows of a printed PDF's first page that hold ink, as fractions of the page's width that
+// are dark; empty when pdftoppm is not installed.
+QList<double> inkedRows(const QString &pdf)
+{
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (pdftoppm.isEmpty()) {
+        return {};
+    }
+    QProcess p;
+    p.start(pdftoppm,
+            {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-gray"), QStringLiteral("-f"),
+             QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-singlefile"), pdf,
+             pdf + QStringLiteral(".page")});
+    p.waitForFinished(20000);
+    const QImage page(pdf + QStringLiteral(".page.pgm"));
+    QList<double> rows;
+    for (int y = 0; y < page.height(); ++y) {
+        int dark = 0;
+        for (int x = 0; x < page.width(); ++x) {
+            dark += qGray(page.pixel(x, y)) < 128 ? 1 : 0;
+        }
+        rows << double(dark) / qMax(1, page.width());
+    }
+    return rows;
+}
+
 QString text(const QList<RowText> &rows, int row, const char *column)
 {
     return rows.value(row).value(QString::fromLatin1(column));
@@ -108,12 +171,16 @@ class TestReportWindows : public QObject
     std::unique_ptr<TempHome> home;
     ScriptedPrompt *prompt = nullptr;
 
+    std::vector<std::unique_ptr<Preparation>> preparations; // what the open windows opened
+
+    // The window, prepared as the main window prepares it (the scratch table emptied), and shown.
     template<typename W> std::unique_ptr<W> open()
     {
-        if (!home->dm()->prepareScratch()) {
-            qWarning("the scratch table could not be prepared");
-        }
         auto w = std::make_unique<W>();
+        preparations.push_back(std::make_unique<Preparation>(w.get(), home->dm()));
+        if (!preparations.back()->run()) {
+            qWarning("the window could not be prepared");
+        }
         w->show();
         return w;
     }
@@ -176,10 +243,11 @@ private slots:
         home = std::make_unique<TempHome>();
         prompt = ScriptedPrompt::install();
         Clock::setFixed(QDateTime(QDate(2005, 3, 10), QTime(9, 0)));
-        Session::current().currentOperator = QStringLiteral("张三");
+        home->dm()->session().currentOperator = QStringLiteral("张三");
     }
     void cleanup()
     {
+        preparations.clear();
         home.reset();
         Clock::setFixed({});
     }
@@ -358,6 +426,47 @@ private slots:
         const QString csv = fileText(base + QStringLiteral(".csv"));
         QVERIFY2(csv.contains(shown), qPrintable(csv));
         QVERIFY(prompt->shown.isEmpty());
+    }
+
+    // A report declared by its design alone computes on the worker thread; a chart put under
+    // its grid stands there on the screen and is printed under the rows and their footer,
+    // above the print time and the operator.
+    void widgetUnderTheGridIsShownAndPrinted()
+    {
+        arrearsEstate();
+        auto w = open<ChartedReport>();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        auto *chart = w->findChild<QWidget *>(QStringLiteral("Chart1"));
+        QVERIFY(chart && chart->isVisible());
+        const QRect grid(w->grid()->mapTo(w.get(), QPoint()), w->grid()->size());
+        QVERIFY(chart->mapTo(w.get(), QPoint()).y() >= grid.bottom());
+        QVERIFY(compute(w.get(), {2004, 11, 1}, {2005, 2, 1}));
+        QCOMPARE(w->grid()->footerText(QStringLiteral("moneya")), QStringLiteral("255"));
+
+        const QString pdf = home->path() + QStringLiteral("/chart.pdf");
+        prompt->pdfFiles.enqueue(pdf);
+        QTest::mouseClick(w->findChild<QToolButton *>(QStringLiteral("bitbtn_print")), Qt::LeftButton);
+        QCOMPARE(prompt->printed, 1);
+        const QList<double> rows = inkedRows(pdf);
+        if (rows.isEmpty()) {
+            QSKIP("pdftoppm is not installed");
+        }
+        // The bar spans the page's width: the longest run of rows almost wholly dark (the grid's
+        // lines are one row each), with the grid's ink above it and the print time below.
+        qsizetype top = 0, bottom = 0;
+        for (qsizetype y = 0, start = 0; y <= rows.size(); ++y) {
+            if (y == rows.size() || rows[y] <= 0.9) {
+                if (y - start > bottom - top) {
+                    top = start;
+                    bottom = y;
+                }
+                start = y + 1;
+            }
+        }
+        QVERIFY2(bottom - top > 5, "the chart is not on the page");
+        QVERIFY(std::any_of(rows.cbegin(), rows.cbegin() + top, [](double d) { return d > 0.3; }));
+        QVERIFY(std::any_of(rows.cbegin() + bottom, rows.cend(), [](double d) { return d > 0; }));
+        QVERIFY(pdfText(pdf).contains(QStringLiteral("收缴率打印清单")));
     }
 
     // Enter moves through the filter bar and back to the first picker.

@@ -9,11 +9,11 @@ TempHome::TempHome()
     m_dm = std::make_unique<Dm1>(m_dir.path());
     QDir::setCurrent(m_dir.path());
     m_ok = m_dm->openConnection();
-    Session::current() = Session {};
-    Session::current().currentOperator = Dm1::defaultOperator();
-    Session::current().operatorId =
+    Session &session = m_dm->session();
+    session.currentOperator = Dm1::defaultOperator();
+    session.operatorId =
         m_dm->scalar(QStringLiteral("select id from 权限表 where 姓名=?"), {Dm1::defaultOperator()}).toLongLong();
-    Session::current().loggedIn = true;
+    session.loggedIn = true;
 }
 
 TempHome::~TempHome()

@@ -5,7 +5,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
-// A fresh home folder with a new database, open on ADO_system, for one test.
+// A fresh home folder with a new database, open on ADO_system, for one test; its operator
+// "管理员" is logged in.
 class TempHome
 {
 public:

@@ -26,7 +26,7 @@ protected:
         home = std::make_unique<TempHome>();
         prompt = ScriptedPrompt::install();
         Clock::setFixed(QDateTime(QDate(2004, 8, 15), QTime(9, 0)));
-        Session::current().currentOperator = QStringLiteral("张三");
+        home->dm()->session().currentOperator = QStringLiteral("张三");
     }
     void tearDown()
     {
@@ -41,7 +41,7 @@ protected:
     {
         preparation.reset();
         window = std::make_unique<W>();
-        preparation = std::make_unique<Preparation>(window.get());
+        preparation = std::make_unique<Preparation>(window.get(), dm());
         if (!preparation->run()) {
             return false;
         }

@@ -7,8 +7,9 @@
 #include <QDialog>
 #include <QPointer>
 
-Preparation::Preparation(QWidget *window)
+Preparation::Preparation(QWidget *window, Dm1 *dm)
     : m_window(window)
+    , m_dm(dm ? dm : Dm1::instance())
 { }
 
 Preparation::~Preparation()
@@ -19,6 +20,7 @@ Preparation::~Preparation()
 bool Preparation::run()
 {
     if (auto *w = dynamic_cast<PreparedWindow *>(m_window)) {
+        w->m_dm = m_dm;
         w->prepare(*this);
     }
     return m_ok;
@@ -36,9 +38,9 @@ void Preparation::finish()
     m_cleanUps.clear();
 }
 
-int Preparation::showModal(QDialog *window)
+int Preparation::showModal(QDialog *window, Dm1 *dm)
 {
-    Preparation p(window);
+    Preparation p(window, dm);
     const int result = p.run() ? window->exec() : int(QDialog::Rejected);
     p.finish();
     return result;
@@ -97,18 +99,17 @@ Preparation &Preparation::fill(QComboBox *box, Items items)
     if (!exists(box, "下拉列表")) {
         return *this;
     }
-    Dm1 *dm = Dm1::instance();
     QString error;
     QStringList values;
     switch (items) {
     case Items::Buildings:
-        values = dm->buildingNames(&error);
+        values = m_dm->buildingNames(&error);
         break;
     case Items::FeeNames:
-        values = dm->feeNames(&error);
+        values = m_dm->feeNames(&error);
         break;
     case Items::HouseCodes:
-        values = dm->houseCodes(&error);
+        values = m_dm->houseCodes(&error);
         break;
     }
     if (!error.isEmpty()) {
@@ -132,16 +133,15 @@ Preparation &Preparation::scratch(Scratch after)
     if (!m_ok) {
         return *this;
     }
-    Dm1 *dm = Dm1::instance();
     if (after == Scratch::CloseAfter) {
-        m_cleanUps << [q = QPointer<DataSet>(dm->q_tongyong)] {
+        m_cleanUps << [q = QPointer<DataSet>(m_dm->q_tongyong)] {
             if (q) {
                 q->close();
             }
         };
     }
     QString error;
-    if (!dm->prepareScratch(&error)) {
+    if (!m_dm->prepareScratch(&error)) {
         refuse(error);
     }
     return *this;

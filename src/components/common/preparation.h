@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/clock.h"
+#include "data/dm1.h"
 
 #include <QList>
 #include <QObject>
@@ -48,25 +49,14 @@ class QWidget;
 // to expectations() in tests/app/tst_windows.cpp: that test prepares every registered window on
 // the demo estate, checks the queries open while it is shown, and that all is closed after.
 //
-// What the windows still to be built prepare (the building box of the fee windows is the
-// search bar's DBComboBoxEh3; "query" is ListWindowDesign::query on the data set named). An
-// ordering line's fields go through Dm1::orderTerm ("order by " + Dm1::orderTerm("业主名称")), so
-// text sorts in pinyin order:
-//   TForm_txgn               p.scratch(Scratch::KeepOpen)
-//   TForm_txcsb              p.open(Dm1::instance()->q_gsxx, {"select * from 公司信息"})
-//   TForm_jiaofeidan, TForm_shoufeimingxibiao, TForm_jiaofeimingxi:
-//                            p.fill(building box, Items::Buildings) (a HouseDetailWindow's own
-//                            prepare() opens its house list and fills its building box already)
-//   TForm_yajin              query on its own deposit query: "select * from 押金明细表", "order by 日期";
-//                            p.fill(building box, Items::Buildings)
-//   TForm_yajin_mingxi       p.fill(ComboBox1, HouseCodes).fill(ComboBox2, Buildings), both date pickers
-//                            today, p.scratch()
-//   TForm_yajin_sum          both date pickers today, p.scratch()
-//   TForm_statistics_quankuang  p.fill(ComboBox2, Buildings).fill(ComboBox3, FeeNames).scratch()
-//   TForm_statistics_yijiao, TForm_statistics_weijiao:
-//                            p.fill(ComboBox3, FeeNames).fill(ComboBox2, Buildings).scratch()
-//   TForm_statistics_arrear  p.fill(ComboBox2, Buildings).scratch()
-//   TForm_statistics_money, TForm_statistics_item:  p.scratch()
+// An ordering line's fields go through Dm1::orderTerm ("order by " + Dm1::orderTerm("业主名称")),
+// so text sorts in pinyin order. A report window declares its drop-downs and pickers in its
+// design (ReportDesign::fills, datesToday) and gets the scratch table emptied.
+//
+// Before prepare() runs, the window is given what it works on: the data module the preparation
+// was made with (by default the program's) and with it the operator's session. The window
+// reaches them as dm(), db() and session(), never through a global; a test prepares a window
+// on its own home's data module.
 // The reminder that start-up runs without showing the window is StartupReminder's business,
 // not the preparation's.
 class Preparation
@@ -81,8 +71,9 @@ public:
     };
     enum class Scratch { CloseAfter, KeepOpen };
 
-    // Messages are shown over window.
-    explicit Preparation(QWidget *window);
+    // Messages are shown over window. The window works on dm (its shared queries, its
+    // connection and its session); null: the program's data module.
+    explicit Preparation(QWidget *window, Dm1 *dm = nullptr);
     ~Preparation();
     Preparation(const Preparation &) = delete;
     Preparation &operator=(const Preparation &) = delete;
@@ -94,9 +85,10 @@ public:
     // Undoes what the steps opened, the last first; runs once (the destructor runs it too).
     void finish();
 
-    // Prepares window, shows it modally and cleans up after it: the result of exec(), or
-    // QDialog::Rejected when the preparation failed and the window was not shown.
-    static int showModal(QDialog *window);
+    // Prepares window to work on dm, shows it modally and cleans up after it: the result of
+    // exec(), or QDialog::Rejected when the preparation failed and the window was not shown.
+    static int showModal(QDialog *window, Dm1 *dm = nullptr);
+    Dm1 *dm() const { return m_dm; }
 
     // --- the steps ---
     // Opens query on these SQL lines (":name" placeholders bound from binds); closed after.
@@ -124,15 +116,31 @@ private:
     void refuse(const QString &reason);
 
     QWidget *m_window;
+    Dm1 *m_dm;
     bool m_ok = true;
     bool m_finished = false;
     QList<std::function<void()>> m_cleanUps;
 };
 
-// Implemented by every window the main window opens; see Preparation.
+// Implemented by every window the main window opens; see Preparation. Before its prepare()
+// runs, the preparation gives the window what it works on: the data module (its shared queries
+// and its connection) and, with it, the session of the logged-in operator.
 class PreparedWindow
 {
 public:
     virtual ~PreparedWindow() = default;
     virtual void prepare(Preparation &p) = 0;
+
+    // Given by the preparation; a window is never used before it was prepared.
+    Dm1 *dm() const
+    {
+        Q_ASSERT_X(m_dm, "PreparedWindow", "the window is used before its preparation");
+        return m_dm;
+    }
+    QSqlDatabase db() const { return dm()->database(); }
+    Session &session() const { return dm()->session(); }
+
+private:
+    friend class Preparation;
+    Dm1 *m_dm = nullptr;
 };

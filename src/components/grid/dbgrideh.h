@@ -4,6 +4,7 @@
 #include "data/dataset.h"
 
 #include <QList>
+#include <QRectF>
 #include <QString>
 #include <QTableView>
 #include <functional>
@@ -61,12 +62,21 @@ struct GridColumn
     }
 };
 
+// Something printed under the rows, as wide as the page (a chart under a report's grid): its
+// height for that width, and how it paints itself into the area it is given.
+struct PrintBlock
+{
+    std::function<qreal(qreal width)> height;
+    std::function<void(QPainter *painter, const QRectF &area)> paint;
+};
+
 // Everything the printed page needs besides the rows.
 struct PrintOptions
 {
     QString title; // centred in the page header
     QString printedAt; // "打印时间:..." after substitution
     QString preparedBy; // "制表:" + operator + " ."
+    QList<PrintBlock> below = {}; // after the footer row, before the print time and operator
 };
 
 // The data grid (DBGridEh1 in every list window): bound to a DataSet, with multi-level titles,

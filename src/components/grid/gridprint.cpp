@@ -170,6 +170,20 @@ int DBGridEh::printPages(QPainter *painter, const QRectF &page, const PrintOptio
         }
         y += line;
     }
+    // What stands under the grid, each block on a page of its own when the rest of the page is
+    // too short for it (and shrunk to a page when it is taller).
+    for (const PrintBlock &block : options.below) {
+        const qreal full = block.height(page.width());
+        if (full <= 0) {
+            continue;
+        }
+        if (y + pad + full > page.bottom()) {
+            startPage();
+        }
+        const qreal h = qMin(full, page.bottom() - y - pad);
+        block.paint(painter, QRectF(page.left(), y + pad, page.width() * h / full, h));
+        y += pad + h;
+    }
     // After the grid: the print time, 21 blanks, the operator.
     const qreal afterHeight = afterMetrics.height() * 1.5;
     if (y + afterHeight > page.bottom()) {
