@@ -3,6 +3,7 @@
 #include "components/grid/dbgrideh_p.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QScrollBar>
@@ -60,6 +61,7 @@ DBGridEh::DBGridEh(QWidget *parent)
         }
     });
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, d->footer, qOverload<>(&QWidget::update));
+    connect(d->model, &DBGridModel::footerChanged, this, &DBGridEh::fitFooters);
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &index) {
         if (index.isValid()) {
             emit rowDoubleClicked();
@@ -142,17 +144,29 @@ void DBGridEh::currentChanged(const QModelIndex &current, const QModelIndex &pre
 void DBGridEh::setColumns(const QList<GridColumn> &columns)
 {
     QList<GridColumn> fitted = columns;
-    fitDates(fitted);
+    fitTypicalTexts(fitted);
     changeColumns([&] { d->model->setColumns(fitted); });
 }
 
-// A date or date-time column is at least as wide as its text in the grid's font, so the time of
-// day is never cut off, whatever width the design or an older layout file gave it.
-void DBGridEh::fitDates(QList<GridColumn> &columns)
+// A column is at least as wide as its typical text in the grid's font (a date with its time of
+// day, an 18-character identity card number, a receipt number as the program makes them, the
+// longest fee name of a usual estate), whatever width the design or an older layout file gave it.
+void DBGridEh::fitTypicalTexts(QList<GridColumn> &columns)
 {
+    static const QHash<QString, QString> typical = {
+        {QStringLiteral("身份证号"), QStringLiteral("11010519491231002X")},
+        {QStringLiteral("单据号码"), QStringLiteral("YJ20040815001")},
+        {QStringLiteral("收费名称"), QStringLiteral("公共设施维护费")},
+    };
     for (GridColumn &c : columns) {
         const FieldKind kind = Schema::kindOf(c.field);
-        if (kind != FieldKind::Date && kind != FieldKind::DateTime) {
+        QString text = typical.value(c.field);
+        if (kind == FieldKind::Date) {
+            text = QStringLiteral("2026-12-08");
+        } else if (kind == FieldKind::DateTime) {
+            text = QStringLiteral("2026-12-08 20:55:00");
+        }
+        if (text.isEmpty()) {
             continue;
         }
         // The width a cell needs for the text, as the grid's own cells measure it (margins
@@ -160,11 +174,31 @@ void DBGridEh::fitDates(QList<GridColumn> &columns)
         QStyleOptionViewItem option;
         initViewItemOption(&option);
         option.features |= QStyleOptionViewItem::HasDisplay;
-        option.text =
-            kind == FieldKind::DateTime ? QStringLiteral("2026-12-08 20:55:00") : QStringLiteral("2026-12-08");
+        option.text = text;
         const int needed =
             style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width() + (showGrid() ? 1 : 0);
         c.width = qMax(c.width, needed);
+    }
+}
+
+// A footer is never cut short: a column whose count, sum or text does not fit (a report's grand
+// total, once it is computed) grows to fit it. Scaled into the grid's width ("满屏显示") every
+// column takes its share instead.
+void DBGridEh::fitFooters()
+{
+    bool grown = false;
+    const QList<GridColumn> &cols = d->model->columns();
+    for (int i = 0; i < cols.size(); ++i) {
+        const QString text = cols[i].footer == GridColumn::Footer::None ? QString() : d->model->footerText(i);
+        const int needed = text.isEmpty() ? 0 : d->footer->widthFor(text);
+        if (cols[i].visible && needed > cols[i].width) {
+            d->model->setStoredWidth(i, needed);
+            grown = true;
+        }
+    }
+    if (grown) {
+        applyWidths();
+        d->footer->update();
     }
 }
 
