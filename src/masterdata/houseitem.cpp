@@ -2,11 +2,11 @@
 
 #include "components/common/prompt.h"
 #include "components/dbctrls/inputmethod.h"
-#include "listwindow/formulapages.h"
-#include "masterdata/core/houseitems.h"
 #include "data/clock.h"
 #include "data/dm1.h"
 #include "data/transaction.h"
+#include "listwindow/formulapages.h"
+#include "masterdata/core/houseitems.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -70,30 +70,17 @@ TForm_houseitem::TForm_houseitem(QWidget *parent)
     m_pages->setDataSet(details());
     detailArea()->addWidget(m_pages);
 
-    auto *strip = new QWidget(this);
-    strip->setObjectName(QStringLiteral("Panel4"));
-    auto *row = new QHBoxLayout(strip);
-    row->setContentsMargins(8, 4, 8, 4);
-    const auto stripButton = [&](const char *name, const QString &caption) {
-        auto *b = new QPushButton(caption, strip);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setAccessibleName(caption);
-        b->setAutoDefault(false);
-        row->addWidget(b);
-        return b;
-    };
-    connect(stripButton("SpeedButton2", QStringLiteral("计算")), &QPushButton::clicked, this,
+    connect(addStripButton(QStringLiteral("SpeedButton2"), QStringLiteral("计算")), &QPushButton::clicked, this,
             &TForm_houseitem::computeItems);
-    connect(stripButton("SpeedButton3", QStringLiteral("保存")), &QPushButton::clicked, this,
+    connect(addStripButton(QStringLiteral("SpeedButton3"), QStringLiteral("保存")), &QPushButton::clicked, this,
             &TForm_houseitem::saveItem);
-    row->addSpacing(16);
+    stripRow()->addSpacing(16);
     auto *hint = new QLabel(QStringLiteral("提示：如果某个收费项目中面积/数量/金额每个月都一样，就可以输入\n"
                                            "面积/数量/金额，在每月业主应缴费用管理中系统会自动取数！"),
-                            strip);
+                            stripRow()->parentWidget());
     hint->setObjectName(QStringLiteral("Label1"));
     hint->setStyleSheet(QStringLiteral("color: maroon;"));
-    row->addWidget(hint, 1);
-    detailArea()->addWidget(strip);
+    stripRow()->addWidget(hint, 1);
 
     connect(button(QStringLiteral("bitbtn_add")), &QToolButton::clicked, this, &TForm_houseitem::addItems);
     connect(button(QStringLiteral("bitbtn_delete")), &QToolButton::clicked, this, &TForm_houseitem::deleteItem);
@@ -139,9 +126,7 @@ std::optional<Money> TForm_houseitem::amountOf(Money quantity, QString *error) c
 
 bool TForm_houseitem::takeEditors()
 {
-    if (QWidget *bad = m_pages->commit()) {
-        Prompt::notice(this, QStringLiteral("输入的内容不正确,请重新输入!"));
-        bad->setFocus();
+    if (!m_pages->commit()) {
         return false;
     }
     return details()->edit();
