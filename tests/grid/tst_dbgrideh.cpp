@@ -507,9 +507,20 @@ void TestDBGridEh::footerSumsAreNeverCutShort()
     QCOMPARE(sum, QStringLiteral("54230.1234"));
     auto *footer = grid->findChild<QWidget *>(QStringLiteral("footer"));
     QVERIFY(footer && footer->isVisible());
-    QVERIFY(grid->columnWidth(3) >= footer->fontMetrics().horizontalAdvance(sum) + 7);
+    const int needed = footer->fontMetrics().horizontalAdvance(sum) + 7;
+    QVERIFY(grid->columnWidth(3) >= needed);
     QCOMPARE(grid->columns().at(3).width, grid->columnWidth(3));
     QCOMPARE(grid->columnWidth(0), 80); // a footer that fits leaves its column as it is
+
+    // Scaled into a narrow grid ("满屏显示") the sum keeps its width; the others share the rest.
+    grid->resize(260, 300);
+    grid->setFitToWidth(true);
+    QVERIFY(grid->columnWidth(3) >= needed);
+    int total = 0;
+    for (int c = 0; c < grid->model()->columnCount(); ++c) {
+        total += grid->columnWidth(c);
+    }
+    QCOMPARE(total, grid->viewport()->width());
 }
 
 void TestDBGridEh::emptyResultDoesNotRequery()

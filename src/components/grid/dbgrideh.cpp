@@ -182,11 +182,11 @@ void DBGridEh::fitTypicalTexts(QList<GridColumn> &columns)
 }
 
 // A footer is never cut short: a column whose count, sum or text does not fit (a report's grand
-// total, once it is computed) grows to fit it. Scaled into the grid's width ("满屏显示") every
-// column takes its share instead.
+// total, once it is computed) grows to fit it; scaled into the grid's width ("满屏显示") it keeps
+// that width and the others share the rest (applyWidths()).
 void DBGridEh::fitFooters()
 {
-    bool grown = false;
+    bool grown = d->fitToWidth;
     const QList<GridColumn> &cols = d->model->columns();
     for (int i = 0; i < cols.size(); ++i) {
         const QString text = cols[i].footer == GridColumn::Footer::None ? QString() : d->model->footerText(i);
@@ -305,11 +305,29 @@ void DBGridEh::applyWidths()
     const bool was = d->applyingWidths;
     d->applyingWidths = true;
     const auto &cols = d->model->columns();
-    int total = 0;
-    for (const GridColumn &c : cols) {
-        total += c.visible ? qMax(1, c.width) : 0;
-    }
     const int available = viewport()->width();
+    // Scaled into the width, a column keeps at least what its footer needs; the others share
+    // what is left.
+    QList<int> least(cols.size(), 0);
+    int total = 0;
+    int kept = 0;
+    if (d->fitToWidth && available > 0) {
+        int designTotal = 0;
+        for (const GridColumn &c : cols) {
+            designTotal += c.visible ? qMax(1, c.width) : 0;
+        }
+        for (int i = 0; i < cols.size(); ++i) {
+            const QString footer = cols[i].footer == GridColumn::Footer::None ? QString() : d->model->footerText(i);
+            const int needed = footer.isEmpty() ? 0 : d->footer->widthFor(footer);
+            if (cols[i].visible && designTotal > 0 && qint64(qMax(1, cols[i].width)) * available / designTotal < needed) {
+                least[i] = needed;
+                kept += needed;
+            }
+        }
+    }
+    for (int i = 0; i < cols.size(); ++i) {
+        total += cols[i].visible && least[i] == 0 ? qMax(1, cols[i].width) : 0;
+    }
     int used = 0;
     int lastVisible = -1;
     for (int i = 0; i < cols.size(); ++i) {
@@ -317,8 +335,10 @@ void DBGridEh::applyWidths()
             continue;
         }
         int w = qMax(1, cols[i].width);
-        if (d->fitToWidth && total > 0 && available > 0) {
-            w = int(qint64(w) * available / total);
+        if (least[i] > 0) {
+            w = least[i];
+        } else if (d->fitToWidth && total > 0 && available > 0) {
+            w = int(qint64(w) * qMax(0, available - kept) / total);
         }
         setColumnWidth(i, w);
         used += w;
