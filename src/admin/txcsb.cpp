@@ -4,8 +4,8 @@
 #include "components/dbctrls/dbcombobox.h"
 #include "components/dbctrls/dbnumberedit.h"
 #include "components/dbctrls/enterring.h"
-#include "data/dm1.h"
 #include "reports/core/expiryreminders.h"
+#include "data/dm1.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

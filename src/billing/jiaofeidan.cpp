@@ -6,11 +6,11 @@
 #include "components/common/prompt.h"
 #include "components/dbctrls/dbcontrol.h"
 #include "components/dbctrls/inputmethod.h"
+#include "listwindow/formulapages.h"
 #include "data/clock.h"
 #include "data/dm1.h"
 #include "data/refusal.h"
 #include "data/transaction.h"
-#include "listwindow/formulapages.h"
 
 #include <QDateEdit>
 #include <QHBoxLayout>

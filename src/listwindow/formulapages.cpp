@@ -4,8 +4,8 @@
 #include "components/dbctrls/dbcontrol.h"
 #include "components/dbctrls/dbedit.h"
 #include "components/dbctrls/dbnumberedit.h"
-#include "data/dataset.h"
 #include "data/formulas.h"
+#include "data/dataset.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -10,10 +10,10 @@
 #include "components/dbctrls/enterring.h"
 #include "components/dbctrls/inputmethod.h"
 #include "components/grid/gridexport.h"
+#include "listwindow/dbnavigator.h"
 #include "data/clock.h"
 #include "data/dm1.h"
 #include "data/transaction.h"
-#include "listwindow/dbnavigator.h"
 
 #include <QCheckBox>
 #include <QComboBox>

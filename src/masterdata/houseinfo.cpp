@@ -1,8 +1,8 @@
 #include "masterdata/houseinfo.h"
 
 #include "components/dbctrls/dbcombobox.h"
-#include "data/dm1.h"
 #include "masterdata/storeyinfo.h"
+#include "data/dm1.h"
 
 #include <QToolButton>
 

@@ -2,11 +2,11 @@
 
 #include "components/common/prompt.h"
 #include "components/dbctrls/inputmethod.h"
+#include "listwindow/formulapages.h"
+#include "masterdata/core/houseitems.h"
 #include "data/clock.h"
 #include "data/dm1.h"
 #include "data/transaction.h"
-#include "listwindow/formulapages.h"
-#include "masterdata/core/houseitems.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -4,9 +4,9 @@
 #include "components/common/prompt.h"
 #include "components/dbctrls/dbdatetimeedit.h"
 #include "components/dbctrls/enterring.h"
+#include "listwindow/listparts.h"
 #include "data/clock.h"
 #include "data/dm1.h"
-#include "listwindow/listparts.h"
 
 #include <QComboBox>
 #include <QDateEdit>

@@ -4,10 +4,10 @@
 #include "billing/jiaofeiguanli.h"
 #include "billing/jiaofeiguanli_edit.h"
 #include "components/report/reportdesigner.h"
-#include "data/installedfiles.h"
 #include "estatechecks.h"
 #include "modal.h"
 #include "paymentfixture.h"
+#include "data/installedfiles.h"
 #include "typing.h"
 #include "windowfixture.h"
 
@@ -78,6 +78,16 @@ class TestJiaofeiguanli : public QObject, public WindowFixture<TForm_jiaofeiguan
         return codes;
     }
     // Pays through the dialog: answers the question with Yes and types the entry.
+    // The house's whole bill of a month of 2004 paid in cash, without the window.
+    void payAtAnotherCounter(const QString &house, int month, const QString &paid, const QString &receipt)
+    {
+        PaymentDesk::Outcome why;
+        const auto draft = PaymentDesk(dm()->database()).open(key(house, 2004, month), {}, &why);
+        QVERIFY(draft);
+        QCOMPARE(PaymentDesk(dm()->database()).confirm(*draft, entry(u"现金"_s, paid, receipt)).result,
+                 PaymentDesk::Result::Paid);
+    }
+
     void payWith(const char *button, const QString &method, const QString &paid, const QString &receipt)
     {
         prompt->answers.enqueue(true);
@@ -100,11 +110,7 @@ private slots:
         addLine(dm(), u"A-102"_s, 2004, 8, u"物业费"_s, yuan("80"), u"李四"_s);
         addLine(dm(), u"A-102"_s, 2004, 8, u"有线电视费"_s, Money(), u"李四"_s);
         addLine(dm(), u"A-103"_s, 2004, 8, u"物业费"_s, yuan("80"));
-        PaymentDesk::Outcome why;
-        const auto paid = PaymentDesk(dm()->database()).open(key(u"A-103"_s, 2004, 8), {}, &why);
-        QVERIFY(paid);
-        QCOMPARE(PaymentDesk(dm()->database()).confirm(*paid, entry(u"现金"_s, u"80"_s, u"R0"_s)).result,
-                 PaymentDesk::Result::Paid);
+        payAtAnotherCounter(u"A-103"_s, 8, u"80"_s, u"R0"_s);
         addLine(dm(), u"A-104"_s, 2004, 7, u"物业费"_s, yuan("50"));
         QVERIFY(openWindow());
     }
@@ -192,11 +198,7 @@ private slots:
     {
         // July's 40 was paid with nothing: the owner owes 40 (零头 −40).
         addLine(dm(), u"A-101"_s, 2004, 7, u"物业费"_s, yuan("40"));
-        PaymentDesk::Outcome why;
-        const auto july = PaymentDesk(dm()->database()).open(key(u"A-101"_s, 2004, 7), {}, &why);
-        QVERIFY(july);
-        QCOMPARE(PaymentDesk(dm()->database()).confirm(*july, entry(u"现金"_s, u"0"_s, u"R7"_s)).result,
-                 PaymentDesk::Result::Paid);
+        payAtAnotherCounter(u"A-101"_s, 7, u"0"_s, u"R7"_s);
         payWith("bitbtn_add", u"未缴费"_s, u"100"_s, u"R1"_s);
         QCOMPARE(prompt->lastText(), u"该业主本次零头是：60"_s);
         QCOMPARE(houseCodes(), (QStringList {u"A-101"_s, u"A-102"_s}));

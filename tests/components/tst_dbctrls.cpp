@@ -3,8 +3,8 @@
 #include "components/dbctrls/dbedit.h"
 #include "components/dbctrls/dbnumberedit.h"
 #include "components/dbctrls/enterring.h"
-#include "data/dataset.h"
 #include "scriptedprompt.h"
+#include "data/dataset.h"
 #include "temphome.h"
 #include "typing.h"
 
@@ -89,6 +89,25 @@ void openTable(DataSet &ds, const QString &table)
     ds.addLine(QStringLiteral("select * from ") + table);
     ds.addLine(QStringLiteral("order by id"));
     QVERIFY2(ds.open(), qPrintable(ds.lastError()));
+}
+
+// An always writable editor of the kind on a new row of the table's field, shown with the focus;
+// nullptr when the form could not be shown.
+QWidget *editorOnNewRow(Kind kind, QWidget *form, DataSet *ds, const QString &table, const QString &field)
+{
+    auto *layout = new QVBoxLayout(form);
+    QWidget *editor = makeEditor(kind, form);
+    layout->addWidget(editor);
+    openTable(*ds, table);
+    DBControl::of(editor)->bind(ds, field);
+    DBControl::of(editor)->setFollowState(false);
+    ds->append();
+    form->show();
+    if (!QTest::qWaitForWindowActive(form)) {
+        return nullptr;
+    }
+    editor->setFocus();
+    return editor;
 }
 }
 
@@ -403,26 +422,31 @@ void TestDbCtrls::dateKeepsTimeWhenUnchanged()
 }
 
 // An editor showing fewer decimals than the field holds does not round the stored value when
-// the row is saved with its text untouched; a typed value is written as typed.
+// the row is saved with its text untouched, nor refuses a stored value the typing rule would
+// (a shared area below zero from an older file); a typed value is written as typed.
 void TestDbCtrls::fewerDecimalsShownKeepTheStoredValue()
 {
-    QVERIFY(m_home->dm()->exec(
-        QStringLiteral("insert into 房屋资料 (房屋代码, 房屋面积, 零头) values ('0101', 85.125, 38333)")));
+    QVERIFY(m_home->dm()->exec(QStringLiteral(
+        "insert into 房屋资料 (房屋代码, 房屋面积, 零头, 公摊面积) values ('0101', 85.125, 38333, -3.5)")));
     QWidget form;
     auto *area = new DBNumberEditEh(&form);
     area->setDecimals(2);
     auto *odd = new DBNumberEditEh(&form);
     odd->setDecimals(2);
+    auto *shared = new DBNumberEditEh(&form);
     DataSet ds;
     openTable(ds, QStringLiteral("房屋资料"));
     area->bind(&ds, QStringLiteral("房屋面积"));
     odd->bind(&ds, QStringLiteral("零头"));
+    shared->bind(&ds, QStringLiteral("公摊面积"));
+    QCOMPARE(shared->refusal(), QString());
     QCOMPARE(area->text(), QStringLiteral("85.13"));
     QCOMPARE(DBControl::commitAll(&form), nullptr);
     QVERIFY(!DBControl::anyModified(&form));
     QVERIFY(ds.post());
     QCOMPARE(m_home->dm()->scalar(QStringLiteral("select 房屋面积 from 房屋资料")).toDouble(), 85.125);
     QCOMPARE(m_home->dm()->scalar(QStringLiteral("select 零头 from 房屋资料")).toLongLong(), 38333);
+    QCOMPARE(m_home->dm()->scalar(QStringLiteral("select 公摊面积 from 房屋资料")).toDouble(), -3.5);
 
     QVERIFY(ds.edit());
     enter(area, QStringLiteral("86.5"));
@@ -681,17 +705,9 @@ void TestDbCtrls::typedTextStaysUntilRefused()
     ScriptedPrompt *prompt = ScriptedPrompt::install();
     QToolTip::hideText();
     QWidget form;
-    auto *layout = new QVBoxLayout(&form);
-    QWidget *editor = makeEditor(Kind(kind), &form);
-    layout->addWidget(editor);
     DataSet ds;
-    openTable(ds, table);
-    DBControl::of(editor)->bind(&ds, field);
-    DBControl::of(editor)->setFollowState(false);
-    ds.append();
-    form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    editor->setFocus();
+    QWidget *editor = editorOnNewRow(Kind(kind), &form, &ds, table, field);
+    QVERIFY(editor);
     auto *edit = qobject_cast<QLineEdit *>(editor);
     if (pasted) {
         QApplication::clipboard()->setText(input);
@@ -758,17 +774,9 @@ void TestDbCtrls::textsKeepToTheirRule()
     QFETCH(QString, pasted);
     QFETCH(QString, shownAfter);
     QWidget form;
-    auto *layout = new QVBoxLayout(&form);
-    QWidget *editor = makeEditor(Kind(kind), &form);
-    layout->addWidget(editor);
     DataSet ds;
-    openTable(ds, table);
-    DBControl::of(editor)->bind(&ds, field);
-    DBControl::of(editor)->setFollowState(false);
-    ds.append();
-    form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    editor->setFocus();
+    QWidget *editor = editorOnNewRow(Kind(kind), &form, &ds, table, field);
+    QVERIFY(editor);
     QApplication::clipboard()->setText(pasted);
     QWidget *target = editor;
     if (auto *combo = qobject_cast<QComboBox *>(editor)) {

@@ -1,10 +1,10 @@
 #include "buttonbar.h"
-#include "data/clock.h"
-#include "data/dm1.h"
-#include "data/formulas.h"
 #include "listwindow/formulapages.h"
+#include "data/formulas.h"
 #include "masterdata/houseitem.h"
 #include "scriptedprompt.h"
+#include "data/clock.h"
+#include "data/dm1.h"
 #include "temphome.h"
 #include "typing.h"
 

@@ -6,10 +6,10 @@
 #include "components/report/paymentnotice.h"
 #include "components/report/reportdesigner.h"
 #include "components/report/reportpreview.h"
-#include "data/clock.h"
 #include "demo/demo.h"
 #include "modal.h"
 #include "scriptedprompt.h"
+#include "data/clock.h"
 #include "temphome.h"
 #include "typing.h"
 

@@ -1,8 +1,8 @@
 #include "billing/core/billcomputation.h"
 
+#include "data/formulas.h"
 #include "data/dataset.h"
 #include "data/dm1.h"
-#include "data/formulas.h"
 #include "data/transaction.h"
 
 #include <QSqlError>

@@ -1,7 +1,7 @@
 #include "billing/core/billgeneration.h"
 
-#include "data/dataset.h"
 #include "data/formulas.h"
+#include "data/dataset.h"
 #include "data/money.h"
 #include "data/refusal.h"
 #include "data/transaction.h"

@@ -128,7 +128,7 @@ void DBControl::refresh()
 QVariant DBControl::fromText(const QString &text, bool *ok) const
 {
     *ok = true;
-    if (m_refreshedValid && m_refreshedText && text == *m_refreshedText) {
+    if (m_refreshedText && text == *m_refreshedText) {
         return m_refreshedStored;
     }
     const bool wasNull = !m_dataSet || m_dataSet->currentRow() < 0 || m_dataSet->isNull(m_field);
@@ -169,7 +169,7 @@ QString DBControl::refusal() const
         return {};
     }
     const std::optional<QString> text = typedText();
-    const bool untouched = m_refreshedValid && text && m_refreshedText && *text == *m_refreshedText;
+    const bool untouched = text && m_refreshedText && *text == *m_refreshedText;
     if (text && !untouched) {
         const QString why = m_rule.refusal(label(), *text);
         if (!why.isEmpty()) {
