@@ -43,12 +43,7 @@ TForm_txcsb::TForm_txcsb(QWidget *parent)
 
     BitBtn1 = makeButton(QStringLiteral("BitBtn1"), QStringLiteral("存盘 (&S)"));
     BitBtn2 = makeButton(QStringLiteral("BitBtn2"), QStringLiteral("返回 (&R)"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
-    buttons->addStretch();
-    grid->addLayout(buttons, 3, 0, 1, 2);
+    grid->addLayout(buttonRow({BitBtn1, BitBtn2}), 3, 0, 1, 2);
     connect(BitBtn1, &QPushButton::clicked, this, &TForm_txcsb::save);
     connect(BitBtn2, &QPushButton::clicked, this, [this] {
         m_gsxx->cancel();
@@ -76,14 +71,20 @@ bool TForm_txcsb::save()
     if (m_gsxx->isEmpty()) {
         return false;
     }
-    const std::optional<double> days = DBEdit1->number();
-    if (!days || *days < 0) {
-        Prompt::notice(this, QStringLiteral("提前提醒天数必须大于等于零，请重新输入！"));
-        DBEdit1->setFocus();
-        return false;
+    // Empty, no number or below zero: the days must be zero or more. A fraction or a number
+    // too large is told by the rule of whole numbers.
+    const Money::Reading days = DBEdit1->rule().read(DBEdit1->text());
+    using P = Money::Problem;
+    QString refused;
+    if (days.problem == P::Empty || days.problem == P::Malformed || days.problem == P::Negative) {
+        refused = QStringLiteral("提前提醒天数必须大于等于零，请重新输入！");
+    } else if (!days.ok()) {
+        refused = DBEdit1->rule().refusal(DBEdit1->label(), DBEdit1->text());
+    } else if (days.value > Money::fromUnits(ExpiryReminders::MaxDays)) {
+        refused = QStringLiteral("提前提醒天数不能大于%1，请重新输入！").arg(ExpiryReminders::MaxDays);
     }
-    if (*days > ExpiryReminders::MaxDays) {
-        Prompt::notice(this, QStringLiteral("提前提醒天数不能大于%1，请重新输入！").arg(ExpiryReminders::MaxDays));
+    if (!refused.isEmpty()) {
+        Prompt::notice(this, refused);
         DBEdit1->setFocus();
         return false;
     }

@@ -10,6 +10,7 @@
 #include "components/report/core/noticetemplate.h"
 #include "data/clock.h"
 #include "data/dm1.h"
+#include "data/refusal.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -197,7 +198,7 @@ bool TForm_main::firstActivation()
 {
     m_activated = true;
     if (!m_dm->openConnection()) {
-        failStartUp(ConnectionFailed + QLatin1Char('\n') + m_dm->lastError());
+        failStartUp(ConnectionFailed + QLatin1Char('\n') + Refusal::of(m_dm->lastError()).message);
         return false;
     }
     if (const QString warning = m_dm->startUpWarning(); !warning.isEmpty()) {
@@ -216,7 +217,7 @@ bool TForm_main::firstActivation()
     }
     gsxx->addLine(QStringLiteral("select ") + fields.join(QStringLiteral(", ")) + QStringLiteral(" from 公司信息"));
     if (!gsxx->open()) {
-        failStartUp(QStringLiteral("读取公司信息出错：\n%1").arg(gsxx->lastError()));
+        failStartUp(QStringLiteral("读取公司信息出错：\n%1").arg(Refusal::of(gsxx->lastError()).message));
         return false;
     }
     showText(m_label1, gsxx->text(QStringLiteral("动态文字")));
@@ -249,7 +250,7 @@ bool TForm_main::login()
     const QStringList names = m_dm->column(
         QStringLiteral("select 姓名 from 权限表 order by ") + Dm1::orderTerm(QStringLiteral("姓名")), {}, &error);
     if (!error.isEmpty()) {
-        Prompt::notice(this, QStringLiteral("读取操作员（权限表）出错：\n%1").arg(error));
+        Prompt::notice(this, QStringLiteral("读取操作员（权限表）出错：\n%1").arg(Refusal::of(error).message));
         m_exitCode = 1;
         return false;
     }
@@ -341,7 +342,7 @@ void TForm_main::execute(const Command &c)
         // Back to the home folder and connected again, whatever the restore did.
         QDir::setCurrent(m_dm->home());
         if (!m_dm->openConnection()) {
-            Prompt::notice(this, ConnectionFailed + QLatin1Char('\n') + m_dm->lastError());
+            Prompt::notice(this, ConnectionFailed + QLatin1Char('\n') + Refusal::of(m_dm->lastError()).message);
         }
         break;
     case Part::ShowOperator:

@@ -21,6 +21,6 @@ bool EstateRun::run(QWidget *parent, const QSqlDatabase &db, BillMonth month)
     });
     progress.reset();
     const bool clean = out.error.isEmpty() && out.failed.isEmpty();
-    Prompt::notice(parent, out.message(), clean ? Prompt::Icon::Information : Prompt::Icon::Warning);
+    Prompt::detailedNotice(parent, out.message(), out.error, clean ? Prompt::Icon::Information : Prompt::Icon::Warning);
     return true;
 }

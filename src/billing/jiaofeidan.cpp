@@ -8,6 +8,7 @@
 #include "components/dbctrls/dbcontrol.h"
 #include "data/clock.h"
 #include "data/dm1.h"
+#include "data/refusal.h"
 #include "data/transaction.h"
 #include "listwindow/formulapages.h"
 
@@ -138,7 +139,8 @@ void TForm_jiaofeidan::generateLines()
         return;
     case BillGeneration::Result::NoHouse:
     case BillGeneration::Result::Failed:
-        Prompt::notice(this, QStringLiteral("应缴费用没有生成：\n") + out.error);
+        Prompt::detailedNotice(this, QStringLiteral("应缴费用没有生成：\n") + Refusal::of(out.error).message,
+                               out.error);
         return;
     }
     refreshDetail();
@@ -161,9 +163,7 @@ bool TForm_jiaofeidan::takeEditors()
     if (!lines->isOpen() || lines->isEmpty() || (!m_pages->isModified() && !lines->isEditing())) {
         return true;
     }
-    if (QWidget *bad = m_pages->commit()) {
-        Prompt::notice(this, QStringLiteral("输入的内容不正确,请重新输入!"));
-        bad->setFocus();
+    if (!m_pages->commit()) {
         return false;
     }
     // Written only while the line is still unpaid: a payment taken at another workstation since

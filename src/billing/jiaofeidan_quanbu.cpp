@@ -38,11 +38,7 @@ TForm_jiaofeidan_quanbu::TForm_jiaofeidan_quanbu(QWidget *parent)
     grid->addWidget(labelFor(QStringLiteral("缴费时间："), DateTimePicker1), 0, 0);
     grid->addWidget(DateTimePicker1, 0, 1, Qt::AlignLeft);
     grid->addWidget(hint, 1, 0, 1, 2);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(generate);
-    buttons->addWidget(close);
-    grid->addLayout(buttons, 2, 0, 1, 2);
+    grid->addLayout(buttonRow({generate, close}), 2, 0, 1, 2);
     fixSize();
 }
 

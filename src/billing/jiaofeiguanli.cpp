@@ -5,6 +5,7 @@
 #include "billing/jiaofeiguanli_edit.h"
 #include "components/common/prompt.h"
 #include "components/report/paymentnotice.h"
+#include "data/billlinesql.h"
 #include "data/dm1.h"
 
 #include <QToolButton>
@@ -61,8 +62,7 @@ QString TForm_jiaofeiguanli::houseCondition(QVariantList *values) const
 QStringList TForm_jiaofeiguanli::detailLines(QVariantList *values) const
 {
     *values << houses()->text(u"房屋代码"_s) << yearText() << monthText();
-    return {u"select * from 收费明细表 where (房屋代码=?)and(年度=?)and(月份=?)and(缴费状态='未缴费')"_s,
-            u"order by "_s + Dm1::orderTerm(u"收费名称"_s)};
+    return BillLineSql::unpaidLinesOfMonth();
 }
 
 void TForm_jiaofeiguanli::payWholeBill()

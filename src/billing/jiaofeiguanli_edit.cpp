@@ -41,7 +41,6 @@ TForm_jiaofeiguanli_edit::TForm_jiaofeiguanli_edit(const PaymentDraft &draft, co
     , m_draft(draft)
     , m_owner(owner)
     , m_record(Dm1::instance()->q_sfhzb)
-    , m_house(Dm1::instance()->q_change)
 {
     setObjectName(u"Form_jiaofeiguanli_edit"_s);
     setWindowTitle(PaymentWords::WholeBill);
@@ -71,6 +70,19 @@ TForm_jiaofeiguanli_edit::TForm_jiaofeiguanli_edit(const PaymentDraft &draft, co
     ruleLine(u"Label4"_s, u"上次零头表示业主的余额！"_s, u"color: red;"_s, 2, 0, 2);
     rule->setColumnStretch(1, 1);
     body->addLayout(rule);
+    if (draft.recordId != 0) {
+        // The month's record of this house is reused: its earlier payment is taken back first,
+        // which is why 上次零头 differs from the house's balance now.
+        const PaymentEntry &earlier = draft.stored;
+        auto *replaces =
+            new QLabel(u"本次缴费将替换本月原有的缴费记录（单据号码：%1，缴费日期：%2，实收金额：%3）"_s.arg(
+                           earlier.receipt.isEmpty() ? u"无"_s : earlier.receipt,
+                           earlier.date.toString(u"yyyy-MM-dd"_s), draft.storedPaid.toString()),
+                       this);
+        replaces->setObjectName(u"LabelReplaces"_s);
+        replaces->setStyleSheet(u"color: maroon;"_s);
+        body->addWidget(replaces);
+    }
 
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(6);
@@ -119,7 +131,12 @@ TForm_jiaofeiguanli_edit::TForm_jiaofeiguanli_edit(const PaymentDraft &draft, co
     for (const auto &s : Shown) {
         addRow(QString::fromUtf8(s[0]), shown(m_record, QString::fromUtf8(s[1])));
     }
-    auto *previous = shown(m_house, u"零头"_s);
+    // The balance this payment starts from, as its record stores it.
+    auto *previous = new DBEdit(this);
+    previous->setObjectName(nextName("DBEdit"));
+    previous->setDisplayOnly();
+    previous->setFocusPolicy(Qt::NoFocus);
+    previous->setText(draft.previousOdd().toString());
     previous->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     addRow(u"上次零头："_s, previous);
 
@@ -318,10 +335,10 @@ bool TForm_jiaofeiguanli_edit::confirm()
         editorFor(refusal->field)->setFocus();
         return false;
     }
-    // The split is kept as entered, but it must be an amount.
+    // The split is kept as entered, but each part must be an amount of zero or more.
     for (DBMoneyEdit *part : {m_cash, m_cheque, m_waived}) {
-        if (!part->text().trimmed().isEmpty() && !part->money()) {
-            Prompt::notice(this, part->accessibleName() + u"不正确，请重新输入！"_s);
+        if (const QString why = part->refusal(); !why.isEmpty()) {
+            Prompt::notice(this, why);
             part->setFocus();
             return false;
         }

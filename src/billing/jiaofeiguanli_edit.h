@@ -53,7 +53,6 @@ private:
     QString m_owner;
     PaymentDesk::Outcome m_outcome;
     DataSet *m_record;
-    DataSet *m_house;
 
     DBDateTimeEditEh *m_date;
     DBComboBoxEh *m_method;

@@ -89,8 +89,10 @@ QStringList TForm_jiaofeimingxi::detailLines(QVariantList *values) const
     } else if (RadioButton2->isChecked()) {
         where += u"and(缴费状态='未缴费')"_s;
     }
-    // Lines of one day keep the order they were made in.
-    return {u"select * from 收费明细表 "_s + where, u"order by "_s + Dm1::orderTerm(u"开始日期"_s) + u",id"_s};
+    // Month by month, a month's lines by fee name in pinyin order, as everywhere a house's lines
+    // are shown.
+    return {u"select * from 收费明细表 "_s + where,
+            u"order by "_s + Dm1::orderTerm(u"开始日期"_s) + u","_s + Dm1::orderTerm(u"收费名称"_s) + u",id"_s};
 }
 
 void TForm_jiaofeimingxi::followLine()

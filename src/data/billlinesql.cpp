@@ -1,5 +1,7 @@
 #include "data/billlinesql.h"
 
+#include "data/dm1.h"
+
 namespace {
 const QString HouseMonth = QStringLiteral("(房屋代码=?)and(年度=?)and(月份=?)");
 const QString Unpaid = QStringLiteral("and(缴费状态='未缴费')");
@@ -11,7 +13,7 @@ namespace BillLineSql {
 QStringList unpaidLinesOfMonth()
 {
     return {QStringLiteral("select * from 收费明细表 where ") + HouseMonth + Unpaid,
-            QStringLiteral("order by 收费名称")};
+            QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("收费名称"))};
 }
 
 QString amountDue()

@@ -11,7 +11,8 @@
 namespace BillLineSql {
 
 // The house's unpaid lines of a month, the bill the payment window shows (a list query: its
-// last line is the ordering). Binds: 房屋代码, 年度, 月份.
+// last line is the ordering, by fee name in pinyin order as everywhere a house's lines are
+// shown; the handful of lines the key finds are sorted at no cost). Binds: 房屋代码, 年度, 月份.
 QStringList unpaidLinesOfMonth();
 
 // What the house still owes for the month, as "je". Binds: 房屋代码, 年度, 月份.

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <sqlite3.h>
 #include <unicode/ucol.h>
+#include <unicode/uscript.h>
 
 namespace {
 
@@ -56,6 +58,14 @@ bool Collation::registerOn(const QSqlDatabase &db, QString *error)
     }
     UErrorCode status = U_ZERO_ERROR;
     UCollator *collator = ucol_open("zh", &status);
+    if (U_SUCCESS(status)) {
+        // Digits, then Latin letters, then Chinese by pinyin, as spreadsheet programs on Chinese
+        // systems sort (ICU's Chinese order alone puts Han before Latin).
+        const int32_t order[] = {UCOL_REORDER_CODE_DIGIT, USCRIPT_LATIN, USCRIPT_HAN};
+        // Where ICU cannot reorder, pinyin order still holds among the Chinese names.
+        UErrorCode reordered = U_ZERO_ERROR;
+        ucol_setReorderCodes(collator, order, int32_t(std::size(order)), &reordered);
+    }
     int rc = SQLITE_OK;
     if (U_SUCCESS(status)) {
         rc = sqlite3_create_collation_v2(handle, Name, SQLITE_UTF8, collator, pinyin, closeCollator);

@@ -3,9 +3,9 @@
 #include <QSqlDatabase>
 #include <QString>
 
-// The order in which the program sorts text: pinyin order, as Chinese office users expect and
-// as spreadsheet programs on Chinese systems sort (ICU's Chinese collation: 阿 白 重庆 翠 ...
-// 中, then Latin letters). It is registered on a connection under Name and used only by the
+// The order in which the program sorts text, as Chinese office users expect and as spreadsheet
+// programs on Chinese systems sort: digits, then Latin letters, then Chinese in pinyin order
+// (12, A_B楼, O'Neil, 阿里楼, 二号楼, 一号楼, 张三). It is registered on a connection under Name and used only by the
 // ordering lines (Dm1::orderTerm), never by the schema, so the database file stays readable by
 // every SQLite program.
 namespace Collation {

@@ -206,6 +206,8 @@ bool Dm1::openConnection(const Filler &fillNew)
     // What first starts killed halfway left beside the database goes; a start still building
     // holds its file and keeps it.
     SqliteFile::removeLeftovers(folder, buildingPrefix(path), QStringLiteral(".new"));
+    // So does the copy of a restore that was killed before it took the database's name.
+    SqliteFile::removeLeftover(SqliteFile::restoringPath(path));
     if (!info.exists() && !info.isSymLink() && !createDatabase(fillNew)) {
         return false;
     }

@@ -44,22 +44,30 @@ Money bounded(__int128 raw)
 // A plain decimal number rounded half to even at `places` decimals, as a count of 10^-places:
 // an optional sign, digits with an optional point and any number of decimals (at least one
 // digit in all), blanks around; commas only as thousands separators. Every digit takes part
-// in the rounding. Nothing for malformed text or a count beyond ±limit.
-std::optional<qint64> parseDecimal(const QString &text, int places, qint64 limit)
+// in the rounding. Full-width digits count as digits.
+struct Decimal
 {
+    enum class Status { Ok, Malformed, TooLarge } status = Status::Malformed;
+    qint64 count = 0;
+    int decimals = 0; // decimals written, trailing zeros not counted
+    bool negative = false; // written with a minus
+};
+
+Decimal readDecimal(const QString &text, int places, qint64 limit)
+{
+    Decimal out;
     QString s = text.trimmed();
     if (s.contains(QLatin1Char(','))) {
         // Commas only as thousands separators: "1,234.5" is 1234.5, "1,5" is no number.
         static const QRegularExpression grouped(QStringLiteral("^[+-]?\\d{1,3}(,\\d{3})+(\\.\\d*)?$"));
         if (!grouped.match(s).hasMatch()) {
-            return std::nullopt;
+            return out;
         }
         s.remove(QLatin1Char(','));
     }
-    bool negative = false;
     qsizetype i = 0;
     if (!s.isEmpty() && (s[0] == QLatin1Char('-') || s[0] == QLatin1Char('+'))) {
-        negative = s[0] == QLatin1Char('-');
+        out.negative = s[0] == QLatin1Char('-');
         i = 1;
     }
     // The whole part is bounded far below 2^127 / 10^places before it could overflow.
@@ -79,6 +87,9 @@ std::optional<qint64> parseDecimal(const QString &text, int places, qint64 limit
     if (i < s.size() && s[i] == QLatin1Char('.')) {
         for (++i; i < s.size() && s[i].isDigit(); ++i, ++decimals, ++digits) {
             const int d = s[i].digitValue();
+            if (d != 0) {
+                out.decimals = decimals + 1;
+            }
             if (decimals < places) {
                 count = count * 10 + d;
             } else if (decimals == places) {
@@ -88,8 +99,12 @@ std::optional<qint64> parseDecimal(const QString &text, int places, qint64 limit
             }
         }
     }
-    if (i != s.size() || digits == 0 || tooLarge) {
-        return std::nullopt;
+    if (i != s.size() || digits == 0) {
+        return out;
+    }
+    if (tooLarge) {
+        out.status = Decimal::Status::TooLarge;
+        return out;
     }
     for (int d = decimals; d < places; ++d) {
         count *= 10;
@@ -97,10 +112,15 @@ std::optional<qint64> parseDecimal(const QString &text, int places, qint64 limit
     if (roundingDigit > 5 || (roundingDigit == 5 && (beyondRoundingDigit || count % 2 != 0))) {
         ++count;
     }
-    if (count > limit) {
-        return std::nullopt;
-    }
-    return static_cast<qint64>(negative ? -count : count);
+    out.status = count > limit ? Decimal::Status::TooLarge : Decimal::Status::Ok;
+    out.count = static_cast<qint64>(count > limit ? 0 : (out.negative ? -count : count));
+    return out;
+}
+
+std::optional<qint64> parseDecimal(const QString &text, int places, qint64 limit)
+{
+    const Decimal d = readDecimal(text, places, limit);
+    return d.status == Decimal::Status::Ok ? std::optional<qint64>(d.count) : std::nullopt;
 }
 
 }
@@ -113,9 +133,26 @@ std::optional<Money> Money::parse(const QString &text)
     return raw ? std::optional<Money>(fromRaw(*raw)) : std::nullopt;
 }
 
-std::optional<qint64> Money::parseWhole(const QString &text)
+Money::Reading Money::read(const QString &text, int decimals, bool minimumZero, Money largest)
 {
-    return parseDecimal(text, 0, MaxRaw / Scale);
+    Reading r;
+    if (text.trimmed().isEmpty()) {
+        r.problem = Problem::Empty;
+        return r;
+    }
+    const Decimal d = readDecimal(text, 4, MaxRaw);
+    if (d.status == Decimal::Status::Malformed) {
+        r.problem = Problem::Malformed;
+    } else if (d.decimals > qBound(0, decimals, 4)) {
+        r.problem = Problem::Decimals;
+    } else if (minimumZero && d.negative && (d.count != 0 || d.status == Decimal::Status::TooLarge)) {
+        r.problem = Problem::Negative;
+    } else if (d.status == Decimal::Status::TooLarge || d.count > largest.m_raw || d.count < -largest.m_raw) {
+        r.problem = Problem::TooLarge;
+    } else {
+        r.value = fromRaw(d.count);
+    }
+    return r;
 }
 
 std::optional<Money> Money::fromWhole(qint64 units)
@@ -241,6 +278,16 @@ QString Money::toString(int decimals) const
         s += QLatin1Char('.') + QStringLiteral("%1").arg(qint64(a % unit), decimals, 10, QLatin1Char('0'));
     }
     return scaled < 0 ? QLatin1Char('-') + s : s;
+}
+
+QString Money::toWritten() const
+{
+    QString s = toString(4);
+    // Four decimals always: drop the zeros after the second.
+    while (s.endsWith(QLatin1Char('0')) && s.indexOf(QLatin1Char('.')) < s.size() - 3) {
+        s.chop(1);
+    }
+    return s;
 }
 
 QString Money::toString() const

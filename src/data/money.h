@@ -48,9 +48,18 @@ public:
     // was typed: 2.675, not 2.67499999…) rounded half to even at the fourth decimal. Nothing for
     // NaN, infinities and amounts beyond ±MaxRaw.
     static std::optional<Money> fromReal(double value);
-    // A whole number typed into a count field, read like an amount and rounded half to even to
-    // units; nothing beyond ±10¹² (the same limit as amounts) or for malformed text.
-    static std::optional<qint64> parseWhole(const QString &text);
+    // A number typed into a field, read by the field's rule: at most `decimals` decimals (0 for
+    // a whole number; trailing zeros do not count), nothing below zero with minimumZero, and
+    // nothing larger than `largest`. Full-width digits count as digits, commas only as
+    // thousands separators. The reading keeps the value (exact) or says what is wrong, in the
+    // order malformed, decimals, below zero, too large.
+    enum class Problem { None, Empty, Malformed, Decimals, Negative, TooLarge };
+    struct Reading;
+    static Reading read(const QString &text, int decimals, bool minimumZero = false, Money largest = fromRaw(MaxRaw));
+    // An amount for owners to read on printed and exported documents (notices, statements): at
+    // least two decimals, and more only where the amount has them, exact to 0.0001: "57.42",
+    // "8.915", "120.00", "-0.50".
+    QString toWritten() const;
     // A count of whole units (a stored integer) as an amount; nothing beyond ±10¹².
     static std::optional<Money> fromWhole(qint64 units);
 
@@ -90,6 +99,14 @@ public:
 
 private:
     qint64 m_raw = 0;
+};
+
+// A typed number as Money::read() took it: its value, or what is wrong with it.
+struct Money::Reading
+{
+    Money value;
+    Problem problem = Problem::None;
+    bool ok() const { return problem == Problem::None; }
 };
 
 Q_DECLARE_METATYPE(Money)

@@ -23,14 +23,16 @@ QStringList fieldsAfter(const QString &reason, const QString &prefix)
     return fields;
 }
 
-bool hasLatinLetters(const QString &text)
+// The database (and its driver) speaks English and begins with a word of it; the program's own
+// reasons begin otherwise (in Chinese, or with the file they name), whatever codes or names
+// they hold further on ("房屋A-101的零头有误", "/home/a/data.db 不是可用的数据库文件").
+bool isOwnReason(const QString &text)
 {
-    for (const QChar c : text) {
-        if ((c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))) {
-            return true;
-        }
+    if (text.isEmpty()) {
+        return false;
     }
-    return false;
+    const QChar first = text.front();
+    return !((first >= u'a' && first <= u'z') || (first >= u'A' && first <= u'Z'));
 }
 
 } // namespace
@@ -76,8 +78,14 @@ Refusal Refusal::of(const QString &reason, const std::function<QVariant(const QS
     if (isDamage(text)) {
         return told(QStringLiteral("数据库文件已经损坏，请用备份恢复！"));
     }
+    if (text.startsWith(QStringLiteral("unable to open database file"))) {
+        return told(QStringLiteral("不能打开数据库文件，请检查文件和文件夹是否存在、能否读写！"));
+    }
+    if (text.startsWith(QStringLiteral("disk I/O error"))) {
+        return told(QStringLiteral("读写磁盘出错！"));
+    }
     // The program's own reasons are Chinese already.
-    if (!text.isEmpty() && !hasLatinLetters(text)) {
+    if (isOwnReason(text)) {
         return {text, {}};
     }
     return told(QStringLiteral("数据库拒绝了这次操作！"));

@@ -274,13 +274,22 @@ void removeLeftovers(const QString &dir, const QString &prefix, const QString &s
         }
     }
     for (const QString &name : std::as_const(builds)) {
-        const QString path = folder.filePath(name);
-        FileLock probe;
-        if (QFileInfo::exists(path) && !probe.hold(path)) {
-            continue; // still being written by a running program
-        }
-        removeWithSideFiles(path);
+        removeLeftover(folder.filePath(name));
     }
+}
+
+void removeLeftover(const QString &path)
+{
+    FileLock probe;
+    if (QFileInfo::exists(path) && !probe.hold(path)) {
+        return; // still being written by a running program
+    }
+    removeWithSideFiles(path);
+}
+
+QString restoringPath(const QString &database)
+{
+    return database + QStringLiteral(".restoring");
 }
 
 QStringList sideFiles(const QString &path)

@@ -71,6 +71,14 @@ private:
 // side files whose file is gone go too.
 void removeLeftovers(const QString &dir, const QString &prefix, const QString &suffix);
 
+// Removes path with its side files unless a running program holds path's lock (the file is
+// still being built): the leftover of a killed program. Side files whose file is gone go too.
+void removeLeftover(const QString &path);
+
+// The copy of a backup that a restore builds beside the database before it takes the
+// database's name; it holds its lock while it is being built.
+QString restoringPath(const QString &database);
+
 // Removes path and its journal, WAL and shared-memory side files.
 void removeWithSideFiles(const QString &path);
 QStringList sideFiles(const QString &path);

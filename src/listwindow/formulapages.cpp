@@ -1,5 +1,6 @@
 #include "listwindow/formulapages.h"
 
+#include "components/common/prompt.h"
 #include "components/dbctrls/dbcontrol.h"
 #include "components/dbctrls/dbedit.h"
 #include "components/dbctrls/dbnumberedit.h"
@@ -154,11 +155,13 @@ QWidget *FormulaPages::buildPage(const FormulaPage &page)
             editor = makeEditor(part.text, w);
             if (auto *edit = qobject_cast<QLineEdit *>(editor)) {
                 // Leaving the editor takes its value into the row, as a data-aware editor does;
-                // the row is written when the data set moves on or is saved.
-                connect(edit, &QLineEdit::editingFinished, this, [edit] {
+                // the row is written when the data set moves on or is saved. What cannot be
+                // taken is refused there, and stays as typed.
+                connect(edit, &QLineEdit::editingFinished, this, [this, edit] {
                     DBControl *c = DBControl::of(edit);
-                    if (c && c->dataSet() && c->isModified()) {
-                        c->commit();
+                    if (c && c->dataSet() && c->isModified() && !c->commit()) {
+                        Prompt::notice(this, c->refusal());
+                        edit->setFocus();
                     }
                 });
             }
@@ -294,13 +297,10 @@ void FormulaPages::pickedByHand()
     }
 }
 
-QWidget *FormulaPages::commit()
+bool FormulaPages::commit()
 {
     QWidget *page = currentWidget();
-    if (!page) {
-        return nullptr;
-    }
-    return DBControl::commitAll(page);
+    return !page || DBControl::commitAllOrRefuse(page);
 }
 
 bool FormulaPages::isModified() const

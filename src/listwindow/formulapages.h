@@ -84,7 +84,7 @@ struct FormulaPagesDesign
 //     auto *pages = new FormulaPages(FormulaPagesDesign::houseItems(), this);
 //     pages->setDataSet(items);
 //     ...
-//     if (QWidget *bad = pages->commit()) { /* not a number: say so, focus bad */ }
+//     if (!pages->commit()) { /* not a number: it said so */ }
 //     items->setMoney("金额", items->money("单价") * items->money("预付金额"));
 class FormulaPages : public QTabWidget
 {
@@ -103,8 +103,9 @@ public:
     // Brings the page of the current row's formula to the front.
     void followRow();
     // Copies the editors of the page in front into the current row (putting it into edit
-    // state); the first editor whose text is not a value of its field, nullptr when all were.
-    QWidget *commit();
+    // state); when an editor's text is not a value of its field, says why, focuses it and
+    // returns false.
+    bool commit();
     // Whether an editor of the page in front shows something the row does not hold.
     bool isModified() const;
     // Rows that may not be changed (a paid bill line): while the current row is one, every

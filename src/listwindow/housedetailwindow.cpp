@@ -262,6 +262,9 @@ QPushButton *HouseDetailWindow::addStripButton(const QString &objectName, const 
     b->setObjectName(objectName);
     b->setAccessibleName(caption);
     b->setAutoDefault(false);
+    // Clicking it leaves the focus in the editor, which keeps what was typed until the button
+    // takes it (or refuses it), as the designed speed buttons do.
+    b->setFocusPolicy(Qt::NoFocus);
     row->addWidget(b);
     return b;
 }

@@ -41,7 +41,7 @@ QWidget *makeEditor(const EntryField &e, QWidget *parent)
         break;
     case EntryField::Editor::Number: {
         auto *n = new DBNumberEditEh(parent);
-        n->setDecimals(e.decimals, e.typedDecimals);
+        n->setDecimals(e.decimals);
         w = n;
         break;
     }
@@ -423,10 +423,8 @@ void ListWindow::saveRecord()
     if (!isEditing()) {
         return;
     }
-    if (QWidget *bad = DBControl::commitAll(this)) {
-        // A date or number that cannot be read: say so, stay editing at the field.
-        Prompt::notice(this, QStringLiteral("输入的内容不正确,请重新输入!"));
-        bad->setFocus();
+    // A date or number that cannot be taken: say why, stay editing at the field.
+    if (!DBControl::commitAllOrRefuse(this)) {
         return;
     }
     if (!validate()) {

@@ -22,8 +22,7 @@ struct EntryField
     QString field;
     QString label; // "楼宇名称："
     Editor editor = Editor::Text;
-    int decimals = 0; // numbers: decimals shown
-    int typedDecimals = -1; // numbers: decimals that can be typed; -1: as shown
+    int decimals = 0; // numbers: decimals shown (what can be typed is the field's EntryRule)
     QStringList items; // drop-down items
     bool chinese = false; // switches on the operator's input method
     QString labelName; // the label's objectName where the window names it (Label9)
@@ -54,10 +53,9 @@ struct EntryField
         items = list;
         return *this;
     }
-    EntryField &withDecimals(int shown, int typed = -1)
+    EntryField &withDecimals(int shown)
     {
         decimals = shown;
-        typedDecimals = typed;
         return *this;
     }
     EntryField &labelled(const QString &name)

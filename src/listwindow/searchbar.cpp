@@ -1,5 +1,6 @@
 #include "listwindow/searchbar.h"
 
+#include "components/dbctrls/dbedit.h"
 #include "components/dbctrls/enterring.h"
 #include "data/dataset.h"
 #include "data/schema.h"
@@ -34,7 +35,10 @@ SearchBar::SearchBar(const QList<SearchField> &fields, const QString &findButton
             combo->setMinimumWidth(120);
             box = combo;
         } else {
-            box = new QLineEdit(this);
+            // What is looked for is as long as what the column holds, without control characters.
+            auto *edit = new QLineEdit(this);
+            applyTextRule(edit, EntryRule::of({}, f.column));
+            box = edit;
         }
         box->setObjectName(f.objectName);
         box->setAccessibleName(QString(f.label).remove(QStringLiteral("：")));

@@ -54,7 +54,7 @@ ListWindowDesign houseDesign()
     const auto area = [](const char *name, const QString &field) {
         // Shown without decimals; a finer area can be typed, and one that is not retyped keeps
         // its stored decimals.
-        return N::of(QString::fromLatin1(name), field, field + QStringLiteral("："), E::Number).withDecimals(0, 4);
+        return N::of(QString::fromLatin1(name), field, field + QStringLiteral("："), E::Number).withDecimals(0);
     };
     const QString toLocation = QStringLiteral("房屋位置");
     s.entries = {

@@ -121,9 +121,7 @@ std::optional<Money> TForm_houseitem::amountOf(Money quantity, QString *error) c
 
 bool TForm_houseitem::takeEditors()
 {
-    if (QWidget *bad = m_pages->commit()) {
-        Prompt::notice(this, QStringLiteral("输入的内容不正确,请重新输入!"));
-        bad->setFocus();
+    if (!m_pages->commit()) {
         return false;
     }
     return details()->edit();

@@ -2,6 +2,7 @@
 
 #include "components/common/busyindicator.h"
 #include "components/common/prompt.h"
+#include "components/dbctrls/dbdatetimeedit.h"
 #include "components/dbctrls/enterring.h"
 #include "data/clock.h"
 #include "data/dm1.h"
@@ -101,8 +102,9 @@ void ReportWindow::buildFilterBar()
         case FilterField::Kind::Day: {
             auto *picker = new QDateEdit(Clock::today(), bar);
             picker->setCalendarPopup(true);
+            // Days as every date of the program reads: 2004-08-15.
             picker->setDisplayFormat(f.kind == FilterField::Kind::Month ? QStringLiteral("yyyy年MM月")
-                                                                        : QLocale().dateFormat(QLocale::ShortFormat));
+                                                                        : DBDateTimeEditEh::displayFormat());
             picker->setMinimumWidth(f.kind == FilterField::Kind::Month ? 100 : 110);
             control = picker;
             break;

@@ -221,6 +221,19 @@ private slots:
         QVERIFY(!enabled("bitbtn_add"));
     }
 
+    // Another workstation holds the write lock: the house's lines are not made, and the
+    // operator reads why in Chinese, the database's own words kept as the detail.
+    void lockedDatabaseIsToldInChinese()
+    {
+        openWindow();
+        QVERIFY(dm()->exec(QStringLiteral("create temp trigger locked before insert on 收费明细表 "
+                                          "begin select raise(abort, 'database is locked'); end")));
+        click("bitbtn_add");
+        QCOMPARE(prompt->lastText(), QStringLiteral("应缴费用没有生成：\n数据库正被其他工作站使用，请稍后再试！"));
+        QCOMPARE(prompt->shown.constLast().detail, QStringLiteral("database is locked"));
+        QCOMPARE(count(QStringLiteral("月份='8'")), 0);
+    }
+
     // Readings typed on the meter page, "计算" for all lines, "保存" stamps the current line.
     void computeAndSave()
     {

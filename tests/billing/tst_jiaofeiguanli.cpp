@@ -15,6 +15,7 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -77,6 +78,16 @@ class TestJiaofeiguanli : public QObject, public WindowFixture<TForm_jiaofeiguan
         return codes;
     }
     // Pays through the dialog: answers the question with Yes and types the entry.
+    // The house's whole bill of a month of 2004 paid in cash, without the window.
+    void payAtAnotherCounter(const QString &house, int month, const QString &paid, const QString &receipt)
+    {
+        PaymentDesk::Outcome why;
+        const auto draft = PaymentDesk(dm()->database()).open(key(house, 2004, month), {}, &why);
+        QVERIFY(draft);
+        QCOMPARE(PaymentDesk(dm()->database()).confirm(*draft, entry(u"现金"_s, paid, receipt)).result,
+                 PaymentDesk::Result::Paid);
+    }
+
     void payWith(const char *button, const QString &method, const QString &paid, const QString &receipt)
     {
         prompt->answers.enqueue(true);
@@ -99,11 +110,7 @@ private slots:
         addLine(dm(), u"A-102"_s, 2004, 8, u"物业费"_s, yuan("80"), u"李四"_s);
         addLine(dm(), u"A-102"_s, 2004, 8, u"有线电视费"_s, Money(), u"李四"_s);
         addLine(dm(), u"A-103"_s, 2004, 8, u"物业费"_s, yuan("80"));
-        PaymentDesk::Outcome why;
-        const auto paid = PaymentDesk(dm()->database()).open(key(u"A-103"_s, 2004, 8), {}, &why);
-        QVERIFY(paid);
-        QCOMPARE(PaymentDesk(dm()->database()).confirm(*paid, entry(u"现金"_s, u"80"_s, u"R0"_s)).result,
-                 PaymentDesk::Result::Paid);
+        payAtAnotherCounter(u"A-103"_s, 8, u"80"_s, u"R0"_s);
         addLine(dm(), u"A-104"_s, 2004, 7, u"物业费"_s, yuan("50"));
         QVERIFY(openWindow());
     }
@@ -184,24 +191,33 @@ private slots:
         ESTATE_HOLDS(EstateChecks::all(dm()));
     }
 
-    // A record paid with "未缴费" is found again with what it holds, and its effect replaced.
+    // A record paid with "未缴费" is found again with what it holds, and its effect replaced: the
+    // dialog shows the balance the record will store (the house's 零头 without the earlier
+    // payment), and says on a line of its own which record it replaces.
     void reusedRecord()
     {
+        // July's 40 was paid with nothing: the owner owes 40 (零头 −40).
+        addLine(dm(), u"A-101"_s, 2004, 7, u"物业费"_s, yuan("40"));
+        payAtAnotherCounter(u"A-101"_s, 7, u"0"_s, u"R7"_s);
         payWith("bitbtn_add", u"未缴费"_s, u"100"_s, u"R1"_s);
-        QCOMPARE(prompt->lastText(), u"该业主本次零头是：100"_s);
+        QCOMPARE(prompt->lastText(), u"该业主本次零头是：60"_s);
         QCOMPARE(houseCodes(), (QStringList {u"A-101"_s, u"A-102"_s}));
         prompt->answers.enqueue(true);
         inDialog([](Dialog *d) {
             QCOMPARE(box(d, "DBEdit9")->text(), u"100"_s);
             QCOMPARE(d->findChild<QComboBox *>(u"DBComboBoxEh1"_s)->currentText(), u"未缴费"_s);
             QCOMPARE(box(d, "DBEdit8")->text(), u"300"_s);
-            QCOMPARE(box(d, "DBEdit7")->text(), u"100"_s);
+            QCOMPARE(box(d, "DBEdit7")->text(), u"-40"_s);
+            QCOMPARE(d->findChild<QLabel *>(u"LabelReplaces"_s)->text(),
+                     u"本次缴费将替换本月原有的缴费记录（单据号码：R1，缴费日期：2004-08-15，实收金额：100）"_s);
             fill(d, u"现金"_s, u"300"_s, u"R1"_s);
             clickOk(d);
         });
         click("bitbtn_add");
-        QCOMPARE(prompt->lastText(), u"该业主本次零头是：0"_s);
-        QCOMPARE(records(dm()), 2);
+        QCOMPARE(prompt->lastText(), u"该业主本次零头是：-40"_s);
+        QCOMPARE(dm()->scalar(u"select 上次零头 from 收费汇总表 where 房屋代码='A-101' and 月份='8'"_s).toLongLong(),
+                 Money::fromUnits(-40).raw());
+        QCOMPARE(records(dm()), 3); // July's and August's
         ESTATE_HOLDS(EstateChecks::all(dm()));
     }
 
@@ -214,11 +230,22 @@ private slots:
         QTest::addColumn<bool>("payer");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("focus");
-        QTest::newRow("转帐") << u"转帐"_s << u"1"_s << true << u"缴费方式不正确，请重新选择！"_s << u"DBComboBoxEh1"_s;
-        QTest::newRow("no payer") << u"现金"_s << u""_s << false << u"请输入缴费人！"_s << u"DBEdit14"_s;
-        QTest::newRow("no amount") << u"现金"_s << u""_s << true << u"请输入实缴金额！"_s << u"DBEdit9"_s;
-        QTest::newRow("five decimals") << u"现金"_s << u"3.00001"_s << true
-                                       << u"实缴金额不正确：只能是零或正数，最多四位小数！"_s << u"DBEdit9"_s;
+        QTest::addColumn<QString>("part"); // a box of the split and what is typed into it
+        QTest::addColumn<QString>("partText");
+        QTest::newRow("转帐") << u"转帐"_s << u"1"_s << true << u"缴费方式不正确，请重新选择！"_s << u"DBComboBoxEh1"_s
+                              << QString() << QString();
+        QTest::newRow("no payer") << u"现金"_s << u""_s << false << u"请输入缴费人！"_s << u"DBEdit14"_s << QString()
+                                  << QString();
+        QTest::newRow("no amount") << u"现金"_s << u""_s << true << u"请输入实缴金额！"_s << u"DBEdit9"_s << QString()
+                                   << QString();
+        QTest::newRow("five decimals") << u"现金"_s << u"3.00001"_s << true << u"“实缴金额”最多四位小数！"_s
+                                       << u"DBEdit9"_s << QString() << QString();
+        QTest::newRow("an exponent") << u"现金"_s << u"1e5"_s << true << u"“实缴金额”只能是数字！"_s << u"DBEdit9"_s
+                                     << QString() << QString();
+        QTest::newRow("cheque below zero")
+            << u"现金"_s << u"3"_s << true << u"“支票”不能小于零！"_s << u"DBEdit11"_s << u"DBEdit11"_s << u"-1"_s;
+        QTest::newRow("waived with five decimals") << u"现金"_s << u"3"_s << true << u"“免去零头”最多四位小数！"_s
+                                                   << u"DBEdit12"_s << u"DBEdit12"_s << u"1.00001"_s;
     }
     void refusals()
     {
@@ -227,10 +254,15 @@ private slots:
         QFETCH(bool, payer);
         QFETCH(QString, message);
         QFETCH(QString, focus);
+        QFETCH(QString, part);
+        QFETCH(QString, partText);
         inDialog([&](Dialog *d) {
             fill(d, method, paid, u"R1"_s);
             if (!payer) {
                 retype(box(d, "DBEdit14"), {});
+            }
+            if (!part.isEmpty()) {
+                retype(box(d, qPrintable(part)), partText);
             }
             prompt->answers.enqueue(false);
             clickOk(d);

@@ -201,17 +201,20 @@ private slots:
         QTest::addColumn<QString>("paid");
         QTest::addColumn<QString>("message"); // empty: taken
         const QDate d(2004, 8, 15);
-        const QString wrongAmount = u"实缴金额不正确：只能是零或正数，最多四位小数！"_s;
         QTest::newRow("typed way 转帐") << u"转帐"_s << d << u"张三"_s << u"李"_s << u"1"_s
                                         << u"缴费方式不正确，请重新选择！"_s;
         QTest::newRow("no date") << Cash << QDate() << u"张三"_s << u"李"_s << u"1"_s << u"请输入缴费时间！"_s;
         QTest::newRow("blank payer") << Cash << d << u"  "_s << u"李"_s << u"1"_s << u"请输入缴费人！"_s;
         QTest::newRow("no collector") << Cash << d << u"张三"_s << QString() << u"1"_s << u"请输入收款人！"_s;
         QTest::newRow("no amount") << Cash << d << u"张三"_s << u"李"_s << QString() << u"请输入实缴金额！"_s;
-        QTest::newRow("letters") << Cash << d << u"张三"_s << u"李"_s << u"12a"_s << u"请输入实缴金额！"_s;
-        QTest::newRow("negative") << Cash << d << u"张三"_s << u"李"_s << u"-5"_s << wrongAmount;
-        QTest::newRow("five decimals") << Cash << d << u"张三"_s << u"李"_s << u"1.00001"_s << wrongAmount;
-        QTest::newRow("beyond the range") << Cash << d << u"张三"_s << u"李"_s << u"2000000000000"_s << wrongAmount;
+        // What was typed and cannot be taken is told for what it is, by the rule of typed amounts.
+        QTest::newRow("letters") << Cash << d << u"张三"_s << u"李"_s << u"12a"_s << u"“实缴金额”只能是数字！"_s;
+        QTest::newRow("exponent") << Cash << d << u"张三"_s << u"李"_s << u"1e5"_s << u"“实缴金额”只能是数字！"_s;
+        QTest::newRow("negative") << Cash << d << u"张三"_s << u"李"_s << u"-5"_s << u"“实缴金额”不能小于零！"_s;
+        QTest::newRow("five decimals") << Cash << d << u"张三"_s << u"李"_s << u"1.00001"_s
+                                       << u"“实缴金额”最多四位小数！"_s;
+        QTest::newRow("beyond the range")
+            << Cash << d << u"张三"_s << u"李"_s << u"2000000000000"_s << u"“实缴金额”太大，超出了可以保存的范围！"_s;
         QTest::newRow("trailing zeros") << Cash << d << u"张三"_s << u"李"_s << u"1.500000"_s << QString();
         QTest::newRow("zero, 未缴费") << Unpaid << d << u"张三"_s << u"李"_s << u"0"_s << QString();
     }

@@ -185,8 +185,10 @@ private slots:
                                  << u"DBDateTimeEditEh1"_s;
         QTest::newRow("type typed in") << A << u"2004-08-15"_s << u"收款"_s << u"5"_s
                                        << u"操作类型应该为(收取、退还、冲抵费用),请重新输入!"_s << u"DBComboBoxEh1"_s;
-        QTest::newRow("negative amount") << A << u"2004-08-15"_s << u"退还"_s << u"-5"_s
-                                         << u"金额不能为负数,请重新输入!"_s << u"DBNumberEditEh1"_s;
+        QTest::newRow("negative amount") << A << u"2004-08-15"_s << u"退还"_s << u"-5"_s << u"“金额”不能小于零！"_s
+                                         << u"DBNumberEditEh1"_s;
+        QTest::newRow("letters in the amount")
+            << A << u"2004-08-15"_s << u"收取"_s << u"1a2b.5x"_s << u"“金额”只能是数字！"_s << u"DBNumberEditEh1"_s;
     }
     void refusals()
     {
@@ -206,15 +208,14 @@ private slots:
         QCOMPARE(balance(A), Start);
     }
 
-    // Letters cannot be typed into the amount; a house deleted since it was chosen is refused.
+    // A house deleted since it was chosen is refused.
     void badInput()
     {
         click("bitbtn_add");
         chooseHouse(A);
         typeInto("DBDateTimeEditEh1", u"2004-08-15"_s);
         typeInto("DBComboBoxEh1", u"收取"_s);
-        typeInto("DBNumberEditEh1", u"1a2b.5x"_s);
-        QCOMPARE(edit("DBNumberEditEh1")->text(), u"12.5"_s);
+        typeInto("DBNumberEditEh1", u"12.5"_s);
         QVERIFY(dm()->exec(u"delete from 房屋资料 where 房屋代码=?"_s, {A}));
         click("bitbtn_save");
         QCOMPARE(prompt->lastText(), u"房屋代码为“1-101”的房屋已经不存在,请重新选择房屋!"_s);

@@ -90,6 +90,25 @@ void openTable(DataSet &ds, const QString &table)
     ds.addLine(QStringLiteral("order by id"));
     QVERIFY2(ds.open(), qPrintable(ds.lastError()));
 }
+
+// An always writable editor of the kind on a new row of the table's field, shown with the focus;
+// nullptr when the form could not be shown.
+QWidget *editorOnNewRow(Kind kind, QWidget *form, DataSet *ds, const QString &table, const QString &field)
+{
+    auto *layout = new QVBoxLayout(form);
+    QWidget *editor = makeEditor(kind, form);
+    layout->addWidget(editor);
+    openTable(*ds, table);
+    DBControl::of(editor)->bind(ds, field);
+    DBControl::of(editor)->setFollowState(false);
+    ds->append();
+    form->show();
+    if (!QTest::qWaitForWindowActive(form)) {
+        return nullptr;
+    }
+    editor->setFocus();
+    return editor;
+}
 }
 
 class TestDbCtrls : public QObject
@@ -119,8 +138,10 @@ private slots:
     void browseEditRule();
     void enterRing();
     void enterRingLastFieldAction();
-    void refusedTypingIsShown_data();
-    void refusedTypingIsShown();
+    void typedTextStaysUntilRefused_data();
+    void typedTextStaysUntilRefused();
+    void textsKeepToTheirRule_data();
+    void textsKeepToTheirRule();
     void disabledValuesAreReadable_data();
     void disabledValuesAreReadable();
 
@@ -153,9 +174,9 @@ void TestDbCtrls::roundTrip_data()
     QTest::newRow("whole number") << k(Kind::Integer) << "楼宇资料"
                                   << "楼宇层数"
                                   << "12" << QVariant(qint64(12)) << "12";
-    QTest::newRow("negative whole") << k(Kind::Integer) << "楼宇资料"
-                                    << "房屋数量"
-                                    << "-3" << QVariant(qint64(-3)) << "-3";
+    QTest::newRow("full-width digits") << k(Kind::Integer) << "楼宇资料"
+                                       << "房屋数量"
+                                       << "１２" << QVariant(qint64(12)) << "12";
     QTest::newRow("empty number is null") << k(Kind::Integer) << "楼宇资料"
                                           << "楼宇层数"
                                           << "" << QVariant() << "";
@@ -168,9 +189,9 @@ void TestDbCtrls::roundTrip_data()
     QTest::newRow("money exact") << k(Kind::Money) << "押金明细表"
                                  << "金额"
                                  << "12.3456" << QVariant(qint64(123456)) << "12.3456";
-    QTest::newRow("money negative") << k(Kind::Money) << "押金明细表"
-                                    << "金额"
-                                    << "-0.5" << QVariant(qint64(-5000)) << "-0.5";
+    QTest::newRow("a balance below zero") << k(Kind::Money) << "房屋资料"
+                                          << "零头"
+                                          << "-0.5" << QVariant(qint64(-5000)) << "-0.5";
     QTest::newRow("money thousands") << k(Kind::Money) << "押金明细表"
                                      << "金额"
                                      << "1,234.5" << QVariant(qint64(12345000)) << "1234.5";
@@ -401,26 +422,31 @@ void TestDbCtrls::dateKeepsTimeWhenUnchanged()
 }
 
 // An editor showing fewer decimals than the field holds does not round the stored value when
-// the row is saved with its text untouched; a typed value is written as typed.
+// the row is saved with its text untouched, nor refuses a stored value the typing rule would
+// (a shared area below zero from an older file); a typed value is written as typed.
 void TestDbCtrls::fewerDecimalsShownKeepTheStoredValue()
 {
-    QVERIFY(m_home->dm()->exec(
-        QStringLiteral("insert into 房屋资料 (房屋代码, 房屋面积, 零头) values ('0101', 85.125, 38333)")));
+    QVERIFY(m_home->dm()->exec(QStringLiteral(
+        "insert into 房屋资料 (房屋代码, 房屋面积, 零头, 公摊面积) values ('0101', 85.125, 38333, -3.5)")));
     QWidget form;
     auto *area = new DBNumberEditEh(&form);
     area->setDecimals(2);
     auto *odd = new DBNumberEditEh(&form);
     odd->setDecimals(2);
+    auto *shared = new DBNumberEditEh(&form);
     DataSet ds;
     openTable(ds, QStringLiteral("房屋资料"));
     area->bind(&ds, QStringLiteral("房屋面积"));
     odd->bind(&ds, QStringLiteral("零头"));
+    shared->bind(&ds, QStringLiteral("公摊面积"));
+    QCOMPARE(shared->refusal(), QString());
     QCOMPARE(area->text(), QStringLiteral("85.13"));
     QCOMPARE(DBControl::commitAll(&form), nullptr);
     QVERIFY(!DBControl::anyModified(&form));
     QVERIFY(ds.post());
     QCOMPARE(m_home->dm()->scalar(QStringLiteral("select 房屋面积 from 房屋资料")).toDouble(), 85.125);
     QCOMPARE(m_home->dm()->scalar(QStringLiteral("select 零头 from 房屋资料")).toLongLong(), 38333);
+    QCOMPARE(m_home->dm()->scalar(QStringLiteral("select 公摊面积 from 房屋资料")).toDouble(), -3.5);
 
     QVERIFY(ds.edit());
     enter(area, QStringLiteral("86.5"));
@@ -619,62 +645,69 @@ void TestDbCtrls::enterRingLastFieldAction()
     QVERIFY(b->hasFocus());
 }
 
-// A key the field cannot take is refused where the operator sees it: a short tip says what the
-// field takes. Pasted text that is not a value of the field is refused whole, with a message;
-// it is never reshaped into another number.
-void TestDbCtrls::refusedTypingIsShown_data()
+// What the operator types into a number stays as typed, key by key or pasted: it is judged when
+// it is taken into the row, and refused naming the field ("3.5" never becomes 35 or 4). Dates
+// still refuse a key they cannot take, with a tip.
+void TestDbCtrls::typedTextStaysUntilRefused_data()
 {
     QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("input");
     QTest::addColumn<bool>("pasted");
     QTest::addColumn<QString>("shownAfter");
-    QTest::addColumn<QString>("tip");
-    QTest::addColumn<QString>("message");
-    const QString whole = QStringLiteral("只能输入整数");
-    const QString wrong = QStringLiteral("输入的内容不正确,请重新输入!");
-    QTest::newRow("point typed into a whole number") << int(Kind::Integer) << "3." << false << "3" << whole << "";
-    QTest::newRow("comma typed into a whole number") << int(Kind::Integer) << "1," << false << "1" << whole << "";
-    QTest::newRow("letter typed into a whole number") << int(Kind::Integer) << "x" << false << "" << whole << "";
-    QTest::newRow("whole number typed") << int(Kind::Integer) << "-12" << false << "-12"
-                                        << ""
-                                        << "";
-    QTest::newRow("third decimal typed") << int(Kind::Decimal) << "1.234" << false << "1.23"
-                                         << "只能输入数字，最多2位小数"
+    QTest::addColumn<QString>("refusal"); // when it is taken into the row; empty: taken
+    const auto k = [](Kind x) { return int(x); };
+    const QString whole = QStringLiteral("“楼宇层数”只能是整数！");
+    QTest::newRow("point typed into a whole number") << k(Kind::Integer) << "楼宇资料"
+                                                     << "楼宇层数"
+                                                     << "3.5" << false << "3.5" << whole;
+    QTest::newRow("comma typed into a whole number") << k(Kind::Integer) << "楼宇资料"
+                                                     << "楼宇层数"
+                                                     << "1,2" << false << "1,2" << whole;
+    QTest::newRow("letters typed into a whole number") << k(Kind::Integer) << "楼宇资料"
+                                                       << "楼宇层数"
+                                                       << "abc3.5x" << false << "abc3.5x" << whole;
+    QTest::newRow("decimal pasted into a whole number") << k(Kind::Integer) << "楼宇资料"
+                                                        << "楼宇层数"
+                                                        << "3.5" << true << "3.5" << whole;
+    QTest::newRow("whole number pasted") << k(Kind::Integer) << "楼宇资料"
+                                         << "楼宇层数"
+                                         << "1234" << true << "1234"
                                          << "";
-    QTest::newRow("letter typed into money") << int(Kind::Money) << "1a" << false << "1"
-                                             << "只能输入金额"
-                                             << "";
-    QTest::newRow("letter typed into a date") << int(Kind::Date) << "2004x" << false << "2004"
-                                              << "只能输入日期，如2004-08-15"
-                                              << "";
-    QTest::newRow("decimal pasted into a whole number") << int(Kind::Integer) << "3.5" << true << ""
-                                                        << "" << wrong;
-    QTest::newRow("thousands pasted into a whole number") << int(Kind::Integer) << "1,234" << true << ""
-                                                          << "" << wrong;
-    QTest::newRow("whole number pasted") << int(Kind::Integer) << "1234" << true << "1234"
-                                         << ""
-                                         << "";
-    QTest::newRow("words pasted into money") << int(Kind::Money) << "十元" << true << ""
-                                             << "" << wrong;
+    QTest::newRow("fifth decimal of an area") << k(Kind::Decimal) << "房屋资料"
+                                              << "房屋面积"
+                                              << "1.23456" << false << "1.23456"
+                                              << "“房屋面积”最多四位小数！";
+    QTest::newRow("letter typed into money") << k(Kind::Money) << "押金明细表"
+                                             << "金额"
+                                             << "1a" << false << "1a"
+                                             << "“金额”只能是数字！";
+    QTest::newRow("words pasted into money") << k(Kind::Money) << "押金明细表"
+                                             << "金额"
+                                             << "十元" << true << "十元"
+                                             << "“金额”只能是数字！";
+    QTest::newRow("letter typed into a date") << k(Kind::Date) << "楼宇资料"
+                                              << "建成日期"
+                                              << "2004x" << false << "2004"
+                                              << "输入的内容不正确,请重新输入!";
 }
 
-void TestDbCtrls::refusedTypingIsShown()
+void TestDbCtrls::typedTextStaysUntilRefused()
 {
     QFETCH(int, kind);
+    QFETCH(QString, table);
+    QFETCH(QString, field);
     QFETCH(QString, input);
     QFETCH(bool, pasted);
     QFETCH(QString, shownAfter);
-    QFETCH(QString, tip);
-    QFETCH(QString, message);
+    QFETCH(QString, refusal);
     ScriptedPrompt *prompt = ScriptedPrompt::install();
     QToolTip::hideText();
     QWidget form;
-    auto *layout = new QVBoxLayout(&form);
-    QWidget *editor = makeEditor(Kind(kind), &form);
-    layout->addWidget(editor);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    editor->setFocus();
+    DataSet ds;
+    QWidget *editor = editorOnNewRow(Kind(kind), &form, &ds, table, field);
+    QVERIFY(editor);
     auto *edit = qobject_cast<QLineEdit *>(editor);
     if (pasted) {
         QApplication::clipboard()->setText(input);
@@ -683,15 +716,87 @@ void TestDbCtrls::refusedTypingIsShown()
         typeText(edit, input);
     }
     QCOMPARE(edit->text(), shownAfter);
-    if (tip.isEmpty()) {
-        QVERIFY(!QToolTip::isVisible());
-    } else {
+    QVERIFY(prompt->shown.isEmpty());
+    if (Kind(kind) == Kind::Date) {
         QTRY_VERIFY(QToolTip::isVisible());
-        QCOMPARE(QToolTip::text(), tip);
+        QCOMPARE(QToolTip::text(), QStringLiteral("只能输入日期，如2004-08-15"));
+        QToolTip::hideText();
+    } else {
+        QVERIFY(!QToolTip::isVisible());
     }
-    QCOMPARE(prompt->texts(), message.isEmpty() ? QStringList() : QStringList(message));
-    QToolTip::hideText();
+    QCOMPARE(DBControl::of(editor)->refusal(), refusal);
+    QCOMPARE(DBControl::of(editor)->commit(), refusal.isEmpty());
+    if (!refusal.isEmpty()) {
+        QVERIFY(ds.value(field).isNull());
+        QVERIFY(!DBControl::commitAllOrRefuse(&form));
+        QCOMPARE(prompt->texts(), QStringList(refusal));
+        QCOMPARE(edit->text(), shownAfter);
+    }
     Prompt::setHandler(nullptr);
+}
+
+// Names, codes and remarks keep to their length and hold no control characters, however they
+// are typed or pasted: line breaks stay only in remarks of several lines, a tab or a line
+// break of one line becomes a blank. A longer text stored by another program is shown whole.
+void TestDbCtrls::textsKeepToTheirRule_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("shownAfter");
+    const auto k = [](Kind x) { return int(x); };
+    QTest::newRow("control characters in a name") << k(Kind::Edit) << "楼宇资料"
+                                                  << "楼宇名称" << QStringLiteral("一\x01号\x07楼\x1b") << "一号楼";
+    QTest::newRow("tab and line break of a receipt number") << k(Kind::Edit) << "押金明细表"
+                                                            << "单据号码"
+                                                            << "SF\t2004\r\n01"
+                                                            << "SF 2004 01";
+    QTest::newRow("a fee name of 10,000 characters")
+        << k(Kind::Edit) << "收费项目"
+        << "收费名称" << QString(10000, QChar(0x8d39)) << QString(50, QChar(0x8d39));
+    QTest::newRow("a code of 30 characters") << k(Kind::Edit) << "房屋资料"
+                                             << "房屋代码" << QString(30, u'9') << QString(20, u'9');
+    QTest::newRow("line breaks stay in remarks")
+        << k(Kind::Memo) << "房屋资料"
+        << "备注" << QStringLiteral("第一行\r\n第二行\x07\n\x1b第三行") << "第一行\n第二行\n第三行";
+    QTest::newRow("remarks of 3,000 characters") << k(Kind::Memo) << "房屋资料"
+                                                 << "备注" << QString(3000, u'x') << QString(2000, u'x');
+    QTest::newRow("payer in a drop-down's box") << k(Kind::Combo) << "收费明细表"
+                                                << "缴费人" << QStringLiteral("张\x01三") << "张三";
+}
+
+void TestDbCtrls::textsKeepToTheirRule()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, table);
+    QFETCH(QString, field);
+    QFETCH(QString, pasted);
+    QFETCH(QString, shownAfter);
+    QWidget form;
+    DataSet ds;
+    QWidget *editor = editorOnNewRow(Kind(kind), &form, &ds, table, field);
+    QVERIFY(editor);
+    QApplication::clipboard()->setText(pasted);
+    QWidget *target = editor;
+    if (auto *combo = qobject_cast<QComboBox *>(editor)) {
+        target = combo->lineEdit();
+    }
+    QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(shown(editor), shownAfter);
+    QVERIFY(DBControl::of(editor)->commit());
+    QCOMPARE(ds.value(field).toString(), shownAfter);
+
+    // What another program stored is shown whole, and stays so when the row is saved untouched.
+    const QString stored = QString(3000, u'长');
+    ds.cancel();
+    QVERIFY(m_home->dm()->exec(QStringLiteral("insert into %1 (%2) values (?)").arg(table, Schema::quoted(field)),
+                               {stored}));
+    ds.reopen();
+    ds.last();
+    QCOMPARE(shown(editor), stored);
+    QVERIFY(DBControl::of(editor)->commit());
+    QCOMPARE(ds.value(field).toString(), stored);
 }
 
 // Number, date and drop-down editors are disabled while browsing; their values stay as

@@ -724,14 +724,15 @@ private slots:
                  QStringList({QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("乙")}));
     }
 
-    // Text sorts the way Chinese office users expect (pinyin order) on every connection the
-    // program opens, while the file stays readable by any other SQLite program.
+    // Text sorts the way Chinese office users expect and spreadsheets sort (digits, Latin
+    // letters, then Chinese in pinyin order) on every connection the program opens, while the
+    // file stays readable by any other SQLite program.
     void chineseTextSortsInPinyinOrder()
     {
         TempHome home;
         const QStringList pinyin =
-            QString::fromUtf8("阿里大厦 白云楼 重庆大厦 翠园1号楼 翠园2号楼 金桂园 丽景大厦 王府 "
-                              "银杏苑 张家楼 中心楼 Ａ座")
+            QString::fromUtf8("12 A_B楼 Ａ座 O'Neil 阿里大厦 阿里楼 白云楼 重庆大厦 翠园1号楼 翠园2号楼 二号楼 "
+                              "金桂园 丽景大厦 王府 一号楼 银杏苑 张家楼 张三 中心楼")
                 .split(QLatin1Char(' '));
         for (auto it = pinyin.crbegin(); it != pinyin.crend(); ++it) {
             QVERIFY(home.dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values (?)"), {*it}));

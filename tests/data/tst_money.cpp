@@ -272,6 +272,72 @@ private slots:
         QCOMPARE((-top).roundedTo(Money::fromUnits(7), Money::Rounding::Floor).raw(), -Money::MaxRaw);
     }
 
+    // A number typed into a field: read exactly, or told what is wrong with it (malformed, too
+    // many decimals, below zero, too large, in that order); full-width digits are digits.
+    void typedNumbers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<bool>("zeroOrMore");
+        QTest::addColumn<int>("problem");
+        QTest::addColumn<qint64>("raw");
+        using P = Money::Problem;
+        const auto p = [](P x) { return int(x); };
+        QTest::newRow("whole") << "12" << 0 << true << p(P::None) << qint64(120000);
+        QTest::newRow("a point in a whole number") << "3.5" << 0 << true << p(P::Decimals) << qint64(0);
+        QTest::newRow("zeros after the point") << "3.00" << 0 << true << p(P::None) << qint64(30000);
+        QTest::newRow("letters around") << "abc3.5x" << 0 << true << p(P::Malformed) << qint64(0);
+        QTest::newRow("exponent") << "1e5" << 4 << true << p(P::Malformed) << qint64(0);
+        QTest::newRow("fifth decimal") << "1.23456" << 4 << true << p(P::Decimals) << qint64(0);
+        QTest::newRow("trailing zero is no decimal") << "1.23450" << 4 << true << p(P::None) << qint64(12345);
+        QTest::newRow("below zero") << "-1" << 4 << true << p(P::Negative) << qint64(0);
+        QTest::newRow("minus zero") << "-0" << 4 << true << p(P::None) << qint64(0);
+        QTest::newRow("below zero allowed") << "-0.5" << 4 << false << p(P::None) << qint64(-5000);
+        QTest::newRow("decimals told first") << "-1.23456" << 4 << true << p(P::Decimals) << qint64(0);
+        QTest::newRow("full-width digits") << "１２.５" << 4 << true << p(P::None) << qint64(125000);
+        QTest::newRow("beyond the range") << "1000000000000.5" << 4 << true << p(P::TooLarge) << qint64(0);
+        QTest::newRow("far beyond") << "99999999999999999999999" << 4 << false << p(P::TooLarge) << qint64(0);
+        QTest::newRow("blanks only") << "  " << 4 << true << p(P::Empty) << qint64(0);
+    }
+    void typedNumbers()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, decimals);
+        QFETCH(bool, zeroOrMore);
+        QFETCH(int, problem);
+        QFETCH(qint64, raw);
+        const Money::Reading r = Money::read(text, decimals, zeroOrMore);
+        QCOMPARE(int(r.problem), problem);
+        QCOMPARE(r.value.raw(), raw);
+    }
+
+    // Amounts on documents for owners: at least two decimals, and the ones the amount has.
+    void writtenForOwners_data()
+    {
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("two decimals") << "57.42"
+                                      << "57.42";
+        QTest::newRow("three decimals") << "8.915"
+                                        << "8.915";
+        QTest::newRow("four decimals") << "0.0001"
+                                       << "0.0001";
+        QTest::newRow("whole") << "120"
+                               << "120.00";
+        QTest::newRow("one decimal") << "-0.5"
+                                     << "-0.50";
+        QTest::newRow("zero") << "0"
+                              << "0.00";
+        QTest::newRow("large") << "1000000000000"
+                               << "1000000000000.00";
+    }
+    void writtenForOwners()
+    {
+        QFETCH(QString, amount);
+        QFETCH(QString, written);
+        QCOMPARE(Money::parse(amount)->toWritten(), written);
+    }
+
     void sumsAreExact()
     {
         Money total;

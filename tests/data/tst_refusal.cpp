@@ -38,8 +38,16 @@ private slots:
                                         << "数据库文件已经损坏，请用备份恢复！" << true;
         QTest::newRow("anything else") << "near \"x\": syntax error"
                                        << "数据库拒绝了这次操作！" << true;
+        QTest::newRow("cannot open") << "unable to open database file Error opening database"
+                                     << "不能打开数据库文件，请检查文件和文件夹是否存在、能否读写！" << true;
+        QTest::newRow("disk error") << "disk I/O error"
+                                    << "读写磁盘出错！" << true;
         QTest::newRow("already Chinese") << "这条记录已经被删除，修改没有保存。"
                                          << "这条记录已经被删除，修改没有保存。" << false;
+        QTest::newRow("the program's own, naming a house") << "房屋A-101的零头有误（abc），请先更正再缴费。"
+                                                           << "房屋A-101的零头有误（abc），请先更正再缴费。" << false;
+        QTest::newRow("the program's own, naming a file") << "/home/a/data.db 不是可用的数据库文件"
+                                                          << "/home/a/data.db 不是可用的数据库文件" << false;
     }
     void told()
     {

@@ -141,7 +141,10 @@ private slots:
         QVERIFY(q.exec());
         QStringList plan;
         while (q.next()) {
-            plan << q.value(3).toString();
+            // The few lines found are sorted for the window (fee names in pinyin order).
+            if (q.value(3).toString() != QStringLiteral("USE TEMP B-TREE FOR ORDER BY")) {
+                plan << q.value(3).toString();
+            }
         }
         QVERIFY2(plan.size() == 1
                      && plan[0].contains(QStringLiteral("INDEX ") + HouseLed

@@ -37,7 +37,9 @@ private slots:
     void sortingKeepsOrderOfRows();
     void titleClicksWithTheMouse();
     void titleClickMakesTheFirstRowCurrent();
-    void dateTimeColumnsFitTheirText();
+    void typicalTextsFitTheirColumns_data();
+    void typicalTextsFitTheirColumns();
+    void footerSumsAreNeverCutShort();
     void emptyResultDoesNotRequery();
     void orderingNames_data();
     void orderingNames();
@@ -403,24 +405,60 @@ void TestDBGridEh::titleClickMakesTheFirstRowCurrent()
     QCOMPARE(grid->verticalScrollBar()->value(), 0);
 }
 
-// A date-time column is at least as wide as "2026-12-08 20:55:00" in the grid's font, whatever
-// its design width, so the time is never cut off.
-void TestDBGridEh::dateTimeColumnsFitTheirText()
+// A column is at least as wide as its typical text in the grid's font (a date with its time, an
+// 18-character identity card number, a receipt number as the program makes them, the longest
+// fee name of the demo estate), whatever its design width or an older layout file says, so
+// nothing of it is cut off; other columns keep their widths.
+void TestDBGridEh::typicalTextsFitTheirColumns_data()
 {
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("width");
+    QTest::newRow("a date and time") << "房屋资料"
+                                     << "操作日期"
+                                     << "2026-12-08 20:55:00"
+                                     << "2026-12-08 20:55:00" << 60;
+    QTest::newRow("a date") << "房屋资料"
+                            << "迁入日期"
+                            << "2026-12-08 00:00:00"
+                            << "2026-12-08" << 30;
+    QTest::newRow("an identity card") << "房屋租赁表"
+                                      << "身份证号"
+                                      << "11010519491231002X"
+                                      << "11010519491231002X" << 80;
+    QTest::newRow("a receipt number") << "押金明细表"
+                                      << "单据号码"
+                                      << "YJ20040815001"
+                                      << "YJ20040815001" << 80;
+    QTest::newRow("a fee name") << "收费明细表"
+                                << "收费名称"
+                                << "公共设施维护费"
+                                << "公共设施维护费" << 90;
+}
+
+void TestDBGridEh::typicalTextsFitTheirColumns()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, field);
+    QFETCH(QString, stored);
+    QFETCH(QString, shown);
+    QFETCH(int, width);
     QFont f(QStringLiteral("宋体"));
     f.setPixelSize(12);
     grid->setFont(f);
-    GridColumn stamped = column(QStringLiteral("操作日期"), QStringLiteral("操作日期"), 60);
-    GridColumn date = column(QStringLiteral("迁入日期"), QStringLiteral("迁入日期"), 30);
-    GridColumn wide = column(QStringLiteral("备注"), QStringLiteral("备注"), 40);
-    QVERIFY(home->dm()->exec(QStringLiteral("insert into 房屋资料 (房屋代码, 操作日期, 迁入日期) values "
-                                            "('A', '2026-12-08 20:55:00', '2026-12-08 00:00:00')")));
-    QVERIFY(ds->open());
+    QVERIFY(
+        home->dm()->exec(QStringLiteral("insert into %1 (%2) values (?)").arg(table, Schema::quoted(field)), {stored}));
+    DataSet rows({}, table);
+    rows.setSql({QStringLiteral("select * from ") + table, QStringLiteral("order by id")});
+    grid->setDataSet(&rows);
+    QVERIFY(rows.open());
     grid->show();
     QVERIFY(QTest::qWaitForWindowExposed(grid.get()));
-    const auto fits = [this](int column) {
+    const auto fits = [this]() {
         // The width the cell needs to show its whole text, against the width it has.
-        const QModelIndex cell = grid->model()->index(0, column);
+        const QModelIndex cell = grid->model()->index(0, 0);
         QStyleOptionViewItem option;
         option.initFrom(grid->viewport());
         option.font = grid->font();
@@ -428,30 +466,61 @@ void TestDBGridEh::dateTimeColumnsFitTheirText()
         const int needed = grid->itemDelegate()->sizeHint(option, cell).width();
         return needed <= grid->visualRect(cell).width();
     };
+    GridColumn wide = column(QStringLiteral("备注"), QStringLiteral("备注"), 40);
     for (int round = 0; round < 2; ++round) {
         if (round == 1) {
             // A layout file written with narrower widths does not cut the text off either.
             QTemporaryDir dir;
             QSettings ini(dir.filePath(QStringLiteral("layout.ini")), QSettings::IniFormat);
             ini.beginGroup(QStringLiteral("TForm_test"));
-            ini.beginWriteArray(QStringLiteral("Columns"), 2);
-            for (int i = 0; i < 2; ++i) {
-                ini.setArrayIndex(i);
-                ini.setValue(QStringLiteral("Field"), i == 0 ? QStringLiteral("操作日期") : QStringLiteral("迁入日期"));
-                ini.setValue(QStringLiteral("Width"), 50);
-            }
+            ini.beginWriteArray(QStringLiteral("Columns"), 1);
+            ini.setArrayIndex(0);
+            ini.setValue(QStringLiteral("Field"), field);
+            ini.setValue(QStringLiteral("Width"), width);
             ini.endArray();
             ini.endGroup();
             grid->loadLayout(ini, QStringLiteral("TForm_test"));
         } else {
-            grid->setColumns({stamped, date, wide});
+            grid->setColumns({column(field, field, width), wide});
         }
-        QCOMPARE(grid->model()->index(0, 0).data().toString(), QStringLiteral("2026-12-08 20:55:00"));
-        QVERIFY(fits(0));
-        QVERIFY(fits(1));
+        QCOMPARE(grid->model()->index(0, 0).data().toString(), shown);
+        QVERIFY(fits());
         QCOMPARE(grid->columns().at(0).width, grid->columnWidth(0));
     }
-    QCOMPARE(grid->columnWidth(2), 40); // other columns keep their design width
+    QCOMPARE(grid->columnWidth(1), 40);
+    grid->setDataSet(ds.get());
+}
+
+// A footer's sum is never cut short: once it is computed, a column too narrow for it grows to
+// fit it ("54230.1234", not "54230.1…").
+void TestDBGridEh::footerSumsAreNeverCutShort()
+{
+    addHouse(QStringLiteral("A"), QStringLiteral("甲"), 400001234, 1);
+    addHouse(QStringLiteral("B"), QStringLiteral("乙"), 142300000, 1);
+    QList<GridColumn> columns = houseColumns();
+    columns[3].width = 30;
+    grid->setColumns(columns);
+    grid->show();
+    QVERIFY(QTest::qWaitForWindowExposed(grid.get()));
+    QVERIFY(ds->open());
+    const QString sum = grid->footerText(QStringLiteral("押金"));
+    QCOMPARE(sum, QStringLiteral("54230.1234"));
+    auto *footer = grid->findChild<QWidget *>(QStringLiteral("footer"));
+    QVERIFY(footer && footer->isVisible());
+    const int needed = footer->fontMetrics().horizontalAdvance(sum) + 7;
+    QVERIFY(grid->columnWidth(3) >= needed);
+    QCOMPARE(grid->columns().at(3).width, grid->columnWidth(3));
+    QCOMPARE(grid->columnWidth(0), 80); // a footer that fits leaves its column as it is
+
+    // Scaled into a narrow grid ("满屏显示") the sum keeps its width; the others share the rest.
+    grid->resize(260, 300);
+    grid->setFitToWidth(true);
+    QVERIFY(grid->columnWidth(3) >= needed);
+    int total = 0;
+    for (int c = 0; c < grid->model()->columnCount(); ++c) {
+        total += grid->columnWidth(c);
+    }
+    QCOMPARE(total, grid->viewport()->width());
 }
 
 void TestDBGridEh::emptyResultDoesNotRequery()

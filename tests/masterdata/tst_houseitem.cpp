@@ -323,8 +323,8 @@ private slots:
         selectItem(QStringLiteral("卫生费"));
         prompt->clear();
         click("SpeedButton3");
-        // The page shows the damaged value, which is no number to take.
-        QCOMPARE(prompt->texts(), QStringList {QStringLiteral("输入的内容不正确,请重新输入!")});
+        // The page shows the damaged value as it is, and "保存" names the item it cannot compute.
+        QCOMPARE(prompt->texts(), QStringList {message});
         QVERIFY(stored(h, QStringLiteral("卫生费"), QStringLiteral("金额")).isNull());
         QVERIFY(stored(h, QStringLiteral("卫生费"), QStringLiteral("操作人员")).isNull());
     }

@@ -5,6 +5,7 @@
 #include "components/report/core/reportexpression.h"
 #include "components/report/core/reportformat.h"
 #include "data/clock.h"
+#include "temphome.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -194,6 +195,8 @@ private slots:
                                        << "1.0003";
         QTest::newRow("whole yuan") << "[MONEY(12.5, 0)]"
                                     << "12";
+        QTest::newRow("amounts as owners read them") << "[AMOUNT([收费金额])]|[AMOUNT(120)]|[AMOUNT(8.915)]"
+                                                     << "1.0003|120.00|8.915";
         QTest::newRow("sum of every row") << "[SUM([收费金额])]"
                                           << "3.0009";
         QTest::newRow("count") << "[COUNT()]|[count]|[COUNT([房屋代码])]"
@@ -427,8 +430,17 @@ private slots:
         const QStringList title = textsOf(*r, 0, BandKind::ReportTitle);
         QCOMPARE(title.value(0), QStringLiteral("物业管理处"));
         QVERIFY(title.contains(QStringLiteral("房屋代码：A1-0101")));
-        // 6.175 + 15 + 31.05 + 102.444 + 94.54
-        QVERIFY(textsOf(*r, 0, BandKind::Summary).contains(QStringLiteral("249.2090")));
+        // 6.175 + 15 + 31.05 + 102.444 + 94.54, as owners read it.
+        QVERIFY(textsOf(*r, 0, BandKind::Summary).contains(QStringLiteral("249.209")));
+
+        // A home still holding an earlier default as it was given gets today's.
+        QByteArray earlier = NoticeTemplate::defaultTemplate();
+        earlier.replace("[AMOUNT([单价])]", "[MONEY([单价], 4)]")
+            .replace("[AMOUNT([收费金额])]", "[MONEY([收费金额], 4)]")
+            .replace("[AMOUNT(SUM([收费金额]))]", "[MONEY(SUM([收费金额]), 4)]");
+        writeFile(path, earlier);
+        QVERIFY(NoticeTemplate::install(home.path()));
+        QCOMPARE(fileBytes(path), NoticeTemplate::defaultTemplate());
     }
 };
 

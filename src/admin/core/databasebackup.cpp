@@ -107,7 +107,7 @@ bool DatabaseBackup::backup(Dm1 *dm, const QString &destination, QString *error)
         return fail(error,
                     Refusal::isDamage(why)
                         ? QStringLiteral("备份失败：系统数据库已经损坏（%1）。\n%2").arg(why, Dm1::restoreAdvice())
-                        : QStringLiteral("备份失败，不能写入 %1：%2").arg(shown, why));
+                        : QStringLiteral("备份失败，不能写入 %1：%2").arg(shown, Refusal::of(why).message));
     }
     // The copy holds the pages as they are: a damaged database gives a damaged copy, which is
     // no backup. It is checked before anything is reported as backed up.

@@ -1,12 +1,14 @@
 #include "admin/core/databaserestore.h"
 
 #include "admin/core/databasekind.h"
+#include "data/refusal.h"
 #include "data/schema.h"
 #include "data/sqlitefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace {
@@ -60,15 +62,19 @@ bool fitToRestore(const SqliteFile::Connection &db, const QString &source, QStri
     const QString shown = shownName(source);
     QStringList result;
     QString why;
-    if (!db.rows(QStringLiteral("PRAGMA integrity_check"), &result, &why)) {
-        return fail(error, QStringLiteral("数据库文件 %1 已经损坏，不能恢复：%2").arg(shown, why));
-    }
-    if (result != QStringList {QStringLiteral("ok")}) {
+    const bool checked = db.rows(QStringLiteral("PRAGMA integrity_check"), &result, &why);
+    // Tables declared to refuse values of another type than they hold fail the engine's check
+    // too ("non-INTEGER value in 收费明细表.收费金额", once a row): such a file is not damaged but
+    // not ours, and is told so once, with why.
+    static const QRegularExpression typeOnly(QStringLiteral("^(non-\\w+|NULL) value in \\S+$"));
+    const bool onlyTypes = checked && !result.filter(typeOnly).isEmpty() && result.filter(typeOnly) == result;
+    const QStringList reasons = checked ? DatabaseKind::whyNotOurs(db) : QStringList();
+    if (!checked || (result != QStringList {QStringLiteral("ok")} && !(onlyTypes && !reasons.isEmpty()))) {
+        result.removeDuplicates();
         return fail(error,
                     QStringLiteral("数据库文件 %1 已经损坏，不能恢复：%2")
-                        .arg(shown, result.mid(0, 3).join(QLatin1Char('\n'))));
+                        .arg(shown, checked ? result.mid(0, 3).join(QLatin1Char('\n')) : why));
     }
-    const QStringList reasons = DatabaseKind::whyNotOurs(db);
     if (!reasons.isEmpty()) {
         constexpr int Shown = 8;
         QStringList lines = reasons.mid(0, Shown);
@@ -90,7 +96,8 @@ bool openChecked(const QString &source, SqliteFile::Connection &db, QString *err
     }
     QString why;
     if (!db.open(source, true, &why)) {
-        return fail(error, QStringLiteral("不能打开数据库文件 %1：%2").arg(shownName(source), why));
+        return fail(error,
+                    QStringLiteral("不能打开数据库文件 %1：%2").arg(shownName(source), Refusal::of(why).message));
     }
     return fitToRestore(db, source, error);
 }
@@ -115,7 +122,8 @@ bool settleOld(const QString &target, QString *error)
         if (old.open(target, false, &why)
             && old.rows(QStringLiteral("SELECT count(*) FROM sqlite_master"), nullptr, &why)
             && !old.rows(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), nullptr, &why)) {
-            return fail(error, QStringLiteral("不能整理当前数据库 %1：%2").arg(shownName(target), why));
+            return fail(error,
+                        QStringLiteral("不能整理当前数据库 %1：%2").arg(shownName(target), Refusal::of(why).message));
         }
     }
     if (QFile::exists(target + QStringLiteral("-wal")) || QFile::exists(target + QStringLiteral("-journal"))) {
@@ -145,7 +153,7 @@ bool DatabaseRestore::restore(const QString &source, const QString &target, QStr
     if (!sourceReadable(source, error)) {
         return false;
     }
-    const QString staging = target + QStringLiteral(".restoring");
+    const QString staging = SqliteFile::restoringPath(target);
     if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
         return fail(error,
                     QStringLiteral("恢复失败，不能创建文件夹 %1。")
@@ -158,7 +166,8 @@ bool DatabaseRestore::restore(const QString &source, const QString &target, QStr
         // that copy, exactly what will take the database's place.
         SqliteFile::Connection db;
         if (!db.open(source, true, &why)) {
-            return fail(error, QStringLiteral("不能打开数据库文件 %1：%2").arg(shownName(source), why));
+            return fail(error,
+                        QStringLiteral("不能打开数据库文件 %1：%2").arg(shownName(source), Refusal::of(why).message));
         }
         if (!SqliteFile::copyInto(db.handle(), staging, &why)) {
             SqliteFile::removeWithSideFiles(staging);
@@ -166,14 +175,19 @@ bool DatabaseRestore::restore(const QString &source, const QString &target, QStr
             if (!db.rows(QStringLiteral("PRAGMA quick_check"), nullptr, &readable)) {
                 return fail(error, QStringLiteral("数据库文件 %1 已经损坏，不能恢复：%2").arg(shownName(source), why));
             }
-            return fail(error, QStringLiteral("恢复失败，不能写入 %1：%2").arg(shownName(staging), why));
+            return fail(error,
+                        QStringLiteral("恢复失败，不能写入 %1：%2").arg(shownName(staging), Refusal::of(why).message));
         }
     }
+    // Held until the copy has taken the database's name: a program starting meanwhile leaves
+    // it, and removes it only when a killed restore left it behind.
+    SqliteFile::FileLock building;
+    building.hold(staging);
     {
         SqliteFile::Connection copy;
         bool fit = copy.open(staging, true, &why);
         if (!fit) {
-            fail(error, QStringLiteral("不能打开数据库文件 %1：%2").arg(shownName(source), why));
+            fail(error, QStringLiteral("不能打开数据库文件 %1：%2").arg(shownName(source), Refusal::of(why).message));
         } else {
             fit = fitToRestore(copy, source, error);
         }

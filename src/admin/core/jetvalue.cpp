@@ -287,11 +287,12 @@ bool JetValue::convert(const Field &f, const Value &v, QVariant *out, std::optio
         return true;
     }
     case FieldKind::Integer: {
-        const std::optional<qint64> n = f.from == Source::DateTime ? std::nullopt : Money::parseWhole(text);
-        if (!n) {
+        const Money::Reading n = f.from == Source::DateTime ? Money::Reading {{}, Money::Problem::Malformed}
+                                                             : Money::read(text.trimmed(), 0);
+        if (!n.ok()) {
             return refuse(QStringLiteral("%1的值%2不是整数").arg(f.name, quotedValue(text)));
         }
-        *out = *n;
+        *out = n.value.toUnits();
         return true;
     }
     case FieldKind::Date:

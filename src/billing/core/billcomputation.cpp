@@ -2,6 +2,7 @@
 
 #include "data/formulas.h"
 #include "data/dataset.h"
+#include "data/dm1.h"
 #include "data/transaction.h"
 
 #include <QSqlError>
@@ -43,7 +44,7 @@ bool selectUnpaid(QSqlQuery &q, const QString &houseCode, BillMonth month, QStri
 QStringList BillComputation::linesOfMonth()
 {
     return {QStringLiteral("select * from 收费明细表 where (房屋代码=?)and(年度=?)and(月份=?)"),
-            QStringLiteral("order by 收费名称")};
+            QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("收费名称"))};
 }
 
 QString BillComputation::unpaidLinesOfMonth()
@@ -155,8 +156,8 @@ int BillComputation::compute(const QSqlDatabase &db, const QString &houseCode, B
         const Money q = quantity(formula, *own, *now, *before);
         // Only the meter and the typed amount set 面积/数量; the others keep it as it was typed.
         const bool sets = formula == Formula::ByMeter || formula == Formula::Direct;
-        results.append({lines.value(0).toLongLong(), sets ? QVariant(q.toReal()) : lines.value(5),
-                        amount(*price, q).raw()});
+        results.append(
+            {lines.value(0).toLongLong(), sets ? QVariant(q.toReal()) : lines.value(5), amount(*price, q).raw()});
     }
     if (lines.lastError().isValid()) {
         *error = reason(lines);

@@ -3,6 +3,7 @@
 #include "data/formulas.h"
 #include "data/dataset.h"
 #include "data/money.h"
+#include "data/refusal.h"
 #include "data/transaction.h"
 
 #include <QSet>
@@ -322,7 +323,7 @@ BillGeneration::EstateOutcome BillGeneration::generateEstate(BillMonth month, co
                 ++done.skipped;
                 break;
             case Result::Failed:
-                done.failed << houses[next] + QStringLiteral("：") + one.error;
+                done.failed << houses[next] + QStringLiteral("：") + Refusal::of(one.error).message;
                 break;
             case Result::NoHouse:
             case Result::NoFeeItems:
@@ -361,7 +362,7 @@ QString BillGeneration::EstateOutcome::message() const
         }
     }
     if (!error.isEmpty()) {
-        text += QStringLiteral("\n生成中断，其余房屋没有生成：") + error;
+        text += QStringLiteral("\n生成中断，其余房屋没有生成：") + Refusal::of(error).message;
     }
     return text;
 }

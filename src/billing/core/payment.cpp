@@ -2,9 +2,10 @@
 
 #include "data/clock.h"
 #include "data/dataset.h"
+#include "data/entryrule.h"
+#include "data/refusal.h"
 #include "data/transaction.h"
 
-#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -197,23 +198,19 @@ PaymentDesk::Outcome outcome(PaymentDesk::Result result, const QString &error = 
 
 std::optional<Money> PaymentEntry::amountPaid() const
 {
-    const QString text = paid.trimmed();
-    const auto amount = Money::parse(text);
-    if (!amount || *amount < Money()) {
-        return std::nullopt;
-    }
-    // Four decimals at most: trailing zeros say nothing more.
-    const qsizetype point = text.indexOf(u'.');
-    if (point >= 0) {
-        QString decimals = text.mid(point + 1);
-        while (decimals.endsWith(u'0')) {
-            decimals.chop(1);
-        }
-        if (decimals.size() > 4) {
-            return std::nullopt;
-        }
-    }
-    return amount;
+    const Money::Reading r = paidRule().read(paid);
+    return r.ok() ? std::optional<Money>(r.value) : std::nullopt;
+}
+
+EntryRule PaymentEntry::paidRule()
+{
+    return EntryRule::of(u"收费汇总表"_s, u"实收金额"_s);
+}
+
+Money PaymentDraft::previousOdd() const
+{
+    // A reused record's earlier payment is taken back first: 零头 without its effect.
+    return recordId != 0 ? houseOdd - (storedPaid - storedDue) : houseOdd;
 }
 
 std::optional<PaymentDesk::Refusal> PaymentDesk::check(const PaymentEntry &entry)
@@ -231,12 +228,9 @@ std::optional<PaymentDesk::Refusal> PaymentDesk::check(const PaymentEntry &entry
         return Refusal {Field::Collector, u"请输入收款人！"_s};
     }
     if (!entry.amountPaid()) {
-        // A number that cannot be taken is named as such; no number at all is asked for.
-        static const QRegularExpression number(u"^\\s*[+-]?[\\d,]*\\.?\\d*\\s*$"_s);
-        const bool typedNumber =
-            number.match(entry.paid).hasMatch() && entry.paid.contains(QRegularExpression(u"\\d"_s));
-        return Refusal {Field::Paid,
-                        typedNumber ? u"实缴金额不正确：只能是零或正数，最多四位小数！"_s : u"请输入实缴金额！"_s};
+        // Nothing typed is asked for; what was typed and cannot be taken is told why.
+        const QString why = PaymentEntry::paidRule().refusal(u"实缴金额"_s, entry.paid);
+        return Refusal {Field::Paid, why.isEmpty() ? u"请输入实缴金额！"_s : why};
     }
     return std::nullopt;
 }
@@ -257,8 +251,9 @@ QString PaymentDesk::Outcome::message() const
     case Result::Changed:
         return u"该房屋的未缴费用刚被其他操作员改动（可能已经缴费），本次缴费没有保存，请核对后重试！"_s;
     case Result::Invalid:
-    case Result::Failed:
         return error;
+    case Result::Failed:
+        return ::Refusal::of(error).message;
     }
     return error;
 }
@@ -341,6 +336,8 @@ PaymentDesk::Outcome PaymentDesk::confirm(const PaymentDraft &draft, const Payme
     const bool marks = PaymentWords::isPaid(entry.method);
     const Money charged = marks ? lines.value : Money();
     const Money earlier = record.id != 0 ? record.paid - record.due : Money();
+    // What the dialog showed as 上次零头 (PaymentDraft::previousOdd()): the house and the record
+    // are as they were when it was opened.
     const Money before = house.odd - earlier;
     const Money change = paid - charged - earlier;
     const QString day = DataSet::toStoredDateTime(entry.date.startOfDay());

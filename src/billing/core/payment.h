@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/entryrule.h"
 #include "data/money.h"
 
 #include <QDate>
@@ -44,6 +45,8 @@ struct PaymentEntry
 
     // 实收金额: zero or more, at most four decimals, within the money range; nothing otherwise.
     std::optional<Money> amountPaid() const;
+    // The rule 实收金额 is typed by.
+    static EntryRule paidRule();
 };
 
 // A payment opened at the counter, not yet confirmed: what the dialog shows.
@@ -58,6 +61,10 @@ struct PaymentDraft
     qint64 recordId = 0;
     PaymentEntry stored;
     Money storedPaid, storedDue; // its 实收金额 and 收费金额
+
+    // "上次零头": the balance the payment starts from and its record stores, the house's 零头
+    // without the effect of the reused record's earlier payment.
+    Money previousOdd() const;
 };
 
 // Payments at the counter: a house's whole unpaid bill of a month ("按单缴费") or the line of
@@ -113,8 +120,8 @@ public:
     };
     // The first field of the entry that cannot be taken: a way of payment outside the list
     // ("缴费方式不正确，请重新选择！"), no date ("请输入缴费时间！"), no payer ("请输入缴费人！"), no
-    // collector ("请输入收款人！"), no amount paid ("请输入实缴金额！") or one below zero, with more
-    // than four decimals or beyond the money range.
+    // collector ("请输入收款人！"), no amount paid ("请输入实缴金额！") or one its rule refuses
+    // ("“实缴金额”只能是数字！", "“实缴金额”不能小于零！").
     static std::optional<Refusal> check(const PaymentEntry &entry);
 
     explicit PaymentDesk(const QSqlDatabase &db);

@@ -1,5 +1,7 @@
 #include "components/common/fixeddialog.h"
 
+#include "components/common/dialogframe.h"
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -87,6 +89,7 @@ void FixedDialog::showEvent(QShowEvent *event)
         move(frame.topLeft());
     }
     QDialog::showEvent(event);
+    DialogFrame::apply(this);
 }
 
 void FixedDialog::keyPressEvent(QKeyEvent *event)

@@ -190,7 +190,16 @@ bool Prompt::ask(QWidget *parent, const QString &text, const QString &caption)
 void Prompt::databaseError(QWidget *parent, const QString &reason, const DataSet *row)
 {
     const Refusal r = row ? Refusal::of(reason, *row) : Refusal::of(reason);
-    handler().detailedMessage(parent, r.message, r.detail, QStringLiteral("提示"), Icon::Warning);
+    detailedNotice(parent, r.message, r.detail);
+}
+
+void Prompt::detailedNotice(QWidget *parent, const QString &text, const QString &detail, Icon icon)
+{
+    if (detail.isEmpty()) {
+        notice(parent, text, icon);
+    } else {
+        handler().detailedMessage(parent, text, detail, QStringLiteral("提示"), icon);
+    }
 }
 
 QString Prompt::saveFile(QWidget *parent, const QString &caption, const QString &fileName, const QStringList &filters,

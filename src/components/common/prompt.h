@@ -61,6 +61,9 @@ public:
     // Notices and refusals: caption "提示", exclamation icon.
     static void notice(QWidget *parent, const QString &text, Icon icon = Icon::Warning,
                        const QString &caption = QStringLiteral("提示"));
+    // A notice with a detail the operator may open (the database's own words under a message
+    // that tells them in Chinese); an empty detail gives a plain notice.
+    static void detailedNotice(QWidget *parent, const QString &text, const QString &detail, Icon icon = Icon::Warning);
     // Questions: caption "请选择", Yes and No, No the default.
     static bool ask(QWidget *parent, const QString &text, const QString &caption = QStringLiteral("请选择"));
     // A write the database refused, told in Chinese ("楼宇名称“翠园1号楼”已经存在！", with

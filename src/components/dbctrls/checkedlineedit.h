@@ -3,10 +3,12 @@
 #include <QClipboard>
 #include <QLineEdit>
 
-// A one-line field whose validator decides what it takes (numbers, amounts, dates), and which
-// says so when it refuses: a key it cannot take beeps and shows a short tip of what the field
-// takes ("只能输入整数"); pasted text that would not make a value is refused whole with
-// "输入的内容不正确,请重新输入!", never reshaped into another value (3.5 is not 35).
+// A one-line field of numbers, amounts or dates: typed, never composed by an input method, and
+// nothing dropped into it. Where it has a validator (dates), the validator decides what it
+// takes and it says so when it refuses: a key it cannot take beeps and shows a short tip of
+// what the field takes ("只能输入日期，如2004-08-15"); pasted text that would not make a value is
+// refused whole with "输入的内容不正确,请重新输入!", never reshaped into another value. Numbers and
+// amounts have none: they keep what is typed until it is judged (DBControl::refusal()).
 class CheckedLineEdit : public QLineEdit
 {
     Q_OBJECT

@@ -12,6 +12,7 @@ DBComboBoxEh::DBComboBoxEh(QWidget *parent)
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     setMaxVisibleItems(8);
+    ruleChanged();
 }
 
 void DBComboBoxEh::setItems(const QStringList &items)
@@ -33,7 +34,19 @@ QVariant DBComboBoxEh::shownValue(bool *ok) const
         *ok = true;
         return dataSet() && dataSet()->currentRow() >= 0 ? dataSet()->value(field()) : QVariant();
     }
-    return storedFromText(dataSet(), field(), currentText(), ok);
+    return fromText(currentText(), ok);
+}
+
+std::optional<QString> DBComboBoxEh::typedText() const
+{
+    return isEditable() ? std::optional<QString>(currentText()) : std::nullopt;
+}
+
+void DBComboBoxEh::ruleChanged()
+{
+    if (lineEdit()) {
+        applyTextRule(lineEdit(), rule());
+    }
 }
 
 void DBComboBoxEh::showValue(const QVariant &stored)
@@ -44,7 +57,7 @@ void DBComboBoxEh::showValue(const QVariant &stored)
         if (i >= 0) {
             setCurrentIndex(i);
         }
-        setEditText(text);
+        showWhole(lineEdit(), text, rule());
         lineEdit()->setCursorPosition(0);
     } else {
         setCurrentIndex(i);

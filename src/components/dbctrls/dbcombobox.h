@@ -20,6 +20,8 @@ public:
 protected:
     QVariant shownValue(bool *ok) const override;
     void showValue(const QVariant &stored) override;
+    std::optional<QString> typedText() const override;
+    void ruleChanged() override;
 };
 
 // A yes/no field as a tick. By default the field is a yes/no field (1/0); with

@@ -1,5 +1,6 @@
 #include "components/dbctrls/dbcontrol.h"
 
+#include "components/common/prompt.h"
 #include "data/dataset.h"
 
 #include <QAction>
@@ -40,6 +41,8 @@ void DBControl::bind(DataSet *dataSet, const QString &field)
     disconnectAll();
     m_dataSet = dataSet;
     m_field = field;
+    m_rule = EntryRule::of(dataSet ? dataSet->tableName() : QString(), field);
+    ruleChanged();
     if (dataSet) {
         const auto reshow = [this] { refresh(); };
         m_connections << QObject::connect(dataSet, &DataSet::opened, m_widget, reshow)
@@ -111,13 +114,71 @@ void DBControl::applyEditable(bool editable)
 void DBControl::refresh()
 {
     m_refreshedValid = false;
+    m_refreshedText.reset();
     if (!m_dataSet || !m_dataSet->isOpen() || m_dataSet->currentRow() < 0 || !m_dataSet->hasField(m_field)) {
         showValue(QVariant());
         return;
     }
     m_refreshedStored = m_dataSet->value(m_field);
     showValue(m_refreshedStored);
+    m_refreshedText = typedText();
     m_refreshedShown = shownValue(&m_refreshedValid);
+}
+
+QVariant DBControl::fromText(const QString &text, bool *ok) const
+{
+    *ok = true;
+    if (m_refreshedText && text == *m_refreshedText) {
+        return m_refreshedStored;
+    }
+    const bool wasNull = !m_dataSet || m_dataSet->currentRow() < 0 || m_dataSet->isNull(m_field);
+    if (!m_rule.isNumber()) {
+        if (text.isEmpty() && wasNull) {
+            return {};
+        }
+        return text.isNull() ? QStringLiteral("") : text;
+    }
+    const Money::Reading r = m_rule.read(text);
+    if (r.problem == Money::Problem::Empty) {
+        return {};
+    }
+    *ok = r.ok();
+    if (!r.ok()) {
+        return {};
+    }
+    switch (m_rule.kind) {
+    case FieldKind::Money:
+        return r.value.raw();
+    case FieldKind::Integer:
+        return r.value.toUnits();
+    default:
+        // Read exactly and handed to the database as the real nearest to what was typed.
+        return r.value.toReal();
+    }
+}
+
+QString DBControl::label() const
+{
+    const QString name = m_widget->accessibleName();
+    return name.isEmpty() ? m_field : name;
+}
+
+QString DBControl::refusal() const
+{
+    if (m_displayOnly) {
+        return {};
+    }
+    const std::optional<QString> text = typedText();
+    const bool untouched = text && m_refreshedText && *text == *m_refreshedText;
+    if (text && !untouched) {
+        const QString why = m_rule.refusal(label(), *text);
+        if (!why.isEmpty()) {
+            return why;
+        }
+    }
+    bool ok = true;
+    shownValue(&ok);
+    return ok ? QString() : QStringLiteral("输入的内容不正确,请重新输入!");
 }
 
 bool DBControl::untouchedSinceRefresh(const QVariant &shown) const
@@ -196,6 +257,18 @@ QWidget *DBControl::commitAll(QWidget *container)
         }
     }
     return failed;
+}
+
+bool DBControl::commitAllOrRefuse(QWidget *container)
+{
+    QWidget *bad = commitAll(container);
+    if (!bad) {
+        return true;
+    }
+    const QString why = of(bad)->refusal();
+    Prompt::notice(container, why.isEmpty() ? QStringLiteral("输入的内容不正确,请重新输入!") : why);
+    bad->setFocus();
+    return false;
 }
 
 bool DBControl::anyModified(QWidget *container)

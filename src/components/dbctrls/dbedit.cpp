@@ -2,60 +2,67 @@
 
 #include "data/dataset.h"
 
-QVariant storedFromText(const DataSet *ds, const QString &field, const QString &text, bool *ok)
+#include <QTextCursor>
+
+namespace {
+const char *const Cleaned = "parvellCleaned";
+
+int lengthFor(const EntryRule &rule)
 {
-    *ok = true;
-    const bool wasNull = !ds || ds->isNull(field);
-    const FieldKind kind = ds ? ds->fieldKind(field) : FieldKind::Text;
-    switch (kind) {
-    case FieldKind::Money:
-    case FieldKind::Number:
-    case FieldKind::Integer: {
-        if (text.trimmed().isEmpty()) {
-            return {};
-        }
-        // Read exactly and refused beyond ±10¹², like amounts: nothing typed wraps around.
-        if (kind == FieldKind::Integer) {
-            const auto whole = Money::parseWhole(text);
-            *ok = whole.has_value();
-            return whole ? QVariant(*whole) : QVariant();
-        }
-        const auto m = Money::parse(text);
-        if (!m) {
-            *ok = false;
-            return {};
-        }
-        if (kind == FieldKind::Money) {
-            return m->raw();
-        }
-        return text.trimmed().remove(QLatin1Char(',')).toDouble();
+    // Numbers and amounts are judged when they are taken, not cut while typed.
+    return rule.isNumber() ? 32767 : rule.maxLength;
+}
+}
+
+void applyTextRule(QLineEdit *edit, const EntryRule &rule)
+{
+    edit->setMaxLength(qMax(lengthFor(rule), int(edit->text().size())));
+    if (edit->property(Cleaned).toBool()) {
+        return;
     }
-    default:
-        if (text.isEmpty() && wasNull) {
-            return {};
+    edit->setProperty(Cleaned, true);
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString &text) {
+        if (!EntryRule::hasControlCharacters(text)) {
+            return;
         }
-        return text.isNull() ? QStringLiteral("") : text;
-    }
+        const EntryRule oneLine;
+        const QString before = oneLine.cleaned(text.left(edit->cursorPosition()));
+        edit->setText(before + oneLine.cleaned(text.mid(edit->cursorPosition())));
+        edit->setCursorPosition(int(before.size()));
+    });
+}
+
+void showWhole(QLineEdit *edit, const QString &text, const EntryRule &rule)
+{
+    edit->setMaxLength(qMax(lengthFor(rule), int(text.size())));
+    edit->setText(text);
 }
 
 DBEdit::DBEdit(QWidget *parent)
     : QLineEdit(parent)
     , DBControl(this)
-{ }
+{
+    applyTextRule(this, rule());
+}
+
+void DBEdit::ruleChanged()
+{
+    applyTextRule(this, rule());
+}
 
 QVariant DBEdit::shownValue(bool *ok) const
 {
-    return storedFromText(dataSet(), field(), text(), ok);
+    return fromText(text(), ok);
 }
 
 void DBEdit::showValue(const QVariant &stored)
 {
     if (stored.isNull()) {
-        clear();
+        showWhole(this, QString(), rule());
     } else if (dataSet() && dataSet()->fieldKind(field()) == FieldKind::Money) {
         setText(Money::storedText(stored));
     } else {
-        setText(stored.toString());
+        showWhole(this, stored.toString(), rule());
     }
     setCursorPosition(0);
 }
@@ -65,14 +72,53 @@ DBMemo::DBMemo(QWidget *parent)
     , DBControl(this)
 {
     setTabChangesFocus(true);
+    ruleChanged();
+    connect(this, &QPlainTextEdit::textChanged, this, &DBMemo::keepToRule);
+}
+
+void DBMemo::ruleChanged()
+{
+    editableRule().lineBreaks = true;
+    m_limit = qMax(rule().maxLength, int(toPlainText().size()));
 }
 
 QVariant DBMemo::shownValue(bool *ok) const
 {
-    return storedFromText(dataSet(), field(), toPlainText(), ok);
+    return fromText(toPlainText(), ok);
 }
 
 void DBMemo::showValue(const QVariant &stored)
 {
-    setPlainText(stored.isNull() ? QString() : stored.toString());
+    const QString text = stored.isNull() ? QString() : stored.toString();
+    // A stored text is shown whole, whatever it holds.
+    m_limit = qMax(rule().maxLength, int(text.size()));
+    m_keeping = true;
+    setPlainText(text);
+    m_keeping = false;
+}
+
+void DBMemo::keepToRule()
+{
+    if (m_keeping) {
+        return;
+    }
+    const QString text = toPlainText();
+    QTextCursor cursor = textCursor();
+    const int at = cursor.position();
+    QString before = rule().cleaned(text.left(at));
+    const QString after = rule().cleaned(text.mid(at));
+    const qsizetype excess = before.size() + after.size() - m_limit;
+    if (excess > 0) {
+        before.chop(qMin(excess, before.size()));
+    }
+    if (before.size() + after.size() == text.size() && before + after == text) {
+        return;
+    }
+    m_keeping = true;
+    QTextCursor all(document());
+    all.select(QTextCursor::Document);
+    all.insertText(before + after);
+    cursor.setPosition(int(before.size()));
+    setTextCursor(cursor);
+    m_keeping = false;
 }

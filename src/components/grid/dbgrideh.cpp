@@ -3,6 +3,7 @@
 #include "components/grid/dbgrideh_p.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QScrollBar>
@@ -60,6 +61,7 @@ DBGridEh::DBGridEh(QWidget *parent)
         }
     });
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, d->footer, qOverload<>(&QWidget::update));
+    connect(d->model, &DBGridModel::footerChanged, this, &DBGridEh::fitFooters);
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &index) {
         if (index.isValid()) {
             emit rowDoubleClicked();
@@ -142,17 +144,29 @@ void DBGridEh::currentChanged(const QModelIndex &current, const QModelIndex &pre
 void DBGridEh::setColumns(const QList<GridColumn> &columns)
 {
     QList<GridColumn> fitted = columns;
-    fitDates(fitted);
+    fitTypicalTexts(fitted);
     changeColumns([&] { d->model->setColumns(fitted); });
 }
 
-// A date or date-time column is at least as wide as its text in the grid's font, so the time of
-// day is never cut off, whatever width the design or an older layout file gave it.
-void DBGridEh::fitDates(QList<GridColumn> &columns)
+// A column is at least as wide as its typical text in the grid's font (a date with its time of
+// day, an 18-character identity card number, a receipt number as the program makes them, the
+// longest fee name of a usual estate), whatever width the design or an older layout file gave it.
+void DBGridEh::fitTypicalTexts(QList<GridColumn> &columns)
 {
+    static const QHash<QString, QString> typical = {
+        {QStringLiteral("身份证号"), QStringLiteral("11010519491231002X")},
+        {QStringLiteral("单据号码"), QStringLiteral("YJ20040815001")},
+        {QStringLiteral("收费名称"), QStringLiteral("公共设施维护费")},
+    };
     for (GridColumn &c : columns) {
         const FieldKind kind = Schema::kindOf(c.field);
-        if (kind != FieldKind::Date && kind != FieldKind::DateTime) {
+        QString text = typical.value(c.field);
+        if (kind == FieldKind::Date) {
+            text = QStringLiteral("2026-12-08");
+        } else if (kind == FieldKind::DateTime) {
+            text = QStringLiteral("2026-12-08 20:55:00");
+        }
+        if (text.isEmpty()) {
             continue;
         }
         // The width a cell needs for the text, as the grid's own cells measure it (margins
@@ -160,11 +174,31 @@ void DBGridEh::fitDates(QList<GridColumn> &columns)
         QStyleOptionViewItem option;
         initViewItemOption(&option);
         option.features |= QStyleOptionViewItem::HasDisplay;
-        option.text =
-            kind == FieldKind::DateTime ? QStringLiteral("2026-12-08 20:55:00") : QStringLiteral("2026-12-08");
+        option.text = text;
         const int needed =
             style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width() + (showGrid() ? 1 : 0);
         c.width = qMax(c.width, needed);
+    }
+}
+
+// A footer is never cut short: a column whose count, sum or text does not fit (a report's grand
+// total, once it is computed) grows to fit it; scaled into the grid's width ("满屏显示") it keeps
+// that width and the others share the rest (applyWidths()).
+void DBGridEh::fitFooters()
+{
+    bool grown = d->fitToWidth;
+    const QList<GridColumn> &cols = d->model->columns();
+    for (int i = 0; i < cols.size(); ++i) {
+        const QString text = cols[i].footer == GridColumn::Footer::None ? QString() : d->model->footerText(i);
+        const int needed = text.isEmpty() ? 0 : d->footer->widthFor(text);
+        if (cols[i].visible && needed > cols[i].width) {
+            d->model->setStoredWidth(i, needed);
+            grown = true;
+        }
+    }
+    if (grown) {
+        applyWidths();
+        d->footer->update();
     }
 }
 
@@ -271,11 +305,29 @@ void DBGridEh::applyWidths()
     const bool was = d->applyingWidths;
     d->applyingWidths = true;
     const auto &cols = d->model->columns();
-    int total = 0;
-    for (const GridColumn &c : cols) {
-        total += c.visible ? qMax(1, c.width) : 0;
-    }
     const int available = viewport()->width();
+    // Scaled into the width, a column keeps at least what its footer needs; the others share
+    // what is left.
+    QList<int> least(cols.size(), 0);
+    int total = 0;
+    int kept = 0;
+    if (d->fitToWidth && available > 0) {
+        int designTotal = 0;
+        for (const GridColumn &c : cols) {
+            designTotal += c.visible ? qMax(1, c.width) : 0;
+        }
+        for (int i = 0; i < cols.size(); ++i) {
+            const QString footer = cols[i].footer == GridColumn::Footer::None ? QString() : d->model->footerText(i);
+            const int needed = footer.isEmpty() ? 0 : d->footer->widthFor(footer);
+            if (cols[i].visible && designTotal > 0 && qint64(qMax(1, cols[i].width)) * available / designTotal < needed) {
+                least[i] = needed;
+                kept += needed;
+            }
+        }
+    }
+    for (int i = 0; i < cols.size(); ++i) {
+        total += cols[i].visible && least[i] == 0 ? qMax(1, cols[i].width) : 0;
+    }
     int used = 0;
     int lastVisible = -1;
     for (int i = 0; i < cols.size(); ++i) {
@@ -283,8 +335,10 @@ void DBGridEh::applyWidths()
             continue;
         }
         int w = qMax(1, cols[i].width);
-        if (d->fitToWidth && total > 0 && available > 0) {
-            w = int(qint64(w) * available / total);
+        if (least[i] > 0) {
+            w = least[i];
+        } else if (d->fitToWidth && total > 0 && available > 0) {
+            w = int(qint64(w) * qMax(0, available - kept) / total);
         }
         setColumnWidth(i, w);
         used += w;

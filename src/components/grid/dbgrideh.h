@@ -173,7 +173,8 @@ protected:
 private:
     void followDataSet(int row);
     void applyColumnLayout();
-    void fitDates(QList<GridColumn> &columns);
+    void fitTypicalTexts(QList<GridColumn> &columns);
+    void fitFooters();
     void changeColumns(const std::function<void()> &change);
     void applyWidths();
     void requery();

@@ -34,6 +34,12 @@ int GridFooter::rowHeight() const
     return fontMetrics().height() + 6;
 }
 
+int GridFooter::widthFor(const QString &text) const
+{
+    // The margins of paintEvent's text box and the column's line.
+    return fontMetrics().horizontalAdvance(text) + 3 + 4 + 1;
+}
+
 void GridFooter::paintEvent(QPaintEvent *)
 {
     QPainter p(this);

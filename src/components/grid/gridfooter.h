@@ -17,6 +17,8 @@ public:
     void setIndent(int indent);
     void setBackground(const QColor &colour);
     int rowHeight() const;
+    // The width a column needs to show text in the footer whole.
+    int widthFor(const QString &text) const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -159,7 +159,7 @@ void DBGridEh::loadLayout(QSettings &settings, const QString &section)
             }
         }
     }
-    fitDates(loaded);
+    fitTypicalTexts(loaded);
     changeColumns([&] { d->model->setColumns(loaded); });
     if (fit) {
         setFitToWidth(*fit);

@@ -4,10 +4,13 @@
 #include "data/clock.h"
 #include "data/installedfiles.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 const QString FileName = QStringLiteral("缴费通知单.frf");
@@ -39,10 +42,28 @@ QByteArray NoticeTemplate::defaultTemplate()
     return {};
 }
 
+namespace {
+// The default templates of earlier versions, by their SHA-256: a home that still holds one
+// exactly as it was given has never edited it, and gets today's default in its place.
+bool isEarlierDefault(const QString &path)
+{
+    static const QByteArray earlier[] = {
+        // Amounts with four decimals always ("57.4200").
+        QByteArrayLiteral("450eb0bee89dc8bb0af20e338ea43fa3ae0672c07cbd18868d1dc82441c777fc"),
+    };
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > ReportFormat::LargestFile) {
+        return false;
+    }
+    const QByteArray hash = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
+    return std::find(std::begin(earlier), std::end(earlier), hash) != std::end(earlier);
+}
+}
+
 bool NoticeTemplate::install(const QString &home, QString *error)
 {
     const QString path = pathIn(home);
-    if (QFileInfo::exists(path)) {
+    if (QFileInfo::exists(path) && !isEarlierDefault(path)) {
         return true;
     }
     const QByteArray bytes = defaultTemplate();

@@ -19,8 +19,9 @@ QString pathIn(const QString &home);
 // The default template: the one installed in share/parvell/report beside the program when it
 // is there and sound, else the one built into the program.
 QByteArray defaultTemplate();
-// Gives the home the default template when it has none. A template already there, edited or
-// not, is never replaced. False, with the reason, when the file could not be written.
+// Gives the home the default template when it has none, or when it holds an earlier version's
+// default exactly as it was given. A template the operator edited is never replaced. False,
+// with the reason, when the file could not be written.
 bool install(const QString &home, QString *error = nullptr);
 // A house's bill lines and an organisation, for previewing the template in the designer.
 std::unique_ptr<MemoryRows> sampleLines();

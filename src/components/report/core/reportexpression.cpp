@@ -20,6 +20,7 @@ const Function Functions[] = {
     {"SUM", 1, 1, "SUM([字段])：主数据各行该数值字段之和（页眉、页脚中为本页各行之和）"},
     {"COUNT", 0, 1, "COUNT()：主数据的行数；COUNT([字段])：该字段不为空的行数"},
     {"MONEY", 1, 2, "MONEY(数值, 小数位)：金额保留 0 到 4 位小数，默认 2 位，四舍六入五成双"},
+    {"AMOUNT", 1, 1, "AMOUNT(数值)：给业主看的金额，至少 2 位小数，有几位写几位（57.42、8.915、120.00）"},
     {"PAGE", 0, 0, "PAGE：当前页码"},
     {"PAGES", 0, 0, "PAGES：总页数"},
     {"LINE", 0, 0, "LINE：主数据的行号，从 1 开始"},
@@ -378,7 +379,10 @@ struct CompiledText::Impl
         }
         case Node::Op::Money: {
             const Value v = eval(n.arg, scope);
-            return {v.amount ? v.amount->toString(n.decimals) : QString(), std::nullopt};
+            if (!v.amount) {
+                return {};
+            }
+            return {n.decimals < 0 ? v.amount->toWritten() : v.amount->toString(n.decimals), std::nullopt};
         }
         case Node::Op::Page:
             return {QString::number(scope.page), Money::fromUnits(scope.page)};
@@ -478,17 +482,18 @@ private:
                 *n = target;
             }
             n->numeric = true;
-        } else if (f == QLatin1String("MONEY")) {
+        } else if (f == QLatin1String("MONEY") || f == QLatin1String("AMOUNT")) {
             n->op = Node::Op::Money;
             n->arg = bind(e.args[0], nodes, error);
             if (n->arg < 0) {
                 return false;
             }
             if (!(*nodes)[n->arg].numeric) {
-                *error = QStringLiteral("MONEY 的参数必须是金额或数值");
+                *error = QStringLiteral("%1 的参数必须是金额或数值").arg(f);
                 return false;
             }
-            n->decimals = e.args.size() > 1 ? e.args[1].text.toInt() : 2;
+            // AMOUNT: as owners read amounts (Money::toWritten()).
+            n->decimals = f == QLatin1String("AMOUNT") ? -1 : e.args.size() > 1 ? e.args[1].text.toInt() : 2;
         } else if (f == QLatin1String("PAGE") || f == QLatin1String("PAGES") || f == QLatin1String("LINE")) {
             n->op = f == QLatin1String("PAGE") ? Node::Op::Page
                 : f == QLatin1String("PAGES")  ? Node::Op::Pages
