@@ -1,6 +1,7 @@
 #include "listwindow/searchbar.h"
 
 #include "components/dbctrls/enterring.h"
+#include "data/dm1.h"
 #include "data/schema.h"
 
 #include <QComboBox>
@@ -106,7 +107,8 @@ QStringList SearchBar::conditions(QVariantList *values) const
             out << QStringLiteral("(") + Schema::quoted(f.column) + QStringLiteral(" = ?)");
             *values << text;
         } else {
-            out << QStringLiteral("(") + Schema::quoted(f.column) + QStringLiteral(" like ? escape '\\')");
+            out << QStringLiteral("(") + Dm1::instance()->dialect().like(Schema::quoted(f.column))
+                    + QStringLiteral(")");
             *values << likeContaining(text);
         }
     }
