@@ -4,10 +4,10 @@
 #include "billing/jiaofeidan.h"
 #include "billing/jiaofeidan_quanbu.h"
 #include "components/common/preparation.h"
-#include "data/clock.h"
-#include "data/dm1.h"
 #include "listwindow/formulapages.h"
 #include "scriptedprompt.h"
+#include "data/clock.h"
+#include "data/dm1.h"
 #include "temphome.h"
 #include "typing.h"
 

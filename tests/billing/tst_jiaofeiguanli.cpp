@@ -4,10 +4,10 @@
 #include "billing/jiaofeiguanli.h"
 #include "billing/jiaofeiguanli_edit.h"
 #include "components/report/reportdesigner.h"
-#include "data/installedfiles.h"
 #include "estatechecks.h"
 #include "modal.h"
 #include "paymentfixture.h"
+#include "data/installedfiles.h"
 #include "typing.h"
 #include "windowfixture.h"
 

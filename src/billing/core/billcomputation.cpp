@@ -1,7 +1,7 @@
 #include "billing/core/billcomputation.h"
 
-#include "data/dataset.h"
 #include "data/formulas.h"
+#include "data/dataset.h"
 #include "data/transaction.h"
 
 #include <QSqlError>
@@ -155,8 +155,8 @@ int BillComputation::compute(const QSqlDatabase &db, const QString &houseCode, B
         const Money q = quantity(formula, *own, *now, *before);
         // Only the meter and the typed amount set 面积/数量; the others keep it as it was typed.
         const bool sets = formula == Formula::ByMeter || formula == Formula::Direct;
-        results.append(
-            {lines.value(0).toLongLong(), sets ? QVariant(q.toReal()) : lines.value(5), amount(*price, q).raw()});
+        results.append({lines.value(0).toLongLong(), sets ? QVariant(q.toReal()) : lines.value(5),
+                        amount(*price, q).raw()});
     }
     if (lines.lastError().isValid()) {
         *error = reason(lines);

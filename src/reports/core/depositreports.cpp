@@ -1,9 +1,9 @@
 #include "reports/core/depositreports.h"
 
+#include "reports/core/reportperiod.h"
 #include "data/boundquery.h"
 #include "data/dm1.h"
 #include "data/transaction.h"
-#include "reports/core/reportperiod.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

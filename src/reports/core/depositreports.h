@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/money.h"
 #include "reports/core/scratchrows.h"
+#include "data/money.h"
 
 #include <QDate>
 #include <QList>

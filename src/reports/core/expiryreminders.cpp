@@ -1,7 +1,7 @@
 #include "reports/core/expiryreminders.h"
 
-#include "data/dm1.h"
 #include "reports/core/reportperiod.h"
+#include "data/dm1.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
