@@ -281,31 +281,42 @@ private slots:
     }
 
     // Two counters open the same house; the second confirmation finds the lines paid or changed
-    // and writes nothing.
+    // (paid, or one line recomputed with as many lines as before) and writes nothing.
     void secondWorkstationRefused_data()
     {
-        QTest::addColumn<QString>("first"); // what the first workstation pays
-        QTest::newRow("the whole bill") << PaymentWords::WholeBill;
-        QTest::newRow("one of its lines") << u"水费"_s;
+        QTest::addColumn<QString>("first"); // what the first workstation pays; empty: nothing
+        QTest::addColumn<QString>("recomputed"); // a line the first workstation recomputes instead
+        QTest::addColumn<int>("recordsAfter");
+        QTest::newRow("the whole bill") << PaymentWords::WholeBill << QString() << 1;
+        QTest::newRow("one of its lines") << u"水费"_s << QString() << 1;
+        QTest::newRow("a line recomputed") << QString() << u"水费"_s << 0;
     }
     void secondWorkstationRefused()
     {
         QFETCH(QString, first);
+        QFETCH(QString, recomputed);
+        QFETCH(int, recordsAfter);
         addLine(dm(), u"A-101"_s, 2004, 8, u"水费"_s, yuan("40"));
         addLine(dm(), u"A-101"_s, 2004, 8, u"物业费"_s, yuan("60"));
         Workstation other(dm(), u"workstation2"_s);
         QVERIFY(other.ok());
         PaymentDesk::Outcome why;
-        const auto mine = desk().open(key(u"A-101"_s, 2004, 8, first), {}, &why);
         const auto theirs = other.desk().open(key(u"A-101"_s, 2004, 8), {}, &why);
-        QVERIFY(mine && theirs);
+        QVERIFY(theirs);
 
-        const PaymentDesk::Outcome paid = desk().confirm(*mine, entry(Cash, mine->due.toString(), u"R1"_s));
-        QCOMPARE(paid.result, PaymentDesk::Result::Paid);
+        if (first.isEmpty()) {
+            QVERIFY(dm()->exec(u"update 收费明细表 set 单价=?, 收费金额=? where 收费名称=?"_s,
+                               {yuan("45").raw(), yuan("45").raw(), recomputed}));
+        } else {
+            const auto mine = desk().open(key(u"A-101"_s, 2004, 8, first), {}, &why);
+            QVERIFY(mine);
+            const PaymentDesk::Outcome paid = desk().confirm(*mine, entry(Cash, mine->due.toString(), u"R1"_s));
+            QCOMPARE(paid.result, PaymentDesk::Result::Paid);
+        }
         const PaymentDesk::Outcome refused = other.desk().confirm(*theirs, entry(Cash, u"100"_s, u"R2"_s));
         QCOMPARE(refused.result, PaymentDesk::Result::Changed);
         QVERIFY(refused.message().contains(u"其他操作员"_s));
-        QCOMPARE(records(dm()), 1);
+        QCOMPARE(records(dm()), recordsAfter);
         QCOMPARE(odd(dm(), u"A-101"_s), Money());
         ESTATE_HOLDS(EstateChecks::all(dm()));
     }

@@ -69,7 +69,7 @@ QByteArray exported(ExportFormat format, const ExportTable &table)
     return buffer.data();
 }
 
-// RFC 4180 reader.
+// RFC 4180 reader, splitting rows where a spreadsheet program would.
 QVector<QStringList> parseCsv(const QString &text)
 {
     QVector<QStringList> rows;
@@ -94,12 +94,15 @@ QVector<QStringList> parseCsv(const QString &text)
         } else if (c == QLatin1Char(',')) {
             row << field;
             field.clear();
-        } else if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) {
+        } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            // Outside quotes a spreadsheet program ends the row at a line feed and at a
+            // carriage return alone, as well as at both together.
             row << field;
             rows << row;
             row.clear();
             field.clear();
-            ++i;
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+                ++i;
         } else {
             field += c;
         }
@@ -854,7 +857,8 @@ static std::unique_ptr<SampleTable> hostile()
                                QStringLiteral("\t=1+1"),
                                QStringLiteral("\r=2+2"),
                                QStringLiteral("普通"),
-                               QStringLiteral("a=1")};
+                               QStringLiteral("a=1"),
+                               QStringLiteral("a\rb")}; // a carriage return alone splits an unquoted row
     for (const QString &t : texts) {
         s->values.append({QVariant(t), QVariant(qint64(-32500)), QVariant(-2.5)});
         s->texts.append({t, QStringLiteral("-3.25"), QStringLiteral("-2.5")});
@@ -885,7 +889,7 @@ void TestExport::formulasStayText()
         for (const QString &line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
             rows << line.split(QLatin1Char('\t'));
     }
-    QCOMPARE(rows.size(), 10);
+    QCOMPARE(rows.size(), 11);
     QCOMPARE(rows[0], QStringList({"'=标题", "金额", "面积"}));
     const bool flat = ExportFormat(format) == ExportFormat::Text; // tabs and line ends become blanks
     const QStringList expected = {QStringLiteral("'=HYPERLINK(\"http://x\",\"点\")"),
@@ -895,11 +899,12 @@ void TestExport::formulasStayText()
                                   flat ? QStringLiteral("' =1+1") : QStringLiteral("'\t=1+1"),
                                   flat ? QStringLiteral("' =2+2") : QStringLiteral("'\r=2+2"),
                                   QStringLiteral("普通"),
-                                  QStringLiteral("a=1")};
+                                  QStringLiteral("a=1"),
+                                  flat ? QStringLiteral("a b") : QStringLiteral("a\rb")};
     for (int i = 0; i < expected.size(); ++i) {
         QCOMPARE(rows[i + 1], QStringList({expected[i], "-3.25", "-2.5"}));
     }
-    QCOMPARE(rows[9], QStringList({"'=1+1", "-26", "-20"}));
+    QCOMPARE(rows[10], QStringList({"'=1+1", "-26", "-20"}));
 }
 
 void TestExport::htmlEscapesControlCharacters()

@@ -6,6 +6,7 @@
 #include "app/windowregistry.h"
 #include "components/dbctrls/dbcombobox.h"
 #include "components/dbctrls/dbnumberedit.h"
+#include "data/clock.h"
 #include "modal.h"
 #include "reportfixture.h"
 #include "reports/statistics_arrear.h"
@@ -17,7 +18,6 @@
 #include "reports/yajin_mingxi.h"
 #include "reports/yajin_sum.h"
 #include "scriptedprompt.h"
-#include "data/clock.h"
 #include "temphome.h"
 #include "typing.h"
 
@@ -34,6 +34,7 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -569,6 +570,7 @@ private slots:
         insertHouse("H-3", "一号楼", "三", {}, "2005-03-10 18:30:00"); // with a time of day
         insertHouse("H-4", "一号楼", "四", {}, "2005-04-09 00:00:00");
         insertHouse("H-6", "一号楼", "六", "2004-01-01 00:00:00", {}); // open-ended
+        insertHouse("H-7", "一号楼", "七", "2004-01-01 00:00:00", QStringLiteral("")); // an older database's empty date
         QVERIFY(home->dm()->exec(QStringLiteral("update 公司信息 set 提前提醒天数 = ?"), {stored}));
         auto w = open<TForm_txgn>();
         w->findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(typed);
@@ -635,12 +637,25 @@ private slots:
                                                 [](QWidget *p) { return new TForm_txgn(p); });
         QVERIFY(home->dm()->exec(QStringLiteral("update 公司信息 set 自动提醒 = 1, 提前提醒天数 = 30")));
         insertHouse("H-4", "一号楼", "四", {}, "2005-04-10 00:00:00");
+        insertHouse("H-7", "一号楼", "七", {}, QStringLiteral("")); // an older database's empty date: never due
         {
+            // Nothing is due: the window must not show (and is closed at once if it does).
+            bool shownEarly = false;
+            QTimer guard;
+            connect(&guard, &QTimer::timeout, [&] {
+                if (auto *w = qobject_cast<TForm_txgn *>(QApplication::activeModalWidget())) {
+                    shownEarly = true;
+                    w->reject();
+                }
+            });
+            guard.start(5);
             TForm_main main(home->dm());
             QVERIFY(main.firstActivation());
+            QVERIFY(!shownEarly);
             QCOMPARE(home->dm()->q_tongyong->isOpen(), false);
         }
-        QVERIFY(home->dm()->exec(QStringLiteral("update 房屋资料 set 迁出日期 = '2005-04-09 00:00:00'")));
+        QVERIFY(home->dm()->exec(
+            QStringLiteral("update 房屋资料 set 迁出日期 = '2005-04-09 00:00:00' where 房屋代码 = 'H-4'")));
         bool shown = false;
         whenShown<TForm_txgn>([&](TForm_txgn *w) {
             shown = !w->findChild<QLineEdit *>(QStringLiteral("Edit1"))->isVisible()
