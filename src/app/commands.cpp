@@ -23,9 +23,11 @@ QList<Command> table()
         {.menu = system, .item = u"数据整理"_s, .window = u"TForm_arrange"_s, .hidden = true},
         {.menu = system, .item = u"数据初始化"_s, .window = u"TForm_initialize"_s},
         {.menu = system, .item = u"数据备份"_s, .window = u"TForm_backup"_s},
+        {.menu = system, .item = u"数据恢复"_s, .window = u"TForm_restore"_s, .mainWindow = P::Reconnect},
+        // This counter's database moved onto a server; the counter may work there at once.
         {.menu = system,
-         .item = u"数据恢复"_s,
-         .window = u"TForm_restore"_s,
+         .item = u"迁移到服务器"_s,
+         .window = u"TForm_migrate"_s,
          .mainWindow = P::Reconnect,
          .separatorAfter = true},
         {.menu = system, .item = u"退出系统"_s, .toolbar = u"退出"_s, .mainWindow = P::Quit},

@@ -1,5 +1,6 @@
 #include "admin/arrange.h"
 #include "admin/backup.h"
+#include "admin/migrate.h"
 #include "admin/enter.h"
 #include "admin/gsxx_edit.h"
 #include "admin/initialize.h"
@@ -45,6 +46,7 @@ void WindowRegistry::registerAll()
     add<TForm_house_zhuangtai>();
     add<TForm_houseinfo>();
     add<TForm_houseitem>();
+    add<TForm_migrate>();
     add<TForm_houselease>();
     add<TForm_initialize>();
     add<TForm_iteminfo>();

@@ -27,3 +27,32 @@ void DatabaseAddress::close(const QString &name)
     }
     QSqlDatabase::removeDatabase(name);
 }
+
+QString DatabaseAddress::shownName() const
+{
+    return onServer ? QStringLiteral("数据库服务器（%1）").arg(where) : where;
+}
+
+bool DatabaseAddress::reach(const PasswordAsker &ask, QString *error)
+{
+    for (int asked = 0;; ++asked) {
+        const Dialect::Probe probe = dialect().probe(where, password);
+        if (probe.connected) {
+            return true;
+        }
+        if (!probe.passwordRefused || !ask || asked == 3) {
+            *error = QStringLiteral("%1不能连接：\n%2").arg(shownName(), probe.reason);
+            return false;
+        }
+        QString question = QStringLiteral("请输入%1的口令：").arg(shownName());
+        if (asked > 0) {
+            question = QStringLiteral("口令不正确，请重新输入。\n") + question;
+        }
+        const std::optional<QString> typed = ask(question);
+        if (!typed) {
+            *error = QStringLiteral("%1需要口令，没有输入口令，不能连接。").arg(shownName());
+            return false;
+        }
+        password = *typed;
+    }
+}

@@ -143,10 +143,10 @@ QString Dm1::serverConfPath() const
     return homePath(QStringLiteral("data/server.conf"));
 }
 
-void Dm1::setServer(const QString &conninfo)
+void Dm1::setServer(const QString &conninfo, const QString &password)
 {
     m_address.where = conninfo.trimmed();
-    m_address.password.clear();
+    m_address.password = password;
     m_address.onServer = true;
 }
 
@@ -363,31 +363,12 @@ bool Dm1::openDatabase()
 bool Dm1::openServer(const Filler &fillNew)
 {
     const Dialect &dialect = m_address.dialect();
-    const QString server = QStringLiteral("数据库服务器（%1）").arg(m_address.where);
-    // A password wanted and none known (nor in ~/.pgpass), or one refused: the operator is
-    // asked, three times at most, as at the login.
-    for (int asked = 0;; ++asked) {
-        const Dialect::Probe probe = dialect.probe(m_address.where, m_address.password);
-        if (probe.connected) {
-            break;
-        }
-        if (!probe.passwordRefused || !m_askPassword || asked == 3) {
-            m_lastError = server + QStringLiteral("不能连接：") + probe.reason;
-            return false;
-        }
-        QString question = QStringLiteral("请输入%1的口令：").arg(server);
-        if (asked > 0) {
-            question = QStringLiteral("口令不正确，请重新输入。\n") + question;
-        }
-        const std::optional<QString> typed = m_askPassword(question);
-        if (!typed) {
-            m_lastError = server + QStringLiteral("需要口令，没有输入口令。");
-            return false;
-        }
-        m_address.password = *typed;
+    const QString server = m_address.shownName();
+    if (!m_address.reach(m_askPassword, &m_lastError)) {
+        return false;
     }
     if (!connectTo(m_address.where)) {
-        m_lastError = server + QStringLiteral("不能连接：") + m_lastError;
+        m_lastError = QStringLiteral("%1不能连接：\n%2").arg(server, m_lastError);
         return false;
     }
     Dialect::Catalog catalog;

@@ -46,8 +46,9 @@ public:
     QString homePath(const QString &relative) const;
 
     // The estate lives on a server from now on: conninfo is a libpq conninfo line without a
-    // password. Takes effect at the next openConnection().
-    void setServer(const QString &conninfo);
+    // password (the password, when known, kept in memory only). Takes effect at the next
+    // openConnection().
+    void setServer(const QString &conninfo, const QString &password = {});
     bool onServer() const { return m_address.onServer; }
     // The engine's own forms (Dialect) for the statements of the program's connection.
     const Dialect &dialect() const { return m_address.dialect(); }
@@ -55,10 +56,9 @@ public:
     const DatabaseAddress &address() const { return m_address; }
     // HOME/data/server.conf: the conninfo line of the server a home's counter works on.
     QString serverConfPath() const;
-    // How the program asks the operator for the server's password: the question shown (which
-    // server, and why when a password typed before was refused); nothing when the operator
-    // gave up. Asked at most three times; the password is kept in memory only.
-    using PasswordAsker = std::function<std::optional<QString>(const QString &question)>;
+    // How the program asks the operator for the server's password (DatabaseAddress::reach):
+    // asked at most three times; the password is kept in memory only.
+    using PasswordAsker = DatabaseAddress::PasswordAsker;
     void setPasswordAsker(PasswordAsker ask) { m_askPassword = std::move(ask); }
 
     // What a new database gets before it takes its name (the demo estate): false, with the

@@ -110,11 +110,13 @@ QString Backend::freshServerDatabase()
     return db.conninfo();
 }
 
-int Backend::runOnEach(QObject *test, int argc, char **argv)
+namespace {
+int runOn(const QList<Backend::Engine> &engines, QObject *test, int argc, char **argv)
 {
+    using Backend::Engine;
     int failures = 0;
-    for (const Engine engine : {Engine::Sqlite, Engine::Postgres}) {
-        if (engine == Engine::Postgres && serverConninfo().isEmpty()) {
+    for (const Engine engine : engines) {
+        if (engine == Engine::Postgres && Backend::serverConninfo().isEmpty()) {
             if (qEnvironmentVariable("CI") == QLatin1String("true")) {
                 std::fprintf(stderr, "FAIL: PARVELL_TEST_PG is not set: the PostgreSQL run cannot be left out in CI\n");
                 ++failures;
@@ -124,12 +126,23 @@ int Backend::runOnEach(QObject *test, int argc, char **argv)
             continue;
         }
         g_current = engine;
-        std::printf("********* On %s *********\n", qPrintable(name(engine)));
+        std::printf("********* On %s *********\n", qPrintable(Backend::name(engine)));
         std::fflush(stdout);
         failures += QTest::qExec(test, argc, argv);
     }
     g_current = Engine::Sqlite;
     return failures;
+}
+}
+
+int Backend::runOnEach(QObject *test, int argc, char **argv)
+{
+    return runOn({Engine::Sqlite, Engine::Postgres}, test, argc, argv);
+}
+
+int Backend::runOnServer(QObject *test, int argc, char **argv)
+{
+    return runOn({Engine::Postgres}, test, argc, argv);
 }
 
 Counter::Counter(const Dm1 *dm, const QString &name)
@@ -187,4 +200,16 @@ void Fault::remove()
     } else {
         m_dm->exec(QStringLiteral("DROP TRIGGER parvell_fault"));
     }
+}
+
+bool Backend::shortenLockWait(const QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    return q.exec(onServer() ? QStringLiteral("SET lock_timeout = '300ms'") : QStringLiteral("PRAGMA busy_timeout=300"));
+}
+
+QString Backend::lockedMessage()
+{
+    return onServer() ? QStringLiteral("其他工作站正在处理该房屋，请稍后再试！")
+                      : QStringLiteral("数据库正被其他工作站使用，请稍后再试！");
 }

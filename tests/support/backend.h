@@ -98,3 +98,17 @@ private:
         if (Backend::onServer())                                                                                       \
             QSKIP("the database file itself: a server has none");                                                      \
     } while (false)
+
+namespace Backend {
+// How long a connection waits for another's lock before it gives up, cut to a fraction of a
+// second for a test that makes a counter meet the lock of another (both engines).
+bool shortenLockWait(const QSqlDatabase &db);
+// What a counter is told when another's transaction holds what it needs, on the engine of the run.
+QString lockedMessage();
+}
+
+namespace Backend {
+// Runs the test object's functions once, on the test server (for what only a server does):
+// without one, the run is left out with a note, or fails under CI.
+int runOnServer(QObject *test, int argc, char **argv);
+}
