@@ -66,68 +66,75 @@ double median(QList<double> v)
 // items, bill lines of every month (paid but the last) and their payment records.
 bool fill(Dm1 &dm, QString *error)
 {
-    return dm.inTransaction([&](QString *why) {
-        QSqlQuery house(dm.database()), item(dm.database()), line(dm.database()), record(dm.database());
-        house.prepare(u"insert into 房屋资料 (房屋代码,房屋名称,楼宇名称,楼宇单元,业主名称,房屋面积,零头,押金) "
-                      "values (?,?,?,'一单元',?,89.5,0,0)"_s);
-        item.prepare(u"insert into 房屋收费项目 (房屋代码,房屋名称,楼宇名称,楼宇单元,业主名称,收费名称,计算公式,单价,"
-                     "预付金额,金额) values (?,?,?,'一单元',?,?,'直接输入金额',?,10000,?)"_s);
-        line.prepare(u"insert into 收费明细表 (房屋代码,房屋名称,业主名称,楼宇名称,楼宇单元,收费名称,计算公式,单价,"
-                     "\"面积/数量\",收费金额,开始日期,结束日期,年度,月份,缴费状态,缴费时间,缴费人,收款人,单据号码) "
-                     "values (?,?,?,?,'一单元',?,'直接输入金额',?,1,?,?,?,?,?,?,?,?,?,?)"_s);
-        record.prepare(u"insert into 收费汇总表 (年度,月份,收费项目,楼宇名称,楼宇单元,房屋代码,业主名称,收费金额,"
-                       "实收金额,上次零头,缴费时间,缴费方式,单据号码,缴费人,收款人) "
-                       "values (?,?,'按单缴费',?,'一单元',?,?,?,?,0,?,'现金',?,?,'管理员')"_s);
-        const auto run = [why](QSqlQuery &q, const QVariantList &values) {
-            for (int i = 0; i < values.size(); ++i) {
-                q.bindValue(i, values[i]);
-            }
-            if (!q.exec()) {
-                *why = q.lastError().text();
-                return false;
-            }
-            return true;
-        };
-        int receipt = 0;
-        for (int h = 0; h < Houses; ++h) {
-            if (!run(house, {houseCode(h), houseCode(h), building(h), owner(h)})) {
-                return false;
-            }
-            for (int i = 0; i < Items; ++i) {
-                const qint64 price = (i + 1) * 125000 + h % 97;
-                if (!run(item, {houseCode(h), houseCode(h), building(h), owner(h), u"收费项目%1"_s.arg(i), price, price})) {
+    return dm.inTransaction(
+        [&](QString *why) {
+            QSqlQuery house(dm.database()), item(dm.database()), line(dm.database()), record(dm.database());
+            house.prepare(u"insert into 房屋资料 (房屋代码,房屋名称,楼宇名称,楼宇单元,业主名称,房屋面积,零头,押金) "
+                          "values (?,?,?,'一单元',?,89.5,0,0)"_s);
+            item.prepare(
+                u"insert into 房屋收费项目 (房屋代码,房屋名称,楼宇名称,楼宇单元,业主名称,收费名称,计算公式,单价,"
+                "预付金额,金额) values (?,?,?,'一单元',?,?,'直接输入金额',?,10000,?)"_s);
+            line.prepare(u"insert into 收费明细表 (房屋代码,房屋名称,业主名称,楼宇名称,楼宇单元,收费名称,计算公式,单价,"
+                         "\"面积/数量\",收费金额,开始日期,结束日期,年度,月份,缴费状态,缴费时间,缴费人,收款人,单据号码) "
+                         "values (?,?,?,?,'一单元',?,'直接输入金额',?,1,?,?,?,?,?,?,?,?,?,?)"_s);
+            record.prepare(u"insert into 收费汇总表 (年度,月份,收费项目,楼宇名称,楼宇单元,房屋代码,业主名称,收费金额,"
+                           "实收金额,上次零头,缴费时间,缴费方式,单据号码,缴费人,收款人) "
+                           "values (?,?,'按单缴费',?,'一单元',?,?,?,?,0,?,'现金',?,?,'管理员')"_s);
+            const auto run = [why](QSqlQuery &q, const QVariantList &values) {
+                for (int i = 0; i < values.size(); ++i) {
+                    q.bindValue(i, values[i]);
+                }
+                if (!q.exec()) {
+                    *why = q.lastError().text();
                     return false;
                 }
-            }
-            for (int m = 0; m < Months; ++m) {
-                const QDate first(2004 + m / 12, m % 12 + 1, 1);
-                const bool paid = m < Months - 1;
-                const QString day = first.addDays(9).toString(u"yyyy-MM-dd 00:00:00"_s);
-                const QString number = u"SF%1"_s.arg(++receipt, 8, 10, QLatin1Char('0'));
-                qint64 due = 0;
+                return true;
+            };
+            int receipt = 0;
+            for (int h = 0; h < Houses; ++h) {
+                if (!run(house, {houseCode(h), houseCode(h), building(h), owner(h)})) {
+                    return false;
+                }
                 for (int i = 0; i < Items; ++i) {
-                    const qint64 amount = (i + 1) * 125000 + h % 97;
-                    due += amount;
-                    if (!run(line, {houseCode(h), houseCode(h), owner(h), building(h), u"收费项目%1"_s.arg(i), amount,
-                                    amount, first.toString(u"yyyy-MM-dd 00:00:00"_s),
-                                    QDate(first.year(), first.month(), first.daysInMonth())
-                                        .toString(u"yyyy-MM-dd 00:00:00"_s),
-                                    QString::number(first.year()), QString::number(first.month()),
-                                    paid ? u"现金"_s : u"未缴费"_s, paid ? QVariant(day) : QVariant(),
-                                    paid ? QVariant(owner(h)) : QVariant(), paid ? u"管理员"_s : QVariant(),
-                                    paid ? QVariant(number) : QVariant()})) {
+                    const qint64 price = (i + 1) * 125000 + h % 97;
+                    if (!run(item,
+                             {houseCode(h), houseCode(h), building(h), owner(h), u"收费项目%1"_s.arg(i), price,
+                              price})) {
                         return false;
                     }
                 }
-                if (paid
-                    && !run(record, {QString::number(first.year()), QString::number(first.month()), building(h),
-                                     houseCode(h), owner(h), due, due, day, number, owner(h)})) {
-                    return false;
+                for (int m = 0; m < Months; ++m) {
+                    const QDate first(2004 + m / 12, m % 12 + 1, 1);
+                    const bool paid = m < Months - 1;
+                    const QString day = first.addDays(9).toString(u"yyyy-MM-dd 00:00:00"_s);
+                    const QString number = u"SF%1"_s.arg(++receipt, 8, 10, QLatin1Char('0'));
+                    qint64 due = 0;
+                    for (int i = 0; i < Items; ++i) {
+                        const qint64 amount = (i + 1) * 125000 + h % 97;
+                        due += amount;
+                        if (!run(line,
+                                 {houseCode(h), houseCode(h), owner(h), building(h), u"收费项目%1"_s.arg(i), amount,
+                                  amount, first.toString(u"yyyy-MM-dd 00:00:00"_s),
+                                  QDate(first.year(), first.month(), first.daysInMonth())
+                                      .toString(u"yyyy-MM-dd 00:00:00"_s),
+                                  QString::number(first.year()), QString::number(first.month()),
+                                  paid ? u"现金"_s : u"未缴费"_s, paid ? QVariant(day) : QVariant(),
+                                  paid ? QVariant(owner(h)) : QVariant(), paid ? u"管理员"_s : QVariant(),
+                                  paid ? QVariant(number) : QVariant()})) {
+                            return false;
+                        }
+                    }
+                    if (paid
+                        && !run(record,
+                                {QString::number(first.year()), QString::number(first.month()), building(h),
+                                 houseCode(h), owner(h), due, due, day, number, owner(h)})) {
+                        return false;
+                    }
                 }
             }
-        }
-        return true;
-    }, error);
+            return true;
+        },
+        error);
 }
 
 PaymentEntry cash(const QString &paid, int n)
@@ -223,11 +230,9 @@ bool measure(Dm1 &dm, int firstHouse, Figures *f)
     for (int r = 0; r < 3; ++r) {
         QString error;
         t.start();
-        if (!ReportRun::runHere(
-                [](const QSqlDatabase &db, ScratchSink &out, QString *why) {
-                    return BillReports::arrears(db, arrearsFilter(), out, why);
-                },
-                dm.q_tongyong, &error)) {
+        if (!ReportRun::runHere([](const QSqlDatabase &db, ScratchSink &out,
+                                   QString *why) { return BillReports::arrears(db, arrearsFilter(), out, why); },
+                                dm.q_tongyong, &error)) {
             std::printf("arrears: %s\n", qPrintable(error));
             return false;
         }
@@ -306,7 +311,7 @@ QString paymentScript(int h, int n)
            "单据号码='P%5' where %4;\n"
            "update 房屋资料 set 零头=coalesce(零头,0)+0 where (房屋代码=%1)and(楼宇名称=%2);\n"
            "COMMIT;\n"_s.arg(code, b, o, lines)
-        .arg(n);
+               .arg(n);
 }
 
 // A house's lines of a month as BillGeneration's statement makes them, values written out.
@@ -315,21 +320,24 @@ QString generationStatement(int h, int year, int month)
     const QString code = literal(houseCode(h));
     const QDate first(year, month, 1);
     const QDate before = first.addMonths(-1);
-    return u"insert into 收费明细表 (房屋代码, 房屋名称, 业主名称, 楼宇名称, 楼宇单元, 收费名称, 单价, 计算公式, 收费面积, "
+    return u"insert into 收费明细表 (房屋代码, 房屋名称, 业主名称, 楼宇名称, 楼宇单元, 收费名称, 单价, 计算公式, "
+           u"收费面积, "
            "\"面积/数量\", 本月表数, 上月表数, 开始日期, 结束日期, 收费金额, 年度, 月份, 缴费状态) "
            "select h.房屋代码, h.房屋名称, h.业主名称, h.楼宇名称, h.楼宇单元, i.收费名称, coalesce(i.单价, 0), "
            "i.计算公式, i.收费面积, coalesce(i.预付金额, 0) / 10000.0, 0, "
            "coalesce(case when i.计算公式='单价*(本月数-上月数)' then (select p.本月表数 from 收费明细表 p "
-           "where (p.收费名称=i.收费名称)and(p.房屋代码=%1)and(p.年度='%2')and(p.月份='%3') order by p.id limit 1) end, 0), "
+           "where (p.收费名称=i.收费名称)and(p.房屋代码=%1)and(p.年度='%2')and(p.月份='%3') order by p.id limit 1) "
+           "end, 0), "
            "'%4', '%5', 0, '%6', '%7', '未缴费' from 房屋收费项目 i, 房屋资料 h "
            "where (i.房屋代码=%1)and(h.id=(select min(c.id) from 房屋资料 c where c.房屋代码=%1)) "
            "and not exists (select x.id from 收费明细表 x where (x.房屋代码=%1)and(x.年度='%6')and(x.月份='%7')) "
            "order by i.收费名称, i.id;\n"_s.arg(code)
-        .arg(before.year())
-        .arg(before.month())
-        .arg(first.toString(u"yyyy-MM-dd 00:00:00"_s), QDate(year, month, first.daysInMonth()).toString(u"yyyy-MM-dd 00:00:00"_s))
-        .arg(year)
-        .arg(month);
+               .arg(before.year())
+               .arg(before.month())
+               .arg(first.toString(u"yyyy-MM-dd 00:00:00"_s),
+                    QDate(year, month, first.daysInMonth()).toString(u"yyyy-MM-dd 00:00:00"_s))
+               .arg(year)
+               .arg(month);
 }
 
 void row(const char *what, double server, double psql, double sqlite)
@@ -432,8 +440,9 @@ int main(int argc, char *argv[])
         }
         const double psqlGeneration = psql.time(generation);
         const YearMonth from = arrearsFilter().from, to = arrearsFilter().to;
-        const QString part = u"SELECT b.房屋代码 AS code, p.k AS k, b.收费金额 AS amount FROM period p CROSS JOIN 收费明细表 b "
-                             "WHERE b.年度 = p.y AND b.月份 = p.m AND %1"_s;
+        const QString part =
+            u"SELECT b.房屋代码 AS code, p.k AS k, b.收费金额 AS amount FROM period p CROSS JOIN 收费明细表 b "
+            "WHERE b.年度 = p.y AND b.月份 = p.m AND %1"_s;
         QString sums = ReportPeriod::withPeriod() + u"SELECT code, k, sum(amount) FROM (\n"_s
             + part.arg(u"(b.缴费状态 IN ('未缴费', ''))"_s) + u"\nUNION ALL\n"_s + part.arg(u"(b.缴费状态 IS NULL)"_s)
             + u") unpaid\nGROUP BY code, k\nHAVING sum(amount) > 0"_s;

@@ -24,9 +24,10 @@ TForm_migrate::TForm_migrate(QWidget *parent)
     Edit1->setAccessibleName(QStringLiteral("服务器连接"));
     Label1 = labelFor(QStringLiteral("服务器连接："), Edit1);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label2 = new QLabel(QStringLiteral("把本机的数据库复制到数据库服务器上一个空的数据库中，以后几个收费窗口都使用它。\n"
-                                       "口令不要写在这里，需要时程序会询问。"),
-                        this);
+    Label2 =
+        new QLabel(QStringLiteral("把本机的数据库复制到数据库服务器上一个空的数据库中，以后几个收费窗口都使用它。\n"
+                                  "口令不要写在这里，需要时程序会询问。"),
+                   this);
     Label2->setObjectName(QStringLiteral("Label2"));
     BitBtn1 = makeButton(QStringLiteral("BitBtn1"), QStringLiteral("迁移"));
     BitBtn2 = makeButton(QStringLiteral("BitBtn2"), QStringLiteral("返回"));
@@ -48,7 +49,8 @@ void TForm_migrate::migrate()
     Dm1 *dm = Dm1::instance();
     DatabaseAddress server {Edit1->text().trimmed(), {}, true};
     if (server.where.isEmpty()) {
-        Prompt::notice(this, QStringLiteral("请填写数据库服务器的连接，例如 host=db.office dbname=parvell user=counter1"));
+        Prompt::notice(this,
+                       QStringLiteral("请填写数据库服务器的连接，例如 host=db.office dbname=parvell user=counter1"));
         Edit1->setFocus();
         return;
     }
@@ -60,8 +62,7 @@ void TForm_migrate::migrate()
         return;
     }
     QString error;
-    if (!server.reach([this](const QString &question) { return TForm_serverpassword::ask(this, question); },
-                      &error)) {
+    if (!server.reach([this](const QString &question) { return TForm_serverpassword::ask(this, question); }, &error)) {
         Prompt::notice(this, error);
         return;
     }
@@ -83,8 +84,9 @@ void TForm_migrate::migrate()
     QFile conf(dm->serverConfPath());
     if (!conf.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)
         || conf.write(server.where.toUtf8() + '\n') < 0 || !conf.flush()) {
-        Prompt::notice(this, QStringLiteral("不能写入文件 %1：%2")
-                                 .arg(QDir::toNativeSeparators(dm->serverConfPath()), conf.errorString()));
+        Prompt::notice(this,
+                       QStringLiteral("不能写入文件 %1：%2")
+                           .arg(QDir::toNativeSeparators(dm->serverConfPath()), conf.errorString()));
         return;
     }
     dm->setServer(server.where, server.password);

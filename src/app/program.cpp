@@ -5,8 +5,8 @@
 #include "app/main.h"
 #include "app/setup.h"
 #include "app/windowregistry.h"
-#include "demo/demo.h"
 #include "data/dm1.h"
+#include "demo/demo.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -70,8 +70,7 @@ int main(int argc, char *argv[])
         DatabaseAddress server {parser.value(migrateOption).trimmed(), {}, true};
         QString error;
         qint64 rows = 0;
-        if (!server.reach(askPassword, &error)
-            || !ServerMigration::migrate(dm.databasePath(), server, &error, &rows)) {
+        if (!server.reach(askPassword, &error) || !ServerMigration::migrate(dm.databasePath(), server, &error, &rows)) {
             std::fprintf(stderr, "parvell: not migrated: %s\n", qPrintable(error));
             return 4;
         }

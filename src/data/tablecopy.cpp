@@ -22,9 +22,10 @@ public:
             quoted << Schema::quoted(c);
         }
         m_insert = std::make_unique<BulkStatement>(
-            db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                    .arg(Schema::quoted(table), quoted.join(QLatin1Char(',')),
-                         QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))));
+            db,
+            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                .arg(Schema::quoted(table), quoted.join(QLatin1Char(',')),
+                     QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(','))));
     }
     bool add(const QVariantList &row) override
     {

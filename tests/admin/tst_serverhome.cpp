@@ -91,12 +91,12 @@ private slots:
     {
         QTest::addColumn<QString>("setUp"); // statements run on the empty server database first
         QTest::addColumn<QString>("reason");
-        QTest::newRow("another program's tables") << u"create table orders (x int)"_s << u"别的程序的数据表（orders）"_s;
+        QTest::newRow("another program's tables")
+            << u"create table orders (x int)"_s << u"别的程序的数据表（orders）"_s;
         QTest::newRow("another version's tables")
             << u"alter table 房屋资料 drop column 零头"_s << u"数据表 房屋资料 缺少字段：零头"_s;
-        QTest::newRow("a column of another type")
-            << u"alter table 收费明细表 alter column 收费金额 type numeric"_s
-            << u"数据表 收费明细表 的字段 收费金额 类型为 numeric，应为 bigint"_s;
+        QTest::newRow("a column of another type") << u"alter table 收费明细表 alter column 收费金额 type numeric"_s
+                                                  << u"数据表 收费明细表 的字段 收费金额 类型为 numeric，应为 bigint"_s;
     }
     void startUpRefuses()
     {
@@ -126,7 +126,8 @@ private slots:
         QTemporaryDir dir;
         auto dm = serverHome(dir, u"host=/nonexistent/socket dbname=parvell user=counter1"_s);
         QVERIFY(!dm->openConnection());
-        QVERIFY2(dm->lastError().startsWith(u"数据库服务器（host=/nonexistent/socket dbname=parvell user=counter1）不能连接"_s),
+        QVERIFY2(dm->lastError().startsWith(
+                     u"数据库服务器（host=/nonexistent/socket dbname=parvell user=counter1）不能连接"_s),
                  qPrintable(dm->lastError()));
         // The server's own reason follows on the next line.
         QVERIFY(dm->lastError().section(u'\n', 1).contains(u"/nonexistent/socket"_s));

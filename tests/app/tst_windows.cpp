@@ -2,6 +2,7 @@
 // queries it needs are open on the right lines while it is shown, and closed again after it; and
 // every menu item names a window that exists or is still to be built.
 #include "app/commands.h"
+#include "backend.h"
 #include "app/windowregistry.h"
 #include "components/common/preparation.h"
 #include "demo/demo.h"
@@ -10,6 +11,7 @@
 #include "data/dm1.h"
 #include "temphome.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QSet>
 #include <QTest>
@@ -36,6 +38,7 @@ const QHash<QString, Expected> &expectations()
         {u"TForm_backup"_s, {}},
         {u"TForm_initialize"_s, {}},
         {u"TForm_restore"_s, {}},
+        {u"TForm_migrate"_s, {}},
         {u"TForm_Enter"_s, {{u"q_qxb: select * from 权限表 order by 姓名 COLLATE pinyin"_s}}},
         {u"TForm_qxb"_s, {{u"q_qxb: select * from 权限表 |order by 姓名 COLLATE pinyin"_s}}},
         // The current operator's row alone.
@@ -199,5 +202,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestWindows)
+PARVELL_BACKENDS_MAIN(TestWindows)
 #include "tst_windows.moc"

@@ -205,7 +205,8 @@ void Fault::remove()
 bool Backend::shortenLockWait(const QSqlDatabase &db)
 {
     QSqlQuery q(db);
-    return q.exec(onServer() ? QStringLiteral("SET lock_timeout = '300ms'") : QStringLiteral("PRAGMA busy_timeout=300"));
+    return q.exec(onServer() ? QStringLiteral("SET lock_timeout = '300ms'")
+                             : QStringLiteral("PRAGMA busy_timeout=300"));
 }
 
 QString Backend::lockedMessage()

@@ -112,3 +112,14 @@ namespace Backend {
 // without one, the run is left out with a note, or fails under CI.
 int runOnServer(QObject *test, int argc, char **argv);
 }
+
+// The same with widgets (a QApplication).
+#define PARVELL_BACKENDS_MAIN(TestObject)                                                                              \
+    int main(int argc, char *argv[])                                                                                   \
+    {                                                                                                                  \
+        QApplication app(argc, argv);                                                                                  \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                                       \
+        TestObject tc;                                                                                                 \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
+        return Backend::runOnEach(&tc, argc, argv);                                                                    \
+    }

@@ -7,9 +7,9 @@
 #include "data/transaction.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QFileInfo>
 #include <QTemporaryFile>
 #include <filesystem>
 #include <sqlite3.h>

@@ -6,12 +6,11 @@
 #include "data/tablecopy.h"
 #include "data/transaction.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <algorithm>
 
 namespace {

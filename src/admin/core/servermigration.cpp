@@ -64,11 +64,10 @@ bool copyInto(const QSqlDatabase &from, const QSqlDatabase &to, bool makeTables,
         }
     }
     qint64 copied = 0;
-    const bool ok = TableCopy::copyAll(
-        from, to, &why, [&](qint64 done) {
-            copied = done;
-            return !progress || progress(done);
-        });
+    const bool ok = TableCopy::copyAll(from, to, &why, [&](qint64 done) {
+        copied = done;
+        return !progress || progress(done);
+    });
     if (!ok || !tx.commit(&why)) {
         return fail(error, why);
     }
