@@ -22,6 +22,8 @@ if [ -n "$pg_bin" ] && [ "$(id -u)" = 0 ]; then
   server=$(mktemp -d /tmp/parvell-pg.XXXXXX)
   chown postgres "$server"
   runuser -u postgres -- "$pg_bin/initdb" -D "$server/data" -A trust -U postgres -E UTF8 --locale=C.UTF-8 >/dev/null
+  # One login that must give its password, for the tests of the password question.
+  sed -i '1i local all parvell_password scram-sha-256' "$server/data/pg_hba.conf"
   runuser -u postgres -- "$pg_bin/pg_ctl" -D "$server/data" -l "$server/log" -w \
     -o "-k $server -c listen_addresses='' -c fsync=off -c synchronous_commit=off -c full_page_writes=off" start >/dev/null
   export PARVELL_TEST_PG="host=$server user=postgres dbname=postgres"

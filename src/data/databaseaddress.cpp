@@ -41,7 +41,7 @@ bool DatabaseAddress::reach(const PasswordAsker &ask, QString *error)
             return true;
         }
         if (!probe.passwordRefused || !ask || asked == 3) {
-            *error = QStringLiteral("%1不能连接：\n%2").arg(shownName(), probe.reason);
+            *error = QStringLiteral("%1不能连接：%2").arg(shownName(), probe.reason);
             return false;
         }
         QString question = QStringLiteral("请输入%1的口令：").arg(shownName());

@@ -368,7 +368,7 @@ bool Dm1::openServer(const Filler &fillNew)
         return false;
     }
     if (!connectTo(m_address.where)) {
-        m_lastError = QStringLiteral("%1不能连接：\n%2").arg(server, m_lastError);
+        m_lastError = QStringLiteral("%1不能连接：%2").arg(server, m_lastError);
         return false;
     }
     Dialect::Catalog catalog;

@@ -206,6 +206,9 @@ bool HouseDetailWindow::openHouses(bool withSearch, QString *error)
     if (!conditions.isEmpty()) {
         m_houses->addLine(QStringLiteral(" where ") + SearchBar::joined(conditions));
     }
+    if (!m_design.houseGrouping.isEmpty()) {
+        m_houses->addLine(m_design.houseGrouping);
+    }
     m_houses->addLine(m_design.houseOrdering);
     for (const QVariant &v : std::as_const(values)) {
         m_houses->bindPositional(v);

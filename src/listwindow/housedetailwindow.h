@@ -2,9 +2,9 @@
 
 #include "components/common/preparation.h"
 #include "components/grid/dbgrideh.h"
+#include "data/dm1.h"
 #include "listwindow/listparts.h"
 #include "listwindow/searchbar.h"
-#include "data/dm1.h"
 
 #include <QColor>
 #include <QDialog>
@@ -74,8 +74,10 @@ struct HouseDetailDesign
     // The large red label at the right of the title band ("未缴费"/"已缴费").
     bool stateLabel = false;
 
-    // The house list: select line, ordering line (a title click replaces it), its columns.
+    // The house list: select line, grouping line after the conditions (one row per house of
+    // rows that repeat it), ordering line (a title click replaces it), its columns.
     QString houseSelect = QStringLiteral("select * from 房屋资料 ");
+    QString houseGrouping;
     QString houseOrdering = QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("房屋代码"));
     QList<GridColumn> houseColumns = standardHouseColumns();
     int houseListWidth = 280;

@@ -3,11 +3,11 @@
 #include "app/windowregistry.h"
 #include "components/common/preparation.h"
 #include "components/common/prompt.h"
+#include "data/clock.h"
+#include "data/dm1.h"
 #include "masterdata/storeyinfo.h"
 #include "modal.h"
 #include "scriptedprompt.h"
-#include "data/clock.h"
-#include "data/dm1.h"
 #include "temphome.h"
 
 #include <QComboBox>
@@ -77,8 +77,8 @@ private slots:
         QCOMPARE(menus.size(), 4);
         QCOMPARE(menus[0]->title(), QStringLiteral("【系统维护】"));
         QCOMPARE(itemsOf(menus[0]),
-                 QString::fromUtf8(
-                     "操作员设置 修改操作员口令 更换操作员 - 数据整理(隐藏) 数据初始化 数据备份 数据恢复 - 退出系统")
+                 QString::fromUtf8("操作员设置 修改操作员口令 更换操作员 - 数据整理(隐藏) 数据初始化 数据备份 数据恢复 "
+                                   "迁移到服务器 - 退出系统")
                      .split(' '));
         QCOMPARE(menus[1]->title(), QStringLiteral("【基本资料】"));
         QCOMPARE(

@@ -2,13 +2,13 @@
 // queries it needs are open on the right lines while it is shown, and closed again after it; and
 // every menu item names a window that exists or is still to be built.
 #include "app/commands.h"
-#include "backend.h"
 #include "app/windowregistry.h"
+#include "backend.h"
 #include "components/common/preparation.h"
-#include "demo/demo.h"
-#include "scriptedprompt.h"
 #include "data/clock.h"
 #include "data/dm1.h"
+#include "demo/demo.h"
+#include "scriptedprompt.h"
 #include "temphome.h"
 
 #include <QApplication>
@@ -74,7 +74,7 @@ const QHash<QString, Expected> &expectations()
         {u"TForm_jiaofeidan_quanbu"_s, {}},
         // The houses with unpaid lines in this month; the building box is filled too.
         {u"TForm_jiaofeiguanli"_s,
-         {{u"q_houseinfo: select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 a | where (年度=?)and(月份=?)and(缴费状态='未缴费')| order by 房屋代码 COLLATE pinyin "_s}}},
+         {{u"q_houseinfo: select 房屋代码,业主名称,楼宇名称 from 收费明细表 a | where (年度=?)and(月份=?)and(缴费状态='未缴费')| group by 房屋代码,业主名称,楼宇名称 | order by 房屋代码 COLLATE pinyin "_s}}},
     };
     return map;
 }

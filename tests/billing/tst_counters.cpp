@@ -226,10 +226,17 @@ private slots:
         QCOMPARE(dm()->scalar(u"select count(*) from 楼宇资料"_s).toInt(), 0);
     }
 
-    // The connection to the server breaks between opening a payment and confirming it: nothing
-    // is written, and the operator is told why.
-    void connectionLostMidPayment()
+    // The connection to the server breaks between opening a payment and confirming it, or before
+    // a month's generation: nothing is written, and the operator is told why.
+    void connectionLost_data()
     {
+        QTest::addColumn<bool>("generation");
+        QTest::newRow("mid-payment") << false;
+        QTest::newRow("mid-generation") << true;
+    }
+    void connectionLost()
+    {
+        QFETCH(bool, generation);
         if (!Backend::onServer()) {
             QSKIP("a file has no connection to lose");
         }
@@ -242,9 +249,16 @@ private slots:
         QVERIFY(pid.exec(u"select pg_backend_pid()"_s) && pid.next());
         QVERIFY(dm()->exec(u"select pg_terminate_backend(?)"_s, {pid.value(0).toLongLong()}));
         pid.finish();
-        const auto lost = PaymentDesk(b.database()).confirm(*draft, entry(Cash, u"100"_s, u"B1"_s));
-        QCOMPARE(lost.result, PaymentDesk::Result::Failed);
-        QVERIFY2(Refusal::of(lost.error).message.startsWith(u"与数据库服务器的连接已经断开"_s), qPrintable(lost.error));
+        const QString lost = u"与数据库服务器的连接已经断开"_s;
+        if (generation) {
+            const auto made = BillGeneration(b.database()).generateEstate({2004, 9});
+            QVERIFY2(made.message().contains(lost), qPrintable(made.message()));
+            QCOMPARE(dm()->scalar(u"select count(*) from 收费明细表 where 月份='9'"_s).toInt(), 0);
+        } else {
+            const auto refused = PaymentDesk(b.database()).confirm(*draft, entry(Cash, u"100"_s, u"B1"_s));
+            QCOMPARE(refused.result, PaymentDesk::Result::Failed);
+            QVERIFY2(Refusal::of(refused.error).message.startsWith(lost), qPrintable(refused.error));
+        }
         QCOMPARE(records(dm()), 0);
         QCOMPARE(unpaidLines(dm(), House), 2);
     }

@@ -756,6 +756,11 @@ private slots:
         for (auto it = pinyin.crbegin(); it != pinyin.crend(); ++it) {
             QVERIFY(home.dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values (?)"), {*it}));
         }
+        if (Backend::onServer()) {
+            // The server's collation: digits, Latin letters (full-width ones too), then Chinese.
+            QCOMPARE(home.dm()->buildingNames(), QStringList {pinyin.constLast()} + pinyin.mid(0, pinyin.size() - 1));
+            return;
+        }
         QCOMPARE(home.dm()->buildingNames(), pinyin);
         home.dm()->closeConnection();
         QVERIFY(home.dm()->openConnection());

@@ -23,11 +23,13 @@ struct ServerDatabase
     bool made = false;
     QString error;
 
-    ~ServerDatabase()
+    // Dropped when the runs are over, while the program's Qt SQL is still there.
+    void drop()
     {
         if (!made) {
             return;
         }
+        made = false;
         QString why;
         if (DatabaseAddress {Backend::serverConninfo(), {}, true}.open(AdminConnection + QStringLiteral("_drop"), false,
                                                                        &why)) {
@@ -131,6 +133,7 @@ int runOn(const QList<Backend::Engine> &engines, QObject *test, int argc, char *
         failures += QTest::qExec(test, argc, argv);
     }
     g_current = Engine::Sqlite;
+    serverDatabase().drop();
     return failures;
 }
 }

@@ -217,7 +217,7 @@ bool DatabaseRestore::restore(const QString &source, const DatabaseAddress &targ
     if (!ok) {
         why = QStringLiteral("不能打开数据库文件 %1：%2").arg(shownName(source), why);
     } else if (!target.open(to, false, &why)) {
-        why = QStringLiteral("%1不能连接：\n%2").arg(target.shownName(), why);
+        why = QStringLiteral("%1不能连接：%2").arg(target.shownName(), why);
         ok = false;
     } else {
         const QSqlDatabase db = QSqlDatabase::database(to, false);

@@ -95,7 +95,7 @@ bool ServerMigration::migrate(const QString &file, const DatabaseAddress &server
         why = QStringLiteral("不能打开数据库文件 %1：%2").arg(file, why);
     }
     if (ok && !server.open(To, false, &why)) {
-        why = QStringLiteral("%1不能连接：\n%2").arg(server.shownName(), why);
+        why = QStringLiteral("%1不能连接：%2").arg(server.shownName(), why);
         ok = false;
     }
     if (ok) {

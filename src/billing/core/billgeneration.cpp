@@ -382,7 +382,7 @@ QString BillGeneration::EstateOutcome::message() const
         }
     }
     if (!error.isEmpty()) {
-        text += QStringLiteral("\n生成中断，其余房屋没有生成：") + error;
+        text += QStringLiteral("\n生成中断，其余房屋没有生成：") + Refusal::of(error).message;
     }
     return text;
 }
