@@ -20,7 +20,7 @@ TForm_migrate::TForm_migrate(QWidget *parent)
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setMinimumWidth(380);
-    Edit1->setPlaceholderText(QStringLiteral("host=db.office dbname=parvell user=counter1"));
+    Edit1->setPlaceholderText(QStringLiteral("host=db.office dbname=cuiyuan user=parvell"));
     Edit1->setAccessibleName(QStringLiteral("服务器连接"));
     Label1 = labelFor(QStringLiteral("服务器连接："), Edit1);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -50,7 +50,7 @@ void TForm_migrate::migrate()
     DatabaseAddress server {Edit1->text().trimmed(), {}, true};
     if (server.where.isEmpty()) {
         Prompt::notice(this,
-                       QStringLiteral("请填写数据库服务器的连接，例如 host=db.office dbname=parvell user=counter1"));
+                       QStringLiteral("请填写数据库服务器的连接，例如 host=db.office dbname=cuiyuan user=parvell"));
         Edit1->setFocus();
         return;
     }

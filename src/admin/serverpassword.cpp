@@ -15,11 +15,12 @@ TForm_serverpassword::TForm_serverpassword(const QString &question, QWidget *par
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setEchoMode(QLineEdit::Password);
-    Edit1->setMinimumWidth(260);
+    Edit1->setMinimumWidth(340);
     Edit1->setAccessibleName(QStringLiteral("口令"));
     Label1 = labelFor(question, Edit1);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     BitBtn1 = makeButton(QStringLiteral("BitBtn1"), QStringLiteral("确定"));
     BitBtn2 = makeButton(QStringLiteral("BitBtn2"), QStringLiteral("取消"));
 

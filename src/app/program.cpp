@@ -43,7 +43,7 @@ int main(int argc, char *argv[])
         QStringLiteral("启动后执行一个菜单命令（如“楼宇资料设置”），可与 --screenshot 同用。"), QStringLiteral("ITEM"));
     const QCommandLineOption serverOption(
         QStringLiteral("server"),
-        QStringLiteral("使用数据库服务器上的数据库（libpq 连接串，如“host=db.office dbname=parvell user=counter1”，"
+        QStringLiteral("使用数据库服务器上的数据库（libpq 连接串，如“host=db.office dbname=cuiyuan user=parvell”，"
                        "不含口令），而不是主文件夹中的 data/data.db；不给出时读 data/server.conf。"),
         QStringLiteral("CONNINFO"));
     const QCommandLineOption migrateOption(
