@@ -1,5 +1,7 @@
 #include "data/pglink.h"
 
+#include "data/nullbinding.h"
+
 #include <QByteArrayView>
 #include <QSqlDriver>
 #include <algorithm>
@@ -29,21 +31,6 @@ enum : Oid {
     Float8Oid = 701,
     NumericOid = 1700
 };
-
-bool isNullValue(const QVariant &v)
-{
-    if (v.isNull()) {
-        return true;
-    }
-    switch (v.typeId()) {
-    case QMetaType::QString:
-        return static_cast<const QString *>(v.constData())->isNull();
-    case QMetaType::QByteArray:
-        return static_cast<const QByteArray *>(v.constData())->isNull();
-    default:
-        return false;
-    }
-}
 
 // A value as the server reads it in text form; false for a type left to QSqlQuery.
 bool parameterText(const QVariant &v, QByteArray *out)
@@ -250,7 +237,7 @@ Dialect::Fetch fetch(const QSqlDatabase &db, const QString &statement, const QLi
     std::vector<const char *> params(size_t(values.size()), nullptr);
     std::vector<int> lengths(size_t(values.size()), 0);
     for (qsizetype i = 0; i < values.size(); ++i) {
-        if (isNullValue(values[i])) {
+        if (isNullBinding(values[i])) {
             continue;
         }
         if (!parameterText(values[i], &texts[size_t(i)])) {
