@@ -8,6 +8,7 @@
 #include "components/common/preparation.h"
 #include "data/clock.h"
 #include "data/dm1.h"
+#include "paymentestate.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,85 +22,8 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-constexpr int Houses = 5000;
-constexpr int Items = 10;
-constexpr int Months = 24; // January 2004 to December 2005
+using namespace PaymentEstate;
 constexpr int Rounds = 25;
-
-QString houseCode(int h)
-{
-    return u"%1-%2"_s.arg(h / 100 + 1, 2, 10, QLatin1Char('0')).arg(h % 100 + 1, 3, 10, QLatin1Char('0'));
-}
-QString building(int h)
-{
-    return u"翠苑%1号楼"_s.arg(h / 100 + 1);
-}
-QString owner(int h)
-{
-    return u"业主%1"_s.arg(h);
-}
-
-bool fill(Dm1 &dm)
-{
-    return dm.inTransaction([&](QString *error) {
-        QSqlQuery house(dm.database()), line(dm.database()), record(dm.database());
-        house.prepare(
-            u"insert into 房屋资料 (房屋代码,楼宇名称,楼宇单元,业主名称,零头,押金) values (?,?,'一单元',?,0,0)"_s);
-        line.prepare(u"insert into 收费明细表 (房屋代码,房屋名称,业主名称,楼宇名称,楼宇单元,收费名称,计算公式,单价,"
-                     "\"面积/数量\",收费金额,开始日期,结束日期,年度,月份,缴费状态,缴费时间,缴费人,收款人,单据号码) "
-                     "values (?,?,?,?,'一单元',?,'直接输入金额',?,1,?,?,?,?,?,?,?,?,?,?)"_s);
-        record.prepare(u"insert into 收费汇总表 (年度,月份,收费项目,楼宇名称,楼宇单元,房屋代码,业主名称,收费金额,"
-                       "实收金额,上次零头,缴费时间,缴费方式,单据号码,缴费人,收款人) "
-                       "values (?,?,'按单缴费',?,'一单元',?,?,?,?,0,?,'现金',?,?,'管理员')"_s);
-        int receipt = 0;
-        for (int h = 0; h < Houses; ++h) {
-            house.addBindValue(houseCode(h));
-            house.addBindValue(building(h));
-            house.addBindValue(owner(h));
-            if (!house.exec()) {
-                *error = house.lastError().text();
-                return false;
-            }
-            for (int m = 0; m < Months; ++m) {
-                const QDate first(2004 + m / 12, m % 12 + 1, 1);
-                const bool paid = m < Months - 1;
-                const QString day = first.addDays(9).toString(u"yyyy-MM-dd 00:00:00"_s);
-                const QString number = u"SF%1"_s.arg(++receipt, 8, 10, QLatin1Char('0'));
-                qint64 due = 0;
-                for (int i = 0; i < Items; ++i) {
-                    const qint64 amount = (i + 1) * 125000 + h % 97;
-                    due += amount;
-                    for (const QVariant &v : QVariantList {
-                             houseCode(h), houseCode(h), owner(h), building(h), u"收费项目%1"_s.arg(i), amount, amount,
-                             first.toString(u"yyyy-MM-dd 00:00:00"_s),
-                             QDate(first.year(), first.month(), first.daysInMonth()).toString(u"yyyy-MM-dd 00:00:00"_s),
-                             QString::number(first.year()), QString::number(first.month()),
-                             paid ? u"现金"_s : u"未缴费"_s, paid ? QVariant(day) : QVariant(),
-                             paid ? QVariant(owner(h)) : QVariant(), paid ? u"管理员"_s : QVariant(),
-                             paid ? QVariant(number) : QVariant()}) {
-                        line.addBindValue(v);
-                    }
-                    if (!line.exec()) {
-                        *error = line.lastError().text();
-                        return false;
-                    }
-                }
-                if (paid) {
-                    for (const QVariant &v :
-                         QVariantList {QString::number(first.year()), QString::number(first.month()), building(h),
-                                       houseCode(h), owner(h), due, due, day, number, owner(h)}) {
-                        record.addBindValue(v);
-                    }
-                    if (!record.exec()) {
-                        *error = record.lastError().text();
-                        return false;
-                    }
-                }
-            }
-        }
-        return true;
-    });
-}
 
 // The bare C loop: one statement prepared, bound with texts and integers, stepped to the end.
 struct Bare
@@ -141,18 +65,6 @@ struct Bare
     }
 };
 
-PaymentEntry cash(const QString &paid, int n)
-{
-    PaymentEntry e;
-    e.date = QDate(2005, 12, 20);
-    e.method = u"现金"_s;
-    e.paid = paid;
-    e.receipt = u"B%1"_s.arg(n);
-    e.payer = u"业主"_s;
-    e.collector = u"管理员"_s;
-    e.operatorName = u"管理员"_s;
-    return e;
-}
 }
 
 int main(int argc, char *argv[])
@@ -167,8 +79,9 @@ int main(int argc, char *argv[])
     }
     QElapsedTimer t;
     t.start();
-    if (!fill(dm)) {
-        std::printf("cannot fill the estate\n");
+    QString error;
+    if (!fill(dm, false, &error)) {
+        std::printf("cannot fill the estate: %s\n", qPrintable(error));
         return 1;
     }
     std::printf("estate: %d houses, %lld bill lines, %lld payment records, filled in %.1f s\n", Houses,
@@ -258,8 +171,8 @@ int main(int argc, char *argv[])
         }
         t.restart();
         int houses = 0;
-        bare.run("select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 a where (年度=?)and(月份=?)"
-                 "and(缴费状态='未缴费') order by 房屋代码",
+        bare.run("select 房屋代码,业主名称,楼宇名称 from 收费明细表 a where (年度=?)and(月份=?)"
+                 "and(缴费状态='未缴费') group by 房屋代码,业主名称,楼宇名称 order by 房屋代码",
                  {u"2005"_s, u"12"_s}, &houses);
         bare.run("select * from 收费明细表 where (房屋代码=?)and(年度=?)and(月份=?)and(缴费状态='未缴费') "
                  "order by 收费名称",
@@ -270,8 +183,8 @@ int main(int argc, char *argv[])
     // How the statements find their rows.
     const QList<std::pair<const char *, QString>> statements {
         {"the list",
-         u"select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 a where (年度='2005')and(月份='12')"
-         "and(缴费状态='未缴费') order by "_s
+         u"select 房屋代码,业主名称,楼宇名称 from 收费明细表 a where (年度='2005')and(月份='12')"
+         "and(缴费状态='未缴费') group by 房屋代码,业主名称,楼宇名称 order by "_s
              + Dm1::orderTerm(u"房屋代码"_s)},
         {"the lines of a payment",
          u"select sum(收费金额),count(*) from 收费明细表 where (房屋代码='01-001')and(年度='2005')and(月份='12')"

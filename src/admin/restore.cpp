@@ -25,7 +25,7 @@ bool TForm_restore::run()
         return false;
     }
     QString error;
-    if (!DatabaseRestore::restore(path(), dm()->databasePath(), &error)) {
+    if (!DatabaseRestore::restore(path(), dm()->address(), &error)) {
         Prompt::notice(this, error + QStringLiteral("\n当前数据库没有改变。"));
         return false;
     }

@@ -29,7 +29,12 @@ QList<Command> table()
         {.menu = system,
          .item = u"导入旧数据(.mdb)…"_s,
          .window = u"TForm_importmdb"_s,
-         .mainWindow = P::ScrollingText,
+         .mainWindow = P::ScrollingText},
+        // This counter's database moved onto a server; the counter may work there at once.
+        {.menu = system,
+         .item = u"迁移到服务器"_s,
+         .window = u"TForm_migrate"_s,
+         .mainWindow = P::Reconnect,
          .separatorAfter = true},
         {.menu = system, .item = u"退出系统"_s, .toolbar = u"退出"_s, .mainWindow = P::Quit},
 

@@ -1,16 +1,19 @@
 // The parvell program: parses the command line, sets up Chinese text and fonts, and runs the
 // main window on the chosen home folder.
+#include "admin/core/servermigration.h"
+#include "admin/serverpassword.h"
 #include "app/main.h"
 #include "app/setup.h"
 #include "app/windowregistry.h"
-#include "demo/demo.h"
 #include "data/dm1.h"
+#include "demo/demo.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QScreen>
@@ -38,7 +41,17 @@ int main(int argc, char *argv[])
     const QCommandLineOption commandOption(
         QStringLiteral("command"),
         QStringLiteral("启动后执行一个菜单命令（如“楼宇资料设置”），可与 --screenshot 同用。"), QStringLiteral("ITEM"));
-    parser.addOptions({homeOption, demoOption, shotOption, readyOption, commandOption});
+    const QCommandLineOption serverOption(
+        QStringLiteral("server"),
+        QStringLiteral("使用数据库服务器上的数据库（libpq 连接串，如“host=db.office dbname=cuiyuan user=parvell”，"
+                       "不含口令），而不是主文件夹中的 data/data.db；不给出时读 data/server.conf。"),
+        QStringLiteral("CONNINFO"));
+    const QCommandLineOption migrateOption(
+        QStringLiteral("migrate-to-server"),
+        QStringLiteral("把主文件夹中的数据库迁移到数据库服务器上的空数据库，并让本主文件夹以后使用服务器（写入 "
+                       "data/server.conf），然后退出。"),
+        QStringLiteral("CONNINFO"));
+    parser.addOptions({homeOption, demoOption, shotOption, readyOption, commandOption, serverOption, migrateOption});
     parser.process(app);
 
     const QString home = QDir(parser.isSet(homeOption) ? parser.value(homeOption) : QDir::currentPath()).absolutePath();
@@ -48,7 +61,31 @@ int main(int argc, char *argv[])
     }
 
     Dm1 dm(home);
-    if (parser.isSet(demoOption) && !QFileInfo::exists(dm.databasePath())) {
+    const auto askPassword = [](const QString &question) { return TForm_serverpassword::ask(nullptr, question); };
+    dm.setPasswordAsker(askPassword);
+    if (parser.isSet(serverOption)) {
+        dm.setServer(parser.value(serverOption));
+    }
+    if (parser.isSet(migrateOption)) {
+        DatabaseAddress server {parser.value(migrateOption).trimmed(), {}, true};
+        QString error;
+        qint64 rows = 0;
+        if (!server.reach(askPassword, &error) || !ServerMigration::migrate(dm.databasePath(), server, &error, &rows)) {
+            std::fprintf(stderr, "parvell: not migrated: %s\n", qPrintable(error));
+            return 4;
+        }
+        QFile conf(dm.serverConfPath());
+        if (!conf.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)
+            || conf.write(server.where.toUtf8() + '\n') < 0 || !conf.flush()) {
+            std::fprintf(stderr, "parvell: migrated %lld rows, but %s cannot be written: %s\n",
+                         static_cast<long long>(rows), qPrintable(dm.serverConfPath()), qPrintable(conf.errorString()));
+            return 5;
+        }
+        std::printf("migrated %lld rows; this home now works on the server (%s)\n", static_cast<long long>(rows),
+                    qPrintable(dm.serverConfPath()));
+        return 0;
+    }
+    if (parser.isSet(demoOption) && !dm.onServer() && !QFileInfo::exists(dm.databasePath())) {
         // The estate is part of the new database, which appears only when both are complete.
         if (!dm.openConnection(Demo::fill)) {
             std::fprintf(stderr, "parvell: demo estate not made: %s\n", qPrintable(dm.lastError()));

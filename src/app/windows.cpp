@@ -1,5 +1,6 @@
 #include "admin/arrange.h"
 #include "admin/backup.h"
+#include "admin/migrate.h"
 #include "admin/enter.h"
 #include "admin/gsxx_edit.h"
 #include "admin/importmdb.h"
@@ -47,6 +48,7 @@ void WindowRegistry::registerAll()
     add<TForm_importmdb>();
     add<TForm_houseinfo>();
     add<TForm_houseitem>();
+    add<TForm_migrate>();
     add<TForm_houselease>();
     add<TForm_initialize>();
     add<TForm_iteminfo>();

@@ -31,8 +31,10 @@ HouseDetailDesign paymentDesign()
     d.enterRing = {u"Edit1"_s, u"Edit3"_s};
     d.monthPicker = true;
     d.stateLabel = true;
-    // The houses with unpaid lines in the month, one row per house, owner and building of them.
-    d.houseSelect = u"select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 a "_s;
+    // The houses with unpaid lines in the month, one row per house, owner and building of them
+    // (grouped, so that the rows sort by any of the three in pinyin order on every engine).
+    d.houseSelect = u"select 房屋代码,业主名称,楼宇名称 from 收费明细表 a "_s;
+    d.houseGrouping = u" group by 房屋代码,业主名称,楼宇名称 "_s;
     d.houseOrdering = u" order by "_s + Dm1::orderTerm(u"房屋代码"_s) + u' ';
     d.detailQuery = u"q_jiaofeidan"_s;
     d.detailColumns = BillLineColumns::of(BillLineColumns::Kind::Payments);

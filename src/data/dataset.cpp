@@ -1,6 +1,6 @@
 #include "data/dataset.h"
 
-#include "data/sqlitefetch.h"
+#include "data/dialect.h"
 #include "data/storeddate.h"
 
 #include <QRegularExpression>
@@ -93,18 +93,18 @@ bool DataSet::runQuery(bool select)
         return false;
     }
     if (select) {
-        // The fast way reads SQLite directly; QSqlQuery stays for other drivers and for the
+        // The fast way reads the engine directly into the rows; QSqlQuery stays for the
         // statements only it decides on.
-        SqliteFetch::Rows rows;
-        switch (SqliteFetch::fetch(db, statement(), m_named, m_positional, &rows)) {
-        case SqliteFetch::Outcome::Done:
+        Dialect::Rows rows;
+        switch (Dialect::of(db).fetch(db, statement(), m_named, m_positional, &rows)) {
+        case Dialect::Fetch::Done:
             setFields(rows.fields);
             m_rows = std::move(rows.store);
             return true;
-        case SqliteFetch::Outcome::Failed:
+        case Dialect::Fetch::Failed:
             m_lastError = rows.error.trimmed();
             return false;
-        case SqliteFetch::Outcome::NotHandled:
+        case Dialect::Fetch::NotHandled:
             break;
         }
     }
@@ -520,10 +520,11 @@ bool DataSet::writeRow(QString *error)
     }
     QString sql;
     if (m_state == State::Insert) {
+        // The new row's id comes back with the insert, on every engine.
         if (cols.isEmpty()) {
-            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(Schema::quoted(table));
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING id").arg(Schema::quoted(table));
         } else {
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING id")
                       .arg(Schema::quoted(table), cols.join(QLatin1Char(',')),
                            QStringList(cols.size(), QStringLiteral("?")).join(QLatin1Char(',')));
         }
@@ -546,7 +547,8 @@ bool DataSet::writeRow(QString *error)
         return false;
     }
     if (m_state == State::Insert) {
-        setCell(m_current, idCol, q.lastInsertId());
+        setCell(m_current, idCol, q.next() ? q.value(0) : QVariant());
+        q.finish();
     } else if (q.numRowsAffected() == 0) {
         // Another workstation deleted the row meanwhile: the change was not written.
         *error = QStringLiteral("这条记录已经被删除，修改没有保存。");

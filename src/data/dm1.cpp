@@ -63,6 +63,22 @@ bool looksLikeDatabase(const QString &path)
     const QByteArray head = f.read(16);
     return head == QByteArray("SQLite format 3\0", 16);
 }
+
+// The conninfo line of a server.conf: its first line that is neither empty nor a remark (#).
+QString conninfoOf(const QString &confPath)
+{
+    QFile f(confPath);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return {};
+    }
+    while (!f.atEnd()) {
+        const QString line = QString::fromUtf8(f.readLine()).trimmed();
+        if (!line.isEmpty() && !line.startsWith(QLatin1Char('#'))) {
+            return line;
+        }
+    }
+    return {};
+}
 }
 
 Dm1::Dm1(const QString &home, QObject *parent)
@@ -71,6 +87,10 @@ Dm1::Dm1(const QString &home, QObject *parent)
 {
     setObjectName(QStringLiteral("Dm1"));
     g_instance = this;
+    m_address.where = databasePath();
+    if (const QString conninfo = conninfoOf(serverConfPath()); !conninfo.isEmpty()) {
+        setServer(conninfo);
+    }
     // Each shared query names the table its rows are written to; q_search, which serves
     // lookups, sums and action statements on any table, writes none.
     q_qxb = makeQuery("q_qxb", "权限表");
@@ -114,6 +134,18 @@ QString Dm1::homePath(const QString &relative) const
     return QDir(m_home).filePath(relative);
 }
 
+QString Dm1::serverConfPath() const
+{
+    return homePath(QStringLiteral("data/server.conf"));
+}
+
+void Dm1::setServer(const QString &conninfo, const QString &password)
+{
+    m_address.where = conninfo.trimmed();
+    m_address.password = password;
+    m_address.onServer = true;
+}
+
 QSqlDatabase Dm1::database() const
 {
     return QSqlDatabase::database(ConnectionName, false);
@@ -146,39 +178,14 @@ bool Dm1::setUpConnection(const QSqlDatabase &db, QString *error)
 
 bool Dm1::setUpConnection(const QSqlDatabase &db, const QString &journal, QString *error)
 {
-    QSqlQuery q(db);
-    if (db.driverName() == QLatin1String("QSQLITE")) {
-        // Settings of the SQLite engine; a server keeps its own.
-        q.exec(QStringLiteral("PRAGMA busy_timeout=5000"));
-        q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
-        if (q.exec(QStringLiteral("PRAGMA journal_mode")) && q.next()
-            && q.value(0).toString().compare(journal, Qt::CaseInsensitive) != 0) {
-            // Changing the journal writes to the file: a damaged file is refused unchanged.
-            QStringList problems;
-            if (q.exec(QStringLiteral("PRAGMA quick_check"))) {
-                while (q.next() && problems.size() < 3) {
-                    problems << q.value(0).toString();
-                }
-            } else {
-                problems << q.lastError().databaseText();
-            }
-            if (problems != QStringList {QStringLiteral("ok")}) {
-                if (error) {
-                    *error = QStringLiteral("数据库文件 %1 已经损坏：%2\n%3")
-                                 .arg(QDir::toNativeSeparators(db.databaseName()), problems.join(QLatin1Char('\n')),
-                                      restoreAdvice());
-                }
-                return false;
-            }
-            q.exec(QStringLiteral("PRAGMA journal_mode=") + journal);
-        }
-        // The ordering lines sort text in pinyin order; the collation lives on the connection
-        // only, never in the file.
-        Collation::registerOn(db);
+    const Dialect &dialect = Dialect::of(db);
+    if (!dialect.setUpConnection(db, journal, error)) {
+        return false;
     }
-    // Temporary tables are found before the file's own, so an older file's persistent 通用
-    // stays untouched behind this one.
-    for (const QString &stmt : Schema::connectionStatements()) {
+    // Temporary tables are found before the database's own, so an older file's persistent
+    // 通用 stays untouched behind this one.
+    QSqlQuery q(db);
+    for (const QString &stmt : Schema::connectionStatements(dialect)) {
         if (!q.exec(stmt)) {
             if (error) {
                 *error = q.lastError().databaseText();
@@ -195,6 +202,10 @@ bool Dm1::openConnection(const Filler &fillNew)
     if (isConnected()) {
         return true;
     }
+    if (m_address.onServer) {
+        return openServer(fillNew);
+    }
+    m_address.where = databasePath();
     const QString path = databasePath();
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
@@ -214,18 +225,16 @@ bool Dm1::openConnection(const Filler &fillNew)
     return openDatabase();
 }
 
-bool Dm1::connectTo(const QString &path)
+bool Dm1::connectTo(const QString &where)
 {
+    const Dialect &dialect = m_address.dialect();
+    if (QSqlDatabase::contains(ConnectionName) && database().driverName() != dialect.driver()) {
+        QSqlDatabase::removeDatabase(ConnectionName);
+    }
     QSqlDatabase db = QSqlDatabase::contains(ConnectionName)
         ? QSqlDatabase::database(ConnectionName, false)
-        : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
-    db.setDatabaseName(path);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!db.open()) {
-        m_lastError = db.lastError().text();
-        return false;
-    }
-    return true;
+        : QSqlDatabase::addDatabase(dialect.driver(), ConnectionName);
+    return dialect.open(db, where, m_address.password, false, &m_lastError);
 }
 
 bool Dm1::createDatabase(const Filler &fillNew)
@@ -247,8 +256,7 @@ bool Dm1::createDatabase(const Filler &fillNew)
     bool built = connectTo(building);
     if (built) {
         // Built with the rollback journal: a single file, nothing beside it to carry along.
-        built = setUpConnection(database(), QStringLiteral("delete"), &m_lastError) && createSchema()
-            && (!fillNew || fillNew(this, &m_lastError));
+        built = setUpConnection(database(), QStringLiteral("delete"), &m_lastError) && createSchema(fillNew);
     }
     closeConnection();
     if (!built || !SqliteFile::sync(building)) {
@@ -350,6 +358,39 @@ bool Dm1::openDatabase()
     return true;
 }
 
+bool Dm1::openServer(const Filler &fillNew)
+{
+    const Dialect &dialect = m_address.dialect();
+    const QString server = m_address.shownName();
+    if (!m_address.reach(m_askPassword, &m_lastError)) {
+        return false;
+    }
+    if (!connectTo(m_address.where)) {
+        m_lastError = QStringLiteral("%1不能连接：%2").arg(server, m_lastError);
+        return false;
+    }
+    Dialect::Catalog catalog;
+    QStringList why;
+    bool ok = dialect.catalog(database(), &catalog, &m_lastError);
+    if (ok && catalog.tables.isEmpty()) {
+        ok = createSchema(fillNew);
+    }
+    if (ok) {
+        why = dialect.whyNotOurs(database());
+        if (!why.isEmpty()) {
+            m_lastError = QStringLiteral("%1上的数据库不是本系统的数据库（或是另一个版本的），没有使用它：\n%2")
+                              .arg(server, why.mid(0, 8).join(QLatin1Char('\n')));
+            ok = false;
+        }
+    }
+    if (!ok || !setUpConnection(database(), QString(), &m_lastError)) {
+        closeConnection();
+        return false;
+    }
+    upgradeIndexes();
+    return true;
+}
+
 void Dm1::setFileSystemProbe(FileSystemProbe probe)
 {
     fileSystemProbe() = std::move(probe);
@@ -373,35 +414,29 @@ QString Dm1::startUpWarning() const
 // slower, but complete.
 bool Dm1::upgradeIndexes()
 {
-    QSet<QString> tables;
+    const Dialect &dialect = m_address.dialect();
+    Dialect::Catalog catalog;
+    QString error;
+    if (!dialect.catalog(database(), &catalog, &error)) {
+        return false;
+    }
+    const QSet<QString> tables(catalog.tables.cbegin(), catalog.tables.cend());
     QSet<QString> have;
     QStringList ours;
-    {
-        QSqlQuery q(database());
-        q.setForwardOnly(true);
-        if (!q.exec(
-                QStringLiteral("SELECT type, name, tbl_name FROM sqlite_master WHERE type IN ('table', 'index')"))) {
-            return false;
-        }
-        while (q.next()) {
-            const QString name = q.value(1).toString();
-            if (q.value(0).toString() == QLatin1String("table")) {
-                tables.insert(name);
-            } else {
-                have.insert(name);
-                // Each connection makes its own scratch table's indexes; an older file's are left.
-                const TableDef *table = Schema::table(q.value(2).toString());
-                if (Schema::isIndexName(name) && table && !table->temporary) {
-                    ours << name;
-                }
-            }
+    for (const auto &[name, tableName] : std::as_const(catalog.indexes)) {
+        have.insert(name);
+        // Each connection makes its own scratch table's indexes; an older file's are left.
+        const TableDef *table = Schema::table(tableName);
+        if (Schema::isIndexName(name) && table && !table->temporary) {
+            ours << name;
         }
     }
     QList<IndexDef> missing;
     QSet<QString> wanted;
     for (const IndexDef &ix : Schema::indexes()) {
-        wanted.insert(ix.name());
-        if (!have.contains(ix.name()) && tables.contains(ix.table)) {
+        const QString name = dialect.storedName(ix.name());
+        wanted.insert(name);
+        if (!have.contains(name) && tables.contains(ix.table)) {
             missing << ix;
         }
     }
@@ -414,17 +449,21 @@ bool Dm1::upgradeIndexes()
     if (missing.isEmpty() && stale.isEmpty()) {
         return true;
     }
-    QString error;
     const bool ok = inTransaction(
         [&](QString *why) {
             for (const IndexDef &ix : std::as_const(missing)) {
-                if (exec(ix.createStatement(), {}, why)) {
+                // Tried on a savepoint of its own: a refused statement leaves the rest of the
+                // transaction usable on every engine.
+                Transaction attempt(database());
+                if (attempt.begun() && exec(ix.createStatement(), {}, why) && attempt.commit(why)) {
                     continue;
                 }
+                attempt.rollback();
                 // Rows an earlier version let in twice: the lookups still get their index.
                 IndexDef plain = ix;
                 plain.unique = false;
-                if (!ix.unique || (!have.contains(plain.name()) && !exec(plain.createStatement(), {}, why))) {
+                if (!ix.unique
+                    || (!have.contains(dialect.storedName(plain.name())) && !exec(plain.createStatement(), {}, why))) {
                     return false;
                 }
             }
@@ -437,7 +476,7 @@ bool Dm1::upgradeIndexes()
         },
         &error);
     if (!ok) {
-        qWarning("Dm1: the indexes of %s were left as they were: %s", qPrintable(databasePath()), qPrintable(error));
+        qWarning("Dm1: the indexes of %s were left as they were: %s", qPrintable(m_address.where), qPrintable(error));
     }
     return ok;
 }
@@ -455,16 +494,32 @@ void Dm1::closeConnection()
     }
 }
 
-bool Dm1::createSchema()
+bool Dm1::createSchema(const Filler &fillNew)
 {
+    const Dialect &dialect = m_address.dialect();
     return inTransaction(
-        [this](QString *error) {
-            for (const QString &stmt : Schema::createStatements()) {
+        [&](QString *error) {
+            for (const QString &stmt : dialect.databaseStatements()) {
                 if (!exec(stmt, {}, error)) {
                     return false;
                 }
             }
-            return insertFirstOperator(database(), error) && insertFirstOrganisation(database(), error);
+            // Counters starting on an empty server database together: the first makes the
+            // tables, the others wait here and then find them made.
+            Dialect::Catalog catalog;
+            if (!dialect.catalog(database(), &catalog, error)) {
+                return false;
+            }
+            if (!catalog.tables.isEmpty()) {
+                return true;
+            }
+            for (const QString &stmt : Schema::createStatements(dialect)) {
+                if (!exec(stmt, {}, error)) {
+                    return false;
+                }
+            }
+            return insertFirstOperator(database(), error) && insertFirstOrganisation(database(), error)
+                && (!fillNew || fillNew(this, error));
         },
         &m_lastError);
 }
@@ -511,6 +566,11 @@ bool failed(const QSqlQuery &q, const QString &sql, QString *error)
 
 bool Dm1::runStatement(QSqlQuery &q, const QString &sql, const QVariantList &binds, QString *error)
 {
+    if (binds.isEmpty()) {
+        // Run as it stands: a server prepares only queries and changes of rows, not the
+        // statements that make tables or tidy the database.
+        return q.exec(sql) || failed(q, sql, error);
+    }
     if (!q.prepare(sql)) {
         return failed(q, sql, error);
     }
@@ -657,7 +717,7 @@ QStringList Dm1::houseCodes(QString *error)
 
 QString Dm1::chineseCollation()
 {
-    return QStringLiteral(" COLLATE ") + QLatin1String(Collation::Name);
+    return Dialect::sqlite().collation();
 }
 
 QString Dm1::orderTerm(const QString &field, FieldKind kind)

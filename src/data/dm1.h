@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/databaseaddress.h"
 #include "data/dataset.h"
 
 #include <QObject>
@@ -8,6 +9,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <optional>
 
 class ScratchWriter;
 struct sqlite3;
@@ -23,8 +25,10 @@ struct Session
     bool loggedIn = false; // false until the start-up login dialog has closed
 };
 
-// The data module: the one connection ADO_system to HOME/data/data.db, the shared queries
-// every window reuses.
+// The data module: the one connection ADO_system to the estate's database, the shared queries
+// every window reuses. The database is HOME/data/data.db, or a database on a PostgreSQL server
+// shared by several counters: given with setServer() (the command line's --server), or by the
+// conninfo line of HOME/data/server.conf.
 class Dm1 : public QObject
 {
     Q_OBJECT
@@ -42,6 +46,22 @@ public:
     QString databasePath() const;
     QString homePath(const QString &relative) const;
 
+    // The estate lives on a server from now on: conninfo is a libpq conninfo line without a
+    // password (the password, when known, kept in memory only). Takes effect at the next
+    // openConnection().
+    void setServer(const QString &conninfo, const QString &password = {});
+    bool onServer() const { return m_address.onServer; }
+    // The engine's own forms (Dialect) for the statements of the program's connection.
+    const Dialect &dialect() const { return m_address.dialect(); }
+    // Where the database is, for a connection of a computation's own (ReadConnection).
+    const DatabaseAddress &address() const { return m_address; }
+    // HOME/data/server.conf: the conninfo line of the server a home's counter works on.
+    QString serverConfPath() const;
+    // How the program asks the operator for the server's password (DatabaseAddress::reach):
+    // asked at most three times; the password is kept in memory only.
+    using PasswordAsker = DatabaseAddress::PasswordAsker;
+    void setPasswordAsker(PasswordAsker ask) { m_askPassword = std::move(ask); }
+
     // What a new database gets before it takes its name (the demo estate): false, with the
     // reason in error, leaves no database behind.
     using Filler = std::function<bool(Dm1 *building, QString *error)>;
@@ -50,8 +70,11 @@ public:
     // organisation row, then fillNew) and named only then; when another copy of the program
     // named its own first, that one is kept. An existing file is opened unchanged; a file that
     // is not a readable, writable database is left exactly as it was and refused (lastError
-    // says why, in Chinese). Every opening gets its own empty scratch table 通用 (see
-    // setUpConnection).
+    // says why, in Chinese). On a server, an empty database gets the same tables and rows in
+    // one transaction (one counter makes them, the others wait and use them); a database of
+    // another program or with other tables is refused untouched, with the reasons; a server
+    // that cannot be reached gives its reason. Every opening gets its own empty scratch table
+    // 通用 (see setUpConnection).
     bool openConnection(const Filler &fillNew = {});
     void closeConnection();
     bool isConnected() const;
@@ -60,11 +83,11 @@ public:
     // The SQLite engine's own handle of the open connection, for what Qt SQL cannot do (the
     // online backup); null when not connected or on another database.
     sqlite3 *sqliteHandle() const;
-    // What every connection to the estate's file is given once opened: waiting out another
-    // workstation's write lock, the write-ahead journal (the rollback journal for Dm1's own
-    // connection on a network share), full sync, and its own temporary
-    // scratch table 通用 (so one workstation's report never empties another's). False with the
-    // database's reason when the scratch table cannot be made.
+    // What every connection to the estate's database is given once opened: the engine's own
+    // settings (Dialect::setUpConnection: on a file the write-ahead journal, or the rollback
+    // journal for Dm1's own connection on a network share) and its own temporary scratch table
+    // 通用 (so one workstation's report never empties another's). False with the database's
+    // reason when the scratch table cannot be made.
     static bool setUpConnection(const QSqlDatabase &db, QString *error = nullptr);
 
     // The shared queries (objectName as below).
@@ -121,9 +144,9 @@ public:
     QString startUpWarning() const;
     // What to do about a damaged database, one line.
     static QString restoreAdvice();
-    // The collation clause that sorts text the way Chinese office users expect (pinyin order),
-    // registered on every connection: " COLLATE pinyin". The one place a PostgreSQL install maps
-    // to its own collation.
+    // The collation clause that sorts text the way Chinese office users expect (pinyin order):
+    // " COLLATE pinyin", registered on every SQLite connection and made in every server
+    // database under the same name (Dialect::collation).
     static QString chineseCollation();
     // A field as a term of an ordering line: quoted where its name needs it, and text fields
     // with the Chinese collation ("楼宇名称 COLLATE pinyin"). Without a kind, the field's kind
@@ -134,10 +157,11 @@ public:
 private:
     // Prepares, binds and runs sql; false with the reason in error (or logged without one).
     static bool runStatement(QSqlQuery &q, const QString &sql, const QVariantList &binds, QString *error);
-    bool createSchema();
+    bool createSchema(const Filler &fillNew);
     bool createDatabase(const Filler &fillNew);
     bool openDatabase();
-    bool connectTo(const QString &path);
+    bool openServer(const Filler &fillNew);
+    bool connectTo(const QString &where);
     // setUpConnection with the given journal ("wal" or "delete"); a file whose journal must
     // change is checked first and refused, unchanged, when damaged.
     static bool setUpConnection(const QSqlDatabase &db, const QString &journal, QString *error);
@@ -146,6 +170,8 @@ private:
 
     QString m_home;
     Session m_session;
+    DatabaseAddress m_address;
+    PasswordAsker m_askPassword;
     QString m_lastError;
     bool m_onNetworkShare = false;
 };

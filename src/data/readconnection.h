@@ -1,22 +1,26 @@
 #pragma once
 
+#include "data/databaseaddress.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <atomic>
+#include <memory>
 
-// A read-only connection of its own to the estate's database file, for a computation on a worker
+// A read-only connection of its own to the estate's database, for a computation on a worker
 // thread: made, used and closed on that thread, never on the program's connection. Whatever it
 // runs can be stopped from any thread by setting the cancel flag: a statement in progress then
-// fails soon after (as interrupted) and the ones after it fail at once.
+// fails soon after (as interrupted; on a server through the server's cancel request) and the
+// ones after it fail at once.
 //
 //     std::atomic<bool> cancel = false;           // set by the window's "取消"
-//     ReadConnection reader(dm->databasePath(), &cancel);
+//     ReadConnection reader(dm->address(), &cancel);
 //     if (!reader.isOpen()) { ... reader.error() ... }
 //     QSqlQuery q(reader.database());
 class ReadConnection
 {
 public:
-    ReadConnection(const QString &databasePath, const std::atomic<bool> *cancel);
+    ReadConnection(const DatabaseAddress &address, const std::atomic<bool> *cancel);
     ~ReadConnection();
     ReadConnection(const ReadConnection &) = delete;
     ReadConnection &operator=(const ReadConnection &) = delete;
@@ -30,6 +34,7 @@ public:
 private:
     QString m_name;
     const std::atomic<bool> *m_cancel;
+    std::shared_ptr<void> m_watch; // stops statements once the flag is set
     bool m_open = false;
     QString m_error;
 };

@@ -21,4 +21,12 @@ struct Refusal
     // The database's text says its file is damaged (a page that cannot be read, a file that is
     // no database): only a backup brings the data back.
     static bool isDamage(const QString &reason);
+
+    // The SQLSTATE a server's reason ends with ("…(23505)"), empty for an SQLite reason.
+    static QString sqlState(const QString &reason);
+    // The server gave up a transaction that met another counter's in a circle (40P01) or could
+    // not be serialised with it (40001): run again from the start, it succeeds.
+    static bool isRetryable(const QString &reason);
+    // The connection to the server broke: nothing of the transaction was written.
+    static bool isConnectionLost(const QString &reason);
 };

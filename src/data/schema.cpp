@@ -1,5 +1,7 @@
 #include "data/schema.h"
 
+#include "data/dialect.h"
+
 #include <QHash>
 
 namespace {
@@ -260,20 +262,6 @@ QList<TableDef> buildTables()
     return t;
 }
 
-QString sqlType(FieldKind kind)
-{
-    switch (kind) {
-    case K::Money:
-    case K::Integer:
-    case K::YesNo:
-        return QStringLiteral("INTEGER");
-    case K::Number:
-        return QStringLiteral("REAL");
-    default:
-        return QStringLiteral("TEXT");
-    }
-}
-
 } // namespace
 
 const QList<TableDef> &Schema::tables()
@@ -396,16 +384,16 @@ QString Schema::orderingName(const QString &field)
 
 namespace {
 // CREATE TABLE and its indexes, for each table whose temporary flag is the one asked for.
-QStringList statementsFor(bool temporary)
+QStringList statementsFor(const Dialect &dialect, bool temporary)
 {
     QStringList out;
     for (const TableDef &t : Schema::tables()) {
         if (t.temporary != temporary) {
             continue;
         }
-        QStringList cols {QStringLiteral("id INTEGER PRIMARY KEY")};
+        QStringList cols {dialect.idColumn()};
         for (const FieldDef &f : t.fields) {
-            cols << Schema::quoted(f.name) + QLatin1Char(' ') + sqlType(f.kind);
+            cols << Schema::quoted(f.name) + QLatin1Char(' ') + dialect.columnType(f.kind);
         }
         out << QStringLiteral("CREATE %1TABLE %2 (%3)")
                    .arg(temporary ? QStringLiteral("TEMPORARY ") : QString(), Schema::quoted(t.name),
@@ -421,10 +409,15 @@ QStringList statementsFor(bool temporary)
 
 QStringList Schema::createStatements()
 {
-    return statementsFor(false);
+    return createStatements(Dialect::sqlite());
 }
 
-QStringList Schema::connectionStatements()
+QStringList Schema::createStatements(const Dialect &dialect)
 {
-    return statementsFor(true);
+    return statementsFor(dialect, false);
+}
+
+QStringList Schema::connectionStatements(const Dialect &dialect)
+{
+    return statementsFor(dialect, true);
 }

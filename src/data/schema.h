@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class Dialect;
+
 // What a stored field holds. Money is stored as an integer count of ten-thousandths, dates as
 // text "YYYY-MM-DD HH:MM:SS" (always with the time part), yes/no as 0/1.
 enum class FieldKind { Text, Memo, Money, Number, Integer, Date, DateTime, YesNo };
@@ -70,10 +72,11 @@ bool isIndexName(const QString &name);
 // A field name as it goes into an ordering line: as it stands when it is a plain identifier
 // (Chinese letters included), double-quoted otherwise ("面积/数量").
 QString orderingName(const QString &field);
-// The statements that create every table and index of a new database file (the temporary
-// tables are not part of the file).
+// The statements that create every table and index of a new database (the temporary tables
+// are not part of it), in the engine's own types (SQLite when none is named).
 QStringList createStatements();
+QStringList createStatements(const Dialect &dialect);
 // The statements that create the temporary tables and their indexes on a connection just
 // opened. Its own scratch table shadows any table of that name an older file still keeps.
-QStringList connectionStatements();
+QStringList connectionStatements(const Dialect &dialect);
 }

@@ -1,6 +1,7 @@
 #include "data/sqlitefetch.h"
 
 #include "data/bulkstatement.h"
+#include "data/nullbinding.h"
 #include "data/sqlitehandle.h"
 
 #include <QByteArrayView>
@@ -16,25 +17,9 @@ struct Finalizer
 };
 using Statement = std::unique_ptr<sqlite3_stmt, Finalizer>;
 
-// A null QString, empty QByteArray etc. are bound as NULL, as QSqlQuery does.
-bool isNullValue(const QVariant &v)
-{
-    if (v.isNull()) {
-        return true;
-    }
-    switch (v.typeId()) {
-    case QMetaType::QString:
-        return static_cast<const QString *>(v.constData())->isNull();
-    case QMetaType::QByteArray:
-        return static_cast<const QByteArray *>(v.constData())->isNull();
-    default:
-        return false;
-    }
-}
-
 bool bindable(const QVariant &v)
 {
-    if (isNullValue(v)) {
+    if (isNullBinding(v)) {
         return true;
     }
     switch (v.typeId()) {

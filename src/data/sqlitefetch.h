@@ -1,14 +1,6 @@
 #pragma once
 
-#include "data/rowstore.h"
-
-#include <QList>
-#include <QPair>
-#include <QSqlDatabase>
-#include <QString>
-#include <QStringList>
-#include <QVariant>
-#include <QVector>
+#include "data/dialect.h"
 
 // Reads a whole select result straight from SQLite on the connection's own handle, with the
 // values and types a QSqlQuery over QSQLITE gives (integer → qint64, real → double, text →
@@ -18,14 +10,8 @@
 // to the caller: the outcome is then NotHandled.
 namespace SqliteFetch {
 
-enum class Outcome { Done, Failed, NotHandled };
-
-struct Rows
-{
-    QStringList fields;
-    RowStore store;
-    QString error; // the database's reason when Failed
-};
+using Outcome = Dialect::Fetch;
+using Rows = Dialect::Rows;
 
 Outcome fetch(const QSqlDatabase &db, const QString &statement, const QList<QPair<QString, QVariant>> &named,
               const QVariantList &positional, Rows *out);

@@ -1,5 +1,6 @@
 #include "data/transaction.h"
 
+#include "data/dialect.h"
 #include "data/dm1.h"
 
 #include <QHash>
@@ -38,16 +39,11 @@ Transaction::Transaction(const QSqlDatabase &db)
     bool ok;
     if (m_depth > 0) {
         ok = run(QStringLiteral("SAVEPOINT ") + savepointName(m_depth));
-    } else if (m_db.driverName() == QLatin1String("QSQLITE")) {
-        // SQLite: take the write lock at the start (waiting out the busy timeout), so a
-        // change that reads before it writes cannot fail half-way because another
-        // workstation wrote in between.
-        ok = run(QStringLiteral("BEGIN IMMEDIATE"));
     } else {
-        ok = m_db.transaction();
-        if (!ok) {
-            m_error = m_db.lastError().text();
-        }
+        // On SQLite the write lock is taken at the start (waiting out the busy timeout), so a
+        // change that reads before it writes cannot fail half-way because another workstation
+        // wrote in between; a server's transactions lock the rows they change instead.
+        ok = run(Dialect::of(m_db).beginStatement());
     }
     if (ok) {
         m_state = State::Open;
@@ -87,10 +83,12 @@ bool Transaction::commit(QString *error)
     if (m_depth > 0) {
         ok = run(QStringLiteral("RELEASE SAVEPOINT ") + savepointName(m_depth));
     } else {
+        // A server answers COMMIT of a transaction that met an error with a rollback; the driver
+        // reports that as a failed commit.
         ok = m_db.commit();
         if (!ok) {
             m_error = m_db.lastError().databaseText();
-            if (m_error.isEmpty()) {
+            if (m_error.trimmed().isEmpty()) {
                 m_error = m_db.lastError().text();
             }
         }
@@ -123,4 +121,9 @@ void Transaction::rollback()
     }
     m_state = State::Done;
     --depths()[m_db.connectionName()];
+}
+
+bool Transaction::isOpen(const QSqlDatabase &db)
+{
+    return depths().value(db.connectionName()) > 0;
 }

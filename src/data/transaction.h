@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/refusal.h"
+
 #include <QSqlDatabase>
 #include <QString>
 
@@ -31,6 +33,22 @@ public:
     bool commit(QString *error = nullptr);
     // Undoes everything since the transaction began; the destructor does this when needed.
     void rollback();
+
+    // A transaction is open on the connection (in this thread).
+    static bool isOpen(const QSqlDatabase &db);
+    // Runs attempt, which makes its whole change in one transaction of its own, and runs it again
+    // (three more times at most) while it failed because the server gave up its transaction in
+    // favour of another counter's (Refusal::isRetryable of reasonOf(result)): a fresh start then
+    // succeeds. Inside an open transaction it runs once, as the outer transaction is lost too.
+    template<typename Attempt, typename ReasonOf>
+    static auto retried(const QSqlDatabase &db, Attempt attempt, ReasonOf reasonOf)
+    {
+        auto result = attempt();
+        for (int again = 0; again < 3 && !isOpen(db) && Refusal::isRetryable(reasonOf(result)); ++again) {
+            result = attempt();
+        }
+        return result;
+    }
 
 private:
     enum class State { Failed, Open, Done };

@@ -2,8 +2,8 @@
 
 #include "components/common/prompt.h"
 #include "components/dbctrls/inputmethod.h"
-#include "listwindow/listwindow.h"
 #include "data/dm1.h"
+#include "listwindow/listwindow.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -117,8 +117,8 @@ void Chooser::find()
 {
     // The only mode is the design's; the box's text is taken as typed (blanks included) and
     // bound, so an apostrophe or % finds itself.
-    openOn({m_design.select + QStringLiteral("where (") + Schema::quoted(m_design.searchColumn)
-                + QStringLiteral(" like ? escape '\\') "),
+    openOn({m_design.select + QStringLiteral("where (")
+                + Dm1::instance()->dialect().like(Schema::quoted(m_design.searchColumn)) + QStringLiteral(") "),
             m_design.ordering},
            {likeContaining(m_search->text())});
 }

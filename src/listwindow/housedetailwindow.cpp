@@ -161,7 +161,8 @@ bool HouseDetailWindow::openHouses(bool withSearch, QString *error)
     if (withSearch) {
         conditions << m_search->conditions(&values);
     }
-    if (!SearchBar::reopen(m_houses, m_design.houseSelect, conditions, values, m_design.houseOrdering)) {
+    if (!SearchBar::reopen(m_houses, m_design.houseSelect, conditions, values, m_design.houseOrdering,
+                           m_design.houseGrouping)) {
         *error = m_houses->lastError();
         return false;
     }

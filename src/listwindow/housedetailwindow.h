@@ -38,8 +38,10 @@ struct HouseDetailDesign : FrameDesign
     // The large red label at the right of the title band ("未缴费"/"已缴费").
     bool stateLabel = false;
 
-    // The house list: select line, ordering line (a title click replaces it), its columns.
+    // The house list: select line, grouping line after the conditions (one row per house of
+    // rows that repeat it), ordering line (a title click replaces it), its columns.
     QString houseSelect = QStringLiteral("select * from 房屋资料 ");
+    QString houseGrouping;
     QString houseOrdering = QStringLiteral("order by ") + Dm1::orderTerm(QStringLiteral("房屋代码"));
     QList<GridColumn> houseColumns = standardHouseColumns();
     int houseListWidth = 280;

@@ -3,6 +3,7 @@
 #include "components/dbctrls/dbedit.h"
 #include "components/dbctrls/enterring.h"
 #include "data/dataset.h"
+#include "data/dm1.h"
 #include "data/schema.h"
 
 #include <QComboBox>
@@ -111,7 +112,8 @@ QStringList SearchBar::conditions(QVariantList *values) const
             out << QStringLiteral("(") + Schema::quoted(f.column) + QStringLiteral(" = ?)");
             *values << text;
         } else {
-            out << QStringLiteral("(") + Schema::quoted(f.column) + QStringLiteral(" like ? escape '\\')");
+            out << QStringLiteral("(") + Dm1::instance()->dialect().like(Schema::quoted(f.column))
+                    + QStringLiteral(")");
             *values << likeContaining(text);
         }
     }
@@ -159,7 +161,7 @@ QList<QWidget *> SearchBar::chineseBoxes() const
 }
 
 bool SearchBar::reopen(DataSet *rows, const QString &select, const QStringList &conditions, const QVariantList &values,
-                       const QString &ordering)
+                       const QString &ordering, const QString &grouping)
 {
     rows->cancel();
     rows->close();
@@ -167,6 +169,9 @@ bool SearchBar::reopen(DataSet *rows, const QString &select, const QStringList &
     rows->addLine(select);
     if (!conditions.isEmpty()) {
         rows->addLine(QStringLiteral(" where ") + joined(conditions));
+    }
+    if (!grouping.isEmpty()) {
+        rows->addLine(grouping);
     }
     rows->addLine(ordering);
     for (const QVariant &v : values) {

@@ -57,10 +57,11 @@ public:
     // Conditions as the statements join them: "(a)and(b)".
     static QString joined(const QStringList &conditions);
     // Drops the pending change of rows and opens it again on the select line, " where " and the
-    // joined conditions (when there are any) and the ordering line, the values bound in order;
-    // false when the database refuses (rows->lastError() says why).
+    // joined conditions (when there are any), the grouping line (when there is one) and the
+    // ordering line, the values bound in order; false when the database refuses
+    // (rows->lastError() says why).
     static bool reopen(DataSet *rows, const QString &select, const QStringList &conditions, const QVariantList &values,
-                       const QString &ordering);
+                       const QString &ordering, const QString &grouping = {});
 
     QPushButton *findButton() const { return m_find; }
     // The boxes that take Chinese text.

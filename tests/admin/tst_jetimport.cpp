@@ -2,10 +2,11 @@
 // plane, currency, dates, passwords, encryption, Jet 3); bad files refused, before reading or by
 // what the reading met; the rules of the mapping on hand-written streams of the reader's lines;
 // and every failure, the reader crashing or hanging included, leaving the database byte for byte
-// as it was.
+// as it was. The import itself runs on each engine: on a server it replaces the estate's rows.
 
 #include "admin/core/jetimport.h"
 #include "admin/core/passwords.h"
+#include "backend.h"
 #include "data/schema.h"
 #include "temphome.h"
 
@@ -206,12 +207,14 @@ void TestJetImport::badFilesChangeNothing()
     QVERIFY(home.ok());
     const QString file = QDir(home.path()).filePath(QStringLiteral("old.mdb"));
     writeFile(file, bytes);
-    const QByteArray before = fileBytes(home.dm()->databasePath());
+    const QByteArray before = Backend::onServer() ? QByteArray() : fileBytes(home.dm()->databasePath());
     const QStringList folder = dataFolder(home.dm());
     const JetImport::Result r = JetImport::importFile(home.dm(), file);
     QVERIFY(!r.imported);
     QVERIFY2(r.error.contains(refusal), qPrintable(r.error));
-    QCOMPARE(fileBytes(home.dm()->databasePath()), before);
+    if (!Backend::onServer()) {
+        QCOMPARE(fileBytes(home.dm()->databasePath()), before);
+    }
     QCOMPARE(dataFolder(home.dm()), folder);
 }
 
@@ -250,8 +253,8 @@ void TestJetImport::mappingRules_data()
     QTest::newRow("a repeated house code: the later row refused, listed in full")
         << table("房屋资料", "房屋代码:text 房屋名称:text",
                  {R"(["A101","一号"])", R"(["A102","二号"])", R"(["A101","三号"])"})
-        << "select group_concat(房屋名称) from 房屋资料"
-        << "一号,二号"
+        << "select (select 房屋名称 from 房屋资料 where 房屋代码='A101') || count(*) from 房屋资料"
+        << "一号2"
         << QStringList {QStringLiteral("房屋资料 第 3 行：房屋代码“A101”已经存在！"),
                         QStringLiteral("房屋代码=A101；房屋名称=三号"), QStringLiteral("房屋资料 3 2 1")};
     QTest::newRow("a repeated bill line refused") << table(
@@ -272,8 +275,8 @@ void TestJetImport::mappingRules_data()
                         QStringLiteral("楼宇资料：旧表中没有的字段（导入为空）：建成日期、楼房结构")};
     QTest::newRow("only the first organisation row")
         << table("公司信息", "公司名称:text 系统标题:text", {R"(["甲物业","甲"])", R"(["乙物业","乙"])"})
-        << "select group_concat(公司名称) from 公司信息"
-        << "甲物业" << QStringList {QStringLiteral("公司信息 第 2 行：公司信息只保留第一行")};
+        << "select max(公司名称) || count(*) from 公司信息"
+        << "甲物业1" << QStringList {QStringLiteral("公司信息 第 2 行：公司信息只保留第一行")};
     QTest::newRow("no organisation, no operator: those of a new database")
         << table("楼宇资料", "楼宇名称:text", {R"(["一号楼"])"}) << "select 姓名||'/'||公司名称 from 权限表, 公司信息"
         << "管理员/物业管理处"
@@ -356,7 +359,7 @@ void TestJetImport::importReplacesDatabaseAfterBackup()
         importBytes(dm, stream({table("业主资料", "业主名称:text 预付金额:currency", {R"(["王五","12.5000"])"})}));
     QVERIFY2(r.imported, qPrintable(r.error));
     QVERIFY(dm->isConnected());
-    QCOMPARE(value(dm, QStringLiteral("select group_concat(业主名称) from 业主资料")), QStringLiteral("王五"));
+    QCOMPARE(value(dm, QStringLiteral("select min(业主名称) || count(*) from 业主资料")), QStringLiteral("王五1"));
 
     // The database as it was is kept beside it, and the report in the home names it.
     QVERIFY(QFileInfo(r.report.backupFile).absolutePath() == QFileInfo(dm->databasePath()).absolutePath());
@@ -415,7 +418,7 @@ void TestJetImport::failureChangesNothing()
     TempHome home;
     QVERIFY(home.ok());
     QVERIFY(home.dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('原有楼')")));
-    const QByteArray before = fileBytes(home.dm()->databasePath());
+    const QByteArray before = Backend::onServer() ? QByteArray() : fileBytes(home.dm()->databasePath());
     const QStringList folder = dataFolder(home.dm());
     JetImport::Result r;
     if (!reader.isEmpty()) {
@@ -429,10 +432,12 @@ void TestJetImport::failureChangesNothing()
     QVERIFY(!r.imported);
     QVERIFY2(r.error.startsWith(said) || r.error.contains(said), qPrintable(r.error));
     QVERIFY(r.reportFile.isEmpty());
-    QCOMPARE(fileBytes(home.dm()->databasePath()), before);
+    if (!Backend::onServer()) {
+        QCOMPARE(fileBytes(home.dm()->databasePath()), before);
+    }
     QCOMPARE(dataFolder(home.dm()), folder);
     QCOMPARE(value(home.dm(), QStringLiteral("select 楼宇名称 from 楼宇资料")), QStringLiteral("原有楼"));
 }
 
-QTEST_GUILESS_MAIN(TestJetImport)
+PARVELL_BACKENDS_GUILESS_MAIN(TestJetImport)
 #include "tst_jetimport.moc"

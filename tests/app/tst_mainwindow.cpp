@@ -78,7 +78,7 @@ private slots:
         QCOMPARE(menus[0]->title(), QStringLiteral("【系统维护】"));
         QCOMPARE(itemsOf(menus[0]),
                  QString::fromUtf8("操作员设置 修改操作员口令 更换操作员 - 数据整理(隐藏) 数据初始化 数据备份 数据恢复 "
-                                   "导入旧数据(.mdb)… - "
+                                   "导入旧数据(.mdb)… 迁移到服务器 - "
                                    "退出系统")
                      .split(' '));
         QCOMPARE(menus[1]->title(), QStringLiteral("【基本资料】"));

@@ -1,5 +1,6 @@
 // Making and computing a month's bill lines without a window: one house, the whole estate, two
 // workstations at once, and the amounts.
+#include "backend.h"
 #include "billing/core/billcomputation.h"
 #include "billing/core/billgeneration.h"
 #include "data/dm1.h"
@@ -59,8 +60,11 @@ private:
     {
         QStringList out;
         QSqlQuery q(dm()->database());
-        q.prepare(QStringLiteral("select %1 from 收费明细表 where 房屋代码=? and 年度=? and 月份=? order by 收费名称")
-                      .arg(fields));
+        // A count over the lines is one row, without an order.
+        q.prepare(
+            QStringLiteral("select %1 from 收费明细表 where 房屋代码=? and 年度=? and 月份=?%2")
+                .arg(fields,
+                     fields.startsWith(QStringLiteral("count(")) ? QString() : QStringLiteral(" order by 收费名称")));
         q.addBindValue(house);
         q.addBindValue(m.yearText());
         q.addBindValue(m.monthText());
@@ -210,11 +214,11 @@ private slots:
         addHouse(QStringLiteral("A-102"));
         addHouse(QStringLiteral("A-103"));
         // An older file without the key on the houses' items.
-        for (const QString &index :
-             dm()->column(QStringLiteral("select name from sqlite_master where type='index' "
-                                         "and tbl_name='房屋收费项目' and sql like '%UNIQUE%'"))) {
-            QVERIFY(dm()->exec(QStringLiteral("drop index \"%1\"").arg(index)));
-        }
+        QVERIFY(dm()->exec(
+            QStringLiteral("drop index \"%1\"")
+                .arg(dm()->dialect().storedName(IndexDef {
+                    QStringLiteral("房屋收费项目"), Schema::table(QStringLiteral("房屋收费项目"))->uniqueKey, true}
+                                                    .name()))));
         addItem(QStringLiteral("A-103"), QStringLiteral("物业费"), QStringLiteral("单价*面积"), "1");
         addItem(QStringLiteral("A-103"), QStringLiteral("水费"), Meter, "1");
         addItem(QStringLiteral("A-103"), QStringLiteral("物业费"), QStringLiteral("单价*面积"), "2");
@@ -400,11 +404,12 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, reason);
         estate(7);
+        std::unique_ptr<Fault> fault;
         if (!refusedHouse.isEmpty()) {
-            QVERIFY(dm()->exec(QStringLiteral("create temp trigger refuse before insert on 收费明细表 "
-                                              "when new.房屋代码='%1' and new.收费名称='水费' "
-                                              "begin select raise(abort, '%2'); end")
-                                   .arg(refusedHouse, reason)));
+            fault = std::make_unique<Fault>(
+                dm(), QStringLiteral("insert"), QStringLiteral("收费明细表"), reason,
+                QStringLiteral("new.房屋代码='%1' and new.收费名称='水费'").arg(refusedHouse));
+            QVERIFY(fault->ok());
         }
         BillGeneration g(dm()->database());
         const auto out = g.generateEstate(
@@ -447,8 +452,9 @@ private slots:
         QTest::newRow("the lines just made")
             << generation[4] << QStringList {QStringLiteral("USING INTEGER PRIMARY KEY \\(rowid>\\?\\)")};
         QTest::newRow("the houses with unpaid lines in a month")
-            << QStringLiteral("select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 a "
-                              "where (年度=?)and(月份=?)and(缴费状态='未缴费') order by 房屋代码")
+            << QStringLiteral("select 房屋代码,业主名称,楼宇名称 from 收费明细表 a "
+                              "where (年度=?)and(月份=?)and(缴费状态='未缴费') group by 房屋代码,业主名称,楼宇名称 "
+                              "order by 房屋代码")
             << QStringList {QStringLiteral("SEARCH a USING INDEX (%unpaid% \\(年度=\\? AND 月份=\\?\\)|"
                                            "\\S+ \\(年度=\\? AND 月份=\\? AND 缴费状态=\\?\\))")};
         QTest::newRow("a fee's lines of a month")
@@ -459,6 +465,9 @@ private slots:
     {
         QFETCH(QString, sql);
         QFETCH(QStringList, steps);
+        if (Backend::onServer()) {
+            QSKIP("SQLite's query plans");
+        }
         estate(3);
         const QStringList partial = dm()->column(QStringLiteral(
             "select name from sqlite_master where type='index' and tbl_name='收费明细表' and sql like '%WHERE%'"));
@@ -493,27 +502,21 @@ private slots:
     void secondWorkstationMakesNoSecondSet()
     {
         estate(20);
-        const QString path = dm()->databasePath();
+        const Dm1 *home = dm();
         int generated[2] = {0, 0};
         int billed[2] = {0, 0};
         std::latch start(2);
         const auto workstation = [&](int n) {
-            const QString name = QStringLiteral("workstation%1").arg(n);
-            {
-                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-                db.setDatabaseName(path);
-                if (db.open()) {
-                    QSqlQuery(db).exec(QStringLiteral("PRAGMA busy_timeout=10000"));
-                    BillGeneration g(db);
-                    start.arrive_and_wait();
-                    for (int h = 1; h <= 20; ++h) {
-                        const auto r = g.generateHouse(QStringLiteral("A-%1").arg(h), {2004, 8}).result;
-                        generated[n] += r == R::Generated;
-                        billed[n] += r == R::AlreadyBilled;
-                    }
+            const Counter counter(home, QStringLiteral("workstation%1").arg(n));
+            start.arrive_and_wait();
+            if (counter.ok()) {
+                BillGeneration g(counter.database());
+                for (int h = 1; h <= 20; ++h) {
+                    const auto r = g.generateHouse(QStringLiteral("A-%1").arg(h), {2004, 8}).result;
+                    generated[n] += r == R::Generated;
+                    billed[n] += r == R::AlreadyBilled;
                 }
             }
-            QSqlDatabase::removeDatabase(name);
         };
         std::thread first(workstation, 0);
         std::thread second(workstation, 1);
@@ -527,5 +530,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestBillGeneration)
+PARVELL_BACKENDS_GUILESS_MAIN(TestBillGeneration)
 #include "tst_billgeneration.moc"

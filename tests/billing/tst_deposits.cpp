@@ -1,9 +1,10 @@
 // Deposit movements and balances without the window: the balance change of each type, edits,
 // type and house changes taken back from the stored row, deletions, refusals, a movement deleted
 // elsewhere, and all-or-nothing writing.
+#include "backend.h"
 #include "billing/core/deposits.h"
-#include "estatechecks.h"
 #include "data/dm1.h"
+#include "estatechecks.h"
 #include "temphome.h"
 
 #include <QTest>
@@ -245,6 +246,9 @@ private slots:
     void unreadableStoredAmount()
     {
         const qint64 id = saved(movement(A, DepositWords::Received, u"300"_s));
+        if (Backend::onServer()) {
+            QSKIP("a server's money column holds whole numbers only");
+        }
         QVERIFY(dm()->exec(u"update 押金明细表 set 金额='三百' where id=?"_s, {id}));
         DepositLedger::Outcome done = ledger().save(movement(A, DepositWords::Received, u"200"_s), id);
         QCOMPARE(done.result, DepositLedger::Result::Failed);
@@ -258,12 +262,12 @@ private slots:
     void failureAfterTheMovementIsWritten()
     {
         const qint64 id = saved(movement(A, DepositWords::Received, u"300"_s));
-        QVERIFY(dm()->exec(u"create temp trigger refuse_deposit before update of 押金 on 房屋资料 "
-                           "begin select raise(abort, 'injected failure'); end"_s));
+        Fault fault(dm(), u"update of 押金"_s, u"房屋资料"_s, u"injected failure"_s);
+        QVERIFY(fault.ok());
 
         DepositLedger::Outcome done = ledger().save(movement(A, DepositWords::Received, u"500"_s));
         QCOMPARE(done.result, DepositLedger::Result::Failed);
-        QCOMPARE(done.error, u"injected failure"_s);
+        QVERIFY2(done.error.contains(u"injected failure"_s), qPrintable(done.error));
         QCOMPARE(movements(), 3);
 
         done = ledger().save(movement(B, DepositWords::Refunded, u"10"_s), id);
@@ -276,10 +280,10 @@ private slots:
         QCOMPARE(balance(A), Start + Money::fromUnits(300));
         QCOMPARE(balance(B), Start);
 
-        QVERIFY(dm()->exec(u"drop trigger refuse_deposit"_s));
+        fault.remove();
         ESTATE_HOLDS(EstateChecks::depositBalances(dm()));
     }
 };
 
-QTEST_GUILESS_MAIN(TestDeposits)
+PARVELL_BACKENDS_GUILESS_MAIN(TestDeposits)
 #include "tst_deposits.moc"

@@ -1,5 +1,7 @@
+#include "backend.h"
 #include "data/dataset.h"
 #include "data/dm1.h"
+#include "data/refusal.h"
 #include "data/storeddate.h"
 #include "temphome.h"
 
@@ -186,7 +188,7 @@ private slots:
         q.setText(QStringLiteral("楼宇名称"), QStringLiteral("A座"));
         q.setInteger(QStringLiteral("楼宇层数"), 3);
         QVERIFY(!q.post());
-        QVERIFY(q.lastError().contains(QStringLiteral("UNIQUE")));
+        QCOMPARE(Refusal::of(q.lastError(), q).message, QStringLiteral("楼宇名称“A座”已经存在！"));
         QCOMPARE(q.state(), DataSet::State::Insert);
         QCOMPARE(q.integer(QStringLiteral("楼宇层数")), 3);
     }
@@ -455,5 +457,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDataSet)
+PARVELL_BACKENDS_GUILESS_MAIN(TestDataSet)
 #include "tst_dataset.moc"

@@ -48,7 +48,7 @@ private slots:
     {
         QTemporaryDir home;
         Dm1 dm(home.path());
-        QVERIFY(dm.openConnection());
+        QVERIFY2(dm.openConnection(), qPrintable(dm.lastError()));
         QCOMPARE(indexesOf(dm), wantedIndexes());
         QCOMPARE(indexesOf(dm).value(HouseLed), QStringLiteral("房屋代码,年度,月份,收费名称"));
         QCOMPARE(indexesOf(dm).value(QStringLiteral("ix_收费明细表_收费名称_年度_月份")),

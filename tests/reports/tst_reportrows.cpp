@@ -1,6 +1,7 @@
 // The rows of the bill reports, computed by set-based statements, against the reference: the
 // loops of one statement per house and month (or per month and fee item) that the reports were
 // first described by, run on a generated estate full of odd cases.
+#include "backend.h"
 #include "data/transaction.h"
 #include "reportfixture.h"
 #include "reports/core/billreports.h"
@@ -326,6 +327,7 @@ private slots:
         generateEstate();
         QVERIFY(Dm1::instance()->scalar(QStringLiteral("select count(*) from 收费明细表")).toInt() > 1500);
     }
+    void cleanupTestCase() { m_home.reset(); }
 
     void monthRange_data()
     {
@@ -415,6 +417,9 @@ private slots:
     // counting it as anything.
     void anAmountThatIsNoneStopsTheReport()
     {
+        if (Backend::onServer()) {
+            QSKIP("a server's money column holds whole numbers only");
+        }
         insertLine({"B1-101", "一号楼", "一单元", "业主", "物业管理费", "2030", "1", 10000, "未缴费", {}});
         QVERIFY(Dm1::instance()->exec(QStringLiteral("update 收费明细表 set 收费金额 = '无' where 年度 = '2030'")));
         const BillReportFilter f {{2030, 1}, {2030, 1}, {}, {}, {}, {}};
@@ -485,5 +490,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestReportRows)
+PARVELL_BACKENDS_GUILESS_MAIN(TestReportRows)
 #include "tst_reportrows.moc"

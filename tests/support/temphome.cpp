@@ -1,11 +1,19 @@
 #include "temphome.h"
 
+#include "backend.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTest>
 
 TempHome::TempHome()
 {
+    if (Backend::onServer()) {
+        // A home whose counter works on the test server: every Dm1 of it opens that database.
+        const QString conninfo = Backend::freshServerDatabase();
+        QDir(m_dir.path()).mkpath(QStringLiteral("data"));
+        writeFile(QDir(m_dir.path()).filePath(QStringLiteral("data/server.conf")), conninfo.toUtf8() + '\n');
+    }
     m_dm = std::make_unique<Dm1>(m_dir.path());
     QDir::setCurrent(m_dir.path());
     m_ok = m_dm->openConnection();

@@ -5,8 +5,9 @@
 #include <QTemporaryDir>
 #include <memory>
 
-// A fresh home folder with a new database, open on ADO_system, for one test; its operator
-// "管理员" is logged in.
+// A fresh home folder with a new database, open on ADO_system, for one test, its operator
+// "管理员" logged in: the SQLite file data/data.db, or a fresh database on the test server while
+// a test runs on PostgreSQL (Backend; the home's data/server.conf then names it).
 class TempHome
 {
 public:

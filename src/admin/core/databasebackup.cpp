@@ -3,9 +3,13 @@
 #include "data/dm1.h"
 #include "data/refusal.h"
 #include "data/sqlitefile.h"
+#include "data/tablecopy.h"
+#include "data/transaction.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryFile>
 #include <filesystem>
 #include <sqlite3.h>
@@ -61,6 +65,43 @@ bool fail(QString *error, const QString &text)
     return false;
 }
 
+// The server's database written into the empty file path as the SQLite database a single
+// counter's backup is (rollback journal, every table of Schema), from one consistent moment of
+// the server (one read-only snapshot), so a backup opens anywhere.
+bool writeServerCopy(const DatabaseAddress &server, const QString &path, QString *error)
+{
+    const QString from = QStringLiteral("parvell_backup_from");
+    const QString to = QStringLiteral("parvell_backup_to");
+    const Dialect &file = Dialect::sqlite();
+    bool ok = server.open(from, true, error);
+    if (ok) {
+        QSqlQuery snapshot(QSqlDatabase::database(from, false));
+        ok = snapshot.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ"));
+        if (!ok) {
+            *error = snapshot.lastError().databaseText();
+        }
+    }
+    if (ok) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(file.driver(), to);
+        ok = file.open(db, path, {}, false, error) && file.setUpConnection(db, QStringLiteral("delete"), error);
+        if (ok) {
+            Transaction tx(db);
+            QSqlQuery q(db);
+            ok = tx.begun();
+            for (const QString &statement : Schema::createStatements(file)) {
+                if (ok && !q.exec(statement)) {
+                    *error = q.lastError().databaseText();
+                    ok = false;
+                }
+            }
+            ok = ok && TableCopy::copyAll(QSqlDatabase::database(from, false), db, error) && tx.commit(error);
+        }
+    }
+    DatabaseAddress::close(to);
+    DatabaseAddress::close(from);
+    return ok;
+}
+
 }
 
 bool DatabaseBackup::backup(Dm1 *dm, const QString &destination, QString *error)
@@ -74,7 +115,7 @@ bool DatabaseBackup::backup(Dm1 *dm, const QString &destination, QString *error)
         return fail(error, QStringLiteral("系统数据库没有连接，不能备份！"));
     }
     sqlite3 *source = dm->sqliteHandle();
-    if (!source) {
+    if (!source && !dm->onServer()) {
         return fail(error, QStringLiteral("系统数据库没有连接，不能备份！"));
     }
     if (isDatabaseFile(dest, dm->databasePath())) {
@@ -102,7 +143,8 @@ bool DatabaseBackup::backup(Dm1 *dm, const QString &destination, QString *error)
     building.hold(partName);
     part.close();
     QString why;
-    if (!SqliteFile::copyInto(source, partName, &why)) {
+    if (dm->onServer() ? !writeServerCopy(dm->address(), partName, &why)
+                       : !SqliteFile::copyInto(source, partName, &why)) {
         SqliteFile::removeWithSideFiles(partName);
         return fail(error,
                     Refusal::isDamage(why)

@@ -4,11 +4,15 @@
 #include "data/refusal.h"
 #include "data/schema.h"
 #include "data/sqlitefile.h"
+#include "data/tablecopy.h"
+#include "data/transaction.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <algorithm>
 
 namespace {
@@ -210,4 +214,43 @@ bool DatabaseRestore::restore(const QString &source, const QString &target, QStr
         return fail(error, QStringLiteral("恢复失败，不能写入 %1：%2").arg(shownName(target), why));
     }
     return true;
+}
+
+bool DatabaseRestore::restore(const QString &source, const DatabaseAddress &target, QString *error)
+{
+    if (!target.onServer) {
+        return restore(source, target.where, error);
+    }
+    if (!check(source, error)) {
+        return false;
+    }
+    const QString from = QStringLiteral("parvell_restore_from");
+    const QString to = QStringLiteral("parvell_restore_to");
+    QString why;
+    bool ok = DatabaseAddress {source, {}, false}.open(from, true, &why);
+    if (!ok) {
+        why = QStringLiteral("不能打开数据库文件 %1：%2").arg(shownName(source), why);
+    } else if (!target.open(to, false, &why)) {
+        why = QStringLiteral("%1不能连接：%2").arg(target.shownName(), why);
+        ok = false;
+    } else {
+        const QSqlDatabase db = QSqlDatabase::database(to, false);
+        Transaction tx(db);
+        QSqlQuery q(db);
+        ok = tx.begun();
+        why = tx.error();
+        for (const TableDef &t : Schema::tables()) {
+            if (ok && !t.temporary && !q.exec(QStringLiteral("DELETE FROM %1").arg(Schema::quoted(t.name)))) {
+                why = q.lastError().databaseText();
+                ok = false;
+            }
+        }
+        ok = ok && TableCopy::copyAll(QSqlDatabase::database(from, false), db, &why) && tx.commit(&why);
+        if (!ok) {
+            why = QStringLiteral("恢复失败，服务器上的数据没有改变：%1").arg(why);
+        }
+    }
+    DatabaseAddress::close(from);
+    DatabaseAddress::close(to);
+    return ok || fail(error, why);
 }

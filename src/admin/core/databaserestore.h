@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/databaseaddress.h"
+
 #include <QString>
 
 // "恢复": a backup copy put in place of the database. The connection to the database is closed
@@ -16,5 +18,10 @@ bool check(const QString &source, QString *error);
 // complete and on disk renames it over target. Any failure leaves target exactly as it was.
 // Refused while another program still has target open.
 bool restore(const QString &source, const QString &target, QString *error);
+
+// The same into the estate's database wherever it is: the file as above, or on a server, where
+// the checked file's rows replace every row of the estate in one transaction (ids kept) or,
+// should anything fail, nothing changes.
+bool restore(const QString &source, const DatabaseAddress &target, QString *error);
 
 }

@@ -38,8 +38,9 @@ void writeReport(Dm1 *dm, JetImport::Result &r)
     }
 }
 
-// Puts the file built in place of the database: a backup of the database first, then the
-// restore, which checks the file and replaces the database in one step.
+// Puts the file built in place of the database: a backup of the database first (a file beside
+// the home's database, also for an estate on a server), then the restore, which checks the file
+// and replaces the database, or every row of the estate on its server, in one step.
 bool install(Dm1 *dm, const QString &built, JetImport::Result &r)
 {
     const QString database = dm->databasePath();
@@ -52,7 +53,7 @@ bool install(Dm1 *dm, const QString &built, JetImport::Result &r)
         return false;
     }
     dm->closeConnection();
-    const bool restored = DatabaseRestore::restore(built, database, &why);
+    const bool restored = DatabaseRestore::restore(built, dm->address(), &why);
     if (!dm->openConnection()) {
         r.report.notes << QStringLiteral("重新连接数据库失败：%1").arg(dm->lastError());
     }

@@ -74,7 +74,17 @@ bool initialise(Dm1 *dm, const QStringList &tables, QString *error)
 
 bool tidy(Dm1 *dm, const QStringList &tables, QString *error)
 {
-    return run(dm, tables, tidyStatement, error);
+    if (!run(dm, tables, tidyStatement, error)) {
+        return false;
+    }
+    // Outside any transaction: a server gives back the deleted rows' space and renews the
+    // planner's statistics (VACUUM ANALYZE).
+    for (const QString &statement : dm->dialect().tidyStatements()) {
+        if (!dm->exec(statement, {}, error)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }

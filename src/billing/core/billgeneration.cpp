@@ -1,7 +1,8 @@
 #include "billing/core/billgeneration.h"
 
-#include "data/formulas.h"
 #include "data/dataset.h"
+#include "data/dialect.h"
+#include "data/formulas.h"
 #include "data/money.h"
 #include "data/refusal.h"
 #include "data/transaction.h"
@@ -182,15 +183,22 @@ BillGeneration::HouseOutcome BillGeneration::generateHouse(const QString &houseC
     if (!m_sql->error.isEmpty()) {
         return {Result::Failed, 0, m_sql->error};
     }
-    // Under the write lock from the start: lines made by another workstation a moment ago are
-    // seen, and none can be made while this house's are.
+    return Transaction::retried(
+        m_db, [&] { return generateHouseOnce(houseCode, month); },
+        [](const HouseOutcome &o) { return o.result == Result::Failed ? o.error : QString(); });
+}
+
+BillGeneration::HouseOutcome BillGeneration::generateHouseOnce(const QString &houseCode, BillMonth month)
+{
+    // Under the write lock (on a server: the house's row) from the start: lines made by
+    // another workstation a moment ago are seen, and none can be made while this house's are.
     Transaction tx(m_db);
     if (!tx.begun()) {
         return {Result::Failed, 0, tx.error()};
     }
     qint64 before = 0;
     QString error;
-    if (!lastLineId(&before, &error)) {
+    if (!Dialect::of(m_db).lockHouses(m_db, {houseCode}, &error) || !lastLineId(&before, &error)) {
         return {Result::Failed, 0, error};
     }
     HouseOutcome out = insertLines(houseCode, month);
@@ -225,8 +233,19 @@ BillGeneration::HouseOutcome BillGeneration::insertLines(const QString &houseCod
         insert.bindValue(i, binds[i]);
     }
     QString error;
-    if (!insert.exec()) {
-        error = reason(insert);
+    // On a savepoint of its own: a refused insert leaves the transaction usable on every engine
+    // (a server refuses every further statement of a transaction after an error until then).
+    Transaction attempt(m_db);
+    if (!attempt.begun()) {
+        return {Result::Failed, 0, attempt.error()};
+    }
+    const bool inserted = insert.exec();
+    const int lines = inserted ? insert.numRowsAffected() : 0;
+    if (!inserted || !attempt.commit(&error)) {
+        if (error.isEmpty()) {
+            error = reason(insert);
+        }
+        attempt.rollback();
         // The lines' key refuses a second set: made elsewhere since the look (where the
         // database does not lock as SQLite does), or an item the house carries twice.
         QString again;
@@ -243,7 +262,6 @@ BillGeneration::HouseOutcome BillGeneration::insertLines(const QString &houseCod
         }
         return {Result::Failed, 0, error};
     }
-    const int lines = insert.numRowsAffected();
     if (lines > 0) {
         return {Result::Generated, lines, {}};
     }
@@ -300,14 +318,16 @@ BillGeneration::EstateOutcome BillGeneration::generateEstate(BillMonth month, co
         // refuses it: a house refused leaves the others of the batch as they are.
         Transaction batch(m_db);
         qint64 before = 0;
-        if (!batch.begun() || !lastLineId(&before, &out.error)) {
+        const int end = qMin(total, next + qMax(1, housesPerBatch));
+        // The batch's houses are locked first, in 房屋代码 order as every counter locks them.
+        if (!batch.begun() || !Dialect::of(m_db).lockHouses(m_db, houses.mid(next, end - next), &out.error)
+            || !lastLineId(&before, &out.error)) {
             if (out.error.isEmpty()) {
                 out.error = batch.error();
             }
             return out;
         }
         EstateOutcome done; // this batch's houses, counted once it is committed
-        const int end = qMin(total, next + qMax(1, housesPerBatch));
         for (; next < end; ++next) {
             if (progress && !progress(next, total)) {
                 out.cancelled = true;

@@ -14,9 +14,9 @@
 // from the house, the month's first and last day, 本月表数 0, 上月表数 the previous month's
 // 本月表数 of the same item for the meter formula (0 for the others and when there is none),
 // 收费金额 0 and "未缴费". A house's lines are made in one transaction, which takes the write
-// lock first and then looks whether the house already has lines in the month: a second
-// workstation making the same house and month at the same moment waits, then finds them and
-// makes none. Every item of the house is billed, stopped or not.
+// lock (on a server: the house's row) first and then looks whether the house already has lines
+// in the month: a second workstation making the same house and month at the same moment waits,
+// then finds them and makes none. Every item of the house is billed, stopped or not.
 //
 //     BillGeneration g(dm->database());
 //     const auto one = g.generateHouse("A-101", {2004, 8});
@@ -82,6 +82,7 @@ public:
 
 private:
     struct Statements;
+    HouseOutcome generateHouseOnce(const QString &houseCode, BillMonth month);
     // The house's lines, by one statement that makes all or none, when it has none in the month.
     HouseOutcome insertLines(const QString &houseCode, BillMonth month);
     // The highest line id now: the lines made after it are the new ones.

@@ -2,6 +2,7 @@
 
 #include "data/boundquery.h"
 #include "data/dataset.h"
+#include "data/dialect.h"
 #include "data/transaction.h"
 
 #include <QSqlError>
@@ -29,6 +30,14 @@ Money DepositMovement::effect(const QString &type, Money amount)
     return type == DepositWords::Received ? amount : -amount;
 }
 
+// A movement as it is stored now: what its deletion or an edit takes back.
+struct StoredMovement
+{
+    bool found = false;
+    QString houseCode;
+    Money effect;
+};
+
 namespace {
 using Outcome = DepositLedger::Outcome;
 using Result = DepositLedger::Result;
@@ -42,15 +51,7 @@ Outcome outcome(Result result, const QString &error = {}, DepositLedger::Field f
     return o;
 }
 
-// A movement as it is stored now: what its deletion or an edit takes back.
-struct Stored
-{
-    bool found = false;
-    QString houseCode;
-    Money effect;
-};
-
-bool readStored(const QSqlDatabase &db, qint64 id, Stored *stored, QString *error)
+bool readStored(const QSqlDatabase &db, qint64 id, StoredMovement *stored, QString *error)
 {
     QSqlQuery q(db);
     if (!runBound(q, u"select 房屋代码, 操作类型, 金额 from 押金明细表 where id=?"_s, {id}, error)) {
@@ -135,22 +136,71 @@ DepositLedger::DepositLedger(const QSqlDatabase &db)
     : m_db(db)
 { }
 
+namespace {
+QString failedReason(const Outcome &o)
+{
+    return o.result == Result::Failed ? o.error : QString();
+}
+}
+
 Outcome DepositLedger::save(const DepositMovement &m, qint64 id) const
 {
     if (const auto refused = check(m)) {
         return *refused;
     }
+    return Transaction::retried(
+        m_db, [&] { return saveOnce(m, id); }, failedReason);
+}
+
+Outcome DepositLedger::remove(qint64 id) const
+{
+    return Transaction::retried(
+        m_db, [&] { return removeOnce(id); }, failedReason);
+}
+
+bool DepositLedger::lockAndRead(const QString &houseCode, qint64 id, StoredMovement *stored, QString *error) const
+{
+    const Dialect &dialect = Dialect::of(m_db);
+    QStringList houses;
+    if (!houseCode.isEmpty()) {
+        houses << houseCode;
+    }
+    *stored = {};
+    if (id != 0) {
+        if (!readStored(m_db, id, stored, error)) {
+            return false;
+        }
+        if (stored->found) {
+            houses << stored->houseCode;
+        }
+    }
+    if (!dialect.lockHouses(m_db, houses, error)) {
+        return false;
+    }
+    if (id == 0) {
+        return true;
+    }
+    // Read again under the lock; should another counter have moved the movement to a third
+    // house meanwhile, that house is locked too.
+    if (!readStored(m_db, id, stored, error)) {
+        return false;
+    }
+    return !stored->found || houses.contains(stored->houseCode) || dialect.lockHouses(m_db, {stored->houseCode}, error);
+}
+
+Outcome DepositLedger::saveOnce(const DepositMovement &m, qint64 id) const
+{
     Transaction tx(m_db);
     QString error = tx.error();
     if (!tx.begun()) {
         return outcome(Result::Failed, error);
     }
     // What the movement did so far, as the database holds it now.
-    Stored old;
+    StoredMovement old;
+    if (!lockAndRead(m.houseCode, id, &old, &error)) {
+        return outcome(Result::Failed, error);
+    }
     if (id != 0) {
-        if (!readStored(m_db, id, &old, &error)) {
-            return outcome(Result::Failed, error);
-        }
         if (!old.found) {
             return outcome(Result::Gone, u"这条押金记录已经被其他工作站删除,修改没有保存!"_s);
         }
@@ -160,10 +210,13 @@ Outcome DepositLedger::save(const DepositMovement &m, qint64 id) const
     QVariantList values = fieldValues(m);
     if (id == 0) {
         const QString marks = QStringList(values.size(), u"?"_s).join(u',');
-        if (!runBound(write, u"insert into 押金明细表 (%1) values (%2)"_s.arg(Fields, marks), values, &error)) {
+        if (!runBound(write, u"insert into 押金明细表 (%1) values (%2) returning id"_s.arg(Fields, marks), values,
+                      &error)
+            || !write.next()) {
             return outcome(Result::Failed, error);
         }
-        id = write.lastInsertId().toLongLong();
+        id = write.value(0).toLongLong();
+        write.finish();
     } else {
         values << id;
         if (!runBound(write, u"update 押金明细表 set %1=? where id=?"_s.arg(Fields.split(u',').join(u"=?,"_s)), values,
@@ -199,15 +252,15 @@ Outcome DepositLedger::save(const DepositMovement &m, qint64 id) const
     return done;
 }
 
-Outcome DepositLedger::remove(qint64 id) const
+Outcome DepositLedger::removeOnce(qint64 id) const
 {
     Transaction tx(m_db);
     QString error = tx.error();
     if (!tx.begun()) {
         return outcome(Result::Failed, error);
     }
-    Stored old;
-    if (!readStored(m_db, id, &old, &error)) {
+    StoredMovement old;
+    if (!lockAndRead({}, id, &old, &error)) {
         return outcome(Result::Failed, error);
     }
     if (!old.found) {

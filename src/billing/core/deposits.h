@@ -94,5 +94,11 @@ public:
     std::optional<Money> balance(const QString &houseCode) const;
 
 private:
+    Outcome saveOnce(const DepositMovement &m, qint64 id) const;
+    Outcome removeOnce(qint64 id) const;
+    // Locks the houses' rows (on a server) and reads the stored movement under that lock: the
+    // house of the movement and the one it stood for until now.
+    bool lockAndRead(const QString &houseCode, qint64 id, struct StoredMovement *stored, QString *error) const;
+
     QSqlDatabase m_db;
 };

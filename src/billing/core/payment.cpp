@@ -4,6 +4,7 @@
 #include "data/dataset.h"
 #include "data/entryrule.h"
 #include "data/refusal.h"
+#include "data/dialect.h"
 #include "data/transaction.h"
 
 #include <QSqlError>
@@ -303,13 +304,24 @@ PaymentDesk::Outcome PaymentDesk::confirm(const PaymentDraft &draft, const Payme
     if (const auto refusal = check(entry)) {
         return outcome(Result::Invalid, refusal->message);
     }
+    return Transaction::retried(
+        m_db, [&] { return confirmOnce(draft, entry); },
+        [](const Outcome &o) { return o.result == Result::Failed ? o.error : QString(); });
+}
+
+PaymentDesk::Outcome PaymentDesk::confirmOnce(const PaymentDraft &draft, const PaymentEntry &entry) const
+{
     const Money paid = *entry.amountPaid();
     const PaymentKey &key = draft.key;
 
     // Under the write lock: the house, the record and the lines as they are now.
     Transaction tx(m_db);
+    QString locked;
     if (!tx.begun()) {
         return outcome(Result::Failed, tx.error());
+    }
+    if (!Dialect::of(m_db).lockHouses(m_db, {key.houseCode}, &locked)) {
+        return outcome(Result::Failed, locked);
     }
     Statements s(m_db);
     House house;

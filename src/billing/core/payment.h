@@ -72,9 +72,11 @@ struct PaymentDraft
 // the reports use it alike, on any connection to the estate's file.
 //
 // A confirmation writes the record (with 上次零头), marks the lines with the way of payment and
-// moves the house's 零头, in one transaction that first takes the write lock and re-reads the
-// house, the record and the lines: when another workstation has paid or changed them since the
-// payment was opened, nothing is written (Changed) and the caller shows the lines again.
+// moves the house's 零头, in one transaction that first takes the write lock (on a server: the
+// house's row) and re-reads the house, the record and the lines: when another workstation has
+// paid or changed them since the payment was opened, nothing is written (Changed) and the
+// caller shows the lines again. A house another counter holds longer than the lock timeout is
+// refused with the database's reason (Failed: "其他工作站正在处理该房屋，请稍后再试！").
 //
 // The balance moves by what was received minus the value of the lines the payment marks paid:
 // P − D for a way of payment, P alone for "未缴费" (the lines stay unpaid and are still owed).
@@ -136,5 +138,7 @@ public:
     Outcome confirm(const PaymentDraft &draft, const PaymentEntry &entry) const;
 
 private:
+    Outcome confirmOnce(const PaymentDraft &draft, const PaymentEntry &entry) const;
+
     QSqlDatabase m_db;
 };

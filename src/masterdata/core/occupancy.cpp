@@ -59,6 +59,10 @@ bool Occupancy::ownerExists(Dm1 *dm, const QString &owner, QString *error)
 
 bool Occupancy::apply(Dm1 *dm, const Move &move, QString *error)
 {
+    // The house's row first, as a payment takes it: the conditions below see it as it is.
+    if (!dm->dialect().lockHouses(dm->database(), {move.houseCode}, error)) {
+        return false;
+    }
     if (caseOf(move.movedOut, move.movedIn) == Case::MoveOut) {
         return update(dm,
                       QStringLiteral("update 房屋资料 set 迁入日期=null,迁出日期=null,业主名称='',身份证号='',"

@@ -100,10 +100,10 @@ bool ReportRun::start(const Computation &work, DataSet *scratch, QString *error)
         return false;
     }
     m_running = true;
-    const QString path = dm->databasePath();
+    const DatabaseAddress address = dm->address();
     const int run = ++m_generation;
-    m_thread = QThread::create([this, work, path, run] {
-        ReadConnection reader(path, &m_cancel);
+    m_thread = QThread::create([this, work, address, run] {
+        ReadConnection reader(address, &m_cancel);
         bool ok = reader.isOpen();
         QString why = reader.error();
         if (ok) {
@@ -134,6 +134,9 @@ void ReportRun::writeBatch(int run, const QList<ScratchRow> &rows)
             if (!ok || !(ok = out.write(row))) {
                 break;
             }
+        }
+        if (ok && !out.flush()) {
+            ok = false;
         }
         if (ok && tx.commit(&m_writeError)) {
             m_written += int(rows.size());
@@ -208,7 +211,7 @@ bool ReportRun::runHere(const Computation &work, DataSet *scratch, QString *erro
             if (!dm->exec(QStringLiteral("delete from 通用"), {}, e)) {
                 return false;
             }
-            if (!work(dm->database(), out, e)) {
+            if (!work(dm->database(), out, e) || !out.writer.flush()) {
                 if (!out.writer.error().isEmpty()) {
                     *e = out.writer.error();
                 }

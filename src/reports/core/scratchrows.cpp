@@ -42,7 +42,22 @@ bool StoredAmounts::refused(QString *error) const
 
 ScratchTableWriter::ScratchTableWriter(const QSqlDatabase &db)
     : m_db(db)
-{ }
+{
+    QStringList columns;
+    for (const char *c : Columns) {
+        columns << QString::fromLatin1(c);
+    }
+    m_rows = Dialect::of(db).rowWriter(db, QStringLiteral("通用"), columns);
+}
+
+bool ScratchTableWriter::flush()
+{
+    if (m_rows && !m_rows->flush()) {
+        m_error = m_rows->error();
+        return false;
+    }
+    return true;
+}
 
 ScratchTableWriter::~ScratchTableWriter() = default;
 
@@ -59,6 +74,15 @@ bool ScratchTableWriter::write(const ScratchRow &row)
             shape |= 1u << i;
             values[size_t(i)] = &c.value;
         }
+    }
+    if (m_rows) {
+        QVariantList full(qsizetype(Columns.size()));
+        for (size_t i = 0; i < Columns.size(); ++i) {
+            if (values[i]) {
+                full[qsizetype(i)] = *values[i];
+            }
+        }
+        return m_rows->add(full);
     }
     std::shared_ptr<BulkStatement> &insert = m_inserts[shape];
     if (!insert) {

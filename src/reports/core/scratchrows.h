@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/dialect.h"
 #include "data/money.h"
 
 #include <QHash>
@@ -47,7 +48,8 @@ private:
 };
 
 // Writes rows into 通用 on a connection: one prepared statement for each set of columns, reused
-// for every row that fills the same columns.
+// for every row that fills the same columns; on a server the rows are held and sent with one
+// statement (COPY) by flush(), which must come before the transaction commits.
 class ScratchTableWriter
 {
 public:
@@ -55,10 +57,14 @@ public:
     ~ScratchTableWriter();
 
     bool write(const ScratchRow &row);
+    // Writes the rows still held; nothing else may run on the connection between the writes
+    // and this.
+    bool flush();
     QString error() const { return m_error; }
 
 private:
     QSqlDatabase m_db;
     QHash<quint32, std::shared_ptr<BulkStatement>> m_inserts; // by the set of columns filled
+    std::unique_ptr<Dialect::RowWriter> m_rows; // the server's writer of many rows, when there is one
     QString m_error;
 };
