@@ -1,6 +1,7 @@
 #include "billing/jiaofeidan.h"
 
 #include "billing/billlinecolumns.h"
+#include "billing/chaobiao.h"
 #include "billing/core/billcomputation.h"
 #include "billing/core/billgeneration.h"
 #include "billing/estaterun.h"
@@ -37,6 +38,8 @@ HouseDetailDesign billDesign()
                       ButtonBar::Delete),
         BarButton::of(QStringLiteral("bitbtn_all"), QStringLiteral("全部生成"), QStringLiteral("全"), ButtonBar::Save)
             .withHint(QStringLiteral("为所选月份中还没有应缴费用的全部房屋生成应缴费用")),
+        BarButton::of(QStringLiteral("bitbtn_readings"), QStringLiteral("导入抄表"), QStringLiteral("表"))
+            .withHint(QStringLiteral("从抄表员的电子表格导入所选月份的水、电等表数")),
     };
     s.search = HouseDetailDesign::standardSearch();
     s.search[1].takesChinese();
@@ -66,6 +69,7 @@ TForm_jiaofeidan::TForm_jiaofeidan(QWidget *parent)
     connect(button(QStringLiteral("bitbtn_add")), &QToolButton::clicked, this, &TForm_jiaofeidan::generateLines);
     connect(button(QStringLiteral("bitbtn_delete")), &QToolButton::clicked, this, &TForm_jiaofeidan::deleteLine);
     connect(button(QStringLiteral("bitbtn_all")), &QToolButton::clicked, this, &TForm_jiaofeidan::generateEstate);
+    connect(button(QStringLiteral("bitbtn_readings")), &QToolButton::clicked, this, &TForm_jiaofeidan::importReadings);
     connect(this, &HouseDetailWindow::monthChanged, this, &HouseDetailWindow::refreshDetail);
     connect(this, &HouseDetailWindow::detailRefreshed, this, &TForm_jiaofeidan::followLines);
     connect(details(), &DataSet::currentChanged, this, &TForm_jiaofeidan::followLines);
@@ -153,6 +157,18 @@ void TForm_jiaofeidan::generateEstate()
         return;
     }
     if (EstateRun::run(this, db(), chosenMonth())) {
+        reloadLines(details()->isOpen() ? details()->integer(QStringLiteral("id")) : -1);
+    }
+}
+
+void TForm_jiaofeidan::importReadings()
+{
+    if (!takeEditors()) {
+        return;
+    }
+    TForm_chaobiao window(chosenMonth(), this);
+    Preparation::showModal(&window, dm());
+    if (window.wroteAny()) {
         reloadLines(details()->isOpen() ? details()->integer(QStringLiteral("id")) : -1);
     }
 }

@@ -8,7 +8,8 @@ class FormulaPages;
 // "业主应缴费用管理": the bill lines of the chosen month. The houses on the left; on the right the
 // selected house's lines of the month under the formula page of the current line, where its
 // readings, price and quantity are typed. A house gets its lines with "新增项目" (only while it
-// has none in the month), every house at once with "全部生成"; "计算" prices the house's
+// has none in the month), every house at once with "全部生成"; "导入抄表" brings in the meter
+// readings of the month from a spreadsheet; "计算" prices the house's
 // unpaid lines and "保存" does so and stamps the current line. Paid lines are settled: they are
 // shown but neither edited, recomputed nor deleted.
 class TForm_jiaofeidan : public HouseDetailWindow
@@ -25,6 +26,8 @@ public slots:
     void generateLines();
     // "全部生成": the lines of every house without lines in the chosen month.
     void generateEstate();
+    // "导入抄表": the month's readings from the meter reader's spreadsheet (TForm_chaobiao).
+    void importReadings();
     // "删除项目": the current line, after the question.
     void deleteLine();
     // "计算": 面积/数量 and 收费金额 of the house's unpaid lines of the month.
