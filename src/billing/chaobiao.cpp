@@ -38,7 +38,9 @@ QList<GridColumn> columns()
     const auto number = [](const QString &field, const QString &title, int width) {
         return C::of(field, title, width).alignRight();
     };
-    return {C::of(QStringLiteral("texte"), QStringLiteral("导入"), 40),
+    C tick = C::of(QStringLiteral("texte"), QStringLiteral("导入"), 40);
+    tick.alignment = Qt::AlignCenter;
+    return {tick,
             number(QStringLiteral("numbera"), QStringLiteral("行号"), 45).sortButton(),
             C::of(QStringLiteral("texta"), QStringLiteral("房屋代码"), 80)
                 .sortButton()
@@ -92,6 +94,8 @@ TForm_chaobiao::TForm_chaobiao(BillMonth month, QWidget *parent)
     m_columnPanel = new QWidget(scroll);
     m_columnGrid = new QGridLayout(m_columnPanel);
     m_columnGrid->setContentsMargins(8, 2, 8, 2);
+    m_columnGrid->setVerticalSpacing(2);
+    m_columnGrid->setRowStretch(2, 1);
     scroll->setWidget(m_columnPanel);
     body()->addWidget(scroll);
 
@@ -180,6 +184,11 @@ void TForm_chaobiao::buildColumnChoices()
         auto *box = new QComboBox(m_columnPanel);
         box->setObjectName(QStringLiteral("ComboBox%1").arg(c + 1));
         box->addItems(QStringList {NotRead, HouseCode} + m_meterItems);
+        int widest = 0;
+        for (int i = 0; i < box->count(); ++i) {
+            widest = qMax(widest, box->fontMetrics().horizontalAdvance(box->itemText(i)));
+        }
+        box->setMinimumWidth(widest + 36); // the text and the arrow
         box->setCurrentText(c == layout.houseColumn ? HouseCode : layout.items.value(c, NotRead));
         const QString title = m_titles[c].isEmpty() ? QStringLiteral("第%1列").arg(c + 1) : m_titles[c];
         auto *label = new QLabel(title, m_columnPanel);
