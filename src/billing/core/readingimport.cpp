@@ -444,7 +444,6 @@ bool ReadingImport::write(const QSqlDatabase &db, const QList<ReadingLine> &line
         ++out->written;
         written << line->houseCode;
     }
-    written.erase(std::unique(written.begin(), written.end()), written.end());
     QSet<QString> priced;
     for (const QString &house : std::as_const(written)) {
         if (priced.contains(house))
