@@ -146,7 +146,7 @@ private slots:
         for (auto *b : window->findChild<QWidget *>(QStringLiteral("Panel2"))->findChildren<QToolButton *>()) {
             captions << b->text();
         }
-        QCOMPARE(captions, (QStringList {"新增项目", "删除项目", "全部生成", "导出", "打印", "初始界面", "返回"}));
+        QCOMPARE(captions, (QStringList {"新增项目", "删除项目", "全部生成", "导入抄表", "导出", "打印", "初始界面", "返回"}));
         QCOMPARE(window->monthPicker()->date(), QDate(2004, 8, 15));
         QCOMPARE(window->monthPicker()->displayFormat(), QStringLiteral("yyyy年MM月"));
         QCOMPARE(window->windowTitle(), QStringLiteral("业主应缴费用管理"));
