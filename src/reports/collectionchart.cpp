@@ -193,21 +193,19 @@ void CollectionChart::showRows(const QList<CollectionRow> &rows, bool byBuilding
     m_monthAxis->setRange(-0.5, qMax<qsizetype>(1, m_months.size()) - 0.5);
     c->addAxis(m_monthAxis, Qt::AlignBottom);
 
-    auto *amountAxis = new QValueAxis;
-    amountAxis->setTitleText(QStringLiteral("金额（元）"));
-    amountAxis->setTitleFont(font);
-    amountAxis->setLabelsFont(font);
-    amountAxis->setLabelFormat(QStringLiteral("%.0f"));
-    amountAxis->setTruncateLabels(false);
-    c->addAxis(amountAxis, Qt::AlignLeft);
-    auto *rateAxis = new QValueAxis;
-    rateAxis->setTitleText(QStringLiteral("收费率（%）"));
-    rateAxis->setTitleFont(font);
-    rateAxis->setLabelsFont(font);
-    rateAxis->setLabelFormat(QStringLiteral("%.0f"));
+    const auto valueAxis = [&](const QString &title, Qt::Alignment side) {
+        auto *axis = new QValueAxis;
+        axis->setTitleText(title);
+        axis->setTitleFont(font);
+        axis->setLabelsFont(font);
+        axis->setLabelFormat(QStringLiteral("%.0f"));
+        axis->setTruncateLabels(false);
+        c->addAxis(axis, side);
+        return axis;
+    };
+    QValueAxis *amountAxis = valueAxis(QStringLiteral("金额（元）"), Qt::AlignLeft);
+    QValueAxis *rateAxis = valueAxis(QStringLiteral("收费率（%）"), Qt::AlignRight);
     rateAxis->setGridLineVisible(false);
-    rateAxis->setTruncateLabels(false);
-    c->addAxis(rateAxis, Qt::AlignRight);
 
     QList<ChartLegendBand::Entry> legend;
     auto *bars = new QStackedBarSeries;

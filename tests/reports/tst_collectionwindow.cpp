@@ -9,6 +9,7 @@
 #include "reports/statistics_shoufeilv.h"
 #include "scriptedprompt.h"
 #include "temphome.h"
+#include "windowfixture.h"
 
 #include <QBarSet>
 #include <QCheckBox>
@@ -95,24 +96,16 @@ QString run(const QString &program, const QStringList &args)
 
 }
 
-class TestCollectionWindow : public QObject
+class TestCollectionWindow : public QObject, WindowFixture<TForm_statistics_shoufeilv>
 {
     Q_OBJECT
 
-    std::unique_ptr<TempHome> home;
-    ScriptedPrompt *prompt = nullptr;
-    std::unique_ptr<Preparation> preparation;
-
-    std::unique_ptr<TForm_statistics_shoufeilv> open()
+    TForm_statistics_shoufeilv *open()
     {
-        auto w = std::make_unique<TForm_statistics_shoufeilv>();
-        preparation = std::make_unique<Preparation>(w.get(), home->dm());
-        if (!preparation->run()) {
-            qWarning("the window could not be prepared");
+        if (!openWindow()) {
+            qWarning("the window could not be opened");
         }
-        w->resize(1200, 900);
-        w->show();
-        return w;
+        return window.get();
     }
     bool compute(TForm_statistics_shoufeilv *w, YearMonth from, YearMonth to, const QString &building = {},
                  bool byBuilding = false)
@@ -129,17 +122,10 @@ class TestCollectionWindow : public QObject
 private slots:
     void init()
     {
-        home = std::make_unique<TempHome>();
-        prompt = ScriptedPrompt::install();
+        setUp();
         Clock::setFixed(QDateTime(QDate(2025, 4, 10), QTime(9, 0)));
-        home->dm()->session().currentOperator = QStringLiteral("张三");
     }
-    void cleanup()
-    {
-        preparation.reset();
-        home.reset();
-        Clock::setFixed({});
-    }
+    void cleanup() { tearDown(); }
 
     void gridAndChartAgree_data()
     {
@@ -170,9 +156,9 @@ private slots:
         QFETCH(QString, footerRemark);
         QFETCH(QStringList, lines);
         smallEstate();
-        auto w = open();
+        auto *w = open();
         QCOMPARE(w->dateOf(QStringLiteral("DateTimePicker1")), QDate(2025, 1, 1));
-        QVERIFY(compute(w.get(), {2025, 1}, {2025, 12}, building, byBuilding));
+        QVERIFY(compute(w, {2025, 1}, {2025, 12}, building, byBuilding));
         const QList<RowText> rows = scratchRows();
         QStringList shownRates;
         for (const RowText &r : rows) {
@@ -237,9 +223,8 @@ private slots:
             }
             QVERIFY(tx.commit());
         }
-        auto w = open();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        QVERIFY(compute(w.get(), {2021, 1}, {2024, 12}, {}, true));
+        auto *w = open();
+        QVERIFY(compute(w, {2021, 1}, {2024, 12}, {}, true));
         CollectionChart *chart = w->chart();
         QCOMPARE(chart->months().size(), 48);
         const QStringList labels = chart->shownLabels();
@@ -261,9 +246,8 @@ private slots:
     void picturesFollowTheChart()
     {
         smallEstate();
-        auto w = open();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        QVERIFY(compute(w.get(), {2025, 1}, {2025, 3}));
+        auto *w = open();
+        QVERIFY(compute(w, {2025, 1}, {2025, 3}));
         for (const QSize size : {QSize(900, 320), QSize(600, 400)}) {
             w->chart()->setFixedSize(size);
             QCoreApplication::processEvents();
@@ -288,9 +272,8 @@ private slots:
     void printsTheChartAboveTheRows()
     {
         smallEstate();
-        auto w = open();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        QVERIFY(compute(w.get(), {2025, 1}, {2025, 3}, {}, true));
+        auto *w = open();
+        QVERIFY(compute(w, {2025, 1}, {2025, 3}, {}, true));
         const QString pdf = home->path() + QStringLiteral("/print.pdf");
         prompt->pdfFiles.enqueue(pdf);
         QTest::mouseClick(w->findChild<QToolButton *>(QStringLiteral("bitbtn_print")), Qt::LeftButton);
