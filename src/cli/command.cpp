@@ -1,5 +1,8 @@
 #include "cli/command.h"
 
+#include "data/clock.h"
+#include "data/storeddate.h"
+
 #include <QJsonDocument>
 #include <cstdio>
 
@@ -26,6 +29,7 @@ void Report::finish(const QString &command, int code)
     o.insert(QStringLiteral("command"), command);
     o.insert(QStringLiteral("exit"), code);
     o.insert(QStringLiteral("ok"), code == Exit::Done);
+    o.insert(QStringLiteral("finished"), StoredDate::format(Clock::now()));
     if (!m_error.isEmpty()) {
         o.insert(QStringLiteral("error"), m_error);
     }

@@ -13,6 +13,7 @@ const std::vector<std::unique_ptr<Command>> &Command::all()
         list.push_back(CommandTable::backup());
         list.push_back(CommandTable::verify());
         list.push_back(CommandTable::restore());
+        list.push_back(CommandTable::import());
         return list;
     }();
     return commands;

@@ -15,11 +15,14 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStringEncoder>
 #include <QTest>
 #include <unistd.h>
 
@@ -225,6 +228,10 @@ private slots:
         QJsonObject o = jsonOf(r);
         QCOMPARE(o.value(QStringLiteral("generated")).toInt(), 6);
         QCOMPARE(o.value(QStringLiteral("lines")).toInt(), 12);
+        QCOMPARE(o.value(QStringLiteral("month")).toString(), QStringLiteral("2004-08"));
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}$"))
+                    .match(o.value(QStringLiteral("finished")).toString())
+                    .hasMatch());
         QCOMPARE(monthLines(QStringLiteral("2004"), QStringLiteral("8")).size(), 0);
 
         r = cli(home->path(),
@@ -339,6 +346,27 @@ private slots:
         }
     }
 
+    // "-o -" read by a reader that stops early ends quietly; a full disk is an I/O error.
+    void closedPipeAndFullDisk()
+    {
+        QString error;
+        QVERIFY2(Demo::fill(dm(), &error), qPrintable(error));
+        const QString run = QStringLiteral("'%1' --home '%2' report full --from 2000-01 --to 2030-12 -o -")
+                                .arg(QStringLiteral(PARVELL_CLI), home->path());
+        QProcess shell;
+        shell.start(QStringLiteral("bash"),
+                    {QStringLiteral("-c"),
+                     run
+                         + QStringLiteral(" | head -c 10 >/dev/null; "
+                                          "exit ${PIPESTATUS[0]}")});
+        QVERIFY(shell.waitForFinished(60000));
+        QCOMPARE(shell.exitCode(), 0);
+        QCOMPARE(shell.readAllStandardError(), QByteArray());
+        shell.start(QStringLiteral("bash"), {QStringLiteral("-c"), run + QStringLiteral(" >/dev/full")});
+        QVERIFY(shell.waitForFinished(60000));
+        QCOMPARE(shell.exitCode(), 74);
+    }
+
     // A backup is a copy the restore accepts; it is not written over without --force; a
     // restore is refused with "busy" while another program has the database open.
     void backupVerifyRestore()
@@ -367,6 +395,129 @@ private slots:
             QVERIFY(dm()->openConnection());
         }
         QCOMPARE(dm()->scalar(QStringLiteral("select count(*) from 楼宇资料")).toInt(), 1);
+    }
+
+    // An import takes every row or none: each row checked by the register's rules, the messages
+    // naming the line; text in UTF-8 with or without a byte-order mark or in GB18030; .xlsx
+    // read as such.
+    void importAllOrNothing_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("rows"); // rows of the register afterwards (one there before)
+        QTest::addColumn<QString>("told");
+
+        const QByteArray bom = "\xEF\xBB\xBF";
+        const QByteArray houses =
+            "房屋代码,楼宇名称,房屋面积,备注\r\nA-1,一号楼,88.5,\"朝南,\r\n带阁楼\"\r\nA-2,一号楼,,\r\n";
+        QTest::newRow("houses, BOM, quoted line break") << "houses"
+                                                        << "h.csv" << bom + houses << 0 << 3 << "已导入 2 行";
+        QTest::newRow("houses without a BOM") << "houses"
+                                              << "h.csv" << houses << 0 << 3 << "已导入 2 行";
+        QStringEncoder toGb("GB18030");
+        const QByteArray gbHouses = toGb(QString::fromUtf8(houses));
+        QTest::newRow("houses in GB18030") << "houses"
+                                           << "h.csv" << gbHouses << 0 << 3 << "已导入 2 行";
+        QTest::newRow("a code twice in the file")
+            << "houses"
+            << "h.csv" << QByteArray("房屋代码,楼宇名称\nA-1,一号楼\n A-1 ,一号楼\n") << 65 << 1
+            << "第3行：房屋代码重复,请重新输入!";
+        QTest::newRow("a code the register has") << "houses"
+                                                 << "h.csv" << QByteArray("房屋代码,楼宇名称\nA-1,一号楼\nA-0,一号楼\n")
+                                                 << 65 << 1 << "第3行：房屋代码重复,请重新输入!";
+        QTest::newRow("no building") << "houses"
+                                     << "h.csv" << QByteArray("房屋代码,楼宇名称\nA-1,\n") << 65 << 1
+                                     << "第2行：楼宇名称不能为空,请重新输入!";
+        QTest::newRow("a building that does not exist")
+            << "houses"
+            << "h.csv" << QByteArray("房屋代码,楼宇名称\nA-1,九号楼\n") << 65 << 1 << "楼宇“九号楼”不存在";
+        QTest::newRow("an area that is no number")
+            << "houses"
+            << "h.csv" << QByteArray("房屋代码,楼宇名称,房屋面积\nA-1,一号楼,八十\n") << 65 << 1
+            << "“房屋面积”只能是数字！";
+        QTest::newRow("a header missing")
+            << "houses"
+            << "h.csv" << QByteArray("房屋代码,备注\nA-1,x\n") << 65 << 1 << "缺少字段“楼宇名称”";
+        QTest::newRow("a header twice") << "houses"
+                                        << "h.csv" << QByteArray("房屋代码,楼宇名称,房屋代码\nA-1,一号楼,A-1\n") << 65
+                                        << 1 << "出现了两次";
+        QTest::newRow("a field of no register")
+            << "houses"
+            << "h.csv" << QByteArray("房屋代码,楼宇名称,零头\nA-1,一号楼,3\n") << 65 << 1 << "没有字段“零头”";
+        QTest::newRow("an empty file") << "houses"
+                                       << "h.csv" << QByteArray() << 65 << 1 << "";
+        QTest::newRow("owners") << "owners"
+                                << "o.csv" << QByteArray("业主名称,身份证号,预付金额\n李四,110101199003074512,12.5\n")
+                                << 0 << 2 << "已导入 1 行";
+        QTest::newRow("an owner twice") << "owners"
+                                        << "o.csv" << QByteArray("业主名称\n李四\n张三\n") << 65 << 1
+                                        << "第3行：业主名称重复,请重新输入!";
+        QTest::newRow("five decimals") << "owners"
+                                       << "o.csv" << QByteArray("业主名称,预付金额\n李四,1.23456\n") << 65 << 1
+                                       << "“预付金额”最多四位小数！";
+
+        // A workbook whose identity numbers were kept as numbers: their last digits are gone.
+        ExportTable t;
+        t.titles = {QStringLiteral("业主名称"), QStringLiteral("身份证号")};
+        t.kinds = {FieldKind::Text, FieldKind::Number};
+        t.alignments = {Qt::AlignLeft, Qt::AlignRight};
+        t.rowCount = 1;
+        t.value = [](int, int column) {
+            return column == 0 ? QVariant(QStringLiteral("李四")) : QVariant(110101199003074512.0);
+        };
+        QBuffer xlsx;
+        xlsx.open(QIODevice::WriteOnly);
+        QString error;
+        QVERIFY(Export::write(ExportFormat::Xlsx, t, &xlsx, &error));
+        QTest::newRow("identity numbers stored as numbers")
+            << "owners"
+            << "o.xlsx" << xlsx.data() << 65 << 1 << "第2行：身份证号必须以文本格式保存";
+    }
+    void importAllOrNothing()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, file);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, code);
+        QFETCH(int, rows);
+        QFETCH(QString, told);
+        QVERIFY(dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('一号楼')")));
+        QVERIFY(dm()->exec(QStringLiteral("insert into 房屋资料 (房屋代码, 楼宇名称) values ('A-0', '一号楼')")));
+        QVERIFY(dm()->exec(QStringLiteral("insert into 业主资料 (业主名称) values ('张三')")));
+        writeFile(path(file), bytes);
+        const QString table = what == QLatin1String("houses") ? QStringLiteral("房屋资料") : QStringLiteral("业主资料");
+
+        Run r =
+            cli(home->path(),
+                {QStringLiteral("--json"), QStringLiteral("import"), what, path(file), QStringLiteral("--dry-run")});
+        QCOMPARE(r.code, code);
+        QCOMPARE(dm()->scalar(QStringLiteral("select count(*) from ") + table).toInt(), 1);
+        r = cli(home->path(), {QStringLiteral("--json"), QStringLiteral("import"), what, path(file)});
+        QCOMPARE(r.code, code);
+        QVERIFY2(QString::fromUtf8(r.err).contains(told), r.err.constData());
+        QCOMPARE(dm()->scalar(QStringLiteral("select count(*) from ") + table).toInt(), rows);
+        const QJsonObject o = jsonOf(r);
+        QCOMPARE(o.value(QStringLiteral("exit")).toInt(), code);
+        QCOMPARE(o.value(QStringLiteral("imported")).toInt(), rows - 1);
+        if (rows > 1) {
+            QCOMPARE(dm()->scalar(QStringLiteral("select count(*) from ") + table
+                                  + QStringLiteral(" where 操作人员='管理员'"))
+                         .toInt(),
+                     rows - 1);
+        }
+        if (what == QLatin1String("houses") && code == 0) {
+            QCOMPARE(dm()->scalar(QStringLiteral("select 备注 from 房屋资料 where 房屋代码='A-1'")).toString(),
+                     QStringLiteral("朝南,\n带阁楼"));
+        }
+        if (told.startsWith(QStringLiteral("第"))) {
+            const QJsonArray refused = o.value(QStringLiteral("refused")).toArray();
+            QCOMPARE(refused.size(), 1);
+            QCOMPARE(QStringLiteral("第%1行：").arg(refused[0][QStringLiteral("line")].toInt())
+                         + refused[0][QStringLiteral("message")].toString(),
+                     told);
+        }
     }
 
     // Another counter's write lock outlasting the wait: 75, "retry later", and nothing made.

@@ -433,7 +433,9 @@ private slots:
         QVERIFY(prompt->shown.isEmpty());
         QBuffer headless;
         headless.open(QIODevice::WriteOnly);
-        QVERIFY(Export::write(ExportFormat::Csv, GridCells::exportTable(*home->dm()->q_tongyong, columns), &headless));
+        QString error;
+        QVERIFY(Export::write(ExportFormat::Csv, GridCells::exportTable(*home->dm()->q_tongyong, columns), &headless,
+                              &error));
         QCOMPARE(fileBytes(base + QStringLiteral(".csv")), headless.data());
     }
 
