@@ -8,10 +8,12 @@
 #   windows     admin/ masterdata/ billing/ reports/ outside core/   (parvell_gui)
 #   app         app/                                (parvell_app: main window, registry, main())
 #   tools       tools/*/                            (programs of their own: parvell-jet-read)
+#   cli         cli/                                (parvell-cli: the command line, on the core alone)
 #
 # A file may include its own layer and the layers below it, never one above: core includes no
 # gui folder, and nothing outside app/ includes app/. A tool stands alone: it includes only its
-# own folder, and nothing includes it. Among the folders themselves (data,
+# own folder, and nothing includes it. The command line includes only its own folder and the
+# core, and nothing includes it. Among the folders themselves (data,
 # admin, components/grid, ...) no chain of includes may lead back to where it started. Every
 # folder holding sources must belong to a layer.
 #
@@ -30,11 +32,13 @@ rank_of() {
   admin | admin/* | masterdata | masterdata/* | billing | billing/* | reports | reports/*) echo 3 ;;
   app | app/*) echo 4 ;;
   tools/*) echo 5 ;;
+  cli | cli/*) echo 6 ;;
   *) echo "" ;;
   esac
 }
-names=(core components listwindow windows app tools)
+names=(core components listwindow windows app tools cli)
 tools=5
+cli=6
 
 failures=()
 edges=()
@@ -61,6 +65,8 @@ while IFS= read -r file; do
     [ -n "$to" ] || continue # reported with the folder's own files
     if [ "$from" -eq "$tools" ] && [ "$incdir" != "$dir" ]; then
       failures+=("$rel includes $inc: a tool includes only its own folder")
+    elif [ "$from" -eq "$cli" ] && [ "$incdir" != "$dir" ] && [ "$to" -ne 0 ]; then
+      failures+=("$rel includes $inc: the command line includes only the core")
     elif [ "$to" -gt "$from" ]; then
       failures+=("$rel includes $inc: ${names[$from]} must not include ${names[$to]}")
     fi

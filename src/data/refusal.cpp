@@ -84,6 +84,17 @@ bool Refusal::isRetryable(const QString &reason)
     return state == QLatin1String("40P01") || state == QLatin1String("40001");
 }
 
+const QString Refusal::InUse = QStringLiteral("正被其他程序使用");
+
+bool Refusal::isBusy(const QString &reason)
+{
+    const QString text = reason.trimmed();
+    return isRetryable(text) || sqlState(text) == QLatin1String("55P03")
+        || text.contains(QLatin1String("database is locked"))
+        || text.contains(QLatin1String("database table is locked")) || text.contains(QLatin1String("database is busy"))
+        || text.contains(InUse);
+}
+
 bool Refusal::isConnectionLost(const QString &reason)
 {
     const QString state = sqlState(reason);

@@ -27,6 +27,12 @@ struct Refusal
     // The server gave up a transaction that met another counter's in a circle (40P01) or could
     // not be serialised with it (40001): run again from the start, it succeeds.
     static bool isRetryable(const QString &reason);
+    // Another program holds the database at the moment (SQLite's lock outlasted the busy
+    // timeout, a server's lock could not be had, or a restore found the file open elsewhere):
+    // the same work succeeds later, unchanged.
+    static bool isBusy(const QString &reason);
+    // The restore's own reason when another program still has the database open.
+    static const QString InUse; // "正被其他程序使用"
     // The connection to the server broke: nothing of the transaction was written.
     static bool isConnectionLost(const QString &reason);
 };

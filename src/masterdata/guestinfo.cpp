@@ -1,6 +1,7 @@
 #include "masterdata/guestinfo.h"
 
 #include "data/dm1.h"
+#include "masterdata/core/registerimport.h"
 
 #include <QToolButton>
 
@@ -67,16 +68,15 @@ bool TForm_guestinfo::validate()
 {
     DataSet *q = dataSet();
     // Kept without surrounding blanks: the name is how houses and move-in records find the owner.
-    const QString name = q->text(QStringLiteral("业主名称")).trimmed();
-    if (name.isEmpty()) {
-        return refuse(QStringLiteral("业主名称"), QStringLiteral("业主名称不能为空,请重新输入!"));
+    QString name = q->text(QStringLiteral("业主名称"));
+    if (const auto refused = RegisterRules::owner(&name)) {
+        return refuse(refused->field, refused->message);
     }
     if (name != q->text(QStringLiteral("业主名称"))) {
         q->setText(QStringLiteral("业主名称"), name);
     }
     if (isDuplicate(QStringLiteral("业主名称"), name)) {
-        return refuse(QStringLiteral("业主名称"), QStringLiteral("业主名称重复,请重新输入!"),
-                      Prompt::Icon::Information);
+        return refuse(QStringLiteral("业主名称"), RegisterRules::duplicateOwner(), Prompt::Icon::Information);
     }
     return true;
 }

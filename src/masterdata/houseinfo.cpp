@@ -1,8 +1,9 @@
 #include "masterdata/houseinfo.h"
 
 #include "components/dbctrls/dbcombobox.h"
-#include "masterdata/storeyinfo.h"
 #include "data/dm1.h"
+#include "masterdata/core/registerimport.h"
+#include "masterdata/storeyinfo.h"
 
 #include <QToolButton>
 
@@ -160,20 +161,16 @@ bool TForm_houseinfo::canEdit()
 bool TForm_houseinfo::validate()
 {
     DataSet *q = dataSet();
-    if (q->text(QStringLiteral("楼宇名称")).trimmed().isEmpty()) {
-        return refuse({}, QStringLiteral("楼宇名称不能为空,请重新输入!"));
-    }
     // Kept without surrounding blanks: bills, fee items and moves find the house by its code.
-    const QString code = q->text(QStringLiteral("房屋代码")).trimmed();
-    if (code.isEmpty()) {
-        return refuse(QStringLiteral("房屋代码"), QStringLiteral("房屋代码不能为空,请重新输入!"));
+    QString code = q->text(QStringLiteral("房屋代码"));
+    if (const auto refused = RegisterRules::house(q->text(QStringLiteral("楼宇名称")), &code)) {
+        return refuse(refused->field, refused->message);
     }
     if (code != q->text(QStringLiteral("房屋代码"))) {
         q->setText(QStringLiteral("房屋代码"), code);
     }
     if (isDuplicate(QStringLiteral("房屋代码"), code)) {
-        return refuse(QStringLiteral("房屋代码"), QStringLiteral("房屋代码重复,请重新输入!"),
-                      Prompt::Icon::Information);
+        return refuse(QStringLiteral("房屋代码"), RegisterRules::duplicateHouse(), Prompt::Icon::Information);
     }
     // The records of a house find it by its code: a new code would leave them behind.
     const QVariant before = storedValue(QStringLiteral("房屋代码"));

@@ -5,28 +5,12 @@ using Listing = BillReports::Listing;
 
 ReportDesign listingDesign(Listing kind)
 {
-    using C = GridColumn;
-    using F = GridColumn::Footer;
     using K = FilterField::Kind;
     ReportDesign r;
     switch (kind) {
     case Listing::All:
         r = ReportDesign::of(QStringLiteral("TForm_statistics_quankuang"), QStringLiteral("业主缴费全况表"),
                              QStringLiteral("按金额统计汇总表打印清单"), QStringLiteral("按金额统计汇总表"));
-        r.list.columns = {
-            C::of(QStringLiteral("texth"), QStringLiteral("楼宇名称"), 65),
-            C::of(QStringLiteral("texti"), QStringLiteral("楼宇单元"), 60),
-            C::of(QStringLiteral("texta"), QStringLiteral("房屋代码"), 80).withFooter(F::Text, QStringLiteral("合计")),
-            C::of(QStringLiteral("textb"), QStringLiteral("业主名称"), 80),
-            C::of(QStringLiteral("textf"), QStringLiteral("年度"), 60),
-            C::of(QStringLiteral("textg"), QStringLiteral("月份"), 40),
-            C::of(QStringLiteral("textc"), QStringLiteral("应  缴|项  目"), 100),
-            ReportColumns::money(QStringLiteral("moneya"), QStringLiteral("应  缴|金额"), 65),
-            C::of(QStringLiteral("textd"), QStringLiteral("已  缴|项  目"), 100),
-            ReportColumns::money(QStringLiteral("moneyb"), QStringLiteral("已  缴|金额"), 65),
-            C::of(QStringLiteral("texte"), QStringLiteral("未  缴|项  目"), 100),
-            ReportColumns::money(QStringLiteral("moneyc"), QStringLiteral("未  缴|金额"), 65),
-        };
         break;
     case Listing::Paid:
     case Listing::Unpaid: {
@@ -37,27 +21,10 @@ ReportDesign listingDesign(Listing kind)
                                     QStringLiteral("业主未缴项目明细表打印清单"), QStringLiteral("业主未缴项目明细表"));
         r.list.fitInitially = true;
         r.stateMark = paid ? QStringLiteral("已 缴 费") : QStringLiteral("未 缴 费");
-        r.list.columns = {
-            C::of(QStringLiteral("texth"), QStringLiteral("楼宇名称"), 60),
-            C::of(QStringLiteral("texti"), QStringLiteral("楼宇单元"), paid ? 64 : 60),
-            C::of(QStringLiteral("texta"), QStringLiteral("房屋代码"), paid ? 80 : 85)
-                .withFooter(F::Text, QStringLiteral("合计")),
-            C::of(QStringLiteral("textb"), QStringLiteral("业主名称"), paid ? 80 : 90),
-            C::of(QStringLiteral("texte"), QStringLiteral("年度"), 60),
-            C::of(QStringLiteral("textf"), QStringLiteral("月份"), 40),
-            C::of(QStringLiteral("dateb"), QStringLiteral("开始日期"), 80),
-            C::of(QStringLiteral("datec"), QStringLiteral("结束日期"), 80),
-            C::of(QStringLiteral("textd"), QStringLiteral("项  目"), paid ? 120 : 150),
-            ReportColumns::money(QStringLiteral("moneyb"), QStringLiteral("金 额"), paid ? 90 : 100),
-        };
-        if (paid) {
-            r.list.columns << C::of(QStringLiteral("datea"), QStringLiteral("缴费日期"), 100);
-        }
         break;
     }
     }
-    r.list.columns = ReportColumns::sortable(r.list.columns, {QStringLiteral("texth"), QStringLiteral("texti")});
-    r.list.columns << ReportColumns::remark(QStringLiteral("备    注"));
+    r.list.columns = ReportColumns::listing(kind);
     r.list.buttons = ListWindowDesign::Delete;
     // The full listing fills its buildings first, the other two their fee items.
     using I = Preparation::Items;

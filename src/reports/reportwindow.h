@@ -5,7 +5,7 @@
 #include "reports/core/depositreports.h"
 #include "reports/core/reportperiod.h"
 #include "reports/core/reportrun.h"
-#include "reports/reportcolumns.h"
+#include "reports/core/reportcolumns.h"
 
 #include <QDate>
 #include <QStringList>

@@ -6,23 +6,11 @@
 namespace {
 ReportDesign arrearDesign()
 {
-    using C = GridColumn;
     using K = FilterField::Kind;
     ReportDesign r = ReportDesign::of(QStringLiteral("TForm_statistics_arrear"), QStringLiteral("业主欠费总表"),
                                       QStringLiteral("业主欠费总表打印清单"), QStringLiteral("业主欠费总表"));
     r.list.fitInitially = true;
-    r.list.columns = ReportColumns::sortable(
-        {
-            C::of(QStringLiteral("texte"), QStringLiteral("楼宇名称"), 60),
-            C::of(QStringLiteral("textc"), QStringLiteral("房屋代码"), 90),
-            C::of(QStringLiteral("textd"), QStringLiteral("业主名称"), 140),
-            C::of(QStringLiteral("texta"), QStringLiteral("年度"), 80),
-            C::of(QStringLiteral("textb"), QStringLiteral("月份"), 60),
-            C::of(QStringLiteral("moneya"), QStringLiteral("未缴费金额"), 90).alignRight(),
-            C::of(QStringLiteral("moneyb"), QStringLiteral("累计金额"), 90).alignRight(),
-        },
-        {QStringLiteral("texte")});
-    r.list.columns << ReportColumns::remark();
+    r.list.columns = ReportColumns::arrears();
     r.filters = ReportDesign::billPeriod();
     r.filters << FilterField::of(QStringLiteral("Edit1"), QStringLiteral("房屋代码："), K::Text)
               << FilterField::of(QStringLiteral("ComboBox2"), QStringLiteral("楼宇名称："), K::Combo);

@@ -10,11 +10,7 @@ ReportDesign itemDesign()
                          QStringLiteral("按金额统计汇总表打印清单"), QStringLiteral("按金额统计汇总表"));
     r.list.buttons = ListWindowDesign::Delete;
     r.list.fitInitially = true;
-    QList<GridColumn> columns = ReportColumns::yearMonth();
-    columns << GridColumn::of(QStringLiteral("textc"), QStringLiteral("收费项目"), 150)
-            << ReportColumns::dueTotals(false, 90);
-    r.list.columns = ReportColumns::sortable(columns);
-    r.list.columns << ReportColumns::remark();
+    r.list.columns = ReportColumns::itemTotals();
     r.filters = ReportDesign::billPeriod();
     r.filters << FilterField::of(QStringLiteral("Edit1"), QStringLiteral("房屋代码："), FilterField::Kind::Text);
     r.compute = ReportDesign::overBills(&BillReports::itemTotals);

@@ -7,18 +7,12 @@
 namespace {
 ReportDesign detailDesign()
 {
-    using C = GridColumn;
-    using F = GridColumn::Footer;
     using K = FilterField::Kind;
     ReportDesign r = ReportDesign::of(QStringLiteral("TForm_yajin_mingxi"), QStringLiteral("业主押金明细表"),
                                       QStringLiteral("业主押金明细表打印清单"), QStringLiteral("业主押金明细表"));
     r.list.buttons = ListWindowDesign::Delete;
     r.list.fitInitially = true;
-    r.list.columns = {
-        C::of(QStringLiteral("datea"), QStringLiteral("日期"), 80).withFooter(F::Text, QStringLiteral("合计"))};
-    r.list.columns << ReportColumns::depositMovements(QStringLiteral("moneyc"), QStringLiteral("moneyb"))
-                   << C::of(QStringLiteral("texte"), QStringLiteral("操作员"), 80)
-                   << ReportColumns::remark(QStringLiteral("备    注"));
+    r.list.columns = ReportColumns::depositDetail();
     r.filters = {FilterField::of(QStringLiteral("DateTimePicker1"), QStringLiteral("日期从："), K::Day),
                  FilterField::of(QStringLiteral("DateTimePicker2"), QStringLiteral("到："), K::Day),
                  FilterField::of(QStringLiteral("ComboBox1"), QStringLiteral("房屋代码："), K::Combo),

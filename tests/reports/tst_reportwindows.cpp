@@ -6,6 +6,7 @@
 #include "app/windowregistry.h"
 #include "components/dbctrls/dbcombobox.h"
 #include "components/dbctrls/dbnumberedit.h"
+#include "components/grid/core/exporttable.h"
 #include "data/clock.h"
 #include "modal.h"
 #include "reportfixture.h"
@@ -21,6 +22,7 @@
 #include "temphome.h"
 #include "typing.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
@@ -379,30 +381,33 @@ private slots:
         QTest::addColumn<QString>("printTitle");
         QTest::addColumn<QString>("exportName");
         QTest::addColumn<QString>("shown"); // a value of the computed rows
+        QTest::addColumn<QList<GridColumn>>("columns"); // the report's column table
         QTest::newRow("arrears") << "TForm_statistics_arrear"
                                  << "业主欠费总表打印清单"
                                  << "业主欠费总表"
-                                 << "B-201";
+                                 << "B-201" << ReportColumns::arrears();
         QTest::newRow("month totals") << "TForm_statistics_money"
                                       << "按金额统计汇总表打印清单"
                                       << "按金额统计汇总表"
-                                      << "2004年";
+                                      << "2004年" << ReportColumns::monthTotals();
         QTest::newRow("full listing") << "TForm_statistics_quankuang"
                                       << "按金额统计汇总表打印清单"
                                       << "按金额统计汇总表"
-                                      << "物业管理费";
+                                      << "物业管理费" << ReportColumns::listing(BillReports::Listing::All);
         QTest::newRow("deposit summary") << "TForm_yajin_sum"
                                          << "业主押金汇总表打印清单"
                                          << "业主押金汇总表"
-                                         << "A-102";
+                                         << "A-102" << ReportColumns::depositSummary();
     }
-    // The computed rows print under the report's title and export to the file chosen.
+    // The computed rows print under the report's title and export to the file chosen: the
+    // same bytes as the rows exported without a window (as the command line exports them).
     void printAndExport()
     {
         QFETCH(QString, window);
         QFETCH(QString, printTitle);
         QFETCH(QString, exportName);
         QFETCH(QString, shown);
+        QFETCH(QList<GridColumn>, columns);
         arrearsEstate();
         auto w = openReport(window);
         auto *print = w->findChild<QToolButton *>(QStringLiteral("bitbtn_print"));
@@ -426,6 +431,12 @@ private slots:
         const QString csv = fileText(base + QStringLiteral(".csv"));
         QVERIFY2(csv.contains(shown), qPrintable(csv));
         QVERIFY(prompt->shown.isEmpty());
+        QBuffer headless;
+        headless.open(QIODevice::WriteOnly);
+        QString error;
+        QVERIFY(Export::write(ExportFormat::Csv, GridCells::exportTable(*home->dm()->q_tongyong, columns), &headless,
+                              &error));
+        QCOMPARE(fileBytes(base + QStringLiteral(".csv")), headless.data());
     }
 
     // A report declared by its design alone computes on the worker thread; a chart put under

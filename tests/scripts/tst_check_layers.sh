@@ -54,4 +54,8 @@ plant "a tool includes the core" "a tool includes only its own folder" \
   tools/jetread/jetread.cpp '#include "data/money.h"'
 plant "the core includes a tool" "core must not include tools" \
   admin/core/jetlines.cpp '#include "tools/jetread/jetread.cpp"'
+plant "the command line includes a window" "the command line includes only the core" \
+  cli/main.cpp '#include "components/common/prompt.h"'
+plant "a window includes the command line" "windows must not include cli" \
+  admin/qxb.cpp '#include "cli/command.h"'
 exit $failed

@@ -1,4 +1,4 @@
-# Installs the build into a fresh prefix and checks that the program and its reader of old Jet
+# Installs the build into a fresh prefix and checks that the program, its command line, its reader of old Jet
 # databases, its desktop entry and icon, and share/parvell/ with the default payment notice are in
 # place.
 #   cmake -DBUILD=<build dir> -DPREFIX=<empty folder> -P tst_install.cmake
@@ -9,6 +9,7 @@ if(NOT rc EQUAL 0)
 endif()
 include(GNUInstallDirs)
 foreach(path ${CMAKE_INSTALL_BINDIR}/parvell
+             ${CMAKE_INSTALL_BINDIR}/parvell-cli
              ${CMAKE_INSTALL_BINDIR}/parvell-jet-read
              ${CMAKE_INSTALL_DATADIR}/applications/parvell.desktop
              ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps/parvell.svg

@@ -137,8 +137,8 @@ bool settleOld(const QString &target, QString *error)
         QString why;
         if (probe.open(target, true, &why)
             && probe.rows(QStringLiteral("SELECT count(*) FROM sqlite_master"), nullptr, &why)) {
-            return fail(error,
-                        QStringLiteral("数据库 %1 正被其他程序使用，请先关闭其他程序再恢复！").arg(shownName(target)));
+            return fail(
+                error, QStringLiteral("数据库 %1 %2，请先关闭其他程序再恢复！").arg(shownName(target), Refusal::InUse));
         }
     }
     return true;

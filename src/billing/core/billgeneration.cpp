@@ -311,6 +311,17 @@ BillGeneration::EstateOutcome BillGeneration::generateEstate(BillMonth month, co
     if (!out.error.isEmpty()) {
         return out;
     }
+    return generateHouses(houses, month, progress, housesPerBatch);
+}
+
+BillGeneration::EstateOutcome BillGeneration::generateHouses(const QStringList &houses, BillMonth month,
+                                                             const Progress &progress, int housesPerBatch)
+{
+    EstateOutcome out;
+    if (!m_sql->error.isEmpty()) {
+        out.error = m_sql->error;
+        return out;
+    }
     const int total = int(houses.size());
     int next = 0;
     while (next < total && !out.cancelled) {

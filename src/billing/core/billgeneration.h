@@ -67,6 +67,10 @@ public:
     // so a cancel, a refusal or a crash leaves whole houses billed and the others without a
     // line; a house the database refuses is rolled back alone and listed in failed.
     EstateOutcome generateEstate(BillMonth month, const Progress &progress = {}, int housesPerBatch = 500);
+    // The same for the houses given (codes of houses with fee items, in 房屋代码 order, such as a
+    // part of housesWithItems()).
+    EstateOutcome generateHouses(const QStringList &houses, BillMonth month, const Progress &progress = {},
+                                 int housesPerBatch = 500);
 
     // Every house with fee items, in 房屋代码 order; empty with error set when the database refuses.
     QStringList housesWithItems(QString *error);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "components/grid/core/exporttable.h"
+#include "components/grid/core/gridcolumn.h"
 #include "data/dataset.h"
 
 #include <QList>
@@ -13,54 +14,6 @@ class QSettings;
 class QPrinter;
 class QPainter;
 class DBGridModel;
-
-// One column of a grid: which field it shows and how.
-struct GridColumn
-{
-    enum class Footer { None, Text, Count, Sum, Value };
-
-    QString field;
-    QString title; // levels separated by "|": "面积|房屋面积"
-    int width = 80;
-    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter; // money and numbers: right
-    bool sortable = false; // the title is a sort button
-    Footer footer = Footer::None;
-    QString footerText; // for Footer::Text, and the value set for Footer::Value
-    bool visible = true;
-    int decimals = -1; // money/number display decimals; -1 = shortest form
-
-    // Declaration helpers, so a window's column table reads as one line a column:
-    // GridColumn::of("楼宇名称", "楼宇名称", 160).withFooter(Footer::Text, "记录数")
-    static GridColumn of(const QString &field, const QString &title, int width = 80)
-    {
-        GridColumn c;
-        c.field = field;
-        c.title = title;
-        c.width = width;
-        return c;
-    }
-    GridColumn &alignRight()
-    {
-        alignment = Qt::AlignRight | Qt::AlignVCenter;
-        return *this;
-    }
-    GridColumn &sortButton()
-    {
-        sortable = true;
-        return *this;
-    }
-    GridColumn &withFooter(Footer kind, const QString &text = {})
-    {
-        footer = kind;
-        footerText = text;
-        return *this;
-    }
-    GridColumn &withDecimals(int n)
-    {
-        decimals = n;
-        return *this;
-    }
-};
 
 // Something printed with the rows, as wide as the page (a chart under a report's grid): its
 // height for that width, and how it paints itself into the area it is given.

@@ -3,7 +3,6 @@
 #include "components/grid/gridtext.h"
 
 #include <QColor>
-#include <cmath>
 
 DBGridModel::DBGridModel(QObject *parent)
     : QAbstractTableModel(parent)
@@ -208,26 +207,10 @@ QVariant DBGridModel::value(int row, int column) const
 QString DBGridModel::text(int row, int column) const
 {
     row = dataSetRow(row);
-    const int f = m_fieldIndex.value(column, -1);
-    if (!m_dataSet || f < 0 || row < 0) {
+    if (!m_dataSet || column < 0 || column >= m_columns.size()) {
         return {};
     }
-    const int decimals = m_columns[column].decimals;
-    if (decimals >= 0) {
-        const QVariant v = m_dataSet->value(row, f);
-        if (v.isNull()) {
-            return {};
-        }
-        switch (m_dataSet->fieldKind(f)) {
-        case FieldKind::Money:
-            return Money::storedText(v, qMin(decimals, 4));
-        case FieldKind::Number:
-            return QString::number(v.toDouble(), 'f', decimals);
-        default:
-            break;
-        }
-    }
-    return m_dataSet->displayText(row, f);
+    return GridCells::text(*m_dataSet, row, m_fieldIndex.value(column, -1), m_columns[column].decimals);
 }
 
 int DBGridModel::rowCount(const QModelIndex &parent) const
@@ -305,31 +288,6 @@ void DBGridModel::invalidateFooter()
     emit footerChanged();
 }
 
-void DBGridModel::Sum::addReal(double x)
-{
-    const double t = real + x;
-    realError += std::abs(real) >= std::abs(x) ? (real - t) + x : (x - t) + real;
-    real = t;
-}
-
-void DBGridModel::Sum::addMoney(qint64 raw)
-{
-    // Two words, so that a total that passed beyond 64 bits on the way comes back exactly when
-    // the value that took it there is taken out again.
-    const quint64 before = moneyLow;
-    moneyLow += quint64(raw);
-    moneyHigh += (moneyLow < before ? 1 : 0) - (raw < 0 ? 1 : 0);
-}
-
-std::optional<Money> DBGridModel::Sum::money() const
-{
-    const bool fits = moneyHigh == (qint64(moneyLow) < 0 ? -1 : 0);
-    if (unreadable != 0 || !fits) {
-        return std::nullopt;
-    }
-    return Money::fromRaw(qint64(moneyLow));
-}
-
 void DBGridModel::addToSums(int field, const QVariant &value, int sign) const
 {
     if (value.isNull() || !m_dataSet) {
@@ -340,19 +298,7 @@ void DBGridModel::addToSums(int field, const QVariant &value, int sign) const
         if (m_fieldIndex.value(c, -1) != field || m_columns[c].footer != GridColumn::Footer::Sum) {
             continue;
         }
-        Sum &sum = m_sums[c];
-        if (k == FieldKind::Money) {
-            const auto m = GridText::moneyOf(value);
-            if (m) {
-                sum.addMoney(sign > 0 ? m->raw() : -m->raw());
-            } else {
-                sum.unreadable += sign;
-            }
-        } else if (k == FieldKind::Integer) {
-            sum.integer += sign * value.toLongLong();
-        } else {
-            sum.addReal(sign * value.toDouble());
-        }
+        m_sums[c].add(k, value, sign);
     }
 }
 
@@ -387,47 +333,16 @@ QString DBGridModel::footerText(int column) const
     if (m_footerDirty) {
         computeFooter();
     }
-    const GridColumn &col = m_columns[column];
-    switch (col.footer) {
-    case GridColumn::Footer::None:
-        return {};
-    case GridColumn::Footer::Text:
-    case GridColumn::Footer::Value:
-        return col.footerText;
-    case GridColumn::Footer::Count:
-        return QString::number(m_rows);
-    case GridColumn::Footer::Sum:
-        break;
-    }
     const int f = m_fieldIndex.value(column, -1);
-    if (!m_dataSet || f < 0) {
-        return {};
-    }
-    const Sum &sum = m_sums[column];
-    switch (m_dataSet->fieldKind(f)) {
-    case FieldKind::Money: {
-        // A cell that holds no amount (or a total past 64 bits) makes the sum unknown, and
-        // the footer says so.
-        const auto total = sum.money();
-        if (!total) {
-            return Money::UnreadableText;
-        }
-        return col.decimals >= 0 ? total->toString(qMin(col.decimals, 4)) : total->toString();
-    }
-    case FieldKind::Integer:
-        return QString::number(sum.integer);
-    default: {
-        const double total = sum.real + sum.realError;
-        return col.decimals >= 0 ? QString::number(total, 'f', col.decimals) : QString::number(total, 'g', 15);
-    }
-    }
+    const FieldKind k = m_dataSet && f >= 0 ? m_dataSet->fieldKind(f) : FieldKind::Text;
+    return GridCells::footerText(m_columns[column], k, m_dataSet && f >= 0, m_sums[column], m_rows);
 }
 
 // The sums are taken from the stored values of the data set, once over every row after the
 // rows or the columns changed, when the footer is next shown.
 void DBGridModel::computeFooter() const
 {
-    m_sums = QVector<Sum>(m_columns.size());
+    m_sums = QVector<GridCells::Sum>(m_columns.size());
     m_footerDirty = false;
     if (!m_dataSet) {
         return;

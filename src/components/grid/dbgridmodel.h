@@ -70,22 +70,6 @@ private:
     void rowAboutToBeRemoved(int row);
     int dataSetRow(int row) const;
 
-    // A column's running total: money and whole numbers exactly, reals with the rounding
-    // error of each step carried along (Neumaier), so adding and taking away a value leaves
-    // the sum as it was.
-    struct Sum
-    {
-        quint64 moneyLow = 0; // the money total in 128 bits: low and high word
-        qint64 moneyHigh = 0;
-        int unreadable = 0; // cells that hold no amount
-        void addMoney(qint64 raw);
-        std::optional<Money> money() const;
-        qint64 integer = 0;
-        double real = 0;
-        double realError = 0;
-        void addReal(double x);
-    };
-
     QPointer<DataSet> m_dataSet;
     QList<GridColumn> m_columns;
     QVector<int> m_fieldIndex; // per column: the data set's field, -1 when it has none
@@ -94,5 +78,5 @@ private:
     int m_pendingRemove = -1;
     bool m_dichromatic = false;
     mutable bool m_footerDirty = true;
-    mutable QVector<Sum> m_sums; // per column, for the columns whose footer is a sum
+    mutable QVector<GridCells::Sum> m_sums; // per column, for the columns whose footer is a sum
 };

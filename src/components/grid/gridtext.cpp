@@ -53,11 +53,6 @@ QString GridText::orderingLine(const QList<SortKey> &keys, const std::function<F
     return line;
 }
 
-std::optional<Money> GridText::moneyOf(const QVariant &v)
-{
-    return Money::fromStored(v);
-}
-
 int GridText::levelCount(const QStringList &titles)
 {
     int n = 1;

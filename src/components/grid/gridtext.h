@@ -38,9 +38,6 @@ struct SortKey
 // columns); without it, the data model's.
 QString orderingLine(const QList<SortKey> &keys, const std::function<FieldKind(const QString &)> &kindOf = {});
 
-// A stored money value read the way DataSet reads it; nothing when it is no amount.
-std::optional<Money> moneyOf(const QVariant &v);
-
 }
 
 namespace GridText {

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "components/grid/dbgrideh.h"
+#include "components/grid/core/gridcolumn.h"
+#include "reports/core/billreports.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
-// The column tables the report windows share, over the scratch table 通用.
+// The column tables of the reports over the scratch table 通用: what their windows show and
+// what an export of them writes.
 namespace ReportColumns {
 // A money column summed in the footer.
 GridColumn money(const QString &field, const QString &title, int width);
@@ -24,4 +26,12 @@ QList<GridColumn> depositMovements(const QString &offsetField, const QString &re
 GridColumn remark(const QString &title = QStringLiteral("备注"));
 // The columns, every one with a field but those named in except made a sort button.
 QList<GridColumn> sortable(QList<GridColumn> columns, const QStringList &except = {});
+
+// The columns of each report, remarks column included.
+QList<GridColumn> arrears(); // 业主欠费总表
+QList<GridColumn> monthTotals(); // 按月份统计缴费总金额
+QList<GridColumn> itemTotals(); // 按收费项目统计缴费总金额
+QList<GridColumn> listing(BillReports::Listing kind); // 业主缴费全况表, 已缴费 and 未缴费项目明细表
+QList<GridColumn> depositDetail(); // 业主押金明细表
+QList<GridColumn> depositSummary(); // 业主押金汇总表
 }

@@ -1,0 +1,16 @@
+# parvell-cli links the core alone: the libraries it needs name no Qt Gui or Widgets (nor
+# PrintSupport, nor anything of a display).
+execute_process(COMMAND readelf -d ${PROGRAM} OUTPUT_VARIABLE dynamic RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "readelf cannot read ${PROGRAM}")
+endif()
+string(REGEX MATCHALL "Shared library: \\[[^]]+\\]" needed "${dynamic}")
+foreach(lib IN LISTS needed)
+  if(lib MATCHES "Qt6(Gui|Widgets|PrintSupport|XcbQpa)|libxcb|libX11|libGL")
+    message(FATAL_ERROR "parvell-cli needs ${lib}: it must link the core alone")
+  endif()
+endforeach()
+if(NOT "${needed}" MATCHES "Qt6Core")
+  message(FATAL_ERROR "no Qt6Core among the libraries of parvell-cli: ${needed}")
+endif()
+message(STATUS "parvell-cli needs: ${needed}")
