@@ -2,15 +2,25 @@
 
 #include "data/bulkstatement.h"
 #include "data/money.h"
+#include "data/rowstore.h"
 
 #include <array>
 #include <cstring>
 
 namespace {
 // The columns of 通用, in the order its inserts name them.
-constexpr std::array<const char *, 19> Columns = {
+constexpr std::array<const char *, ScratchTableWriter::ColumnCount> Columns = {
     "texta",  "textb",  "textc",  "textd",   "texte",   "textf",   "textg", "texth", "texti", "moneya",
     "moneyb", "moneyc", "moneyd", "numbera", "numberb", "numberc", "datea", "dateb", "datec"};
+
+// The kinds of those columns: texts, then amounts and counts (integers), then dates (texts).
+constexpr int FirstAmount = 9, FirstDate = 16;
+
+// A value the database stores as NULL when it is bound.
+bool isNull(const QVariant &v)
+{
+    return v.isNull() || (v.metaType() == QMetaType::fromType<QString>() && v.toString().isNull());
+}
 
 int columnOf(const char *name)
 {
@@ -40,14 +50,40 @@ bool StoredAmounts::refused(QString *error) const
     return m_bad;
 }
 
-ScratchTableWriter::ScratchTableWriter(const QSqlDatabase &db)
+ScratchTableWriter::ScratchTableWriter(const QSqlDatabase &db, RowStore *shown)
     : m_db(db)
+    , m_shown(shown)
 {
-    QStringList columns;
+    m_rows = Dialect::of(db).rowWriter(db, QStringLiteral("通用"), fields());
+}
+
+QStringList ScratchTableWriter::fields()
+{
+    QStringList out {QStringLiteral("id")};
     for (const char *c : Columns) {
-        columns << QString::fromLatin1(c);
+        out << QString::fromLatin1(c);
     }
-    m_rows = Dialect::of(db).rowWriter(db, QStringLiteral("通用"), columns);
+    return out;
+}
+
+void ScratchTableWriter::keep(const std::array<const QVariant *, ColumnCount> &values, qint64 id)
+{
+    const int row = m_shown->appendRow();
+    m_shown->setInteger(row, 0, id);
+    for (int i = 0; i < ColumnCount; ++i) {
+        const QVariant *v = values[size_t(i)];
+        const int column = i + 1;
+        if (!v || isNull(*v)) {
+            m_shown->setNull(row, column);
+        } else if (i >= FirstAmount && i < FirstDate) {
+            // Amounts as ten-thousandths, counts as integers: as the columns hold them.
+            m_shown->setInteger(
+                row, column, v->metaType() == QMetaType::fromType<Money>() ? v->value<Money>().raw() : v->toLongLong());
+        } else {
+            const QByteArray text = v->toString().toUtf8();
+            m_shown->setText(row, column, text.constData(), text.size());
+        }
+    }
 }
 
 bool ScratchTableWriter::flush()
@@ -61,7 +97,7 @@ bool ScratchTableWriter::flush()
 
 ScratchTableWriter::~ScratchTableWriter() = default;
 
-bool ScratchTableWriter::write(const ScratchRow &row)
+bool ScratchTableWriter::write(const ScratchRow &row, qint64 id)
 {
     // Rows that fill the same columns share one insert; its values go in the columns' order.
     quint32 shape = 0;
@@ -75,28 +111,30 @@ bool ScratchTableWriter::write(const ScratchRow &row)
             values[size_t(i)] = &c.value;
         }
     }
+    if (m_shown) {
+        keep(values, id);
+    }
     if (m_rows) {
-        QVariantList full(qsizetype(Columns.size()));
+        QVariantList full(qsizetype(Columns.size()) + 1);
+        full[0] = id;
         for (size_t i = 0; i < Columns.size(); ++i) {
             if (values[i]) {
-                full[qsizetype(i)] = *values[i];
+                full[qsizetype(i) + 1] = *values[i];
             }
         }
         return m_rows->add(full);
     }
     std::shared_ptr<BulkStatement> &insert = m_inserts[shape];
     if (!insert) {
-        QStringList names;
+        QStringList names {QStringLiteral("id")};
         for (int i = 0; i < int(Columns.size()); ++i) {
             if (shape & (1u << i)) {
                 names << QString::fromLatin1(Columns[size_t(i)]);
             }
         }
-        const QString sql = names.isEmpty()
-            ? QStringLiteral("INSERT INTO 通用 DEFAULT VALUES")
-            : QStringLiteral("INSERT INTO 通用 (%1) VALUES (%2)")
-                  .arg(names.join(QLatin1Char(',')),
-                       QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+        const QString sql = QStringLiteral("INSERT INTO 通用 (%1) VALUES (%2)")
+                                .arg(names.join(QLatin1Char(',')),
+                                     QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')));
         insert = std::make_shared<BulkStatement>(m_db, sql);
     }
     if (!insert->isValid()) {
@@ -104,6 +142,7 @@ bool ScratchTableWriter::write(const ScratchRow &row)
         return false;
     }
     int n = 0;
+    insert->bind(n++, QVariant(id));
     for (const QVariant *v : values) {
         if (v) {
             // Amounts are stored as ten-thousandths.
