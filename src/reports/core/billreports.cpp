@@ -207,16 +207,19 @@ bool BillReports::monthTotals(const QSqlDatabase &db, const BillReportFilter &f,
     QMap<int, ScratchRow> months;
     StoredAmounts amount;
     while (q.next()) {
+        // Months of the period's years outside the period are not the report's.
         const int step = stepInPeriod(f, q.value(0), q.value(1));
+        if (step < 0) {
+            continue;
+        }
         const Money billed = amount(q.value(2)), paidSum = amount(q.value(4)), unpaidSum = amount(q.value(6));
         if (amount.refused(error)) {
             return false;
         }
         const qint64 nBilled = q.value(3).toLongLong(), nPaid = q.value(5).toLongLong(),
                      nUnpaid = q.value(7).toLongLong();
-        if (step < 0
-            || (billed <= Money() && paidSum <= Money() && unpaidSum <= Money() && nBilled <= 0 && nPaid <= 0
-                && nUnpaid <= 0)) {
+        if (billed <= Money() && paidSum <= Money() && unpaidSum <= Money() && nBilled <= 0 && nPaid <= 0
+            && nUnpaid <= 0) {
             continue;
         }
         months.insert(step,
@@ -276,11 +279,14 @@ bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, 
     StoredAmounts amount;
     while (q.next()) {
         const int step = stepInPeriod(f, q.value(0), q.value(1));
+        if (step < 0) {
+            continue;
+        }
         const Money billed = amount(q.value(3)), paidSum = amount(q.value(4)), unpaidSum = amount(q.value(5));
         if (amount.refused(error)) {
             return false;
         }
-        if (step < 0 || (billed <= Money() && paidSum <= Money() && unpaidSum <= Money())) {
+        if (billed <= Money() && paidSum <= Money() && unpaidSum <= Money()) {
             continue;
         }
         rows.insert({step, q.value(6).toLongLong()},

@@ -132,9 +132,8 @@ void ReportRun::writeBatch(int run, const QList<ScratchRow> &rows)
         // Written into 通用 (sorting by a title reads it again) and kept for the grid as written.
         ScratchTableWriter out(Dm1::instance()->database(), &m_shown);
         bool ok = tx.begun();
-        qint64 id = m_written;
         for (const ScratchRow &row : rows) {
-            if (!ok || !(ok = out.write(row, ++id))) {
+            if (!ok || !(ok = out.write(row))) {
                 break;
             }
         }
@@ -199,9 +198,8 @@ bool ReportRun::runHere(const Computation &work, DataSet *scratch, QString *erro
         Direct(const QSqlDatabase &db, RowStore *shown)
             : writer(db, shown)
         { }
-        bool append(ScratchRow row) override { return writer.write(row, ++written); }
+        bool append(ScratchRow row) override { return writer.write(row); }
         ScratchTableWriter writer;
-        qint64 written = 0;
     };
     Dm1 *dm = Dm1::instance();
     scratch->close();

@@ -4,6 +4,8 @@
 #include "data/money.h"
 #include "data/rowstore.h"
 
+#include <QSqlError>
+#include <QSqlQuery>
 #include <array>
 #include <cstring>
 
@@ -54,7 +56,7 @@ ScratchTableWriter::ScratchTableWriter(const QSqlDatabase &db, RowStore *shown)
     : m_db(db)
     , m_shown(shown)
 {
-    m_rows = Dialect::of(db).rowWriter(db, QStringLiteral("通用"), fields());
+    m_rows = Dialect::of(db).rowWriter(db, QStringLiteral("通用"), fields().mid(1));
 }
 
 QStringList ScratchTableWriter::fields()
@@ -66,10 +68,10 @@ QStringList ScratchTableWriter::fields()
     return out;
 }
 
-void ScratchTableWriter::keep(const std::array<const QVariant *, ColumnCount> &values, qint64 id)
+void ScratchTableWriter::keep(const std::array<const QVariant *, ColumnCount> &values)
 {
     const int row = m_shown->appendRow();
-    m_shown->setInteger(row, 0, id);
+    ++m_unnumbered;
     for (int i = 0; i < ColumnCount; ++i) {
         const QVariant *v = values[size_t(i)];
         const int column = i + 1;
@@ -92,12 +94,33 @@ bool ScratchTableWriter::flush()
         m_error = m_rows->error();
         return false;
     }
+    return numberKept();
+}
+
+// 通用 numbers the rows written one after the other (the next id after the highest on a file, the
+// connection's own sequence of its own table on a server), so the rows just written hold the
+// highest ids, one each, in the order they were written.
+bool ScratchTableWriter::numberKept()
+{
+    if (!m_shown || m_unnumbered == 0) {
+        return true;
+    }
+    QSqlQuery q(m_db);
+    if (!q.exec(QStringLiteral("SELECT max(id) FROM 通用")) || !q.next()) {
+        m_error = q.lastError().text();
+        return false;
+    }
+    qint64 id = q.value(0).toLongLong() - m_unnumbered;
+    for (int row = m_shown->rowCount() - m_unnumbered; row < m_shown->rowCount(); ++row) {
+        m_shown->setInteger(row, 0, ++id);
+    }
+    m_unnumbered = 0;
     return true;
 }
 
 ScratchTableWriter::~ScratchTableWriter() = default;
 
-bool ScratchTableWriter::write(const ScratchRow &row, qint64 id)
+bool ScratchTableWriter::write(const ScratchRow &row)
 {
     // Rows that fill the same columns share one insert; its values go in the columns' order.
     quint32 shape = 0;
@@ -112,29 +135,30 @@ bool ScratchTableWriter::write(const ScratchRow &row, qint64 id)
         }
     }
     if (m_shown) {
-        keep(values, id);
+        keep(values);
     }
     if (m_rows) {
-        QVariantList full(qsizetype(Columns.size()) + 1);
-        full[0] = id;
+        QVariantList full(qsizetype(Columns.size()));
         for (size_t i = 0; i < Columns.size(); ++i) {
             if (values[i]) {
-                full[qsizetype(i) + 1] = *values[i];
+                full[qsizetype(i)] = *values[i];
             }
         }
         return m_rows->add(full);
     }
     std::shared_ptr<BulkStatement> &insert = m_inserts[shape];
     if (!insert) {
-        QStringList names {QStringLiteral("id")};
+        QStringList names;
         for (int i = 0; i < int(Columns.size()); ++i) {
             if (shape & (1u << i)) {
                 names << QString::fromLatin1(Columns[size_t(i)]);
             }
         }
-        const QString sql = QStringLiteral("INSERT INTO 通用 (%1) VALUES (%2)")
-                                .arg(names.join(QLatin1Char(',')),
-                                     QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+        const QString sql = names.isEmpty()
+            ? QStringLiteral("INSERT INTO 通用 DEFAULT VALUES")
+            : QStringLiteral("INSERT INTO 通用 (%1) VALUES (%2)")
+                  .arg(names.join(QLatin1Char(',')),
+                       QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')));
         insert = std::make_shared<BulkStatement>(m_db, sql);
     }
     if (!insert->isValid()) {
@@ -142,7 +166,6 @@ bool ScratchTableWriter::write(const ScratchRow &row, qint64 id)
         return false;
     }
     int n = 0;
-    insert->bind(n++, QVariant(id));
     for (const QVariant *v : values) {
         if (v) {
             // Amounts are stored as ten-thousandths.

@@ -54,9 +54,9 @@ class RowStore;
 // for every row that fills the same columns; on a server the rows are held and sent with one
 // statement (COPY) by flush(), which must come before the transaction commits.
 //
-// Each row is written with the id it is given, and with `shown` each is also appended there as
-// "select * from 通用" would read it back (fields()): the rows the grid shows are those written,
-// without a second read.
+// With `shown`, each row is also appended there as "select * from 通用" would read it back
+// (fields()), its id the one 通用 gave it: the rows the grid shows are those written, without a
+// second read.
 class ScratchTableWriter
 {
 public:
@@ -67,17 +67,19 @@ public:
 
     // The fields of 通用 in the order "select *" gives them, id first.
     static QStringList fields();
-    bool write(const ScratchRow &row, qint64 id);
-    // Writes the rows still held; nothing else may run on the connection between the writes
-    // and this.
+    bool write(const ScratchRow &row);
+    // Writes the rows still held, and gives the rows kept in `shown` their ids; nothing else may
+    // run on the connection between the writes and this.
     bool flush();
     QString error() const { return m_error; }
 
 private:
-    void keep(const std::array<const QVariant *, ColumnCount> &values, qint64 id);
+    void keep(const std::array<const QVariant *, ColumnCount> &values);
+    bool numberKept();
 
     QSqlDatabase m_db;
     RowStore *m_shown = nullptr;
+    int m_unnumbered = 0; // rows kept in m_shown whose id is not known yet
     QHash<quint32, std::shared_ptr<BulkStatement>> m_inserts; // by the set of columns filled
     std::unique_ptr<Dialect::RowWriter> m_rows; // the server's writer of many rows, when there is one
     QString m_error;
