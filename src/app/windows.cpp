@@ -1,10 +1,10 @@
 #include "admin/arrange.h"
 #include "admin/backup.h"
-#include "admin/migrate.h"
 #include "admin/enter.h"
 #include "admin/gsxx_edit.h"
 #include "admin/importmdb.h"
 #include "admin/initialize.h"
+#include "admin/migrate.h"
 #include "admin/password.h"
 #include "admin/qxb.h"
 #include "admin/restore.h"
@@ -29,6 +29,7 @@
 #include "reports/statistics_item.h"
 #include "reports/statistics_money.h"
 #include "reports/statistics_quankuang.h"
+#include "reports/statistics_shoufeilv.h"
 #include "reports/statistics_weijiao.h"
 #include "reports/statistics_yijiao.h"
 #include "reports/yajin_mingxi.h"
@@ -64,6 +65,7 @@ void WindowRegistry::registerAll()
     add<TForm_statistics_item>();
     add<TForm_statistics_money>();
     add<TForm_statistics_quankuang>();
+    add<TForm_statistics_shoufeilv>();
     add<TForm_statistics_weijiao>();
     add<TForm_statistics_yijiao>();
     add<TForm_storeyinfo>();
