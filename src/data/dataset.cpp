@@ -169,12 +169,28 @@ bool DataSet::open()
         m_rows.reset();
         return false;
     }
+    opening();
+    return true;
+}
+
+void DataSet::opening()
+{
     m_state = State::Browse;
     m_current = recordCount() > 0 ? 0 : -1;
     emit opened();
     emit stateChanged(m_state);
     emit currentChanged(m_current);
-    return true;
+}
+
+void DataSet::openWith(const QStringList &lines, const QStringList &fields, RowStore rows)
+{
+    close();
+    clearSql();
+    m_sql = lines;
+    m_lastError.clear();
+    setFields(fields);
+    m_rows = std::move(rows);
+    opening();
 }
 
 bool DataSet::openOn(const QStringList &lines)

@@ -54,6 +54,10 @@ public:
     bool open();
     // Closes, replaces the SQL (and its bindings) by these lines and opens.
     bool openOn(const QStringList &lines);
+    // Closes and opens on rows already at hand, those the lines would read now (a report's rows
+    // as they were written into its scratch table), without reading them again; reopening and
+    // sorting by a title run the lines.
+    void openWith(const QStringList &lines, const QStringList &fields, RowStore rows);
     void close();
     bool reopen();
     // Runs an action statement (update, delete, insert); the data set stays closed.
@@ -153,6 +157,7 @@ signals:
 
 private:
     void setState(State s);
+    void opening();
     void setCurrent(int row);
     bool runQuery(bool select);
     void setFields(const QStringList &fields);

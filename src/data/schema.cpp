@@ -13,6 +13,17 @@ QList<FieldDef> audit()
     return {{QStringLiteral("操作人员"), K::Text}, {QStringLiteral("操作日期"), K::DateTime}};
 }
 
+// An index of the bill lines of one payment state for the reports (see Schema::billState): the
+// month and house, then the amount and the state in the order given (the two reports' indexes
+// take them in turn, so that their names differ within the 63 bytes a server keeps of a name).
+TableDef::PartialIndex reportIndex(const QString &comparison, const QString &tag, bool stateFirst)
+{
+    QStringList columns {QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("房屋代码")};
+    columns << (stateFirst ? QStringList {QStringLiteral("缴费状态"), QStringLiteral("收费金额")}
+                           : QStringList {QStringLiteral("收费金额"), QStringLiteral("缴费状态")});
+    return {columns, Schema::billState() + comparison, tag};
+}
+
 QList<TableDef> buildTables()
 {
     QList<TableDef> t;
@@ -148,14 +159,24 @@ QList<TableDef> buildTables()
               {{QStringLiteral("年度"), QStringLiteral("月份")},
                {QStringLiteral("楼宇名称")},
                {QStringLiteral("缴费状态")},
-               {QStringLiteral("收费名称"), QStringLiteral("年度"), QStringLiteral("月份")},
+               // A fee item's lines; with the state and the amount, the totals by item are read from
+               // the index alone, in its order, without sorting.
+               {QStringLiteral("收费名称"), QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("缴费状态"),
+                QStringLiteral("收费金额")},
                {QStringLiteral("单据号码")}},
               false,
-              // The unpaid lines of a month (the houses the payment window lists, the arrears and
-              // unpaid listings): once a month is paid, only its few unpaid lines are read.
+              // The unpaid lines of a month (the houses the payment window lists, the unpaid
+              // listings): once a month is paid, only its few unpaid lines are read.
               {{{QStringLiteral("年度"), QStringLiteral("月份")},
                 QStringLiteral("缴费状态='未缴费'"),
-                QStringLiteral("未缴费")}}});
+                QStringLiteral("未缴费")},
+               // The reports' sums per month and house, of the unpaid lines (those without a
+               // state among them) and of the paid ones: each read from its index alone, in month
+               // and house order, without sorting. Their condition is the reports' own comparison,
+               // which no statement of a single house writes, so they never stand in for the
+               // house-led key.
+               reportIndex(QStringLiteral(" = '未缴费'"), QStringLiteral("欠费"), true),
+               reportIndex(QStringLiteral(" <> '未缴费'"), QStringLiteral("已缴费"), false)}});
     t.append({QStringLiteral("收费汇总表"),
               {{QStringLiteral("年度"), K::Text},
                {QStringLiteral("月份"), K::Text},
@@ -263,6 +284,12 @@ QList<TableDef> buildTables()
 }
 
 } // namespace
+
+QString Schema::billState(const QString &alias)
+{
+    const QString column = alias.isEmpty() ? QStringLiteral("缴费状态") : alias + QStringLiteral(".缴费状态");
+    return QStringLiteral("COALESCE(NULLIF(%1, ''), '未缴费')").arg(column);
+}
 
 const QList<TableDef> &Schema::tables()
 {

@@ -406,9 +406,9 @@ private slots:
         estate(7);
         std::unique_ptr<Fault> fault;
         if (!refusedHouse.isEmpty()) {
-            fault = std::make_unique<Fault>(
-                dm(), QStringLiteral("insert"), QStringLiteral("收费明细表"), reason,
-                QStringLiteral("new.房屋代码='%1' and new.收费名称='水费'").arg(refusedHouse));
+            fault =
+                std::make_unique<Fault>(dm(), QStringLiteral("insert"), QStringLiteral("收费明细表"), reason,
+                                        QStringLiteral("new.房屋代码='%1' and new.收费名称='水费'").arg(refusedHouse));
             QVERIFY(fault->ok());
         }
         BillGeneration g(dm()->database());
@@ -459,7 +459,7 @@ private slots:
                                            "\\S+ \\(年度=\\? AND 月份=\\? AND 缴费状态=\\?\\))")};
         QTest::newRow("a fee's lines of a month")
             << QStringLiteral("select sum(收费金额) as zje from 收费明细表 where (收费名称=?)and(年度=?)and(月份=?)")
-            << QStringList {QStringLiteral("SEARCH 收费明细表 USING INDEX \\S+ \\(收费名称=\\?")};
+            << QStringList {QStringLiteral("SEARCH 收费明细表 USING (COVERING )?INDEX \\S+ \\(收费名称=\\?")};
     }
     void statementsUseTheIndexes()
     {
@@ -469,8 +469,10 @@ private slots:
             QSKIP("SQLite's query plans");
         }
         estate(3);
-        const QStringList partial = dm()->column(QStringLiteral(
-            "select name from sqlite_master where type='index' and tbl_name='收费明细表' and sql like '%WHERE%'"));
+        // The unpaid lines' own index (the reports' indexes of one state are others).
+        const QStringList partial =
+            dm()->column(QStringLiteral("select name from sqlite_master where type='index' and tbl_name='收费明细表' "
+                                        "and sql like '%WHERE%' and name like '%未缴费'"));
         QCOMPARE(partial.size(), 1);
         QSqlQuery q(dm()->database());
         QVERIFY(q.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + sql));

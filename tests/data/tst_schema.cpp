@@ -3,6 +3,7 @@
 #include "data/billlinesql.h"
 #include "data/dm1.h"
 #include "data/schema.h"
+#include "reports/core/billreports.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -51,8 +52,8 @@ private slots:
         QVERIFY2(dm.openConnection(), qPrintable(dm.lastError()));
         QCOMPARE(indexesOf(dm), wantedIndexes());
         QCOMPARE(indexesOf(dm).value(HouseLed), QStringLiteral("房屋代码,年度,月份,收费名称"));
-        QCOMPARE(indexesOf(dm).value(QStringLiteral("ix_收费明细表_收费名称_年度_月份")),
-                 QStringLiteral("收费名称,年度,月份"));
+        QCOMPARE(indexesOf(dm).value(QStringLiteral("ix_收费明细表_收费名称_年度_月份_缴费状态_收费金额")),
+                 QStringLiteral("收费名称,年度,月份,缴费状态,收费金额"));
         QVERIFY(indexesOf(dm).contains(QStringLiteral("ix_收费明细表_单据号码")));
         QCOMPARE(indexesOf(dm).value(QStringLiteral("ux_收费汇总表_房屋代码_年度_月份_收费项目_楼宇名称_业主名称")),
                  QStringLiteral("房屋代码,年度,月份,收费项目,楼宇名称,业主名称"));
@@ -150,6 +151,59 @@ private slots:
                      && plan[0].contains(QStringLiteral("INDEX ") + HouseLed
                                          + QStringLiteral(" (房屋代码=? AND 年度=? AND 月份=?")),
                  qPrintable(plan.join(QStringLiteral(" | "))));
+    }
+
+    // The reports' sums are read from their indexes alone (the unpaid lines without a state
+    // among them), and the lines are grouped in the index's order: only the few sums they give
+    // are sorted, never the lines.
+    void reportSumsReadTheirIndexesAlone_data()
+    {
+        QTest::addColumn<int>("report");
+        QTest::addColumn<QStringList>("tags"); // of the indexes read
+        QTest::addColumn<int>("sorts"); // of the sums
+        QTest::newRow("arrears") << 0 << QStringList {QStringLiteral("欠费")} << 0;
+        QTest::newRow("month totals") << 1 << QStringList {QStringLiteral("欠费"), QStringLiteral("已缴费")} << 1;
+        QTest::newRow("item totals") << 2 << QStringList {QString()} << 1;
+    }
+    void reportSumsReadTheirIndexesAlone()
+    {
+        QFETCH(int, report);
+        QFETCH(QStringList, tags);
+        QFETCH(int, sorts);
+        QTemporaryDir home;
+        Dm1 dm(home.path());
+        QVERIFY(dm.openConnection());
+        for (int h = 0; h < 20; ++h) {
+            for (int m = 1; m <= 3; ++m) {
+                QVERIFY(addLine(dm, QStringLiteral("A-%1").arg(h), QStringLiteral("水费"), m, h % 2 ? "现金" : ""));
+            }
+        }
+        const BillReportFilter f {{2004, 1}, {2005, 6}, {}, {}, {}, {}};
+        const BillReports::Statement st = report == 0 ? BillReports::arrearsSums(f)
+            : report == 1                             ? BillReports::monthSums(f)
+                                                      : BillReports::itemSums(f);
+        QSqlQuery q(dm.database());
+        QVERIFY(q.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + st.sql));
+        for (const QVariant &v : st.binds) {
+            q.addBindValue(v);
+        }
+        QVERIFY(q.exec());
+        QStringList plan;
+        while (q.next()) {
+            plan << q.value(3).toString();
+        }
+        const QString shown = plan.join(QStringLiteral(" | "));
+        for (const QString &tag : tags) {
+            QString wanted;
+            for (const IndexDef &ix : Schema::indexes()) {
+                if (ix.table == QStringLiteral("收费明细表") && ix.tag == tag
+                    && (!tag.isEmpty() || ix.columns.first() == QStringLiteral("收费名称"))) {
+                    wanted = ix.name();
+                }
+            }
+            QVERIFY2(shown.contains(QStringLiteral("COVERING INDEX ") + wanted), qPrintable(shown));
+        }
+        QVERIFY2(plan.filter(QStringLiteral("TEMP B-TREE FOR GROUP BY")).size() == sorts, qPrintable(shown));
     }
 };
 

@@ -5,6 +5,7 @@
 #include "data/money.h"
 
 #include <QHash>
+#include <QMap>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
@@ -29,9 +30,41 @@ bool refused(QString *error)
     return false;
 }
 
-QVariantList periodBinds(const BillReportFilter &f)
+// The bill lines of the period's years, as a where clause with the other conditions: a range
+// on 年度 that an index led by the year and month reads in its order, so that sums grouped by
+// month come without sorting. Months of those years outside the period are left to
+// stepInPeriod(). Years are compared as text, which is their order while they have four digits.
+QString withinYears(const BillReportFilter &f, Conditions *lines)
 {
-    return {f.from.step(), f.to.step()};
+    const auto fourDigits = [](int year) { return year >= 1000 && year <= 9999; };
+    if (fourDigits(f.from.year) && fourDigits(f.to.year)) {
+        lines->add(QStringLiteral("(b.年度 BETWEEN ? AND ?)"), {f.from.yearText(), f.to.yearText()});
+    }
+    return lines->where();
+}
+
+// The step of the month a line's 年度 and 月份 name, when it is a month of the period as the
+// lines hold them ("2004", "9"); -1 otherwise.
+int stepInPeriod(const BillReportFilter &f, const QVariant &year, const QVariant &month)
+{
+    bool yearOk = false, monthOk = false;
+    const YearMonth ym {year.toString().toInt(&yearOk), month.toString().toInt(&monthOk)};
+    if (!yearOk || !monthOk || ym.month < 1 || ym.month > 12 || ym < f.from || f.to < ym
+        || ym.yearText() != year.toString() || ym.monthText() != month.toString()) {
+        return -1;
+    }
+    return ym.step();
+}
+
+// The rows in the order of their keys.
+template<typename Key> bool appendAll(QMap<Key, ScratchRow> &rows, ScratchSink &out, QString *error)
+{
+    for (ScratchRow &row : rows) {
+        if (!out.append(std::move(row))) {
+            return refused(error);
+        }
+    }
+    return true;
 }
 
 QString captionOf(const QString &text, const char *unit)
@@ -41,33 +74,33 @@ QString captionOf(const QString &text, const char *unit)
 
 }
 
+BillReports::Statement BillReports::arrearsSums(const BillReportFilter &f)
+{
+    // In one grouped pass over the unpaid lines' own index (those without a state among them).
+    Conditions lines;
+    lines.add(BillState::unpaid(QStringLiteral("b")));
+    lines.equals(QStringLiteral("b.房屋代码"), f.houseCode);
+    const QString sql = QStringLiteral("SELECT b.房屋代码, b.年度, b.月份, sum(b.收费金额) FROM 收费明细表 b")
+        + withinYears(f, &lines) + QStringLiteral("\nGROUP BY b.年度, b.月份, b.房屋代码\nHAVING sum(b.收费金额) > 0");
+    return {sql, lines.binds()};
+}
+
 bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
 {
-    // Each house's unpaid sums of the period's months, in one grouped pass over the lines; the
-    // houses then take theirs in code order. The unpaid lines (BillState::unpaid) are taken in
-    // two parts, those marked "未缴费" or "" and those without a state, so that each month's are
-    // found through the lines' index on year, month and state rather than by reading every line.
-    Conditions house;
-    house.equals(QStringLiteral("b.房屋代码"), f.houseCode);
-    const QString part = QStringLiteral("SELECT b.房屋代码 AS code, p.k AS k, b.收费金额 AS amount "
-                                        "FROM period p CROSS JOIN 收费明细表 b\n"
-                                        "  WHERE b.年度 = p.y AND b.月份 = p.m AND %1")
-        + house.andJoined();
+    // Each house's unpaid sums of the period's months; the houses then take theirs in code
+    // order.
+    const Statement sumsOf = arrearsSums(f);
     QSqlQuery sums(db);
-    if (!runBound(sums,
-                  ReportPeriod::withPeriod() + QStringLiteral("SELECT code, k, sum(amount) FROM (\n")
-                      + part.arg(QStringLiteral("(b.缴费状态 IN ('未缴费', ''))")) + QStringLiteral("\nUNION ALL\n")
-                      + part.arg(QStringLiteral("(b.缴费状态 IS NULL)"))
-                      + QStringLiteral(") unpaid\nGROUP BY code, k\nHAVING sum(amount) > 0"),
-                  periodBinds(f) + house.binds() + house.binds(), error)) {
+    if (!runBound(sums, sumsOf.sql, sumsOf.binds, error)) {
         return false;
     }
     QHash<QString, QList<QPair<int, Money>>> unpaidByHouse;
     StoredAmounts amount;
     while (sums.next()) {
         // Lines without a house code belong to no house.
-        if (!sums.value(0).isNull()) {
-            unpaidByHouse[sums.value(0).toString()] << qMakePair(sums.value(1).toInt(), amount(sums.value(2)));
+        const int step = stepInPeriod(f, sums.value(1), sums.value(2));
+        if (!sums.value(0).isNull() && step >= 0) {
+            unpaidByHouse[sums.value(0).toString()] << qMakePair(step, amount(sums.value(3)));
         }
     }
     if (!finished(sums, error) || amount.refused(error)) {
@@ -136,32 +169,49 @@ bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, Scr
     return true;
 }
 
+BillReports::Statement BillReports::monthSums(const BillReportFilter &f)
+{
+    // Each house's sums of a month, of its unpaid and of its paid lines, each part grouped in
+    // the order of its own index; the months then add up their houses. Houses are counted by
+    // their distinct codes; lines without a code count as one house, as a list of the distinct
+    // codes would show them.
+    QVariantList binds;
+    const auto part = [&f, &binds](const QString &state, const char *paid) {
+        Conditions lines;
+        lines.add(state);
+        lines.equals(QStringLiteral("b.房屋代码"), f.houseCode);
+        const QString sql = QStringLiteral("SELECT b.年度 AS y, b.月份 AS m, b.房屋代码 AS code, %1 AS paid, "
+                                           "sum(b.收费金额) AS amount FROM 收费明细表 b")
+                                .arg(QString::fromLatin1(paid))
+            + withinYears(f, &lines) + QStringLiteral(" GROUP BY b.年度, b.月份, b.房屋代码");
+        binds << lines.binds();
+        return sql;
+    };
+    QString sql = QStringLiteral("SELECT h.y, h.m, sum(h.amount), count(DISTINCT h.code) + "
+                                 "max(CASE WHEN h.code IS NULL THEN 1 ELSE 0 END), "
+                                 "sum(CASE WHEN h.paid = 1 THEN h.amount END), sum(h.paid), "
+                                 "sum(CASE WHEN h.paid = 0 THEN h.amount END), sum(1 - h.paid)\nFROM (");
+    sql += part(BillState::unpaid(QStringLiteral("b")), "0") + QStringLiteral("\nUNION ALL\n");
+    sql += part(BillState::paid(QStringLiteral("b")), "1") + QStringLiteral(") h\nGROUP BY h.y, h.m");
+    return {sql, binds};
+}
+
 bool BillReports::monthTotals(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
 {
-    Conditions lines;
-    lines.equals(QStringLiteral("b.房屋代码"), f.houseCode);
-    // Houses are counted by their distinct codes; lines without a code count as one house, as
-    // a list of the distinct codes would show them.
-    const auto houses = [](const QString &when) {
-        return QStringLiteral("count(DISTINCT CASE WHEN %1 THEN b.房屋代码 END) + "
-                              "max(CASE WHEN %1 AND b.房屋代码 IS NULL THEN 1 ELSE 0 END)")
-            .arg(when);
-    };
-    const auto amounts = [](const QString &when) {
-        return QStringLiteral("sum(CASE WHEN %1 THEN b.收费金额 END)").arg(when);
-    };
-    const QString paid = BillState::paid(QStringLiteral("b")), unpaid = BillState::unpaid(QStringLiteral("b"));
-    const QString sql = ReportPeriod::withPeriod() + QStringLiteral("SELECT p.y, p.m, sum(b.收费金额), ")
-        + houses(QStringLiteral("1 = 1")) + QStringLiteral(", ") + amounts(paid) + QStringLiteral(", ") + houses(paid)
-        + QStringLiteral(", ") + amounts(unpaid) + QStringLiteral(", ") + houses(unpaid)
-        + QStringLiteral("\nFROM period p JOIN 收费明细表 b ON b.年度 = p.y AND b.月份 = p.m\n") + lines.where()
-        + QStringLiteral("\nGROUP BY p.k, p.y, p.m\nORDER BY p.k");
+    const auto [sql, binds] = monthSums(f);
     QSqlQuery q(db);
-    if (!runBound(q, sql, periodBinds(f) + lines.binds(), error)) {
+    if (!runBound(q, sql, binds, error)) {
         return false;
     }
+    // The period's months in calendar order.
+    QMap<int, ScratchRow> months;
     StoredAmounts amount;
     while (q.next()) {
+        // Months of the period's years outside the period are not the report's.
+        const int step = stepInPeriod(f, q.value(0), q.value(1));
+        if (step < 0) {
+            continue;
+        }
         const Money billed = amount(q.value(2)), paidSum = amount(q.value(4)), unpaidSum = amount(q.value(6));
         if (amount.refused(error)) {
             return false;
@@ -172,18 +222,20 @@ bool BillReports::monthTotals(const QSqlDatabase &db, const BillReportFilter &f,
             && nUnpaid <= 0) {
             continue;
         }
-        if (!out.append({{"texta", captionOf(q.value(0).toString(), "年")},
-                         {"textb", captionOf(q.value(1).toString(), "月")},
-                         {"numbera", nBilled},
-                         {"moneya", QVariant::fromValue(billed)},
-                         {"numberb", nPaid},
-                         {"moneyb", QVariant::fromValue(paidSum)},
-                         {"numberc", nUnpaid},
-                         {"moneyc", QVariant::fromValue(unpaidSum)}})) {
-            return refused(error);
-        }
+        months.insert(step,
+                      {{"texta", captionOf(q.value(0).toString(), "年")},
+                       {"textb", captionOf(q.value(1).toString(), "月")},
+                       {"numbera", nBilled},
+                       {"moneya", QVariant::fromValue(billed)},
+                       {"numberb", nPaid},
+                       {"moneyb", QVariant::fromValue(paidSum)},
+                       {"numberc", nUnpaid},
+                       {"moneyc", QVariant::fromValue(unpaidSum)}});
     }
-    return finished(q, error);
+    if (!finished(q, error)) {
+        return false;
+    }
+    return appendAll(months, out, error);
 }
 
 bool BillReports::hasFeeItems(const QSqlDatabase &db, QString *error)
@@ -193,30 +245,43 @@ bool BillReports::hasFeeItems(const QSqlDatabase &db, QString *error)
         && q.value(0).toLongLong() > 0;
 }
 
-bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
+BillReports::Statement BillReports::itemSums(const BillReportFilter &f)
 {
+    // The sums of each fee name, month and payment state, grouped in the order of the index led
+    // by the fee name, read whole (a range of years would make the month's index the cheaper
+    // guess, and its lines be sorted); the few sums then tell paid from unpaid. Each item takes
+    // the lines of its name: an item is counted by its row, not its name.
     Conditions lines;
     lines.equals(QStringLiteral("b.房屋代码"), f.houseCode);
-    const QString paid = BillState::paid(QStringLiteral("b")), unpaid = BillState::unpaid(QStringLiteral("b"));
-    // Each item takes the lines of its name: an item is counted by its row, not its name.
-    const QString sql = ReportPeriod::withPeriod()
-        + QStringLiteral("SELECT p.y, p.m, i.收费名称, s.billed, s.paid, s.unpaid\n"
-                         "FROM (SELECT p.k AS k, b.收费名称 AS name, sum(b.收费金额) AS billed, "
-                         "sum(CASE WHEN %1 THEN b.收费金额 END) AS paid, "
-                         "sum(CASE WHEN %2 THEN b.收费金额 END) AS unpaid\n"
-                         "      FROM period p JOIN 收费明细表 b ON b.年度 = p.y AND b.月份 = p.m\n      ")
-              .arg(paid, unpaid)
+    const QString sql =
+        QStringLiteral("SELECT t.y, t.m, i.收费名称, t.billed, t.paid, t.unpaid, i.id\n"
+                       "FROM (SELECT s.年度 AS y, s.月份 AS m, s.收费名称 AS name, sum(s.amount) AS billed, "
+                       "sum(CASE WHEN %1 THEN s.amount END) AS paid, sum(CASE WHEN %2 THEN s.amount END) AS unpaid\n"
+                       "      FROM (SELECT b.收费名称, b.年度, b.月份, b.缴费状态, sum(b.收费金额) AS amount "
+                       "FROM 收费明细表 b")
+            .arg(BillState::paid(QStringLiteral("s")), BillState::unpaid(QStringLiteral("s")))
         + lines.where()
-        + QStringLiteral("\n      GROUP BY p.k, b.收费名称) s\n"
-                         "JOIN 收费项目 i ON i.收费名称 = s.name\n"
-                         "JOIN period p ON p.k = s.k\n"
-                         "ORDER BY s.k, i.id");
+        + QStringLiteral(" GROUP BY b.收费名称, b.年度, b.月份, b.缴费状态) s\n"
+                         "      GROUP BY s.年度, s.月份, s.收费名称) t\n"
+                         "JOIN 收费项目 i ON i.收费名称 = t.name");
+    return {sql, lines.binds()};
+}
+
+bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
+{
+    const auto [sql, binds] = itemSums(f);
     QSqlQuery q(db);
-    if (!runBound(q, sql, periodBinds(f) + lines.binds(), error)) {
+    if (!runBound(q, sql, binds, error)) {
         return false;
     }
+    // By month in calendar order, and within it the items in the order they were entered.
+    QMap<QPair<int, qint64>, ScratchRow> rows;
     StoredAmounts amount;
     while (q.next()) {
+        const int step = stepInPeriod(f, q.value(0), q.value(1));
+        if (step < 0) {
+            continue;
+        }
         const Money billed = amount(q.value(3)), paidSum = amount(q.value(4)), unpaidSum = amount(q.value(5));
         if (amount.refused(error)) {
             return false;
@@ -224,16 +289,18 @@ bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, 
         if (billed <= Money() && paidSum <= Money() && unpaidSum <= Money()) {
             continue;
         }
-        if (!out.append({{"texta", captionOf(q.value(0).toString(), "年")},
-                         {"textb", captionOf(q.value(1).toString(), "月")},
-                         {"textc", q.value(2).toString()},
-                         {"moneya", QVariant::fromValue(billed)},
-                         {"moneyb", QVariant::fromValue(paidSum)},
-                         {"moneyc", QVariant::fromValue(unpaidSum)}})) {
-            return refused(error);
-        }
+        rows.insert({step, q.value(6).toLongLong()},
+                    {{"texta", captionOf(q.value(0).toString(), "年")},
+                     {"textb", captionOf(q.value(1).toString(), "月")},
+                     {"textc", q.value(2).toString()},
+                     {"moneya", QVariant::fromValue(billed)},
+                     {"moneyb", QVariant::fromValue(paidSum)},
+                     {"moneyc", QVariant::fromValue(unpaidSum)}});
     }
-    return finished(q, error);
+    if (!finished(q, error)) {
+        return false;
+    }
+    return appendAll(rows, out, error);
 }
 
 bool BillReports::listing(const QSqlDatabase &db, Listing kind, const BillReportFilter &f, ScratchSink &out,

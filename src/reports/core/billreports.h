@@ -5,6 +5,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 
 // What the operator chose in a bill report's filter bar. Texts are as typed: a blank one sets
 // no condition, a filled one is compared as typed.
@@ -40,6 +41,20 @@ bool monthTotals(const QSqlDatabase &db, const BillReportFilter &filter, Scratch
 bool itemTotals(const QSqlDatabase &db, const BillReportFilter &filter, ScratchSink &out, QString *error);
 // Whether any fee item exists (without one the totals by item are not computed at all).
 bool hasFeeItems(const QSqlDatabase &db, QString *error);
+
+// The grouped statements the reports above read their sums by (whose plans the indexes are
+// made for), with their values: the unpaid sum of each house and month for the arrears; each
+// month's sums and house counts, paid and unpaid; each month's and fee name's sums, paid and
+// unpaid. The first two read the lines of the period's years, the last every line; the reports
+// keep the period's months.
+struct Statement
+{
+    QString sql;
+    QVariantList binds;
+};
+Statement arrearsSums(const BillReportFilter &filter);
+Statement monthSums(const BillReportFilter &filter);
+Statement itemSums(const BillReportFilter &filter);
 
 // "业主缴费全况表", "业主已缴费项目明细表", "业主未缴费项目明细表": one row per bill line of the
 // bill months of the period (by 开始日期), matching the filter, in 房屋代码 and 开始日期 order.

@@ -1,5 +1,7 @@
 #include "reports/core/reportperiod.h"
 
+#include "data/schema.h"
+
 QString YearMonth::firstDayStart() const
 {
     return ReportPeriod::dayStart(QDate(year, month, 1));
@@ -77,10 +79,10 @@ QString Conditions::andJoined() const
 
 QString BillState::paid(const QString &alias)
 {
-    return QStringLiteral("(%1.缴费状态 <> '未缴费' AND %1.缴费状态 <> '')").arg(alias);
+    return QStringLiteral("(%1 <> '未缴费')").arg(Schema::billState(alias));
 }
 
 QString BillState::unpaid(const QString &alias)
 {
-    return QStringLiteral("(%1.缴费状态 IS NULL OR %1.缴费状态 = '未缴费' OR %1.缴费状态 = '')").arg(alias);
+    return QStringLiteral("(%1 = '未缴费')").arg(Schema::billState(alias));
 }

@@ -90,6 +90,7 @@ bool ReportRun::start(const Computation &work, DataSet *scratch, QString *error)
     m_scratch = scratch;
     m_writeError.clear();
     m_written = 0;
+    m_shown.reset(int(ScratchTableWriter::fields().size()));
     m_cancel = false;
     scratch->close();
     QString why;
@@ -128,7 +129,8 @@ void ReportRun::writeBatch(int run, const QList<ScratchRow> &rows)
     // Rows that come after a cancel or a failed write are dropped; the place is freed either way.
     if (!m_cancel.load()) {
         Transaction tx(Dm1::instance()->database());
-        ScratchTableWriter out(Dm1::instance()->database());
+        // Written into 通用 (sorting by a title reads it again) and kept for the grid as written.
+        ScratchTableWriter out(Dm1::instance()->database(), &m_shown);
         bool ok = tx.begun();
         for (const ScratchRow &row : rows) {
             if (!ok || !(ok = out.write(row))) {
@@ -177,14 +179,11 @@ void ReportRun::workerDone(int run, bool ok, const QString &error)
     const QString why = !m_writeError.isEmpty() ? m_writeError : (cancelled ? QString() : error);
     if (ok && !m_cancel.load()) {
         // The rows in the order they were written, until the operator sorts them by a title.
-        m_scratch->openOn(scratchQuery());
-        if (!m_scratch->isOpen()) {
-            emit finished(false, m_scratch->lastError());
-            return;
-        }
+        m_scratch->openWith(scratchQuery(), ScratchTableWriter::fields(), std::exchange(m_shown, {}));
         emit finished(true, QString());
         return;
     }
+    m_shown.reset();
     emptyScratch();
     m_scratch->openOn(scratchQuery());
     emit finished(false, why);
@@ -196,8 +195,8 @@ bool ReportRun::runHere(const Computation &work, DataSet *scratch, QString *erro
     class Direct : public ScratchSink
     {
     public:
-        explicit Direct(const QSqlDatabase &db)
-            : writer(db)
+        Direct(const QSqlDatabase &db, RowStore *shown)
+            : writer(db, shown)
         { }
         bool append(ScratchRow row) override { return writer.write(row); }
         ScratchTableWriter writer;
@@ -205,9 +204,11 @@ bool ReportRun::runHere(const Computation &work, DataSet *scratch, QString *erro
     Dm1 *dm = Dm1::instance();
     scratch->close();
     QString why;
+    RowStore shown;
+    shown.reset(int(ScratchTableWriter::fields().size()));
     const bool ok = dm->inTransaction(
         [&](QString *e) {
-            Direct out(dm->database());
+            Direct out(dm->database(), &shown);
             if (!dm->exec(QStringLiteral("delete from 通用"), {}, e)) {
                 return false;
             }
@@ -222,15 +223,13 @@ bool ReportRun::runHere(const Computation &work, DataSet *scratch, QString *erro
         &why);
     if (!ok) {
         dm->exec(QStringLiteral("delete from 通用"));
+        shown.reset(int(ScratchTableWriter::fields().size()));
     }
-    const bool opened = scratch->openOn(scratchQuery());
-    if (ok && !opened) {
-        why = scratch->lastError();
-    }
+    scratch->openWith(scratchQuery(), ScratchTableWriter::fields(), std::move(shown));
     if (error) {
         *error = why;
     }
-    return ok && opened;
+    return ok;
 }
 
 void ReportRun::cancel()
@@ -248,6 +247,7 @@ void ReportRun::stop()
     // What the stopped run still has on its way is ignored when it arrives.
     ++m_generation;
     m_running = false;
+    m_shown.reset();
     freeAllPlaces();
     emptyScratch();
 }

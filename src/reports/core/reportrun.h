@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/rowstore.h"
 #include "reports/core/scratchrows.h"
 
 #include <QList>
@@ -18,10 +19,11 @@ class QThread;
 // start() empties the scratch table 通用 and shows it empty; the computation then runs on a
 // worker thread over a read-only connection of its own (ReadConnection), so the window keeps
 // painting and taking clicks however long the statements take. Its rows come back to this
-// thread in batches, and each batch is written into 通用 on the program's connection: 通用 is
-// private to that connection, which only this thread uses. When all rows are in, the scratch
-// query is opened on them in the order they were written ("order by id", the ordering line a
-// title click replaces), and finished(true) follows.
+// thread in batches, and each batch is written into 通用 on the program's connection (通用 is
+// private to that connection, which only this thread uses) and kept, as written, for the grid.
+// When all rows are in, the scratch data set is opened on those rows without reading them back,
+// with the scratch query that gives them in the order they were written ("order by id", the
+// ordering line a title click replaces: sorting reads 通用 again), and finished(true) follows.
 //
 // cancel() stops the run at once: the statement in progress is interrupted, rows still on their
 // way are dropped, 通用 is emptied, and finished(false) follows with an empty error. A failed
@@ -49,7 +51,7 @@ public:
 
     // Computes a small report at once on the program's connection, for a caller that needs
     // its rows before it goes on (the start-up reminder): 通用 is emptied and filled in one
-    // transaction, and the scratch query opened on the rows in the order they were written.
+    // transaction, and the scratch data set opened on the rows in the order they were written.
     // On failure 通用 is left empty and error tells why.
     static bool runHere(const Computation &work, DataSet *scratch, QString *error = nullptr);
 
@@ -64,6 +66,7 @@ private:
     void emptyScratch();
 
     DataSet *m_scratch = nullptr;
+    RowStore m_shown; // the rows written so far, as the grid will show them
     QThread *m_thread = nullptr;
     std::atomic<bool> m_cancel = false;
     QSemaphore m_inFlight; // free places for batches on their way

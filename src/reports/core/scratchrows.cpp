@@ -2,15 +2,27 @@
 
 #include "data/bulkstatement.h"
 #include "data/money.h"
+#include "data/rowstore.h"
 
+#include <QSqlError>
+#include <QSqlQuery>
 #include <array>
 #include <cstring>
 
 namespace {
 // The columns of 通用, in the order its inserts name them.
-constexpr std::array<const char *, 19> Columns = {
+constexpr std::array<const char *, ScratchTableWriter::ColumnCount> Columns = {
     "texta",  "textb",  "textc",  "textd",   "texte",   "textf",   "textg", "texth", "texti", "moneya",
     "moneyb", "moneyc", "moneyd", "numbera", "numberb", "numberc", "datea", "dateb", "datec"};
+
+// The kinds of those columns: texts, then amounts and counts (integers), then dates (texts).
+constexpr int FirstAmount = 9, FirstDate = 16;
+
+// A value the database stores as NULL when it is bound.
+bool isNull(const QVariant &v)
+{
+    return v.isNull() || (v.metaType() == QMetaType::fromType<QString>() && v.toString().isNull());
+}
 
 int columnOf(const char *name)
 {
@@ -40,14 +52,40 @@ bool StoredAmounts::refused(QString *error) const
     return m_bad;
 }
 
-ScratchTableWriter::ScratchTableWriter(const QSqlDatabase &db)
+ScratchTableWriter::ScratchTableWriter(const QSqlDatabase &db, RowStore *shown)
     : m_db(db)
+    , m_shown(shown)
 {
-    QStringList columns;
+    m_rows = Dialect::of(db).rowWriter(db, QStringLiteral("通用"), fields().mid(1));
+}
+
+QStringList ScratchTableWriter::fields()
+{
+    QStringList out {QStringLiteral("id")};
     for (const char *c : Columns) {
-        columns << QString::fromLatin1(c);
+        out << QString::fromLatin1(c);
     }
-    m_rows = Dialect::of(db).rowWriter(db, QStringLiteral("通用"), columns);
+    return out;
+}
+
+void ScratchTableWriter::keep(const std::array<const QVariant *, ColumnCount> &values)
+{
+    const int row = m_shown->appendRow();
+    ++m_unnumbered;
+    for (int i = 0; i < ColumnCount; ++i) {
+        const QVariant *v = values[size_t(i)];
+        const int column = i + 1;
+        if (!v || isNull(*v)) {
+            m_shown->setNull(row, column);
+        } else if (i >= FirstAmount && i < FirstDate) {
+            // Amounts as ten-thousandths, counts as integers: as the columns hold them.
+            m_shown->setInteger(
+                row, column, v->metaType() == QMetaType::fromType<Money>() ? v->value<Money>().raw() : v->toLongLong());
+        } else {
+            const QByteArray text = v->toString().toUtf8();
+            m_shown->setText(row, column, text.constData(), text.size());
+        }
+    }
 }
 
 bool ScratchTableWriter::flush()
@@ -56,6 +94,27 @@ bool ScratchTableWriter::flush()
         m_error = m_rows->error();
         return false;
     }
+    return numberKept();
+}
+
+// 通用 numbers the rows written one after the other (the next id after the highest on a file, the
+// connection's own sequence of its own table on a server), so the rows just written hold the
+// highest ids, one each, in the order they were written.
+bool ScratchTableWriter::numberKept()
+{
+    if (!m_shown || m_unnumbered == 0) {
+        return true;
+    }
+    QSqlQuery q(m_db);
+    if (!q.exec(QStringLiteral("SELECT max(id) FROM 通用")) || !q.next()) {
+        m_error = q.lastError().text();
+        return false;
+    }
+    qint64 id = q.value(0).toLongLong() - m_unnumbered;
+    for (int row = m_shown->rowCount() - m_unnumbered; row < m_shown->rowCount(); ++row) {
+        m_shown->setInteger(row, 0, ++id);
+    }
+    m_unnumbered = 0;
     return true;
 }
 
@@ -74,6 +133,9 @@ bool ScratchTableWriter::write(const ScratchRow &row)
             shape |= 1u << i;
             values[size_t(i)] = &c.value;
         }
+    }
+    if (m_shown) {
+        keep(values);
     }
     if (m_rows) {
         QVariantList full(qsizetype(Columns.size()));

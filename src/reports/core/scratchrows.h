@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
+#include <array>
 #include <memory>
 
 class BulkStatement;
@@ -47,23 +48,38 @@ private:
     bool m_bad = false;
 };
 
+class RowStore;
+
 // Writes rows into 通用 on a connection: one prepared statement for each set of columns, reused
 // for every row that fills the same columns; on a server the rows are held and sent with one
 // statement (COPY) by flush(), which must come before the transaction commits.
+//
+// With `shown`, each row is also appended there as "select * from 通用" would read it back
+// (fields()), its id the one 通用 gave it: the rows the grid shows are those written, without a
+// second read.
 class ScratchTableWriter
 {
 public:
-    explicit ScratchTableWriter(const QSqlDatabase &db);
+    static constexpr int ColumnCount = 19; // texta … datec
+
+    explicit ScratchTableWriter(const QSqlDatabase &db, RowStore *shown = nullptr);
     ~ScratchTableWriter();
 
+    // The fields of 通用 in the order "select *" gives them, id first.
+    static QStringList fields();
     bool write(const ScratchRow &row);
-    // Writes the rows still held; nothing else may run on the connection between the writes
-    // and this.
+    // Writes the rows still held, and gives the rows kept in `shown` their ids; nothing else may
+    // run on the connection between the writes and this.
     bool flush();
     QString error() const { return m_error; }
 
 private:
+    void keep(const std::array<const QVariant *, ColumnCount> &values);
+    bool numberKept();
+
     QSqlDatabase m_db;
+    RowStore *m_shown = nullptr;
+    int m_unnumbered = 0; // rows kept in m_shown whose id is not known yet
     QHash<quint32, std::shared_ptr<BulkStatement>> m_inserts; // by the set of columns filled
     std::unique_ptr<Dialect::RowWriter> m_rows; // the server's writer of many rows, when there is one
     QString m_error;
