@@ -8,9 +8,10 @@
 
 namespace {
 // The columns of 通用, in the order its inserts name them.
-constexpr std::array<const char *, 19> Columns = {
-    "texta",  "textb",  "textc",  "textd",   "texte",   "textf",   "textg", "texth", "texti", "moneya",
-    "moneyb", "moneyc", "moneyd", "numbera", "numberb", "numberc", "datea", "dateb", "datec"};
+constexpr std::array<const char *, 23> Columns = {"texta",   "textb",   "textc",  "textd",  "texte",  "textf",
+                                                  "textg",   "texth",   "texti",  "moneya", "moneyb", "moneyc",
+                                                  "moneyd",  "moneye",  "moneyf", "moneyg", "moneyh", "numbera",
+                                                  "numberb", "numberc", "datea",  "dateb",  "datec"};
 
 int columnOf(const char *name)
 {

@@ -13,7 +13,7 @@
 class BulkStatement;
 
 // One row of a report for the scratch table 通用: the columns it fills and their values, the
-// others staying null. Columns are texta … texti, moneya … moneyd, numbera … numberc and
+// others staying null. Columns are texta … texti, moneya … moneyh, numbera … numberc and
 // datea … datec; values are texts, amounts as Money, counts as integers and dates as stored
 // date texts ("2004-09-01 00:00:00").
 struct ScratchCell
