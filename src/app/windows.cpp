@@ -1,10 +1,10 @@
 #include "admin/arrange.h"
 #include "admin/backup.h"
-#include "admin/migrate.h"
 #include "admin/enter.h"
 #include "admin/gsxx_edit.h"
 #include "admin/importmdb.h"
 #include "admin/initialize.h"
+#include "admin/migrate.h"
 #include "admin/password.h"
 #include "admin/qxb.h"
 #include "admin/restore.h"
@@ -25,6 +25,8 @@
 #include "masterdata/houselease.h"
 #include "masterdata/iteminfo.h"
 #include "masterdata/storeyinfo.h"
+#include "reports/duizhangdan.h"
+#include "reports/qianfei_zhangling.h"
 #include "reports/statistics_arrear.h"
 #include "reports/statistics_item.h"
 #include "reports/statistics_money.h"
@@ -72,6 +74,8 @@ void WindowRegistry::registerAll()
     add<TForm_yajin>();
     add<TForm_yajin_mingxi>();
     add<TForm_yajin_sum>();
+    add<TForm_duizhangdan>();
+    add<TForm_qianfei_zhangling>();
 }
 
 const QStringList &WindowRegistry::planned()

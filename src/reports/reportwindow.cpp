@@ -7,6 +7,7 @@
 #include "data/clock.h"
 #include "data/dm1.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QHBoxLayout>
@@ -123,12 +124,17 @@ void ReportWindow::buildFilterBar()
             control->setMinimumWidth(90);
             control->setMaximumWidth(120);
             break;
+        case FilterField::Kind::Check:
+            control = new QCheckBox(f.label, bar);
+            break;
         }
         control->setObjectName(f.objectName);
         control->setAccessibleName(QString(f.label).remove(QStringLiteral("：")));
-        auto *label = new QLabel(f.label, bar);
-        label->setBuddy(control);
-        row->addWidget(label);
+        if (f.kind != FilterField::Kind::Check) {
+            auto *label = new QLabel(f.label, bar);
+            label->setBuddy(control);
+            row->addWidget(label);
+        }
         row->addWidget(control);
         row->addSpacing(6);
         m_filters << control;
@@ -195,6 +201,12 @@ QString ReportWindow::textOf(const QString &objectName) const
         return combo->currentText();
     }
     return {};
+}
+
+bool ReportWindow::isChecked(const QString &objectName) const
+{
+    auto *box = qobject_cast<QCheckBox *>(filter(objectName));
+    return box && box->isChecked();
 }
 
 bool ReportWindow::refuseFilter(const QString &objectName, const QString &message)
