@@ -1,8 +1,6 @@
 #include "reports/duizhangdan.h"
 
 #include "components/common/prompt.h"
-#include "components/report/core/noticetemplate.h"
-#include "components/report/core/reportformat.h"
 #include "components/report/reportpainter.h"
 #include "components/report/reportpreview.h"
 #include "data/clock.h"
@@ -13,7 +11,6 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QToolButton>
 
@@ -139,31 +136,13 @@ void TForm_duizhangdan::showSummary(bool ok)
                        + u"　（余额为正表示欠费，为负表示预存）"_s);
 }
 
-namespace {
-// The template of the home, or nothing after the notice that names what is wrong.
-std::optional<ReportTemplate> homeTemplate(QWidget *parent, const QString &home, const QString &file)
-{
-    const QString path = HomeTemplate::pathIn(home, file);
-    if (!QFileInfo::exists(path)) {
-        Prompt::notice(parent, u"找不到模板文件：\n%1"_s.arg(QDir::toNativeSeparators(path)));
-        return std::nullopt;
-    }
-    QString why;
-    std::optional<ReportTemplate> report = ReportFormat::load(path, &why);
-    if (!report) {
-        Prompt::notice(parent, u"打印文件被破坏，请与程序员联系！\n"_s + why);
-    }
-    return report;
-}
-}
-
 void TForm_duizhangdan::printStatement()
 {
     if (!m_shown) {
         Prompt::notice(this, u"请先查询对账单！"_s);
         return;
     }
-    const std::optional<ReportTemplate> report = homeTemplate(this, dm()->home(), StatementReport::StatementFile);
+    const std::optional<ReportTemplate> report = homeTemplate(StatementReport::StatementFile);
     QString why;
     const std::unique_ptr<MemoryRows> organisation = report ? StatementReport::organisation(db(), &why) : nullptr;
     if (!report || !organisation) {
@@ -189,7 +168,7 @@ void TForm_duizhangdan::printBatch()
         return;
     }
     const QString building = textOf(u"ComboBox2"_s).trimmed();
-    const std::optional<ReportTemplate> report = homeTemplate(this, dm()->home(), StatementReport::StatementFile);
+    const std::optional<ReportTemplate> report = homeTemplate(StatementReport::StatementFile);
     if (!report) {
         return;
     }

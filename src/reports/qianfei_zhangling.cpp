@@ -2,8 +2,6 @@
 
 #include "components/common/prompt.h"
 #include "components/grid/core/exporttable.h"
-#include "components/report/core/noticetemplate.h"
-#include "components/report/core/reportformat.h"
 #include "components/report/reportpreview.h"
 #include "data/clock.h"
 #include "data/dataset.h"
@@ -12,7 +10,6 @@
 
 #include <QDateEdit>
 #include <QDir>
-#include <QFileInfo>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -125,26 +122,20 @@ void TForm_qianfei_zhangling::printReminders()
     if (rows.isEmpty()) {
         return;
     }
-    const QString path = HomeTemplate::pathIn(dm()->home(), StatementReport::ReminderFile);
-    if (!QFileInfo::exists(path)) {
-        Prompt::notice(this, u"找不到模板文件：\n%1"_s.arg(QDir::toNativeSeparators(path)));
+    const std::optional<ReportTemplate> report = homeTemplate(StatementReport::ReminderFile);
+    if (!report) {
         return;
     }
     QString why;
-    const std::optional<ReportTemplate> report = ReportFormat::load(path, &why);
-    if (!report) {
-        Prompt::notice(this, u"打印文件被破坏，请与程序员联系！\n"_s + why);
-        return;
-    }
     // Each house's unpaid lines at the date of the rows, from its whole history.
-    QList<OwnerStatement::Statement> houses;
+    QStringList codes;
     for (const OwnerStatement::AgingRow &a : rows) {
-        OwnerStatement::Statement s;
-        if (!OwnerStatement::compute(db(), {a.houseCode, QDate(1900, 1, 1), m_at, false}, &s, &why)) {
-            Prompt::databaseError(this, why);
-            return;
-        }
-        houses << s;
+        codes << a.houseCode;
+    }
+    QList<OwnerStatement::Statement> houses;
+    if (!StatementReport::statementsOf(db(), codes, QDate(1900, 1, 1), m_at, &houses, &why)) {
+        Prompt::databaseError(this, why);
+        return;
     }
     const std::unique_ptr<MemoryRows> organisation = StatementReport::organisation(db(), &why);
     const std::optional<PreparedReport> prepared = organisation

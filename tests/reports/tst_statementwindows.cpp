@@ -2,6 +2,8 @@
 // range give the ledger with its closing balance, the printed statement is a searchable PDF,
 // the batch puts every owing house into one PDF, the aging's reminders are printed and listed.
 #include "data/clock.h"
+#include "data/dataset.h"
+#include "masterdata/choosehouse.h"
 #include "modal.h"
 #include "reportfixture.h"
 #include "reports/core/statementreport.h"
@@ -135,7 +137,15 @@ private slots:
         QCOMPARE(w->windowTitle(), u"业主对账单"_s);
         QCOMPARE(w->findChild<QDateEdit *>(u"DateTimePicker1"_s)->date(), QDate(2004, 1, 1));
         QCOMPARE(w->findChild<QDateEdit *>(u"DateTimePicker2"_s)->date(), QDate(2004, 11, 15));
-        w->findChild<QComboBox *>(u"ComboBox1"_s)->setEditText(u"A-101"_s);
+        // The house picked in the house chooser.
+        whenShown<TForm_choosehouse>([](TForm_choosehouse *c) {
+            DataSet *houses = c->rows();
+            houses->moveTo(0);
+            QCOMPARE(houses->value(0, houses->fieldIndex(u"房屋代码"_s)).toString(), u"A-101"_s);
+            QTest::mouseClick(c->findChild<QPushButton *>(u"bitbtn_choose"_s), Qt::LeftButton);
+        });
+        click(w.get(), u"SpeedButton5"_s);
+        QCOMPARE(w->findChild<QComboBox *>(u"ComboBox1"_s)->currentText(), u"A-101"_s);
         QVERIFY(compute(w.get()));
 
         const QList<RowText> rows = scratchRows();

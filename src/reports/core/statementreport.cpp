@@ -238,6 +238,27 @@ bool StatementReport::batchHouses(const QSqlDatabase &db, const QString &buildin
     return true;
 }
 
+bool StatementReport::statementsOf(const QSqlDatabase &db, const QStringList &codes, const QDate &from, const QDate &to,
+                                   QList<OwnerStatement::Statement> *out, QString *error,
+                                   const std::function<bool(const OwnerStatement::Statement &)> &keep,
+                                   const std::function<bool(int, int)> &step)
+{
+    for (int i = 0; i < codes.size(); ++i) {
+        OwnerStatement::Statement s;
+        if (!OwnerStatement::compute(db, {codes[i], from, to, false}, &s, error)) {
+            return false;
+        }
+        if (!keep || keep(s)) {
+            *out << s;
+        }
+        if (step && !step(i + 1, int(codes.size()))) {
+            error->clear();
+            return false;
+        }
+    }
+    return true;
+}
+
 bool StatementReport::batch(const QSqlDatabase &db, const QString &building, const QDate &from, const QDate &to,
                             QList<OwnerStatement::Statement> *out, QString *error,
                             const std::function<bool(int, int)> &step)
@@ -247,18 +268,7 @@ bool StatementReport::batch(const QSqlDatabase &db, const QString &building, con
         return false;
     }
     const bool owingOnly = building.trimmed().isEmpty();
-    for (int i = 0; i < codes.size(); ++i) {
-        OwnerStatement::Statement s;
-        if (!OwnerStatement::compute(db, {codes[i], from, to, false}, &s, error)) {
-            return false;
-        }
-        if (!owingOnly || s.closing.raw() > 0) {
-            *out << s;
-        }
-        if (step && !step(i + 1, int(codes.size()))) {
-            error->clear();
-            return false;
-        }
-    }
-    return true;
+    return statementsOf(
+        db, codes, from, to, out, error,
+        [owingOnly](const OwnerStatement::Statement &s) { return !owingOnly || s.closing.raw() > 0; }, step);
 }

@@ -60,6 +60,13 @@ std::optional<PreparedReport> reminders(const ReportTemplate &report, const QLis
 // The houses a batch looks at: every house of the building (blank: every house of the estate),
 // in code order.
 bool batchHouses(const QSqlDatabase &db, const QString &building, QStringList *codes, QString *error);
+// The statements of the houses over [from, to], in the order given, those keep accepts (all
+// without it). step(done, total) is told after each house and stops (false, empty error) when
+// it returns false.
+bool statementsOf(const QSqlDatabase &db, const QStringList &codes, const QDate &from, const QDate &to,
+                  QList<OwnerStatement::Statement> *out, QString *error,
+                  const std::function<bool(const OwnerStatement::Statement &)> &keep = {},
+                  const std::function<bool(int done, int total)> &step = {});
 // The statements of a batch over [from, to]: every house of the building, or, with no building
 // given, every house of the estate whose closing balance is above 0. step(done, total) is told
 // after each house and stops the batch (false, empty error) when it returns false.
