@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build ccache g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql qt6-qpa-plugins qt6-translations-l10n libgl-dev
+  qt6-charts-dev libqt6charts6 libqt6opengl6-dev
   libsqlite3-dev libicu-dev libsodium-dev libgsf-1-dev libxlsxwriter-dev libxcb1-dev libpq-dev
   mdbtools-dev libmdb3 mdbtools
   fonts-arphic-uming fonts-wqy-zenhei

@@ -77,6 +77,7 @@ QList<Command> table()
         {.menu = fees, .item = u"业主欠费账龄表"_s, .window = u"TForm_qianfei_zhangling"_s, .separatorAfter = true},
         {.menu = fees, .item = u"按月份统计缴费总金额"_s, .window = u"TForm_statistics_money"_s},
         {.menu = fees, .item = u"按收费项目统计缴费总金额"_s, .window = u"TForm_statistics_item"_s},
+        {.menu = fees, .item = u"收费率统计"_s, .window = u"TForm_statistics_shoufeilv"_s},
 
         {.menu = help, .item = u"帮助系统"_s, .mainWindow = P::Help, .separatorAfter = true},
         {.menu = help, .item = u"关于......"_s, .window = u"Tform_About"_s},

@@ -31,6 +31,7 @@
 #include "reports/statistics_item.h"
 #include "reports/statistics_money.h"
 #include "reports/statistics_quankuang.h"
+#include "reports/statistics_shoufeilv.h"
 #include "reports/statistics_weijiao.h"
 #include "reports/statistics_yijiao.h"
 #include "reports/yajin_mingxi.h"
@@ -66,6 +67,7 @@ void WindowRegistry::registerAll()
     add<TForm_statistics_item>();
     add<TForm_statistics_money>();
     add<TForm_statistics_quankuang>();
+    add<TForm_statistics_shoufeilv>();
     add<TForm_statistics_weijiao>();
     add<TForm_statistics_yijiao>();
     add<TForm_storeyinfo>();

@@ -100,21 +100,21 @@ void WindowFrame::setGrids(DBGridEh *output, DBGridEh *layoutKept)
     m_layoutGrid = layoutKept;
 }
 
-void WindowFrame::addUnderGrid(QWidget *widget)
+void WindowFrame::addUnderGrid(QWidget *widget, OnPaper where, const PrintBlock &printedAs)
 {
     auto *column = qobject_cast<QBoxLayout *>(m_output->parentWidget()->layout());
     Q_ASSERT_X(column, "WindowFrame", "the output grid stands in no column");
     widget->setParent(m_output->parentWidget());
     column->insertWidget(column->indexOf(m_output) + 1, widget);
-    m_underGrid << widget;
+    m_underGrid << UnderGrid {widget, where, printedAs.paint ? printedAs : printed(widget)};
 }
 
 PrintOptions WindowFrame::printOptions() const
 {
     PrintOptions options = listPrintOptions(m_frame.printTitle, session().currentOperator);
-    for (QWidget *w : m_underGrid) {
-        if (w->isVisibleTo(this)) {
-            options.below << printed(w);
+    for (const UnderGrid &u : m_underGrid) {
+        if (u.widget->isVisibleTo(this)) {
+            (u.where == OnPaper::AboveRows ? options.above : options.below) << u.printedAs;
         }
     }
     return options;

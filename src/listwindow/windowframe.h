@@ -87,8 +87,10 @@ protected:
     // The grid "导出" and "打印" work on, and the grid whose layout the layout file keeps.
     void setGrids(DBGridEh *output, DBGridEh *layoutKept);
     // A widget of the window's own right under the output grid (a chart under a report's rows):
-    // shown there, and printed under the rows, as wide as the page.
-    void addUnderGrid(QWidget *widget);
+    // shown there, and printed under the rows (or above them, on the first page), as wide as the
+    // page: as the widget paints itself, or as printedAs draws it.
+    enum class OnPaper { UnderRows, AboveRows };
+    void addUnderGrid(QWidget *widget, OnPaper where = OnPaper::UnderRows, const PrintBlock &printedAs = {});
     // The page texts of "打印": the print title, the print time and the operator; and what
     // stands under the output grid.
     PrintOptions printOptions() const;
@@ -113,6 +115,12 @@ private:
     QLabel *m_band = nullptr;
     DBGridEh *m_output = nullptr;
     DBGridEh *m_layoutGrid = nullptr;
-    QList<QWidget *> m_underGrid;
+    struct UnderGrid
+    {
+        QWidget *widget;
+        OnPaper where;
+        PrintBlock printedAs;
+    };
+    QList<UnderGrid> m_underGrid;
     bool m_layoutLoaded = false;
 };

@@ -103,7 +103,7 @@ ReportRun::Computation TForm_duizhangdan::computation()
         refuseFilter(u"DateTimePicker1"_s, *refused);
         return {};
     }
-    request.currentOwnerOnly = isChecked(u"CheckBox1"_s);
+    request.currentOwnerOnly = isTicked(u"CheckBox1"_s);
     m_shown.reset();
     m_pending = std::make_shared<OwnerStatement::Statement>();
     return [request, pending = m_pending](const QSqlDatabase &db, ScratchSink &out, QString *error) {

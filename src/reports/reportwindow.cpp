@@ -222,7 +222,7 @@ std::optional<ReportTemplate> ReportWindow::homeTemplate(const QString &file)
     return report;
 }
 
-bool ReportWindow::isChecked(const QString &objectName) const
+bool ReportWindow::isTicked(const QString &objectName) const
 {
     auto *box = qobject_cast<QCheckBox *>(filter(objectName));
     return box && box->isChecked();

@@ -24,7 +24,7 @@ struct FilterField
         Day, // a date picker of whole days
         Text, // a free text box
         Combo, // an editable drop-down; its items come from the opener or from the design
-        Check, // a check box; its label is its own text
+        Check, // a check box whose text is the label
     };
 
     QString objectName; // DateTimePicker1, Edit1, ComboBox2
@@ -105,7 +105,8 @@ public:
     // A picker's date, a box's text as typed.
     QDate dateOf(const QString &objectName) const;
     QString textOf(const QString &objectName) const;
-    bool isChecked(const QString &objectName) const;
+    // Whether a check box of the filter is ticked.
+    bool isTicked(const QString &objectName) const;
 
     bool isComputing() const { return m_run->isRunning(); }
 

@@ -53,6 +53,7 @@ const QHash<QString, Expected> &expectations()
         {u"TForm_statistics_arrear"_s, {{u"q_tongyong: select * from 通用|order by texta COLLATE pinyin"_s}, {}, 0}},
         {u"TForm_statistics_money"_s, {{u"q_tongyong: select * from 通用|order by texta COLLATE pinyin"_s}, {}, 0}},
         {u"TForm_statistics_item"_s, {{u"q_tongyong: select * from 通用|order by texta COLLATE pinyin"_s}, {}, 0}},
+        {u"TForm_statistics_shoufeilv"_s, {{u"q_tongyong: select * from 通用|order by texta COLLATE pinyin"_s}, {}, 0}},
         {u"TForm_statistics_quankuang"_s, {{u"q_tongyong: select * from 通用|order by texta COLLATE pinyin"_s}, {}, 0}},
         {u"TForm_statistics_yijiao"_s, {{u"q_tongyong: select * from 通用|order by texta COLLATE pinyin"_s}, {}, 0}},
         {u"TForm_statistics_weijiao"_s, {{u"q_tongyong: select * from 通用|order by texta COLLATE pinyin"_s}, {}, 0}},

@@ -62,7 +62,7 @@ struct GridColumn
     }
 };
 
-// Something printed under the rows, as wide as the page (a chart under a report's grid): its
+// Something printed with the rows, as wide as the page (a chart under a report's grid): its
 // height for that width, and how it paints itself into the area it is given.
 struct PrintBlock
 {
@@ -77,6 +77,7 @@ struct PrintOptions
     QString printedAt; // "打印时间:..." after substitution
     QString preparedBy; // "制表:" + operator + " ."
     QList<PrintBlock> below = {}; // after the footer row, before the print time and operator
+    QList<PrintBlock> above = {}; // on the first page, between the page header and the rows
 };
 
 // The data grid (DBGridEh1 in every list window): bound to a DataSet, with multi-level titles,

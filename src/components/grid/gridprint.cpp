@@ -126,7 +126,26 @@ int DBGridEh::printPages(QPainter *painter, const QRectF &page, const PrintOptio
         y += pageMetrics.height() + pad;
     };
 
+    // A block printed with the rows, on a page of its own when the rest of the page is too short
+    // for it (and shrunk to a page when it is taller).
+    auto printBlock = [&](const PrintBlock &block) {
+        const qreal full = block.height(page.width());
+        if (full <= 0) {
+            return;
+        }
+        if (y + pad + full > page.bottom()) {
+            startPage();
+        }
+        const qreal h = qMin(full, page.bottom() - y - pad);
+        block.paint(painter, QRectF(page.left(), y + pad, page.width() * h / full, h));
+        y += pad + h;
+    };
+
     startPage();
+    for (const PrintBlock &block : options.above) {
+        printBlock(block);
+        y += pad;
+    }
     if (!cols.isEmpty()) {
         drawTitles();
     }
@@ -170,19 +189,9 @@ int DBGridEh::printPages(QPainter *painter, const QRectF &page, const PrintOptio
         }
         y += line;
     }
-    // What stands under the grid, each block on a page of its own when the rest of the page is
-    // too short for it (and shrunk to a page when it is taller).
+    // What stands under the grid.
     for (const PrintBlock &block : options.below) {
-        const qreal full = block.height(page.width());
-        if (full <= 0) {
-            continue;
-        }
-        if (y + pad + full > page.bottom()) {
-            startPage();
-        }
-        const qreal h = qMin(full, page.bottom() - y - pad);
-        block.paint(painter, QRectF(page.left(), y + pad, page.width() * h / full, h));
-        y += pad + h;
+        printBlock(block);
     }
     // After the grid: the print time, 21 blanks, the operator.
     const qreal afterHeight = afterMetrics.height() * 1.5;
