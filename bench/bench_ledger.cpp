@@ -96,30 +96,6 @@ bool fill(Dm1 &dm)
     });
 }
 
-// The bare C loop: the statement prepared, bound with texts, every row stepped and every column
-// read as the grid would read it.
-int bareRows(sqlite3 *db, const char *sql, const QStringList &binds)
-{
-    sqlite3_stmt *st = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
-        std::printf("baseline: %s\n", sqlite3_errmsg(db));
-        return -1;
-    }
-    for (int i = 0; i < binds.size(); ++i) {
-        const QByteArray t = binds[i].toUtf8();
-        sqlite3_bind_text(st, i + 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
-    }
-    int rows = 0;
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        for (int c = 0; c < sqlite3_column_count(st); ++c) {
-            sqlite3_column_text(st, c);
-        }
-        ++rows;
-    }
-    sqlite3_finalize(st);
-    return rows;
-}
-
 // Collation "pinyin" for the bare connection: the byte order stands in for it, which flatters
 // the baseline.
 int byteOrder(void *, int n1, const void *a, int n2, const void *b)
@@ -177,10 +153,10 @@ int main(int argc, char *argv[])
         window.reject();
 
         t.restart();
-        bareListed = bareRows(bare,
-                              "select * from 收费汇总表  where (缴费时间 between ? and ?) "
-                              "order by 缴费时间,房屋代码 COLLATE pinyin,id",
-                              {u"2004-01-01 00:00:00"_s, u"2004-12-31 23:59:59"_s});
+        bareListed = Bench::bareRows(bare,
+                                     "select * from 收费汇总表  where (缴费时间 between ? and ?) "
+                                     "order by 缴费时间,房屋代码 COLLATE pinyin,id",
+                                     {u"2004-01-01 00:00:00"_s, u"2004-12-31 23:59:59"_s});
         registerBase << t.nsecsElapsed() / 1e6;
     }
     std::printf("register over 2004: %d records listed (bare loop %d)\n", listed, bareListed);
@@ -214,7 +190,7 @@ int main(int argc, char *argv[])
         window.reject();
 
         t.restart();
-        bareRows(bare, "select * from 收费明细表 where (房屋代码=?) order by 开始日期,id", {code});
+        Bench::bareRows(bare, "select * from 收费明细表 where (房屋代码=?) order by 开始日期,id", {code});
         houseBase << t.nsecsElapsed() / 1e6;
     }
     std::printf("history: %d lines of one house\n", lines);

@@ -24,6 +24,28 @@ sqlite3 *handleOf(Dm1 &dm)
     return *static_cast<sqlite3 *const *>(h.constData());
 }
 
+int bareRows(sqlite3 *db, const char *sql, const QStringList &binds)
+{
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+        std::printf("baseline: %s\n", sqlite3_errmsg(db));
+        return -1;
+    }
+    for (int i = 0; i < binds.size(); ++i) {
+        const QByteArray t = binds[i].toUtf8();
+        sqlite3_bind_text(st, i + 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+    }
+    int rows = 0;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        for (int c = 0; c < sqlite3_column_count(st); ++c) {
+            sqlite3_column_text(st, c);
+        }
+        ++rows;
+    }
+    sqlite3_finalize(st);
+    return rows;
+}
+
 namespace {
 
 class Insert

@@ -16,6 +16,9 @@ namespace Bench {
 
 // The SQLite handle under a program connection.
 sqlite3 *handleOf(Dm1 &dm);
+// The bare C loop a baseline runs: the statement prepared, bound with texts, every row stepped
+// and every column read as text. The number of rows, -1 (and said) when it is refused.
+int bareRows(sqlite3 *db, const char *sql, const QStringList &binds);
 
 // Bill lines of `houses` houses (50 buildings, 100 houses each), `items` fee items, `months`
 // months from January 2004, month by month as bill generation makes them: dates, money, meter

@@ -11,6 +11,7 @@
 #include "data/clock.h"
 #include "data/dm1.h"
 #include "data/refusal.h"
+#include "reports/core/statementreport.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -207,6 +208,7 @@ bool TForm_main::firstActivation()
     // A new home (or one from before the notice existed) gets the default payment notice; an
     // operator's own template is kept. Should the copy fail, "打印" names the missing file.
     NoticeTemplate::install(m_dm->home());
+    StatementReport::install(m_dm->home());
     DataSet *gsxx = m_dm->q_gsxx;
     gsxx->close();
     gsxx->clearSql();

@@ -25,6 +25,8 @@
 #include "masterdata/houselease.h"
 #include "masterdata/iteminfo.h"
 #include "masterdata/storeyinfo.h"
+#include "reports/duizhangdan.h"
+#include "reports/qianfei_zhangling.h"
 #include "reports/statistics_arrear.h"
 #include "reports/statistics_item.h"
 #include "reports/statistics_money.h"
@@ -74,6 +76,8 @@ void WindowRegistry::registerAll()
     add<TForm_yajin>();
     add<TForm_yajin_mingxi>();
     add<TForm_yajin_sum>();
+    add<TForm_duizhangdan>();
+    add<TForm_qianfei_zhangling>();
 }
 
 const QStringList &WindowRegistry::planned()

@@ -270,7 +270,7 @@ QList<TableDef> buildTables()
     for (const char *c : {"texta", "textb", "textc", "textd", "texte", "textf", "textg", "texth", "texti"}) {
         scratch.fields.append({QString::fromLatin1(c), K::Text});
     }
-    for (const char *c : {"moneya", "moneyb", "moneyc", "moneyd"}) {
+    for (const char *c : {"moneya", "moneyb", "moneyc", "moneyd", "moneye", "moneyf", "moneyg", "moneyh"}) {
         scratch.fields.append({QString::fromLatin1(c), K::Money});
     }
     for (const char *c : {"numbera", "numberb", "numberc"}) {

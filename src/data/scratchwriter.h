@@ -26,7 +26,7 @@ class ScratchWriter
 public:
     struct Cell
     {
-        const char *column; // texta … texti, moneya … moneyd, numbera … numberc, datea … datec
+        const char *column; // texta … texti, moneya … moneyh, numbera … numberc, datea … datec
         QVariant value;
     };
 

@@ -123,8 +123,21 @@ void Chooser::find()
            {likeContaining(m_search->text())});
 }
 
+bool Chooser::runPicking(const std::function<void(const DataSet &row)> &pick)
+{
+    m_pick = pick;
+    return Preparation::showModal(this) == QDialog::Accepted;
+}
+
 void Chooser::choose()
 {
+    if (m_pick) {
+        if (m_rows->currentRow() >= 0) {
+            m_pick(*m_rows);
+            accept();
+        }
+        return;
+    }
     const auto fields = m_design.copies.constFind(callerTag());
     if (fields == m_design.copies.constEnd() || !m_target || !m_target->isOpen() || m_target->currentRow() < 0
         || m_rows->currentRow() < 0) {

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class DataSet;
 class QComboBox;
@@ -68,6 +69,9 @@ public:
     // setCaller, then prepared, shown modally and the query closed afterwards; true when a row
     // was chosen.
     bool run(const QString &tag, DataSet *target);
+    // Shown modally like run(), but the chosen row is handed to pick instead of being copied
+    // into a caller's row; true when a row was chosen.
+    bool runPicking(const std::function<void(const DataSet &row)> &pick);
 
 public slots:
     // "查找": the rows whose search column contains the typed text; an empty box lists all.
@@ -81,6 +85,7 @@ private:
     DataSet *m_rows;
     ChooserDesign m_design;
     QPointer<DataSet> m_target;
+    std::function<void(const DataSet &row)> m_pick;
     QComboBox *m_mode = nullptr;
     QLineEdit *m_search = nullptr;
     QLabel *m_tag = nullptr;

@@ -82,7 +82,8 @@ QToolButton *ButtonBar::add(const QString &objectName, const QString &caption, c
     b->setIconSize(QSize(22, 22));
     b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     b->setAutoRaise(true);
-    b->setFixedSize(50, 43);
+    // Wider for a caption longer than the usual four characters, so it is never cut short.
+    b->setFixedSize(qMax(50, b->fontMetrics().horizontalAdvance(caption) + 10), 43);
     QWidget *at = before.isEmpty() ? m_returnBevel : button(before);
     m_row->insertWidget(at ? m_row->indexOf(at) : m_row->count() - 1, b);
     if (m_returnBevel && m_row->indexOf(b) == m_row->indexOf(m_returnBevel) - 1) {

@@ -41,3 +41,13 @@ bool TForm_choosehouse::choose(QWidget *parent, const QString &tag, DataSet *tar
     TForm_choosehouse chooser(parent);
     return chooser.run(tag, target);
 }
+
+std::optional<QString> TForm_choosehouse::pickCode(QWidget *parent)
+{
+    TForm_choosehouse chooser(parent);
+    QString code;
+    if (!chooser.runPicking([&](const DataSet &row) { code = row.value(QStringLiteral("房屋代码")).toString(); })) {
+        return std::nullopt;
+    }
+    return code;
+}

@@ -4,12 +4,16 @@
 #include "components/common/prompt.h"
 #include "components/dbctrls/dbdatetimeedit.h"
 #include "components/dbctrls/enterring.h"
+#include "components/report/core/noticetemplate.h"
+#include "components/report/core/reportformat.h"
 #include "data/clock.h"
 #include "data/dm1.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -201,6 +205,21 @@ QString ReportWindow::textOf(const QString &objectName) const
         return combo->currentText();
     }
     return {};
+}
+
+std::optional<ReportTemplate> ReportWindow::homeTemplate(const QString &file)
+{
+    const QString path = HomeTemplate::pathIn(dm()->home(), file);
+    if (!QFileInfo::exists(path)) {
+        Prompt::notice(this, QStringLiteral("找不到模板文件：\n%1").arg(QDir::toNativeSeparators(path)));
+        return std::nullopt;
+    }
+    QString why;
+    std::optional<ReportTemplate> report = ReportFormat::load(path, &why);
+    if (!report) {
+        Prompt::notice(this, QStringLiteral("打印文件被破坏，请与程序员联系！\n") + why);
+    }
+    return report;
 }
 
 bool ReportWindow::isTicked(const QString &objectName) const

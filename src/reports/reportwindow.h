@@ -1,5 +1,6 @@
 #pragma once
 
+#include "components/report/core/reporttemplate.h"
 #include "listwindow/listwindow.h"
 #include "reports/core/billreports.h"
 #include "reports/core/depositreports.h"
@@ -9,6 +10,7 @@
 
 #include <QDate>
 #include <QStringList>
+#include <optional>
 
 class BusyIndicator;
 class QPushButton;
@@ -137,6 +139,9 @@ protected:
     bool billPeriod(YearMonth *from, YearMonth *to);
     // The same for the whole days of a deposit report.
     bool dayPeriod(QDate *from, QDate *to);
+    // The home's report template of that name (report/<file>), or nothing after the notice that
+    // says it is missing or damaged.
+    std::optional<ReportTemplate> homeTemplate(const QString &file);
     // Shows the message, focuses the control; false.
     bool refuseFilter(const QString &objectName, const QString &message);
     // While computing, the window's own buttons are disabled with the others.

@@ -88,12 +88,14 @@ private slots:
                               "房屋收费项目设置 - 使用单位信息 - 到期报警 到期报警设置")
                 .split(' '));
         QCOMPARE(menus[2]->title(), QStringLiteral("【收费管理】"));
-        QCOMPARE(itemsOf(menus[2]),
-                 QString::fromUtf8(
-                     "业主应缴费用管理 全部生成应缴费用 业主缴费管理 - 实收费用明细表 业主缴费明细查询 - 业主押金管理 "
-                     "业主押金明细表 业主押金汇总表 - 业主缴费全况表 业主已缴费项目明细表 业主未缴费项目明细表 - "
-                     "业主欠费总表 - 按月份统计缴费总金额 按收费项目统计缴费总金额 收费率统计")
-                     .split(' '));
+        QCOMPARE(
+            itemsOf(menus[2]),
+            QString::fromUtf8(
+                "业主应缴费用管理 全部生成应缴费用 业主缴费管理 - 实收费用明细表 业主缴费明细查询 业主对账单 - "
+                "业主押金管理 业主押金明细表 业主押金汇总表 - 业主缴费全况表 业主已缴费项目明细表 "
+                "业主未缴费项目明细表 - 业主欠费总表 业主欠费账龄表 - 按月份统计缴费总金额 按收费项目统计缴费总金额 "
+                "收费率统计")
+                .split(' '));
         QCOMPARE(menus[3]->title(), QStringLiteral("【帮助】"));
         QCOMPARE(itemsOf(menus[3]), QString::fromUtf8("帮助系统 - 关于......").split(' '));
     }

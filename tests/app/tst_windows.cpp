@@ -59,6 +59,8 @@ const QHash<QString, Expected> &expectations()
         {u"TForm_statistics_weijiao"_s, {{u"q_tongyong: select * from 通用|order by texta COLLATE pinyin"_s}, {}, 0}},
         {u"TForm_yajin_mingxi"_s, {{u"q_tongyong: select * from 通用|order by texta COLLATE pinyin"_s}, {}, 0}},
         {u"TForm_yajin_sum"_s, {{u"q_tongyong: select * from 通用|order by texta COLLATE pinyin"_s}, {}, 0}},
+        {u"TForm_duizhangdan"_s, {{u"q_tongyong: select * from 通用|order by texta COLLATE pinyin"_s}, {}, 0}},
+        {u"TForm_qianfei_zhangling"_s, {{u"q_tongyong: select * from 通用|order by texta COLLATE pinyin"_s}, {}, 0}},
         {u"TForm_txgn"_s, {{u"q_tongyong: select * from 通用|order by texta COLLATE pinyin"_s}, {u"q_tongyong"_s}, 0}},
         {u"TForm_txcsb"_s, {{u"q_gsxx: select * from 公司信息"_s}, {}, 1}},
         {u"TForm_iteminfo"_s, {{u"q_iteminfo: select * from 收费项目|order by 收费名称 COLLATE pinyin"_s}, {}, 9}},

@@ -45,7 +45,8 @@ const QList<QPair<QString, QString>> Model = {
      "公司名称 公司地址 邮政编码 联系人 联系电话 开户银行 银行帐号 系统标题 动态文字 自动提醒 提前提醒天数"},
     {"权限表", "姓名 操作口令 身份证号 联系电话 输入法 备注 操作员 操作日期"},
     {"通用",
-     "texta textb textc textd texte textf textg texth texti moneya moneyb moneyc moneyd numbera numberb numberc "
+     "texta textb textc textd texte textf textg texth texti moneya moneyb moneyc moneyd moneye moneyf moneyg moneyh "
+     "numbera numberb numberc "
      "datea dateb datec"},
 };
 

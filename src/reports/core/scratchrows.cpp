@@ -12,11 +12,12 @@
 namespace {
 // The columns of 通用, in the order its inserts name them.
 constexpr std::array<const char *, ScratchTableWriter::ColumnCount> Columns = {
-    "texta",  "textb",  "textc",  "textd",   "texte",   "textf",   "textg", "texth", "texti", "moneya",
-    "moneyb", "moneyc", "moneyd", "numbera", "numberb", "numberc", "datea", "dateb", "datec"};
+    "texta",  "textb",   "textc",   "textd",   "texte",  "textf",  "textg",  "texth",
+    "texti",  "moneya",  "moneyb",  "moneyc",  "moneyd", "moneye", "moneyf", "moneyg",
+    "moneyh", "numbera", "numberb", "numberc", "datea",  "dateb",  "datec"};
 
 // The kinds of those columns: texts, then amounts and counts (integers), then dates (texts).
-constexpr int FirstAmount = 9, FirstDate = 16;
+constexpr int FirstAmount = 9, FirstDate = 20;
 
 // A value the database stores as NULL when it is bound.
 bool isNull(const QVariant &v)

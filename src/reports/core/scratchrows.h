@@ -14,7 +14,7 @@
 class BulkStatement;
 
 // One row of a report for the scratch table 通用: the columns it fills and their values, the
-// others staying null. Columns are texta … texti, moneya … moneyd, numbera … numberc and
+// others staying null. Columns are texta … texti, moneya … moneyh, numbera … numberc and
 // datea … datec; values are texts, amounts as Money, counts as integers and dates as stored
 // date texts ("2004-09-01 00:00:00").
 struct ScratchCell
@@ -60,7 +60,7 @@ class RowStore;
 class ScratchTableWriter
 {
 public:
-    static constexpr int ColumnCount = 19; // texta … datec
+    static constexpr int ColumnCount = 23; // texta … datec
 
     explicit ScratchTableWriter(const QSqlDatabase &db, RowStore *shown = nullptr);
     ~ScratchTableWriter();

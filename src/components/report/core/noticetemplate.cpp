@@ -28,9 +28,19 @@ QString NoticeTemplate::pathIn(const QString &home)
 
 QByteArray NoticeTemplate::defaultTemplate()
 {
+    return HomeTemplate::defaultOf(FileName);
+}
+
+QString HomeTemplate::pathIn(const QString &home, const QString &fileName)
+{
+    return QDir(home).filePath(QStringLiteral("report/") + fileName);
+}
+
+QByteArray HomeTemplate::defaultOf(const QString &fileName)
+{
     // An installed template first, then the one built into the program.
-    const QString installed = InstalledFiles::find(relativePath());
-    for (const QString &path : {installed, QString(QStringLiteral(":/report/") + FileName)}) {
+    const QString installed = InstalledFiles::find(QStringLiteral("report/") + fileName);
+    for (const QString &path : {installed, QString(QStringLiteral(":/report/") + fileName)}) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly)) {
             const QByteArray bytes = file.read(ReportFormat::LargestFile + 1);
@@ -40,6 +50,26 @@ QByteArray NoticeTemplate::defaultTemplate()
         }
     }
     return {};
+}
+
+bool HomeTemplate::write(const QString &home, const QString &fileName, QString *error)
+{
+    const QString path = pathIn(home, fileName);
+    const QByteArray bytes = defaultOf(fileName);
+    QSaveFile file(path);
+    const bool ok = !bytes.isEmpty() && QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
+        && file.write(bytes) == bytes.size() && file.commit();
+    if (!ok && error) {
+        *error = QStringLiteral("不能写入模板 %1：%2")
+                     .arg(QDir::toNativeSeparators(path),
+                          bytes.isEmpty() ? QStringLiteral("程序中没有默认模板") : file.errorString());
+    }
+    return ok;
+}
+
+bool HomeTemplate::install(const QString &home, const QString &fileName, QString *error)
+{
+    return QFileInfo::exists(pathIn(home, fileName)) || write(home, fileName, error);
 }
 
 namespace {
@@ -66,14 +96,10 @@ bool NoticeTemplate::install(const QString &home, QString *error)
     if (QFileInfo::exists(path) && !isEarlierDefault(path)) {
         return true;
     }
-    const QByteArray bytes = defaultTemplate();
-    QSaveFile file(path);
-    const bool ok = !bytes.isEmpty() && QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
-        && file.write(bytes) == bytes.size() && file.commit();
+    QString why;
+    const bool ok = HomeTemplate::write(home, FileName, &why);
     if (!ok && error) {
-        *error = QStringLiteral("不能写入缴费通知单模板 %1：%2")
-                     .arg(QDir::toNativeSeparators(path),
-                          bytes.isEmpty() ? QStringLiteral("程序中没有默认模板") : file.errorString());
+        *error = why.replace(QStringLiteral("不能写入模板"), QStringLiteral("不能写入缴费通知单模板"));
     }
     return ok;
 }

@@ -6,6 +6,21 @@
 #include <QString>
 #include <memory>
 
+// The templates the program installs into a home's report folder: each has a default installed
+// in share/parvell/report beside the program and built into the program too.
+namespace HomeTemplate {
+// "report/<fileName>" in a home folder.
+QString pathIn(const QString &home, const QString &fileName);
+// The default template of that name: the installed one when it is there and sound, else the
+// built-in one; empty when neither reads.
+QByteArray defaultOf(const QString &fileName);
+// Writes the default into the home (replacing the file there); false with the reason.
+bool write(const QString &home, const QString &fileName, QString *error = nullptr);
+// Gives the home the default when it has no file of that name; one already there is never
+// replaced.
+bool install(const QString &home, const QString &fileName, QString *error = nullptr);
+}
+
 // The payment notice's files: its template in the home folder, the default template installed
 // with the program, and sample rows to preview it with.
 namespace NoticeTemplate {
