@@ -64,8 +64,6 @@ public:
     virtual ~Dialect() = default;
     // The Qt SQL driver: "QSQLITE" or "QPSQL".
     virtual QString driver() const = 0;
-    // The estate lives on a database server shared by several counters (not in a file).
-    virtual bool isServer() const = 0;
 
     // --- connection set-up ---
     // A trial connection to the database at `where` with the password given: whether it can be

@@ -200,7 +200,6 @@ class PostgresDialect final : public Dialect
 {
 public:
     QString driver() const override { return QStringLiteral("QPSQL"); }
-    bool isServer() const override { return true; }
 
     Probe probe(const QString &where, const QString &password) const override
     {

@@ -22,7 +22,6 @@ class SqliteDialect final : public Dialect
 {
 public:
     QString driver() const override { return QStringLiteral("QSQLITE"); }
-    bool isServer() const override { return false; }
 
     // A file needs no password; what is wrong with it is found when it is opened.
     Probe probe(const QString &, const QString &) const override { return {true, false, {}}; }
