@@ -14,6 +14,7 @@ const std::vector<std::unique_ptr<Command>> &Command::all()
         list.push_back(CommandTable::verify());
         list.push_back(CommandTable::restore());
         list.push_back(CommandTable::import());
+        list.push_back(CommandTable::importReadings());
         return list;
     }();
     return commands;

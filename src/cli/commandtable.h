@@ -13,6 +13,7 @@ std::unique_ptr<Command> backup();
 std::unique_ptr<Command> verify();
 std::unique_ptr<Command> restore();
 std::unique_ptr<Command> import();
+std::unique_ptr<Command> importReadings();
 
 // "2004-08": a month of a year from 1 to 9999; false for anything else ("2004-13", "2004-8").
 bool month(const QString &text, int *year, int *month);
