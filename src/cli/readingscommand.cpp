@@ -56,13 +56,8 @@ public:
         if (args.size() != 1) {
             return report.fail(Exit::Usage, QStringLiteral("请给出一个抄表文件。\n") + help());
         }
-        if (!p.isSet(QStringLiteral("month"))) {
-            return report.fail(Exit::Usage, QStringLiteral("请用 --month 给出收费月份，如 --month 2004-08。"));
-        }
-        if (!CommandTable::month(p.value(QStringLiteral("month")), &m_month.year, &m_month.month)) {
-            return report.fail(
-                Exit::Usage,
-                QStringLiteral("收费月份 %1 不对：应写作 YYYY-MM，如 2004-08。").arg(p.value(QStringLiteral("month"))));
+        if (const int code = CommandTable::billMonth(p, &m_month, report)) {
+            return code;
         }
         m_choices.clear();
         if (p.isSet(QStringLiteral("items"))) {
@@ -96,10 +91,7 @@ public:
         const bool dryRun = p.isSet(QStringLiteral("dry-run"));
         const bool generate = p.isSet(QStringLiteral("generate"));
         report.set(QStringLiteral("file"), m_path);
-        report.set(QStringLiteral("month"),
-                   QStringLiteral("%1-%2")
-                       .arg(m_month.year, 4, 10, QLatin1Char('0'))
-                       .arg(m_month.month, 2, 10, QLatin1Char('0')));
+        report.set(QStringLiteral("month"), CommandTable::monthText(m_month));
         report.set(QStringLiteral("dry_run"), dryRun);
 
         QList<SheetRow> rows;
