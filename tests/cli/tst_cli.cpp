@@ -740,15 +740,32 @@ private slots:
     }
 
     // Another counter's write lock outlasting the wait: 75, "retry later", and nothing made.
+    void busyDatabase_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("generate") << QStringList {QStringLiteral("generate"), QStringLiteral("--month"),
+                                                  QStringLiteral("2004-08")};
+        QTest::newRow("import-readings") << QStringList {QStringLiteral("import-readings"), QStringLiteral("@抄表.csv"),
+                                                         QStringLiteral("--month"), QStringLiteral("2004-08"),
+                                                         QStringLiteral("--generate")};
+    }
     void busyDatabase()
     {
+        QFETCH(QStringList, args);
         QVERIFY(dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('一号楼')")));
         addHouse(QStringLiteral("A-1"), QStringLiteral("一号楼"));
+        QVERIFY(dm()->exec(QStringLiteral("insert into 收费项目 (收费名称, 计算公式, 单价) values ('水费', ?, 25000)"),
+                           {QStringLiteral("单价*(本月数-上月数)")}));
+        QVERIFY(dm()->exec(QStringLiteral("insert into 房屋收费项目 (房屋代码, 收费名称, 计算公式, 单价) values "
+                                          "('A-1', '水费', ?, 25000)"),
+                           {QStringLiteral("单价*(本月数-上月数)")}));
+        writeFile(path(QStringLiteral("抄表.csv")), "房屋代码,水费\nA-1,5\n");
+        for (QString &a : args) {
+            a = a.startsWith(QLatin1Char('@')) ? path(a.mid(1)) : a;
+        }
         QVERIFY(dm()->database().transaction());
         QVERIFY(dm()->exec(QStringLiteral("update 房屋资料 set 业主名称='林超' where 房屋代码='A-1'")));
-        const Run r =
-            cli(home->path(), {QStringLiteral("generate"), QStringLiteral("--month"), QStringLiteral("2004-08")}, {},
-                {QStringLiteral("PGOPTIONS=-c lock_timeout=300")});
+        const Run r = cli(home->path(), args, {}, {QStringLiteral("PGOPTIONS=-c lock_timeout=300")});
         QVERIFY(dm()->database().rollback());
         QVERIFY2(r.code == 75, r.err.constData());
         QCOMPARE(monthLines(QStringLiteral("2004"), QStringLiteral("8")).size(), 0);
