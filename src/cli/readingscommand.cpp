@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QRegularExpression>
-#include <QSet>
 
 namespace {
 
