@@ -4,12 +4,16 @@
 //   report        "report arrears -o x.csv" over 5,000 houses × 24 months of bill lines, beside
 //                 `sqlite3 -csv` of the bare grouped query (the aim: ≤ 1.5 ×);
 //   import        5,000 houses from a CSV file, beside sqlite3's .import of it (the aim: ≤ 1 s);
+//   import-readings  August's readings of 5,000 houses × 2 meters from an .xlsx workbook, beside
+//                 the core's preview and import of the same file in this process;
 //   --version     the program's start and end, beside starting /bin/true (the aim: ≤ 30 ms).
 #include "benchsupport.h"
 #include "billing/core/billgeneration.h"
+#include "billing/core/readingimport.h"
 #include "components/grid/core/exporttable.h"
 #include "components/grid/core/gridcolumn.h"
 #include "data/dm1.h"
+#include "readingestate.h"
 #include "reports/core/billreports.h"
 #include "reports/core/reportcolumns.h"
 #include "reports/core/reportrun.h"
@@ -194,6 +198,52 @@ int main(int argc, char *argv[])
         }
         Bench::report(QStringLiteral("import houses (5,000 rows)"), Bench::median(imports), Bench::median(bareImports),
                       QStringLiteral("sqlite3 .import"));
+    }
+
+    // import-readings: a fresh copy of the reading estate for each run, the core in this process
+    // on one (read, preview, import), the program on another.
+    {
+        const QString readingSeed = QDir(dir.path()).filePath(QStringLiteral("readings"));
+        const QString sheet = QDir(dir.path()).filePath(QStringLiteral("抄表.xlsx"));
+        {
+            Dm1 dm(readingSeed);
+            if (!dm.openConnection() || !ReadingEstate::fill(dm, 5000)
+                || !dm.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"))) {
+                std::fprintf(stderr, "reading estate not made\n");
+                return 1;
+            }
+            dm.closeConnection();
+        }
+        ReadingEstate::writeSheet(sheet, 5000);
+        const QString readingDatabase = readingSeed + QStringLiteral("/data/data.db");
+        QList<Bench::Time> byCore, byProgram;
+        for (int run = 0; run < 3; ++run) {
+            const QString inProcess = copyHome(readingDatabase, dir.path(), QStringLiteral("readcore%1").arg(run));
+            const QString viaProgram = copyHome(readingDatabase, dir.path(), QStringLiteral("readcli%1").arg(run));
+            Dm1 dm(inProcess);
+            dm.openConnection();
+            byCore << Bench::measure([&] {
+                QList<SheetRow> rows;
+                QString error;
+                ReadingPreview preview;
+                ReadingImport::Outcome out;
+                const bool done = SheetReader::read(sheet, &rows, &error)
+                    && ReadingImport::preview(dm.database(), rows,
+                                              ReadingImport::guess(ReadingImport::titles(rows),
+                                                                   ReadingImport::meterItems(dm.database(), &error)),
+                                              {2004, 8}, &preview, &error)
+                    && ReadingImport::write(dm.database(), preview.lines, {2004, 8}, false, &out, &error);
+                if (!done || out.written != 10000) {
+                    std::fprintf(stderr, "core import: %d written %s\n", out.written, qPrintable(error));
+                }
+            });
+            dm.closeConnection();
+            byProgram << runProgram(Cli,
+                                    {QStringLiteral("--home"), viaProgram, QStringLiteral("import-readings"), sheet,
+                                     QStringLiteral("--month"), QStringLiteral("2004-08")});
+        }
+        Bench::report(QStringLiteral("import-readings 5,000 houses × 2 meters (.xlsx)"), Bench::median(byProgram),
+                      Bench::median(byCore), QStringLiteral("core in-process"));
     }
 
     // --version: start and end.

@@ -137,7 +137,7 @@ bool TForm_chaobiao::hasOutput() const
 
 QString TForm_chaobiao::columnsFile() const
 {
-    return dm()->homePath(QStringLiteral("chaobiao_columns.ini"));
+    return dm()->homePath(ReadingImport::ColumnsFile);
 }
 
 void TForm_chaobiao::chooseFile()
@@ -316,7 +316,8 @@ void TForm_chaobiao::importReadings()
         return;
     }
     m_wrote = m_wrote || out.written > 0 || out.housesGenerated > 0;
-    Prompt::detailedNotice(this, out.summary(), (out.skipped + out.doubtful).join(u'\n'), Prompt::Icon::Information);
+    Prompt::detailedNotice(this, out.summary(), (out.skippedTexts() + out.doubtful).join(u'\n'),
+                           Prompt::Icon::Information);
     // The preview as the bills are now: the lines written show their new amounts.
     refreshPreview();
 }

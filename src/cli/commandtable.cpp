@@ -14,6 +14,7 @@ const std::vector<std::unique_ptr<Command>> &Command::all()
         list.push_back(CommandTable::verify());
         list.push_back(CommandTable::restore());
         list.push_back(CommandTable::import());
+        list.push_back(CommandTable::importReadings());
         return list;
     }();
     return commands;
@@ -29,6 +30,24 @@ bool CommandTable::month(const QString &text, int *year, int *month)
     *year = m.captured(1).toInt();
     *month = m.captured(2).toInt();
     return *year >= 1 && *month >= 1 && *month <= 12;
+}
+
+int CommandTable::billMonth(const QCommandLineParser &p, BillMonth *out, Report &report)
+{
+    if (!p.isSet(QStringLiteral("month"))) {
+        return report.fail(Exit::Usage, QStringLiteral("请用 --month 给出收费月份，如 --month 2004-08。"));
+    }
+    if (!month(p.value(QStringLiteral("month")), &out->year, &out->month)) {
+        return report.fail(
+            Exit::Usage,
+            QStringLiteral("收费月份 %1 不对：应写作 YYYY-MM，如 2004-08。").arg(p.value(QStringLiteral("month"))));
+    }
+    return Exit::Done;
+}
+
+QString CommandTable::monthText(BillMonth m)
+{
+    return QStringLiteral("%1-%2").arg(m.year, 4, 10, QLatin1Char('0')).arg(m.month, 2, 10, QLatin1Char('0'));
 }
 
 QDate CommandTable::day(const QString &text, bool lastDay)

@@ -31,13 +31,8 @@ public:
             return report.fail(Exit::Usage,
                                QStringLiteral("generate 不接受参数 %1。").arg(p.positionalArguments().first()));
         }
-        if (!p.isSet(QStringLiteral("month"))) {
-            return report.fail(Exit::Usage, QStringLiteral("请用 --month 给出收费月份，如 --month 2004-08。"));
-        }
-        if (!CommandTable::month(p.value(QStringLiteral("month")), &m_month.year, &m_month.month)) {
-            return report.fail(
-                Exit::Usage,
-                QStringLiteral("收费月份 %1 不对：应写作 YYYY-MM，如 2004-08。").arg(p.value(QStringLiteral("month"))));
+        if (const int code = CommandTable::billMonth(p, &m_month, report)) {
+            return code;
         }
         return Exit::Done;
     }
@@ -74,10 +69,7 @@ public:
         } else {
             out = generation.generateHouses(houses, m_month);
         }
-        report.set(QStringLiteral("month"),
-                   QStringLiteral("%1-%2")
-                       .arg(m_month.year, 4, 10, QLatin1Char('0'))
-                       .arg(m_month.month, 2, 10, QLatin1Char('0')));
+        report.set(QStringLiteral("month"), CommandTable::monthText(m_month));
         report.set(QStringLiteral("dry_run"), p.isSet(QStringLiteral("dry-run")));
         report.set(QStringLiteral("generated"), out.generated);
         report.set(QStringLiteral("skipped"), out.skipped);

@@ -19,7 +19,7 @@ QString generalHelp(QCommandLineParser &parser)
     QString text = parser.helpText();
     text += QStringLiteral("\nCommands:\n");
     for (const auto &c : Command::all()) {
-        text += QStringLiteral("  %1%2\n").arg(c->name().leftJustified(10), c->summary());
+        text += QStringLiteral("  %1%2\n").arg(c->name().leftJustified(17), c->summary());
     }
     text +=
         QStringLiteral("\n`parvell-cli help COMMAND` shows a command's own options.\n"

@@ -19,21 +19,10 @@ using namespace Qt::StringLiterals;
 namespace {
 ReportDesign statementDesign()
 {
-    using C = GridColumn;
-    using F = GridColumn::Footer;
     using K = FilterField::Kind;
     ReportDesign r =
         ReportDesign::of(u"TForm_duizhangdan"_s, u"业主对账单"_s, u"业主对账单打印清单"_s, u"业主对账单"_s);
-    r.list.columns = {C::of(u"datea"_s, u"日期"_s, 80).withFooter(F::Text, u"合计"_s),
-                      C::of(u"texta"_s, u"摘要"_s, 200),
-                      ReportColumns::money(u"moneya"_s, u"往来|应缴"_s, 80),
-                      ReportColumns::money(u"moneyb"_s, u"往来|实缴"_s, 80),
-                      C::of(u"moneyc"_s, u"往来|余额"_s, 80).alignRight(),
-                      ReportColumns::money(u"moneyd"_s, u"押金|收取"_s, 70),
-                      ReportColumns::money(u"moneye"_s, u"押金|退还或冲抵"_s, 80),
-                      C::of(u"moneyf"_s, u"押金|余额"_s, 70).alignRight(),
-                      C::of(u"textb"_s, u"业主名称"_s, 80),
-                      C::of(u"textc"_s, u"备注"_s, 90)};
+    r.list.columns = ReportColumns::ownerStatement();
     r.filters = {FilterField::of(u"ComboBox1"_s, u"房屋代码："_s, K::Combo),
                  FilterField::of(u"DateTimePicker1"_s, u"日期从："_s, K::Day),
                  FilterField::of(u"DateTimePicker2"_s, u"到："_s, K::Day),

@@ -15,25 +15,12 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-const char *const BucketColumns[OwnerStatement::AgingBuckets] = {"moneya", "moneyb", "moneyc", "moneyd", "moneye"};
-
 ReportDesign agingDesign()
 {
-    using C = GridColumn;
-    using F = GridColumn::Footer;
     using K = FilterField::Kind;
     ReportDesign r = ReportDesign::of(u"TForm_qianfei_zhangling"_s, u"业主欠费账龄表"_s, u"业主欠费账龄表打印清单"_s,
                                       u"业主欠费账龄表"_s);
-    QList<GridColumn> columns = {C::of(u"texta"_s, u"楼宇名称"_s, 80).withFooter(F::Text, u"合计"_s),
-                                 C::of(u"textb"_s, u"房屋代码"_s, 80).withFooter(F::Count),
-                                 C::of(u"textc"_s, u"业主名称"_s, 80), C::of(u"textd"_s, u"联系电话"_s, 100)};
-    for (int i = 0; i < OwnerStatement::AgingBuckets; ++i) {
-        columns << ReportColumns::money(QString::fromLatin1(BucketColumns[i]),
-                                        u"欠费账龄|"_s + OwnerStatement::agingTitles()[i], 70);
-    }
-    columns << ReportColumns::money(u"moneyf"_s, u"欠费合计"_s, 80) << ReportColumns::money(u"moneyg"_s, u"零头"_s, 70)
-            << ReportColumns::money(u"moneyh"_s, u"净欠"_s, 80) << C::of(u"texte"_s, u"最早欠费月份"_s, 90);
-    r.list.columns = ReportColumns::sortable(columns);
+    r.list.columns = ReportColumns::arrearsAging();
     r.filters = {FilterField::of(u"DateTimePicker1"_s, u"截至日期："_s, K::Day),
                  FilterField::of(u"ComboBox2"_s, u"楼宇名称："_s, K::Combo),
                  FilterField::of(u"Edit1"_s, u"最低净欠："_s, K::Text)};
@@ -107,7 +94,7 @@ QList<OwnerStatement::AgingRow> TForm_qianfei_zhangling::rowsShown() const
         a.phone = text(r, "textd");
         a.earliestMonth = text(r, "texte");
         for (int i = 0; i < OwnerStatement::AgingBuckets; ++i) {
-            a.buckets[size_t(i)] = money(r, BucketColumns[i]);
+            a.buckets[size_t(i)] = amount(rows->value(r, rows->fieldIndex(OwnerStatement::agingField(i))));
         }
         a.total = money(r, "moneyf");
         a.odd = money(r, "moneyg");

@@ -306,7 +306,7 @@ private slots:
                                       "收费名称='水费'")));
         QVERIFY2(ReadingImport::write(dm()->database(), preview.lines, August, false, &out, &error), qPrintable(error));
         QCOMPARE(out.written, 2);
-        QCOMPARE(out.skipped,
+        QCOMPARE(out.skippedTexts(),
                  (QStringList {u"第 7 行 A-6 水费：本月应缴费用尚未生成"_s, u"第 2 行 A-1 水费：已经缴费"_s,
                                u"第 4 行 A-3 水费：预览之后本月表数已被修改"_s}));
         QCOMPARE(

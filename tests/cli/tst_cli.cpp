@@ -4,11 +4,14 @@
 #include "admin/core/passwords.h"
 #include "backend.h"
 #include "billing/core/billgeneration.h"
+#include "billing/core/readingimport.h"
 #include "components/grid/core/exporttable.h"
 #include "components/grid/core/gridcolumn.h"
+#include "data/transaction.h"
 #include "demo/demo.h"
 #include "reports/core/billreports.h"
 #include "reports/core/depositreports.h"
+#include "reports/core/ownerstatement.h"
 #include "reports/core/reportcolumns.h"
 #include "reports/core/reportrun.h"
 #include "temphome.h"
@@ -116,6 +119,26 @@ private:
         return out;
     }
 
+    // The meter lines of August 2004 as a reading makes them, in house and item order.
+    QStringList augustMeters()
+    {
+        QStringList out;
+        QSqlQuery q(dm()->database());
+        q.prepare(QStringLiteral("select 房屋代码, 收费名称, 本月表数, 上月表数, \"面积/数量\", 收费金额, 缴费状态 "
+                                 "from 收费明细表 where 年度='2004' and 月份='8' and 计算公式=? "
+                                 "order by 房屋代码, 收费名称"));
+        q.addBindValue(QStringLiteral("单价*(本月数-上月数)"));
+        q.exec();
+        while (q.next()) {
+            QStringList cells;
+            for (int i = 0; i < 7; ++i) {
+                cells << q.value(i).toString();
+            }
+            out << cells.join(QLatin1Char('|'));
+        }
+        return out;
+    }
+
 private slots:
     void init() { home = std::make_unique<TempHome>(); }
     void cleanup() { home.reset(); }
@@ -169,6 +192,32 @@ private slots:
         QTest::newRow("deposit detail without a house")
             << "" << L({"report", "deposit-detail", "--from", "2004-01-01", "--to", "2004-12-31", "-o", "x.csv"})
             << QByteArray() << 64 << "没有输入房屋代码";
+        QTest::newRow("statement without a house")
+            << "" << L({"report", "statement", "-o", "x.csv"}) << QByteArray() << 64 << "没有输入房屋代码";
+        QTest::newRow("statement with one end of its range")
+            << "" << L({"report", "statement", "--house", "A-1", "--from", "2004-01-01", "-o", "x.csv"}) << QByteArray()
+            << 64 << "请输入开始日期和结束日期";
+        QTest::newRow("statement range reversed")
+            << ""
+            << L({"report", "statement", "--house", "A-1", "--from", "2004-12-31", "--to", "2004-01-01", "-o", "x.csv"})
+            << QByteArray() << 64 << "开始日期不能晚于结束日期";
+        QTest::newRow("statement of a house not in the register")
+            << "" << L({"report", "statement", "--house", "Z-9", "-o", "@x.csv"}) << QByteArray() << 65
+            << "房屋资料中没有房屋Z-9";
+        QTest::newRow("aging minimum no number")
+            << "" << L({"report", "aging", "--minimum", "一百", "-o", "x.csv"}) << QByteArray() << 64 << "最低净欠";
+        QTest::newRow("aging date no date") << "" << L({"report", "aging", "--date", "2004-02-30", "-o", "x.csv"})
+                                            << QByteArray() << 64 << "2004-02-30";
+        QTest::newRow("readings file missing")
+            << "" << L({"import-readings", "@none.csv", "--month", "2004-08"}) << QByteArray() << 66 << "不存在";
+        QTest::newRow("readings month 13")
+            << "output" << L({"import-readings", "@out.csv", "--month", "2004-13"}) << QByteArray() << 64 << "2004-13";
+        QTest::newRow("readings of an unknown item")
+            << "output" << L({"import-readings", "@out.csv", "--month", "2004-08", "--items", "煤气费"}) << QByteArray()
+            << 64 << "没有收费项目“煤气费”";
+        QTest::newRow("readings without a house column")
+            << "output" << L({"import-readings", "@out.csv", "--month", "2004-08"}) << QByteArray() << 65
+            << "没有标题为“房屋代码”的列";
         QTest::newRow("output exists") << "output"
                                        << L({"report", "arrears", "--from", "2004-01", "--to", "2004-12", "-o",
                                              "@out.csv"})
@@ -264,13 +313,15 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("extension");
-        const QStringList names = {"arrears", "by-month", "by-item",        "full",
-                                   "paid",    "unpaid",   "deposit-detail", "deposit-summary"};
+        const QStringList names = {"arrears", "by-month",       "by-item",         "full",      "paid",
+                                   "unpaid",  "deposit-detail", "deposit-summary", "statement", "aging"};
         for (const QString &n : names) {
             for (const char *e : {"csv", "txt", "htm", "rtf"}) {
                 QTest::newRow(qPrintable(n + QLatin1Char('.') + QLatin1String(e))) << n << QString::fromLatin1(e);
             }
         }
+        QTest::newRow("reminders.csv") << "reminders"
+                                       << "csv";
     }
     void reportsAreTheWritersFiles()
     {
@@ -278,13 +329,17 @@ private slots:
         QFETCH(QString, extension);
         QString error;
         QVERIFY2(Demo::fill(dm(), &error), qPrintable(error));
-        const bool deposits = name.startsWith(QLatin1String("deposit"));
+        const bool byDays = name.startsWith(QLatin1String("deposit")) || name == QLatin1String("statement");
+        const bool atDate = name == QLatin1String("aging") || name == QLatin1String("reminders");
         const QString house = dm()->scalar(QStringLiteral("select min(房屋代码) from 押金明细表")).toString();
-        QStringList args = {
-            QStringLiteral("report"), name,
-            QStringLiteral("--from"), deposits ? QStringLiteral("2000-01-01") : QStringLiteral("2000-01"),
-            QStringLiteral("--to"),   deposits ? QStringLiteral("2030-12-31") : QStringLiteral("2030-12")};
-        if (name == QLatin1String("deposit-detail")) {
+        QStringList args = {QStringLiteral("report"), name};
+        if (atDate) {
+            args << QStringLiteral("--date") << QStringLiteral("2030-12-31");
+        } else {
+            args << QStringLiteral("--from") << (byDays ? QStringLiteral("2000-01-01") : QStringLiteral("2000-01"))
+                 << QStringLiteral("--to") << (byDays ? QStringLiteral("2030-12-31") : QStringLiteral("2030-12"));
+        }
+        if (name == QLatin1String("deposit-detail") || name == QLatin1String("statement")) {
             args << QStringLiteral("--house") << house;
         }
         const QString file = path(QStringLiteral("report.") + extension);
@@ -321,6 +376,20 @@ private slots:
             work = [days](const QSqlDatabase &db, ScratchSink &o, QString *e) {
                 return DepositReports::summary(db, days, o, e);
             };
+        } else if (name == QLatin1String("statement")) {
+            columns = ReportColumns::ownerStatement();
+            work = [house](const QSqlDatabase &db, ScratchSink &o, QString *e) {
+                OwnerStatement::Statement s;
+                return OwnerStatement::compute(db, {house, QDate(2000, 1, 1), QDate(2030, 12, 31), false}, &s, e)
+                    && OwnerStatement::writeRows(s, o, e);
+            };
+        } else if (atDate) {
+            columns = ReportColumns::arrearsAging();
+            work = [](const QSqlDatabase &db, ScratchSink &o, QString *e) {
+                QList<OwnerStatement::AgingRow> rows;
+                return OwnerStatement::aging(db, {QDate(2030, 12, 31), {}, {}}, &rows, e)
+                    && OwnerStatement::writeAgingRows(rows, o, e);
+            };
         } else {
             const L kind = name == QLatin1String("full") ? L::All : name == QLatin1String("paid") ? L::Paid : L::Unpaid;
             columns = ReportColumns::listing(kind);
@@ -328,8 +397,16 @@ private slots:
                 return BillReports::listing(db, kind, bills, o, e);
             };
         }
-        QVERIFY2(ReportRun::runHere(work, dm()->q_tongyong, &error), qPrintable(error));
-        const ExportTable table = GridCells::exportTable(*dm()->q_tongyong, columns);
+        ExportTable table;
+        if (name == QLatin1String("reminders")) {
+            QList<OwnerStatement::AgingRow> rows;
+            QVERIFY2(OwnerStatement::aging(dm()->database(), {QDate(2030, 12, 31), {}, {}}, &rows, &error),
+                     qPrintable(error));
+            table = OwnerStatement::reminderList(rows);
+        } else {
+            QVERIFY2(ReportRun::runHere(work, dm()->q_tongyong, &error), qPrintable(error));
+            table = GridCells::exportTable(*dm()->q_tongyong, columns);
+        }
         QVERIFY(table.rowCount > 0);
         QBuffer expected;
         expected.open(QIODevice::WriteOnly);
@@ -520,16 +597,175 @@ private slots:
         }
     }
 
+    // The meter reader's file brought in unattended: the readings the preview finds ready are
+    // written and priced as the core's import writes them, stamped with the operator; every
+    // other reading is listed and left alone; houses whose month is not made are skipped unless
+    // --generate; --items keeps to its items and names a column titled otherwise; --dry-run
+    // writes nothing; a file with a house twice, or with no meter column, is refused whole.
+    void importReadings_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<QString>("more"); // a row added to the file
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("layout"); // the columns the core is given: "1=水费,2=电费"
+        QTest::addColumn<int>("written");
+        QTest::addColumn<int>("skipped");
+        QTest::addColumn<int>("problems");
+        QTest::addColumn<QString>("told");
+
+        const QString both = QStringLiteral("房屋代码,水费,电费");
+        const QString meterTitle = QStringLiteral("房屋代码,水表,电费");
+        const auto L = [](std::initializer_list<const char *> a) {
+            QStringList out;
+            for (const char *s : a) {
+                out << QString::fromUtf8(s);
+            }
+            return out;
+        };
+        QTest::newRow("guessed columns") << QStringList() << both << QString() << 0 << "1=水费,2=电费" << 4 << 2 << 4
+                                         << "第4行 A-3 电费：读数不是数字（读数 abc）";
+        QTest::newRow("houses generated first") << L({"--generate"}) << both << QString() << 0 << "1=水费,2=电费" << 6
+                                                << 0 << 4 << "先为 1 户生成了2004年08月的应缴费用";
+        QTest::newRow("one item") << L({"--items", "电费"}) << both << QString() << 0 << "2=电费" << 2 << 1 << 2
+                                  << "第6行 B-9 电费：没有该房屋";
+        QTest::newRow("a column titled otherwise") << L({"--items", "水表=水费"}) << meterTitle << QString() << 0
+                                                   << "1=水费" << 2 << 1 << 2 << "第3行 A-2 水费：读数小于上月";
+        QTest::newRow("dry run") << L({"--dry-run", "--generate"}) << both << QString() << 0 << QString() << 0 << 0 << 4
+                                 << "6 条可导入";
+        QTest::newRow("an item whose column is titled otherwise")
+            << L({"--items", "水费"}) << meterTitle << QString() << 65 << QString() << 0 << 0 << 0
+            << "--items 标题=水费";
+        QTest::newRow("an item that is read by no meter")
+            << L({"--items", "物业费"}) << both << QString() << 64 << QString() << 0 << 0 << 0 << "不是抄表项目";
+        QTest::newRow("no meter column") << QStringList() << QStringLiteral("房屋代码,水表,电表") << QString() << 65
+                                         << QString() << 0 << 0 << 0 << "没有一列的标题是抄表项目的名称";
+        QTest::newRow("a house twice") << QStringList() << both << QStringLiteral("A-1,113,541") << 65 << QString() << 0
+                                       << 0 << 8 << "房屋 A-1 有不止一行";
+    }
+    void importReadings()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, header);
+        QFETCH(QString, more);
+        QFETCH(int, code);
+        QFETCH(QString, layout);
+        QFETCH(int, written);
+        QFETCH(int, skipped);
+        QFETCH(int, problems);
+        QFETCH(QString, told);
+
+        // A-1 … A-4 read for water and electricity, July's readings 100 and 500 (10 and 50
+        // used); August made for all but A-4.
+        const QString meter = QStringLiteral("单价*(本月数-上月数)");
+        QVERIFY(dm()->exec(QStringLiteral("insert into 收费项目 (收费名称, 计算公式, 单价) values "
+                                          "('水费', ?, 25000), ('电费', ?, 6000), ('物业费', '直接输入金额', 120000)"),
+                           {meter, meter}));
+        for (int h = 1; h <= 4; ++h) {
+            const QString code = QStringLiteral("A-%1").arg(h);
+            QVERIFY(dm()->exec(QStringLiteral("insert into 房屋资料 (房屋代码, 业主名称) values (?, ?)"),
+                               {code, QString(QStringLiteral("业主") + code)}));
+            QVERIFY(dm()->exec(QStringLiteral("insert into 房屋收费项目 (房屋代码, 收费名称, 计算公式, 单价) values "
+                                              "(?, '水费', ?, 25000), (?, '电费', ?, 6000)"),
+                               {code, meter, code, meter}));
+            QVERIFY(
+                dm()->exec(QStringLiteral("insert into 收费明细表 (房屋代码, 收费名称, 计算公式, 年度, 月份, 本月表数, "
+                                          "上月表数, 缴费状态) values (?, '水费', ?, '2004', '7', 100, 90, '未缴费'), "
+                                          "(?, '电费', ?, '2004', '7', 500, 450, '未缴费')"),
+                           {code, meter, code, meter}));
+            if (h < 4) {
+                QCOMPARE(BillGeneration(dm()->database()).generateHouse(code, {2004, 8}).result,
+                         BillGeneration::Result::Generated);
+            }
+        }
+        // A-2's water below July's, A-3's electricity no number, B-9 no house.
+        QString text = header + QStringLiteral("\nA-1,112,540\nA-2,95,560\nA-3,110,abc\nA-4,105,520\nB-9,1,2\n");
+        if (!more.isEmpty()) {
+            text += more + QLatin1Char('\n');
+        }
+        const QString file = path(QStringLiteral("抄表.csv"));
+        writeFile(file, text.toUtf8());
+        const QStringList before = augustMeters();
+
+        // What the core's import makes of the same file, undone again.
+        QStringList byCore;
+        if (!layout.isEmpty()) {
+            QList<SheetRow> rows;
+            QString error;
+            QVERIFY2(SheetReader::read(file, &rows, &error), qPrintable(error));
+            ReadingLayout columns;
+            columns.houseColumn = 0;
+            for (const QString &pair : layout.split(QLatin1Char(','))) {
+                columns.items.insert(pair.section(QLatin1Char('='), 0, 0).toInt(), pair.section(QLatin1Char('='), 1));
+            }
+            ReadingPreview preview;
+            ReadingImport::Outcome out;
+            Transaction undone(dm()->database());
+            QVERIFY(ReadingImport::preview(dm()->database(), rows, columns, {2004, 8}, &preview, &error));
+            QVERIFY(ReadingImport::write(dm()->database(), preview.lines, {2004, 8},
+                                         args.contains(QStringLiteral("--generate")), &out, &error));
+            QCOMPARE(out.written, written);
+            byCore = augustMeters();
+            undone.rollback();
+            QCOMPARE(augustMeters(), before);
+        }
+
+        const Run r = cli(home->path(),
+                          QStringList {QStringLiteral("--json"), QStringLiteral("import-readings"), file,
+                                       QStringLiteral("--month"), QStringLiteral("2004-08")}
+                              + args);
+        QCOMPARE(r.code, code);
+        QVERIFY2(QString::fromUtf8(r.err).contains(told), r.err.constData());
+        const QJsonObject o = jsonOf(r);
+        QCOMPARE(o.value(QStringLiteral("problems")).toArray().size(), problems);
+        for (const QJsonValue &p : o.value(QStringLiteral("problems")).toArray()) {
+            QVERIFY(p[QStringLiteral("line")].toInt() > 1);
+            QVERIFY(!p[QStringLiteral("house")].toString().isEmpty());
+            QVERIFY(!p[QStringLiteral("item")].toString().isEmpty());
+            QVERIFY(!p[QStringLiteral("state")].toString().isEmpty());
+        }
+        if (layout.isEmpty()) {
+            QCOMPARE(augustMeters(), before);
+            return;
+        }
+        QCOMPARE(o.value(QStringLiteral("written")).toInt(), written);
+        QCOMPARE(o.value(QStringLiteral("skipped")).toArray().size(), skipped);
+        for (const QJsonValue &s : o.value(QStringLiteral("skipped")).toArray()) {
+            QCOMPARE(s[QStringLiteral("reason")].toString(), QStringLiteral("本月应缴费用尚未生成"));
+            QCOMPARE(s[QStringLiteral("house")].toString(), QStringLiteral("A-4"));
+        }
+        QCOMPARE(augustMeters(), byCore);
+        QCOMPARE(dm()->scalar(QStringLiteral("select count(*) from 收费明细表 where 操作人员='管理员'")).toInt(),
+                 written);
+    }
+
     // Another counter's write lock outlasting the wait: 75, "retry later", and nothing made.
+    void busyDatabase_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("generate") << QStringList {QStringLiteral("generate"), QStringLiteral("--month"),
+                                                  QStringLiteral("2004-08")};
+        QTest::newRow("import-readings") << QStringList {QStringLiteral("import-readings"), QStringLiteral("@抄表.csv"),
+                                                         QStringLiteral("--month"), QStringLiteral("2004-08"),
+                                                         QStringLiteral("--generate")};
+    }
     void busyDatabase()
     {
+        QFETCH(QStringList, args);
         QVERIFY(dm()->exec(QStringLiteral("insert into 楼宇资料 (楼宇名称) values ('一号楼')")));
         addHouse(QStringLiteral("A-1"), QStringLiteral("一号楼"));
+        QVERIFY(dm()->exec(QStringLiteral("insert into 收费项目 (收费名称, 计算公式, 单价) values ('水费', ?, 25000)"),
+                           {QStringLiteral("单价*(本月数-上月数)")}));
+        QVERIFY(dm()->exec(QStringLiteral("insert into 房屋收费项目 (房屋代码, 收费名称, 计算公式, 单价) values "
+                                          "('A-1', '水费', ?, 25000)"),
+                           {QStringLiteral("单价*(本月数-上月数)")}));
+        writeFile(path(QStringLiteral("抄表.csv")), "房屋代码,水费\nA-1,5\n");
+        for (QString &a : args) {
+            a = a.startsWith(QLatin1Char('@')) ? path(a.mid(1)) : a;
+        }
         QVERIFY(dm()->database().transaction());
         QVERIFY(dm()->exec(QStringLiteral("update 房屋资料 set 业主名称='林超' where 房屋代码='A-1'")));
-        const Run r =
-            cli(home->path(), {QStringLiteral("generate"), QStringLiteral("--month"), QStringLiteral("2004-08")}, {},
-                {QStringLiteral("PGOPTIONS=-c lock_timeout=300")});
+        const Run r = cli(home->path(), args, {}, {QStringLiteral("PGOPTIONS=-c lock_timeout=300")});
         QVERIFY(dm()->database().rollback());
         QVERIFY2(r.code == 75, r.err.constData());
         QCOMPARE(monthLines(QStringLiteral("2004"), QStringLiteral("8")).size(), 0);

@@ -5,6 +5,7 @@
 #include "data/boundquery.h"
 #include "data/dialect.h"
 #include "data/formulas.h"
+#include "data/storeddate.h"
 #include "data/transaction.h"
 
 #include <QCryptographicHash>
@@ -121,9 +122,9 @@ bool MonthData::read(const QSqlDatabase &db, BillMonth month, QString *error)
     return true;
 }
 
-QString skippedLine(const ReadingLine &line, const QString &why)
+ReadingImport::Outcome::Skipped skippedLine(const ReadingLine &line, const QString &why)
 {
-    return QStringLiteral("第 %1 行 %2 %3：%4").arg(line.fileLine).arg(line.houseCode, line.item, why);
+    return {line.fileLine, line.houseCode, line.item, why};
 }
 
 } // namespace
@@ -339,6 +340,19 @@ bool ReadingImport::preview(const QSqlDatabase &db, const QList<SheetRow> &rows,
     return true;
 }
 
+QString ReadingImport::Outcome::Skipped::text() const
+{
+    return QStringLiteral("第 %1 行 %2 %3：%4").arg(fileLine).arg(houseCode, item, reason);
+}
+
+QStringList ReadingImport::Outcome::skippedTexts() const
+{
+    QStringList out;
+    for (const Skipped &s : skipped)
+        out << s.text();
+    return out;
+}
+
 QString ReadingImport::Outcome::summary() const
 {
     QString text = QStringLiteral("已导入 %1 条抄表数据").arg(written);
@@ -354,7 +368,7 @@ QString ReadingImport::Outcome::summary() const
 }
 
 bool ReadingImport::write(const QSqlDatabase &db, const QList<ReadingLine> &lines, BillMonth month, bool generate,
-                          Outcome *out, QString *error)
+                          Outcome *out, QString *error, const std::optional<Writer> &by)
 {
     *out = {};
     QList<const ReadingLine *> ticked;
@@ -416,7 +430,9 @@ bool ReadingImport::write(const QSqlDatabase &db, const QList<ReadingLine> &line
                    {q.value(0).toLongLong(), q.value(3), {}, {}, BillComputation::isPaid(q.value(4).toString())});
     q.finish();
 
-    if (!update.prepare(QStringLiteral("update 收费明细表 set 本月表数=? where id=? and 缴费状态=?"))) {
+    if (!update.prepare(QStringLiteral("update 收费明细表 set 本月表数=?")
+                        + (by ? QStringLiteral(", 操作人员=?, 操作日期=?") : QString())
+                        + QStringLiteral(" where id=? and 缴费状态=?"))) {
         *error = update.lastError().text();
         return false;
     }
@@ -435,6 +451,10 @@ bool ReadingImport::write(const QSqlDatabase &db, const QList<ReadingLine> &line
             continue;
         }
         update.addBindValue(line->reading->toReal());
+        if (by) {
+            update.addBindValue(by->operatorName);
+            update.addBindValue(StoredDate::format(by->at));
+        }
         update.addBindValue(it->id);
         update.addBindValue(BillComputation::Unpaid);
         if (!update.exec()) {

@@ -4,6 +4,7 @@
 #include "components/grid/core/sheetreader.h"
 #include "data/money.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
@@ -86,6 +87,8 @@ QString layoutKey(const QStringList &titles);
 // The column titled "房屋代码" and the columns titled with an item's name.
 ReadingLayout guess(const QStringList &titles, const QStringList &meterItems);
 
+// The file in the program's home where the layouts chosen are kept.
+inline const QString ColumnsFile = QStringLiteral("chaobiao_columns.ini");
 // The layout chosen for files with these titles, kept in the ini file at path (one key a set
 // of titles); nothing when none was kept.
 std::optional<ReadingLayout> recall(const QString &path, const QStringList &titles);
@@ -106,21 +109,43 @@ bool preview(const QSqlDatabase &db, const QList<SheetRow> &rows, const ReadingL
 
 struct Outcome
 {
+    // A ticked line not written, and why ("已经缴费", "本月应缴费用尚未生成" …).
+    struct Skipped
+    {
+        int fileLine = 0;
+        QString houseCode;
+        QString item;
+        QString reason;
+        // "第 5 行 A-101 水费：已经缴费".
+        QString text() const;
+    };
+
     int written = 0; // bill lines given their reading and priced
     int housesGenerated = 0; // houses whose lines of the month were made first
-    QStringList skipped; // "第 5 行 A-101 水费：已经缴费", one for each ticked line not written
+    QList<Skipped> skipped;
     int unticked = 0; // lines of the preview the operator left unticked
     // "A-6 电费：本月表数 0，上月表数 500": unpaid meter lines of the houses written that the
     // computation priced below zero (a meter not read yet), as "计算" would have asked about.
     QStringList doubtful;
     // "已导入 N 条抄表数据，跳过 M 条……。" (the lines and why are in skipped and doubtful).
     QString summary() const;
+    // Each skipped line's text, in order.
+    QStringList skippedTexts() const;
+};
+
+// Who brought the readings in, for a caller that stamps the lines it writes (操作人员,
+// 操作日期); without it the lines keep their stamps, as pressing "计算" leaves them.
+struct Writer
+{
+    QString operatorName;
+    QDateTime at;
 };
 
 // Writes the ticked lines in one transaction: houses without lines in the month are first
 // generated (when generate; otherwise their lines are skipped), then each line still unpaid and
-// unchanged since the preview gets its 本月表数, and every house written is priced as "计算"
-// prices it. False with error set when the database refuses: nothing is then written.
+// unchanged since the preview gets its 本月表数 (and the stamp of by, when given), and every
+// house written is priced as "计算" prices it. False with error set when the database refuses:
+// nothing is then written.
 bool write(const QSqlDatabase &db, const QList<ReadingLine> &lines, BillMonth month, bool generate, Outcome *out,
-           QString *error);
+           QString *error, const std::optional<Writer> &by = std::nullopt);
 }

@@ -537,15 +537,23 @@ bool OwnerStatement::aging(const QSqlDatabase &db, const AgingFilter &f, QList<A
     return true;
 }
 
+namespace {
+constexpr const char *AgingFields[OwnerStatement::AgingBuckets] = {"moneya", "moneyb", "moneyc", "moneyd", "moneye"};
+}
+
+QString OwnerStatement::agingField(int bucket)
+{
+    return QString::fromLatin1(AgingFields[bucket]);
+}
+
 bool OwnerStatement::writeAgingRows(const QList<AgingRow> &rows, ScratchSink &out, QString *error)
 {
-    static constexpr const char *Buckets[AgingBuckets] = {"moneya", "moneyb", "moneyc", "moneyd", "moneye"};
     for (const AgingRow &r : rows) {
         ScratchRow row {{"texta", r.building},    {"textb", r.houseCode},     {"textc", r.owner},
                         {"textd", r.phone},       {"texte", r.earliestMonth}, {"moneyf", money(r.total)},
                         {"moneyg", money(r.odd)}, {"moneyh", money(r.net())}};
         for (int i = 0; i < AgingBuckets; ++i) {
-            row << ScratchCell {Buckets[i], money(r.buckets[size_t(i)])};
+            row << ScratchCell {AgingFields[i], money(r.buckets[size_t(i)])};
         }
         if (!out.append(std::move(row))) {
             *error = QStringLiteral("统计已取消");

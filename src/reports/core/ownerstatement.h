@@ -136,6 +136,8 @@ bool aging(const QSqlDatabase &db, const AgingFilter &filter, QList<AgingRow> *o
 // The aging rows for the scratch table: texta 楼宇名称, textb 房屋代码, textc 业主名称, textd
 // 联系电话, texte 最早欠费月份, moneya … moneye the buckets, moneyf 欠费合计, moneyg 零头, moneyh 净欠.
 bool writeAgingRows(const QList<AgingRow> &rows, ScratchSink &out, QString *error);
+// The scratch field of an aging bucket ("moneya" for 未到期 … "moneye" for 90天以上).
+QString agingField(int bucket);
 // The reminder list for the office's own messaging tools, as the export writers take it:
 // 业主名称, 联系电话, 房屋代码, 净欠, 最早欠费月份, one row per house.
 ExportTable reminderList(const QList<AgingRow> &rows);

@@ -1,5 +1,7 @@
 #include "reports/core/reportcolumns.h"
 
+#include "reports/core/ownerstatement.h"
+
 using namespace Qt::StringLiterals;
 
 using C = GridColumn;
@@ -140,4 +142,31 @@ QList<GridColumn> ReportColumns::depositSummary()
     };
     columns << depositMovements(u"moneyb"_s, u"moneyc"_s);
     return sortable(columns, {u"textc"_s}) << remark(u"备    注"_s);
+}
+
+QList<GridColumn> ReportColumns::ownerStatement()
+{
+    return {C::of(u"datea"_s, u"日期"_s, 80).withFooter(F::Text, u"合计"_s),
+            C::of(u"texta"_s, u"摘要"_s, 200),
+            money(u"moneya"_s, u"往来|应缴"_s, 80),
+            money(u"moneyb"_s, u"往来|实缴"_s, 80),
+            C::of(u"moneyc"_s, u"往来|余额"_s, 80).alignRight(),
+            money(u"moneyd"_s, u"押金|收取"_s, 70),
+            money(u"moneye"_s, u"押金|退还或冲抵"_s, 80),
+            C::of(u"moneyf"_s, u"押金|余额"_s, 70).alignRight(),
+            C::of(u"textb"_s, u"业主名称"_s, 80),
+            C::of(u"textc"_s, u"备注"_s, 90)};
+}
+
+QList<GridColumn> ReportColumns::arrearsAging()
+{
+    QList<GridColumn> columns = {C::of(u"texta"_s, u"楼宇名称"_s, 80).withFooter(F::Text, u"合计"_s),
+                                 C::of(u"textb"_s, u"房屋代码"_s, 80).withFooter(F::Count),
+                                 C::of(u"textc"_s, u"业主名称"_s, 80), C::of(u"textd"_s, u"联系电话"_s, 100)};
+    for (int i = 0; i < OwnerStatement::AgingBuckets; ++i) {
+        columns << money(OwnerStatement::agingField(i), u"欠费账龄|"_s + OwnerStatement::agingTitles()[i], 70);
+    }
+    columns << money(u"moneyf"_s, u"欠费合计"_s, 80) << money(u"moneyg"_s, u"零头"_s, 70)
+            << money(u"moneyh"_s, u"净欠"_s, 80) << C::of(u"texte"_s, u"最早欠费月份"_s, 90);
+    return sortable(columns);
 }

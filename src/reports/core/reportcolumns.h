@@ -34,4 +34,6 @@ QList<GridColumn> itemTotals(); // 按收费项目统计缴费总金额
 QList<GridColumn> listing(BillReports::Listing kind); // 业主缴费全况表, 已缴费 and 未缴费项目明细表
 QList<GridColumn> depositDetail(); // 业主押金明细表
 QList<GridColumn> depositSummary(); // 业主押金汇总表
+QList<GridColumn> ownerStatement(); // 业主对账单: the ledger and the deposit movements side by side
+QList<GridColumn> arrearsAging(); // 业主欠费账龄表
 }
