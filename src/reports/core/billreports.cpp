@@ -31,30 +31,16 @@ bool refused(QString *error)
     return false;
 }
 
-// The bill lines of the period's years, as a where clause with the other conditions: a range
-// on 年度 that an index led by the year and month reads in its order, so that sums grouped by
-// month come without sorting. Months of those years outside the period are left to
-// stepInPeriod(). Years are compared as text, which is their order while they have four digits.
+// The bill lines of the period's years with the other conditions, as a where clause.
 QString withinYears(const BillReportFilter &f, Conditions *lines)
 {
-    const auto fourDigits = [](int year) { return year >= 1000 && year <= 9999; };
-    if (fourDigits(f.from.year) && fourDigits(f.to.year)) {
-        lines->add(QStringLiteral("(b.年度 BETWEEN ? AND ?)"), {f.from.yearText(), f.to.yearText()});
-    }
+    ReportPeriod::addYears(f.from, f.to, QStringLiteral("b.年度"), lines);
     return lines->where();
 }
 
-// The step of the month a line's 年度 and 月份 name, when it is a month of the period as the
-// lines hold them ("2004", "9"); -1 otherwise.
 int stepInPeriod(const BillReportFilter &f, const QVariant &year, const QVariant &month)
 {
-    bool yearOk = false, monthOk = false;
-    const YearMonth ym {year.toString().toInt(&yearOk), month.toString().toInt(&monthOk)};
-    if (!yearOk || !monthOk || ym.month < 1 || ym.month > 12 || ym < f.from || f.to < ym
-        || ym.yearText() != year.toString() || ym.monthText() != month.toString()) {
-        return -1;
-    }
-    return ym.step();
+    return ReportPeriod::stepWithin(f.from, f.to, year, month);
 }
 
 // The rows in the order of their keys.
