@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QStandardPaths>
 #include <algorithm>
 #include <cstdio>
@@ -401,4 +403,38 @@ void report(const QString &label, Time ours, Time baseline, const QString &basel
     std::fflush(stdout);
 }
 
+}
+
+bool Bench::dropIndexesNamed(Dm1 &dm, const QStringList &arguments)
+{
+    QStringList endings;
+    for (const QString &a : arguments) {
+        if (a.startsWith(QLatin1String("--without="))) {
+            endings << a.mid(10).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        }
+    }
+    if (endings.isEmpty()) {
+        return true;
+    }
+    QSqlQuery q(dm.database());
+    QStringList names;
+    if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"))) {
+        return false;
+    }
+    while (q.next()) {
+        const QString name = q.value(0).toString();
+        for (const QString &e : endings) {
+            if (name.endsWith(QLatin1Char('_') + e)) {
+                names << name;
+            }
+        }
+    }
+    for (const QString &name : names) {
+        if (!q.exec(QStringLiteral("DROP INDEX \"%1\"").arg(name))) {
+            std::printf("cannot drop %s: %s\n", qPrintable(name), qPrintable(q.lastError().text()));
+            return false;
+        }
+        std::printf("without the index %s\n", qPrintable(name));
+    }
+    return true;
 }
