@@ -259,7 +259,6 @@ BulkStatement *ScratchTableWriter::insertOf(quint32 columns, int rows)
     return insert.get();
 }
 
-// A row for the grid whose cells are all null until the values are set.
 // The UTF-8 bytes of a text, made once for the same text repeated down a column (a house's
 // code and owner, a month's caption): its bytes are shared while the row's text is the very
 // string the column had last.
@@ -277,6 +276,7 @@ QByteArray ScratchTableWriter::textOf(int column, const QVariant &v)
     return last.utf8;
 }
 
+// A row for the grid whose cells are all null until the values are set.
 int ScratchTableWriter::startShown()
 {
     const int row = m_shown->appendRow();

@@ -52,9 +52,10 @@ private:
 
 class RowStore;
 
-// Writes rows into 通用 on a connection: one prepared statement for each set of columns, reused
-// for every row that fills the same columns; on a server the rows are held and sent with one
-// statement (COPY) by flush(), which must come before the transaction commits.
+// Writes rows into 通用 on a connection. On a file the rows are held and go in up to 32 at a time,
+// one prepared insert for each set of columns and number of rows; on a server they are held and
+// sent with one statement (COPY). flush() writes what is held and must come before the
+// transaction commits; a write that fails is told by the write() or flush() that sends it.
 //
 // With `shown`, each row is also appended there as "select * from 通用" would read it back
 // (fields()), its id the one 通用 gave it: the rows the grid shows are those written, without a
