@@ -80,7 +80,7 @@ int main(int argc, char *argv[])
     QElapsedTimer t;
     t.start();
     QString error;
-    if (!fill(dm, false, &error)) {
+    if (!Bench::dropIndexesNamed(dm, app.arguments()) || !fill(dm, false, &error)) {
         std::printf("cannot fill the estate: %s\n", qPrintable(error));
         return 1;
     }

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QStandardPaths>
 #include <algorithm>
 #include <cstdio>
@@ -401,4 +403,50 @@ void report(const QString &label, Time ours, Time baseline, const QString &basel
     std::fflush(stdout);
 }
 
+}
+
+bool Bench::dropIndexesNamed(Dm1 &dm, const QStringList &arguments)
+{
+    QStringList endings;
+    for (const QString &a : arguments) {
+        if (a.startsWith(QLatin1String("--without="))) {
+            endings << a.mid(10).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        }
+    }
+    // The bill lines' indexes as they were before the reports had their own: no state indexes,
+    // the fee items' index on the name and the month only.
+    const bool asBefore = arguments.contains(QLatin1String("--indexes-as-before"));
+    if (asBefore) {
+        endings << QStringLiteral("欠费") << QStringLiteral("已缴费") << QStringLiteral("收费金额");
+    }
+    if (endings.isEmpty()) {
+        return true;
+    }
+    QSqlQuery q(dm.database());
+    QStringList names;
+    if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"))) {
+        return false;
+    }
+    while (q.next()) {
+        const QString name = q.value(0).toString();
+        for (const QString &e : endings) {
+            if (name.endsWith(QLatin1Char('_') + e)) {
+                names << name;
+            }
+        }
+    }
+    for (const QString &name : names) {
+        if (!q.exec(QStringLiteral("DROP INDEX \"%1\"").arg(name))) {
+            std::printf("cannot drop %s: %s\n", qPrintable(name), qPrintable(q.lastError().text()));
+            return false;
+        }
+        std::printf("without the index %s\n", qPrintable(name));
+    }
+    if (asBefore
+        && !q.exec(
+            QStringLiteral("CREATE INDEX \"ix_收费明细表_收费名称_年度_月份\" ON 收费明细表 (收费名称, 年度, 月份)"))) {
+        std::printf("cannot make the former index: %s\n", qPrintable(q.lastError().text()));
+        return false;
+    }
+    return true;
 }

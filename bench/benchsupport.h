@@ -61,6 +61,13 @@ void report(const char *what, double ms, double baselineMs);
 // The process's peak resident memory (VmHWM) in MiB.
 double peakMiB();
 
+// What an index costs: with "--without=欠费,已缴费" on the command line, drops (before the estate
+// is filled, so that the file is laid out as it would be without them) the indexes whose
+// names end with one of the given endings (the report indexes: 欠费, 已缴费, 收费金额 for the fee
+// items' one). Their names, said on stdout; false when one cannot be dropped. With
+// "--indexes-as-before", the bill lines' indexes as they were before the reports had their own.
+bool dropIndexesNamed(Dm1 &dm, const QStringList &arguments);
+
 // "label   ours ms (cpu ms)   baseline ms (cpu ms)   ratio wall, ratio cpu" on one line.
 void report(const QString &label, Time ours, Time baseline, const QString &baselineName);
 

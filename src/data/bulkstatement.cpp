@@ -65,6 +65,33 @@ BulkStatement::~BulkStatement()
 
 void BulkStatement::bind(int i, const QVariant &value)
 {
+    bindWith(i, value, [&] { return bindSqliteValue(m_statement, i + 1, value); });
+}
+
+void BulkStatement::bindNull(int i)
+{
+    bindWith(i, QVariant(QMetaType::fromType<QString>()), [&] { return sqlite3_bind_null(m_statement, i + 1); });
+}
+
+void BulkStatement::bindInteger(int i, qint64 value)
+{
+    bindWith(i, QVariant(value), [&] { return sqlite3_bind_int64(m_statement, i + 1, value); });
+}
+
+void BulkStatement::bindText(int i, const char *utf8, qsizetype size)
+{
+    if (m_query) {
+        bindWith(i, QString::fromUtf8(utf8, size), [] { return SQLITE_OK; });
+        return;
+    }
+    // SQLite reads the bytes when the statement runs, straight from the caller's buffer.
+    bindWith(i, {}, [&] {
+        return sqlite3_bind_text64(m_statement, i + 1, utf8, sqlite3_uint64(size), SQLITE_STATIC, SQLITE_UTF8);
+    });
+}
+
+template<typename Bind> void BulkStatement::bindWith(int i, const QVariant &value, Bind bindOnEngine)
+{
     if (!m_valid) {
         return;
     }
@@ -76,7 +103,7 @@ void BulkStatement::bind(int i, const QVariant &value)
         sqlite3_reset(m_statement);
         m_bindFailed = false;
     }
-    if (bindSqliteValue(m_statement, i + 1, value) != SQLITE_OK && !m_bindFailed) {
+    if (bindOnEngine() != SQLITE_OK && !m_bindFailed) {
         m_bindFailed = true;
         m_error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_statement)));
     }

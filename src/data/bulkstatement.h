@@ -29,10 +29,18 @@ public:
     QString error() const { return m_error; }
     // Binds the value to the i-th "?" (from 0) for the next run.
     void bind(int i, const QVariant &value);
+    // The same for values already in the form the database keeps: the text's UTF-8 bytes must
+    // stay as they are until run().
+    void bindNull(int i);
+    void bindInteger(int i, qint64 value);
+    void bindText(int i, const char *utf8, qsizetype size);
     // Runs the statement with the values bound since the last run.
     bool run();
 
 private:
+    // Binds through the engine's own call, or the value through QSqlQuery off SQLite.
+    template<typename Bind> void bindWith(int i, const QVariant &value, Bind bindOnEngine);
+
     sqlite3_stmt *m_statement = nullptr;
     std::unique_ptr<QSqlQuery> m_query;
     bool m_valid = false;

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 // Everything that differs between the two engines an estate's database can live in: SQLite (one
@@ -129,6 +130,13 @@ public:
     // give, binding ":name" or "?" placeholders. NotHandled leaves it to QSqlQuery.
     virtual Fetch fetch(const QSqlDatabase &db, const QString &statement, const QList<QPair<QString, QVariant>> &named,
                         const QVariantList &positional, Rows *out) const = 0;
+    // The same, handing the rows to take() a part at a time (a few thousand rows each, in order;
+    // the store is emptied after each part), so that a long result is never held whole. take()
+    // false stops the statement: Failed with an empty error. By default the whole result is one
+    // part.
+    using TakePart = std::function<bool(const Rows &part)>;
+    virtual Fetch fetchInParts(const QSqlDatabase &db, const QString &statement, const QVariantList &positional,
+                               const TakePart &take, QString *error) const;
     // A writer of many rows into table's columns, or null where one prepared insert a row is as
     // fast (SQLite).
     virtual std::unique_ptr<RowWriter> rowWriter(const QSqlDatabase &db, const QString &table,

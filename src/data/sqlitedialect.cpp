@@ -130,6 +130,16 @@ public:
     {
         return SqliteFetch::fetch(db, statement, named, positional, out);
     }
+    Fetch fetchInParts(const QSqlDatabase &db, const QString &statement, const QVariantList &positional,
+                       const TakePart &take, QString *error) const override
+    {
+        Rows rows;
+        const Fetch read = SqliteFetch::fetch(db, statement, {}, positional, &rows, take);
+        if (read == Fetch::Failed) {
+            *error = rows.error;
+        }
+        return read;
+    }
     std::unique_ptr<RowWriter> rowWriter(const QSqlDatabase &, const QString &, const QStringList &) const override
     {
         return {};

@@ -93,6 +93,12 @@ namespace SqliteFetch {
 Outcome fetch(const QSqlDatabase &db, const QString &statement, const QList<QPair<QString, QVariant>> &named,
               const QVariantList &positional, Rows *out)
 {
+    return fetch(db, statement, named, positional, out, {});
+}
+
+Outcome fetch(const QSqlDatabase &db, const QString &statement, const QList<QPair<QString, QVariant>> &named,
+              const QVariantList &positional, Rows *out, const Dialect::TakePart &part)
+{
     sqlite3 *handle = sqliteHandle(db);
     if (!handle) {
         return Outcome::NotHandled;
@@ -121,7 +127,16 @@ Outcome fetch(const QSqlDatabase &db, const QString &statement, const QList<QPai
     RowStore &store = out->store;
     store.reset(n);
     int step;
+    const auto handOver = [&] {
+        const bool taken = part(*out);
+        store.reset(n);
+        return taken;
+    };
     while ((step = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+        if (part && store.rowCount() == PartRows && !handOver()) {
+            out->error.clear();
+            return Outcome::Failed;
+        }
         const int row = store.appendRow();
         for (int i = 0; i < n; ++i) {
             switch (sqlite3_column_type(stmt.get(), i)) {
@@ -150,6 +165,10 @@ Outcome fetch(const QSqlDatabase &db, const QString &statement, const QList<QPai
     if (step != SQLITE_DONE) {
         out->error = QString::fromUtf8(sqlite3_errmsg(handle));
         store.reset();
+        return Outcome::Failed;
+    }
+    if (part && !handOver()) {
+        out->error.clear();
         return Outcome::Failed;
     }
     return Outcome::Done;

@@ -15,5 +15,10 @@ using Rows = Dialect::Rows;
 
 Outcome fetch(const QSqlDatabase &db, const QString &statement, const QList<QPair<QString, QVariant>> &named,
               const QVariantList &positional, Rows *out);
+// The same, handing out->store to part() every PartRows rows and at the end (see
+// Dialect::fetchInParts); part() false stops the statement: Failed with an empty error.
+constexpr int PartRows = 4096;
+Outcome fetch(const QSqlDatabase &db, const QString &statement, const QList<QPair<QString, QVariant>> &named,
+              const QVariantList &positional, Rows *out, const Dialect::TakePart &part);
 
 }

@@ -4,6 +4,7 @@
 #include "data/dm1.h"
 #include "data/schema.h"
 #include "reports/core/billreports.h"
+#include "reports/core/collectionrates.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -164,6 +165,8 @@ private slots:
         QTest::newRow("arrears") << 0 << QStringList {QStringLiteral("欠费")} << 0;
         QTest::newRow("month totals") << 1 << QStringList {QStringLiteral("欠费"), QStringLiteral("已缴费")} << 1;
         QTest::newRow("item totals") << 2 << QStringList {QString()} << 1;
+        QTest::newRow("collection rate of the estate")
+            << 3 << QStringList {QStringLiteral("欠费"), QStringLiteral("已缴费")} << 1;
     }
     void reportSumsReadTheirIndexesAlone()
     {
@@ -181,7 +184,8 @@ private slots:
         const BillReportFilter f {{2004, 1}, {2005, 6}, {}, {}, {}, {}};
         const BillReports::Statement st = report == 0 ? BillReports::arrearsSums(f)
             : report == 1                             ? BillReports::monthSums(f)
-                                                      : BillReports::itemSums(f);
+            : report == 2                             ? BillReports::itemSums(f)
+                                                      : CollectionRates::estateSums({f.from, f.to, {}, {}, false});
         QSqlQuery q(dm.database());
         QVERIFY(q.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + st.sql));
         for (const QVariant &v : st.binds) {

@@ -3,6 +3,7 @@
 #include "data/boundquery.h"
 #include "data/dm1.h"
 #include "data/money.h"
+#include "data/rowstore.h"
 
 #include <QHash>
 #include <QMap>
@@ -30,30 +31,16 @@ bool refused(QString *error)
     return false;
 }
 
-// The bill lines of the period's years, as a where clause with the other conditions: a range
-// on 年度 that an index led by the year and month reads in its order, so that sums grouped by
-// month come without sorting. Months of those years outside the period are left to
-// stepInPeriod(). Years are compared as text, which is their order while they have four digits.
+// The bill lines of the period's years with the other conditions, as a where clause.
 QString withinYears(const BillReportFilter &f, Conditions *lines)
 {
-    const auto fourDigits = [](int year) { return year >= 1000 && year <= 9999; };
-    if (fourDigits(f.from.year) && fourDigits(f.to.year)) {
-        lines->add(QStringLiteral("(b.年度 BETWEEN ? AND ?)"), {f.from.yearText(), f.to.yearText()});
-    }
+    ReportPeriod::addYears(f.from, f.to, QStringLiteral("b.年度"), lines);
     return lines->where();
 }
 
-// The step of the month a line's 年度 and 月份 name, when it is a month of the period as the
-// lines hold them ("2004", "9"); -1 otherwise.
 int stepInPeriod(const BillReportFilter &f, const QVariant &year, const QVariant &month)
 {
-    bool yearOk = false, monthOk = false;
-    const YearMonth ym {year.toString().toInt(&yearOk), month.toString().toInt(&monthOk)};
-    if (!yearOk || !monthOk || ym.month < 1 || ym.month > 12 || ym < f.from || f.to < ym
-        || ym.yearText() != year.toString() || ym.monthText() != month.toString()) {
-        return -1;
-    }
-    return ym.step();
+    return ReportPeriod::stepWithin(f.from, f.to, year, month);
 }
 
 // The rows in the order of their keys.
@@ -90,26 +77,25 @@ bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, Scr
     // Each house's unpaid sums of the period's months; the houses then take theirs in code
     // order.
     const Statement sumsOf = arrearsSums(f);
-    QSqlQuery sums(db);
-    if (!runBound(sums, sumsOf.sql, sumsOf.binds, error)) {
-        return false;
-    }
     QHash<QString, QList<QPair<int, Money>>> unpaidByHouse;
     StoredAmounts amount;
-    while (sums.next()) {
-        // Lines without a house code belong to no house.
-        const int step = stepInPeriod(f, sums.value(1), sums.value(2));
-        if (!sums.value(0).isNull() && step >= 0) {
-            unpaidByHouse[sums.value(0).toString()] << qMakePair(step, amount(sums.value(3)));
-        }
-    }
-    if (!finished(sums, error) || amount.refused(error)) {
+    if (!forEachRow(
+            db, sumsOf.sql, sumsOf.binds,
+            [&](const RowStore &sums, int r) {
+                // Lines without a house code belong to no house.
+                const int step = stepInPeriod(f, sums.value(r, 1), sums.value(r, 2));
+                if (!sums.isNull(r, 0) && step >= 0) {
+                    unpaidByHouse[sums.value(r, 0).toString()] << qMakePair(step, amount(sums.value(r, 3)));
+                }
+                return true;
+            },
+            error)
+        || amount.refused(error)) {
         return false;
     }
     for (QList<QPair<int, Money>> &months : unpaidByHouse) {
         std::sort(months.begin(), months.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     }
-
     Conditions houses;
     houses.equals(QStringLiteral("房屋代码"), f.houseCode).equals(QStringLiteral("楼宇名称"), f.building);
     QSqlQuery q(db);
@@ -121,7 +107,17 @@ bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, Scr
         return false;
     }
     // The running total restarts with every house; the separator and the house's details come
-    // where the house code changes, and with the first row of all.
+    // where the house code changes, and with the first row of all. The captions of a month are
+    // made once for all its rows.
+    QHash<int, std::pair<QVariant, QVariant>> captionsOf;
+    const auto captions = [&](int step) -> const std::pair<QVariant, QVariant> & {
+        auto it = captionsOf.find(step);
+        if (it == captionsOf.end()) {
+            const YearMonth ym = YearMonth::fromStep(step);
+            it = captionsOf.insert(step, {ym.yearCaption(), ym.monthCaption()});
+        }
+        return *it;
+    };
     bool any = false;
     QString previousCode;
     Money grandTotal;
@@ -142,9 +138,9 @@ bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, Scr
             if (any && newHouse && !out.append({{"moneyc", QVariant::fromValue(Money())}})) {
                 return refused(error);
             }
-            const YearMonth ym = YearMonth::fromStep(step);
-            ScratchRow row {{"texta", ym.yearCaption()},
-                            {"textb", ym.monthCaption()},
+            const auto &[year, month] = captions(step);
+            ScratchRow row {{"texta", year},
+                            {"textb", month},
                             {"moneya", QVariant::fromValue(sum)},
                             {"moneyb", QVariant::fromValue(houseTotal)}};
             if (newHouse) {
@@ -325,40 +321,43 @@ bool BillReports::listing(const QSqlDatabase &db, Listing kind, const BillReport
             .arg(paid)
         + c.where() + QStringLiteral("\nORDER BY b.") + Dm1::orderTerm(QStringLiteral("房屋代码"))
         + QStringLiteral(", b.开始日期, b.") + Dm1::orderTerm(QStringLiteral("收费名称")) + QStringLiteral(", b.id");
-    QSqlQuery q(db);
-    if (!runBound(q, sql, c.binds(), error)) {
-        return false;
-    }
     StoredAmounts amount;
-    while (q.next()) {
-        const QVariant name = q.value(6).toString();
-        const QVariant due = QVariant::fromValue(amount(q.value(7)));
-        if (amount.refused(error)) {
-            return false;
-        }
-        ScratchRow row;
-        row.reserve(12);
-        row << ScratchCell {"texth", q.value(0).toString()} << ScratchCell {"texti", q.value(1).toString()}
-            << ScratchCell {"texta", q.value(2).toString()} << ScratchCell {"textb", q.value(3).toString()};
-        if (kind == Listing::All) {
-            row << ScratchCell {"textf", q.value(4).toString()} << ScratchCell {"textg", q.value(5).toString()}
-                << ScratchCell {"textc", name} << ScratchCell {"moneya", due};
-            if (q.value(11).toInt() == 1) {
-                row << ScratchCell {"textd", name} << ScratchCell {"moneyb", due};
+    bool cancelled = false;
+    const bool read = forEachRow(
+        db, sql, c.binds(),
+        [&](const RowStore &rows, int r) {
+            const auto value = [&](int column) { return rows.value(r, column); };
+            const QVariant name = value(6);
+            const QVariant due = QVariant::fromValue(amount(value(7)));
+            if (amount.refused(error)) {
+                return false;
+            }
+            ScratchRow row;
+            row.reserve(12);
+            row << ScratchCell {"texth", value(0)} << ScratchCell {"texti", value(1)} << ScratchCell {"texta", value(2)}
+                << ScratchCell {"textb", value(3)};
+            if (kind == Listing::All) {
+                row << ScratchCell {"textf", value(4)} << ScratchCell {"textg", value(5)} << ScratchCell {"textc", name}
+                    << ScratchCell {"moneya", due};
+                if (value(11).toInt() == 1) {
+                    row << ScratchCell {"textd", name} << ScratchCell {"moneyb", due};
+                } else {
+                    row << ScratchCell {"texte", name} << ScratchCell {"moneyc", due};
+                }
             } else {
-                row << ScratchCell {"texte", name} << ScratchCell {"moneyc", due};
+                row << ScratchCell {"texte", value(4)} << ScratchCell {"textf", value(5)}
+                    << ScratchCell {"dateb", value(8)} << ScratchCell {"datec", value(9)} << ScratchCell {"textd", name}
+                    << ScratchCell {"moneyb", due};
+                if (kind == Listing::Paid) {
+                    row << ScratchCell {"datea", value(10)};
+                }
             }
-        } else {
-            row << ScratchCell {"texte", q.value(4).toString()} << ScratchCell {"textf", q.value(5).toString()}
-                << ScratchCell {"dateb", q.value(8)} << ScratchCell {"datec", q.value(9)} << ScratchCell {"textd", name}
-                << ScratchCell {"moneyb", due};
-            if (kind == Listing::Paid) {
-                row << ScratchCell {"datea", q.value(10)};
-            }
-        }
-        if (!out.append(std::move(row))) {
-            return refused(error);
-        }
+            cancelled = !out.append(std::move(row));
+            return !cancelled;
+        },
+        error);
+    if (!read && cancelled) {
+        return refused(error);
     }
-    return finished(q, error);
+    return read;
 }

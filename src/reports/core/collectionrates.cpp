@@ -2,7 +2,9 @@
 
 #include "data/boundquery.h"
 #include "data/dm1.h"
+#include "data/rowstore.h"
 
+#include <QMap>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -35,9 +37,74 @@ QString CollectionRates::rateText(std::optional<qint64> tenths)
         + QString::number(tenth) + QLatin1Char('%');
 }
 
+namespace {
+
+// The estate's months, their sums read from the state indexes.
+bool estateTotals(const QSqlDatabase &db, const CollectionFilter &f, QList<CollectionRow> *rows, QString *error)
+{
+    const auto [sql, binds] = CollectionRates::estateSums(f);
+    QMap<int, CollectionRow> months;
+    StoredAmounts amount;
+    if (!forEachRow(
+            db, sql, binds,
+            [&](const RowStore &sums, int r) {
+                // Months of the period's years outside the period are not the report's.
+                const int step = ReportPeriod::stepWithin(f.from, f.to, sums.value(r, 0), sums.value(r, 1));
+                if (step < 0) {
+                    return true;
+                }
+                CollectionRow row;
+                row.month = YearMonth::fromStep(step);
+                row.billed = amount(sums.value(r, 2));
+                row.paid = amount(sums.value(r, 3));
+                row.unpaid = row.billed - row.paid;
+                row.housesUnpaid = sums.value(r, 4).toLongLong();
+                row.negativeLines = sums.value(r, 5).toLongLong();
+                months.insert(step, row);
+                return true;
+            },
+            error)
+        || amount.refused(error)) {
+        return false;
+    }
+    *rows << months.values();
+    return true;
+}
+
+}
+
+// The estate's months without a building or fee item chosen: each house's sums of a month, of
+// its unpaid and of its paid lines, read from the two state indexes alone (no line is read from
+// the table) in their own order; the months then add up their houses. A house with unpaid lines
+// is one unpaid group with a house code.
+BillReports::Statement CollectionRates::estateSums(const CollectionFilter &f)
+{
+    QVariantList binds;
+    const auto part = [&f, &binds](const QString &state, const char *paid) -> QString {
+        Conditions lines;
+        lines.add(state);
+        ReportPeriod::addYears(f.from, f.to, QStringLiteral("b.年度"), &lines);
+        binds << lines.binds();
+        return QStringLiteral(
+                   "SELECT b.年度 AS y, b.月份 AS m, b.房屋代码 AS code, %1 AS paid, sum(b.收费金额) AS amount, "
+                   "sum(CASE WHEN b.收费金额 < 0 THEN 1 ELSE 0 END) AS negative FROM 收费明细表 b")
+                   .arg(QString::fromLatin1(paid))
+            + lines.where() + QStringLiteral(" GROUP BY b.年度, b.月份, b.房屋代码");
+    };
+    QString sql = QStringLiteral("SELECT h.y, h.m, sum(h.amount), sum(CASE WHEN h.paid = 1 THEN h.amount END), "
+                                 "sum(CASE WHEN h.paid = 0 AND h.code IS NOT NULL THEN 1 ELSE 0 END), "
+                                 "sum(h.negative)\nFROM (");
+    sql += part(BillState::unpaid(QStringLiteral("b")), "0") + QStringLiteral("\nUNION ALL\n");
+    sql += part(BillState::paid(QStringLiteral("b")), "1") + QStringLiteral(") h\nGROUP BY h.y, h.m");
+    return {sql, binds};
+}
+
 bool CollectionRates::compute(const QSqlDatabase &db, const CollectionFilter &f, QList<CollectionRow> *rows,
                               QString *error)
 {
+    if (!f.byBuilding && f.building.trimmed().isEmpty() && f.feeName.trimmed().isEmpty()) {
+        return estateTotals(db, f, rows, error);
+    }
     Conditions c;
     c.equals(QStringLiteral("b.楼宇名称"), f.building).equals(QStringLiteral("b.收费名称"), f.feeName);
     // Lines without a building belong to the building without a name.

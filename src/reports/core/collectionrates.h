@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/money.h"
+#include "reports/core/billreports.h"
 #include "reports/core/reportperiod.h"
 #include "reports/core/scratchrows.h"
 
@@ -49,6 +50,10 @@ QString rateText(std::optional<qint64> tenths);
 // The rows in month order (and, by building, in the buildings' order within a month); only
 // months with bill lines have rows. False with the database's reason in error.
 bool compute(const QSqlDatabase &db, const CollectionFilter &filter, QList<CollectionRow> *rows, QString *error);
+// The statement of the estate's months when no building or fee item is chosen: per month y, m,
+// 应收, 已收, the houses with unpaid lines and the negative lines; months of the period's years
+// outside the period are the caller's to leave out.
+BillReports::Statement estateSums(const CollectionFilter &filter);
 
 // The same rows for the scratch table 通用: texta "2024年", textb "3月", textc the building,
 // moneya 应收, moneyb 已收, moneyc 未收, textd the rate ("—" for none), numbera the houses with

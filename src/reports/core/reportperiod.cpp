@@ -86,3 +86,23 @@ QString BillState::unpaid(const QString &alias)
 {
     return QStringLiteral("(%1 = '未缴费')").arg(Schema::billState(alias));
 }
+
+void ReportPeriod::addYears(const YearMonth &from, const YearMonth &to, const QString &yearColumn, Conditions *lines)
+{
+    const auto fourDigits = [](int year) { return year >= 1000 && year <= 9999; };
+    if (fourDigits(from.year) && fourDigits(to.year)) {
+        lines->add(QStringLiteral("(%1 BETWEEN ? AND ?)").arg(yearColumn), {from.yearText(), to.yearText()});
+    }
+}
+
+int ReportPeriod::stepWithin(const YearMonth &from, const YearMonth &to, const QVariant &year, const QVariant &month)
+{
+    bool yearOk = false, monthOk = false;
+    const QString yearText = year.toString(), monthText = month.toString();
+    const YearMonth ym {yearText.toInt(&yearOk), monthText.toInt(&monthOk)};
+    if (!yearOk || !monthOk || ym.month < 1 || ym.month > 12 || ym < from || to < ym || ym.yearText() != yearText
+        || ym.monthText() != monthText) {
+        return -1;
+    }
+    return ym.step();
+}

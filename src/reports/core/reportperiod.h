@@ -28,6 +28,8 @@ struct YearMonth
     auto operator<=>(const YearMonth &) const = default;
 };
 
+class Conditions;
+
 // A report's period: from one month (or day) to another, both included.
 namespace ReportPeriod {
 
@@ -45,6 +47,15 @@ Check checkDays(const QDate &from, const QDate &to);
 // year. y and m are the year and month as the bill lines hold them, k the month's step,
 // ascending in calendar order. Binds: from.step(), to.step().
 QString withPeriod();
+
+// The bill lines of the years from `from` to `to`, as a condition on yearColumn: a range that an
+// index led by the year and month reads in its order, so that sums grouped by month come without
+// sorting. Months of those years outside the period are left to stepWithin(). Years are compared
+// as text, which is their order while they have four digits.
+void addYears(const YearMonth &from, const YearMonth &to, const QString &yearColumn, Conditions *lines);
+// The step of the month a line's 年度 and 月份 name, when it is a month from `from` to `to` as the
+// lines hold them ("2004", "9"); -1 otherwise.
+int stepWithin(const YearMonth &from, const YearMonth &to, const QVariant &year, const QVariant &month);
 
 // Day bounds as stored date-times compare: "2004-09-01 00:00:00" and "2004-09-30 23:59:59".
 QString dayStart(const QDate &date);

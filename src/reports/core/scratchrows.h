@@ -10,6 +10,8 @@
 #include <QVariant>
 #include <array>
 #include <memory>
+#include <unordered_map>
+#include <vector>
 
 class BulkStatement;
 
@@ -50,9 +52,10 @@ private:
 
 class RowStore;
 
-// Writes rows into 通用 on a connection: one prepared statement for each set of columns, reused
-// for every row that fills the same columns; on a server the rows are held and sent with one
-// statement (COPY) by flush(), which must come before the transaction commits.
+// Writes rows into 通用 on a connection. On a file the rows are held and go in up to 32 at a time,
+// one prepared insert for each set of columns and number of rows; on a server they are held and
+// sent with one statement (COPY). flush() writes what is held and must come before the
+// transaction commits; a write that fails is told by the write() or flush() that sends it.
 //
 // With `shown`, each row is also appended there as "select * from 通用" would read it back
 // (fields()), its id the one 通用 gave it: the rows the grid shows are those written, without a
@@ -74,13 +77,37 @@ public:
     QString error() const { return m_error; }
 
 private:
-    void keep(const std::array<const QVariant *, ColumnCount> &values);
+    static constexpr int HeldRows = 32;
+    struct HeldValue
+    {
+        int column = 0;
+        bool isText = false;
+        qint64 integer = 0;
+        QByteArray text; // UTF-8
+    };
+
+    bool writeHeld();
+    QByteArray textOf(int column, const QVariant &value);
+    BulkStatement *insertOf(quint32 columns, int rows);
+    int startShown();
+    void storeShown(const std::array<const QVariant *, ColumnCount> &values);
     bool numberKept();
 
     QSqlDatabase m_db;
     RowStore *m_shown = nullptr;
     int m_unnumbered = 0; // rows kept in m_shown whose id is not known yet
-    QHash<quint32, std::shared_ptr<BulkStatement>> m_inserts; // by the set of columns filled
+    // By the columns named and the number of rows (in the upper half).
+    std::unordered_map<quint64, std::unique_ptr<BulkStatement>> m_inserts;
+    // The rows not yet written: their values, each row's first value, the columns they fill.
+    std::vector<HeldValue> m_held;
+    std::vector<size_t> m_heldRows;
+    quint32 m_heldColumns = 0;
+    struct LastText
+    {
+        QString text;
+        QByteArray utf8;
+    };
+    std::array<LastText, ColumnCount> m_lastTexts;
     std::unique_ptr<Dialect::RowWriter> m_rows; // the server's writer of many rows, when there is one
     QString m_error;
 };
