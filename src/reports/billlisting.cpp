@@ -25,6 +25,8 @@ ReportDesign listingDesign(Listing kind)
     }
     }
     r.list.columns = ReportColumns::listing(kind);
+    // The worker stays on the statement that reads the lines; this thread makes the rows.
+    r.keepRows = ReportRun::KeepRows::OnWindow;
     r.list.buttons = ListWindowDesign::Delete;
     // The full listing fills its buildings first, the other two their fee items.
     using I = Preparation::Items;

@@ -310,7 +310,7 @@ void ReportWindow::compute()
         return;
     }
     QString error;
-    if (!m_run->start(work, dataSet(), &error)) {
+    if (!m_run->start(work, dataSet(), &error, m_report.keepRows)) {
         Prompt::databaseError(this, error);
         return;
     }

@@ -4,9 +4,9 @@
 #include "listwindow/listwindow.h"
 #include "reports/core/billreports.h"
 #include "reports/core/depositreports.h"
+#include "reports/core/reportcolumns.h"
 #include "reports/core/reportperiod.h"
 #include "reports/core/reportrun.h"
-#include "reports/core/reportcolumns.h"
 
 #include <QDate>
 #include <QStringList>
@@ -73,6 +73,9 @@ struct ReportDesign
     // one overrides computation().
     using Compute = std::function<ReportRun::Computation(ReportWindow &window)>;
     Compute compute;
+    // Which thread makes the grid's rows (ReportRun::KeepRows): the worker for rows computed
+    // from sums, the window's thread for rows read one by one from a long statement.
+    ReportRun::KeepRows keepRows = ReportRun::KeepRows::OnWorker;
     // The computations over the bill filter and the deposit filter: the filter read and checked
     // (ReportWindow::billFilter(), depositFilter()), then work on the worker thread.
     using BillWork = std::function<bool(const QSqlDatabase &, const BillReportFilter &, ScratchSink &, QString *)>;

@@ -314,6 +314,9 @@ void generateEstate()
 Q_DECLARE_METATYPE(YearMonth)
 Q_DECLARE_METATYPE(BillReportFilter)
 
+// How a run keeps the grid's rows: by the worker, by the window's thread, or computed at once.
+enum Keeping { ByWorker, ByWindow, AtOnce };
+
 class TestReportRows : public QObject
 {
     Q_OBJECT
@@ -440,21 +443,42 @@ private slots:
     void shownRowsAreTheStoredRows_data()
     {
         QTest::addColumn<int>("report");
-        QTest::addColumn<bool>("atOnce");
-        const char *names[] = {"arrears",      "month totals", "item totals",
-                               "full listing", "paid listing", "unpaid listing"};
-        for (int i = 0; i < 6; ++i) {
-            QTest::newRow(names[i]) << i << false;
+        QTest::addColumn<int>("keeping");
+        // The last one: several batches of rows of every shape.
+        const char *names[] = {"arrears",      "month totals",   "item totals",    "full listing",
+                               "paid listing", "unpaid listing", "several batches"};
+        for (int i = 0; i < 7; ++i) {
+            QTest::addRow("%s, kept by the worker", names[i]) << i << int(ByWorker);
+            QTest::addRow("%s, kept by the window", names[i]) << i << int(ByWindow);
         }
-        QTest::newRow("arrears, computed at once") << 0 << true;
+        QTest::newRow("arrears, computed at once") << 0 << int(AtOnce);
     }
     void shownRowsAreTheStoredRows()
     {
         QFETCH(int, report);
-        QFETCH(bool, atOnce);
+        QFETCH(int, keeping);
         const BillReportFilter f {{2004, 9}, {2006, 4}, {}, {}, {}, {}};
         const ReportRun::Computation work = [report, f](const QSqlDatabase &db, ScratchSink &out, QString *e) {
             switch (report) {
+            case 6:
+                // More rows than a batch holds, with texts, amounts, counts, dates and empty rows.
+                for (int i = 0; i < 4500; ++i) {
+                    ScratchRow row;
+                    if (i % 7 != 0) {
+                        row << ScratchCell {"texta", QStringLiteral("房屋%1").arg(i % 50)};
+                    }
+                    if (i % 3 == 0) {
+                        row << ScratchCell {"moneyb", QVariant::fromValue(Money::fromRaw(i * 125 - 9000))};
+                    }
+                    if (i % 5 == 0) {
+                        row << ScratchCell {"numberc", i}
+                            << ScratchCell {"datea", QStringLiteral("2004-09-01 00:00:00")};
+                    }
+                    if (!out.append(std::move(row))) {
+                        return false;
+                    }
+                }
+                return true;
             case 0:
                 return BillReports::arrears(db, f, out, e);
             case 1:
@@ -466,13 +490,14 @@ private slots:
             }
         };
         DataSet *shown = Dm1::instance()->q_tongyong;
-        if (atOnce) {
+        if (keeping == AtOnce) {
             QString error;
             QVERIFY2(ReportRun::runHere(work, shown, &error), qPrintable(error));
         } else {
             ReportRun run;
             QSignalSpy finished(&run, &ReportRun::finished);
-            QVERIFY(run.start(work, shown));
+            QVERIFY(run.start(work, shown, nullptr,
+                              keeping == ByWorker ? ReportRun::KeepRows::OnWorker : ReportRun::KeepRows::OnWindow));
             QVERIFY(finished.wait(20000));
             QVERIFY2(finished.constFirst().at(0).toBool(), qPrintable(finished.constFirst().at(1).toString()));
         }

@@ -11,26 +11,27 @@ namespace {
 constexpr int BatchRows = 2000;
 constexpr int BatchesInFlight = 8;
 
-// Collects the worker's rows into batches and hands each to the window's thread, waiting while
-// that thread is behind, so memory stays bounded however many rows a report has.
+// Makes the worker's rows into batches in the form 通用 holds them, keeps them for the grid when
+// given where, and hands each batch to the window's thread, waiting while that thread is behind,
+// so memory stays bounded however many rows a report has.
 class BatchSink : public ScratchSink
 {
 public:
-    BatchSink(const std::atomic<bool> &cancel, QSemaphore &places, std::function<void(QList<ScratchRow>)> deliver)
+    BatchSink(const std::atomic<bool> &cancel, QSemaphore &places, RowStore *shown,
+              std::function<void(ScratchBatch)> deliver)
         : m_cancel(cancel)
         , m_places(places)
+        , m_shown(shown)
         , m_deliver(std::move(deliver))
-    {
-        m_rows.reserve(BatchRows);
-    }
+    { }
     bool append(ScratchRow row) override
     {
-        m_rows << std::move(row);
-        return m_rows.size() < BatchRows || flush();
+        m_rows.add(row, m_shown);
+        return m_rows.rowCount() < BatchRows || flush();
     }
     bool flush()
     {
-        if (m_rows.isEmpty()) {
+        if (m_rows.rowCount() == 0) {
             return !m_cancel.load();
         }
         while (!m_places.tryAcquire(1, 20)) {
@@ -42,16 +43,16 @@ public:
             m_places.release();
             return false;
         }
-        m_deliver(std::exchange(m_rows, {}));
-        m_rows.reserve(BatchRows);
+        m_deliver(m_rows.takeRows());
         return true;
     }
 
 private:
     const std::atomic<bool> &m_cancel;
     QSemaphore &m_places;
-    std::function<void(QList<ScratchRow>)> m_deliver;
-    QList<ScratchRow> m_rows;
+    RowStore *m_shown;
+    std::function<void(ScratchBatch)> m_deliver;
+    ScratchBatch m_rows;
 };
 
 // The scratch query over the rows in the order they were written.
@@ -78,7 +79,7 @@ void ReportRun::emptyScratch()
     }
 }
 
-bool ReportRun::start(const Computation &work, DataSet *scratch, QString *error)
+bool ReportRun::start(const Computation &work, DataSet *scratch, QString *error, KeepRows keep)
 {
     if (m_running) {
         if (error) {
@@ -90,6 +91,7 @@ bool ReportRun::start(const Computation &work, DataSet *scratch, QString *error)
     m_scratch = scratch;
     m_writeError.clear();
     m_written = 0;
+    m_lastIds.clear();
     m_shown.reset(int(ScratchTableWriter::fields().size()));
     m_cancel = false;
     scratch->close();
@@ -103,15 +105,19 @@ bool ReportRun::start(const Computation &work, DataSet *scratch, QString *error)
     m_running = true;
     const DatabaseAddress address = dm->address();
     const int run = ++m_generation;
-    m_thread = QThread::create([this, work, address, run] {
+    const bool keptHere = keep == KeepRows::OnWindow;
+    m_thread = QThread::create([this, work, address, run, keptHere] {
         ReadConnection reader(address, &m_cancel);
         bool ok = reader.isOpen();
         QString why = reader.error();
         if (ok) {
-            BatchSink out(m_cancel, m_inFlight, [this, run](QList<ScratchRow> rows) {
-                QMetaObject::invokeMethod(
-                    this, [this, run, rows = std::move(rows)] { writeBatch(run, rows); }, Qt::QueuedConnection);
-            });
+            // The rows for the grid are kept on one side only, in the order they are written.
+            BatchSink out(
+                m_cancel, m_inFlight, keptHere ? nullptr : &m_shown, [this, run, keptHere](ScratchBatch rows) {
+                    QMetaObject::invokeMethod(
+                        this, [this, run, keptHere, rows = std::move(rows)] { writeBatch(run, rows, keptHere); },
+                        Qt::QueuedConnection);
+                });
             ok = work(reader.database(), out, &why) && out.flush();
         }
         QMetaObject::invokeMethod(
@@ -121,7 +127,7 @@ bool ReportRun::start(const Computation &work, DataSet *scratch, QString *error)
     return true;
 }
 
-void ReportRun::writeBatch(int run, const QList<ScratchRow> &rows)
+void ReportRun::writeBatch(int run, const ScratchBatch &rows, bool keep)
 {
     if (run != m_generation) {
         return; // a run that was stopped: its places were freed then
@@ -129,19 +135,17 @@ void ReportRun::writeBatch(int run, const QList<ScratchRow> &rows)
     // Rows that come after a cancel or a failed write are dropped; the place is freed either way.
     if (!m_cancel.load()) {
         Transaction tx(Dm1::instance()->database());
-        // Written into 通用 (sorting by a title reads it again) and kept for the grid as written.
-        ScratchTableWriter out(Dm1::instance()->database(), &m_shown);
-        bool ok = tx.begun();
-        for (const ScratchRow &row : rows) {
-            if (!ok || !(ok = out.write(row))) {
-                break;
-            }
-        }
-        if (ok && !out.flush()) {
-            ok = false;
-        }
+        // Written into 通用 (sorting by a title reads it again); the ids it gives are those of
+        // the rows kept for the grid.
+        ScratchTableWriter out(Dm1::instance()->database());
+        qint64 lastId = 0;
+        const bool ok = tx.begun() && out.write(rows) && out.flush() && out.lastId(&lastId);
         if (ok && tx.commit(&m_writeError)) {
-            m_written += int(rows.size());
+            if (keep) {
+                rows.keepIn(&m_shown);
+            }
+            m_written += rows.rowCount();
+            m_lastIds.push_back({rows.rowCount(), lastId});
         } else {
             if (m_writeError.isEmpty()) {
                 m_writeError = tx.begun() ? out.error() : tx.error();
@@ -150,6 +154,16 @@ void ReportRun::writeBatch(int run, const QList<ScratchRow> &rows)
         }
     }
     m_inFlight.release();
+}
+
+void ReportRun::numberShown()
+{
+    int row = 0;
+    for (const auto &[count, lastId] : m_lastIds) {
+        for (qint64 id = lastId - count + 1; id <= lastId; ++id) {
+            m_shown.setInteger(row++, 0, id);
+        }
+    }
 }
 
 void ReportRun::joinThread()
@@ -179,6 +193,7 @@ void ReportRun::workerDone(int run, bool ok, const QString &error)
     const QString why = !m_writeError.isEmpty() ? m_writeError : (cancelled ? QString() : error);
     if (ok && !m_cancel.load()) {
         // The rows in the order they were written, until the operator sorts them by a title.
+        numberShown();
         m_scratch->openWith(scratchQuery(), ScratchTableWriter::fields(), std::exchange(m_shown, {}));
         emit finished(true, QString());
         return;

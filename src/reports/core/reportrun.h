@@ -10,6 +10,8 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class DataSet;
 class QThread;
@@ -18,12 +20,14 @@ class QThread;
 //
 // start() empties the scratch table 通用 and shows it empty; the computation then runs on a
 // worker thread over a read-only connection of its own (ReadConnection), so the window keeps
-// painting and taking clicks however long the statements take. Its rows come back to this
-// thread in batches, and each batch is written into 通用 on the program's connection (通用 is
-// private to that connection, which only this thread uses) and kept, as written, for the grid.
-// When all rows are in, the scratch data set is opened on those rows without reading them back,
-// with the scratch query that gives them in the order they were written ("order by id", the
-// ordering line a title click replaces: sorting reads 通用 again), and finished(true) follows.
+// painting and taking clicks however long the statements take. The worker makes its rows into
+// the form 通用 holds them, and they come back to this thread in batches; each batch is written
+// into 通用 on the program's connection (通用 is private to that connection, which only this
+// thread uses). The rows for the grid are kept as written, by the worker or by this thread
+// (KeepRows), and given the ids 通用 gave them. When all rows are in, the scratch data set is
+// opened on those rows without reading them back, with the scratch query that gives them in the
+// order they were written ("order by id", the ordering line a title click replaces: sorting
+// reads 通用 again), and finished(true) follows.
 //
 // cancel() stops the run at once: the statement in progress is interrupted, rows still on their
 // way are dropped, 通用 is emptied, and finished(false) follows with an empty error. A failed
@@ -34,13 +38,18 @@ class ReportRun : public QObject
     Q_OBJECT
 public:
     using Computation = std::function<bool(const QSqlDatabase &db, ScratchSink &out, QString *error)>;
+    // Where the rows are made into the form 通用 and the grid hold them and kept for the grid: on
+    // the worker, when its rows come from sums it holds and this thread would fall behind
+    // writing them; on this thread, when the worker reads its rows one by one from a long
+    // statement and is itself the slower of the two.
+    enum class KeepRows { OnWorker, OnWindow };
 
     explicit ReportRun(QObject *parent = nullptr);
     // Cancels a run still going and waits for its thread.
     ~ReportRun() override;
 
     // False, with the reason in error, when 通用 cannot be emptied or a run is going.
-    bool start(const Computation &work, DataSet *scratch, QString *error = nullptr);
+    bool start(const Computation &work, DataSet *scratch, QString *error = nullptr, KeepRows keep = KeepRows::OnWorker);
     void cancel();
     bool isRunning() const { return m_running; }
     // Rows written into 通用 so far.
@@ -59,14 +68,19 @@ signals:
     void finished(bool ok, const QString &error);
 
 private:
-    void writeBatch(int run, const QList<ScratchRow> &rows);
+    void writeBatch(int run, const ScratchBatch &rows, bool keep);
+    // Gives the rows kept for the grid the ids 通用 gave them.
+    void numberShown();
     void workerDone(int run, bool ok, const QString &error);
     void freeAllPlaces();
     void joinThread();
     void emptyScratch();
 
     DataSet *m_scratch = nullptr;
-    RowStore m_shown; // the rows written so far, as the grid will show them
+    // The rows as the grid will show them, kept by the worker while it runs.
+    RowStore m_shown;
+    // The batches written into 通用: their number of rows and the id of the last one.
+    std::vector<std::pair<int, qint64>> m_lastIds;
     QThread *m_thread = nullptr;
     std::atomic<bool> m_cancel = false;
     QSemaphore m_inFlight; // free places for batches on their way

@@ -8,10 +8,11 @@
 #include <QSqlQuery>
 #include <array>
 #include <cstring>
+#include <utility>
 
 namespace {
 // The columns of 通用, in the order its inserts name them.
-constexpr std::array<const char *, ScratchTableWriter::ColumnCount> Columns = {
+constexpr std::array<const char *, ScratchBatch::ColumnCount> Columns = {
     "texta",  "textb",   "textc",   "textd",   "texte",  "textf",  "textg",  "texth",
     "texti",  "moneya",  "moneyb",  "moneyc",  "moneyd", "moneye", "moneyf", "moneyg",
     "moneyh", "numbera", "numberb", "numberc", "datea",  "dateb",  "datec"};
@@ -100,14 +101,26 @@ QStringList ScratchTableWriter::fields()
 
 bool ScratchTableWriter::flush()
 {
-    if (!writeHeld()) {
+    if (!writeRows(m_held, 0, size_t(m_held.rowCount()))) {
         return false;
     }
+    m_held.clearRows();
     if (m_rows && !m_rows->flush()) {
         m_error = m_rows->error();
         return false;
     }
     return numberKept();
+}
+
+bool ScratchTableWriter::lastId(qint64 *id)
+{
+    QSqlQuery q(m_db);
+    if (!q.exec(QStringLiteral("SELECT max(id) FROM 通用")) || !q.next()) {
+        m_error = q.lastError().text();
+        return false;
+    }
+    *id = q.value(0).toLongLong();
+    return true;
 }
 
 // 通用 numbers the rows written one after the other (the next id after the highest on a file, the
@@ -118,12 +131,11 @@ bool ScratchTableWriter::numberKept()
     if (!m_shown || m_unnumbered == 0) {
         return true;
     }
-    QSqlQuery q(m_db);
-    if (!q.exec(QStringLiteral("SELECT max(id) FROM 通用")) || !q.next()) {
-        m_error = q.lastError().text();
+    qint64 id = 0;
+    if (!lastId(&id)) {
         return false;
     }
-    qint64 id = q.value(0).toLongLong() - m_unnumbered;
+    id -= m_unnumbered;
     for (int row = m_shown->rowCount() - m_unnumbered; row < m_shown->rowCount(); ++row) {
         m_shown->setInteger(row, 0, ++id);
     }
@@ -135,88 +147,67 @@ ScratchTableWriter::~ScratchTableWriter() = default;
 
 bool ScratchTableWriter::write(const ScratchRow &row)
 {
-    // The values of the columns the row fills, by their place in 通用.
-    std::array<const QVariant *, Columns.size()> values {};
-    for (const ScratchCell &c : row) {
-        const int i = columnOf(c.column);
-        // A column 通用 does not have is a mistake in the report.
-        Q_ASSERT_X(i >= 0, "ScratchTableWriter", c.column);
-        if (i >= 0 && !isNull(c.value)) {
-            values[size_t(i)] = &c.value;
+    if (m_held.rowCount() == HeldRows) {
+        if (!writeRows(m_held, 0, HeldRows)) {
+            return false;
         }
+        m_held.clearRows();
     }
-    if (m_rows) {
-        if (m_shown) {
-            storeShown(values);
-        }
-        QVariantList full(qsizetype(Columns.size()));
-        for (size_t i = 0; i < Columns.size(); ++i) {
-            if (values[i]) {
-                full[qsizetype(i)] = *values[i];
-            }
-        }
-        return m_rows->add(full);
-    }
-    // Rows go in several at a time, each insert naming the columns any of its rows fills (null
-    // where a row leaves one empty); each value is made once in the form 通用 holds it, and the
-    // same bytes go to the insert and to the rows kept for the grid.
-    if (m_heldRows.size() == HeldRows && !writeHeld()) {
-        return false;
-    }
-    m_heldRows.push_back(m_held.size());
-    const int shown = m_shown ? startShown() : -1;
-    for (int i = 0; i < int(Columns.size()); ++i) {
-        const QVariant *v = values[size_t(i)];
-        if (!v) {
-            continue;
-        }
-        m_heldColumns |= 1u << i;
-        HeldValue &value = m_held.emplace_back();
-        value.column = i;
-        if (i >= FirstAmount && i < FirstDate) {
-            value.integer = storedInteger(*v);
-            if (shown >= 0) {
-                m_shown->setInteger(shown, i + 1, value.integer);
-            }
-        } else {
-            value.text = textOf(i, *v);
-            value.isText = true;
-            if (shown >= 0) {
-                m_shown->setText(shown, i + 1, value.text.constData(), value.text.size());
-            }
-        }
+    m_held.add(row, m_shown);
+    if (m_shown) {
+        ++m_unnumbered;
     }
     return true;
 }
 
-// The rows held, written in as few inserts as their number allows (32, 16, … rows at a time).
-bool ScratchTableWriter::writeHeld()
+bool ScratchTableWriter::write(const ScratchBatch &batch)
 {
-    m_heldRows.push_back(m_held.size()); // where the last row ends
-    const size_t count = m_heldRows.size() - 1;
+    return writeRows(batch, 0, size_t(batch.rowCount()));
+}
+
+// The rows of a batch, as few inserts as their number allows (32, 16, … rows at a time), each
+// naming the columns any row of the batch fills (null where a row leaves one empty); on a server
+// one row at a time to the writer of many rows.
+bool ScratchTableWriter::writeRows(const ScratchBatch &batch, size_t first, size_t count)
+{
+    if (m_rows) {
+        for (size_t r = first; r < first + count; ++r) {
+            QVariantList full(ColumnCount);
+            for (size_t v = batch.begin(r); v < batch.end(r); ++v) {
+                const ScratchBatch::Value &value = batch.m_values[v];
+                full[value.column] = value.isText ? QVariant(QString::fromUtf8(value.text)) : QVariant(value.integer);
+            }
+            if (!m_rows->add(full)) {
+                m_error = m_rows->error();
+                return false;
+            }
+        }
+        return true;
+    }
     size_t done = 0;
     while (done < count) {
         size_t rows = HeldRows;
         while (rows > count - done) {
             rows /= 2;
         }
-        BulkStatement *insert = insertOf(m_heldColumns, int(rows));
+        BulkStatement *insert = insertOf(batch.m_columns, int(rows));
         if (!insert->isValid()) {
             m_error = insert->error();
             return false;
         }
         int n = 0;
-        for (size_t r = done; r < done + rows; ++r) {
-            size_t next = m_heldRows[r];
-            for (int i = 0; i < int(Columns.size()); ++i) {
-                if (!(m_heldColumns & (1u << i))) {
+        for (size_t r = first + done; r < first + done + rows; ++r) {
+            size_t next = batch.begin(r);
+            const size_t end = batch.end(r);
+            for (int i = 0; i < ColumnCount; ++i) {
+                if (!(batch.m_columns & (1u << i))) {
                     continue;
                 }
-                if (next == m_heldRows[r + 1] || m_held[next].column != i) {
+                if (next == end || batch.m_values[next].column != i) {
                     insert->bindNull(n++);
                     continue;
                 }
-                const HeldValue &value = m_held[next++];
+                const ScratchBatch::Value &value = batch.m_values[next++];
                 if (value.isText) {
                     insert->bindText(n++, value.text.constData(), value.text.size());
                 } else {
@@ -230,9 +221,6 @@ bool ScratchTableWriter::writeHeld()
         }
         done += rows;
     }
-    m_held.clear();
-    m_heldRows.clear();
-    m_heldColumns = 0;
     return true;
 }
 
@@ -241,7 +229,7 @@ BulkStatement *ScratchTableWriter::insertOf(quint32 columns, int rows)
     std::unique_ptr<BulkStatement> &insert = m_inserts[(quint64(rows) << 32) | columns];
     if (!insert) {
         QStringList names;
-        for (int i = 0; i < int(Columns.size()); ++i) {
+        for (int i = 0; i < ColumnCount; ++i) {
             if (columns & (1u << i)) {
                 names << QString::fromLatin1(Columns[size_t(i)]);
             }
@@ -259,10 +247,84 @@ BulkStatement *ScratchTableWriter::insertOf(quint32 columns, int rows)
     return insert.get();
 }
 
+void ScratchBatch::add(const ScratchRow &row, RowStore *shown)
+{
+    // The values of the columns the row fills, by their place in 通用.
+    std::array<const QVariant *, ColumnCount> values {};
+    for (const ScratchCell &c : row) {
+        const int i = columnOf(c.column);
+        // A column 通用 does not have is a mistake in the report.
+        Q_ASSERT_X(i >= 0, "ScratchBatch", c.column);
+        if (i >= 0 && !isNull(c.value)) {
+            values[size_t(i)] = &c.value;
+        }
+    }
+    m_rowStarts.push_back(m_values.size());
+    for (int i = 0; i < ColumnCount; ++i) {
+        const QVariant *v = values[size_t(i)];
+        if (!v) {
+            continue;
+        }
+        m_columns |= 1u << i;
+        Value &value = m_values.emplace_back();
+        value.column = i;
+        if (i >= FirstAmount && i < FirstDate) {
+            value.integer = storedInteger(*v);
+        } else {
+            value.text = textOf(i, *v);
+            value.isText = true;
+        }
+    }
+    if (shown) {
+        keepRow(m_rowStarts.size() - 1, shown);
+    }
+}
+
+void ScratchBatch::keepIn(RowStore *shown) const
+{
+    for (size_t r = 0; r < m_rowStarts.size(); ++r) {
+        keepRow(r, shown);
+    }
+}
+
+// Row r for the grid: a row whose cells are null until its values are set; its id is given
+// later.
+void ScratchBatch::keepRow(size_t r, RowStore *shown) const
+{
+    const int kept = shown->appendRow();
+    for (int column = 1; column <= ColumnCount; ++column) {
+        shown->setNull(kept, column);
+    }
+    for (size_t v = begin(r); v < end(r); ++v) {
+        const Value &value = m_values[v];
+        if (value.isText) {
+            shown->setText(kept, value.column + 1, value.text.constData(), value.text.size());
+        } else {
+            shown->setInteger(kept, value.column + 1, value.integer);
+        }
+    }
+}
+
+void ScratchBatch::clearRows()
+{
+    m_values.clear();
+    m_rowStarts.clear();
+    m_columns = 0;
+}
+
+ScratchBatch ScratchBatch::takeRows()
+{
+    ScratchBatch rows;
+    rows.m_values = std::exchange(m_values, {});
+    rows.m_rowStarts = std::exchange(m_rowStarts, {});
+    rows.m_columns = std::exchange(m_columns, 0);
+    return rows;
+}
+
 // The UTF-8 bytes of a text, made once for the same text repeated down a column (a house's
 // code and owner, a month's caption): its bytes are shared while the row's text is the very
 // string the column had last.
-QByteArray ScratchTableWriter::textOf(int column, const QVariant &v)
+QByteArray ScratchBatch::textOf(int column, const QVariant &v)
 {
     if (v.metaType() != QMetaType::fromType<QString>()) {
         return v.toString().toUtf8();
@@ -274,30 +336,4 @@ QByteArray ScratchTableWriter::textOf(int column, const QVariant &v)
         last = {text, text.toUtf8()};
     }
     return last.utf8;
-}
-
-// A row for the grid whose cells are all null until the values are set.
-int ScratchTableWriter::startShown()
-{
-    const int row = m_shown->appendRow();
-    ++m_unnumbered;
-    for (int column = 1; column <= ColumnCount; ++column) {
-        m_shown->setNull(row, column);
-    }
-    return row;
-}
-
-void ScratchTableWriter::storeShown(const std::array<const QVariant *, ColumnCount> &values)
-{
-    const int row = startShown();
-    for (int i = 0; i < ColumnCount; ++i) {
-        if (const QVariant *v = values[size_t(i)]) {
-            if (i >= FirstAmount && i < FirstDate) {
-                m_shown->setInteger(row, i + 1, storedInteger(*v));
-            } else {
-                const QByteArray text = textOf(i, *v);
-                m_shown->setText(row, i + 1, text.constData(), text.size());
-            }
-        }
-    }
 }
