@@ -92,6 +92,7 @@ bool ReportRun::start(const Computation &work, DataSet *scratch, QString *error,
     m_writeError.clear();
     m_written = 0;
     m_lastIds.clear();
+    m_keptHere = keep == KeepRows::OnWindow;
     m_shown.reset(int(ScratchTableWriter::fields().size()));
     m_cancel = false;
     scratch->close();
@@ -105,19 +106,16 @@ bool ReportRun::start(const Computation &work, DataSet *scratch, QString *error,
     m_running = true;
     const DatabaseAddress address = dm->address();
     const int run = ++m_generation;
-    const bool keptHere = keep == KeepRows::OnWindow;
-    m_thread = QThread::create([this, work, address, run, keptHere] {
+    m_thread = QThread::create([this, work, address, run] {
         ReadConnection reader(address, &m_cancel);
         bool ok = reader.isOpen();
         QString why = reader.error();
         if (ok) {
             // The rows for the grid are kept on one side only, in the order they are written.
-            BatchSink out(
-                m_cancel, m_inFlight, keptHere ? nullptr : &m_shown, [this, run, keptHere](ScratchBatch rows) {
-                    QMetaObject::invokeMethod(
-                        this, [this, run, keptHere, rows = std::move(rows)] { writeBatch(run, rows, keptHere); },
-                        Qt::QueuedConnection);
-                });
+            BatchSink out(m_cancel, m_inFlight, m_keptHere ? nullptr : &m_shown, [this, run](ScratchBatch rows) {
+                QMetaObject::invokeMethod(
+                    this, [this, run, rows = std::move(rows)] { writeBatch(run, rows); }, Qt::QueuedConnection);
+            });
             ok = work(reader.database(), out, &why) && out.flush();
         }
         QMetaObject::invokeMethod(
@@ -127,7 +125,7 @@ bool ReportRun::start(const Computation &work, DataSet *scratch, QString *error,
     return true;
 }
 
-void ReportRun::writeBatch(int run, const ScratchBatch &rows, bool keep)
+void ReportRun::writeBatch(int run, const ScratchBatch &rows)
 {
     if (run != m_generation) {
         return; // a run that was stopped: its places were freed then
@@ -141,7 +139,7 @@ void ReportRun::writeBatch(int run, const ScratchBatch &rows, bool keep)
         qint64 lastId = 0;
         const bool ok = tx.begun() && out.write(rows) && out.flush() && out.lastId(&lastId);
         if (ok && tx.commit(&m_writeError)) {
-            if (keep) {
+            if (m_keptHere) {
                 rows.keepIn(&m_shown);
             }
             m_written += rows.rowCount();

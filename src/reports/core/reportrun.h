@@ -68,7 +68,7 @@ signals:
     void finished(bool ok, const QString &error);
 
 private:
-    void writeBatch(int run, const ScratchBatch &rows, bool keep);
+    void writeBatch(int run, const ScratchBatch &rows);
     // Gives the rows kept for the grid the ids 通用 gave them.
     void numberShown();
     void workerDone(int run, bool ok, const QString &error);
@@ -81,6 +81,7 @@ private:
     RowStore m_shown;
     // The batches written into 通用: their number of rows and the id of the last one.
     std::vector<std::pair<int, qint64>> m_lastIds;
+    bool m_keptHere = false; // the rows for the grid kept by this thread, not by the worker
     QThread *m_thread = nullptr;
     std::atomic<bool> m_cancel = false;
     QSemaphore m_inFlight; // free places for batches on their way

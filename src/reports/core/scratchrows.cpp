@@ -101,7 +101,7 @@ QStringList ScratchTableWriter::fields()
 
 bool ScratchTableWriter::flush()
 {
-    if (!writeRows(m_held, 0, size_t(m_held.rowCount()))) {
+    if (!write(m_held)) {
         return false;
     }
     m_held.clearRows();
@@ -148,7 +148,7 @@ ScratchTableWriter::~ScratchTableWriter() = default;
 bool ScratchTableWriter::write(const ScratchRow &row)
 {
     if (m_held.rowCount() == HeldRows) {
-        if (!writeRows(m_held, 0, HeldRows)) {
+        if (!write(m_held)) {
             return false;
         }
         m_held.clearRows();
@@ -160,18 +160,14 @@ bool ScratchTableWriter::write(const ScratchRow &row)
     return true;
 }
 
-bool ScratchTableWriter::write(const ScratchBatch &batch)
-{
-    return writeRows(batch, 0, size_t(batch.rowCount()));
-}
-
 // The rows of a batch, as few inserts as their number allows (32, 16, … rows at a time), each
 // naming the columns any row of the batch fills (null where a row leaves one empty); on a server
 // one row at a time to the writer of many rows.
-bool ScratchTableWriter::writeRows(const ScratchBatch &batch, size_t first, size_t count)
+bool ScratchTableWriter::write(const ScratchBatch &batch)
 {
+    const size_t count = size_t(batch.rowCount());
     if (m_rows) {
-        for (size_t r = first; r < first + count; ++r) {
+        for (size_t r = 0; r < count; ++r) {
             QVariantList full(ColumnCount);
             for (size_t v = batch.begin(r); v < batch.end(r); ++v) {
                 const ScratchBatch::Value &value = batch.m_values[v];
@@ -196,7 +192,7 @@ bool ScratchTableWriter::writeRows(const ScratchBatch &batch, size_t first, size
             return false;
         }
         int n = 0;
-        for (size_t r = first + done; r < first + done + rows; ++r) {
+        for (size_t r = done; r < done + rows; ++r) {
             size_t next = batch.begin(r);
             const size_t end = batch.end(r);
             for (int i = 0; i < ColumnCount; ++i) {

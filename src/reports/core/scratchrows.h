@@ -3,7 +3,6 @@
 #include "data/dialect.h"
 #include "data/money.h"
 
-#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -129,7 +128,6 @@ public:
 private:
     static constexpr int HeldRows = 32;
 
-    bool writeRows(const ScratchBatch &batch, size_t first, size_t count);
     BulkStatement *insertOf(quint32 columns, int rows);
     bool numberKept();
 
