@@ -172,7 +172,8 @@ int main(int argc, char *argv[])
         t.restart();
         int houses = 0;
         bare.run("select 房屋代码,业主名称,楼宇名称 from 收费明细表 a where (年度=?)and(月份=?)"
-                 "and(缴费状态='未缴费') group by 房屋代码,业主名称,楼宇名称 order by 房屋代码",
+                 "and(缴费状态='未缴费')and(COALESCE(NULLIF(缴费状态, ''), '未缴费') = '未缴费') "
+                 "group by 房屋代码,业主名称,楼宇名称 order by 房屋代码",
                  {u"2005"_s, u"12"_s}, &houses);
         bare.run("select * from 收费明细表 where (房屋代码=?)and(年度=?)and(月份=?)and(缴费状态='未缴费') "
                  "order by 收费名称",
@@ -184,7 +185,7 @@ int main(int argc, char *argv[])
     const QList<std::pair<const char *, QString>> statements {
         {"the list",
          u"select 房屋代码,业主名称,楼宇名称 from 收费明细表 a where (年度='2005')and(月份='12')"
-         "and(缴费状态='未缴费') group by 房屋代码,业主名称,楼宇名称 order by "_s
+         "and(缴费状态='未缴费')and(COALESCE(NULLIF(缴费状态, ''), '未缴费') = '未缴费') group by 房屋代码,业主名称,楼宇名称 order by "_s
              + Dm1::orderTerm(u"房屋代码"_s)},
         {"the lines of a payment",
          u"select sum(收费金额),count(*) from 收费明细表 where (房屋代码='01-001')and(年度='2005')and(月份='12')"

@@ -7,6 +7,7 @@
 #include "components/report/paymentnotice.h"
 #include "data/billlinesql.h"
 #include "data/dm1.h"
+#include "data/schema.h"
 
 #include <QToolButton>
 
@@ -58,7 +59,9 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget *parent)
 QString TForm_jiaofeiguanli::houseCondition(QVariantList *values) const
 {
     *values << yearText() << monthText();
-    return u"(年度=?)and(月份=?)and(缴费状态='未缴费')"_s;
+    // The second comparison changes nothing (an unpaid line has no other state) but lets the
+    // unpaid lines' index serve the list: once a month is paid, only its few unpaid lines are read.
+    return u"(年度=?)and(月份=?)and(缴费状态='未缴费')and("_s + Schema::billState() + u" = '未缴费')"_s;
 }
 
 QStringList TForm_jiaofeiguanli::detailLines(QVariantList *values) const

@@ -13,17 +13,6 @@ QList<FieldDef> audit()
     return {{QStringLiteral("操作人员"), K::Text}, {QStringLiteral("操作日期"), K::DateTime}};
 }
 
-// An index of the bill lines of one payment state for the reports (see Schema::billState): the
-// month and house, then the amount and the state in the order given (the two reports' indexes
-// take them in turn, so that their names differ within the 63 bytes a server keeps of a name).
-TableDef::PartialIndex reportIndex(const QString &comparison, const QString &tag, bool stateFirst)
-{
-    QStringList columns {QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("房屋代码")};
-    columns << (stateFirst ? QStringList {QStringLiteral("缴费状态"), QStringLiteral("收费金额")}
-                           : QStringList {QStringLiteral("收费金额"), QStringLiteral("缴费状态")});
-    return {columns, Schema::billState() + comparison, tag};
-}
-
 QList<TableDef> buildTables()
 {
     QList<TableDef> t;
@@ -154,29 +143,27 @@ QList<TableDef> buildTables()
               // Led by the house: a house's lines of a month (its bill, the amount it owes, the
               // lines a payment marks, a report's house-and-month sums) are found directly.
               {QStringLiteral("房屋代码"), QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("收费名称")},
-              // The month alone (the month's houses with unpaid lines, reports by month): with the
-              // payment state in it, it would tie with the house-led key for a house's month.
-              {{QStringLiteral("年度"), QStringLiteral("月份")},
+              // A month's lines house by house, with the amount: the month's sums per house (the
+              // reports by month, the collection rate) are read from the index alone, in its order.
+              // A payment changes none of these columns, so marking a line paid never moves it.
+              {{QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("房屋代码"), QStringLiteral("收费金额")},
                {QStringLiteral("楼宇名称")},
-               {QStringLiteral("缴费状态")},
-               // A fee item's lines; with the state and the amount, the totals by item are read from
-               // the index alone, in its order, without sorting.
-               {QStringLiteral("收费名称"), QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("缴费状态"),
-                QStringLiteral("收费金额")},
+               // A fee item's lines with the amount: the totals by item are read from the index
+               // alone, in its order, without sorting; a payment does not move them either.
+               {QStringLiteral("收费名称"), QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("收费金额")},
                {QStringLiteral("单据号码")}},
               false,
-              // The unpaid lines of a month (the houses the payment window lists, the unpaid
-              // listings): once a month is paid, only its few unpaid lines are read.
-              {{{QStringLiteral("年度"), QStringLiteral("月份")},
-                QStringLiteral("缴费状态='未缴费'"),
-                QStringLiteral("未缴费")},
-               // The reports' sums per month and house, of the unpaid lines (those without a
-               // state among them) and of the paid ones: each read from its index alone, in month
-               // and house order, without sorting. Their condition is the reports' own comparison,
-               // which no statement of a single house writes, so they never stand in for the
-               // house-led key.
-               reportIndex(QStringLiteral(" = '未缴费'"), QStringLiteral("欠费"), true),
-               reportIndex(QStringLiteral(" <> '未缴费'"), QStringLiteral("已缴费"), false)}});
+              // The unpaid lines (those without a state among them) of a month, house by house:
+              // the arrears, the unpaid part of every report's sums and the houses the payment
+              // window lists are read from it, and once a month is paid only its few unpaid lines
+              // are. Paying a line takes it out; nothing else moves. The paid part of a sum is the
+              // whole less the unpaid part, so the paid lines need no index of their own. Its
+              // condition is the reports' own comparison, which a statement writes as it stands
+              // to use the index.
+              {{{QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("房屋代码"), QStringLiteral("收费名称"),
+                 QStringLiteral("缴费状态"), QStringLiteral("收费金额")},
+                Schema::billState() + QStringLiteral(" = '未缴费'"),
+                QStringLiteral("欠费")}}});
     t.append({QStringLiteral("收费汇总表"),
               {{QStringLiteral("年度"), K::Text},
                {QStringLiteral("月份"), K::Text},

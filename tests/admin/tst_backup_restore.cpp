@@ -559,9 +559,10 @@ void TestBackupRestore::restoreTakesOnlyOurKind_data()
         << list({"create unique index 一户一笔 on 押金明细表 (房屋代码)"}) << QStringLiteral("押金明细表");
     QTest::newRow("the unpaid lines' index under a condition of its own")
         << list(
-               {"drop index \"ix_收费明细表_年度_月份_未缴费\"",
-                "create index \"ix_收费明细表_年度_月份_未缴费\" on 收费明细表 (年度, 月份) where 缴费状态 like '未%'"})
-        << QStringLiteral("ix_收费明细表_年度_月份_未缴费 带有条件或表达式");
+               {"drop index \"ix_收费明细表_年度_月份_房屋代码_收费名称_缴费状态_收费金额_欠费\"",
+                "create index \"ix_收费明细表_年度_月份_房屋代码_收费名称_缴费状态_收费金额_欠费\" on 收费明细表 "
+                "(年度, 月份, 房屋代码, 收费名称, 缴费状态, 收费金额) where 缴费状态 like '未%'"})
+        << QStringLiteral("ix_收费明细表_年度_月份_房屋代码_收费名称_缴费状态_收费金额_欠费 带有条件或表达式");
     QTest::newRow("an index on an expression")
         << list({"create index 金额索引 on 收费明细表 (abs(收费金额))"}) << QStringLiteral("金额索引");
     QTest::newRow("a check that refuses deposits")

@@ -80,7 +80,7 @@ const QHash<QString, Expected> &expectations()
         {u"TForm_jiaofeidan_quanbu"_s, {}},
         // The houses with unpaid lines in this month; the building box is filled too.
         {u"TForm_jiaofeiguanli"_s,
-         {{u"q_houseinfo: select 房屋代码,业主名称,楼宇名称 from 收费明细表 a | where (年度=?)and(月份=?)and(缴费状态='未缴费')| group by 房屋代码,业主名称,楼宇名称 | order by 房屋代码 COLLATE pinyin "_s}}},
+         {{u"q_houseinfo: select 房屋代码,业主名称,楼宇名称 from 收费明细表 a | where (年度=?)and(月份=?)and(缴费状态='未缴费')and(COALESCE(NULLIF(缴费状态, ''), '未缴费') = '未缴费')| group by 房屋代码,业主名称,楼宇名称 | order by 房屋代码 COLLATE pinyin "_s}}},
     };
     return map;
 }

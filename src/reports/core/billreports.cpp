@@ -43,6 +43,31 @@ int stepInPeriod(const BillReportFilter &f, const QVariant &year, const QVariant
     return ReportPeriod::stepWithin(f.from, f.to, year, month);
 }
 
+// The step of each line's month in the period, worked out again only where the month changes
+// (the lines come month by month).
+class MonthSteps
+{
+public:
+    explicit MonthSteps(const BillReportFilter &f) : m_filter(f) {}
+    int operator()(const QVariant &year, const QVariant &month)
+    {
+        const QString y = year.toString(), m = month.toString();
+        if (!m_known || y != m_year || m != m_month) {
+            m_year = y;
+            m_month = m;
+            m_step = stepInPeriod(m_filter, year, month);
+            m_known = true;
+        }
+        return m_step;
+    }
+
+private:
+    const BillReportFilter &m_filter;
+    QString m_year, m_month;
+    int m_step = -1;
+    bool m_known = false;
+};
+
 // The rows in the order of their keys.
 template<typename Key> bool appendAll(QMap<Key, ScratchRow> &rows, ScratchSink &out, QString *error)
 {
@@ -61,14 +86,16 @@ QString captionOf(const QString &text, const char *unit)
 
 }
 
-BillReports::Statement BillReports::arrearsSums(const BillReportFilter &f)
+BillReports::Statement BillReports::houseMonthSums(const BillReportFilter &f, Lines which)
 {
-    // In one grouped pass over the unpaid lines' own index (those without a state among them).
+    // Grouped in the order of the index of all the lines, or of the unpaid lines' own.
     Conditions lines;
-    lines.add(BillState::unpaid(QStringLiteral("b")));
+    if (which == Lines::Unpaid) {
+        lines.add(BillState::unpaid(QStringLiteral("b")));
+    }
     lines.equals(QStringLiteral("b.房屋代码"), f.houseCode);
-    const QString sql = QStringLiteral("SELECT b.房屋代码, b.年度, b.月份, sum(b.收费金额) FROM 收费明细表 b")
-        + withinYears(f, &lines) + QStringLiteral("\nGROUP BY b.年度, b.月份, b.房屋代码\nHAVING sum(b.收费金额) > 0");
+    const QString sql = QStringLiteral("SELECT b.年度, b.月份, b.房屋代码, sum(b.收费金额), count(*) FROM 收费明细表 b")
+        + withinYears(f, &lines) + QStringLiteral("\nGROUP BY b.年度, b.月份, b.房屋代码");
     return {sql, lines.binds()};
 }
 
@@ -76,16 +103,21 @@ bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, Scr
 {
     // Each house's unpaid sums of the period's months; the houses then take theirs in code
     // order.
-    const Statement sumsOf = arrearsSums(f);
+    const Statement sumsOf = houseMonthSums(f, Lines::Unpaid);
     QHash<QString, QList<QPair<int, Money>>> unpaidByHouse;
     StoredAmounts amount;
+    MonthSteps stepOf(f);
     if (!forEachRow(
             db, sumsOf.sql, sumsOf.binds,
             [&](const RowStore &sums, int r) {
-                // Lines without a house code belong to no house.
-                const int step = stepInPeriod(f, sums.value(r, 1), sums.value(r, 2));
-                if (!sums.isNull(r, 0) && step >= 0) {
-                    unpaidByHouse[sums.value(r, 0).toString()] << qMakePair(step, amount(sums.value(r, 3)));
+                // Lines without a house code belong to no house; a month owes when its sum is
+                // above 0.
+                const int step = stepOf(sums.value(r, 0), sums.value(r, 1));
+                if (!sums.isNull(r, 2) && step >= 0) {
+                    const Money owed = amount(sums.value(r, 3));
+                    if (owed > Money()) {
+                        unpaidByHouse[sums.value(r, 2).toString()] << qMakePair(step, owed);
+                    }
                 }
                 return true;
             },
@@ -165,73 +197,86 @@ bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, Scr
     return true;
 }
 
-BillReports::Statement BillReports::monthSums(const BillReportFilter &f)
-{
-    // Each house's sums of a month, of its unpaid and of its paid lines, each part grouped in
-    // the order of its own index; the months then add up their houses. Houses are counted by
-    // their distinct codes; lines without a code count as one house, as a list of the distinct
-    // codes would show them.
-    QVariantList binds;
-    const auto part = [&f, &binds](const QString &state, const char *paid) {
-        Conditions lines;
-        lines.add(state);
-        lines.equals(QStringLiteral("b.房屋代码"), f.houseCode);
-        const QString sql = QStringLiteral("SELECT b.年度 AS y, b.月份 AS m, b.房屋代码 AS code, %1 AS paid, "
-                                           "sum(b.收费金额) AS amount FROM 收费明细表 b")
-                                .arg(QString::fromLatin1(paid))
-            + withinYears(f, &lines) + QStringLiteral(" GROUP BY b.年度, b.月份, b.房屋代码");
-        binds << lines.binds();
-        return sql;
-    };
-    QString sql = QStringLiteral("SELECT h.y, h.m, sum(h.amount), count(DISTINCT h.code) + "
-                                 "max(CASE WHEN h.code IS NULL THEN 1 ELSE 0 END), "
-                                 "sum(CASE WHEN h.paid = 1 THEN h.amount END), sum(h.paid), "
-                                 "sum(CASE WHEN h.paid = 0 THEN h.amount END), sum(1 - h.paid)\nFROM (");
-    sql += part(BillState::unpaid(QStringLiteral("b")), "0") + QStringLiteral("\nUNION ALL\n");
-    sql += part(BillState::paid(QStringLiteral("b")), "1") + QStringLiteral(") h\nGROUP BY h.y, h.m");
-    return {sql, binds};
-}
-
 bool BillReports::monthTotals(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
 {
-    const auto [sql, binds] = monthSums(f);
-    QSqlQuery q(db);
-    if (!runBound(q, sql, binds, error)) {
-        return false;
-    }
-    // The period's months in calendar order.
-    QMap<int, ScratchRow> months;
+    // A house of a month: its code, or none (the lines without a code count as one house, as a
+    // list of the distinct codes would show them).
+    using House = std::pair<bool, QString>;
+    struct Part
+    {
+        Money sum;
+        qint64 lines = 0;
+    };
+    struct Month
+    {
+        Money billed, unpaid;
+        qint64 houses = 0, housesUnpaid = 0, housesAllUnpaid = 0;
+    };
+    QMap<int, Month> months;
+    QHash<int, QHash<House, Part>> unpaidOf;
     StoredAmounts amount;
-    while (q.next()) {
-        // Months of the period's years outside the period are not the report's.
-        const int step = stepInPeriod(f, q.value(0), q.value(1));
-        if (step < 0) {
-            continue;
-        }
-        const Money billed = amount(q.value(2)), paidSum = amount(q.value(4)), unpaidSum = amount(q.value(6));
-        if (amount.refused(error)) {
-            return false;
-        }
-        const qint64 nBilled = q.value(3).toLongLong(), nPaid = q.value(5).toLongLong(),
-                     nUnpaid = q.value(7).toLongLong();
-        if (billed <= Money() && paidSum <= Money() && unpaidSum <= Money() && nBilled <= 0 && nPaid <= 0
-            && nUnpaid <= 0) {
-            continue;
-        }
-        months.insert(step,
-                      {{"texta", captionOf(q.value(0).toString(), "年")},
-                       {"textb", captionOf(q.value(1).toString(), "月")},
-                       {"numbera", nBilled},
-                       {"moneya", QVariant::fromValue(billed)},
-                       {"numberb", nPaid},
-                       {"moneyb", QVariant::fromValue(paidSum)},
-                       {"numberc", nUnpaid},
-                       {"moneyc", QVariant::fromValue(unpaidSum)}});
-    }
-    if (!finished(q, error)) {
+    const auto read = [&](Lines which, const auto &add) {
+        const Statement st = houseMonthSums(f, which);
+        MonthSteps stepOf(f);
+        return forEachRow(
+                   db, st.sql, st.binds,
+                   [&](const RowStore &sums, int r) {
+                       // Months of the period's years outside the period are not the report's.
+                       const int step = stepOf(sums.value(r, 0), sums.value(r, 1));
+                       if (step >= 0) {
+                           add(step, House {sums.isNull(r, 2), sums.value(r, 2).toString()},
+                               Part {amount(sums.value(r, 3)), sums.value(r, 4).toLongLong()});
+                       }
+                       return true;
+                   },
+                   error)
+            && !amount.refused(error);
+    };
+    // The unpaid lines first: each house's part, then all the lines of each house, of which the
+    // rest is paid. A house counts as paid when it has a line that is not unpaid.
+    const bool ok = read(Lines::Unpaid,
+                         [&](int step, const House &house, const Part &unpaid) {
+                             Month &m = months[step];
+                             m.unpaid += unpaid.sum;
+                             ++m.housesUnpaid;
+                             unpaidOf[step].insert(house, unpaid);
+                         })
+        && read(Lines::All, [&](int step, const House &house, const Part &all) {
+               Month &m = months[step];
+               m.billed += all.sum;
+               ++m.houses;
+               const auto month = unpaidOf.constFind(step);
+               if (month != unpaidOf.constEnd()) {
+                   const auto it = month->constFind(house);
+                   if (it != month->constEnd() && it->lines >= all.lines) {
+                       ++m.housesAllUnpaid;
+                   }
+               }
+           });
+    if (!ok) {
         return false;
     }
-    return appendAll(months, out, error);
+    for (auto it = months.cbegin(); it != months.cend(); ++it) {
+        const Month &m = *it;
+        const Money paid = m.billed - m.unpaid;
+        const qint64 housesPaid = m.houses - m.housesAllUnpaid;
+        if (m.billed <= Money() && paid <= Money() && m.unpaid <= Money() && m.houses <= 0 && housesPaid <= 0
+            && m.housesUnpaid <= 0) {
+            continue;
+        }
+        const YearMonth ym = YearMonth::fromStep(it.key());
+        if (!out.append({{"texta", ym.yearCaption()},
+                         {"textb", ym.monthCaption()},
+                         {"numbera", m.houses},
+                         {"moneya", QVariant::fromValue(m.billed)},
+                         {"numberb", housesPaid},
+                         {"moneyb", QVariant::fromValue(paid)},
+                         {"numberc", m.housesUnpaid},
+                         {"moneyc", QVariant::fromValue(m.unpaid)}})) {
+            return refused(error);
+        }
+    }
+    return true;
 }
 
 bool BillReports::hasFeeItems(const QSqlDatabase &db, QString *error)
@@ -243,28 +288,51 @@ bool BillReports::hasFeeItems(const QSqlDatabase &db, QString *error)
 
 BillReports::Statement BillReports::itemSums(const BillReportFilter &f)
 {
-    // The sums of each fee name, month and payment state, grouped in the order of the index led
-    // by the fee name, read whole (a range of years would make the month's index the cheaper
-    // guess, and its lines be sorted); the few sums then tell paid from unpaid. Each item takes
-    // the lines of its name: an item is counted by its row, not its name.
+    // Grouped in the order of the index led by the fee name, read whole (a range of years would
+    // make the month's index the cheaper guess, and its lines be sorted). Each item takes the
+    // lines of its name: an item is counted by its row, not its name.
     Conditions lines;
     lines.equals(QStringLiteral("b.房屋代码"), f.houseCode);
-    const QString sql =
-        QStringLiteral("SELECT t.y, t.m, i.收费名称, t.billed, t.paid, t.unpaid, i.id\n"
-                       "FROM (SELECT s.年度 AS y, s.月份 AS m, s.收费名称 AS name, sum(s.amount) AS billed, "
-                       "sum(CASE WHEN %1 THEN s.amount END) AS paid, sum(CASE WHEN %2 THEN s.amount END) AS unpaid\n"
-                       "      FROM (SELECT b.收费名称, b.年度, b.月份, b.缴费状态, sum(b.收费金额) AS amount "
-                       "FROM 收费明细表 b")
-            .arg(BillState::paid(QStringLiteral("s")), BillState::unpaid(QStringLiteral("s")))
+    const QString sql = QStringLiteral("SELECT t.y, t.m, i.收费名称, t.billed, i.id, t.name\n"
+                                       "FROM (SELECT b.年度 AS y, b.月份 AS m, b.收费名称 AS name, "
+                                       "sum(b.收费金额) AS billed FROM 收费明细表 b")
         + lines.where()
-        + QStringLiteral(" GROUP BY b.收费名称, b.年度, b.月份, b.缴费状态) s\n"
-                         "      GROUP BY s.年度, s.月份, s.收费名称) t\n"
+        + QStringLiteral(" GROUP BY b.收费名称, b.年度, b.月份) t\n"
                          "JOIN 收费项目 i ON i.收费名称 = t.name");
+    return {sql, lines.binds()};
+}
+
+BillReports::Statement BillReports::unpaidItemLines(const BillReportFilter &f)
+{
+    // Read in the unpaid lines' own index; grouped by name they would be sorted, one by one.
+    Conditions lines;
+    lines.add(BillState::unpaid(QStringLiteral("b")));
+    lines.equals(QStringLiteral("b.房屋代码"), f.houseCode);
+    const QString sql = QStringLiteral("SELECT b.年度, b.月份, b.收费名称, b.收费金额 FROM 收费明细表 b")
+        + withinYears(f, &lines);
     return {sql, lines.binds()};
 }
 
 bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
 {
+    // The unpaid sum of each month and fee name.
+    QHash<QPair<int, QString>, Money> unpaidOf;
+    StoredAmounts amount;
+    const Statement unpaid = unpaidItemLines(f);
+    MonthSteps stepOf(f);
+    if (!forEachRow(
+            db, unpaid.sql, unpaid.binds,
+            [&](const RowStore &lines, int r) {
+                const int step = stepOf(lines.value(r, 0), lines.value(r, 1));
+                if (step >= 0 && !lines.isNull(r, 2)) {
+                    unpaidOf[{step, lines.value(r, 2).toString()}] += amount(lines.value(r, 3));
+                }
+                return true;
+            },
+            error)
+        || amount.refused(error)) {
+        return false;
+    }
     const auto [sql, binds] = itemSums(f);
     QSqlQuery q(db);
     if (!runBound(q, sql, binds, error)) {
@@ -272,20 +340,22 @@ bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, 
     }
     // By month in calendar order, and within it the items in the order they were entered.
     QMap<QPair<int, qint64>, ScratchRow> rows;
-    StoredAmounts amount;
     while (q.next()) {
         const int step = stepInPeriod(f, q.value(0), q.value(1));
         if (step < 0) {
             continue;
         }
-        const Money billed = amount(q.value(3)), paidSum = amount(q.value(4)), unpaidSum = amount(q.value(5));
+        const Money billed = amount(q.value(3));
         if (amount.refused(error)) {
             return false;
         }
+        // The lines' own name, as the unpaid lines gave it.
+        const Money unpaidSum = unpaidOf.value({step, q.value(5).toString()});
+        const Money paidSum = billed - unpaidSum;
         if (billed <= Money() && paidSum <= Money() && unpaidSum <= Money()) {
             continue;
         }
-        rows.insert({step, q.value(6).toLongLong()},
+        rows.insert({step, q.value(4).toLongLong()},
                     {{"texta", captionOf(q.value(0).toString(), "年")},
                      {"textb", captionOf(q.value(1).toString(), "月")},
                      {"textc", q.value(2).toString()},

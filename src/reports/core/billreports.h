@@ -43,18 +43,24 @@ bool itemTotals(const QSqlDatabase &db, const BillReportFilter &filter, ScratchS
 bool hasFeeItems(const QSqlDatabase &db, QString *error);
 
 // The grouped statements the reports above read their sums by (whose plans the indexes are
-// made for), with their values: the unpaid sum of each house and month for the arrears; each
-// month's sums and house counts, paid and unpaid; each month's and fee name's sums, paid and
-// unpaid. The first two read the lines of the period's years, the last every line; the reports
-// keep the period's months.
+// made for), with their values. The bill lines are either unpaid (those without a state among
+// them) or paid, so a paid sum is the whole less the unpaid one: every sum is read from the index
+// of all the lines and from that of the unpaid ones, never from the paid lines.
 struct Statement
 {
     QString sql;
     QVariantList binds;
 };
-Statement arrearsSums(const BillReportFilter &filter);
-Statement monthSums(const BillReportFilter &filter);
+enum class Lines { All, Unpaid };
+// Each house's sum and number of lines of each month of the period's years (of the house, when
+// given), in month and house order: the arrears read the unpaid ones, the totals by month both.
+Statement houseMonthSums(const BillReportFilter &filter, Lines lines);
+// Each fee name's sum of every month, of every line (of the house, when given), with the name's
+// fee item.
 Statement itemSums(const BillReportFilter &filter);
+// The year, month, fee name and amount of each unpaid line of the period's years (of the house,
+// when given), which the totals by item add up by month and name.
+Statement unpaidItemLines(const BillReportFilter &filter);
 
 // "业主缴费全况表", "业主已缴费项目明细表", "业主未缴费项目明细表": one row per bill line of the
 // bill months of the period (by 开始日期), matching the filter, in 房屋代码 and 开始日期 order.

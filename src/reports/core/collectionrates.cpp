@@ -56,8 +56,9 @@ bool estateTotals(const QSqlDatabase &db, const CollectionFilter &f, QList<Colle
                 CollectionRow row;
                 row.month = YearMonth::fromStep(step);
                 row.billed = amount(sums.value(r, 2));
-                row.paid = amount(sums.value(r, 3));
-                row.unpaid = row.billed - row.paid;
+                row.unpaid = amount(sums.value(r, 3));
+                // Paid and unpaid lines make up every line, so the rest of the billed sum is paid.
+                row.paid = row.billed - row.unpaid;
                 row.housesUnpaid = sums.value(r, 4).toLongLong();
                 row.negativeLines = sums.value(r, 5).toLongLong();
                 months.insert(step, row);
@@ -73,29 +74,30 @@ bool estateTotals(const QSqlDatabase &db, const CollectionFilter &f, QList<Colle
 
 }
 
-// The estate's months without a building or fee item chosen: each house's sums of a month, of
-// its unpaid and of its paid lines, read from the two state indexes alone (no line is read from
-// the table) in their own order; the months then add up their houses. A house with unpaid lines
-// is one unpaid group with a house code.
+// The estate's months without a building or fee item chosen: each month's sum of all its lines
+// and of its negative ones, from the index of all the lines, and its unpaid sum and houses with
+// unpaid lines (by their distinct codes), from the unpaid lines' own; each part grouped in its
+// index's order, no line read from the table.
 BillReports::Statement CollectionRates::estateSums(const CollectionFilter &f)
 {
     QVariantList binds;
-    const auto part = [&f, &binds](const QString &state, const char *paid) -> QString {
+    const auto where = [&f, &binds](const QString &state) {
         Conditions lines;
-        lines.add(state);
+        if (!state.isEmpty()) {
+            lines.add(state);
+        }
         ReportPeriod::addYears(f.from, f.to, QStringLiteral("b.年度"), &lines);
         binds << lines.binds();
-        return QStringLiteral(
-                   "SELECT b.年度 AS y, b.月份 AS m, b.房屋代码 AS code, %1 AS paid, sum(b.收费金额) AS amount, "
-                   "sum(CASE WHEN b.收费金额 < 0 THEN 1 ELSE 0 END) AS negative FROM 收费明细表 b")
-                   .arg(QString::fromLatin1(paid))
-            + lines.where() + QStringLiteral(" GROUP BY b.年度, b.月份, b.房屋代码");
+        return lines.where();
     };
-    QString sql = QStringLiteral("SELECT h.y, h.m, sum(h.amount), sum(CASE WHEN h.paid = 1 THEN h.amount END), "
-                                 "sum(CASE WHEN h.paid = 0 AND h.code IS NOT NULL THEN 1 ELSE 0 END), "
-                                 "sum(h.negative)\nFROM (");
-    sql += part(BillState::unpaid(QStringLiteral("b")), "0") + QStringLiteral("\nUNION ALL\n");
-    sql += part(BillState::paid(QStringLiteral("b")), "1") + QStringLiteral(") h\nGROUP BY h.y, h.m");
+    QString sql = QStringLiteral("SELECT h.y, h.m, sum(h.billed), sum(h.unpaid), sum(h.houses), sum(h.negative)\n"
+                                 "FROM (SELECT b.年度 AS y, b.月份 AS m, sum(b.收费金额) AS billed, 0 AS unpaid, "
+                                 "0 AS houses, sum(CASE WHEN b.收费金额 < 0 THEN 1 ELSE 0 END) AS negative "
+                                 "FROM 收费明细表 b");
+    sql += where(QString()) + QStringLiteral(" GROUP BY b.年度, b.月份\nUNION ALL\n");
+    sql += QStringLiteral("SELECT b.年度, b.月份, 0, sum(b.收费金额), count(DISTINCT b.房屋代码), 0 FROM 收费明细表 b")
+        + where(BillState::unpaid(QStringLiteral("b")))
+        + QStringLiteral(" GROUP BY b.年度, b.月份) h\nGROUP BY h.y, h.m");
     return {sql, binds};
 }
 

@@ -51,7 +51,7 @@ QString rateText(std::optional<qint64> tenths);
 // months with bill lines have rows. False with the database's reason in error.
 bool compute(const QSqlDatabase &db, const CollectionFilter &filter, QList<CollectionRow> *rows, QString *error);
 // The statement of the estate's months when no building or fee item is chosen: per month y, m,
-// 应收, 已收, the houses with unpaid lines and the negative lines; months of the period's years
+// 应收, 未收, the houses with unpaid lines and the negative lines; months of the period's years
 // outside the period are the caller's to leave out.
 BillReports::Statement estateSums(const CollectionFilter &filter);
 
