@@ -315,8 +315,10 @@ BillReports::Statement BillReports::unpaidItemLines(const BillReportFilter &f)
 
 bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
 {
-    // The unpaid sum of each month and fee name.
-    QHash<QPair<int, QString>, Money> unpaidOf;
+    // The unpaid sum of each month and fee name; the lines come month by month.
+    QHash<int, QHash<QString, Money>> unpaidOf;
+    QHash<QString, Money> *month = nullptr;
+    int monthStep = -1;
     StoredAmounts amount;
     const Statement unpaid = unpaidItemLines(f);
     MonthSteps stepOf(f);
@@ -325,7 +327,11 @@ bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, 
             [&](const RowStore &lines, int r) {
                 const int step = stepOf(lines.value(r, 0), lines.value(r, 1));
                 if (step >= 0 && !lines.isNull(r, 2)) {
-                    unpaidOf[{step, lines.value(r, 2).toString()}] += amount(lines.value(r, 3));
+                    if (!month || step != monthStep) {
+                        month = &unpaidOf[step];
+                        monthStep = step;
+                    }
+                    (*month)[lines.value(r, 2).toString()] += amount(lines.value(r, 3));
                 }
                 return true;
             },
@@ -350,7 +356,7 @@ bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, 
             return false;
         }
         // The lines' own name, as the unpaid lines gave it.
-        const Money unpaidSum = unpaidOf.value({step, q.value(5).toString()});
+        const Money unpaidSum = unpaidOf.value(step).value(q.value(5).toString());
         const Money paidSum = billed - unpaidSum;
         if (billed <= Money() && paidSum <= Money() && unpaidSum <= Money()) {
             continue;
