@@ -128,13 +128,22 @@ Cost viaProgram(Dm1 &dm, const ReportRun::Computation &work, ReportRun::KeepRows
     return cost;
 }
 
-// The computation alone, its rows counted and dropped: what the statements cost.
+// The computation alone, its rows made as the run makes them (a batch lent to the listing), then
+// counted and dropped: what the statements cost.
 Cost computationAlone(Dm1 &dm, const ReportRun::Computation &work)
 {
     struct Count : ScratchSink
     {
         int rows = 0;
+        ScratchBatch made;
         bool append(ScratchRow) override { return ++rows > 0; }
+        ScratchBatch *batch() override { return &made; }
+        bool rowMade() override
+        {
+            made.endRow();
+            made.clearRows();
+            return ++rows > 0;
+        }
     } out;
     const Stopwatch watch;
     QString error;

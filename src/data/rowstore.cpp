@@ -73,22 +73,31 @@ public:
         const size_t h = qHash(QByteArrayView(utf8, size));
         return find(
             h, [&](const QString &t) { return QAnyStringView::equal(t, view); },
-            [&] { return QString::fromUtf8(utf8, size); });
+            [&] {
+                return Entry {QString::fromUtf8(utf8, size), QByteArray(utf8, size), h};
+            });
     }
 
     quint32 intern(const QString &text)
     {
-        const size_t h = qHash(QByteArrayView(text.toUtf8()));
+        const QByteArray utf8 = text.toUtf8();
+        const size_t h = qHash(QByteArrayView(utf8));
         return find(
-            h, [&](const QString &t) { return t == text; }, [&] { return text; });
+            h, [&](const QString &t) { return t == text; },
+            [&] {
+                return Entry {text, utf8, h};
+            });
     }
 
     const QString &text(quint32 index) const { return m_entries[index].text; }
+    const QByteArray &utf8(quint32 index) const { return m_entries[index].utf8; }
 
 private:
+    // A text, also as UTF-8 (to be copied on without a QString made).
     struct Entry
     {
         QString text;
+        QByteArray utf8;
         size_t hash = 0;
     };
 
@@ -101,7 +110,7 @@ private:
         for (;; i = (i + 1) & mask()) {
             const quint32 e = m_index[i];
             if (e == 0) {
-                return add(i, hash, make());
+                return add(i, make());
             }
             const Entry &en = m_entries[e - 1];
             if (en.hash == hash && equal(en.text)) {
@@ -110,9 +119,9 @@ private:
         }
     }
 
-    quint32 add(size_t at, size_t hash, const QString &text)
+    quint32 add(size_t at, Entry entry)
     {
-        const quint32 index = m_entries.push({text, hash});
+        const quint32 index = m_entries.push(std::move(entry));
         m_index[at] = index + 1;
         if (2 * size_t(m_entries.size()) > m_index.size()) {
             std::vector<quint32> bigger(2 * m_index.size(), 0);
@@ -269,12 +278,17 @@ quint64 RowStore::ownText(const char *utf8, qsizetype size)
     return (block << (OffsetBits + LengthBits)) | (offset << LengthBits) | quint64(size);
 }
 
-QString RowStore::ownTextAt(quint64 bits) const
+QByteArrayView RowStore::ownBytesAt(quint64 bits) const
 {
     const size_t block = size_t(bits >> (OffsetBits + LengthBits));
     const qsizetype offset = qsizetype((bits >> LengthBits) & ((quint64(1) << OffsetBits) - 1));
     const qsizetype size = qsizetype(bits & ((quint64(1) << LengthBits) - 1));
-    return QString::fromUtf8(m_bytes[block].get() + offset, size);
+    return QByteArrayView(m_bytes[block].get() + offset, size);
+}
+
+QString RowStore::ownTextAt(quint64 bits) const
+{
+    return QString::fromUtf8(ownBytesAt(bits));
 }
 
 void RowStore::setBlob(int row, int column, const QByteArray &bytes)
@@ -346,6 +360,21 @@ QVariant RowStore::value(int row, int column) const
         return m_others[size_t(*c.bits)];
     default:
         return {};
+    }
+}
+
+bool RowStore::utf8(int row, int column, QByteArrayView *bytes) const
+{
+    const Cell c = cell(row, column);
+    switch (*c.tag) {
+    case Text:
+        *bytes = m_texts[size_t(column)].pool.utf8(quint32(*c.bits));
+        return true;
+    case OwnText:
+        *bytes = ownBytesAt(*c.bits);
+        return true;
+    default:
+        return false;
     }
 }
 

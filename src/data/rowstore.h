@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 #include <deque>
@@ -48,6 +49,9 @@ public:
     void set(int row, int column, const QVariant &value);
 
     QVariant value(int row, int column) const;
+    // The UTF-8 bytes of a text cell, valid while the store is unchanged; false for any other cell
+    // (a null, a number, a text set by editing that is kept as given).
+    bool utf8(int row, int column, QByteArrayView *bytes) const;
     bool isNull(int row, int column) const;
 
 private:
@@ -63,6 +67,7 @@ private:
     Cell cell(int row, int column) const;
     void setOther(Cell c, const QVariant &value);
     quint64 ownText(const char *utf8, qsizetype size);
+    QByteArrayView ownBytesAt(quint64 bits) const;
     QString ownTextAt(quint64 bits) const;
 
     int m_columns = 0;

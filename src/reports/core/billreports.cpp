@@ -79,6 +79,25 @@ template<typename Key> bool appendAll(QMap<Key, ScratchRow> &rows, ScratchSink &
     return true;
 }
 
+// The fields of a bill line each listing shows as they are, and the columns of 通用 it shows them
+// in (besides the fee name and the amount).
+QList<std::pair<QString, const char *>> listedTexts(BillReports::Listing kind)
+{
+    QList<std::pair<QString, const char *>> texts = {{QStringLiteral("楼宇名称"), "texth"},
+                                                     {QStringLiteral("楼宇单元"), "texti"},
+                                                     {QStringLiteral("房屋代码"), "texta"},
+                                                     {QStringLiteral("业主名称"), "textb"}};
+    if (kind == BillReports::Listing::All) {
+        return texts << std::pair {QStringLiteral("年度"), "textf"} << std::pair {QStringLiteral("月份"), "textg"};
+    }
+    texts << std::pair {QStringLiteral("年度"), "texte"} << std::pair {QStringLiteral("月份"), "textf"}
+          << std::pair {QStringLiteral("开始日期"), "dateb"} << std::pair {QStringLiteral("结束日期"), "datec"};
+    if (kind == BillReports::Listing::Paid) {
+        texts << std::pair {QStringLiteral("缴费时间"), "datea"};
+    }
+    return texts;
+}
+
 QString captionOf(const QString &text, const char *unit)
 {
     return text + QString::fromUtf8(unit);
@@ -390,45 +409,52 @@ bool BillReports::listing(const QSqlDatabase &db, Listing kind, const BillReport
         .equals(QStringLiteral("b.楼宇单元"), f.unit)
         .equals(QStringLiteral("b.收费名称"), f.feeName)
         .add(QStringLiteral("(b.开始日期 BETWEEN ? AND ?)"), {f.from.firstDayStart(), f.to.firstDayEnd()});
-    const QString sql =
-        QStringLiteral("SELECT b.楼宇名称, b.楼宇单元, b.房屋代码, b.业主名称, b.年度, b.月份, b.收费名称, "
-                       "b.收费金额, b.开始日期, b.结束日期, b.缴费时间, CASE WHEN %1 THEN 1 ELSE 0 END\n"
-                       "FROM 收费明细表 b")
-            .arg(paid)
-        + c.where() + QStringLiteral("\nORDER BY b.") + Dm1::orderTerm(QStringLiteral("房屋代码"))
-        + QStringLiteral(", b.开始日期, b.") + Dm1::orderTerm(QStringLiteral("收费名称")) + QStringLiteral(", b.id");
+    // Only what the listing shows is read (the sort carries every column read): the amount, the fee
+    // name, for the full listing whether the line is paid, then the texts shown as they are.
+    const QList<std::pair<QString, const char *>> texts = listedTexts(kind);
+    QString sql = QStringLiteral("SELECT b.收费金额, b.收费名称");
+    if (kind == Listing::All) {
+        sql += QStringLiteral(", CASE WHEN %1 THEN 1 ELSE 0 END").arg(paid);
+    }
+    const int firstText = kind == Listing::All ? 3 : 2;
+    QList<std::pair<int, int>> copied; // (the statement's column, the column of 通用)
+    for (const auto &[field, column] : texts) {
+        copied.append({firstText + int(copied.size()), ScratchBatch::columnOf(column)});
+        sql += QStringLiteral(", b.") + field;
+    }
+    sql += QStringLiteral("\nFROM 收费明细表 b") + c.where() + QStringLiteral("\nORDER BY b.")
+        + Dm1::orderTerm(QStringLiteral("房屋代码")) + QStringLiteral(", b.开始日期, b.")
+        + Dm1::orderTerm(QStringLiteral("收费名称")) + QStringLiteral(", b.id");
+    const auto column = [](const char *name) { return ScratchBatch::columnOf(name); };
+    const int feeName = column("textc"), paidName = column("textd"), unpaidName = column("texte");
+    const int billed = column("moneya"), paidAmount = column("moneyb"), unpaidAmount = column("moneyc");
     StoredAmounts amount;
+    ScratchRowMaker make(out);
     bool cancelled = false;
     const bool read = forEachRow(
         db, sql, c.binds(),
         [&](const RowStore &rows, int r) {
-            const auto value = [&](int column) { return rows.value(r, column); };
-            const QVariant name = value(6);
-            const QVariant due = QVariant::fromValue(amount(value(7)));
+            const qint64 due = amount(rows.value(r, 0)).raw();
             if (amount.refused(error)) {
                 return false;
             }
-            ScratchRow row;
-            row.reserve(12);
-            row << ScratchCell {"texth", value(0)} << ScratchCell {"texti", value(1)} << ScratchCell {"texta", value(2)}
-                << ScratchCell {"textb", value(3)};
-            if (kind == Listing::All) {
-                row << ScratchCell {"textf", value(4)} << ScratchCell {"textg", value(5)} << ScratchCell {"textc", name}
-                    << ScratchCell {"moneya", due};
-                if (value(11).toInt() == 1) {
-                    row << ScratchCell {"textd", name} << ScratchCell {"moneyb", due};
-                } else {
-                    row << ScratchCell {"texte", name} << ScratchCell {"moneyc", due};
-                }
-            } else {
-                row << ScratchCell {"texte", value(4)} << ScratchCell {"textf", value(5)}
-                    << ScratchCell {"dateb", value(8)} << ScratchCell {"datec", value(9)} << ScratchCell {"textd", name}
-                    << ScratchCell {"moneyb", due};
-                if (kind == Listing::Paid) {
-                    row << ScratchCell {"datea", value(10)};
-                }
+            // Straight from the statement's cells into the row, without a QVariant between.
+            ScratchBatch &row = make.row();
+            for (const auto &[cell, to] : copied) {
+                row.putText(to, rows, r, cell);
             }
-            cancelled = !out.append(std::move(row));
+            if (kind == Listing::All) {
+                // A line's fee name and amount under 应缴, and under 已缴 or 未缴 by its state.
+                const bool isPaid = rows.value(r, 2).toInt() == 1;
+                row.putText(feeName, rows, r, 1);
+                row.putText(isPaid ? paidName : unpaidName, rows, r, 1);
+                row.putInteger(billed, due);
+                row.putInteger(isPaid ? paidAmount : unpaidAmount, due);
+            } else {
+                row.putText(paidName, rows, r, 1);
+                row.putInteger(paidAmount, due);
+            }
+            cancelled = !make.append();
             return !cancelled;
         },
         error);

@@ -29,6 +29,12 @@ public:
         m_rows.add(row, m_shown);
         return m_rows.rowCount() < BatchRows || flush();
     }
+    ScratchBatch *batch() override { return &m_rows; }
+    bool rowMade() override
+    {
+        m_rows.endRow(m_shown);
+        return m_rows.rowCount() < BatchRows || flush();
+    }
     bool flush()
     {
         if (m_rows.rowCount() == 0) {
@@ -96,13 +102,6 @@ bool ReportRun::start(const Computation &work, DataSet *scratch, QString *error,
     m_shown.reset(int(ScratchTableWriter::fields().size()));
     m_cancel = false;
     scratch->close();
-    QString why;
-    if (!dm->exec(QStringLiteral("delete from 通用"), {}, &why) || !scratch->openOn(scratchQuery())) {
-        if (error) {
-            *error = why.isEmpty() ? scratch->lastError() : why;
-        }
-        return false;
-    }
     m_running = true;
     const DatabaseAddress address = dm->address();
     const int run = ++m_generation;
@@ -122,6 +121,16 @@ bool ReportRun::start(const Computation &work, DataSet *scratch, QString *error,
             this, [this, run, ok, why] { workerDone(run, ok, why); }, Qt::QueuedConnection);
     });
     m_thread->start();
+    // 通用 is emptied while the worker's statement runs: its rows come to this thread only once
+    // start() has returned.
+    QString why;
+    if (!dm->exec(QStringLiteral("delete from 通用"), {}, &why) || !scratch->openOn(scratchQuery())) {
+        if (error) {
+            *error = why.isEmpty() ? scratch->lastError() : why;
+        }
+        stop();
+        return false;
+    }
     return true;
 }
 
@@ -133,9 +142,12 @@ void ReportRun::writeBatch(int run, const ScratchBatch &rows)
     // Rows that come after a cancel or a failed write are dropped; the place is freed either way.
     if (!m_cancel.load()) {
         Transaction tx(Dm1::instance()->database());
-        // Written into 通用 (sorting by a title reads it again); the ids it gives are those of
-        // the rows kept for the grid.
-        ScratchTableWriter out(Dm1::instance()->database());
+        // Written into 通用 (sorting by a title reads it again) by one writer for the whole run, its
+        // inserts prepared once; the ids 通用 gives are those of the rows kept for the grid.
+        if (!m_writer) {
+            m_writer = std::make_unique<ScratchTableWriter>(Dm1::instance()->database());
+        }
+        ScratchTableWriter &out = *m_writer;
         qint64 lastId = 0;
         const bool ok = tx.begun() && out.write(rows) && out.flush() && out.lastId(&lastId);
         if (ok && tx.commit(&m_writeError)) {
@@ -186,6 +198,7 @@ void ReportRun::workerDone(int run, bool ok, const QString &error)
     joinThread();
     // Everything the worker sent was queued before this call and has been written or dropped.
     freeAllPlaces();
+    m_writer.reset();
     m_running = false;
     const bool cancelled = m_cancel.load() && m_writeError.isEmpty();
     const QString why = !m_writeError.isEmpty() ? m_writeError : (cancelled ? QString() : error);
@@ -260,6 +273,7 @@ void ReportRun::stop()
     // What the stopped run still has on its way is ignored when it arrives.
     ++m_generation;
     m_running = false;
+    m_writer.reset();
     m_shown.reset();
     freeAllPlaces();
     emptyScratch();

@@ -10,6 +10,7 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -18,9 +19,10 @@ class QThread;
 
 // Computes a report while its window stays responsive, and lets the operator stop it.
 //
-// start() empties the scratch table 通用 and shows it empty; the computation then runs on a
-// worker thread over a read-only connection of its own (ReadConnection), so the window keeps
-// painting and taking clicks however long the statements take. The worker makes its rows into
+// start() sets the computation going and, while its first statement runs, empties the scratch
+// table 通用 and shows it empty. The computation runs on a worker thread over a read-only
+// connection of its own (ReadConnection), so the window keeps painting and taking clicks however
+// long the statements take. The worker makes its rows into
 // the form 通用 holds them, and they come back to this thread in batches; each batch is written
 // into 通用 on the program's connection (通用 is private to that connection, which only this
 // thread uses). The rows for the grid are kept as written, by the worker or by this thread
@@ -79,6 +81,8 @@ private:
     DataSet *m_scratch = nullptr;
     // The rows as the grid will show them, kept by the worker while it runs.
     RowStore m_shown;
+    // Writes the run's batches into 通用.
+    std::unique_ptr<ScratchTableWriter> m_writer;
     // The batches written into 通用: their number of rows and the id of the last one.
     std::vector<std::pair<int, qint64>> m_lastIds;
     bool m_keptHere = false; // the rows for the grid kept by this thread, not by the worker

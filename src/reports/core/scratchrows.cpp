@@ -7,6 +7,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -171,7 +172,8 @@ bool ScratchTableWriter::write(const ScratchBatch &batch)
             QVariantList full(ColumnCount);
             for (size_t v = batch.begin(r); v < batch.end(r); ++v) {
                 const ScratchBatch::Value &value = batch.m_values[v];
-                full[value.column] = value.isText ? QVariant(QString::fromUtf8(value.text)) : QVariant(value.integer);
+                full[value.column] = value.isText() ? QVariant(QString::fromUtf8(batch.bytesOf(value), value.size))
+                                                    : QVariant(value.integer);
             }
             if (!m_rows->add(full)) {
                 m_error = m_rows->error();
@@ -204,8 +206,8 @@ bool ScratchTableWriter::write(const ScratchBatch &batch)
                     continue;
                 }
                 const ScratchBatch::Value &value = batch.m_values[next++];
-                if (value.isText) {
-                    insert->bindText(n++, value.text.constData(), value.text.size());
+                if (value.isText()) {
+                    insert->bindText(n++, batch.bytesOf(value), value.size);
                 } else {
                     insert->bindInteger(n++, value.integer);
                 }
@@ -243,37 +245,81 @@ BulkStatement *ScratchTableWriter::insertOf(quint32 columns, int rows)
     return insert.get();
 }
 
+int ScratchBatch::columnOf(const char *name)
+{
+    return ::columnOf(name);
+}
+
 void ScratchBatch::add(const ScratchRow &row, RowStore *shown)
 {
-    // The values of the columns the row fills, by their place in 通用.
-    std::array<const QVariant *, ColumnCount> values {};
     for (const ScratchCell &c : row) {
-        const int i = columnOf(c.column);
+        const int i = ::columnOf(c.column);
         // A column 通用 does not have is a mistake in the report.
         Q_ASSERT_X(i >= 0, "ScratchBatch", c.column);
-        if (i >= 0 && !isNull(c.value)) {
-            values[size_t(i)] = &c.value;
-        }
-    }
-    m_rowStarts.push_back(m_values.size());
-    for (int i = 0; i < ColumnCount; ++i) {
-        const QVariant *v = values[size_t(i)];
-        if (!v) {
+        if (i < 0 || isNull(c.value)) {
             continue;
         }
-        m_columns |= 1u << i;
-        Value &value = m_values.emplace_back();
-        value.column = i;
         if (i >= FirstAmount && i < FirstDate) {
-            value.integer = storedInteger(*v);
+            putInteger(i, storedInteger(c.value));
         } else {
-            value.text = textOf(i, *v);
-            value.isText = true;
+            putText(i, c.value);
         }
     }
+    endRow(shown);
+}
+
+void ScratchBatch::putText(int column, const RowStore &rows, int row, int cell)
+{
+    QByteArrayView bytes;
+    if (rows.utf8(row, cell, &bytes)) {
+        putBytes(column, bytes.data(), bytes.size());
+    } else if (const QVariant v = rows.value(row, cell); !isNull(v)) {
+        putText(column, v);
+    }
+}
+
+void ScratchBatch::putInteger(int column, qint64 value)
+{
+    m_row[size_t(column)] = {column, -1, value};
+    m_rowColumns |= 1u << column;
+}
+
+void ScratchBatch::putBytes(int column, const char *utf8, qsizetype size)
+{
+    m_row[size_t(column)] = {column, size, qint64(m_bytes.size())};
+    m_bytes.insert(m_bytes.end(), utf8, utf8 + size);
+    m_rowColumns |= 1u << column;
+}
+
+void ScratchBatch::endRow(RowStore *shown)
+{
+    m_rowStarts.push_back(m_values.size());
+    // In the order of the columns, as the writer names them.
+    for (quint32 left = m_rowColumns; left != 0; left &= left - 1) {
+        m_values.push_back(m_row[size_t(std::countr_zero(left))]);
+    }
+    m_columns |= m_rowColumns;
+    m_rowColumns = 0;
     if (shown) {
         keepRow(m_rowStarts.size() - 1, shown);
     }
+}
+
+ScratchRow ScratchBatch::row(int r) const
+{
+    ScratchRow out;
+    for (size_t v = begin(size_t(r)); v < end(size_t(r)); ++v) {
+        const Value &value = m_values[v];
+        const char *column = Columns[size_t(value.column)];
+        if (value.isText()) {
+            out << ScratchCell {column, QString::fromUtf8(bytesOf(value), value.size)};
+        } else if (value.column < FirstAmount + 8) {
+            out << ScratchCell {column, QVariant::fromValue(Money::fromRaw(value.integer))};
+        } else {
+            out << ScratchCell {column, value.integer};
+        }
+    }
+    return out;
 }
 
 void ScratchBatch::keepIn(RowStore *shown) const
@@ -288,15 +334,19 @@ void ScratchBatch::keepIn(RowStore *shown) const
 void ScratchBatch::keepRow(size_t r, RowStore *shown) const
 {
     const int kept = shown->appendRow();
-    for (int column = 1; column <= ColumnCount; ++column) {
-        shown->setNull(kept, column);
-    }
-    for (size_t v = begin(r); v < end(r); ++v) {
-        const Value &value = m_values[v];
-        if (value.isText) {
-            shown->setText(kept, value.column + 1, value.text.constData(), value.text.size());
+    // The row's values are in the order of the columns.
+    size_t v = begin(r);
+    const size_t last = end(r);
+    for (int column = 0; column < ColumnCount; ++column) {
+        if (v == last || m_values[v].column != column) {
+            shown->setNull(kept, column + 1);
+            continue;
+        }
+        const Value &value = m_values[v++];
+        if (value.isText()) {
+            shown->setText(kept, column + 1, bytesOf(value), value.size);
         } else {
-            shown->setInteger(kept, value.column + 1, value.integer);
+            shown->setInteger(kept, column + 1, value.integer);
         }
     }
 }
@@ -305,6 +355,7 @@ void ScratchBatch::clearRows()
 {
     m_values.clear();
     m_rowStarts.clear();
+    m_bytes.clear();
     m_columns = 0;
 }
 
@@ -313,17 +364,24 @@ ScratchBatch ScratchBatch::takeRows()
     ScratchBatch rows;
     rows.m_values = std::exchange(m_values, {});
     rows.m_rowStarts = std::exchange(m_rowStarts, {});
+    rows.m_bytes = std::exchange(m_bytes, {});
     rows.m_columns = std::exchange(m_columns, 0);
+    // The next batch is likely as big as this one.
+    m_values.reserve(rows.m_values.size());
+    m_rowStarts.reserve(rows.m_rowStarts.size());
+    m_bytes.reserve(rows.m_bytes.size());
     return rows;
 }
 
 // The UTF-8 bytes of a text, made once for the same text repeated down a column (a house's
-// code and owner, a month's caption): its bytes are shared while the row's text is the very
+// code and owner, a month's caption): its bytes are kept while the row's text is the very
 // string the column had last.
-QByteArray ScratchBatch::textOf(int column, const QVariant &v)
+void ScratchBatch::putText(int column, const QVariant &v)
 {
     if (v.metaType() != QMetaType::fromType<QString>()) {
-        return v.toString().toUtf8();
+        const QByteArray utf8 = v.toString().toUtf8();
+        putBytes(column, utf8.constData(), utf8.size());
+        return;
     }
     const QString &text = *static_cast<const QString *>(v.constData());
     LastText &last = m_lastTexts[size_t(column)];
@@ -331,5 +389,21 @@ QByteArray ScratchBatch::textOf(int column, const QVariant &v)
         // The last text is held, so no other string can take its place in memory.
         last = {text, text.toUtf8()};
     }
-    return last.utf8;
+    putBytes(column, last.utf8.constData(), last.utf8.size());
+}
+
+ScratchRowMaker::ScratchRowMaker(ScratchSink &out)
+    : m_out(out)
+    , m_rows(out.batch() ? out.batch() : &m_one)
+{ }
+
+bool ScratchRowMaker::append()
+{
+    if (m_rows != &m_one) {
+        return m_out.rowMade();
+    }
+    m_one.endRow();
+    ScratchRow row = m_one.row(0);
+    m_one.clearRows();
+    return m_out.append(std::move(row));
 }

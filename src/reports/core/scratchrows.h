@@ -25,13 +25,24 @@ struct ScratchCell
 };
 using ScratchRow = QList<ScratchCell>;
 
+class ScratchBatch;
+
 // Where a report puts its rows, one at a time in report order. append() false stops the report:
 // the run was cancelled or the rows cannot be taken.
+//
+// A sink that collects its rows in a ScratchBatch may also lend it (batch()): a report that reads
+// its rows cell by cell from a statement then puts them there directly (ScratchRowMaker) and calls
+// rowMade() when a row is complete, with no ScratchRow in between.
 class ScratchSink
 {
 public:
     virtual ~ScratchSink() = default;
     virtual bool append(ScratchRow row) = 0;
+    // The batch rows may be made in, or null (the default): rows come to append() only.
+    virtual ScratchBatch *batch() { return nullptr; }
+    // The row put into batch() is complete: the sink ends it (ScratchBatch::endRow) and takes it,
+    // as append() would.
+    virtual bool rowMade() { return false; }
 };
 
 // Reads the amounts a report's statements return. A value that is no amount (a damaged or
@@ -58,11 +69,23 @@ class ScratchBatch
 {
 public:
     static constexpr int ColumnCount = 23; // texta … datec
+    // The place of a column of 通用 ("texta" … "datec") in a row; -1 for any other name.
+    static int columnOf(const char *name);
 
     // Adds the row; with `shown`, also appends it there as "select * from 通用" reads it back
     // (ScratchTableWriter::fields()), its id left for the writer to give.
     void add(const ScratchRow &row, RowStore *shown = nullptr);
+    // A row made value by value, columns in any order (a column given twice keeps the last value,
+    // a null leaves it empty), then added by endRow() as add() adds a row. A text or date column
+    // takes a text cell of a statement's rows as it is, any other cell as its text; an amount or
+    // count column takes an integer (an amount's ten-thousandths).
+    void putText(int column, const RowStore &rows, int row, int cell);
+    void putInteger(int column, qint64 value);
+    void endRow(RowStore *shown = nullptr);
+
     int rowCount() const { return int(m_rowStarts.size()); }
+    // Row r as a report's row: texts and dates as texts, amounts as Money, counts as integers.
+    ScratchRow row(int r) const;
     // Appends the rows to shown as add() would have.
     void keepIn(RowStore *shown) const;
     // Forgets the rows, keeping what the next rows may share.
@@ -75,16 +98,19 @@ private:
     struct Value
     {
         int column = 0;
-        bool isText = false;
-        qint64 integer = 0;
-        QByteArray text; // UTF-8
+        qsizetype size = -1; // a text's number of bytes; -1 for an integer
+        qint64 integer = 0; // the integer, or where the text's bytes start in m_bytes
+        bool isText() const { return size >= 0; }
     };
     struct LastText
     {
         QString text;
         QByteArray utf8;
     };
-    QByteArray textOf(int column, const QVariant &value);
+    void putText(int column, const QVariant &value);
+    void putBytes(int column, const char *utf8, qsizetype size);
+    // A text's bytes (never a null pointer, also for an empty text).
+    const char *bytesOf(const Value &v) const { return v.size == 0 ? "" : m_bytes.data() + v.integer; }
     void keepRow(size_t r, RowStore *shown) const;
     // The values of row r.
     size_t begin(size_t r) const { return m_rowStarts[r]; }
@@ -92,8 +118,29 @@ private:
 
     std::vector<Value> m_values;
     std::vector<size_t> m_rowStarts; // each row's first value
+    std::vector<char> m_bytes; // the texts' UTF-8, one after the other
     quint32 m_columns = 0; // the columns any row fills
+    std::array<Value, ColumnCount> m_row; // the row being made
+    quint32 m_rowColumns = 0; // the columns it fills so far
     std::array<LastText, ColumnCount> m_lastTexts; // each column's last text
+};
+
+// Makes a report's rows value by value straight from a statement's cells: into the sink's own
+// batch where it lends one, else into a batch of one row handed to the sink as a ScratchRow.
+class ScratchRowMaker
+{
+public:
+    explicit ScratchRowMaker(ScratchSink &out);
+    Q_DISABLE_COPY_MOVE(ScratchRowMaker)
+    // Where the values of the row go (ScratchBatch::putText, putInteger).
+    ScratchBatch &row() { return *m_rows; }
+    // Hands the complete row to the sink; false when the sink refuses it.
+    bool append();
+
+private:
+    ScratchSink &m_out;
+    ScratchBatch m_one;
+    ScratchBatch *m_rows;
 };
 
 // Writes rows into 通用 on a connection. On a file the rows go in up to 32 at a time, one
