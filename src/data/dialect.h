@@ -112,6 +112,10 @@ public:
     // ("BEGIN IMMEDIATE", waiting out the busy timeout), so a change that reads before it writes
     // cannot fail half-way; a server locks rows instead (lockHouses).
     virtual QString beginStatement() const = 0;
+    // The statement that opens a transaction which only reads and sees the database as it was at
+    // its first read, whatever other counters commit meanwhile: SQLite's deferred "BEGIN" (a read
+    // keeps its snapshot of the file until the transaction ends), a server's repeatable read.
+    virtual QString readSnapshotStatement() const = 0;
     // Locks the houses' rows of 房屋资料 until the transaction ends, in 房屋代码 order, waiting at
     // most the lock timeout for another counter's transaction that holds one. Nothing to do on
     // SQLite, whose transactions hold the whole file's write lock.

@@ -366,6 +366,10 @@ public:
     }
 
     QString beginStatement() const override { return QStringLiteral("BEGIN"); }
+    QString readSnapshotStatement() const override
+    {
+        return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+    }
 
     bool lockHouses(const QSqlDatabase &db, const QStringList &houseCodes, QString *error) const override
     {

@@ -120,6 +120,7 @@ public:
     QStringList whyNotOurs(const QSqlDatabase &) const override { return {}; }
 
     QString beginStatement() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+    QString readSnapshotStatement() const override { return QStringLiteral("BEGIN"); }
     bool lockHouses(const QSqlDatabase &, const QStringList &, QString *) const override { return true; }
 
     // SQLite's LIKE already matches ASCII letters without regard to case.

@@ -127,3 +127,23 @@ bool Transaction::isOpen(const QSqlDatabase &db)
 {
     return depths().value(db.connectionName()) > 0;
 }
+
+ReadSnapshot::ReadSnapshot(const QSqlDatabase &db) : m_db(db)
+{
+    if (!m_db.isOpen() || Transaction::isOpen(m_db)) {
+        return;
+    }
+    QSqlQuery q(m_db);
+    m_open = q.exec(Dialect::of(m_db).readSnapshotStatement());
+}
+
+ReadSnapshot::~ReadSnapshot()
+{
+    if (m_open) {
+        QSqlQuery q(m_db);
+        // Nothing was written: ending it only lets the database go on past this state.
+        if (!q.exec(QStringLiteral("COMMIT"))) {
+            q.exec(QStringLiteral("ROLLBACK"));
+        }
+    }
+}

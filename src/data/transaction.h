@@ -59,3 +59,22 @@ private:
     State m_state = State::Failed;
     QString m_error;
 };
+
+// The reads of a computation that runs several statements (a report's sums of all the lines and
+// of the unpaid ones) seeing one state of the database while it lives, so that a payment or a
+// month's bills committed by another counter between two of them cannot make them disagree.
+// Only for reads: nothing may write, nor open a Transaction, while it lives. Inside a transaction
+// of the connection it does nothing (that transaction is the reads' state); when the snapshot
+// cannot be opened the reads still run, each seeing the database as it is.
+class ReadSnapshot
+{
+public:
+    explicit ReadSnapshot(const QSqlDatabase &db);
+    ~ReadSnapshot();
+    ReadSnapshot(const ReadSnapshot &) = delete;
+    ReadSnapshot &operator=(const ReadSnapshot &) = delete;
+
+private:
+    QSqlDatabase m_db;
+    bool m_open = false;
+};

@@ -3,6 +3,7 @@
 // first described by, run on a generated estate full of odd cases.
 #include "backend.h"
 #include "data/dataset.h"
+#include "data/readconnection.h"
 #include "data/transaction.h"
 #include "reportfixture.h"
 #include "reports/core/billreports.h"
@@ -435,6 +436,30 @@ private slots:
         QVERIFY(Dm1::instance()->exec(QStringLiteral("delete from 收费明细表 where 年度 = '2030'")));
         QVERIFY(!listed);
         QCOMPARE(error, StoredAmounts::NoAmount);
+    }
+
+    // The reports that read the unpaid part and the whole in two statements read them in one
+    // state of the database: a line another counter bills in between is in neither read while
+    // the snapshot lives, and is seen once it ends.
+    void readsOfOneReportSeeOneState()
+    {
+        std::atomic<bool> cancel = false;
+        ReadConnection reader(Dm1::instance()->address(), &cancel);
+        QVERIFY2(reader.isOpen(), qPrintable(reader.error()));
+        const auto lines = [&reader] {
+            QSqlQuery q(reader.database());
+            return q.exec(QStringLiteral("select count(*) from 收费明细表")) && q.next() ? q.value(0).toLongLong() : -1;
+        };
+        qint64 before = -1;
+        {
+            const ReadSnapshot oneState(reader.database());
+            before = lines();
+            QVERIFY(before > 0);
+            insertLine({"B1-101", "一号楼", "一单元", "业主", "物业管理费", "2031", "1", 10000, "未缴费", {}});
+            QCOMPARE(lines(), before);
+        }
+        QCOMPARE(lines(), before + 1);
+        QVERIFY(Dm1::instance()->exec(QStringLiteral("delete from 收费明细表 where 年度 = '2031'")));
     }
 
     // The listings against the bill lines read plainly: each line whose bill month (开始日期) is in

@@ -4,6 +4,7 @@
 #include "data/dm1.h"
 #include "data/money.h"
 #include "data/rowstore.h"
+#include "data/transaction.h"
 
 #include <QHash>
 #include <QMap>
@@ -121,7 +122,8 @@ BillReports::Statement BillReports::houseMonthSums(const BillReportFilter &f, Li
 bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
 {
     // Each house's unpaid sums of the period's months; the houses then take theirs in code
-    // order.
+    // order, the two read in one state of the database.
+    const ReadSnapshot oneState(db);
     const Statement sumsOf = houseMonthSums(f, Lines::Unpaid);
     QHash<QString, QList<QPair<int, Money>>> unpaidByHouse;
     StoredAmounts amount;
@@ -233,6 +235,9 @@ bool BillReports::monthTotals(const QSqlDatabase &db, const BillReportFilter &f,
     };
     QMap<int, Month> months;
     QHash<int, QHash<House, Part>> unpaidOf;
+    // The unpaid part and the whole read in one state of the database, or the paid rest would
+    // count the lines another counter billed or removed in between.
+    const ReadSnapshot oneState(db);
     StoredAmounts amount;
     const auto read = [&](Lines which, const auto &add) {
         const Statement st = houseMonthSums(f, which);
@@ -334,6 +339,8 @@ BillReports::Statement BillReports::unpaidItemLines(const BillReportFilter &f)
 
 bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
 {
+    // The unpaid part and the whole read in one state of the database (see monthTotals).
+    const ReadSnapshot oneState(db);
     // The unpaid sum of each month and fee name; the lines come month by month.
     QHash<int, QHash<QString, Money>> unpaidOf;
     QHash<QString, Money> *month = nullptr;
