@@ -11,6 +11,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
+#include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -220,9 +222,6 @@ bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, Scr
 
 bool BillReports::monthTotals(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
 {
-    // A house of a month: its code, or none (the lines without a code count as one house, as a
-    // list of the distinct codes would show them).
-    using House = std::pair<bool, QString>;
     struct Part
     {
         Money sum;
@@ -234,7 +233,22 @@ bool BillReports::monthTotals(const QSqlDatabase &db, const BillReportFilter &f,
         qint64 houses = 0, housesUnpaid = 0, housesAllUnpaid = 0;
     };
     QMap<int, Month> months;
-    QHash<int, QHash<House, Part>> unpaidOf;
+    // Each month's houses with unpaid lines, by the house's key: its code's bytes, or none (the
+    // lines without a code count as one house, as a list of the distinct codes would show them).
+    QHash<int, std::unordered_map<std::string, Part>> unpaidOf;
+    std::string house; // the key of the row at hand, made again in the same bytes for every row
+    const auto houseOf = [&house](const RowStore &sums, int r) -> const std::string & {
+        const bool none = sums.isNull(r, 2);
+        house.assign(1, none ? 'N' : 'T');
+        QByteArrayView bytes;
+        if (sums.utf8(r, 2, &bytes)) {
+            house.append(bytes.data(), size_t(bytes.size()));
+        } else if (!none) {
+            const QByteArray code = sums.value(r, 2).toString().toUtf8();
+            house.append(code.constData(), size_t(code.size()));
+        }
+        return house;
+    };
     // The unpaid part and the whole read in one state of the database, or the paid rest would
     // count the lines another counter billed or removed in between.
     const ReadSnapshot oneState(db);
@@ -242,14 +256,19 @@ bool BillReports::monthTotals(const QSqlDatabase &db, const BillReportFilter &f,
     const auto read = [&](Lines which, const auto &add) {
         const Statement st = houseMonthSums(f, which);
         MonthSteps stepOf(f);
+        int step = -1;
+        Month *month = nullptr;
         return forEachRow(
                    db, st.sql, st.binds,
                    [&](const RowStore &sums, int r) {
                        // Months of the period's years outside the period are not the report's.
-                       const int step = stepOf(sums.value(r, 0), sums.value(r, 1));
-                       if (step >= 0) {
-                           add(step, House {sums.isNull(r, 2), sums.value(r, 2).toString()},
-                               Part {amount(sums.value(r, 3)), sums.value(r, 4).toLongLong()});
+                       const int s = stepOf(sums.value(r, 0), sums.value(r, 1));
+                       if (s >= 0) {
+                           if (!month || s != step) {
+                               month = &months[s];
+                               step = s;
+                           }
+                           add(s, *month, sums, r, Part {amount(sums.value(r, 3)), sums.value(r, 4).toLongLong()});
                        }
                        return true;
                    },
@@ -259,20 +278,18 @@ bool BillReports::monthTotals(const QSqlDatabase &db, const BillReportFilter &f,
     // The unpaid lines first: each house's part, then all the lines of each house, of which the
     // rest is paid. A house counts as paid when it has a line that is not unpaid.
     const bool ok = read(Lines::Unpaid,
-                         [&](int step, const House &house, const Part &unpaid) {
-                             Month &m = months[step];
+                         [&](int step, Month &m, const RowStore &sums, int r, const Part &unpaid) {
                              m.unpaid += unpaid.sum;
                              ++m.housesUnpaid;
-                             unpaidOf[step].insert(house, unpaid);
+                             unpaidOf[step].insert_or_assign(houseOf(sums, r), unpaid);
                          })
-        && read(Lines::All, [&](int step, const House &house, const Part &all) {
-               Month &m = months[step];
+        && read(Lines::All, [&](int step, Month &m, const RowStore &sums, int r, const Part &all) {
                m.billed += all.sum;
                ++m.houses;
                const auto month = unpaidOf.constFind(step);
                if (month != unpaidOf.constEnd()) {
-                   const auto it = month->constFind(house);
-                   if (it != month->constEnd() && it->lines >= all.lines) {
+                   const auto it = month->find(houseOf(sums, r));
+                   if (it != month->end() && it->second.lines >= all.lines) {
                        ++m.housesAllUnpaid;
                    }
                }
