@@ -368,7 +368,7 @@ int main(int argc, char *argv[])
     const BillReportFilter juneFilter {{2024, 6}, {2024, 6}, {}, {}, {}, {}};
     // The plain queries: the state read once per group of lines, not per line, and each
     // grouping in the order of an index.
-    const QString unpaid = Schema::billState() + QStringLiteral(" = '未缴费'");
+    const QString unpaid = Schema::unpaidLines();
     const QString paid = Schema::billState() + QStringLiteral(" <> '未缴费'");
     // The arrears' rows: each house's unpaid sum of every month, with the house's building and
     // owner, in house order and then month order. The house's running total is what a bare loop

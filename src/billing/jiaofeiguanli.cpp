@@ -61,7 +61,7 @@ QString TForm_jiaofeiguanli::houseCondition(QVariantList *values) const
     *values << yearText() << monthText();
     // The second comparison changes nothing (an unpaid line has no other state) but lets the
     // unpaid lines' index serve the list: once a month is paid, only its few unpaid lines are read.
-    return u"(年度=?)and(月份=?)and(缴费状态='未缴费')and("_s + Schema::billState() + u" = '未缴费')"_s;
+    return u"(年度=?)and(月份=?)and(缴费状态='未缴费')and("_s + Schema::unpaidLines() + u')';
 }
 
 QStringList TForm_jiaofeiguanli::detailLines(QVariantList *values) const

@@ -162,7 +162,7 @@ QList<TableDef> buildTables()
               // to use the index.
               {{{QStringLiteral("年度"), QStringLiteral("月份"), QStringLiteral("房屋代码"), QStringLiteral("收费名称"),
                  QStringLiteral("缴费状态"), QStringLiteral("收费金额")},
-                Schema::billState() + QStringLiteral(" = '未缴费'"),
+                Schema::unpaidLines(),
                 QStringLiteral("欠费")}}});
     t.append({QStringLiteral("收费汇总表"),
               {{QStringLiteral("年度"), K::Text},
@@ -276,6 +276,11 @@ QString Schema::billState(const QString &alias)
 {
     const QString column = alias.isEmpty() ? QStringLiteral("缴费状态") : alias + QStringLiteral(".缴费状态");
     return QStringLiteral("COALESCE(NULLIF(%1, ''), '未缴费')").arg(column);
+}
+
+QString Schema::unpaidLines(const QString &alias)
+{
+    return billState(alias) + QStringLiteral(" = '未缴费'");
 }
 
 const QList<TableDef> &Schema::tables()

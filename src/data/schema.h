@@ -58,9 +58,11 @@ struct IndexDef
 namespace Schema {
 // A bill line's payment state with the lines that have none (NULL or empty) read as "未缴费", so
 // that one comparison tells paid from unpaid: `alias` names the table in the statement, none
-// for an index's condition. The reports' unpaid lines have an index whose condition is exactly
-// "<this> = '未缴费'", which a statement uses when it writes that comparison as it stands.
+// for an index's condition.
 QString billState(const QString &alias = {});
+// The unpaid lines, "<billState> = '未缴费'": the condition of the unpaid lines' index, which a
+// statement uses when it writes this comparison as it stands.
+QString unpaidLines(const QString &alias = {});
 const QList<TableDef> &tables();
 const TableDef *table(const QString &name);
 // Kind of a field by name; the estate's field names mean the same in every table.

@@ -457,8 +457,8 @@ private slots:
         QTest::newRow("the houses with unpaid lines in a month")
             << QStringLiteral("select 房屋代码,业主名称,楼宇名称 from 收费明细表 a "
                               "where (年度=?)and(月份=?)and(缴费状态='未缴费')and(")
-                   + Schema::billState()
-                   + QStringLiteral(" = '未缴费') group by 房屋代码,业主名称,楼宇名称 order by 房屋代码")
+                   + Schema::unpaidLines()
+                   + QStringLiteral(") group by 房屋代码,业主名称,楼宇名称 order by 房屋代码")
             << QStringList {QStringLiteral("SEARCH a USING INDEX %unpaid% \\(年度=\\? AND 月份=\\?\\)")};
         QTest::newRow("a fee's lines of a month")
             << QStringLiteral("select sum(收费金额) as zje from 收费明细表 where (收费名称=?)and(年度=?)and(月份=?)")

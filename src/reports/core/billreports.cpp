@@ -256,19 +256,14 @@ bool BillReports::monthTotals(const QSqlDatabase &db, const BillReportFilter &f,
     const auto read = [&](Lines which, const auto &add) {
         const Statement st = houseMonthSums(f, which);
         MonthSteps stepOf(f);
-        int step = -1;
-        Month *month = nullptr;
         return forEachRow(
                    db, st.sql, st.binds,
                    [&](const RowStore &sums, int r) {
                        // Months of the period's years outside the period are not the report's.
-                       const int s = stepOf(sums.value(r, 0), sums.value(r, 1));
-                       if (s >= 0) {
-                           if (!month || s != step) {
-                               month = &months[s];
-                               step = s;
-                           }
-                           add(s, *month, sums, r, Part {amount(sums.value(r, 3)), sums.value(r, 4).toLongLong()});
+                       const int step = stepOf(sums.value(r, 0), sums.value(r, 1));
+                       if (step >= 0) {
+                           add(step, months[step], sums, r,
+                               Part {amount(sums.value(r, 3)), sums.value(r, 4).toLongLong()});
                        }
                        return true;
                    },
@@ -358,10 +353,8 @@ bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, 
 {
     // The unpaid part and the whole read in one state of the database (see monthTotals).
     const ReadSnapshot oneState(db);
-    // The unpaid sum of each month and fee name; the lines come month by month.
+    // The unpaid sum of each month and fee name.
     QHash<int, QHash<QString, Money>> unpaidOf;
-    QHash<QString, Money> *month = nullptr;
-    int monthStep = -1;
     StoredAmounts amount;
     const Statement unpaid = unpaidItemLines(f);
     MonthSteps stepOf(f);
@@ -370,11 +363,7 @@ bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, 
             [&](const RowStore &lines, int r) {
                 const int step = stepOf(lines.value(r, 0), lines.value(r, 1));
                 if (step >= 0 && !lines.isNull(r, 2)) {
-                    if (!month || step != monthStep) {
-                        month = &unpaidOf[step];
-                        monthStep = step;
-                    }
-                    (*month)[lines.value(r, 2).toString()] += amount(lines.value(r, 3));
+                    unpaidOf[step][lines.value(r, 2).toString()] += amount(lines.value(r, 3));
                 }
                 return true;
             },

@@ -83,9 +83,7 @@ BillReports::Statement CollectionRates::estateSums(const CollectionFilter &f)
     QVariantList binds;
     const auto where = [&f, &binds](const QString &state) {
         Conditions lines;
-        if (!state.isEmpty()) {
-            lines.add(state);
-        }
+        lines.add(state);
         ReportPeriod::addYears(f.from, f.to, QStringLiteral("b.年度"), &lines);
         binds << lines.binds();
         return lines.where();

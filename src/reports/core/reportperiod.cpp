@@ -57,6 +57,9 @@ Conditions &Conditions::equals(const QString &column, const QString &typed)
 
 Conditions &Conditions::add(const QString &condition, const QVariantList &binds)
 {
+    if (condition.trimmed().isEmpty()) {
+        return *this;
+    }
     m_conditions << condition;
     m_binds << binds;
     return *this;
@@ -84,7 +87,7 @@ QString BillState::paid(const QString &alias)
 
 QString BillState::unpaid(const QString &alias)
 {
-    return QStringLiteral("(%1 = '未缴费')").arg(Schema::billState(alias));
+    return QLatin1Char('(') + Schema::unpaidLines(alias) + QLatin1Char(')');
 }
 
 void ReportPeriod::addYears(const YearMonth &from, const YearMonth &to, const QString &yearColumn, Conditions *lines)

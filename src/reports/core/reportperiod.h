@@ -71,7 +71,7 @@ class Conditions
 public:
     // "(column = ?)" with the typed text, when it is not blank.
     Conditions &equals(const QString &column, const QString &typed);
-    // Any other condition, with its values.
+    // Any other condition, with its values; none when it is blank.
     Conditions &add(const QString &condition, const QVariantList &binds = {});
 
     bool isEmpty() const { return m_conditions.isEmpty(); }
