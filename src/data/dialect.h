@@ -116,6 +116,17 @@ public:
     // its first read, whatever other counters commit meanwhile: SQLite's deferred "BEGIN" (a read
     // keeps its snapshot of the file until the transaction ends), a server's repeatable read.
     virtual QString readSnapshotStatement() const = 0;
+    // Two connections reading one state of the database side by side (SideBySide). On the
+    // first, just inside its read snapshot: the statement whose one value names that state for
+    // the second (a server's exported snapshot), or a blank where a state cannot be handed over.
+    virtual QString exportSnapshotStatement() const = 0;
+    // The statement that makes a second connection's read snapshot, just opened, the state named
+    // by the first's export; a blank where there is none.
+    virtual QString importSnapshotStatement(const QString &name) const = 0;
+    // Where the state cannot be handed over: a number that changes on a connection whenever
+    // another connection has committed since its last read ("PRAGMA data_version"), so a second
+    // connection can tell that its snapshot is the state it saw before the first's began.
+    virtual QString changeCounterStatement() const = 0;
     // Locks the houses' rows of 房屋资料 until the transaction ends, in 房屋代码 order, waiting at
     // most the lock timeout for another counter's transaction that holds one. Nothing to do on
     // SQLite, whose transactions hold the whole file's write lock.

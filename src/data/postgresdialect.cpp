@@ -4,6 +4,7 @@
 #include "data/pglink.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
@@ -370,6 +371,18 @@ public:
     {
         return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
     }
+    QString exportSnapshotStatement() const override { return QStringLiteral("SELECT pg_export_snapshot()"); }
+    QString importSnapshotStatement(const QString &name) const override
+    {
+        // SET takes no parameter: the name is the server's own (hex digits and dashes), and
+        // anything else is refused rather than spliced.
+        static const QRegularExpression serverName(QStringLiteral("^[0-9A-Fa-f-]{1,64}$"));
+        if (!serverName.match(name).hasMatch()) {
+            return {};
+        }
+        return QStringLiteral("SET TRANSACTION SNAPSHOT '%1'").arg(name);
+    }
+    QString changeCounterStatement() const override { return {}; }
 
     bool lockHouses(const QSqlDatabase &db, const QStringList &houseCodes, QString *error) const override
     {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <atomic>
 #include <memory>
+#include <optional>
 
 // A read-only connection of its own to the estate's database, for a computation on a worker
 // thread: made, used and closed on that thread, never on the program's connection. Whatever it
@@ -30,6 +31,15 @@ public:
     QSqlDatabase database() const;
     // True once the cancel flag was seen set.
     bool cancelled() const { return m_cancel && m_cancel->load(); }
+
+    // What a second connection beside db needs (SideBySide): the estate it reads and the flag that
+    // cancels its computation, when db is a ReadConnection's; nothing for another connection.
+    struct Origin
+    {
+        DatabaseAddress address;
+        const std::atomic<bool> *cancel = nullptr;
+    };
+    static std::optional<Origin> originOf(const QSqlDatabase &db);
 
 private:
     QString m_name;

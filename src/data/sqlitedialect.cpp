@@ -121,6 +121,11 @@ public:
 
     QString beginStatement() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
     QString readSnapshotStatement() const override { return QStringLiteral("BEGIN"); }
+    // A snapshot of the file cannot be handed to another connection (SQLite is built here without
+    // its snapshot functions); the second connection checks the file's change counter instead.
+    QString exportSnapshotStatement() const override { return {}; }
+    QString importSnapshotStatement(const QString &) const override { return {}; }
+    QString changeCounterStatement() const override { return QStringLiteral("PRAGMA data_version"); }
     bool lockHouses(const QSqlDatabase &, const QStringList &, QString *) const override { return true; }
 
     // SQLite's LIKE already matches ASCII letters without regard to case.

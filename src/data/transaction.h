@@ -74,6 +74,9 @@ public:
     ReadSnapshot(const ReadSnapshot &) = delete;
     ReadSnapshot &operator=(const ReadSnapshot &) = delete;
 
+    // The snapshot was opened here (not inside a transaction, nor failed).
+    bool isOwn() const { return m_open; }
+
 private:
     QSqlDatabase m_db;
     bool m_open = false;

@@ -4,6 +4,7 @@
 #include "backend.h"
 #include "data/dataset.h"
 #include "data/readconnection.h"
+#include "data/sidebyside.h"
 #include "data/transaction.h"
 #include "reportfixture.h"
 #include "reports/core/billreports.h"
@@ -402,6 +403,15 @@ private slots:
         QCOMPARE(arrears.rows, referenceArrears(filter));
         QCOMPARE(months.rows, referenceMonthTotals(filter));
         QCOMPARE(items.rows, referenceItemTotals(filter));
+        // On a worker's connection the totals read their two parts side by side.
+        std::atomic<bool> cancel = false;
+        ReadConnection reader(Dm1::instance()->address(), &cancel);
+        QVERIFY2(reader.isOpen(), qPrintable(reader.error()));
+        KeepRows workerMonths, workerItems;
+        QVERIFY2(BillReports::monthTotals(reader.database(), filter, workerMonths, &error), qPrintable(error));
+        QVERIFY2(BillReports::itemTotals(reader.database(), filter, workerItems, &error), qPrintable(error));
+        QCOMPARE(workerMonths.rows, months.rows);
+        QCOMPARE(workerItems.rows, items.rows);
         if (QByteArray(QTest::currentDataTag()) == "whole estate") {
             // The estate gives each kind of row something to show.
             QVERIFY(arrears.rows.size() > 100);
@@ -460,6 +470,59 @@ private slots:
         }
         QCOMPARE(lines(), before + 1);
         QVERIFY(Dm1::instance()->exec(QStringLiteral("delete from 收费明细表 where 年度 = '2031'")));
+    }
+
+    // Two reads side by side see one state, also when another counter commits between the first's
+    // snapshot and the second's: the second then reads on the first's connection, after it.
+    void readsSideBySideSeeOneState_data()
+    {
+        QTest::addColumn<bool>("commitBetween");
+        QTest::newRow("quiet") << false;
+        QTest::newRow("a line committed between") << true;
+    }
+    void readsSideBySideSeeOneState()
+    {
+        QFETCH(bool, commitBetween);
+        std::atomic<bool> cancel = false;
+        ReadConnection reader(Dm1::instance()->address(), &cancel);
+        QVERIFY2(reader.isOpen(), qPrintable(reader.error()));
+        const auto cleanup = qScopeGuard([] {
+            SideBySide::setBetweenSnapshots({});
+            QVERIFY(Dm1::instance()->exec(QStringLiteral("delete from 收费明细表 where 年度 = '2031'")));
+        });
+        if (commitBetween) {
+            SideBySide::setBetweenSnapshots([] {
+                insertLine({"B1-101", "一号楼", "一单元", "业主", "物业管理费", "2031", "1", 10000, "未缴费", {}});
+            });
+        }
+        const qint64 before = one(QStringLiteral("select count(*) from 收费明细表"), {}).toLongLong();
+        const auto count = [](qint64 *lines, QString *connection) {
+            return [lines, connection](const QSqlDatabase &c, QString *e) {
+                QSqlQuery q(c);
+                if (!q.exec(QStringLiteral("select count(*) from 收费明细表")) || !q.next()) {
+                    *e = q.lastError().text();
+                    return false;
+                }
+                *lines = q.value(0).toLongLong();
+                *connection = c.connectionName();
+                return true;
+            };
+        };
+        qint64 here = -1, beside = -1;
+        QString hereOn, besideOn, error;
+        QVERIFY2(SideBySide::run(reader.database(), count(&here, &hereOn), count(&beside, &besideOn), &error),
+                 qPrintable(error));
+        QCOMPARE(here, before);
+        QCOMPARE(beside, before);
+        QCOMPARE(hereOn, reader.database().connectionName());
+        if (!commitBetween) {
+            QVERIFY(besideOn != hereOn);
+        }
+        // The program's own connection has no second one beside it: both read there.
+        QVERIFY2(SideBySide::run(Dm1::instance()->database(), count(&here, &hereOn), count(&beside, &besideOn), &error),
+                 qPrintable(error));
+        QCOMPARE(besideOn, Dm1::instance()->database().connectionName());
+        QCOMPARE(beside, here);
     }
 
     // The listings against the bill lines read plainly: each line whose bill month (开始日期) is in

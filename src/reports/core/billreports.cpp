@@ -4,6 +4,7 @@
 #include "data/dm1.h"
 #include "data/money.h"
 #include "data/rowstore.h"
+#include "data/sidebyside.h"
 #include "data/transaction.h"
 
 #include <QHash>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -222,93 +224,101 @@ bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, Scr
 
 bool BillReports::monthTotals(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
 {
-    struct Part
+    // Each month's sum of the lines read and number of houses that have them.
+    struct Side
     {
         Money sum;
-        qint64 lines = 0;
+        qint64 houses = 0;
     };
-    struct Month
-    {
-        Money billed, unpaid;
-        qint64 houses = 0, housesUnpaid = 0, housesAllUnpaid = 0;
-    };
-    QMap<int, Month> months;
-    // Each month's houses with unpaid lines, by the house's key: its code's bytes, or none (the
-    // lines without a code count as one house, as a list of the distinct codes would show them).
-    QHash<int, std::unordered_map<std::string, Part>> unpaidOf;
-    std::string house; // the key of the row at hand, made again in the same bytes for every row
-    const auto houseOf = [&house](const RowStore &sums, int r) -> const std::string & {
-        const bool none = sums.isNull(r, 2);
-        house.assign(1, none ? 'N' : 'T');
-        QByteArrayView bytes;
-        if (sums.utf8(r, 2, &bytes)) {
-            house.append(bytes.data(), size_t(bytes.size()));
-        } else if (!none) {
-            const QByteArray code = sums.value(r, 2).toString().toUtf8();
-            house.append(code.constData(), size_t(code.size()));
-        }
-        return house;
-    };
-    // The unpaid part and the whole read in one state of the database, or the paid rest would
-    // count the lines another counter billed or removed in between.
-    const ReadSnapshot oneState(db);
-    StoredAmounts amount;
-    const auto read = [&](Lines which, const auto &add) {
+    // A house's key: its code's bytes, or none (the lines without a code count as one house, as
+    // a list of the distinct codes would show them).
+    using HouseLines = std::pair<std::string, qint64>;
+    // Reads each house's sum and number of lines of each month, of all the lines or of the
+    // unpaid ones, and hands each house's key and lines on.
+    const auto read = [&f](const QSqlDatabase &c, Lines which, QMap<int, Side> *months, const auto &house, QString *e) {
         const Statement st = houseMonthSums(f, which);
         MonthSteps stepOf(f);
+        StoredAmounts amount;
+        std::string key; // made again in the same bytes for every row
         return forEachRow(
-                   db, st.sql, st.binds,
+                   c, st.sql, st.binds,
                    [&](const RowStore &sums, int r) {
                        // Months of the period's years outside the period are not the report's.
                        const int step = stepOf(sums.value(r, 0), sums.value(r, 1));
-                       if (step >= 0) {
-                           add(step, months[step], sums, r,
-                               Part {amount(sums.value(r, 3)), sums.value(r, 4).toLongLong()});
+                       if (step < 0) {
+                           return true;
                        }
+                       Side &m = (*months)[step];
+                       m.sum += amount(sums.value(r, 3));
+                       ++m.houses;
+                       const bool none = sums.isNull(r, 2);
+                       key.assign(1, none ? 'N' : 'T');
+                       QByteArrayView bytes;
+                       if (sums.utf8(r, 2, &bytes)) {
+                           key.append(bytes.data(), size_t(bytes.size()));
+                       } else if (!none) {
+                           const QByteArray code = sums.value(r, 2).toString().toUtf8();
+                           key.append(code.constData(), size_t(code.size()));
+                       }
+                       house(step, key, sums.value(r, 4).toLongLong());
                        return true;
                    },
-                   error)
-            && !amount.refused(error);
+                   e)
+            && !amount.refused(e);
     };
-    // The unpaid lines first: each house's part, then all the lines of each house, of which the
-    // rest is paid. A house counts as paid when it has a line that is not unpaid.
-    const bool ok = read(Lines::Unpaid,
-                         [&](int step, Month &m, const RowStore &sums, int r, const Part &unpaid) {
-                             m.unpaid += unpaid.sum;
-                             ++m.housesUnpaid;
-                             unpaidOf[step].insert_or_assign(houseOf(sums, r), unpaid);
-                         })
-        && read(Lines::All, [&](int step, Month &m, const RowStore &sums, int r, const Part &all) {
-               m.billed += all.sum;
-               ++m.houses;
-               const auto month = unpaidOf.constFind(step);
-               if (month != unpaidOf.constEnd()) {
-                   const auto it = month->find(houseOf(sums, r));
-                   if (it != month->end() && it->second.lines >= all.lines) {
-                       ++m.housesAllUnpaid;
-                   }
-               }
-           });
+    // The unpaid lines and all the lines are read side by side, in one state of the database, or
+    // the paid rest would count the lines another counter billed or removed in between.
+    QMap<int, Side> unpaid, all;
+    QHash<int, std::unordered_map<std::string, qint64>> unpaidLinesOf;
+    QHash<int, std::vector<HouseLines>> housesOf;
+    const bool ok = SideBySide::run(
+        db,
+        [&](const QSqlDatabase &c, QString *e) {
+            return read(
+                c, Lines::All, &all,
+                [&](int step, const std::string &key, qint64 lines) { housesOf[step].emplace_back(key, lines); }, e);
+        },
+        [&](const QSqlDatabase &c, QString *e) {
+            return read(
+                c, Lines::Unpaid, &unpaid,
+                [&](int step, const std::string &key, qint64 lines) {
+                    unpaidLinesOf[step].insert_or_assign(key, lines);
+                },
+                e);
+        },
+        error);
     if (!ok) {
         return false;
     }
-    for (auto it = months.cbegin(); it != months.cend(); ++it) {
-        const Month &m = *it;
-        const Money paid = m.billed - m.unpaid;
-        const qint64 housesPaid = m.houses - m.housesAllUnpaid;
-        if (m.billed <= Money() && paid <= Money() && m.unpaid <= Money() && m.houses <= 0 && housesPaid <= 0
-            && m.housesUnpaid <= 0) {
+    QList<int> steps = all.keys() + unpaid.keys();
+    std::sort(steps.begin(), steps.end());
+    steps.erase(std::unique(steps.begin(), steps.end()), steps.end());
+    for (const int step : std::as_const(steps)) {
+        const Side billed = all.value(step), owed = unpaid.value(step);
+        // A house counts as paid when it has a line that is not unpaid; the rest of the sum is paid.
+        qint64 housesAllUnpaid = 0;
+        const auto &unpaidLines = unpaidLinesOf[step];
+        for (const auto &[key, lines] : housesOf.value(step)) {
+            const auto it = unpaidLines.find(key);
+            if (it != unpaidLines.end() && it->second >= lines) {
+                ++housesAllUnpaid;
+            }
+        }
+        const Money paid = billed.sum - owed.sum;
+        const qint64 housesPaid = billed.houses - housesAllUnpaid;
+        if (billed.sum <= Money() && paid <= Money() && owed.sum <= Money() && billed.houses <= 0 && housesPaid <= 0
+            && owed.houses <= 0) {
             continue;
         }
-        const YearMonth ym = YearMonth::fromStep(it.key());
+        const YearMonth ym = YearMonth::fromStep(step);
         if (!out.append({{"texta", ym.yearCaption()},
                          {"textb", ym.monthCaption()},
-                         {"numbera", m.houses},
-                         {"moneya", QVariant::fromValue(m.billed)},
+                         {"numbera", billed.houses},
+                         {"moneya", QVariant::fromValue(billed.sum)},
                          {"numberb", housesPaid},
                          {"moneyb", QVariant::fromValue(paid)},
-                         {"numberc", m.housesUnpaid},
-                         {"moneyc", QVariant::fromValue(m.unpaid)}})) {
+                         {"numberc", owed.houses},
+                         {"moneyc", QVariant::fromValue(owed.sum)}})) {
             return refused(error);
         }
     }
@@ -351,58 +361,72 @@ BillReports::Statement BillReports::unpaidItemLines(const BillReportFilter &f)
 
 bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
 {
-    // The unpaid part and the whole read in one state of the database (see monthTotals).
-    const ReadSnapshot oneState(db);
+    // Each fee name's billed sum of a month, with its item.
+    struct Billed
+    {
+        int step;
+        qint64 item;
+        QString year, month, feeName, linesName;
+        Money sum;
+    };
+    std::vector<Billed> billed;
     // The unpaid sum of each month and fee name.
     QHash<int, QHash<QString, Money>> unpaidOf;
-    StoredAmounts amount;
-    const Statement unpaid = unpaidItemLines(f);
-    MonthSteps stepOf(f);
-    if (!forEachRow(
-            db, unpaid.sql, unpaid.binds,
-            [&](const RowStore &lines, int r) {
-                const int step = stepOf(lines.value(r, 0), lines.value(r, 1));
-                if (step >= 0 && !lines.isNull(r, 2)) {
-                    unpaidOf[step][lines.value(r, 2).toString()] += amount(lines.value(r, 3));
+    // The two read side by side, in one state of the database (see monthTotals).
+    const bool ok = SideBySide::run(
+        db,
+        [&](const QSqlDatabase &c, QString *e) {
+            const auto [sql, binds] = itemSums(f);
+            QSqlQuery q(c);
+            if (!runBound(q, sql, binds, e)) {
+                return false;
+            }
+            StoredAmounts amount;
+            while (q.next()) {
+                const int step = stepInPeriod(f, q.value(0), q.value(1));
+                if (step >= 0) {
+                    billed.push_back({step, q.value(4).toLongLong(), q.value(0).toString(), q.value(1).toString(),
+                                      q.value(2).toString(), q.value(5).toString(), amount(q.value(3))});
                 }
-                return true;
-            },
-            error)
-        || amount.refused(error)) {
-        return false;
-    }
-    const auto [sql, binds] = itemSums(f);
-    QSqlQuery q(db);
-    if (!runBound(q, sql, binds, error)) {
+            }
+            return finished(q, e) && !amount.refused(e);
+        },
+        [&](const QSqlDatabase &c, QString *e) {
+            StoredAmounts amount;
+            const Statement lines = unpaidItemLines(f);
+            MonthSteps stepOf(f);
+            return forEachRow(
+                       c, lines.sql, lines.binds,
+                       [&](const RowStore &rows, int r) {
+                           const int step = stepOf(rows.value(r, 0), rows.value(r, 1));
+                           if (step >= 0 && !rows.isNull(r, 2)) {
+                               unpaidOf[step][rows.value(r, 2).toString()] += amount(rows.value(r, 3));
+                           }
+                           return true;
+                       },
+                       e)
+                && !amount.refused(e);
+        },
+        error);
+    if (!ok) {
         return false;
     }
     // By month in calendar order, and within it the items in the order they were entered.
     QMap<QPair<int, qint64>, ScratchRow> rows;
-    while (q.next()) {
-        const int step = stepInPeriod(f, q.value(0), q.value(1));
-        if (step < 0) {
-            continue;
-        }
-        const Money billed = amount(q.value(3));
-        if (amount.refused(error)) {
-            return false;
-        }
+    for (const Billed &b : billed) {
         // The lines' own name, as the unpaid lines gave it.
-        const Money unpaidSum = unpaidOf.value(step).value(q.value(5).toString());
-        const Money paidSum = billed - unpaidSum;
-        if (billed <= Money() && paidSum <= Money() && unpaidSum <= Money()) {
+        const Money unpaidSum = unpaidOf.value(b.step).value(b.linesName);
+        const Money paidSum = b.sum - unpaidSum;
+        if (b.sum <= Money() && paidSum <= Money() && unpaidSum <= Money()) {
             continue;
         }
-        rows.insert({step, q.value(4).toLongLong()},
-                    {{"texta", captionOf(q.value(0).toString(), "年")},
-                     {"textb", captionOf(q.value(1).toString(), "月")},
-                     {"textc", q.value(2).toString()},
-                     {"moneya", QVariant::fromValue(billed)},
+        rows.insert({b.step, b.item},
+                    {{"texta", captionOf(b.year, "年")},
+                     {"textb", captionOf(b.month, "月")},
+                     {"textc", b.feeName},
+                     {"moneya", QVariant::fromValue(b.sum)},
                      {"moneyb", QVariant::fromValue(paidSum)},
                      {"moneyc", QVariant::fromValue(unpaidSum)}});
-    }
-    if (!finished(q, error)) {
-        return false;
     }
     return appendAll(rows, out, error);
 }
