@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <sqlite3.h>
 #include <unicode/ucol.h>
 #include <unicode/uscript.h>
@@ -45,7 +46,37 @@ void closeCollator(void *collator)
     ucol_close(static_cast<UCollator *>(collator));
 }
 
+// The collator of the program's order, or none without ICU's data.
+UCollator *openCollator()
+{
+    UErrorCode status = U_ZERO_ERROR;
+    UCollator *collator = ucol_open("zh", &status);
+    if (U_FAILURE(status)) {
+        ucol_close(collator);
+        return nullptr;
+    }
+    // Digits, then Latin letters, then Chinese by pinyin, as spreadsheet programs on Chinese
+    // systems sort (ICU's Chinese order alone puts Han before Latin).
+    const int32_t order[] = {UCOL_REORDER_CODE_DIGIT, USCRIPT_LATIN, USCRIPT_HAN};
+    // Where ICU cannot reorder, pinyin order still holds among the Chinese names.
+    UErrorCode reordered = U_ZERO_ERROR;
+    ucol_setReorderCodes(collator, order, int32_t(std::size(order)), &reordered);
+    return collator;
+}
+
 } // namespace
+
+int Collation::compare(QByteArrayView a, QByteArrayView b)
+{
+    // One collator for each thread that compares (a collator is not shared between threads).
+    thread_local const std::unique_ptr<UCollator, void (*)(UCollator *)> collator(openCollator(), [](UCollator *c) {
+        if (c) {
+            ucol_close(c);
+        }
+    });
+    const int la = int(a.size()), lb = int(b.size());
+    return collator ? pinyin(collator.get(), la, a.data(), lb, b.data()) : byBytes(la, a.data(), lb, b.data());
+}
 
 bool Collation::registerOn(const QSqlDatabase &db, QString *error)
 {
@@ -56,18 +87,9 @@ bool Collation::registerOn(const QSqlDatabase &db, QString *error)
         }
         return false;
     }
-    UErrorCode status = U_ZERO_ERROR;
-    UCollator *collator = ucol_open("zh", &status);
-    if (U_SUCCESS(status)) {
-        // Digits, then Latin letters, then Chinese by pinyin, as spreadsheet programs on Chinese
-        // systems sort (ICU's Chinese order alone puts Han before Latin).
-        const int32_t order[] = {UCOL_REORDER_CODE_DIGIT, USCRIPT_LATIN, USCRIPT_HAN};
-        // Where ICU cannot reorder, pinyin order still holds among the Chinese names.
-        UErrorCode reordered = U_ZERO_ERROR;
-        ucol_setReorderCodes(collator, order, int32_t(std::size(order)), &reordered);
-    }
+    UCollator *collator = openCollator();
     int rc = SQLITE_OK;
-    if (U_SUCCESS(status)) {
+    if (collator) {
         rc = sqlite3_create_collation_v2(handle, Name, SQLITE_UTF8, collator, pinyin, closeCollator);
         if (rc != SQLITE_OK) {
             // SQLite keeps nothing of a refused registration.

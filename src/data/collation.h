@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QSqlDatabase>
 #include <QString>
 
@@ -15,5 +16,9 @@ inline constexpr char Name[] = "pinyin";
 // Registers the collation on an open SQLite connection; it must be registered again after the
 // connection is reopened. Without ICU's data the name still sorts, by the text's bytes.
 bool registerOn(const QSqlDatabase &db, QString *error = nullptr);
+
+// Two UTF-8 texts in that order, as a connection's ORDER BY … COLLATE pinyin sorts them, for rows
+// sorted apart and merged here: below 0 when a comes first, 0 for the same bytes, else above 0.
+int compare(QByteArrayView a, QByteArrayView b);
 
 }

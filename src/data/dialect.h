@@ -139,6 +139,10 @@ public:
     // The collation clause of the program's text order (digits, Latin, then Chinese by pinyin),
     // the same name on both engines: " COLLATE pinyin".
     QString collation() const;
+    // Text is sorted in this very program (SQLite calls the program's Collation), so rows that
+    // two connections sorted apart can be merged here in the same order; a server's collation of
+    // the same name may differ from this program's in rare texts, and its rows are not merged.
+    virtual bool sortsInProgram() const = 0;
 
     // --- fast paths ---
     // Reads a whole select result straight from the engine with the values a QSqlQuery would

@@ -382,6 +382,7 @@ public:
         }
         return QStringLiteral("SET TRANSACTION SNAPSHOT '%1'").arg(name);
     }
+    bool sortsInProgram() const override { return false; }
     QString changeCounterStatement() const override { return {}; }
 
     bool lockHouses(const QSqlDatabase &db, const QStringList &houseCodes, QString *error) const override

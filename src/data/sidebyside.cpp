@@ -61,6 +61,11 @@ void SideBySide::setBetweenSnapshots(std::function<void()> step)
     betweenSnapshots() = std::move(step);
 }
 
+bool SideBySide::canReadBeside(const QSqlDatabase &db)
+{
+    return ReadConnection::originOf(db) && !Transaction::isOpen(db);
+}
+
 bool SideBySide::run(const QSqlDatabase &db, const Read &here, const Read &beside, QString *error)
 {
     const std::optional<ReadConnection::Origin> origin = ReadConnection::originOf(db);

@@ -24,6 +24,9 @@ using Read = std::function<bool(const QSqlDatabase &db, QString *error)>;
 
 bool run(const QSqlDatabase &db, const Read &here, const Read &beside, QString *error);
 
+// Whether run() would read beside db at all (db is a ReadConnection outside a transaction).
+bool canReadBeside(const QSqlDatabase &db);
+
 // Runs at the moment between the first connection's snapshot and the second's: a test commits
 // there to check that the two still read one state. Nothing by default.
 void setBetweenSnapshots(std::function<void()> step);

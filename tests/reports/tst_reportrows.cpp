@@ -538,6 +538,9 @@ private slots:
         const char *kinds[] = {"full", "paid", "unpaid"};
         for (int k = 0; k < 3; ++k) {
             QTest::addRow("%s, whole estate", kinds[k]) << k << BillReportFilter {{2004, 9}, {2006, 4}, {}, {}, {}, {}};
+            // Read on a worker in the table's two halves and merged.
+            QTest::addRow("%s, a year of the estate", kinds[k])
+                << k << BillReportFilter {{2005, 1}, {2005, 12}, {}, {}, {}, {}};
             QTest::addRow("%s, building, unit and fee", kinds[k])
                 << k << BillReportFilter {{2004, 11}, {2005, 8}, {}, QStringLiteral("二号楼"), QStringLiteral("一单元"),
                                           "水费"};

@@ -1,6 +1,8 @@
 #include "reports/core/billreports.h"
 
 #include "data/boundquery.h"
+#include "data/collation.h"
+#include "data/dialect.h"
 #include "data/dm1.h"
 #include "data/money.h"
 #include "data/rowstore.h"
@@ -12,6 +14,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -73,6 +77,18 @@ private:
     bool m_known = false;
 };
 
+// A cell's text as UTF-8 bytes, for a key made without a QString per row.
+void appendText(const RowStore &rows, int r, int c, std::string *to)
+{
+    QByteArrayView bytes;
+    if (rows.utf8(r, c, &bytes)) {
+        to->append(bytes.data(), size_t(bytes.size()));
+    } else {
+        const QByteArray text = rows.value(r, c).toString().toUtf8();
+        to->append(text.constData(), size_t(text.size()));
+    }
+}
+
 // The rows in the order of their keys.
 template<typename Key> bool appendAll(QMap<Key, ScratchRow> &rows, ScratchSink &out, QString *error)
 {
@@ -108,6 +124,130 @@ QString captionOf(const QString &text, const char *unit)
     return text + QString::fromUtf8(unit);
 }
 
+// A cell's place among the kinds of value, in SQLite's order: none, a number, a text, anything
+// else; a text's bytes in *text.
+int kindOf(const RowStore &rows, int r, int c, QByteArrayView *text)
+{
+    if (rows.isNull(r, c)) {
+        return 0;
+    }
+    if (rows.utf8(r, c, text)) {
+        return 2;
+    }
+    switch (rows.value(r, c).typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::Double:
+        return 1;
+    default:
+        return 3;
+    }
+}
+
+// Two cells in the order of an ORDER BY term: by kind, numbers by value, texts in the program's
+// collation (inPinyin) or by their bytes.
+int compareCells(const RowStore &a, int i, const RowStore &b, int j, int c, bool inPinyin)
+{
+    QByteArrayView x, y;
+    const int kind = kindOf(a, i, c, &x), other = kindOf(b, j, c, &y);
+    if (kind != other) {
+        return kind < other ? -1 : 1;
+    }
+    switch (kind) {
+    case 0:
+        return 0;
+    case 1: {
+        const QVariant u = a.value(i, c), v = b.value(j, c);
+        if (u.typeId() != QMetaType::Double && v.typeId() != QMetaType::Double) {
+            const qint64 p = u.toLongLong(), q = v.toLongLong();
+            return p < q ? -1 : (p > q ? 1 : 0);
+        }
+        const double p = u.toDouble(), q = v.toDouble();
+        return p < q ? -1 : (p > q ? 1 : 0);
+    }
+    case 2:
+        if (inPinyin) {
+            return Collation::compare(x, y);
+        }
+        break;
+    default: {
+        const QByteArray u = a.value(i, c).toByteArray(), v = b.value(j, c).toByteArray();
+        x = u;
+        y = v;
+        const int bytes = std::memcmp(x.data(), y.data(), size_t(std::min(x.size(), y.size())));
+        return bytes != 0 ? bytes : (x.size() < y.size() ? -1 : (x.size() > y.size() ? 1 : 0));
+    }
+    }
+    const int bytes =
+        x.isEmpty() || y.isEmpty() ? 0 : std::memcmp(x.data(), y.data(), size_t(std::min(x.size(), y.size())));
+    return bytes != 0 ? bytes : (x.size() < y.size() ? -1 : (x.size() > y.size() ? 1 : 0));
+}
+
+// The listings' order, over the columns that hold the house code, the start date, the fee name
+// and the line's id: whether row i of a comes before row j of b.
+struct RowOrder
+{
+    int houseCode, startDate, feeName, lineId;
+    bool operator()(const RowStore &a, int i, const RowStore &b, int j) const
+    {
+        int c = compareCells(a, i, b, j, houseCode, true);
+        if (c == 0) {
+            c = compareCells(a, i, b, j, startDate, false);
+        }
+        if (c == 0) {
+            c = compareCells(a, i, b, j, feeName, true);
+        }
+        if (c == 0) {
+            c = compareCells(a, i, b, j, lineId, false);
+        }
+        return c < 0;
+    }
+};
+
+// The lines the select finds under the conditions, in its order, read as the bill lines' two
+// halves (by id) side by side, each sorted by the engine, when the engine sorts in this program's
+// order and a second connection can read beside db; otherwise nothing in *halves.
+bool readInHalves(const QSqlDatabase &db, const QString &select, const Conditions &c, const QString &order,
+                  std::optional<std::pair<RowStore, RowStore>> *halves, QString *error)
+{
+    const Dialect &dialect = Dialect::of(db);
+    if (!dialect.sortsInProgram() || !SideBySide::canReadBeside(db)) {
+        return true;
+    }
+    QSqlQuery q(db);
+    if (!runBound(q, QStringLiteral("SELECT (SELECT min(id) FROM 收费明细表), (SELECT max(id) FROM 收费明细表)"), {},
+                  error)) {
+        return false;
+    }
+    if (!q.next() || q.value(0).isNull()) {
+        return true;
+    }
+    const qint64 low = q.value(0).toLongLong(), high = q.value(1).toLongLong();
+    q.finish();
+    const qint64 middle = low + (high - low) / 2;
+    halves->emplace();
+    const auto half = [&](const QString &range, RowStore *rows) {
+        return [&, range, rows](const QSqlDatabase &on, QString *e) {
+            Conditions part = c;
+            part.add(range, {middle});
+            Dialect::Rows read;
+            switch (dialect.fetch(on, select + part.where() + order, {}, part.binds(), &read)) {
+            case Dialect::Fetch::Done:
+                *rows = std::move(read.store);
+                return true;
+            case Dialect::Fetch::Failed:
+                *e = read.error;
+                return false;
+            case Dialect::Fetch::NotHandled:
+                break;
+            }
+            *e = QStringLiteral("收费明细无法读取");
+            return false;
+        };
+    };
+    return SideBySide::run(db, half(QStringLiteral("(b.id <= ?)"), &(*halves)->first),
+                           half(QStringLiteral("(b.id > ?)"), &(*halves)->second), error);
+}
 }
 
 BillReports::Statement BillReports::houseMonthSums(const BillReportFilter &f, Lines which)
@@ -253,12 +393,8 @@ bool BillReports::monthTotals(const QSqlDatabase &db, const BillReportFilter &f,
                        ++m.houses;
                        const bool none = sums.isNull(r, 2);
                        key.assign(1, none ? 'N' : 'T');
-                       QByteArrayView bytes;
-                       if (sums.utf8(r, 2, &bytes)) {
-                           key.append(bytes.data(), size_t(bytes.size()));
-                       } else if (!none) {
-                           const QByteArray code = sums.value(r, 2).toString().toUtf8();
-                           key.append(code.constData(), size_t(code.size()));
+                       if (!none) {
+                           appendText(sums, r, 2, &key);
                        }
                        house(step, key, sums.value(r, 4).toLongLong());
                        return true;
@@ -354,8 +490,8 @@ BillReports::Statement BillReports::unpaidItemLines(const BillReportFilter &f)
     Conditions lines;
     lines.add(BillState::unpaid(QStringLiteral("b")));
     lines.equals(QStringLiteral("b.房屋代码"), f.houseCode);
-    const QString sql = QStringLiteral("SELECT b.年度, b.月份, b.收费名称, b.收费金额 FROM 收费明细表 b")
-        + withinYears(f, &lines);
+    const QString sql =
+        QStringLiteral("SELECT b.年度, b.月份, b.收费名称, b.收费金额 FROM 收费明细表 b") + withinYears(f, &lines);
     return {sql, lines.binds()};
 }
 
@@ -366,12 +502,13 @@ bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, 
     {
         int step;
         qint64 item;
-        QString year, month, feeName, linesName;
+        QString year, month, feeName;
+        std::string linesName;
         Money sum;
     };
     std::vector<Billed> billed;
-    // The unpaid sum of each month and fee name.
-    QHash<int, QHash<QString, Money>> unpaidOf;
+    // The unpaid sum of each month and fee name (the name's bytes).
+    QHash<int, std::unordered_map<std::string, Money>> unpaidOf;
     // The two read side by side, in one state of the database (see monthTotals).
     const bool ok = SideBySide::run(
         db,
@@ -386,7 +523,7 @@ bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, 
                 const int step = stepInPeriod(f, q.value(0), q.value(1));
                 if (step >= 0) {
                     billed.push_back({step, q.value(4).toLongLong(), q.value(0).toString(), q.value(1).toString(),
-                                      q.value(2).toString(), q.value(5).toString(), amount(q.value(3))});
+                                      q.value(2).toString(), q.value(5).toString().toStdString(), amount(q.value(3))});
                 }
             }
             return finished(q, e) && !amount.refused(e);
@@ -395,12 +532,15 @@ bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, 
             StoredAmounts amount;
             const Statement lines = unpaidItemLines(f);
             MonthSteps stepOf(f);
+            std::string name;
             return forEachRow(
                        c, lines.sql, lines.binds,
                        [&](const RowStore &rows, int r) {
                            const int step = stepOf(rows.value(r, 0), rows.value(r, 1));
                            if (step >= 0 && !rows.isNull(r, 2)) {
-                               unpaidOf[step][rows.value(r, 2).toString()] += amount(rows.value(r, 3));
+                               name.clear();
+                               appendText(rows, r, 2, &name);
+                               unpaidOf[step][name] += amount(rows.value(r, 3));
                            }
                            return true;
                        },
@@ -415,7 +555,9 @@ bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, 
     QMap<QPair<int, qint64>, ScratchRow> rows;
     for (const Billed &b : billed) {
         // The lines' own name, as the unpaid lines gave it.
-        const Money unpaidSum = unpaidOf.value(b.step).value(b.linesName);
+        const auto &unpaidSums = unpaidOf[b.step];
+        const auto it = unpaidSums.find(b.linesName);
+        const Money unpaidSum = it == unpaidSums.end() ? Money() : it->second;
         const Money paidSum = b.sum - unpaidSum;
         if (b.sum <= Money() && paidSum <= Money() && unpaidSum <= Money()) {
             continue;
@@ -447,7 +589,8 @@ bool BillReports::listing(const QSqlDatabase &db, Listing kind, const BillReport
         .equals(QStringLiteral("b.收费名称"), f.feeName)
         .add(QStringLiteral("(b.开始日期 BETWEEN ? AND ?)"), {f.from.firstDayStart(), f.to.firstDayEnd()});
     // Only what the listing shows is read (the sort carries every column read): the amount, the fee
-    // name, for the full listing whether the line is paid, then the texts shown as they are.
+    // name, for the full listing whether the line is paid, then the texts shown as they are, and
+    // last the rest of the order (the start date and the line's id).
     const QList<std::pair<QString, const char *>> texts = listedTexts(kind);
     QString sql = QStringLiteral("SELECT b.收费金额, b.收费名称");
     if (kind == Listing::All) {
@@ -455,46 +598,69 @@ bool BillReports::listing(const QSqlDatabase &db, Listing kind, const BillReport
     }
     const int firstText = kind == Listing::All ? 3 : 2;
     QList<std::pair<int, int>> copied; // (the statement's column, the column of 通用)
+    int houseCode = -1;
     for (const auto &[field, column] : texts) {
+        if (field == QStringLiteral("房屋代码")) {
+            houseCode = firstText + int(copied.size());
+        }
         copied.append({firstText + int(copied.size()), ScratchBatch::columnOf(column)});
         sql += QStringLiteral(", b.") + field;
     }
-    sql += QStringLiteral("\nFROM 收费明细表 b") + c.where() + QStringLiteral("\nORDER BY b.")
-        + Dm1::orderTerm(QStringLiteral("房屋代码")) + QStringLiteral(", b.开始日期, b.")
-        + Dm1::orderTerm(QStringLiteral("收费名称")) + QStringLiteral(", b.id");
+    const int startDate = firstText + int(copied.size()), lineId = startDate + 1;
+    sql += QStringLiteral(", b.开始日期, b.id\nFROM 收费明细表 b");
+    const QString order = QStringLiteral("\nORDER BY b.") + Dm1::orderTerm(QStringLiteral("房屋代码"))
+        + QStringLiteral(", b.开始日期, b.") + Dm1::orderTerm(QStringLiteral("收费名称")) + QStringLiteral(", b.id");
     const auto column = [](const char *name) { return ScratchBatch::columnOf(name); };
     const int feeName = column("textc"), paidName = column("textd"), unpaidName = column("texte");
     const int billed = column("moneya"), paidAmount = column("moneyb"), unpaidAmount = column("moneyc");
     StoredAmounts amount;
     ScratchRowMaker make(out);
     bool cancelled = false;
-    const bool read = forEachRow(
-        db, sql, c.binds(),
-        [&](const RowStore &rows, int r) {
-            const qint64 due = amount(rows.value(r, 0)).raw();
-            if (amount.refused(error)) {
-                return false;
+    // Straight from the statement's cells into the row, without a QVariant between.
+    const auto makeRow = [&](const RowStore &rows, int r) {
+        const qint64 due = amount(rows.value(r, 0)).raw();
+        if (amount.refused(error)) {
+            return false;
+        }
+        ScratchBatch &row = make.row();
+        for (const auto &[cell, to] : copied) {
+            row.putText(to, rows, r, cell);
+        }
+        if (kind == Listing::All) {
+            // A line's fee name and amount under 应缴, and under 已缴 or 未缴 by its state.
+            const bool isPaid = rows.value(r, 2).toInt() == 1;
+            row.putText(feeName, rows, r, 1);
+            row.putText(isPaid ? paidName : unpaidName, rows, r, 1);
+            row.putInteger(billed, due);
+            row.putInteger(isPaid ? paidAmount : unpaidAmount, due);
+        } else {
+            row.putText(paidName, rows, r, 1);
+            row.putInteger(paidAmount, due);
+        }
+        cancelled = !make.append();
+        return !cancelled;
+    };
+    // Reading every line for its start date is most of the time: where the engine sorts in this
+    // program's order, the table's two halves are read and sorted side by side and merged here.
+    // Each half is then held whole until the merge, so only for the estate's lines of a year at
+    // most; a house's few lines are read at once.
+    const bool wide = f.houseCode.trimmed().isEmpty() && f.to.step() - f.from.step() < 12;
+    std::optional<std::pair<RowStore, RowStore>> halves;
+    if (wide && !readInHalves(db, sql, c, order, &halves, error)) {
+        return false;
+    }
+    if (halves) {
+        const RowOrder before {houseCode, startDate, 1, lineId};
+        const RowStore &a = halves->first, &b = halves->second;
+        for (int i = 0, j = 0; i < a.rowCount() || j < b.rowCount();) {
+            const bool fromA = j == b.rowCount() || (i < a.rowCount() && before(a, i, b, j));
+            if (!(fromA ? makeRow(a, i++) : makeRow(b, j++))) {
+                return cancelled ? refused(error) : false;
             }
-            // Straight from the statement's cells into the row, without a QVariant between.
-            ScratchBatch &row = make.row();
-            for (const auto &[cell, to] : copied) {
-                row.putText(to, rows, r, cell);
-            }
-            if (kind == Listing::All) {
-                // A line's fee name and amount under 应缴, and under 已缴 or 未缴 by its state.
-                const bool isPaid = rows.value(r, 2).toInt() == 1;
-                row.putText(feeName, rows, r, 1);
-                row.putText(isPaid ? paidName : unpaidName, rows, r, 1);
-                row.putInteger(billed, due);
-                row.putInteger(isPaid ? paidAmount : unpaidAmount, due);
-            } else {
-                row.putText(paidName, rows, r, 1);
-                row.putInteger(paidAmount, due);
-            }
-            cancelled = !make.append();
-            return !cancelled;
-        },
-        error);
+        }
+        return true;
+    }
+    const bool read = forEachRow(db, sql + c.where() + order, c.binds(), makeRow, error);
     if (!read && cancelled) {
         return refused(error);
     }
