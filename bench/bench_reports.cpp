@@ -1,11 +1,13 @@
 // The statistics on a large estate: 5,000 houses, 10 fee items, 24 months (1.2 million bill
 // lines). Each report is timed through the program's own path (the computation on its worker
-// thread, the rows written into 通用 and shown in the grid's data set), beside two baselines
+// thread, with a second connection where it reads two parts side by side, the rows written into
+// 通用 and shown in the grid's data set), beside two baselines
 // from the same run with the same indexes: a bare SQLite C loop that runs the fastest plain
 // query we can write for the report's numbers and steps through its rows, and the same query
 // writing its rows into 通用 (INSERT … SELECT, what the report's rows cost in plain SQL); the
 // ratio to each is printed (the goal: at most 1.3 to the plain query). Last, how soon "取消"
 // stops a statement that would run for hours, beside sqlite3_interrupt() on a bare connection.
+#include "benchsupport.h"
 #include "data/dm1.h"
 #include "data/schema.h"
 #include "reports/core/billreports.h"
@@ -21,15 +23,15 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <map>
-#include <string>
-#include <unordered_map>
-#include <vector>
-#include <cstdio>
 #include <sqlite3.h>
+#include <string>
 #include <thread>
 #include <time.h>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -68,10 +70,10 @@ bool fill(Dm1 &dm, QString *error)
                                "date(printf('%04d-%02d-01', 2023 + m.k / 12, m.k % 12 + 1), '+1 month', '-1 day') || "
                                "' 00:00:00', CAST(2023 + m.k / 12 AS TEXT), CAST(m.k % 12 + 1 AS TEXT), ")
                                + QString::fromLatin1(g_office ? "CASE WHEN m.k = 23 OR abs(random()) % 100 < 1 "
-                                                                : "CASE WHEN abs(random()) % 10 < 3 ")
+                                                              : "CASE WHEN abs(random()) % 10 < 3 ")
                                + QStringLiteral("THEN '未缴费' ELSE '现金' END, "
-                               "printf('%04d-%02d-15 00:00:00', 2023 + m.k / 12, m.k % 12 + 1) "
-                               "FROM m, 房屋资料 h, 收费项目 i ORDER BY m.k, h.房屋代码, i.id"),
+                                                "printf('%04d-%02d-15 00:00:00', 2023 + m.k / 12, m.k % 12 + 1) "
+                                                "FROM m, 房屋资料 h, 收费项目 i ORDER BY m.k, h.房屋代码, i.id"),
                            {}, e);
         },
         error);
@@ -109,32 +111,20 @@ private:
 // The program's path: computed on the worker, written into 通用, the scratch query opened.
 Cost viaProgram(Dm1 &dm, const ReportRun::Computation &work, ReportRun::KeepRows keep, int *rows)
 {
-    ReportRun run;
-    QEventLoop loop;
-    bool ok = false;
     QString why;
-    QObject::connect(&run, &ReportRun::finished, &loop, [&](bool done, const QString &error) {
-        ok = done;
-        why = error;
-        loop.quit();
-    });
     const Stopwatch watch;
-    if (!run.start(work, dm.q_tongyong, &why, keep)) {
-        std::printf("cannot start: %s\n", qPrintable(why));
-        return {};
-    }
-    loop.exec();
-    const Cost cost = watch.cost();
-    if (!ok) {
+    if (!Bench::runReport(dm, work, keep, &why)) {
         std::printf("the report failed: %s\n", qPrintable(why));
         return {};
     }
+    const Cost cost = watch.cost();
     *rows = dm.q_tongyong->recordCount();
     return cost;
 }
 
 // The computation alone, its rows made as the run makes them (a batch lent to the listing), then
-// counted and dropped: what the statements cost.
+// counted and dropped: what the statements cost. It runs on the program's own connection, where
+// a report's reads run one after the other (on a run's worker they run side by side).
 Cost computationAlone(Dm1 &dm, const ReportRun::Computation &work)
 {
     struct Count : ScratchSink
@@ -409,27 +399,28 @@ int main(int argc, char *argv[])
                                     unpaidLines[month + '|' + textOf(s, 2)] = sqlite3_column_int64(s, 4);
                                 })
             && stepAll(d, houseSums.arg(QString()), [&](sqlite3_stmt *s) {
-                   const std::string month = textOf(s, 0) + '|' + textOf(s, 1);
-                   Month &m = months[month];
-                   m.billed += sqlite3_column_int64(s, 3);
-                   ++m.houses;
-                   const auto it = unpaidLines.find(month + '|' + textOf(s, 2));
-                   if (it != unpaidLines.end() && it->second >= sqlite3_column_int64(s, 4)) {
-                       ++m.housesAllUnpaid;
-                   }
-               });
+                            const std::string month = textOf(s, 0) + '|' + textOf(s, 1);
+                            Month &m = months[month];
+                            m.billed += sqlite3_column_int64(s, 3);
+                            ++m.houses;
+                            const auto it = unpaidLines.find(month + '|' + textOf(s, 2));
+                            if (it != unpaidLines.end() && it->second >= sqlite3_column_int64(s, 4)) {
+                                ++m.housesAllUnpaid;
+                            }
+                        });
         *rows = ok ? int(months.size()) : 0;
         return ok ? watch.cost() : Cost {};
     };
     const QString houses = QStringLiteral("SELECT 年度 AS y, 月份 AS m, 房屋代码 AS code, sum(收费金额) AS amount, "
                                           "count(*) AS n, %1 AS unpaid FROM 收费明细表 WHERE %2"
                                           "(年度 BETWEEN '2023' AND '2024') GROUP BY 年度, 月份, 房屋代码");
-    const QString months = QStringLiteral(
-        "SELECT a.y, a.m, sum(a.amount) AS a, count(*) AS n, sum(a.amount) - coalesce(sum(u.amount), 0) AS pa, "
-        "sum(CASE WHEN a.n > coalesce(u.n, 0) THEN 1 ELSE 0 END) AS pn, sum(u.amount) AS ua, count(u.n) AS un "
-        "FROM (%1) a LEFT JOIN (%2) u ON u.y = a.y AND u.m = a.m AND u.code = a.code GROUP BY a.y, a.m")
-                               .arg(houses.arg(QStringLiteral("0"), QString()),
-                                    houses.arg(QStringLiteral("1"), unpaid + QStringLiteral(" AND ")));
+    const QString months =
+        QStringLiteral(
+            "SELECT a.y, a.m, sum(a.amount) AS a, count(*) AS n, sum(a.amount) - coalesce(sum(u.amount), 0) AS pa, "
+            "sum(CASE WHEN a.n > coalesce(u.n, 0) THEN 1 ELSE 0 END) AS pn, sum(u.amount) AS ua, count(u.n) AS un "
+            "FROM (%1) a LEFT JOIN (%2) u ON u.y = a.y AND u.m = a.m AND u.code = a.code GROUP BY a.y, a.m")
+            .arg(houses.arg(QStringLiteral("0"), QString()),
+                 houses.arg(QStringLiteral("1"), unpaid + QStringLiteral(" AND ")));
     measure(
         dm, "totals by month, 24 months",
         [all](const QSqlDatabase &db, ScratchSink &out, QString *e) {
@@ -457,9 +448,9 @@ int main(int argc, char *argv[])
                                         sqlite3_column_int64(s, 3);
                                 })
             && stepAll(d, itemSums, [&](sqlite3_stmt *s) {
-                   billed.emplace_back(textOf(s, 1) + '|' + textOf(s, 2) + '|' + textOf(s, 0),
-                                       sqlite3_column_int64(s, 3));
-               });
+                            billed.emplace_back(textOf(s, 1) + '|' + textOf(s, 2) + '|' + textOf(s, 0),
+                                                sqlite3_column_int64(s, 3));
+                        });
         qint64 paid = 0;
         for (const auto &[key, sum] : billed) {
             const auto it = unpaidOf.find(key);
@@ -469,11 +460,12 @@ int main(int argc, char *argv[])
         return ok ? watch.cost() : Cost {};
     };
     const QString items =
-        QStringLiteral("SELECT a.年度 AS y, a.月份 AS m, a.收费名称 AS name, a.s AS a, a.s - coalesce(u.s, 0) AS pa, "
-                       "u.s AS ua FROM (SELECT 收费名称, 年度, 月份, sum(收费金额) AS s FROM 收费明细表 GROUP BY 收费名称, "
-                       "年度, 月份) a LEFT JOIN (SELECT 收费名称, 年度, 月份, sum(收费金额) AS s FROM 收费明细表 WHERE %1 "
-                       "AND (年度 BETWEEN '2023' AND '2024') GROUP BY 年度, 月份, 收费名称) u ON u.收费名称 = a.收费名称 "
-                       "AND u.年度 = a.年度 AND u.月份 = a.月份")
+        QStringLiteral(
+            "SELECT a.年度 AS y, a.月份 AS m, a.收费名称 AS name, a.s AS a, a.s - coalesce(u.s, 0) AS pa, "
+            "u.s AS ua FROM (SELECT 收费名称, 年度, 月份, sum(收费金额) AS s FROM 收费明细表 GROUP BY 收费名称, "
+            "年度, 月份) a LEFT JOIN (SELECT 收费名称, 年度, 月份, sum(收费金额) AS s FROM 收费明细表 WHERE %1 "
+            "AND (年度 BETWEEN '2023' AND '2024') GROUP BY 年度, 月份, 收费名称) u ON u.收费名称 = a.收费名称 "
+            "AND u.年度 = a.年度 AND u.月份 = a.月份")
             .arg(unpaid);
     measure(
         dm, "totals by fee item, 24 months",

@@ -10,6 +10,7 @@
 //     runuser -u postgres -- /usr/lib/postgresql/15/bin/pg_ctl -D $T/d -o "-k $T -c listen_addresses=''" -w start
 //     PARVELL_TEST_PG="host=$T user=postgres dbname=postgres" build-release/bench/bench_server
 #include "admin/core/servermigration.h"
+#include "benchsupport.h"
 #include "billing/core/billgeneration.h"
 #include "billing/core/payment.h"
 #include "data/databaseaddress.h"
@@ -17,7 +18,6 @@
 #include "data/dm1.h"
 #include "paymentestate.h"
 #include "reports/core/billreports.h"
-#include "reports/core/reportperiod.h"
 #include "reports/core/reportrun.h"
 
 #include <QCoreApplication>
@@ -70,7 +70,36 @@ struct Figures
     int generated = 0;
     double arrears = 0;
     int arrearsRows = 0;
+    // The reports computed on a run's worker (reading side by side where they can), best of 3.
+    double months = 0, items = 0, listing = 0;
+    int monthRows = 0, itemRows = 0, listingRows = 0;
 };
+
+// A month of the full listing, as the listing window asks for it.
+BillReportFilter listingFilter()
+{
+    return {{2005, 6}, {2005, 6}, {}, {}, {}, {}};
+}
+
+// The best of three runs of a report through ReportRun (worker, 通用, the grid's rows), in ms; the
+// rows in *rows; a negative time when it failed.
+double viaRun(Dm1 &dm, const ReportRun::Computation &work, ReportRun::KeepRows keep, int *rows)
+{
+    double best = -1;
+    for (int r = 0; r < 3; ++r) {
+        QElapsedTimer t;
+        t.start();
+        QString why;
+        if (!Bench::runReport(dm, work, keep, &why)) {
+            std::printf("report: %s\n", qPrintable(why));
+            return -1;
+        }
+        const double ms = msSince(t);
+        *rows = dm.q_tongyong->recordCount();
+        best = best < 0 ? ms : std::min(best, ms);
+    }
+    return best;
+}
 
 // The four figures through the program's own code on dm's database; houses from firstHouse on
 // are paid.
@@ -138,13 +167,47 @@ bool measure(Dm1 &dm, int firstHouse, Figures *f)
         f->arrearsRows = dm.q_tongyong->recordCount();
     }
     f->arrears = *std::min_element(reports.cbegin(), reports.cend());
-    return true;
+
+    const BillReportFilter all = arrearsFilter(), june = listingFilter();
+    f->months = viaRun(
+        dm,
+        [all](const QSqlDatabase &db, ScratchSink &out, QString *e) {
+            return BillReports::monthTotals(db, all, out, e);
+        },
+        ReportRun::KeepRows::OnWorker, &f->monthRows);
+    f->items = viaRun(
+        dm,
+        [all](const QSqlDatabase &db, ScratchSink &out, QString *e) {
+            return BillReports::itemTotals(db, all, out, e);
+        },
+        ReportRun::KeepRows::OnWorker, &f->itemRows);
+    f->listing = viaRun(
+        dm,
+        [june](const QSqlDatabase &db, ScratchSink &out, QString *e) {
+            return BillReports::listing(db, BillReports::Listing::All, june, out, e);
+        },
+        ReportRun::KeepRows::OnWindow, &f->listingRows);
+    return f->months >= 0 && f->items >= 0 && f->listing >= 0;
 }
 
 // A text as an SQL literal, for the psql scripts.
 QString literal(const QString &text)
 {
     return u"'"_s + QString(text).replace(u'\'', u"''"_s) + u"'"_s;
+}
+
+// A report's statement with its values written in, for psql.
+QString written(const BillReports::Statement &st)
+{
+    QString sql = st.sql;
+    qsizetype at = 0;
+    for (const QVariant &v : st.binds) {
+        at = sql.indexOf(u'?', at);
+        const QString value = v.typeId() == QMetaType::QString ? literal(v.toString()) : v.toString();
+        sql.replace(at, 1, value);
+        at += value.size();
+    }
+    return sql;
 }
 
 // psql's time for a script: its run less the run of an empty script (connecting, starting).
@@ -271,7 +334,10 @@ int main(int argc, char *argv[])
         {
             Dm1 dm(fileHome.path());
             t.start();
-            if (!dm.openConnection() || !fill(dm, true, &error)) {
+            // The fee items the lines name, for the totals by item.
+            if (!dm.openConnection() || !fill(dm, true, &error)
+                || !dm.exec(u"INSERT INTO 收费项目 (收费名称) SELECT DISTINCT 收费名称 FROM 收费明细表 ORDER BY 1"_s,
+                            {}, &error)) {
                 std::printf("cannot fill the estate: %s %s\n", qPrintable(dm.lastError()), qPrintable(error));
                 return 1;
             }
@@ -337,19 +403,28 @@ int main(int argc, char *argv[])
             }
         }
         const double psqlGeneration = psql.time(generation);
-        const YearMonth from = arrearsFilter().from, to = arrearsFilter().to;
-        const QString part =
-            u"SELECT b.房屋代码 AS code, p.k AS k, b.收费金额 AS amount FROM period p CROSS JOIN 收费明细表 b "
-            "WHERE b.年度 = p.y AND b.月份 = p.m AND %1"_s;
-        QString sums = ReportPeriod::withPeriod() + u"SELECT code, k, sum(amount) FROM (\n"_s
-            + part.arg(u"(b.缴费状态 IN ('未缴费', ''))"_s) + u"\nUNION ALL\n"_s + part.arg(u"(b.缴费状态 IS NULL)"_s)
-            + u") unpaid\nGROUP BY code, k\nHAVING sum(amount) > 0"_s;
-        sums.replace(sums.indexOf(u'?'), 1, QString::number(from.step()));
-        sums.replace(sums.indexOf(u'?'), 1, QString::number(to.step()));
-        const double psqlArrears = psql.time(
-            u"COPY ("_s + sums + u") TO STDOUT;\nCOPY (SELECT 房屋代码, 楼宇名称, 业主名称 FROM 房屋资料 ORDER BY "_s
-                + Dm1::orderTerm(u"房屋代码"_s) + u", id) TO STDOUT;\n"_s,
-            3);
+        // The reports' own plain statements, one after the other.
+        const auto copied = [](const BillReports::Statement &st) -> QString {
+            return u"COPY ("_s + written(st) + u") TO STDOUT;\n"_s;
+        };
+        const double psqlArrears =
+            psql.time(copied(BillReports::houseMonthSums(arrearsFilter(), BillReports::Lines::Unpaid))
+                          + u"COPY (SELECT 房屋代码, 楼宇名称, 业主名称 FROM 房屋资料 ORDER BY "_s
+                          + Dm1::orderTerm(u"房屋代码"_s) + u", id) TO STDOUT;\n"_s,
+                      3);
+        const double psqlMonths =
+            psql.time(copied(BillReports::houseMonthSums(arrearsFilter(), BillReports::Lines::Unpaid))
+                          + copied(BillReports::houseMonthSums(arrearsFilter(), BillReports::Lines::All)),
+                      3);
+        const double psqlItems = psql.time(
+            copied(BillReports::unpaidItemLines(arrearsFilter())) + copied(BillReports::itemSums(arrearsFilter())), 3);
+        const double psqlListing =
+            psql.time(u"COPY (SELECT 收费金额, 收费名称, 缴费状态, 楼宇名称, 楼宇单元, 房屋代码, 业主名称, 年度, 月份 "
+                      u"FROM 收费明细表 "
+                      "WHERE 开始日期 BETWEEN '2005-06-01 00:00:00' AND '2005-06-01 23:59:59' ORDER BY "_s
+                          + Dm1::orderTerm(u"房屋代码"_s) + u", 开始日期, "_s + Dm1::orderTerm(u"收费名称"_s)
+                          + u", id) TO STDOUT;\n"_s,
+                      3);
 
         std::printf("\n  %-44s %10s %10s %8s %10s %8s\n", "milliseconds", "PostgreSQL", "psql", "ratio", "SQLite",
                     "ratio");
@@ -361,8 +436,22 @@ int main(int argc, char *argv[])
         row("", onServer.generation, psqlGeneration, onFile.generation);
         std::printf("  arrears report, 24 months, all houses (%d rows, best of 3)\n", onServer.arrearsRows);
         row("", onServer.arrears, psqlArrears, onFile.arrears);
+        const struct
+        {
+            const char *name;
+            int rows;
+            double server, psql, file;
+        } reports[] = {
+            {"totals by month, 24 months", onServer.monthRows, onServer.months, psqlMonths, onFile.months},
+            {"totals by fee item, 24 months", onServer.itemRows, onServer.items, psqlItems, onFile.items},
+            {"full listing, one month", onServer.listingRows, onServer.listing, psqlListing, onFile.listing}};
+        for (const auto &r : reports) {
+            std::printf("  %s (%d rows, on a worker, best of 3)\n", r.name, r.rows);
+            row("", r.server, r.psql, r.file);
+        }
         rc = onServer.listRows == onFile.listRows && onServer.arrearsRows == onFile.arrearsRows
-                && onServer.generated == onFile.generated
+                && onServer.generated == onFile.generated && onServer.monthRows == onFile.monthRows
+                && onServer.itemRows == onFile.itemRows && onServer.listingRows == onFile.listingRows
             ? 0
             : 1;
         if (rc != 0) {

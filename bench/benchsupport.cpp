@@ -1,10 +1,12 @@
 #include "benchsupport.h"
 
+#include "data/dataset.h"
 #include "data/dm1.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -19,6 +21,23 @@
 #include <time.h>
 
 namespace Bench {
+
+bool runReport(Dm1 &dm, const ReportRun::Computation &work, ReportRun::KeepRows keep, QString *why)
+{
+    ReportRun run;
+    QEventLoop loop;
+    bool ok = false;
+    QObject::connect(&run, &ReportRun::finished, &loop, [&](bool done, const QString &error) {
+        ok = done;
+        *why = error;
+        loop.quit();
+    });
+    if (!run.start(work, dm.q_tongyong, why, keep)) {
+        return false;
+    }
+    loop.exec();
+    return ok;
+}
 
 sqlite3 *handleOf(Dm1 &dm)
 {

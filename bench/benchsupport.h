@@ -4,6 +4,8 @@
 // sqlite3 command-line tool (or a bare SQLite C loop) as the baseline of each figure, medians,
 // and the memory the process used at its peak.
 
+#include "reports/core/reportrun.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -13,6 +15,10 @@ class Dm1;
 struct sqlite3;
 
 namespace Bench {
+
+// Runs a report as its window does (ReportRun: computed on a worker, written into 通用, the
+// grid's rows kept) and waits for its end; false with the reason when it failed.
+bool runReport(Dm1 &dm, const ReportRun::Computation &work, ReportRun::KeepRows keep, QString *why);
 
 // The SQLite handle under a program connection.
 sqlite3 *handleOf(Dm1 &dm);
