@@ -48,12 +48,12 @@ struct Handshake
     QString secondError;
 };
 
-bool oneAfterOther(const QSqlDatabase &db, const SideBySide::Read &here, const SideBySide::Read &beside, QString *error)
+}
+
+bool SideBySide::oneAfterOther(const QSqlDatabase &db, const Read &here, const Read &beside, QString *error)
 {
     const ReadSnapshot oneState(db);
     return here(db, error) && beside(db, error);
-}
-
 }
 
 void SideBySide::setBetweenSnapshots(std::function<void()> step)

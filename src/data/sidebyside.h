@@ -26,6 +26,9 @@ bool run(const QSqlDatabase &db, const Read &here, const Read &beside, QString *
 
 // Whether run() would read beside db at all (db is a ReadConnection outside a transaction).
 bool canReadBeside(const QSqlDatabase &db);
+// Both on db, one after the other in one snapshot: for reads too small to be worth a second
+// connection.
+bool oneAfterOther(const QSqlDatabase &db, const Read &here, const Read &beside, QString *error);
 
 // Runs at the moment between the first connection's snapshot and the second's: a test commits
 // there to check that the two still read one state. Nothing by default.

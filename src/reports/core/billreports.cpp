@@ -47,6 +47,21 @@ QString withinYears(const BillReportFilter &f, Conditions *lines)
     return lines->where();
 }
 
+// Reports over the whole estate (no house chosen) read enough lines to be worth reading in two
+// parts side by side; a house's few lines are read at once.
+bool wholeEstate(const BillReportFilter &f)
+{
+    return f.houseCode.trimmed().isEmpty();
+}
+
+// A report's two reads in one state of the database (see SideBySide).
+bool inOneState(const QSqlDatabase &db, const BillReportFilter &f, const SideBySide::Read &here,
+                const SideBySide::Read &beside, QString *error)
+{
+    return wholeEstate(f) ? SideBySide::run(db, here, beside, error)
+                          : SideBySide::oneAfterOther(db, here, beside, error);
+}
+
 int stepInPeriod(const BillReportFilter &f, const QVariant &year, const QVariant &month)
 {
     return ReportPeriod::stepWithin(f.from, f.to, year, month);
@@ -57,7 +72,9 @@ int stepInPeriod(const BillReportFilter &f, const QVariant &year, const QVariant
 class MonthSteps
 {
 public:
-    explicit MonthSteps(const BillReportFilter &f) : m_filter(f) {}
+    explicit MonthSteps(const BillReportFilter &f)
+        : m_filter(f)
+    { }
     int operator()(const QVariant &year, const QVariant &month)
     {
         const QString y = year.toString(), m = month.toString();
@@ -407,8 +424,8 @@ bool BillReports::monthTotals(const QSqlDatabase &db, const BillReportFilter &f,
     QMap<int, Side> unpaid, all;
     QHash<int, std::unordered_map<std::string, qint64>> unpaidLinesOf;
     QHash<int, std::vector<HouseLines>> housesOf;
-    const bool ok = SideBySide::run(
-        db,
+    const bool ok = inOneState(
+        db, f,
         [&](const QSqlDatabase &c, QString *e) {
             return read(
                 c, Lines::All, &all,
@@ -510,8 +527,8 @@ bool BillReports::itemTotals(const QSqlDatabase &db, const BillReportFilter &f, 
     // The unpaid sum of each month and fee name (the name's bytes).
     QHash<int, std::unordered_map<std::string, Money>> unpaidOf;
     // The two read side by side, in one state of the database (see monthTotals).
-    const bool ok = SideBySide::run(
-        db,
+    const bool ok = inOneState(
+        db, f,
         [&](const QSqlDatabase &c, QString *e) {
             const auto [sql, binds] = itemSums(f);
             QSqlQuery q(c);
@@ -644,7 +661,7 @@ bool BillReports::listing(const QSqlDatabase &db, Listing kind, const BillReport
     // program's order, the table's two halves are read and sorted side by side and merged here.
     // Each half is then held whole until the merge, so only for the estate's lines of a year at
     // most; a house's few lines are read at once.
-    const bool wide = f.houseCode.trimmed().isEmpty() && f.to.step() - f.from.step() < 12;
+    const bool wide = wholeEstate(f) && f.to.step() - f.from.step() < 12;
     std::optional<std::pair<RowStore, RowStore>> halves;
     if (wide && !readInHalves(db, sql, c, order, &halves, error)) {
         return false;
