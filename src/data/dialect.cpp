@@ -25,3 +25,17 @@ Dialect::Fetch Dialect::fetchInParts(const QSqlDatabase &db, const QString &stat
     }
     return read;
 }
+
+bool Dialect::RowWriter::addCells(const Cell *cells, int count)
+{
+    QVariantList row(count);
+    for (int i = 0; i < count; ++i) {
+        const Cell &c = cells[i];
+        if (c.isInteger) {
+            row[i] = c.integer;
+        } else if (c.utf8) {
+            row[i] = QString::fromUtf8(c.utf8, c.size);
+        }
+    }
+    return add(row);
+}

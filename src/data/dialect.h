@@ -43,6 +43,17 @@ public:
     public:
         virtual ~RowWriter() = default;
         virtual bool add(const QVariantList &row) = 0;
+        // A row whose values are already as stored: a text's UTF-8 bytes, an integer, or none.
+        // A writer that sends text (a server's COPY) takes the bytes as they are; by default the
+        // row becomes a QVariantList for add().
+        struct Cell
+        {
+            const char *utf8 = nullptr; // a text; none when null and not an integer
+            qsizetype size = 0;
+            qint64 integer = 0;
+            bool isInteger = false;
+        };
+        virtual bool addCells(const Cell *cells, int count);
         virtual bool flush() = 0;
         QString error() const { return m_error; }
 

@@ -44,6 +44,23 @@ bool runAll(const QSqlDatabase &db, const QStringList &statements, QString *erro
     return true;
 }
 
+// A text's UTF-8 in COPY's text form: backslash, tab, newline and return escaped, the runs
+// between them copied whole.
+void appendCopyText(QByteArray &line, QByteArrayView text)
+{
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const char *escaped = c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : nullptr;
+        if (escaped) {
+            line.append(text.data() + from, i - from);
+            line += escaped;
+            from = i + 1;
+        }
+    }
+    line.append(text.data() + from, text.size() - from);
+}
+
 // A row of a COPY in text form: tab between values, \N for null, backslash escapes.
 void appendCopyValue(QByteArray &line, const QVariant &v)
 {
@@ -75,24 +92,7 @@ void appendCopyValue(QByteArray &line, const QVariant &v)
         break;
     }
     const QByteArray text = v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
-    for (const char c : text) {
-        switch (c) {
-        case '\\':
-            line += "\\\\";
-            break;
-        case '\t':
-            line += "\\t";
-            break;
-        case '\n':
-            line += "\\n";
-            break;
-        case '\r':
-            line += "\\r";
-            break;
-        default:
-            line += c;
-        }
-    }
+    appendCopyText(line, text);
 }
 
 // Rows sent to the server with one COPY each time they are flushed: a report's tens of
@@ -112,6 +112,28 @@ public:
         m_copy = QStringLiteral("COPY %1 (%2) FROM STDIN")
                      .arg(Schema::quoted(table), quoted.join(QLatin1Char(',')))
                      .toUtf8();
+    }
+
+    bool addCells(const Cell *cells, int count) override
+    {
+        Q_ASSERT(count == m_columns);
+        for (int i = 0; i < count; ++i) {
+            if (i > 0) {
+                m_buffer += '\t';
+            }
+            const Cell &c = cells[i];
+            if (c.isInteger) {
+                char digits[24];
+                const auto r = std::to_chars(std::begin(digits), std::end(digits), c.integer);
+                m_buffer.append(digits, r.ptr - digits);
+            } else if (c.utf8) {
+                appendCopyText(m_buffer, QByteArrayView(c.utf8, c.size));
+            } else {
+                m_buffer += "\\N";
+            }
+        }
+        m_buffer += '\n';
+        return true;
     }
 
     bool add(const QVariantList &row) override

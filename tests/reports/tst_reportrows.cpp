@@ -663,6 +663,10 @@ private slots:
                     if (i % 7 != 0) {
                         row << ScratchCell {"texta", QStringLiteral("房屋%1").arg(i % 50)};
                     }
+                    if (i % 11 == 0) {
+                        // Texts a server's COPY must escape, and an empty one (not none).
+                        row << ScratchCell {"textb", i % 2 ? QStringLiteral("甲\t乙\\丙\n丁\r") : QStringLiteral("")};
+                    }
                     if (i % 3 == 0) {
                         row << ScratchCell {"moneyb", QVariant::fromValue(Money::fromRaw(i * 125 - 9000))};
                     }

@@ -168,14 +168,22 @@ bool ScratchTableWriter::write(const ScratchBatch &batch)
 {
     const size_t count = size_t(batch.rowCount());
     if (m_rows) {
+        // Every column of 通用, none where the row leaves it empty; texts as their bytes.
+        std::array<Dialect::RowWriter::Cell, ColumnCount> full;
         for (size_t r = 0; r < count; ++r) {
-            QVariantList full(ColumnCount);
+            full.fill({});
             for (size_t v = batch.begin(r); v < batch.end(r); ++v) {
                 const ScratchBatch::Value &value = batch.m_values[v];
-                full[value.column] = value.isText() ? QVariant(QString::fromUtf8(batch.bytesOf(value), value.size))
-                                                    : QVariant(value.integer);
+                Dialect::RowWriter::Cell &cell = full[size_t(value.column)];
+                if (value.isText()) {
+                    cell.utf8 = batch.bytesOf(value);
+                    cell.size = value.size;
+                } else {
+                    cell.integer = value.integer;
+                    cell.isInteger = true;
+                }
             }
-            if (!m_rows->add(full)) {
+            if (!m_rows->addCells(full.data(), ColumnCount)) {
                 m_error = m_rows->error();
                 return false;
             }
