@@ -403,11 +403,13 @@ private slots:
         QCOMPARE(arrears.rows, referenceArrears(filter));
         QCOMPARE(months.rows, referenceMonthTotals(filter));
         QCOMPARE(items.rows, referenceItemTotals(filter));
-        // On a worker's connection the totals read their two parts side by side.
+        // On a worker's connection the reports read their two parts side by side.
         std::atomic<bool> cancel = false;
         ReadConnection reader(Dm1::instance()->address(), &cancel);
         QVERIFY2(reader.isOpen(), qPrintable(reader.error()));
-        KeepRows workerMonths, workerItems;
+        KeepRows workerArrears, workerMonths, workerItems;
+        QVERIFY2(BillReports::arrears(reader.database(), filter, workerArrears, &error), qPrintable(error));
+        QCOMPARE(workerArrears.rows, arrears.rows);
         QVERIFY2(BillReports::monthTotals(reader.database(), filter, workerMonths, &error), qPrintable(error));
         QVERIFY2(BillReports::itemTotals(reader.database(), filter, workerItems, &error), qPrintable(error));
         QCOMPARE(workerMonths.rows, months.rows);

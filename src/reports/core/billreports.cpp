@@ -7,7 +7,6 @@
 #include "data/money.h"
 #include "data/rowstore.h"
 #include "data/sidebyside.h"
-#include "data/transaction.h"
 
 #include <QHash>
 #include <QMap>
@@ -283,42 +282,77 @@ BillReports::Statement BillReports::houseMonthSums(const BillReportFilter &f, Li
 bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, ScratchSink &out, QString *error)
 {
     // Each house's unpaid sums of the period's months; the houses then take theirs in code
-    // order, the two read in one state of the database.
-    const ReadSnapshot oneState(db);
-    const Statement sumsOf = houseMonthSums(f, Lines::Unpaid);
-    QHash<QString, QList<QPair<int, Money>>> unpaidByHouse;
-    StoredAmounts amount;
-    MonthSteps stepOf(f);
-    if (!forEachRow(
-            db, sumsOf.sql, sumsOf.binds,
-            [&](const RowStore &sums, int r) {
-                // Lines without a house code belong to no house; a month owes when its sum is
-                // above 0.
-                const int step = stepOf(sums.value(r, 0), sums.value(r, 1));
-                if (!sums.isNull(r, 2) && step >= 0) {
-                    const Money owed = amount(sums.value(r, 3));
-                    if (owed > Money()) {
-                        unpaidByHouse[sums.value(r, 2).toString()] << qMakePair(step, owed);
-                    }
-                }
-                return true;
-            },
-            error)
-        || amount.refused(error)) {
+    // order, all read in one state of the database. Over two years or more the earlier and the
+    // later years' sums are read side by side.
+    using Owed = QHash<QString, QList<QPair<int, Money>>>;
+    const auto sumsOf = [&f](const BillReportFilter &years, Owed *owed) {
+        return [&f, years, owed](const QSqlDatabase &c, QString *e) {
+            const Statement st = houseMonthSums(years, Lines::Unpaid);
+            StoredAmounts amount;
+            MonthSteps stepOf(f);
+            return forEachRow(
+                       c, st.sql, st.binds,
+                       [&](const RowStore &sums, int r) {
+                           // Lines without a house code belong to no house; a month owes when its
+                           // sum is above 0.
+                           const int step = stepOf(sums.value(r, 0), sums.value(r, 1));
+                           if (!sums.isNull(r, 2) && step >= 0) {
+                               const Money sum = amount(sums.value(r, 3));
+                               if (sum > Money()) {
+                                   (*owed)[sums.value(r, 2).toString()] << qMakePair(step, sum);
+                               }
+                           }
+                           return true;
+                       },
+                       e)
+                && !amount.refused(e);
+        };
+    };
+    struct House
+    {
+        QString code, building, owner;
+    };
+    std::vector<House> houses;
+    const auto readHouses = [&f, &houses](const QSqlDatabase &c, QString *e) {
+        Conditions which;
+        which.equals(QStringLiteral("房屋代码"), f.houseCode).equals(QStringLiteral("楼宇名称"), f.building);
+        QSqlQuery q(c);
+        if (!runBound(q,
+                      QStringLiteral("SELECT 房屋代码, 楼宇名称, 业主名称 FROM 房屋资料") + which.where()
+                          + QStringLiteral("\nORDER BY ") + Dm1::orderTerm(QStringLiteral("房屋代码"))
+                          + QStringLiteral(", id"),
+                      which.binds(), e)) {
+            return false;
+        }
+        while (q.next()) {
+            if (!q.value(0).isNull()) {
+                houses.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toString()});
+            }
+        }
+        return finished(q, e);
+    };
+    Owed unpaidByHouse, later;
+    bool read = false;
+    if (f.to.year > f.from.year) {
+        BillReportFilter earlyYears = f, lateYears = f;
+        const int middle = (f.from.year + f.to.year) / 2;
+        earlyYears.to = {middle, 12};
+        lateYears.from = {middle + 1, 1};
+        const SideBySide::Read early = sumsOf(earlyYears, &unpaidByHouse);
+        read = inOneState(
+            db, f, [&](const QSqlDatabase &c, QString *e) { return early(c, e) && readHouses(c, e); },
+            sumsOf(lateYears, &later), error);
+    } else {
+        read = SideBySide::oneAfterOther(db, sumsOf(f, &unpaidByHouse), readHouses, error);
+    }
+    if (!read) {
         return false;
+    }
+    for (auto it = later.begin(); it != later.end(); ++it) {
+        unpaidByHouse[it.key()] += std::move(*it);
     }
     for (QList<QPair<int, Money>> &months : unpaidByHouse) {
         std::sort(months.begin(), months.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
-    }
-    Conditions houses;
-    houses.equals(QStringLiteral("房屋代码"), f.houseCode).equals(QStringLiteral("楼宇名称"), f.building);
-    QSqlQuery q(db);
-    if (!runBound(q,
-                  QStringLiteral("SELECT 房屋代码, 楼宇名称, 业主名称 FROM 房屋资料") + houses.where()
-                      + QStringLiteral("\nORDER BY ") + Dm1::orderTerm(QStringLiteral("房屋代码"))
-                      + QStringLiteral(", id"),
-                  houses.binds(), error)) {
-        return false;
     }
     // The running total restarts with every house; the separator and the house's details come
     // where the house code changes, and with the first row of all. The captions of a month are
@@ -335,11 +369,8 @@ bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, Scr
     bool any = false;
     QString previousCode;
     Money grandTotal;
-    while (q.next()) {
-        if (q.value(0).isNull()) {
-            continue;
-        }
-        const QString code = q.value(0).toString();
+    for (const House &house : houses) {
+        const QString &code = house.code;
         const auto it = unpaidByHouse.constFind(code);
         if (it == unpaidByHouse.constEnd()) {
             continue;
@@ -358,8 +389,8 @@ bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, Scr
                             {"moneya", QVariant::fromValue(sum)},
                             {"moneyb", QVariant::fromValue(houseTotal)}};
             if (newHouse) {
-                row << ScratchCell {"texte", q.value(1).toString()} << ScratchCell {"textc", code}
-                    << ScratchCell {"textd", q.value(2).toString()};
+                row << ScratchCell {"texte", house.building} << ScratchCell {"textc", code}
+                    << ScratchCell {"textd", house.owner};
             }
             if (!out.append(std::move(row))) {
                 return refused(error);
@@ -367,9 +398,6 @@ bool BillReports::arrears(const QSqlDatabase &db, const BillReportFilter &f, Scr
             previousCode = code;
             any = true;
         }
-    }
-    if (!finished(q, error)) {
-        return false;
     }
     if (any
         && (!out.append({{"moneyc", QVariant::fromValue(Money())}})
