@@ -68,10 +68,10 @@ bool SideBySide::canReadBeside(const QSqlDatabase &db)
 
 bool SideBySide::run(const QSqlDatabase &db, const Read &here, const Read &beside, QString *error)
 {
-    const std::optional<ReadConnection::Origin> origin = ReadConnection::originOf(db);
-    if (!origin || Transaction::isOpen(db)) {
+    if (!canReadBeside(db)) {
         return oneAfterOther(db, here, beside, error);
     }
+    const std::optional<ReadConnection::Origin> origin = ReadConnection::originOf(db);
     const Dialect &dialect = origin->address.dialect();
     const QString exportState = dialect.exportSnapshotStatement();
     const QString changes = dialect.changeCounterStatement();

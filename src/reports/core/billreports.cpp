@@ -13,9 +13,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -160,6 +160,12 @@ int kindOf(const RowStore &rows, int r, int c, QByteArrayView *text)
     }
 }
 
+// Two byte strings in the order of their bytes (SQLite's BINARY): below 0, 0 or above 0.
+int bytesOrder(QByteArrayView x, QByteArrayView y)
+{
+    return std::string_view(x.data(), size_t(x.size())).compare(std::string_view(y.data(), size_t(y.size())));
+}
+
 // Two cells in the order of an ORDER BY term: by kind, numbers by value, texts in the program's
 // collation (inPinyin) or by their bytes.
 int compareCells(const RowStore &a, int i, const RowStore &b, int j, int c, bool inPinyin)
@@ -182,21 +188,10 @@ int compareCells(const RowStore &a, int i, const RowStore &b, int j, int c, bool
         return p < q ? -1 : (p > q ? 1 : 0);
     }
     case 2:
-        if (inPinyin) {
-            return Collation::compare(x, y);
-        }
-        break;
-    default: {
-        const QByteArray u = a.value(i, c).toByteArray(), v = b.value(j, c).toByteArray();
-        x = u;
-        y = v;
-        const int bytes = std::memcmp(x.data(), y.data(), size_t(std::min(x.size(), y.size())));
-        return bytes != 0 ? bytes : (x.size() < y.size() ? -1 : (x.size() > y.size() ? 1 : 0));
+        return inPinyin ? Collation::compare(x, y) : bytesOrder(x, y);
+    default:
+        return bytesOrder(a.value(i, c).toByteArray(), b.value(j, c).toByteArray());
     }
-    }
-    const int bytes =
-        x.isEmpty() || y.isEmpty() ? 0 : std::memcmp(x.data(), y.data(), size_t(std::min(x.size(), y.size())));
-    return bytes != 0 ? bytes : (x.size() < y.size() ? -1 : (x.size() > y.size() ? 1 : 0));
 }
 
 // The listings' order, over the columns that hold the house code, the start date, the fee name
